@@ -1,0 +1,7 @@
+#include "process_state.h"
+
+ProcessState& Process()
+{
+    static ProcessState state;
+    return state;
+}

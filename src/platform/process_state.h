@@ -1,0 +1,22 @@
+// Everything the library keeps across host calls, in one place. The host
+// calls one export at a time, so none of it needs a lock.
+#pragma once
+
+class Clock;
+class TMLgExtTools;
+class TVelLibrary;
+
+struct ProcessState {
+    // The most recently registered library object.
+    TVelLibrary* Library = nullptr;
+    // The text tool of that library as it stood at registration (always
+    // none: callback 34 arrives later), through which the Combo/NEO driver's
+    // own texts are looked up, so they keep their Polish defaults.
+    const TMLgExtTools* DriverTextTool = nullptr;
+    // The component package's language, as the host set it.
+    int ComponentLanguage = 0;
+    // A test's replacement for the system clock (none in production).
+    Clock* ClockOverride = nullptr;
+};
+
+ProcessState& Process();

@@ -1,0 +1,46 @@
+#include <gtest/gtest.h>
+
+#include "classes.h"
+#include "sysutils.h"
+
+TEST(Text, TrimKeepsPolishLettersAtTheEnds)
+{
+    EXPECT_EQ(Trim(" \t\xB3\xB3 \r\n"), "\xB3\xB3");
+    EXPECT_EQ(Trim("ł"), "\xB3");  // the source is compiled to code page 1250
+    EXPECT_EQ(Trim(""), "");
+}
+
+TEST(Text, StrToIntDefRefusesAnythingButAWholeNumber)
+{
+    EXPECT_EQ(StrToIntDef("12", 0), 12);
+    EXPECT_EQ(StrToIntDef("-7", 0), -7);
+    EXPECT_EQ(StrToIntDef("+7", 0), 7);
+    EXPECT_EQ(StrToIntDef("12a", 5), 5);
+    EXPECT_EQ(StrToIntDef(" 12", 5), 5);
+    EXPECT_EQ(StrToIntDef("2147483648", 5), 5);
+    EXPECT_EQ(StrToIntDef("-2147483648", 5), INT32_MIN);
+    EXPECT_EQ(StrToIntDef("", 5), 5);
+}
+
+TEST(Text, FormatIgnoresTheProcessLocale)
+{
+    const char* old = setlocale(LC_NUMERIC, nullptr);
+    std::string saved = old ? old : "C";
+    if (!setlocale(LC_NUMERIC, "pl_PL.UTF-8") && !setlocale(LC_NUMERIC, "de_DE.UTF-8"))
+        GTEST_SKIP() << "no comma-decimal locale installed";
+    EXPECT_EQ(Format("%.02f", 7.0), "7.00");
+    setlocale(LC_NUMERIC, saved.c_str());
+}
+
+TEST(StringList, SetTextSplitsAtEveryKindOfLineEnd)
+{
+    TStringList l;
+    l.SetText("a\r\nb\nc\rd\r\n");
+    ASSERT_EQ(l.Count(), 4);
+    EXPECT_EQ(l[0], "a");
+    EXPECT_EQ(l[3], "d");
+    l.SetText("a\n\nb");
+    ASSERT_EQ(l.Count(), 3);
+    EXPECT_EQ(l[1], "");
+    EXPECT_EQ(l.Text(), "a\r\n\r\nb\r\n");
+}
