@@ -22,3 +22,9 @@ private:
 // tool has no such text.
 AnsiString GetString(const TMLgExtTools* tool, const AnsiString& section, const AnsiString& key, int flags,
                      const AnsiString& fallback);
+
+// A user text under its own Polish default: the default doubles as the key.
+inline AnsiString LgText(const TMLgExtTools* tool, const AnsiString& section, const AnsiString& text)
+{
+    return GetString(tool, section, text, 0, text);
+}

@@ -1,0 +1,249 @@
+// The library's 15 exported entry points. Each is a thin shell: nothing the
+// host hands over is trusted, and no exception ever leaves the library.
+#include <cstring>
+#include <memory>
+
+#include "cbaction.h"
+#include "clock.h"
+#include "emexception.h"
+#include <cstdio>
+
+#define ORVDLL_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+// A text result: at most 300 bytes, the rest of the buffer zero, byte 300 always 0.
+void CopyResult(char* out, const AnsiString& text)
+{
+    if (!out) return;
+    std::strncpy(out, text.c_str(), ORV_TEXT_SIZE - 1);
+    out[ORV_TEXT_SIZE - 1] = 0;
+}
+
+void ClearResult(char* out)
+{
+    if (out) out[0] = 0;
+}
+
+// A text from the host: read up to its NUL, never past the 300 bytes of its buffer.
+AnsiString HostText(const char* text) { return text ? AnsiString(text, strnlen(text, ORV_TEXT_SIZE - 1)) : AnsiString(); }
+
+TVelLibrary* Library(void* lib) { return static_cast<TVelLibrary*>(lib); }
+
+AnsiString OperationName(int operation)
+{
+    switch (operation) {
+        case -1: return "test połączenia";
+        case -2: return "eksport";
+        case -3: return "import sprzedaży";
+        case -4: return "import paragonu";
+        case -5: return "eksport automatyczny";
+        case -6: return "import automatyczny";
+        case -7: return "nasłuch";
+        case -9: return "import licznika";
+        default: return "operacja [" + IntToStr(operation) + "]";
+    }
+}
+
+// Runs one virtual operation of a fresh action; every failure becomes the
+// action's error lines under the export's operation name. False on failure.
+template <typename Body>
+bool DeviceCall(void* lib, HORVCBARG2 call, const char* operationName, Body body)
+{
+    if (!lib) return false;
+    try {
+        std::unique_ptr<TVelActionBase> action(Library(lib)->UtworzAkcje(call));
+        try {
+            body(*action);
+            return true;
+        } catch (const Exception& e) {
+            action->OstatecznePrzechwycenieBledu(operationName, &e);
+        } catch (...) {
+            action->OstatecznePrzechwycenieBledu(operationName, nullptr);
+        }
+    } catch (...) {
+    }
+    return false;
+}
+}  // namespace
+
+ORVDLL_EXPORT int DllEntryPoint(void*, int, void*) { return 1; }
+
+ORVDLL_EXPORT int ORVDLLTypBiblioteki()
+{
+    return TVelLibrary::TypBiblioteki();
+}
+
+ORVDLL_EXPORT void ORVDLLWlasciwosci(char* out, int number)
+{
+    try {
+        CopyResult(out, Trim(TVelLibrary::Wlasciwosci(number)));
+    } catch (...) {
+        ClearResult(out);
+    }
+}
+
+ORVDLL_EXPORT int ORVDLLParametr(int group, int index, char* name, char* description, char* defaultValue,
+                                 char* minimum, char* maximum, int* flag)
+{
+    try {
+        AnsiString n, d, def, mn, mx;
+        int32_t f = 0;
+        const int type = TVelLibrary::Parametr(group, index, n, d, def, mn, mx, f);
+        CopyResult(name, n);
+        CopyResult(description, d);
+        CopyResult(defaultValue, def);
+        CopyResult(minimum, mn);
+        CopyResult(maximum, mx);
+        if (flag) *flag = f;
+        return type;
+    } catch (...) {
+        return 0;
+    }
+}
+
+ORVDLL_EXPORT int ORVDLLTekstListyParametru(const char* parameter, int index, char* out)
+{
+    try {
+        const AnsiString text = Trim(TVelLibrary::TekstListyParametru(HostText(parameter), index));
+        CopyResult(out, text);
+        return text.empty() ? 0 : 1;
+    } catch (...) {
+        ClearResult(out);
+        return 0;
+    }
+}
+
+ORVDLL_EXPORT int ORVDLLSerKasOpisOkna(char* out, int window)
+{
+    try {
+        const AnsiString text = Trim(TVelLibrary::OpisOkna(window));
+        CopyResult(out, text);
+        return text.empty() ? 0 : 1;
+    } catch (...) {
+        ClearResult(out);
+        return 0;
+    }
+}
+
+ORVDLL_EXPORT void* ORVDLLRejestrujBiblioteke(HORVCBARG1 host, void*, void*, void* /*window*/)
+{
+    try {
+        // The dialogs are the library's own top-level windows; there is no
+        // foreign window handle to adopt on this platform.
+        return TVelLibrary::RejestrujBiblioteke(host);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+ORVDLL_EXPORT void ORVDLLRejestrujCallback(void* lib, void* function, int id)
+{
+    try {
+        if (lib) Library(lib)->RejestrujCallback(function, id);
+    } catch (...) {
+    }
+}
+
+ORVDLL_EXPORT void ORVDLLZwolnijBiblioteke(void* lib)
+{
+    try {
+        delete Library(lib);
+    } catch (...) {
+    }
+}
+
+ORVDLL_EXPORT void ORVDLLUstawJezykKomponentow(int language) { EMException::SetLanguage(language); }
+
+ORVDLL_EXPORT void ORVDLLWlasciwosciUrzadzenia(void* lib, HORVCBARG2 call, char* out, int number)
+{
+    AnsiString text;
+    if (!DeviceCall(lib, call, "właściwości urządzenia",
+                    [&](TVelActionBase& a) { text = Trim(a.WlasciwosciUrzadzenia(number)); }))
+        text.clear();
+    CopyResult(out, text);
+}
+
+ORVDLL_EXPORT int ORVDLLSerKasJakSzukacParagonu(void* lib, HORVCBARG2 call, int32_t* a, int32_t* b, int32_t* c)
+{
+    bool answer = false;
+    if (!DeviceCall(lib, call, "jak szukać paragonu", [&](TVelActionBase& act) {
+            int32_t x = a ? *a : 0, y = b ? *b : 0, z = c ? *c : 0;
+            answer = act.JakSzukacParagonu(&x, &y, &z);
+            if (a) *a = x;
+            if (b) *b = y;
+            if (c) *c = z;
+        }))
+        return 0;
+    return answer ? 1 : 0;
+}
+
+ORVDLL_EXPORT int ORVDLLSerKasPokazOkno(void* lib, HORVCBARG2 call, int window, int flag, int32_t* code, char* text)
+{
+    int answer = 0;
+    if (!DeviceCall(lib, call, "wyświetlanie okna", [&](TVelActionBase& a) {
+            answer = Library(lib)->PokazOkno(&a, window, flag != 0, code, text);
+        }))
+        return 0;
+    return answer;
+}
+
+ORVDLL_EXPORT void ORVDLLSerKasNazwaZasobuDzielonego(void* lib, HORVCBARG2 call, char* out)
+{
+    ClearResult(out);
+    AnsiString text;
+    if (DeviceCall(lib, call, "identyfikacja zasobu dzielonego",
+                   [&](TVelActionBase& a) { text = a.NazwaZasobuDzielonego(); }))
+        CopyResult(out, text);
+    else
+        CopyResult(out, "");
+}
+
+ORVDLL_EXPORT int ORVDLLSerKasOperacja(void* lib, HORVCBARG2 call, HORVDLLSKSESJA* session, char* text,
+                                       int operation, int parameter)
+{
+    HORVDLLSRODOWISKO environment;
+    try {
+        if (!lib) return 0;
+        AnsiString name = "weryfikacja typu sesji";
+        std::unique_ptr<TVelActionBase> action(Library(lib)->UtworzAkcje(call));
+        AnsiString sessionText = HostText(text);
+        try {
+            Library(lib)->WeryfikujTypSesji(session ? *session : nullptr, sessionText);
+        } catch (...) {
+            action->DodajKomunikat(zkNormalny, "Oczekiwanie na zamknięcie sesji '" + sessionText + "'");
+            Sleep(1000);
+            return 1;
+        }
+        try {
+            action->UstawParametrOperacji(parameter);
+            name = OperationName(operation);
+            environment.NazwaSesji = sessionText;
+            environment.phSesja = session;
+            environment.Wynik = 0;
+            action->Operacja(&environment, operation, parameter);
+        } catch (const Exception& e) {
+            action->OstatecznePrzechwycenieBledu(name, &e);
+            environment.Wynik = 0;
+        } catch (...) {
+            action->OstatecznePrzechwycenieBledu(name, nullptr);
+            environment.Wynik = 0;
+        }
+        action.reset();
+        if (text) CopyResult(text, environment.NazwaSesji);
+    } catch (...) {
+        std::fputs("Uwaga!!!: Wyjątek w ORVDLLSerKasOperacja\n", stderr);
+    }
+    return environment.Wynik;
+}
+
+ORVDLL_EXPORT void ORVDLLSerKasPodtrzymajSesje(void* lib, HORVDLLSKSESJA* session, char* text, int a, int b)
+{
+    try {
+        if (!lib) return;
+        AnsiString sessionText = HostText(text);
+        Library(lib)->WeryfikujTypSesji(session ? *session : nullptr, sessionText);
+        Library(lib)->PodtrzymajSesje(session, sessionText, a, b != 0);
+        if (text) CopyResult(text, sessionText);
+    } catch (...) {
+    }
+}

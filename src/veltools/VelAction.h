@@ -1,0 +1,31 @@
+// What every cash-register driver of the family shares above the action
+// frame: the exchange-folder files, the progress step, the lists of rejected
+// records and warnings of an export and their report.
+#pragma once
+
+#include "VelActionBase.h"
+
+class VelAction : public TVelActionBase {
+public:
+    VelAction(TVelLibrary* library, HORVCBARG2 arg2);
+    ~VelAction() override;
+
+    // The exchange files: the exchange folder followed directly by the name.
+    AnsiString FNameKEXP() const { return FKatalogWymiany + "kasa.exp"; }
+    AnsiString FNameWEXP() const { return FKatalogWymiany + "wynik.exp"; }
+    AnsiString FNameKIMP() const { return FKatalogWymiany + "kasa.imp"; }
+    AnsiString FNameKTMP() const { return FKatalogWymiany + "kasa.tmp"; }
+    AnsiString FNameKARC() const { return FKatalogWymiany + "arch1.imp"; }
+    virtual AnsiString FNameLOG() const { return FKatalogWymiany + "kasa.log"; }
+
+    // Shows every record up to 30, every 10th up to 200, every 25th after.
+    void Progress(int& counter);
+
+protected:
+    bool Frej_reported = false;
+    bool Fcokolwiek_eksportowano = false;
+    AnsiString buffer;
+    TStringList warning_log;
+    bool FTrybOnLine = false;
+    TStringList error_log;
+};

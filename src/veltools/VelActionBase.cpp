@@ -1,0 +1,152 @@
+// The action frame: message lines, progress, stop polling and the last-resort handler.
+#include "VelActionBase.h"
+
+#include "VelLib.h"
+#include "emexception.h"
+
+namespace {
+const char* kSection = "veltools_VelLib";
+const char kStateMark = '\x01';
+
+AnsiString Percent(int progress, int max)
+{
+    // In 64 bits: a large record count times 100 must not wrap.
+    return IntToStr(static_cast<int64_t>(progress) * 100 / max) + " %";
+}
+}  // namespace
+
+TVelActionBase::TVelActionBase(TVelLibrary* library, HORVCBARG2 arg2) : FLibrary(library), FArg2(arg2)
+{
+    if (FLibrary)
+        FLibrary->WypelnijDaneUrzadzenia(this, FIdUrzadzenia, FNrUrzadzenia, FNazwaUrzadzenia, FNazwaStanowiska,
+                                         FKatalogWymiany);
+}
+
+TVelActionBase::~TVelActionBase() = default;
+
+const TMLgExtTools* TVelActionBase::GetLgLink() const { return FLibrary ? FLibrary->GetLgLink() : nullptr; }
+
+AnsiString TVelActionBase::Txt(const AnsiString& text) const { return LgText(GetLgLink(), kSection, text); }
+
+bool TVelActionBase::JakSzukacParagonu(int32_t*, int32_t*, int32_t*) { return false; }
+
+void TVelActionBase::Operacja(HORVDLLSRODOWISKO*, int, int)
+{
+    throw Exception(Txt("Urządzenie nie obsługuje zleconego typu operacji"));
+}
+
+AnsiString TVelActionBase::WlasciwosciUrzadzenia(int number)
+{
+    return (number == 1101 || number == 1103) ? "0" : "";
+}
+
+int TVelActionBase::IleMaxStawekKolejnych() { return 10; }
+
+void TVelActionBase::DodajKomunikat(int kind, const AnsiString& text)
+{
+    if (FLibrary) FLibrary->DodajKomunikat(this, kind, text);
+    FOstatniKomunikat = text;
+}
+
+AnsiString TVelActionBase::ZmienOstatniKomunikat(int kind, const AnsiString& text)
+{
+    AnsiString previous = FOstatniKomunikat;
+    if (FLibrary) FLibrary->ZmienOstatniKomunikat(this, kind, text);
+    FOstatniKomunikat = text;
+    return previous;
+}
+
+AnsiString TVelActionBase::PodajOstatniKomunikat(bool cut) const
+{
+    if (!cut) return FOstatniKomunikat;
+    const size_t mark = FOstatniKomunikat.find(kStateMark);
+    return mark == AnsiString::npos ? FOstatniKomunikat : FOstatniKomunikat.substr(0, mark);
+}
+
+void TVelActionBase::MsgAdd(const AnsiString& text, LPVState state, int max)
+{
+    TStringList lines;
+    lines.SetText(text);
+    const int n = lines.Count();
+    for (int i = 0; i < n; ++i) {
+        const bool last = i == n - 1;
+        AnsiString line = lines[i];
+        int kind = zkNormalny;
+        switch (state) {
+            case LPV_Ok:
+                if (last) line += AnsiString(1, kStateMark) + "OK";
+                break;
+            case LPV_Error: kind = zkBlad; break;
+            case LPV_Warning: kind = zkOstrzezenie; break;
+            case LPV_Percent:
+                if (last) line += ":" + AnsiString(1, kStateMark) + "0 %";
+                break;
+            case LPV_Value:
+                if (last) line += ":";
+                line += AnsiString(1, kStateMark) + "0";
+                break;
+            case LPV_None: break;
+        }
+        DodajKomunikat(kind, line);
+    }
+    if (n == 0) return;
+    FLastMsg = lines[n - 1];
+    FLastState = state;
+    FLastMax = max < 1 ? 1 : max;
+    FLastProgress = 0;
+}
+
+void TVelActionBase::MsgP(int value)
+{
+    if (value == FLastProgress) return;
+    FLastProgress = value;
+    if (FLastState == LPV_Value)
+        ZmienOstatniKomunikat(zkNormalny, FLastMsg + ":" + AnsiString(1, kStateMark) + IntToStr(value));
+    else if (FLastState == LPV_Percent)
+        ZmienOstatniKomunikat(zkNormalny, FLastMsg + ":" + AnsiString(1, kStateMark) + Percent(value, FLastMax));
+}
+
+void TVelActionBase::MsgS(LPVState state)
+{
+    if (state == FLastState) return;
+    FLastState = state;
+    const AnsiString mark(1, kStateMark);
+    switch (state) {
+        case LPV_Ok: ZmienOstatniKomunikat(zkNormalny, FLastMsg + mark + "OK"); break;
+        case LPV_Error: ZmienOstatniKomunikat(zkBlad, FLastMsg); break;
+        case LPV_Warning: ZmienOstatniKomunikat(zkOstrzezenie, FLastMsg); break;
+        case LPV_Percent:
+            ZmienOstatniKomunikat(zkNormalny, FLastMsg + ":" + mark + Percent(FLastProgress, FLastMax));
+            break;
+        case LPV_Value: ZmienOstatniKomunikat(zkNormalny, FLastMsg + ":" + mark + IntToStr(FLastProgress)); break;
+        case LPV_None: ZmienOstatniKomunikat(zkNormalny, FLastMsg); break;
+    }
+}
+
+bool TVelActionBase::CzyPrzerwac() { return !FLibrary || FLibrary->CzyPrzerwac(this); }
+
+void TVelActionBase::SprawdzCzyPrzerwac()
+{
+    if (CzyPrzerwac()) throw EAbort();
+}
+
+void TVelActionBase::OstatecznePrzechwycenieBledu(const AnsiString& operationName, const Exception* exception)
+{
+    AnsiString text;
+    if (!exception) {
+        text = Txt("Podczas wykonywania operacji '") + operationName + Txt("' wystąpił nierozpoznawalny błąd");
+    } else if (dynamic_cast<const EAbort*>(exception)) {
+        text = Txt("Operacja '") + operationName + Txt("' została przerwana");
+    } else {
+        text = Txt("Podczas wykonywania operacji '") + operationName + Txt("' wystąpił błąd:") + "\r\n";
+        if (const auto* em = dynamic_cast<const EMException*>(exception)) {
+            for (int i = 0; i < em->GetTopicCount(); ++i) {
+                const EMTopic& topic = em->GetTopics(i);
+                text += "[" + topic.Code + "] " + topic.Title + "\r\n" + topic.Description + "\r\n";
+            }
+        } else {
+            text += exception->Message();
+        }
+    }
+    MsgAdd(text, LPV_Error, 100);
+}

@@ -1,0 +1,103 @@
+// The base of every device action: one object per host call. It carries the
+// call's host handle and device data, and gives every operation its message
+// lines, progress, stop polling, parameter access and the last-resort handler
+// that turns any failure into error lines for the host.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "classes.h"
+#include "mlgexttools.h"
+#include "orvdll.h"
+
+class TVelLibrary;
+
+class TVelActionBase {
+public:
+    TVelActionBase(TVelLibrary* library, HORVCBARG2 arg2);
+    virtual ~TVelActionBase();
+    TVelActionBase(const TVelActionBase&) = delete;
+    TVelActionBase& operator=(const TVelActionBase&) = delete;
+
+    virtual AnsiString NazwaZasobuDzielonego() = 0;
+    virtual bool JakSzukacParagonu(int32_t* a, int32_t* b, int32_t* c);
+    virtual void Operacja(HORVDLLSRODOWISKO* environment, int operation, int parameter);
+    virtual AnsiString WlasciwosciUrzadzenia(int number);
+    virtual int IleMaxStawekKolejnych();
+
+    HORVCBARG2 GetArg2() const { return FArg2; }
+    TVelLibrary* GetLibrary() const { return FLibrary; }
+    const TMLgExtTools* GetLgLink() const;
+
+    // Message lines.
+    void DodajKomunikat(int kind, const AnsiString& text);
+    AnsiString ZmienOstatniKomunikat(int kind, const AnsiString& text);
+    AnsiString PodajOstatniKomunikat(bool cut) const;
+    void MsgAdd(const AnsiString& text, LPVState state, int max);
+    void MsgP(int value);
+    void MsgS(LPVState state);
+
+    // Stop polling.
+    bool CzyPrzerwac();
+    void SprawdzCzyPrzerwac();
+
+    void UstawParametrOperacji(int parameter) { FOperParam = parameter; }
+    int GetOperParam() const { return FOperParam; }
+
+    // The last-resort handler: every failure of a device call ends here as
+    // error lines. A null exception stands for a failure nothing is known of.
+    void OstatecznePrzechwycenieBledu(const AnsiString& operationName, const Exception* exception);
+
+    // Parameters and host data.
+    AnsiString WartoscParametru(const AnsiString& name);
+    AnsiString ParamAsString(const AnsiString& name) { return WartoscParametru(name); }
+    int32_t ParamAsInt(const AnsiString& name);
+    AnsiString ParamAsDir(const AnsiString& name);
+    void ReadParamEx(const AnsiString& shortName, AnsiString& value);
+    void WriteParamEx(const AnsiString& shortName, const AnsiString& value);
+    AnsiString ReadLongParamEx(const AnsiString& shortName, int count);
+    void WriteLongParamEx(const AnsiString& shortName, const AnsiString& value, int count);
+    void ZmienParametr(const AnsiString& name, const AnsiString& value);
+    void OdswiezParametry();
+    TStringList* GetFormatyWazone();
+    void ZapiszWynikEksportu();
+    void ZapiszKasaImp();
+    void ZapiszParagonImp();
+    AnsiString OdczytajTowar(const AnsiString& key);
+    int DodajTowarZKasy(const AnsiString& t1, int i1, const AnsiString& t2, int i2, const AnsiString& t3,
+                        const AnsiString& t4, int i3, double d1, double d2, double d3, double d4, int i4, int i5,
+                        const AnsiString& t5);
+    void ZajmijZasobSterownika(const AnsiString& name);
+    void ZwolnijZasobSterownika(const AnsiString& name);
+    void KasujFlageAlarmu();
+    int WstrzymajOperacje(const AnsiString& text, int value);
+    void ZapiszStanLicznika(int32_t* values, int count);
+    void ZapiszStanICzasLicznika(int32_t* values, int count, const AnsiString& text);
+
+    // The longest part of a long value.
+    static constexpr int LongParamPartSize = 250;
+
+protected:
+    TVelLibrary* FLibrary;
+    HORVCBARG2 FArg2;
+    int32_t FIdUrzadzenia = -1;
+    int32_t FNrUrzadzenia = 0;
+    AnsiString FNazwaUrzadzenia;
+    AnsiString FNazwaStanowiska;
+    AnsiString FKatalogWymiany;
+    std::unique_ptr<TStringList> FFormatyWazone;
+
+    // A user text of this layer, translated by the host when it can.
+    AnsiString Txt(const AnsiString& text) const;
+
+private:
+    AnsiString FLastMsg;
+    LPVState FLastState = LPV_None;
+    int FLastMax = 100;
+    int FLastProgress = 0;
+    int FOperParam = 0;
+    AnsiString FOstatniKomunikat;
+
+    void SendState(const AnsiString& line, LPVState state, bool replace);
+};

@@ -1,0 +1,178 @@
+// Parameters and host data: everything an action asks of the host or hands to it.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "VelActionBase.h"
+#include "VelLib.h"
+#include "clock.h"
+
+AnsiString TVelActionBase::WartoscParametru(const AnsiString& name)
+{
+    return FLibrary ? FLibrary->WartoscParametru(this, name) : "";
+}
+
+int32_t TVelActionBase::ParamAsInt(const AnsiString& name) { return StrToIntDef(Trim(WartoscParametru(name)), 0); }
+
+namespace {
+bool IsFolder(const AnsiString& path)
+{
+    std::error_code ec;
+    return !path.empty() && std::filesystem::is_directory(path, ec);
+}
+
+// Writes a probe file of our own into the folder. The name is unique and the
+// file is created exclusively, so no file of the user's is ever touched.
+bool CanWriteInto(const AnsiString& folder)
+{
+    AnsiString path = folder;
+    if (!path.empty() && path.back() != '/' && path.back() != '\\') path += "/";
+    path += "test.XXXXXX";
+    const int fd = mkostemp(path.data(), O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool written = write(fd, "test", 4) == 4;
+    close(fd);
+    unlink(path.c_str());
+    return written;
+}
+}  // namespace
+
+AnsiString TVelActionBase::ParamAsDir(const AnsiString& name)
+{
+    const AnsiString value = WartoscParametru(name);
+    if (!IsFolder(value)) {
+        MsgAdd(Txt("Katalog ") + "\"" + value + "\"" + Txt(" nie istnieje, próba utworzenia"), LPV_None, 100);
+        std::error_code ec;
+        if (!value.empty()) std::filesystem::create_directories(value, ec);
+        if (!IsFolder(value)) throw Exception(Txt("Próba utworzenia katalogu zakończona błędem"));
+    }
+    if (!CanWriteInto(value))
+        throw Exception(Txt("Orvena nie ma uprawnień do zapisu w katalogu ") + "\"" + value + "\"" +
+                        Txt(", nadaj uprawnienia aby kontynuować"));
+    return value;
+}
+
+void TVelActionBase::ReadParamEx(const AnsiString& shortName, AnsiString& value)
+{
+    value = WartoscParametru(TVelLibrary::NazwaZTypem(shortName));
+}
+
+void TVelActionBase::WriteParamEx(const AnsiString& shortName, const AnsiString& value)
+{
+    ZmienParametr(TVelLibrary::NazwaZTypem(shortName), value);
+}
+
+AnsiString TVelActionBase::ReadLongParamEx(const AnsiString& shortName, int count)
+{
+    AnsiString value;
+    for (int i = 1; i <= count; ++i) {
+        AnsiString part;
+        ReadParamEx(shortName + IntToStr(i), part);
+        value += part;
+    }
+    return value;
+}
+
+void TVelActionBase::WriteLongParamEx(const AnsiString& shortName, const AnsiString& value, int count)
+{
+    const size_t room = count > 0 ? static_cast<size_t>(count) * LongParamPartSize : 0;
+    AnsiString rest = value;
+    if (rest.size() > room) {
+        // A value read back line by line (the group map) must never end in
+        // half a line: cut at the last whole line that fits.
+        const size_t lineEnd = room == 0 ? AnsiString::npos : rest.find_last_of("\r\n", room - 1);
+        rest.resize(lineEnd == AnsiString::npos ? 0 : lineEnd + 1);
+        MsgAdd(Txt("Wartość parametru '") + shortName + Txt("' jest za długa, zapisano tylko jej początek"),
+               LPV_Warning, 100);
+    }
+    for (int i = 1; i <= count; ++i) {
+        const size_t n = std::min<size_t>(LongParamPartSize, rest.size());
+        WriteParamEx(shortName + IntToStr(i), rest.substr(0, n));
+        rest.erase(0, n);
+    }
+}
+
+void TVelActionBase::ZmienParametr(const AnsiString& name, const AnsiString& value)
+{
+    if (!FLibrary || !FLibrary->ZmienParametr(this, name, value))
+        throw Exception(Txt("Błąd zapisu własnego parametru '") + name + Txt("' do bazy danych"));
+}
+
+void TVelActionBase::OdswiezParametry()
+{
+    if (FLibrary) FLibrary->OdswiezParametry(this);
+}
+
+TStringList* TVelActionBase::GetFormatyWazone()
+{
+    if (!FFormatyWazone) {
+        FFormatyWazone = std::make_unique<TStringList>();
+        if (FLibrary) FLibrary->WypelnijFormatyWazone(this, *FFormatyWazone);
+    }
+    return FFormatyWazone.get();
+}
+
+void TVelActionBase::ZapiszWynikEksportu()
+{
+    if (!FLibrary || !FLibrary->ZapiszWynikEksportu(this))
+        throw Exception(Txt("Błąd zapisu wyniku eksportu do bazy danych"));
+}
+
+void TVelActionBase::ZapiszKasaImp()
+{
+    if (!FLibrary || !FLibrary->ZapiszImport(this))
+        throw Exception(Txt("Błąd zapisu importu sprzedaży do bazy danych"));
+}
+
+void TVelActionBase::ZapiszParagonImp()
+{
+    if (!FLibrary || !FLibrary->ZapiszParagon(this))
+        throw Exception(Txt("Błąd zapisu pojedynczego paragonu do bazy danych"));
+}
+
+AnsiString TVelActionBase::OdczytajTowar(const AnsiString& key)
+{
+    return FLibrary ? FLibrary->OdczytajTowar(this, key) : "";
+}
+
+int TVelActionBase::DodajTowarZKasy(const AnsiString& t1, int i1, const AnsiString& t2, int i2, const AnsiString& t3,
+                                    const AnsiString& t4, int i3, double d1, double d2, double d3, double d4, int i4,
+                                    int i5, const AnsiString& t5)
+{
+    return FLibrary ? FLibrary->DodajTowarZKasy(this, t1, i1, t2, i2, t3, t4, i3, d1, d2, d3, d4, i4, i5, t5) : -1;
+}
+
+void TVelActionBase::ZajmijZasobSterownika(const AnsiString& name)
+{
+    while (!FLibrary || !FLibrary->ZajmijZasobSterownika(this, name)) {
+        SprawdzCzyPrzerwac();
+        Sleep(100);
+    }
+}
+
+void TVelActionBase::ZwolnijZasobSterownika(const AnsiString& name)
+{
+    if (FLibrary) FLibrary->ZwolnijZasobSterownika(this, name);
+}
+
+void TVelActionBase::KasujFlageAlarmu()
+{
+    if (FLibrary) FLibrary->KasujFlageAlarmu(this);
+}
+
+int TVelActionBase::WstrzymajOperacje(const AnsiString& text, int value)
+{
+    return FLibrary ? FLibrary->WstrzymajOperacje(this, text, value) : -1;
+}
+
+void TVelActionBase::ZapiszStanLicznika(int32_t* values, int count)
+{
+    if (FLibrary) FLibrary->ZapiszStanLicznika(this, values, count);
+}
+
+void TVelActionBase::ZapiszStanICzasLicznika(int32_t* values, int count, const AnsiString& text)
+{
+    if (FLibrary) FLibrary->ZapiszStanICzasLicznika(this, values, count, text);
+}
