@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "StawkiKolejne.h"
+
+namespace {
+std::vector<int32_t> Slots(const TVelStawkiKolejne& s)
+{
+    std::vector<int32_t> r;
+    for (int k = 0; k < 10; ++k) r.push_back(s.GetWartosci(k));
+    return r;
+}
+
+const int32_t E = TVelStawkiKolejne::Pusta;
+
+// The host's set of rates as the action hands it over.
+class Rates {
+public:
+    explicit Rates(std::vector<int32_t> v) : values(std::move(v)) {}
+    int GetCount() const { return static_cast<int>(values.size()); }
+    int32_t GetValues(int i) const { return values[static_cast<size_t>(i)]; }
+
+private:
+    std::vector<int32_t> values;
+};
+}  // namespace
+
+TEST(StawkiKolejne, ANewRecordHasTenEmptySlots)
+{
+    TVelStawkiKolejne s;
+    EXPECT_EQ(Slots(s), std::vector<int32_t>(10, E));
+    EXPECT_EQ(s.IleUstawionych(), 0);
+    const AnsiString text = s.SpiszDoTekstuParametru();
+    EXPECT_EQ(text.size(), 58u);
+    EXPECT_EQ(text.substr(0, 11), "-999\r\n-999\r");
+    EXPECT_NE(text.back(), '\n');
+}
+
+TEST(StawkiKolejne, ParameterTextWithAndWithoutTimes100)
+{
+    TVelStawkiKolejne s;
+    s.WczytajZTekstuParametru("23\r\n8\r\n5\r\n0", true);
+    EXPECT_EQ(Slots(s), (std::vector<int32_t>{2300, 800, 500, 0, E, E, E, E, E, E}));
+    s.WczytajZTekstuParametru("23\r\n8\r\n5\r\n0", false);
+    EXPECT_EQ(Slots(s), (std::vector<int32_t>{23, 8, 5, 0, E, E, E, E, E, E}));
+    s.WczytajZTekstuParametru("23\r\n8\r\n5\r\n0\r\n-1", true);
+    EXPECT_EQ(Slots(s), (std::vector<int32_t>{2300, 800, 500, 0, -1, E, E, E, E, E}));
+}
+
+TEST(StawkiKolejne, ParameterTextRoundTrips)
+{
+    TVelStawkiKolejne s;
+    s.SetWartosci(0, 2300);
+    s.SetWartosci(1, 800);
+    s.SetWartosci(2, 500);
+    s.SetWartosci(3, -1);
+    const AnsiString text = s.SpiszDoTekstuParametru();
+    EXPECT_EQ(text, "2300\r\n800\r\n500\r\n-1\r\n-999\r\n-999\r\n-999\r\n-999\r\n-999\r\n-999");
+    TVelStawkiKolejne back;
+    back.SetWartosci(0, 7);
+    back.WczytajZTekstuParametru(text, false);
+    EXPECT_EQ(Slots(back), Slots(s));
+}
+
+TEST(StawkiKolejne, BadLinesGiveEmptySlotsInTheirPlace)
+{
+    TVelStawkiKolejne s;
+    const std::vector<int32_t> expected{E, E, 8, E, E, -1, E, E, E, E};
+    s.WczytajZTekstuParametru("-5\nabc\n 8 \n\n7x\n-1", false);
+    EXPECT_EQ(Slots(s), expected);
+    // Blank lines at either end of the whole text are not slots.
+    s.WczytajZTekstuParametru("\r\n \r\n-5\r\nabc\r\n 8 \r\n\r\n7x\r\n-1\r\n\r\n", false);
+    EXPECT_EQ(Slots(s), expected);
+    s.WczytajZTekstuParametru("", true);
+    EXPECT_EQ(Slots(s), std::vector<int32_t>(10, E));
+    s.WczytajZTekstuParametru(" \r\n \t", true);
+    EXPECT_EQ(Slots(s), std::vector<int32_t>(10, E));
+}
+
+TEST(StawkiKolejne, ValuesThatDoNotFitGiveEmptySlots)
+{
+    TVelStawkiKolejne s;
+    s.WczytajZTekstuParametru("2147483647\r\n2147483648\r\n99999999999999999999\r\n-2147483649", false);
+    EXPECT_EQ(Slots(s), (std::vector<int32_t>{2147483647, E, E, E, E, E, E, E, E, E}));
+    // Times 100 beyond 32 bits.
+    s.WczytajZTekstuParametru("21474837\r\n21474836\r\n2147483647", true);
+    EXPECT_EQ(Slots(s), (std::vector<int32_t>{E, 2147483600, E, E, E, E, E, E, E, E}));
+}
+
+TEST(StawkiKolejne, TwelveLinesFillTenSlots)
+{
+    TVelStawkiKolejne s;
+    s.WczytajZTekstuParametru("1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n10\r\n11\r\n12", false);
+    EXPECT_EQ(Slots(s), (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+}
+
+TEST(StawkiKolejne, HostRatesFillTheSlotsFromTheLast)
+{
+    TVelStawkiKolejne s;
+    s.WczytajZListyDostepnychStawek(std::vector<int32_t>{0, 5, 8, 23});
+    EXPECT_EQ(Slots(s), (std::vector<int32_t>{23, 8, 5, 0, E, E, E, E, E, E}));
+    s.WczytajZListyDostepnychStawek(Rates({2300, 800, 500, 0}));
+    EXPECT_EQ(Slots(s), (std::vector<int32_t>{0, 500, 800, 2300, E, E, E, E, E, E}));
+    s.WczytajZListyDostepnychStawek(Rates({}));
+    EXPECT_EQ(Slots(s), std::vector<int32_t>(10, E));
+}
+
+TEST(StawkiKolejne, OfMoreThanTenHostRatesTheFirstAreLeftOut)
+{
+    TVelStawkiKolejne s;
+    s.WczytajZListyDostepnychStawek(std::vector<int32_t>{100, 101, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
+    EXPECT_EQ(Slots(s), (std::vector<int32_t>{10, 9, 8, 7, 6, 5, 4, 3, 2, 1}));
+}
+
+TEST(StawkiKolejne, RepeatedHostRatesCountOnceAndBadOnesAreEmpty)
+{
+    TVelStawkiKolejne s;
+    s.WczytajZListyDostepnychStawek(std::vector<int32_t>{23, 8, 23, -1, -7, 8});
+    EXPECT_EQ(Slots(s), (std::vector<int32_t>{E, -1, 8, 23, E, E, E, E, E, E}));
+}
+
+TEST(StawkiKolejne, SlotAccessOutsideTheTenSlots)
+{
+    TVelStawkiKolejne s;
+    s.SetWartosci(3, -7);
+    EXPECT_EQ(s.GetWartosci(3), E);
+    s.SetWartosci(10, 5);
+    s.SetWartosci(-1, 5);
+    EXPECT_EQ(Slots(s), std::vector<int32_t>(10, E));
+    EXPECT_EQ(s.GetWartosci(10), E);
+    EXPECT_EQ(s.GetWartosci(-1), E);
+    EXPECT_FALSE(s.GetUzywane(-1));
+    EXPECT_FALSE(s.GetZwolnione(10));
+    s.SetWartosci(2, -1);
+    s.SetWartosci(5, 0);
+    EXPECT_TRUE(s.GetUzywane(2));
+    EXPECT_TRUE(s.GetZwolnione(2));
+    EXPECT_TRUE(s.GetUzywane(5));
+    EXPECT_FALSE(s.GetZwolnione(5));
+    EXPECT_FALSE(s.GetUzywane(3));
+}
+
+TEST(StawkiKolejne, CountingUsedSlotsIncludesGapsBeforeTheLast)
+{
+    TVelStawkiKolejne s;
+    s.SetWartosci(4, -1);
+    EXPECT_EQ(s.IleUstawionych(), 5);
+    s.SetWartosci(4, E);
+    s.SetWartosci(0, 2300);
+    s.SetWartosci(2, 800);
+    EXPECT_EQ(s.IleUstawionych(), 3);
+    s.SetWartosci(9, 0);
+    EXPECT_EQ(s.IleUstawionych(), 10);
+}
+
+TEST(StawkiKolejne, CuttingEmptiesTheSlotsFromTheCountOn)
+{
+    TVelStawkiKolejne s;
+    s.WczytajZTekstuParametru("1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n10", false);
+    s.ObetnijDoTylu(10);
+    EXPECT_EQ(s.IleUstawionych(), 10);
+    s.ObetnijDoTylu(7);
+    EXPECT_EQ(Slots(s), (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 7, E, E, E}));
+    s.ObetnijDoTylu(-2);
+    EXPECT_EQ(Slots(s), std::vector<int32_t>(10, E));
+}
