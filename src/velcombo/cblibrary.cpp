@@ -1,8 +1,10 @@
 // The library's face before and after registration: properties, window
 // names, registration and the driver's windows.
+#include <cstdlib>
 #include <cstring>
 
 #include "cbaction.h"
+#include "cbcatalog.h"
 #include "process_state.h"
 
 namespace {
@@ -16,6 +18,14 @@ void CopyToHost(char* buffer, const AnsiString& text)
     if (!buffer) return;
     std::strncpy(buffer, text.c_str(), ORV_TEXT_SIZE - 1);
     buffer[ORV_TEXT_SIZE - 1] = 0;
+}
+// The host's binaries folder, which the computed defaults start from.
+AnsiString BinariesFolder()
+{
+    const char* value = std::getenv("ORVWIN_BINARIA");
+    AnsiString folder = value ? value : "";
+    if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += "/";
+    return folder;
 }
 }  // namespace
 
@@ -46,12 +56,16 @@ AnsiString TVelLibrary::OpisOkna(int window)
     return DriverText(names[window]);
 }
 
-int TVelLibrary::Parametr(int, int, AnsiString&, AnsiString&, AnsiString&, AnsiString&, AnsiString&, int32_t&)
+int TVelLibrary::Parametr(int group, int index, AnsiString& name, AnsiString& description, AnsiString& defaultValue,
+                          AnsiString& minimum, AnsiString& maximum, int32_t& flag)
 {
-    return 0;
+    return ComboParametr(group, index, name, description, defaultValue, minimum, maximum, flag, BinariesFolder());
 }
 
-AnsiString TVelLibrary::TekstListyParametru(const AnsiString&, int) { return ""; }
+AnsiString TVelLibrary::TekstListyParametru(const AnsiString& name, int index)
+{
+    return ComboTekstListyParametru(name, index);
+}
 
 TVelLibrary* TVelLibrary::RejestrujBiblioteke(HORVCBARG1 host)
 {

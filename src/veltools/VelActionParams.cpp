@@ -37,6 +37,11 @@ bool CanWriteInto(const AnsiString& folder)
     unlink(path.c_str());
     return written;
 }
+// True when the byte at i ends a line (LF, or a CR not followed by LF).
+bool EndsLine(const AnsiString& text, size_t i)
+{
+    return text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'));
+}
 }  // namespace
 
 AnsiString TVelActionBase::ParamAsDir(const AnsiString& name)
@@ -82,8 +87,9 @@ void TVelActionBase::WriteLongParamEx(const AnsiString& shortName, const AnsiStr
     if (rest.size() > room) {
         // A value read back line by line (the group map) must never end in
         // half a line: cut at the last whole line that fits.
-        const size_t lineEnd = room == 0 ? AnsiString::npos : rest.find_last_of("\r\n", room - 1);
-        rest.resize(lineEnd == AnsiString::npos ? 0 : lineEnd + 1);
+        size_t keep = room;
+        while (keep > 0 && !EndsLine(rest, keep - 1)) --keep;
+        rest.resize(keep);
         MsgAdd(Txt("Wartość parametru '") + shortName + Txt("' jest za długa, zapisano tylko jej początek"),
                LPV_Warning, 100);
     }

@@ -186,7 +186,9 @@ void TVelLibrary::OdswiezParametry(TVelActionBase* action)
 
 bool TVelLibrary::ZmienParametr(TVelActionBase* action, const AnsiString& name, const AnsiString& value)
 {
-    return FCBZmienParametr && FCBZmienParametr(FArg1, Arg2(action), Trim(name).c_str(), Trim(value).c_str()) != 0;
+    // The value keeps its blanks: a part of a long value may begin or end
+    // with a line break, and trimming it would join two lines of the value.
+    return FCBZmienParametr && FCBZmienParametr(FArg1, Arg2(action), Trim(name).c_str(), value.c_str()) != 0;
 }
 
 bool TVelLibrary::ZajmijZasobSterownika(TVelActionBase* action, const AnsiString& resource)

@@ -286,7 +286,12 @@ bool VelHost::ConfigureFromFile(const std::string& path, std::string& error)
 void* VelHost::Register()
 {
     FHandle = FExports.RejestrujBiblioteke(this, nullptr, nullptr, nullptr);
-    if (!FHandle) return nullptr;
+    if (FHandle) RegisterCallbacks(FExports.RejestrujCallback, FHandle);
+    return FHandle;
+}
+
+void VelHost::RegisterCallbacks(void (*registrar)(void*, void*, int), void* library)
+{
     const std::pair<int, void*> callbacks[] = {
         {5, reinterpret_cast<void*>(&CbCzyPrzerwac)},
         {6, reinterpret_cast<void*>(&CbWartoscParametru)},
@@ -316,9 +321,8 @@ void* VelHost::Register()
         if (id == 32 && !hasVatPrec) continue;
         if (id == 34 && !hasTexts) continue;
         if (id == 34) g_textHost = this;
-        FExports.RejestrujCallback(FHandle, fn, id);
+        registrar(library, fn, id);
     }
-    return FHandle;
 }
 
 void VelHost::Release()

@@ -22,6 +22,7 @@ struct HostLine {
     bool replaced;     // true: callback 13 (replace the last line); false: callback 12 (add one)
     int kind;          // 0 normal, 1 warning, 2 error
     std::string text;  // as the library sent it (cp1250)
+    bool operator==(const HostLine&) const = default;
 };
 
 class VelHost {
@@ -70,6 +71,9 @@ public:
 
     // Registers the library and every callback not left out. Returns the handle.
     void* Register();
+    // Registers every callback not left out through the given registrar
+    // (the export, or a library object in the same process).
+    void RegisterCallbacks(void (*registrar)(void* library, void* function, int id), void* library);
     void Release();
     void* Handle() const { return FHandle; }
 

@@ -1,0 +1,29 @@
+// The harness's host answering a library object in the same process, so
+// unit tests can drive an action through the host's real callbacks.
+#pragma once
+
+#include <memory>
+
+#include "cbaction.h"
+#include "hostlib.h"
+#include "testutil.h"
+
+class InProcessHost {
+public:
+    InProcessHost() = default;
+    // Registers the callbacks; call after setting up `host`.
+    void Start()
+    {
+        library = std::make_unique<TVelComboLibrary>(&host);
+        host.RegisterCallbacks(
+            [](void* lib, void* fn, int id) { static_cast<TVelLibrary*>(lib)->RejestrujCallback(fn, id); },
+            library.get());
+    }
+    std::unique_ptr<TVelComboAction> NewAction()
+    {
+        return std::make_unique<TVelComboAction>(library.get(), host.Call());
+    }
+
+    VelHost host;
+    std::unique_ptr<TVelComboLibrary> library;
+};

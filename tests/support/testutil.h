@@ -1,0 +1,37 @@
+// Small helpers shared by the tests: a temporary folder of one's own and
+// running a command with its output captured.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace testutil {
+
+// A fresh folder under the test temp root, removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& Path() const { return FPath; }
+    // The folder with a trailing '/', as an exchange folder is given.
+    std::string Folder() const { return FPath + "/"; }
+    std::string File(const std::string& name) const { return FPath + "/" + name; }
+
+private:
+    std::string FPath;
+};
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+bool Exists(const std::string& path);
+
+struct RunResult {
+    int status = -1;  // exit status, or -1 when it did not exit normally
+    std::string out;  // standard output
+};
+// Runs argv[0] with the arguments, standard error passed through.
+RunResult Run(const std::vector<std::string>& argv);
+
+}  // namespace testutil

@@ -1,0 +1,173 @@
+// Parameters and host data through the host's real callbacks: long values,
+// folders, and the answers of callbacks the host left out.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "inprocess_host.h"
+
+namespace {
+class ActionParams : public ::testing::Test {
+protected:
+    InProcessHost in;
+    testutil::TempDir tmp;
+    std::unique_ptr<TVelComboAction> action;
+
+    void Start()
+    {
+        in.host.device.folder = tmp.Folder();
+        in.Start();
+        action = in.NewAction();
+    }
+};
+}  // namespace
+
+TEST_F(ActionParams, LongValueIsSplitIntoPartsOf250AndJoinedBack)
+{
+    Start();
+    const std::string value = std::string(250, 'a') + std::string(250, 'b') + std::string(100, 'c');
+    action->WriteLongParamEx("ComboAsort", value, 6);
+    EXPECT_EQ(in.host.Param("Vel_Combo_ComboAsort1"), std::string(250, 'a'));
+    EXPECT_EQ(in.host.Param("Vel_Combo_ComboAsort3"), std::string(100, 'c'));
+    EXPECT_EQ(in.host.Param("Vel_Combo_ComboAsort6"), "");
+    EXPECT_TRUE(in.host.params.count("VEL_COMBO_COMBOASORT6")) << "parts past the end are written empty";
+    EXPECT_EQ(action->ReadLongParamEx("ComboAsort", 6), value);
+    EXPECT_EQ(action->ReadLongParamEx("ComboAsort", 8), value) << "parts never written read empty";
+}
+
+TEST_F(ActionParams, ShorterValueLeavesNoOldPartsBehind)
+{
+    Start();
+    action->WriteLongParamEx("ComboAsort", std::string(600, 'x'), 6);
+    action->WriteLongParamEx("ComboAsort", "1;1\r\n", 6);
+    EXPECT_EQ(action->ReadLongParamEx("ComboAsort", 6), "1;1\r\n");
+}
+
+TEST_F(ActionParams, OverlongValueIsCutAtTheLastWholeLineWithAWarning)
+{
+    Start();
+    std::string value;
+    for (int i = 1; value.size() < 1600; ++i) value += std::to_string(i) + ";" + std::to_string(i) + "\r\n";
+    action->WriteLongParamEx("ComboAsort", value, 6);
+    const std::string stored = action->ReadLongParamEx("ComboAsort", 6);
+    ASSERT_LE(stored.size(), 1500u);
+    EXPECT_EQ(stored.substr(stored.size() - 2), "\r\n");
+    EXPECT_EQ(value.compare(0, stored.size(), stored), 0) << "the kept part is the value's beginning";
+    EXPECT_EQ(value[stored.size() - 1], '\n');
+    ASSERT_FALSE(in.host.lines.empty());
+    EXPECT_EQ(in.host.lines.back().kind, 1);
+}
+
+TEST_F(ActionParams, RefusedWriteThrowsTheHostWriteError)
+{
+    in.host.answers["change_param"] = 0;
+    Start();
+    try {
+        action->WriteParamEx("PosortowaneStawkiVat", "23");
+        FAIL() << "no exception";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "B\xB3\xB9" "d zapisu w\xB3" "asnego parametru 'Vel_Combo_PosortowaneStawkiVat' do bazy danych");
+    }
+}
+
+TEST_F(ActionParams, IntegersAreReadStrictly)
+{
+    in.host.SetParam("A", " 12 ");
+    in.host.SetParam("B", "12x");
+    Start();
+    EXPECT_EQ(action->ParamAsInt("A"), 12);
+    EXPECT_EQ(action->ParamAsInt("B"), 0);
+    EXPECT_EQ(action->ParamAsInt("missing"), 0);
+}
+
+TEST_F(ActionParams, MissingParameterCallbackReadsEverythingEmpty)
+{
+    in.host.omitted = {6};
+    in.host.SetParam("A", "12");
+    Start();
+    EXPECT_EQ(action->WartoscParametru("A"), "");
+    EXPECT_EQ(action->ParamAsInt("A"), 0);
+}
+
+TEST_F(ActionParams, DirectoryIsCreatedAndProbedWithoutTouchingTheUsersFiles)
+{
+    const std::string folder = tmp.File("a/b");
+    in.host.SetParam("Dir", folder);
+    Start();
+    EXPECT_EQ(action->ParamAsDir("Dir"), folder);
+    ASSERT_EQ(in.host.lines.size(), 1u);
+    EXPECT_EQ(in.host.lines[0].text, "Katalog \"" + folder + "\" nie istnieje, pr\xF3" "ba utworzenia");
+
+    testutil::WriteFile(folder + "/test", "user's own");
+    in.host.lines.clear();
+    EXPECT_EQ(action->ParamAsDir("Dir"), folder);
+    EXPECT_TRUE(in.host.lines.empty());
+    EXPECT_EQ(testutil::ReadFile(folder + "/test"), "user's own");
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder)) ++entries;
+    EXPECT_EQ(entries, 1) << "the probe file is gone";
+}
+
+TEST_F(ActionParams, UnwritableDirectoryIsRefusedWithItsName)
+{
+    if (geteuid() == 0) {
+        // root writes everywhere; a plain file in the path makes the folder unusable instead.
+        testutil::WriteFile(tmp.File("file"), "x");
+    }
+    const std::string folder = geteuid() == 0 ? tmp.File("file/sub") : tmp.File("ro");
+    if (geteuid() != 0) {
+        std::filesystem::create_directory(folder);
+        chmod(folder.c_str(), 0500);
+    }
+    in.host.SetParam("Dir", folder);
+    Start();
+    try {
+        action->ParamAsDir("Dir");
+        FAIL() << "no exception";
+    } catch (const Exception& e) {
+        if (geteuid() == 0)
+            EXPECT_EQ(e.Message(), "Pr\xF3" "ba utworzenia katalogu zako\xF1" "czona b\xB3\xEA" "dem");
+        else
+            EXPECT_EQ(e.Message(), "Orvena nie ma uprawnie\xF1 do zapisu w katalogu \"" + folder +
+                                       "\", nadaj uprawnienia aby kontynuowa\xE6");
+    }
+}
+
+TEST_F(ActionParams, HostResultsThatAreRefusedOrMissingThrow)
+{
+    in.host.answers["save_export"] = 0;
+    in.host.omitted = {17};
+    Start();
+    EXPECT_THROW(action->ZapiszWynikEksportu(), Exception);
+    EXPECT_THROW(action->ZapiszKasaImp(), Exception);
+    EXPECT_NO_THROW(action->ZapiszParagonImp());
+}
+
+TEST_F(ActionParams, DeviceDataComeFromTheHostOrTheirDefaults)
+{
+    in.host.omitted = {11};
+    Start();
+    EXPECT_EQ(action->FNameKEXP(), "kasa.exp");
+}
+
+TEST_F(ActionParams, ResourceNeverGrantedWaitsUntilTheStopPoll)
+{
+    in.host.omitted = {23};
+    in.host.stopAfterPolls = 2;
+    Start();
+    EXPECT_THROW(action->ZajmijZasobSterownika("COM1"), EAbort);
+    EXPECT_EQ(in.host.polls, 3);
+}
+
+TEST_F(ActionParams, WeightedFormatsAreReadOnceAndTrimmed)
+{
+    in.host.weighted = {" 2800SSSSWWWWWK ", "29"};
+    Start();
+    TStringList* formats = action->GetFormatyWazone();
+    ASSERT_EQ(formats->Count(), 2);
+    EXPECT_EQ((*formats)[0], "2800SSSSWWWWWK");
+    in.host.weighted.clear();
+    EXPECT_EQ(action->GetFormatyWazone()->Count(), 2);
+}
