@@ -213,7 +213,9 @@ VelHost::~VelHost()
 
 bool VelHost::Load(const std::string& libraryPath, std::string& error)
 {
-    FLibrary = dlopen(libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // The library stays mapped until the process ends, as a host keeps its
+    // drivers: what it allocated once for the process is not reported as lost.
+    FLibrary = dlopen(libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!FLibrary) {
         error = dlerror();
         return false;
