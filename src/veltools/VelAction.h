@@ -21,11 +21,19 @@ public:
     // Shows every record up to 30, every 10th up to 200, every 25th after.
     void Progress(int& counter);
 
+    // The register's slot (from 0) of a rate in hundredths of a percent;
+    // throws for a rate the register's order does not hold.
+    int NumerStawkiPrec(int rate);
+
 protected:
     bool Frej_reported = false;
     bool Fcokolwiek_eksportowano = false;
     AnsiString buffer;
     TStringList warning_log;
     bool FTrybOnLine = false;
+    // The last rate asked of the slot lookup and its answer, kept for this action only.
+    int FLastStawkaPrec = 9999;
+    int FLastNumerStawkiPrec = -2;
+    bool FLastNumerStawkiPrecValid = false;
     TStringList error_log;
 };

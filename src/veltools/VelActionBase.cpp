@@ -2,7 +2,9 @@
 #include "VelActionBase.h"
 
 #include "VelLib.h"
+#include "StawkiKolejne.h"
 #include "emexception.h"
+#include "setofintegers.h"
 
 namespace {
 const char* kSection = "veltools_VelLib";

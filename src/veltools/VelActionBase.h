@@ -11,7 +11,9 @@
 #include "mlgexttools.h"
 #include "orvdll.h"
 
+class TMacSetOfIntegers;
 class TVelLibrary;
+class TVelStawkiKolejne;
 
 class TVelActionBase {
 public:
@@ -75,6 +77,17 @@ public:
     void ZapiszStanLicznika(int32_t* values, int count);
     void ZapiszStanICzasLicznika(int32_t* values, int count, const AnsiString& text);
 
+    // The register's VAT-rate order: the host's available rates and the
+    // register's slots, in whole percent and in hundredths of a percent.
+    TMacSetOfIntegers* GetStawkiDostepne();
+    TMacSetOfIntegers* GetStawkiDostepnePrec();
+    TVelStawkiKolejne* GetStawkiKolejne();
+    TVelStawkiKolejne* GetStawkiKolejnePrec();
+    void OdczytajStawkiKolejne();
+    void OdczytajStawkiKolejnePrec();
+    void ZapiszStawkiKolejne();
+    void ZapiszStawkiKolejnePrec();
+
     // The longest part of a long value.
     static constexpr int LongParamPartSize = 250;
 
@@ -87,6 +100,10 @@ protected:
     AnsiString FNazwaStanowiska;
     AnsiString FKatalogWymiany;
     std::unique_ptr<TStringList> FFormatyWazone;
+    std::unique_ptr<TMacSetOfIntegers> FStawkiDostepne;
+    std::unique_ptr<TVelStawkiKolejne> FStawkiKolejne;
+    std::unique_ptr<TMacSetOfIntegers> FStawkiDostepnePrec;
+    std::unique_ptr<TVelStawkiKolejne> FStawkiKolejnePrec;
 
     // A user text of this layer, translated by the host when it can.
     AnsiString Txt(const AnsiString& text) const;

@@ -1,0 +1,120 @@
+// The register's VAT-rate order: the host's rates, the register's slots, and
+// which slot holds a given rate.
+#include <vector>
+
+#include "StawkiKolejne.h"
+#include "VelAction.h"
+#include "VelLib.h"
+#include "setofintegers.h"
+
+namespace {
+void Fill(TMacSetOfIntegers& set, const std::vector<int32_t>& rates)
+{
+    set.Clear();
+    for (int32_t rate : rates) set.Add(rate);
+}
+}  // namespace
+
+TMacSetOfIntegers* TVelActionBase::GetStawkiDostepne()
+{
+    if (!FStawkiDostepne) {
+        FStawkiDostepne = std::make_unique<TMacSetOfIntegers>(100);
+        std::vector<int32_t> rates;
+        if (FLibrary) FLibrary->WypelnijStawkiVAT(this, rates);
+        Fill(*FStawkiDostepne, rates);
+    }
+    return FStawkiDostepne.get();
+}
+
+TMacSetOfIntegers* TVelActionBase::GetStawkiDostepnePrec()
+{
+    if (!FStawkiDostepnePrec) {
+        FStawkiDostepnePrec = std::make_unique<TMacSetOfIntegers>(100);
+        std::vector<int32_t> rates;
+        if (FLibrary) FLibrary->WypelnijStawkiVATPrec(this, rates);
+        Fill(*FStawkiDostepnePrec, rates);
+    }
+    return FStawkiDostepnePrec.get();
+}
+
+TVelStawkiKolejne* TVelActionBase::GetStawkiKolejne()
+{
+    if (!FStawkiKolejne) {
+        FStawkiKolejne = std::make_unique<TVelStawkiKolejne>();
+        OdczytajStawkiKolejne();
+    }
+    return FStawkiKolejne.get();
+}
+
+TVelStawkiKolejne* TVelActionBase::GetStawkiKolejnePrec()
+{
+    if (!FStawkiKolejnePrec) {
+        FStawkiKolejnePrec = std::make_unique<TVelStawkiKolejne>();
+        OdczytajStawkiKolejnePrec();
+    }
+    return FStawkiKolejnePrec.get();
+}
+
+void TVelActionBase::OdczytajStawkiKolejne()
+{
+    if (!FStawkiKolejne) FStawkiKolejne = std::make_unique<TVelStawkiKolejne>();
+    AnsiString text;
+    ReadParamEx("PosortowaneStawkiVat", text);
+    if (Trim(text).empty())
+        FStawkiKolejne->WczytajZListyDostepnychStawek(*GetStawkiDostepne());
+    else
+        FStawkiKolejne->WczytajZTekstuParametru(text, false);
+    FStawkiKolejne->ObetnijDoTylu(IleMaxStawekKolejnych());
+}
+
+void TVelActionBase::OdczytajStawkiKolejnePrec()
+{
+    if (!FStawkiKolejnePrec) FStawkiKolejnePrec = std::make_unique<TVelStawkiKolejne>();
+    AnsiString text;
+    ReadParamEx("PosortowaneStawkiVatPrec", text);
+    if (!Trim(text).empty()) {
+        FStawkiKolejnePrec->WczytajZTekstuParametru(text, false);
+    } else {
+        // A stored whole-percent order carries over until a precise one is saved.
+        ReadParamEx("PosortowaneStawkiVat", text);
+        if (Trim(text).empty())
+            FStawkiKolejnePrec->WczytajZListyDostepnychStawek(*GetStawkiDostepnePrec());
+        else
+            FStawkiKolejnePrec->WczytajZTekstuParametru(text, true);
+    }
+    FStawkiKolejnePrec->ObetnijDoTylu(IleMaxStawekKolejnych());
+}
+
+void TVelActionBase::ZapiszStawkiKolejne()
+{
+    WriteParamEx("PosortowaneStawkiVat", GetStawkiKolejne()->SpiszDoTekstuParametru());
+}
+
+void TVelActionBase::ZapiszStawkiKolejnePrec()
+{
+    WriteParamEx("PosortowaneStawkiVatPrec", GetStawkiKolejnePrec()->SpiszDoTekstuParametru());
+}
+
+int VelAction::NumerStawkiPrec(int rate)
+{
+    if (FLastNumerStawkiPrecValid && rate == FLastStawkaPrec) return FLastNumerStawkiPrec;
+    FLastStawkaPrec = rate;
+    TVelStawkiKolejne* order = GetStawkiKolejnePrec();
+    for (int slot = 0; slot < order->IleUstawionych(); ++slot) {
+        if (order->GetWartosci(slot) == rate) {
+            FLastNumerStawkiPrec = slot;
+            FLastNumerStawkiPrecValid = true;
+            return slot;
+        }
+    }
+    FLastStawkaPrec = 9999;
+    FLastNumerStawkiPrecValid = false;
+    // The rate is printed by us, not by the translated text, so a translation
+    // can never bring a format of its own.
+    AnsiString text = LgText(GetLgLink(), "veltools_VelAction", "Niezdefiniowana stawka %.02f%%");
+    const AnsiString number = Format("%.02f", static_cast<double>(static_cast<float>(rate) / 100.0f));
+    const size_t at = text.find("%.02f");
+    if (at != AnsiString::npos) text.replace(at, 5, number);
+    for (size_t p = text.find("%%"); p != AnsiString::npos; p = text.find("%%", p + 1)) text.erase(p, 1);
+    throw Exception(text);
+}
