@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "emexception.h"
 #include "sysfiles.h"
@@ -111,23 +113,33 @@ bool TMFile::ReadLine(AnsiString& text, const AnsiString& end)
 {
     RequireOpen();
     const AnsiString& terminator = end.empty() ? AnsiString("\r\n") : end;
+    const size_t k = terminator.size();
     text.clear();
     bool any = false;
-    size_t searchFrom = 0;
     while (FillBuffer()) {
-        const size_t offset = static_cast<size_t>(FPointer - FBufferStart);
-        const size_t available = FBuffer.size() - offset;
-        const size_t before = text.size();
-        text.append(FBuffer.data() + offset, available);
-        const size_t found = text.find(terminator, searchFrom);
-        if (found != AnsiString::npos) {
-            FPointer += static_cast<int64_t>(found + terminator.size() - before);
-            text.resize(found);
+        const char* data = FBuffer.data() + (FPointer - FBufferStart);
+        const size_t available = FBuffer.size() - static_cast<size_t>(FPointer - FBufferStart);
+        if (!text.empty() && k > 1) {
+            // A line end that began in the previous chunk.
+            const size_t tailSize = std::min(text.size(), k - 1);
+            const AnsiString seam = text.substr(text.size() - tailSize) + AnsiString(data, std::min(available, k - 1));
+            const size_t at = seam.find(terminator);
+            if (at != AnsiString::npos && at < tailSize) {
+                text.resize(text.size() - tailSize + at);
+                FPointer += static_cast<int64_t>(at + k - tailSize);
+                return true;
+            }
+        }
+        const void* found = ::memmem(data, available, terminator.data(), k);
+        if (found) {
+            const size_t length = static_cast<size_t>(static_cast<const char*>(found) - data);
+            text.append(data, length);
+            FPointer += static_cast<int64_t>(length + k);
             return true;
         }
+        text.append(data, available);
         FPointer += static_cast<int64_t>(available);
         any = true;
-        searchFrom = text.size() >= terminator.size() ? text.size() - terminator.size() + 1 : 0;
     }
     return any;
 }

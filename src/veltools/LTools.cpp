@@ -1,9 +1,8 @@
 // TLTools: files, archives and the trace log.
 #include "LTools.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
+#include <cstdio>
 
 #include "dttools.h"
 #include "emexception.h"

@@ -84,6 +84,17 @@ TEST(MFile, LongLinesAndEndsAcrossReadChunks)
     TMFile f;
     OpenFile(f, dir / "long.txt", true);
     EXPECT_EQ(AllLines(f), (std::vector<std::string>{a, b, "z"}));
+    // A longer line end split over the seam at every point.
+    for (size_t before : {65533u, 65534u, 65535u, 65536u}) {
+        WriteBytes(dir / "seam.txt", std::string(before, 'a') + "END" + "zEN");
+        OpenFile(f, dir / "seam.txt", true);
+        AnsiString line;
+        ASSERT_TRUE(f.ReadLine(line, "END"));
+        EXPECT_EQ(line.size(), before);
+        ASSERT_TRUE(f.ReadLine(line, "END"));
+        EXPECT_EQ(line, "zEN");
+        EXPECT_FALSE(f.ReadLine(line, "END"));
+    }
 }
 
 TEST(MFile, PointerCanBeRememberedAndRestored)
