@@ -1,0 +1,173 @@
+#include "mfile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "emexception.h"
+#include "sysfiles.h"
+
+namespace {
+constexpr size_t ReadChunk = 65536;
+}
+
+TMFile::~TMFile() { Close(); }
+
+void TMFile::Fail(const char* code, const char* title, int error) const
+{
+    throw EMException(code, title, "Plik \"" + FPath + "\": " + SysErrorMessage(error));
+}
+
+void TMFile::RequireOpen() const
+{
+    if (FFd < 0) throw EMException("MFILE-CLOSED", "Błąd dostępu do pliku", "Plik \"" + FPath + "\" nie jest otwarty");
+}
+
+void TMFile::Open()
+{
+    Close();
+    const int flags = FReadOnly ? O_RDONLY : O_RDWR | O_CREAT;
+    int fd = -1;
+    do {
+        fd = FPath.empty() ? -1 : ::open(FPath.c_str(), flags | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) Fail("MFILE-OPEN", "Błąd otwarcia pliku", FPath.empty() ? ENOENT : errno);
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        Fail("MFILE-OPEN", "Błąd otwarcia pliku", EISDIR);
+    }
+    FFd = fd;
+    FPointer = 0;
+    FBuffer.clear();
+}
+
+void TMFile::Close()
+{
+    if (FFd >= 0) ::close(FFd);
+    FFd = -1;
+    FPointer = 0;
+    FBuffer.clear();
+}
+
+int64_t TMFile::GetSize() const
+{
+    RequireOpen();
+    struct stat st {};
+    if (::fstat(FFd, &st) != 0) Fail("MFILE-READ", "Błąd odczytu pliku", errno);
+    return st.st_size;
+}
+
+void TMFile::SetPointer(int64_t position)
+{
+    RequireOpen();
+    if (position < 0) Fail("MFILE-SEEK", "Błąd pozycji w pliku", EINVAL);
+    FPointer = position;
+}
+
+void TMFile::Write(const void* bytes, int64_t count)
+{
+    RequireOpen();
+    if (FReadOnly) Fail("MFILE-WRITE", "Błąd zapisu pliku", EBADF);
+    FBuffer.clear();
+    const char* p = static_cast<const char*>(bytes);
+    while (count > 0) {
+        const ssize_t n = ::pwrite(FFd, p, static_cast<size_t>(count), FPointer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) Fail("MFILE-WRITE", "Błąd zapisu pliku", n < 0 ? errno : ENOSPC);
+        p += n;
+        count -= n;
+        FPointer += n;
+    }
+}
+
+void TMFile::WriteLine(const AnsiString& text, const AnsiString& end)
+{
+    const AnsiString line = text + end;
+    Write(line.data(), static_cast<int64_t>(line.size()));
+}
+
+bool TMFile::FillBuffer()
+{
+    const int64_t bufferEnd = FBufferStart + static_cast<int64_t>(FBuffer.size());
+    if (!FBuffer.empty() && FPointer >= FBufferStart && FPointer < bufferEnd) return true;
+    FBuffer.resize(ReadChunk);
+    ssize_t n = 0;
+    do {
+        n = ::pread(FFd, FBuffer.data(), ReadChunk, FPointer);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        FBuffer.clear();
+        Fail("MFILE-READ", "Błąd odczytu pliku", errno);
+    }
+    FBuffer.resize(static_cast<size_t>(n));
+    FBufferStart = FPointer;
+    return n > 0;
+}
+
+bool TMFile::ReadLine(AnsiString& text, const AnsiString& end)
+{
+    RequireOpen();
+    const AnsiString& terminator = end.empty() ? AnsiString("\r\n") : end;
+    const size_t k = terminator.size();
+    text.clear();
+    bool any = false;
+    while (FillBuffer()) {
+        const char* data = FBuffer.data() + (FPointer - FBufferStart);
+        const size_t available = FBuffer.size() - static_cast<size_t>(FPointer - FBufferStart);
+        if (!text.empty() && k > 1) {
+            // A line end that began in the previous chunk.
+            const size_t tailSize = std::min(text.size(), k - 1);
+            const AnsiString seam = text.substr(text.size() - tailSize) + AnsiString(data, std::min(available, k - 1));
+            const size_t at = seam.find(terminator);
+            if (at != AnsiString::npos && at < tailSize) {
+                text.resize(text.size() - tailSize + at);
+                FPointer += static_cast<int64_t>(at + k - tailSize);
+                return true;
+            }
+        }
+        const void* found = ::memmem(data, available, terminator.data(), k);
+        if (found) {
+            const size_t length = static_cast<size_t>(static_cast<const char*>(found) - data);
+            text.append(data, length);
+            FPointer += static_cast<int64_t>(length + k);
+            return true;
+        }
+        text.append(data, available);
+        FPointer += static_cast<int64_t>(available);
+        any = true;
+    }
+    return any;
+}
+
+void TMFile::SetEof()
+{
+    RequireOpen();
+    FBuffer.clear();
+    if (::ftruncate(FFd, FPointer) != 0) Fail("MFILE-WRITE", "Błąd zapisu pliku", errno);
+}
+
+void TMFile::Flush() { RequireOpen(); }
+
+void TMFile::ReadStringsFromFile(const AnsiString& path, TStringList& list, int mode)
+{
+    TMFile file;
+    file.SetPath(path);
+    file.SetReadOnly(true);
+    file.Open();
+    const size_t chunk = mode > 0 && mode <= (1 << 20) ? static_cast<size_t>(mode) : ReadChunk;
+    AnsiString all;
+    std::vector<char> buffer(chunk);
+    for (;;) {
+        const ssize_t n = ::read(file.FFd, buffer.data(), chunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) file.Fail("MFILE-READ", "Błąd odczytu pliku", errno);
+        if (n == 0) break;
+        all.append(buffer.data(), static_cast<size_t>(n));
+    }
+    list.SetText(all);
+}

@@ -1,0 +1,70 @@
+// The package's text file: 8-bit bytes as they are, no line-end translation,
+// reads and writes at a pointer the caller moves. Writes go to the system at
+// once (no buffering of our own), so a written line is in the file even when
+// the process dies right after.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "classes.h"
+#include "sysutils.h"
+
+class TMFile {
+public:
+    TMFile() = default;
+    ~TMFile();
+    TMFile(const TMFile&) = delete;
+    TMFile& operator=(const TMFile&) = delete;
+
+    void SetPath(const AnsiString& path) { FPath = path; }
+    const AnsiString& GetPath() const { return FPath; }
+    // True: open for reading only (the file must exist). False (the
+    // default): open for reading and writing, creating a missing file.
+    void SetReadOnly(bool readOnly) { FReadOnly = readOnly; }
+    bool GetReadOnly() const { return FReadOnly; }
+
+    // Opens the file with the pointer at 0; a file already open is closed
+    // first. Throws EMException with a Polish text when it cannot.
+    void Open();
+    bool IsOpen() const { return FFd >= 0; }
+    void Close();
+
+    int64_t GetSize() const;
+    int64_t GetPointer() const { return FPointer; }
+    // Any position from 0; the size is where appending starts.
+    void SetPointer(int64_t position);
+
+    // Writes at the pointer and moves it past the bytes.
+    void Write(const void* bytes, int64_t count);
+    // `text`, then `end` (for the driver's files "\r\n").
+    void WriteLine(const AnsiString& text, const AnsiString& end = "\r\n");
+    // The bytes from the pointer up to the next `end` (not included); the
+    // pointer moves past it. A last line without `end` is still read; false
+    // only when the pointer is at the end of the file already.
+    bool ReadLine(AnsiString& text, const AnsiString& end = "\r\n");
+    // Cuts the file at the pointer.
+    void SetEof();
+    // Nothing is held back, so this only checks that the file is open.
+    void Flush();
+
+    // The whole file as lines into `list` (emptied first), split at CR LF,
+    // LF or CR as the string list does. `mode` is the size of the reading
+    // chunks in bytes (0 or less: a default). A file that cannot be read
+    // throws EMException.
+    static void ReadStringsFromFile(const AnsiString& path, TStringList& list, int mode);
+
+private:
+    [[noreturn]] void Fail(const char* code, const char* title, int error) const;
+    void RequireOpen() const;
+    // Makes the read buffer hold the byte at the pointer; false at the end.
+    bool FillBuffer();
+
+    AnsiString FPath;
+    bool FReadOnly = false;
+    int FFd = -1;
+    int64_t FPointer = 0;
+    // Bytes read ahead, starting at file position FBufferStart.
+    std::vector<char> FBuffer;
+    int64_t FBufferStart = 0;
+};

@@ -1,0 +1,138 @@
+#include "sysfiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+bool StatIs(const AnsiString& path, mode_t kind)
+{
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && (st.st_mode & S_IFMT) == kind;
+}
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+bool WriteAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool CopyContents(int in, int out)
+{
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) return true;
+        if (!WriteAll(out, buffer, static_cast<size_t>(n))) return false;
+    }
+}
+
+}  // namespace
+
+bool FileExists(const AnsiString& path) { return StatIs(path, S_IFREG); }
+
+bool DirectoryExists(const AnsiString& path) { return StatIs(path, S_IFDIR); }
+
+bool ForceDirectories(const AnsiString& path)
+{
+    if (path.empty()) return false;
+    for (size_t i = 1; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] != '/') continue;
+        const AnsiString part = path.substr(0, i);
+        if (::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return false;
+    }
+    return DirectoryExists(path);
+}
+
+bool DeleteFile(const AnsiString& path) { return !path.empty() && ::unlink(path.c_str()) == 0; }
+
+bool RenameFile(const AnsiString& from, const AnsiString& to)
+{
+    if (from.empty() || to.empty()) return false;
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // A file system without the no-replace rename.
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0) return false;
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool CopyFile(const AnsiString& from, const AnsiString& to, bool failIfExists)
+{
+    if (from.empty() || to.empty() || !FileExists(from)) return false;
+    struct stat st {};
+    if (failIfExists && ::lstat(to.c_str(), &st) == 0) return false;
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    const AnsiString work = WorkingFileName(to);
+    const int out = ::open(work.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    bool ok = out >= 0 && CopyContents(in, out);
+    ::close(in);
+    if (out >= 0) ok = ::close(out) == 0 && ok;
+    if (ok) ok = failIfExists ? RenameFile(work, to) : ::rename(work.c_str(), to.c_str()) == 0;
+    if (!ok) ::unlink(work.c_str());
+    return ok;
+}
+
+AnsiString ExtractFilePath(const AnsiString& path)
+{
+    const size_t i = path.find_last_of("/\\");
+    return i == AnsiString::npos ? AnsiString() : path.substr(0, i + 1);
+}
+
+AnsiString ExtractFileName(const AnsiString& path)
+{
+    const size_t i = path.find_last_of("/\\");
+    return i == AnsiString::npos ? path : path.substr(i + 1);
+}
+
+bool EndsWithPathDelimiter(const AnsiString& path) { return !path.empty() && IsSeparator(path.back()); }
+
+AnsiString IncludeTrailingPathDelimiter(const AnsiString& path)
+{
+    return EndsWithPathDelimiter(path) ? path : path + "/";
+}
+
+AnsiString WorkingFileName(const AnsiString& path) { return path + ".tmp"; }
+
+AnsiString SysErrorMessage(int error)
+{
+    switch (error) {
+    case ENOENT: return "plik lub folder nie istnieje";
+    case EACCES:
+    case EPERM: return "brak dostępu";
+    case EISDIR: return "to jest folder";
+    case ENOTDIR: return "część ścieżki nie jest folderem";
+    case ENOSPC: return "brak miejsca na dysku";
+    case EDQUOT: return "przekroczony przydział miejsca na dysku";
+    case EROFS: return "nośnik tylko do odczytu";
+    case EEXIST: return "plik już istnieje";
+    case EMFILE:
+    case ENFILE: return "za dużo otwartych plików";
+    case ENAMETOOLONG: return "za długa nazwa pliku";
+    case EIO: return "błąd wejścia-wyjścia";
+    case EBUSY: return "plik jest zajęty";
+    default: return Format("błąd systemu nr %d", error);
+    }
+}
+
+AnsiString HostBinariesFolder()
+{
+    const char* value = std::getenv("ORVWIN_BINARIA");
+    return value ? AnsiString(value) : AnsiString();
+}

@@ -1,0 +1,41 @@
+// The framework's file and folder functions, and the host's binaries folder.
+// Paths use "/"; a folder "ends with a separator" when it ends with "/" or "\".
+#pragma once
+
+#include "sysutils.h"
+
+// A plain file (or a link to one) exists; false for a folder.
+bool FileExists(const AnsiString& path);
+bool DirectoryExists(const AnsiString& path);
+// Creates the folder with every missing parent; true when it exists afterwards.
+bool ForceDirectories(const AnsiString& path);
+// Removes a file (not a folder); false when it cannot.
+bool DeleteFile(const AnsiString& path);
+// Gives the file `from` the name `to`; false when it cannot, and also when
+// something named `to` already exists (it is never overwritten).
+bool RenameFile(const AnsiString& from, const AnsiString& to);
+// Copies a file. With `failIfExists` an existing `to` makes it fail; else
+// `to` is replaced whole (written under a working name, then renamed over),
+// so a failed copy leaves the old `to` as it was.
+bool CopyFile(const AnsiString& from, const AnsiString& to, bool failIfExists);
+
+// Everything up to and including the last separator ("/" or "\"); empty
+// when there is none.
+AnsiString ExtractFilePath(const AnsiString& path);
+// Everything after the last separator.
+AnsiString ExtractFileName(const AnsiString& path);
+bool EndsWithPathDelimiter(const AnsiString& path);
+// The path with "/" appended unless it already ends with a separator (an
+// empty path gives "/", as the framework's function does).
+AnsiString IncludeTrailingPathDelimiter(const AnsiString& path);
+
+// The working name beside `path` under which a whole new file is written
+// before it is renamed over `path`.
+AnsiString WorkingFileName(const AnsiString& path);
+
+// A Polish text for a system error number (errno).
+AnsiString SysErrorMessage(int error);
+
+// The host's registered binaries folder: the environment variable
+// ORVWIN_BINARIA exactly as set; empty when unset.
+AnsiString HostBinariesFolder();

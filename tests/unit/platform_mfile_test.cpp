@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "emexception.h"
+#include "mfile.h"
+#include "test_folder.h"
+
+namespace {
+void OpenFile(TMFile& f, const std::string& path, bool readOnly)
+{
+    f.SetPath(path);
+    f.SetReadOnly(readOnly);
+    f.Open();
+}
+
+std::vector<std::string> AllLines(TMFile& f)
+{
+    std::vector<std::string> lines;
+    AnsiString line;
+    while (f.ReadLine(line, "\r\n")) lines.push_back(line);
+    return lines;
+}
+}  // namespace
+
+TEST(MFile, OpeningAMissingFileToReadFailsInPolish)
+{
+    TestFolder dir;
+    TMFile f;
+    f.SetPath(dir / "nie ma");
+    f.SetReadOnly(true);
+    try {
+        f.Open();
+        FAIL();
+    } catch (const EMException& e) {
+        EXPECT_EQ(e.GetCode(), "MFILE-OPEN");
+        EXPECT_EQ(e.GetTitle(), "B\xB3\xB9" "d otwarcia pliku");
+        EXPECT_EQ(e.GetDescription(), "Plik \"" + (dir / "nie ma") + "\": plik lub folder nie istnieje");
+    }
+    EXPECT_FALSE(f.IsOpen());
+    EXPECT_FALSE(std::filesystem::exists(dir / "nie ma"));
+    EXPECT_THROW(OpenFile(f, dir.Path(), true), EMException);  // a folder is no file
+    EXPECT_THROW(f.Write("x", 1), EMException);                // nor is a closed file
+}
+
+TEST(MFile, OpeningToWriteCreatesTheFile)
+{
+    TestFolder dir;
+    TMFile f;
+    OpenFile(f, dir / "new.txt", false);
+    EXPECT_EQ(f.GetSize(), 0);
+    f.WriteLine("za\xBF\xF3\xB3\xE6", "\r\n");
+    f.Write("\x00\xFF\x1A", 3);
+    f.Flush();
+    EXPECT_EQ(f.GetPointer(), 11);
+    f.Close();
+    EXPECT_EQ(ReadBytes(dir / "new.txt"), std::string("za\xBF\xF3\xB3\xE6\r\n\x00\xFF\x1A", 11));
+}
+
+TEST(MFile, ReadLineSplitsAtTheGivenEndOnly)
+{
+    TestFolder dir;
+    WriteBytes(dir / "a.txt", "one\r\n\r\nx\ny\r\nlast");
+    TMFile f;
+    OpenFile(f, dir / "a.txt", true);
+    EXPECT_EQ(AllLines(f), (std::vector<std::string>{"one", "", "x\ny", "last"}));
+    AnsiString line = "stale";
+    EXPECT_FALSE(f.ReadLine(line, "\r\n"));
+
+    WriteBytes(dir / "b.txt", "a\r\n");
+    OpenFile(f, dir / "b.txt", true);
+    EXPECT_EQ(AllLines(f), std::vector<std::string>{"a"});  // no empty line after the final end
+
+    WriteBytes(dir / "c.txt", "");
+    OpenFile(f, dir / "c.txt", true);
+    EXPECT_FALSE(f.ReadLine(line, "\r\n"));
+}
+
+TEST(MFile, LongLinesAndEndsAcrossReadChunks)
+{
+    TestFolder dir;
+    const std::string a(65535, 'a'), b(200000, 'b');
+    WriteBytes(dir / "long.txt", a + "\r\n" + b + "\r\nz");
+    TMFile f;
+    OpenFile(f, dir / "long.txt", true);
+    EXPECT_EQ(AllLines(f), (std::vector<std::string>{a, b, "z"}));
+    // A longer line end split over the seam at every point.
+    for (size_t before : {65533u, 65534u, 65535u, 65536u}) {
+        WriteBytes(dir / "seam.txt", std::string(before, 'a') + "END" + "zEN");
+        OpenFile(f, dir / "seam.txt", true);
+        AnsiString line;
+        ASSERT_TRUE(f.ReadLine(line, "END"));
+        EXPECT_EQ(line.size(), before);
+        ASSERT_TRUE(f.ReadLine(line, "END"));
+        EXPECT_EQ(line, "zEN");
+        EXPECT_FALSE(f.ReadLine(line, "END"));
+    }
+}
+
+TEST(MFile, PointerCanBeRememberedAndRestored)
+{
+    TestFolder dir;
+    WriteBytes(dir / "p.txt", "P_PLU;1\r\nP_PLU;2\r\nP_TRN;3\r\nKAS;0\r\n");
+    TMFile f;
+    OpenFile(f, dir / "p.txt", true);
+    AnsiString line;
+    ASSERT_TRUE(f.ReadLine(line));
+    const int64_t mark = f.GetPointer();
+    EXPECT_EQ(mark, 9);
+    ASSERT_TRUE(f.ReadLine(line));
+    ASSERT_TRUE(f.ReadLine(line));
+    EXPECT_EQ(line, "P_TRN;3");
+    f.SetPointer(mark);
+    ASSERT_TRUE(f.ReadLine(line));
+    EXPECT_EQ(line, "P_PLU;2");
+    f.SetPointer(f.GetSize() + 10);
+    EXPECT_FALSE(f.ReadLine(line));
+    EXPECT_THROW(f.SetPointer(-1), EMException);
+}
+
+TEST(MFile, WritesAtThePointerAndCutsThere)
+{
+    TestFolder dir;
+    WriteBytes(dir / "w.txt", "aaaa\r\nbbbb\r\n");
+    TMFile f;
+    OpenFile(f, dir / "w.txt", false);
+    AnsiString line;
+    ASSERT_TRUE(f.ReadLine(line));
+    f.Write("XX", 2);  // what was read ahead must not hide this
+    f.SetPointer(0);
+    EXPECT_EQ(AllLines(f), (std::vector<std::string>{"aaaa", "XXbb"}));
+    f.SetPointer(f.GetSize());
+    f.WriteLine("cc", "\r\n");
+    f.SetPointer(4);
+    f.SetEof();
+    EXPECT_EQ(f.GetSize(), 4);
+    f.Close();
+    EXPECT_EQ(ReadBytes(dir / "w.txt"), "aaaa");
+}
+
+TEST(MFile, ReadOnlyFileRefusesWrites)
+{
+    TestFolder dir;
+    WriteBytes(dir / "r.txt", "x");
+    TMFile f;
+    OpenFile(f, dir / "r.txt", true);
+    EXPECT_THROW(f.Write("y", 1), EMException);
+    EXPECT_THROW(f.SetEof(), EMException);
+    EXPECT_EQ(ReadBytes(dir / "r.txt"), "x");
+}
+
+TEST(MFile, ReadStringsFromFile)
+{
+    TestFolder dir;
+    WriteBytes(dir / "kasa.exp", "PLU;1\r\nVAT;23\nJM;1;0;szt.\r\n");
+    TStringList list;
+    list.Add("old");
+    TMFile::ReadStringsFromFile(dir / "kasa.exp", list, 4096);
+    ASSERT_EQ(list.Count(), 3);
+    EXPECT_EQ(list[0], "PLU;1");
+    EXPECT_EQ(list[1], "VAT;23");
+    EXPECT_EQ(list[2], "JM;1;0;szt.");
+    TMFile::ReadStringsFromFile(dir / "kasa.exp", list, 3);  // small chunks read the same
+    EXPECT_EQ(list.Count(), 3);
+    EXPECT_EQ(list[2], "JM;1;0;szt.");
+    EXPECT_THROW(TMFile::ReadStringsFromFile(dir / "brak.exp", list, 4096), EMException);
+}

@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <filesystem>
+
+#include "sysfiles.h"
+#include "test_folder.h"
+
+TEST(SysFiles, FilesAndFoldersAreTold)
+{
+    TestFolder dir;
+    WriteBytes(dir / "f", "x");
+    EXPECT_TRUE(FileExists(dir / "f"));
+    EXPECT_FALSE(FileExists(dir.Path()));
+    EXPECT_FALSE(FileExists(dir / "missing"));
+    EXPECT_FALSE(FileExists(""));
+    EXPECT_TRUE(DirectoryExists(dir.Path()));
+    EXPECT_FALSE(DirectoryExists(dir / "f"));
+}
+
+TEST(SysFiles, ForceDirectoriesMakesEveryParent)
+{
+    TestFolder dir;
+    EXPECT_TRUE(ForceDirectories(dir / "log/a/b/"));
+    EXPECT_TRUE(DirectoryExists(dir / "log/a/b"));
+    EXPECT_TRUE(ForceDirectories(dir / "log/a"));  // already there
+    WriteBytes(dir / "file", "x");
+    EXPECT_FALSE(ForceDirectories(dir / "file/sub"));
+    EXPECT_FALSE(ForceDirectories(""));
+}
+
+TEST(SysFiles, DeleteAndRenameNeverOverwrite)
+{
+    TestFolder dir;
+    WriteBytes(dir / "a", "A");
+    WriteBytes(dir / "b", "B");
+    EXPECT_FALSE(RenameFile(dir / "a", dir / "b"));
+    EXPECT_EQ(ReadBytes(dir / "b"), "B");
+    EXPECT_TRUE(RenameFile(dir / "a", dir / "c"));
+    EXPECT_EQ(ReadBytes(dir / "c"), "A");
+    EXPECT_FALSE(FileExists(dir / "a"));
+    EXPECT_TRUE(DeleteFile(dir / "c"));
+    EXPECT_FALSE(DeleteFile(dir / "c"));
+    EXPECT_FALSE(DeleteFile(dir.Path()));
+}
+
+TEST(SysFiles, CopyFileReplacesWholeOrRefuses)
+{
+    TestFolder dir;
+    WriteBytes(dir / "kasa.imp", std::string("a\r\n\x00\xB3", 5));
+    WriteBytes(dir / "kasa.tmp", "old and longer");
+    EXPECT_FALSE(CopyFile(dir / "kasa.imp", dir / "kasa.tmp", true));
+    EXPECT_EQ(ReadBytes(dir / "kasa.tmp"), "old and longer");
+    EXPECT_TRUE(CopyFile(dir / "kasa.imp", dir / "kasa.tmp", false));
+    EXPECT_EQ(ReadBytes(dir / "kasa.tmp"), std::string("a\r\n\x00\xB3", 5));
+    EXPECT_FALSE(FileExists(WorkingFileName(dir / "kasa.tmp")));
+    EXPECT_FALSE(CopyFile(dir / "missing", dir / "x", false));
+    EXPECT_FALSE(FileExists(dir / "x"));
+    // A copy that cannot be written leaves the old target.
+    EXPECT_FALSE(CopyFile(dir / "kasa.imp", dir / "no/such/folder", false));
+}
+
+TEST(SysFiles, PathParts)
+{
+    EXPECT_EQ(ExtractFilePath("/x/y/kasa.exp"), "/x/y/");
+    EXPECT_EQ(ExtractFileName("/x/y/kasa.exp"), "kasa.exp");
+    EXPECT_EQ(ExtractFilePath("c:\\OrvWin\\kasa.exp"), "c:\\OrvWin\\");
+    EXPECT_EQ(ExtractFilePath("kasa.exp"), "");
+    EXPECT_EQ(ExtractFileName("kasa.exp"), "kasa.exp");
+    EXPECT_EQ(IncludeTrailingPathDelimiter("/x/y"), "/x/y/");
+    EXPECT_EQ(IncludeTrailingPathDelimiter("/x/y/"), "/x/y/");
+    EXPECT_EQ(IncludeTrailingPathDelimiter("c:\\OrvWin\\"), "c:\\OrvWin\\");
+    EXPECT_EQ(IncludeTrailingPathDelimiter(""), "/");
+}
+
+TEST(SysFiles, HostBinariesFolderComesFromTheEnvironment)
+{
+    unsetenv("ORVWIN_BINARIA");
+    EXPECT_EQ(HostBinariesFolder(), "");
+    setenv("ORVWIN_BINARIA", "/opt/orvwin/bin", 1);
+    EXPECT_EQ(HostBinariesFolder(), "/opt/orvwin/bin");
+    unsetenv("ORVWIN_BINARIA");
+}
+
+TEST(SysFiles, ErrorTextsArePolish)
+{
+    EXPECT_EQ(SysErrorMessage(ENOENT), "plik lub folder nie istnieje");
+    EXPECT_EQ(SysErrorMessage(ENOSPC), "brak miejsca na dysku");
+    EXPECT_EQ(SysErrorMessage(12345), "b\xB3\xB9" "d systemu nr 12345");
+}
