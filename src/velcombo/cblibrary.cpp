@@ -1,9 +1,9 @@
 // The library's face before and after registration: properties, window
 // names, registration and the driver's windows.
-#include <cstdlib>
 #include <cstring>
 
 #include "cbaction.h"
+#include "LTools.h"
 #include "cbcatalog.h"
 #include "process_state.h"
 
@@ -18,14 +18,6 @@ void CopyToHost(char* buffer, const AnsiString& text)
     if (!buffer) return;
     std::strncpy(buffer, text.c_str(), ORV_TEXT_SIZE - 1);
     buffer[ORV_TEXT_SIZE - 1] = 0;
-}
-// The host's binaries folder, which the computed defaults start from.
-AnsiString BinariesFolder()
-{
-    const char* value = std::getenv("ORVWIN_BINARIA");
-    AnsiString folder = value ? value : "";
-    if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += "/";
-    return folder;
 }
 }  // namespace
 
@@ -59,7 +51,7 @@ AnsiString TVelLibrary::OpisOkna(int window)
 int TVelLibrary::Parametr(int group, int index, AnsiString& name, AnsiString& description, AnsiString& defaultValue,
                           AnsiString& minimum, AnsiString& maximum, int32_t& flag)
 {
-    return ComboParametr(group, index, name, description, defaultValue, minimum, maximum, flag, BinariesFolder());
+    return ComboParametr(group, index, name, description, defaultValue, minimum, maximum, flag, TLTools::WczytajSciezkeDoBinariow());
 }
 
 AnsiString TVelLibrary::TekstListyParametru(const AnsiString& name, int index)

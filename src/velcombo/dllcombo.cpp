@@ -6,7 +6,7 @@
 #include "cbaction.h"
 #include "clock.h"
 #include "emexception.h"
-#include <cstdio>
+#include "xtools.h"
 
 #define ORVDLL_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -231,7 +231,7 @@ ORVDLL_EXPORT int ORVDLLSerKasOperacja(void* lib, HORVCBARG2 call, HORVDLLSKSESJ
         action.reset();
         if (text) CopyResult(text, environment.NazwaSesji);
     } catch (...) {
-        std::fputs("Uwaga!!!: Wyjątek w ORVDLLSerKasOperacja\n", stderr);
+        TxTools::MsgBox("Wyjątek w ORVDLLSerKasOperacja", "Uwaga!!!", 0);
     }
     return environment.Wynik;
 }

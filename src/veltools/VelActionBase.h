@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "classes.h"
+#include "dttools.h"
 #include "mlgexttools.h"
 #include "orvdll.h"
 
@@ -55,6 +56,7 @@ public:
     AnsiString WartoscParametru(const AnsiString& name);
     AnsiString ParamAsString(const AnsiString& name) { return WartoscParametru(name); }
     int32_t ParamAsInt(const AnsiString& name);
+    TDateTime ParamAsDate(const AnsiString& name);
     AnsiString ParamAsDir(const AnsiString& name);
     void ReadParamEx(const AnsiString& shortName, AnsiString& value);
     void WriteParamEx(const AnsiString& shortName, const AnsiString& value);

@@ -3,11 +3,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
-
 #include "VelActionBase.h"
 #include "VelLib.h"
 #include "clock.h"
+#include "dttools.h"
+#include "sysfiles.h"
 
 AnsiString TVelActionBase::WartoscParametru(const AnsiString& name)
 {
@@ -16,13 +16,14 @@ AnsiString TVelActionBase::WartoscParametru(const AnsiString& name)
 
 int32_t TVelActionBase::ParamAsInt(const AnsiString& name) { return StrToIntDef(Trim(WartoscParametru(name)), 0); }
 
-namespace {
-bool IsFolder(const AnsiString& path)
+TDateTime TVelActionBase::ParamAsDate(const AnsiString& name)
 {
-    std::error_code ec;
-    return !path.empty() && std::filesystem::is_directory(path, ec);
+    TdtTools date;
+    if (!date.TryFromString(Trim(WartoscParametru(name)), fmtDateTimeCompressed)) return Date();
+    return date.Date();
 }
 
+namespace {
 // Writes a probe file of our own into the folder. The name is unique and the
 // file is created exclusively, so no file of the user's is ever touched.
 bool CanWriteInto(const AnsiString& folder)
@@ -47,11 +48,10 @@ bool EndsLine(const AnsiString& text, size_t i)
 AnsiString TVelActionBase::ParamAsDir(const AnsiString& name)
 {
     const AnsiString value = WartoscParametru(name);
-    if (!IsFolder(value)) {
+    if (!DirectoryExists(value)) {
         MsgAdd(Txt("Katalog ") + "\"" + value + "\"" + Txt(" nie istnieje, próba utworzenia"), LPV_None, 100);
-        std::error_code ec;
-        if (!value.empty()) std::filesystem::create_directories(value, ec);
-        if (!IsFolder(value)) throw Exception(Txt("Próba utworzenia katalogu zakończona błędem"));
+        ForceDirectories(value);
+        if (!DirectoryExists(value)) throw Exception(Txt("Próba utworzenia katalogu zakończona błędem"));
     }
     if (!CanWriteInto(value))
         throw Exception(Txt("Orvena nie ma uprawnień do zapisu w katalogu ") + "\"" + value + "\"" +

@@ -18,6 +18,7 @@ public:
     // The folder with a trailing '/', as an exchange folder is given.
     std::string Folder() const { return FPath + "/"; }
     std::string File(const std::string& name) const { return FPath + "/" + name; }
+    std::string operator/(const std::string& name) const { return File(name); }
 
 private:
     std::string FPath;

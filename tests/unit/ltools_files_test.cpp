@@ -10,7 +10,7 @@
 #include "LTools.h"
 #include "dttools.h"
 #include "sysfiles.h"
-#include "test_folder.h"
+#include "testutil.h"
 
 namespace {
 
@@ -40,25 +40,25 @@ int EchoKeys(char* buffer, int size, const char* section, const char* key)
 
 TEST(LToolsFiles, BufToFileReplacesAndAppendAdds)
 {
-    TestFolder dir;
+    testutil::TempDir dir;
     const std::string p = dir / "combo.tow";
-    WriteBytes(p, "much longer old contents\r\n");
+    testutil::WriteFile(p, "much longer old contents\r\n");
     TLTools::BufToFile("new", p);
-    EXPECT_EQ(ReadBytes(p), "new");
+    EXPECT_EQ(testutil::ReadFile(p), "new");
     TLTools::BufToAppendFile("\r\nmore", p);
-    EXPECT_EQ(ReadBytes(p), "new\r\nmore");
+    EXPECT_EQ(testutil::ReadFile(p), "new\r\nmore");
     TLTools::BufToAppendFile("x", dir / "import.log");
-    EXPECT_EQ(ReadBytes(dir / "import.log"), "x");
+    EXPECT_EQ(testutil::ReadFile(dir / "import.log"), "x");
     EXPECT_ANY_THROW(TLTools::BufToFile("x", dir / "no/such/file"));
 }
 
 TEST(LToolsFiles, RenFileReplacesInOneStepOrSaysWhy)
 {
-    TestFolder dir;
-    WriteBytes(dir / "from", "F");
-    WriteBytes(dir / "to", "T");
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "from", "F");
+    testutil::WriteFile(dir / "to", "T");
     TLTools::RenFile(dir / "from", dir / "to", nullptr);
-    EXPECT_EQ(ReadBytes(dir / "to"), "F");
+    EXPECT_EQ(testutil::ReadFile(dir / "to"), "F");
     EXPECT_FALSE(FileExists(dir / "from"));
     try {
         TLTools::RenFile(dir / "from", dir / "to", nullptr);
@@ -66,7 +66,7 @@ TEST(LToolsFiles, RenFileReplacesInOneStepOrSaysWhy)
     } catch (const Exception& e) {
         EXPECT_EQ(e.Message(), "B\xB3\xB9" "d zmiany nazwy pliku" + (dir / "to"));
     }
-    EXPECT_EQ(ReadBytes(dir / "to"), "F");
+    EXPECT_EQ(testutil::ReadFile(dir / "to"), "F");
     std::filesystem::create_directory(dir / "folder");
     try {
         TLTools::RenFile(dir / "to", dir / "folder", nullptr);
@@ -78,61 +78,61 @@ TEST(LToolsFiles, RenFileReplacesInOneStepOrSaysWhy)
 
 TEST(LToolsFiles, BufToFileExLeavesOnlyTheWholeFinalFile)
 {
-    TestFolder dir;
+    testutil::TempDir dir;
     const std::string fin = dir / "dcrd_in.txt", work = dir / "dcrd_in.tmp";
-    WriteBytes(fin, "old\r\n");
+    testutil::WriteFile(fin, "old\r\n");
     TLTools::BufToFileEx("new\r\n", fin, work, nullptr, false);
-    EXPECT_EQ(ReadBytes(fin), "new\r\n");
+    EXPECT_EQ(testutil::ReadFile(fin), "new\r\n");
     EXPECT_FALSE(FileExists(work));
 
     TLTools::BufToFileEx("more\r\n", fin, work, nullptr, true);
-    EXPECT_EQ(ReadBytes(fin), "new\r\nmore\r\n");
+    EXPECT_EQ(testutil::ReadFile(fin), "new\r\nmore\r\n");
     EXPECT_FALSE(FileExists(work));
 
     // No final file yet: the text alone, whatever a stale working file held.
     const std::string fin2 = dir / "b.txt", work2 = dir / "b.tmp";
-    WriteBytes(work2, "stale");
+    testutil::WriteFile(work2, "stale");
     TLTools::BufToFileEx("text", fin2, work2, nullptr, true);
-    EXPECT_EQ(ReadBytes(fin2), "text");
+    EXPECT_EQ(testutil::ReadFile(fin2), "text");
     EXPECT_FALSE(FileExists(work2));
 }
 
 TEST(LToolsFiles, BufToFileExThatCannotWriteKeepsTheOldFile)
 {
-    TestFolder dir;
+    testutil::TempDir dir;
     const std::string fin = dir / "dcrd_in.txt";
-    WriteBytes(fin, "old");
+    testutil::WriteFile(fin, "old");
     EXPECT_ANY_THROW(TLTools::BufToFileEx("new", fin, dir / "missing/dcrd_in.tmp", nullptr, false));
     EXPECT_ANY_THROW(TLTools::BufToFileEx("new", fin, dir / "missing/dcrd_in.tmp", nullptr, true));
-    EXPECT_EQ(ReadBytes(fin), "old");
+    EXPECT_EQ(testutil::ReadFile(fin), "old");
 }
 
 TEST(LToolsFiles, ArchiveOfAnExportWithEveryKind)
 {
     const char* kinds[] = {"OTWARTA ZM. FISK.", "ZAMKNIETA ZM. FISK.", "WSZYSTKIE", "ZMIANA LISTY"};
     for (int kind = -1; kind <= 4; ++kind) {
-        TestFolder dir;
-        WriteBytes(dir / "kasa.exp", "PLU;1\r\nVAT;23\r\n");
-        WriteBytes(dir / "ARCH2.EXP", "earlier\r\n");
+        testutil::TempDir dir;
+        testutil::WriteFile(dir / "kasa.exp", "PLU;1\r\nVAT;23\r\n");
+        testutil::WriteFile(dir / "ARCH2.EXP", "earlier\r\n");
         const TDateTime from = Now();
         TLTools::ArchiveFile(dir / "kasa.exp", dir / "ARCH2.EXP", nullptr, true, kind, true, "");
-        const std::string got = ReadBytes(dir / "ARCH2.EXP");
+        const std::string got = testutil::ReadFile(dir / "ARCH2.EXP");
         const std::string stamp = StampAfter(got, "DNIA: ", from, Now());
         std::string want = "earlier\r\n\r\n----------- [EKSPORT WYKONANY DNIA: " + stamp + "] ------------\r\n";
         if (kind >= 0 && kind <= 3) want += std::string(kinds[kind]) + "\r\n";
         want += "PLU;1\r\nVAT;23\r\n";
         EXPECT_EQ(got, want) << "kind " << kind;
-        EXPECT_EQ(ReadBytes(dir / "kasa.exp"), "PLU;1\r\nVAT;23\r\n");
+        EXPECT_EQ(testutil::ReadFile(dir / "kasa.exp"), "PLU;1\r\nVAT;23\r\n");
     }
 }
 
 TEST(LToolsFiles, ArchiveOfAnImport)
 {
-    TestFolder dir;
-    WriteBytes(dir / "combo.imp", "\r\nSPT;1;2;3;4;05-03-2024\r\nKAS;0");
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "combo.imp", "\r\nSPT;1;2;3;4;05-03-2024\r\nKAS;0");
     const TDateTime from = Now();
     TLTools::ArchiveFile(dir / "combo.imp", dir / "arch.imp", nullptr, false, -1, true, "extra line");
-    const std::string got = ReadBytes(dir / "arch.imp");
+    const std::string got = testutil::ReadFile(dir / "arch.imp");
     const std::string stamp = StampAfter(got, "DNIA: ", from, Now());
     // The last line had no line end: it is archived all the same.
     EXPECT_EQ(got, "\r\n------------ [IMPORT WYKONANY DNIA: " + stamp +
@@ -141,31 +141,31 @@ TEST(LToolsFiles, ArchiveOfAnImport)
 
 TEST(LToolsFiles, ArchiveWithoutHeaderOrSource)
 {
-    TestFolder dir;
+    testutil::TempDir dir;
     TLTools::ArchiveFile(dir / "missing", dir / "arch.imp", nullptr, false, -1, true, "x");
     EXPECT_FALSE(std::filesystem::exists(dir / "arch.imp"));
-    WriteBytes(dir / "receipt.tmp", "P_PLU;1\r\nFIRST_LINE_REPEATED");
+    testutil::WriteFile(dir / "receipt.tmp", "P_PLU;1\r\nFIRST_LINE_REPEATED");
     TLTools::ArchiveFile(dir / "receipt.tmp", dir / "arch2.imp", nullptr, false, -1, false, "");
-    EXPECT_EQ(ReadBytes(dir / "arch2.imp"), "P_PLU;1\r\nFIRST_LINE_REPEATED\r\n");
+    EXPECT_EQ(testutil::ReadFile(dir / "arch2.imp"), "P_PLU;1\r\nFIRST_LINE_REPEATED\r\n");
 }
 
 TEST(LToolsFiles, ArchiveOfALargeFileIsWhole)
 {
-    TestFolder dir;
+    testutil::TempDir dir;
     std::string src;
     for (int i = 0; i < 20000; ++i) src += "P_PLU;1;" + std::to_string(i) + ";5901234123457;Ser;1000;599;0\r\n";
-    WriteBytes(dir / "combo.imp", src);
+    testutil::WriteFile(dir / "combo.imp", src);
     TLTools::ArchiveFile(dir / "combo.imp", dir / "arch.imp", nullptr, false, -1, false, "");
-    EXPECT_EQ(ReadBytes(dir / "arch.imp"), src);
+    EXPECT_EQ(testutil::ReadFile(dir / "arch.imp"), src);
 }
 
 TEST(LToolsFiles, HeaderTextsAreLookedUpInTheToolboxSection)
 {
-    TestFolder dir;
+    testutil::TempDir dir;
     TMLgExtTools lg(nullptr, EchoKeys);
-    WriteBytes(dir / "s", "L\r\n");
+    testutil::WriteFile(dir / "s", "L\r\n");
     TLTools::ArchiveFile(dir / "s", dir / "a", &lg, true, 1, true, "");
-    const std::string got = ReadBytes(dir / "a");
+    const std::string got = testutil::ReadFile(dir / "a");
     EXPECT_EQ(got.substr(0, 23), "<TLToolsArchiveFExport>");
     EXPECT_NE(got.find("<TLToolsArchiveFExport_00001>\r\n<TLToolsArchiveFKind_00001>\r\nL\r\n"), std::string::npos);
     try {
@@ -177,25 +177,25 @@ TEST(LToolsFiles, HeaderTextsAreLookedUpInTheToolboxSection)
 
 TEST(LToolsFiles, SaveListToFileReplacesThroughAWorkingName)
 {
-    TestFolder dir;
+    testutil::TempDir dir;
     const std::string p = dir / "combo.imp";
-    WriteBytes(p, "old contents that are longer\r\n");
+    testutil::WriteFile(p, "old contents that are longer\r\n");
     TStringList list;
     list.Add("SPT;1");
     list.Add("");
     list.Add("P_PLU;2");
     TLTools::SaveListToFile(&list, p);
-    EXPECT_EQ(ReadBytes(p), "SPT;1\r\n\r\nP_PLU;2\r\n");
+    EXPECT_EQ(testutil::ReadFile(p), "SPT;1\r\n\r\nP_PLU;2\r\n");
     EXPECT_FALSE(FileExists(WorkingFileName(p)));
     TLTools::SaveListToFile(nullptr, p);
-    EXPECT_EQ(ReadBytes(p), "SPT;1\r\n\r\nP_PLU;2\r\n");
+    EXPECT_EQ(testutil::ReadFile(p), "SPT;1\r\n\r\nP_PLU;2\r\n");
 }
 
 TEST(LToolsFiles, SaveListToFileThatFailsKeepsTheOldFileAndSaysSo)
 {
-    TestFolder dir;
+    testutil::TempDir dir;
     const std::string p = dir / "combo.imp";
-    WriteBytes(p, "old\r\n");
+    testutil::WriteFile(p, "old\r\n");
     // Something in the way of the working name makes the write fail.
     std::filesystem::create_directory(WorkingFileName(p));
     TStringList list;
@@ -206,15 +206,15 @@ TEST(LToolsFiles, SaveListToFileThatFailsKeepsTheOldFileAndSaysSo)
     } catch (const Exception& e) {
         EXPECT_EQ(e.Message(), "B\xB3\xB9" "d zapisu pliku " + p + ": Plik \"" + WorkingFileName(p) + "\": to jest folder");
     }
-    EXPECT_EQ(ReadBytes(p), "old\r\n");
+    EXPECT_EQ(testutil::ReadFile(p), "old\r\n");
     EXPECT_TRUE(DirectoryExists(WorkingFileName(p)));
     EXPECT_THROW(TLTools::SaveListToFile(&list, dir / "no/such/combo.imp"), Exception);
 }
 
 TEST(LToolsFiles, IsFileAndShortPath)
 {
-    TestFolder dir;
-    WriteBytes(dir / "f", "");
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "f", "");
     EXPECT_TRUE(TLTools::IsFile(dir / "f"));
     EXPECT_FALSE(TLTools::IsFile(dir.Path()));
     EXPECT_FALSE(TLTools::IsFile(dir / "g"));
@@ -239,7 +239,7 @@ TEST(LToolsFiles, BinariesFolderEndsWithASeparator)
 
 TEST(LToolsTrace, NothingIsWrittenBeforeTheTraceStarts)
 {
-    TestFolder dir;
+    testutil::TempDir dir;
     TLTools t;
     t.DebugIt("->", "frame");
     const uint8_t b[1] = {1};
@@ -250,9 +250,9 @@ TEST(LToolsTrace, NothingIsWrittenBeforeTheTraceStarts)
 
 TEST(LToolsTrace, HeaderAndLines)
 {
-    TestFolder dir;
+    testutil::TempDir dir;
     const std::string log = dir / "NEO_LOG 2024.03.05 07.08.09.TXT";
-    WriteBytes(log, "earlier run\r\n");
+    testutil::WriteFile(log, "earlier run\r\n");
     TLTools t;
     const TDateTime from = Now();
     t.InitDebug(log, nullptr);
@@ -260,7 +260,7 @@ TEST(LToolsTrace, HeaderAndLines)
     EXPECT_EQ(t.dbg_fname, log);
     t.DebugIt("->", "<STX>abc<ETX>");
     t.DebugIt("Otwieranie portu komunikacyjnego /dev/ttyS0 ...", "");
-    const std::string got = ReadBytes(log);
+    const std::string got = testutil::ReadFile(log);
     const std::string stamp = StampAfter(got, "DNIA: ", from, Now());
     const std::string head = "earlier run\r\n\r\n--- [KOMUNIKACJA Z DNIA: " + stamp + "] ---\r\n";
     ASSERT_EQ(got.substr(0, head.size()), head);
@@ -271,7 +271,7 @@ TEST(LToolsTrace, HeaderAndLines)
 
 TEST(LToolsTrace, AFileThatCannotBeWrittenLeavesTheTraceOff)
 {
-    TestFolder dir;
+    testutil::TempDir dir;
     TLTools t;
     t.InitDebug(dir / "missing/log.txt", nullptr);
     EXPECT_FALSE(t.czy_debug);
@@ -292,21 +292,21 @@ TEST(LToolsTrace, AFileThatCannotBeWrittenLeavesTheTraceOff)
 
 TEST(LToolsTrace, HexDumpLayout)
 {
-    TestFolder dir;
+    testutil::TempDir dir;
     TLTools t;
     t.dbg_fname = dir / "hex.txt";
     t.czy_debug = true;
     const uint8_t bytes[17] = {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M', 0x00, 0xB3, 0x1F, 0x05};
     t.DebugItHex(bytes, 17);
-    const std::string got = ReadBytes(dir / "hex.txt");
+    const std::string got = testutil::ReadFile(dir / "hex.txt");
     ASSERT_EQ(got.size(), 2 * (12 + 3 + 48 + 2 + 16 + 2));
     const std::string first = got.substr(12, 3 + 48 + 2 + 16 + 2);
     EXPECT_EQ(first, "   41 42 43 44 45 46 47 48 49 4A 4B 4C 4D 00 B3 1F   ABCDEFGHIJKLM.\xB3.\r\n");
     EXPECT_TRUE(std::regex_match(got.substr(0, 12), std::regex(R"(\d\d:\d\d:\d\d\.\d{3})")));
     EXPECT_EQ(got.substr(83), std::string(12, ' ') + "   05 " + std::string(45, ' ') + "  ." + std::string(15, ' ') + "\r\n");
 
-    WriteBytes(t.dbg_fname, "");
+    testutil::WriteFile(t.dbg_fname, "");
     t.DebugItHex(bytes, 0);
-    const std::string empty = ReadBytes(t.dbg_fname);
+    const std::string empty = testutil::ReadFile(t.dbg_fname);
     EXPECT_EQ(empty.substr(12), "   " + std::string(48, ' ') + "  " + std::string(16, ' ') + "\r\n");
 }

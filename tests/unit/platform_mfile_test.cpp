@@ -4,7 +4,7 @@
 
 #include "emexception.h"
 #include "mfile.h"
-#include "test_folder.h"
+#include "testutil.h"
 
 namespace {
 void OpenFile(TMFile& f, const std::string& path, bool readOnly)
@@ -25,7 +25,7 @@ std::vector<std::string> AllLines(TMFile& f)
 
 TEST(MFile, OpeningAMissingFileToReadFailsInPolish)
 {
-    TestFolder dir;
+    testutil::TempDir dir;
     TMFile f;
     f.SetPath(dir / "nie ma");
     f.SetReadOnly(true);
@@ -45,7 +45,7 @@ TEST(MFile, OpeningAMissingFileToReadFailsInPolish)
 
 TEST(MFile, OpeningToWriteCreatesTheFile)
 {
-    TestFolder dir;
+    testutil::TempDir dir;
     TMFile f;
     OpenFile(f, dir / "new.txt", false);
     EXPECT_EQ(f.GetSize(), 0);
@@ -54,39 +54,39 @@ TEST(MFile, OpeningToWriteCreatesTheFile)
     f.Flush();
     EXPECT_EQ(f.GetPointer(), 11);
     f.Close();
-    EXPECT_EQ(ReadBytes(dir / "new.txt"), std::string("za\xBF\xF3\xB3\xE6\r\n\x00\xFF\x1A", 11));
+    EXPECT_EQ(testutil::ReadFile(dir / "new.txt"), std::string("za\xBF\xF3\xB3\xE6\r\n\x00\xFF\x1A", 11));
 }
 
 TEST(MFile, ReadLineSplitsAtTheGivenEndOnly)
 {
-    TestFolder dir;
-    WriteBytes(dir / "a.txt", "one\r\n\r\nx\ny\r\nlast");
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "a.txt", "one\r\n\r\nx\ny\r\nlast");
     TMFile f;
     OpenFile(f, dir / "a.txt", true);
     EXPECT_EQ(AllLines(f), (std::vector<std::string>{"one", "", "x\ny", "last"}));
     AnsiString line = "stale";
     EXPECT_FALSE(f.ReadLine(line, "\r\n"));
 
-    WriteBytes(dir / "b.txt", "a\r\n");
+    testutil::WriteFile(dir / "b.txt", "a\r\n");
     OpenFile(f, dir / "b.txt", true);
     EXPECT_EQ(AllLines(f), std::vector<std::string>{"a"});  // no empty line after the final end
 
-    WriteBytes(dir / "c.txt", "");
+    testutil::WriteFile(dir / "c.txt", "");
     OpenFile(f, dir / "c.txt", true);
     EXPECT_FALSE(f.ReadLine(line, "\r\n"));
 }
 
 TEST(MFile, LongLinesAndEndsAcrossReadChunks)
 {
-    TestFolder dir;
+    testutil::TempDir dir;
     const std::string a(65535, 'a'), b(200000, 'b');
-    WriteBytes(dir / "long.txt", a + "\r\n" + b + "\r\nz");
+    testutil::WriteFile(dir / "long.txt", a + "\r\n" + b + "\r\nz");
     TMFile f;
     OpenFile(f, dir / "long.txt", true);
     EXPECT_EQ(AllLines(f), (std::vector<std::string>{a, b, "z"}));
     // A longer line end split over the seam at every point.
     for (size_t before : {65533u, 65534u, 65535u, 65536u}) {
-        WriteBytes(dir / "seam.txt", std::string(before, 'a') + "END" + "zEN");
+        testutil::WriteFile(dir / "seam.txt", std::string(before, 'a') + "END" + "zEN");
         OpenFile(f, dir / "seam.txt", true);
         AnsiString line;
         ASSERT_TRUE(f.ReadLine(line, "END"));
@@ -99,8 +99,8 @@ TEST(MFile, LongLinesAndEndsAcrossReadChunks)
 
 TEST(MFile, PointerCanBeRememberedAndRestored)
 {
-    TestFolder dir;
-    WriteBytes(dir / "p.txt", "P_PLU;1\r\nP_PLU;2\r\nP_TRN;3\r\nKAS;0\r\n");
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "p.txt", "P_PLU;1\r\nP_PLU;2\r\nP_TRN;3\r\nKAS;0\r\n");
     TMFile f;
     OpenFile(f, dir / "p.txt", true);
     AnsiString line;
@@ -120,8 +120,8 @@ TEST(MFile, PointerCanBeRememberedAndRestored)
 
 TEST(MFile, WritesAtThePointerAndCutsThere)
 {
-    TestFolder dir;
-    WriteBytes(dir / "w.txt", "aaaa\r\nbbbb\r\n");
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "w.txt", "aaaa\r\nbbbb\r\n");
     TMFile f;
     OpenFile(f, dir / "w.txt", false);
     AnsiString line;
@@ -135,24 +135,24 @@ TEST(MFile, WritesAtThePointerAndCutsThere)
     f.SetEof();
     EXPECT_EQ(f.GetSize(), 4);
     f.Close();
-    EXPECT_EQ(ReadBytes(dir / "w.txt"), "aaaa");
+    EXPECT_EQ(testutil::ReadFile(dir / "w.txt"), "aaaa");
 }
 
 TEST(MFile, ReadOnlyFileRefusesWrites)
 {
-    TestFolder dir;
-    WriteBytes(dir / "r.txt", "x");
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "r.txt", "x");
     TMFile f;
     OpenFile(f, dir / "r.txt", true);
     EXPECT_THROW(f.Write("y", 1), EMException);
     EXPECT_THROW(f.SetEof(), EMException);
-    EXPECT_EQ(ReadBytes(dir / "r.txt"), "x");
+    EXPECT_EQ(testutil::ReadFile(dir / "r.txt"), "x");
 }
 
 TEST(MFile, ReadStringsFromFile)
 {
-    TestFolder dir;
-    WriteBytes(dir / "kasa.exp", "PLU;1\r\nVAT;23\nJM;1;0;szt.\r\n");
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "kasa.exp", "PLU;1\r\nVAT;23\nJM;1;0;szt.\r\n");
     TStringList list;
     list.Add("old");
     TMFile::ReadStringsFromFile(dir / "kasa.exp", list, 4096);

@@ -5,12 +5,12 @@
 #include <filesystem>
 
 #include "sysfiles.h"
-#include "test_folder.h"
+#include "testutil.h"
 
 TEST(SysFiles, FilesAndFoldersAreTold)
 {
-    TestFolder dir;
-    WriteBytes(dir / "f", "x");
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "f", "x");
     EXPECT_TRUE(FileExists(dir / "f"));
     EXPECT_FALSE(FileExists(dir.Path()));
     EXPECT_FALSE(FileExists(dir / "missing"));
@@ -21,24 +21,24 @@ TEST(SysFiles, FilesAndFoldersAreTold)
 
 TEST(SysFiles, ForceDirectoriesMakesEveryParent)
 {
-    TestFolder dir;
+    testutil::TempDir dir;
     EXPECT_TRUE(ForceDirectories(dir / "log/a/b/"));
     EXPECT_TRUE(DirectoryExists(dir / "log/a/b"));
     EXPECT_TRUE(ForceDirectories(dir / "log/a"));  // already there
-    WriteBytes(dir / "file", "x");
+    testutil::WriteFile(dir / "file", "x");
     EXPECT_FALSE(ForceDirectories(dir / "file/sub"));
     EXPECT_FALSE(ForceDirectories(""));
 }
 
 TEST(SysFiles, DeleteAndRenameNeverOverwrite)
 {
-    TestFolder dir;
-    WriteBytes(dir / "a", "A");
-    WriteBytes(dir / "b", "B");
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "a", "A");
+    testutil::WriteFile(dir / "b", "B");
     EXPECT_FALSE(RenameFile(dir / "a", dir / "b"));
-    EXPECT_EQ(ReadBytes(dir / "b"), "B");
+    EXPECT_EQ(testutil::ReadFile(dir / "b"), "B");
     EXPECT_TRUE(RenameFile(dir / "a", dir / "c"));
-    EXPECT_EQ(ReadBytes(dir / "c"), "A");
+    EXPECT_EQ(testutil::ReadFile(dir / "c"), "A");
     EXPECT_FALSE(FileExists(dir / "a"));
     EXPECT_TRUE(DeleteFile(dir / "c"));
     EXPECT_FALSE(DeleteFile(dir / "c"));
@@ -47,13 +47,13 @@ TEST(SysFiles, DeleteAndRenameNeverOverwrite)
 
 TEST(SysFiles, CopyFileReplacesWholeOrRefuses)
 {
-    TestFolder dir;
-    WriteBytes(dir / "kasa.imp", std::string("a\r\n\x00\xB3", 5));
-    WriteBytes(dir / "kasa.tmp", "old and longer");
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "kasa.imp", std::string("a\r\n\x00\xB3", 5));
+    testutil::WriteFile(dir / "kasa.tmp", "old and longer");
     EXPECT_FALSE(CopyFile(dir / "kasa.imp", dir / "kasa.tmp", true));
-    EXPECT_EQ(ReadBytes(dir / "kasa.tmp"), "old and longer");
+    EXPECT_EQ(testutil::ReadFile(dir / "kasa.tmp"), "old and longer");
     EXPECT_TRUE(CopyFile(dir / "kasa.imp", dir / "kasa.tmp", false));
-    EXPECT_EQ(ReadBytes(dir / "kasa.tmp"), std::string("a\r\n\x00\xB3", 5));
+    EXPECT_EQ(testutil::ReadFile(dir / "kasa.tmp"), std::string("a\r\n\x00\xB3", 5));
     EXPECT_FALSE(FileExists(WorkingFileName(dir / "kasa.tmp")));
     EXPECT_FALSE(CopyFile(dir / "missing", dir / "x", false));
     EXPECT_FALSE(FileExists(dir / "x"));
