@@ -1,5 +1,14 @@
 #include "VelAction.h"
 
+#include "dttools.h"
+#include "mfile.h"
+
+namespace {
+const char* kSection = "veltools_VelAction";
+// At most this many rejected records or warnings are listed to the host.
+constexpr int kListedLines = 10;
+}  // namespace
+
 VelAction::VelAction(TVelLibrary* library, HORVCBARG2 arg2) : TVelActionBase(library, arg2) {}
 
 VelAction::~VelAction() = default;
@@ -8,4 +17,54 @@ void VelAction::Progress(int& counter)
 {
     const int n = ++counter;
     if (n <= 30 || (n <= 200 && n % 10 == 0) || (n > 200 && n % 25 == 0)) MsgP(n);
+}
+
+AnsiString VelAction::TxtAction(const AnsiString& text) const { return LgText(GetLgLink(), kSection, text); }
+
+void VelAction::LogujOdrzuconePrzyEksporcie()
+{
+    if (Frej_reported || !Fcokolwiek_eksportowano || (error_log.Empty() && warning_log.Empty())) {
+        Frej_reported = true;
+        return;
+    }
+    auto list = [this](const TStringList& lines, const char* title, int kind) {
+        if (lines.Empty()) return;
+        MsgAdd(TxtAction(title), LPV_Value, 100);
+        MsgP(lines.Count());
+        for (int i = 0; i < lines.Count() && i < kListedLines; ++i) DodajKomunikat(kind, "..." + lines[i]);
+        if (lines.Count() > kListedLines) DodajKomunikat(kind, TxtAction("i tak dalej..."));
+    };
+    list(error_log, " - towary odrzucone", zkBlad);
+    list(warning_log, " - ostrzeżenia", zkOstrzezenie);
+    FlushErrorLog(TxtAction("Eksport danych z dnia ") + DateTimeToStr(Now()) +
+                  TxtAction("\n\rTowary odrzucone i ostrzeżenia:"));
+    Frej_reported = true;
+}
+
+void VelAction::FlushErrorLog(const AnsiString& header)
+{
+    TMFile file;
+    file.SetPath(FNameLOG());
+    file.SetReadOnly(false);
+    file.Open();
+    file.SetPointer(file.GetSize());
+    file.WriteLine(AnsiString(80, '-'));
+    file.WriteLine(header);
+    file.WriteLine(error_log.Text());
+    file.WriteLine("");
+    file.Close();
+    error_log.Clear();
+}
+
+int VelAction::MessageBoxA(const char* text, const char* caption, int flags)
+{
+    error_log.Add(AnsiString(caption ? caption : "") + " (" + (text ? text : "") + ")");
+    switch (flags & 0x0F) {
+        case 2: return 5;          // abort, retry, ignore: ignore
+        case 3:
+        case 5:
+        case 6: return 2;          // yes/no/cancel, retry/cancel, cancel/try/continue: cancel
+        case 4: return 7;          // yes/no: no
+        default: return 1;         // ok, ok/cancel: ok
+    }
 }

@@ -21,11 +21,23 @@ public:
     // Shows every record up to 30, every 10th up to 200, every 25th after.
     void Progress(int& counter);
 
+    // Reports the rejected records and warnings of an export once: to the
+    // host as lines and to the log file as one block.
+    void LogujOdrzuconePrzyEksporcie();
+    // Appends the rejected lines to the log file under a header, then empties them.
+    virtual void FlushErrorLog(const AnsiString& header);
+    // The library shows no message boxes: the question goes to the rejected
+    // lines and the default button's answer is given.
+    virtual int MessageBoxA(const char* text, const char* caption, int flags);
+
     // The register's slot (from 0) of a rate in hundredths of a percent;
     // throws for a rate the register's order does not hold.
     int NumerStawkiPrec(int rate);
 
 protected:
+    // A user text of this layer, translated by the host when it can.
+    AnsiString TxtAction(const AnsiString& text) const;
+
     bool Frej_reported = false;
     bool Fcokolwiek_eksportowano = false;
     AnsiString buffer;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -24,6 +25,11 @@ struct HostLine {
     std::string text;  // as the library sent it (cp1250)
     bool operator==(const HostLine&) const = default;
 };
+// How a test failure shows a line.
+inline std::ostream& operator<<(std::ostream& out, const HostLine& line)
+{
+    return out << (line.replaced ? "UPD " : "ADD ") << line.kind << " \"" << line.text << "\"";
+}
 
 class VelHost {
 public:

@@ -1,0 +1,92 @@
+// The device-independent action layer: the report of rejected records and
+// its log block, and the answers given in place of message boxes.
+#include <gtest/gtest.h>
+
+#include "inprocess_host.h"
+
+namespace {
+// Opens the export's record lists to the test.
+class ExportingAction : public TVelComboAction {
+public:
+    using TVelComboAction::TVelComboAction;
+    using VelAction::error_log;
+    using VelAction::Fcokolwiek_eksportowano;
+    using VelAction::warning_log;
+};
+
+class ActionLayer : public ::testing::Test {
+protected:
+    InProcessHost in;
+    testutil::TempDir tmp;
+    std::unique_ptr<ExportingAction> action;
+    void SetUp() override
+    {
+        in.host.device.folder = tmp.Folder();
+        in.Start();
+        action = std::make_unique<ExportingAction>(in.library.get(), in.host.Call());
+        action->Fcokolwiek_eksportowano = true;
+    }
+};
+}  // namespace
+
+TEST_F(ActionLayer, TwelveRejectedRecordsShowTenAndAnEllipsis)
+{
+    for (int i = 1; i <= 12; ++i) action->error_log.Add("towar " + std::to_string(i));
+    action->warning_log.Add("uwaga");
+    action->LogujOdrzuconePrzyEksporcie();
+    const auto& lines = in.host.lines;
+    ASSERT_EQ(lines.size(), 2u + 10 + 1 + 2 + 1);
+    EXPECT_EQ(lines[0], (HostLine{false, 0, "- towary odrzucone:\x01" "0"}));
+    EXPECT_EQ(lines[1], (HostLine{true, 0, "- towary odrzucone:\x01" "12"}));
+    EXPECT_EQ(lines[2], (HostLine{false, 2, "...towar 1"}));
+    EXPECT_EQ(lines[11], (HostLine{false, 2, "...towar 10"}));
+    EXPECT_EQ(lines[12], (HostLine{false, 2, "i tak dalej..."}));
+    EXPECT_EQ(lines[13], (HostLine{false, 0, "- ostrze\xBF" "enia:\x01" "0"}));
+    EXPECT_EQ(lines[15], (HostLine{false, 1, "...uwaga"}));
+
+    const std::string log = testutil::ReadFile(tmp.File("import.log"));
+    ASSERT_EQ(log.rfind(std::string(80, '-') + "\r\nEksport danych z dnia ", 0), 0u) << log;
+    EXPECT_NE(log.find("\n\rTowary odrzucone i ostrze\xBF" "enia:\r\ntowar 1\r\n"), std::string::npos);
+    EXPECT_EQ(log.substr(log.size() - 14), "towar 12\r\n\r\n\r\n");
+    EXPECT_TRUE(action->error_log.Empty());
+
+    in.host.lines.clear();
+    action->error_log.Add("później");
+    action->LogujOdrzuconePrzyEksporcie();
+    EXPECT_TRUE(in.host.lines.empty()) << "reported once per export";
+}
+
+TEST_F(ActionLayer, ExactlyTenRejectedRecordsNeedNoEllipsis)
+{
+    for (int i = 1; i <= 10; ++i) action->error_log.Add("t");
+    action->LogujOdrzuconePrzyEksporcie();
+    EXPECT_EQ(in.host.lines.size(), 12u);
+    EXPECT_NE(in.host.lines.back().text, "i tak dalej...");
+}
+
+TEST_F(ActionLayer, NothingExportedReportsNothing)
+{
+    action->Fcokolwiek_eksportowano = false;
+    action->error_log.Add("t");
+    action->LogujOdrzuconePrzyEksporcie();
+    EXPECT_TRUE(in.host.lines.empty());
+    EXPECT_FALSE(testutil::Exists(tmp.File("import.log")));
+}
+
+TEST_F(ActionLayer, EveryExportAppendsOneBlockToTheLog)
+{
+    action->error_log.Add("a");
+    action->FlushErrorLog("pierwszy");
+    action->error_log.Add("b");
+    action->FlushErrorLog("drugi");
+    const std::string dashes(80, '-');
+    EXPECT_EQ(testutil::ReadFile(tmp.File("import.log")),
+              dashes + "\r\npierwszy\r\na\r\n\r\n\r\n" + dashes + "\r\ndrugi\r\nb\r\n\r\n\r\n");
+}
+
+TEST_F(ActionLayer, MessageBoxesAnswerTheirDefaultButton)
+{
+    const std::pair<int, int> answers[] = {{0, 1}, {1, 1}, {2, 5}, {3, 2}, {4, 7}, {5, 2}, {6, 2}, {0x34, 7}};
+    for (const auto& [flags, answer] : answers) EXPECT_EQ(action->MessageBoxA("t", "c", flags), answer) << flags;
+    EXPECT_EQ(action->error_log[0], "c (t)");
+}
