@@ -1,0 +1,121 @@
+// The parameter catalogue and its list texts as the host reads them through
+// the exports, before and after registration. The bytes of every entry are
+// pinned by the catalogue's unit test; this walks the exported road.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "hostlib.h"
+
+namespace {
+struct Entry {
+    int type = 0, flag = -7;
+    char name[301], description[301], def[301], minimum[301], maximum[301];
+};
+
+class Catalogue : public ::testing::Test {
+protected:
+    VelHost host;
+    void SetUp() override
+    {
+        std::string error;
+        ASSERT_TRUE(host.Load(VELCOMBO_LIB, error)) << error;
+    }
+    void TearDown() override { unsetenv("ORVWIN_BINARIA"); }
+    Entry Get(int group, int index, bool withFlag = true)
+    {
+        Entry e;
+        std::memset(e.name, 'x', 301);
+        e.type = host.Lib().Parametr(group, index, e.name, e.description, e.def, e.minimum, e.maximum,
+                                     withFlag ? &e.flag : nullptr);
+        return e;
+    }
+    int Count(int group)
+    {
+        int n = 0;
+        while (Get(group, n).type != 0) ++n;
+        return n;
+    }
+};
+}  // namespace
+
+TEST_F(Catalogue, GroupsHoldTheirEntriesBeforeAndAfterRegistration)
+{
+    const int expected[] = {23, 18, 4, 6, 2, 0, 5};
+    for (int pass = 0; pass < 2; ++pass) {
+        int total = 0;
+        for (int g = 101; g <= 107; ++g) {
+            EXPECT_EQ(Count(g), expected[g - 101]) << "group " << g << " pass " << pass;
+            total += Count(g);
+        }
+        EXPECT_EQ(total, 58);
+        if (pass == 0) {
+            ASSERT_NE(host.Register(), nullptr);
+        }
+    }
+}
+
+TEST_F(Catalogue, FirstEntryAndOutOfRangeAnswers)
+{
+    Entry port = Get(101, 0);
+    EXPECT_EQ(port.type, 3);
+    EXPECT_STREQ(port.name, "ComboPort");
+    EXPECT_STREQ(port.def, "PLIK");
+    EXPECT_STREQ(port.description, "Z\xB3\xB9" "cze");
+    EXPECT_EQ(port.flag, 0);
+    for (auto [g, i] : {std::pair{100, 0}, {106, 0}, {108, 0}, {101, 23}, {101, -1}, {-5, 0}}) {
+        Entry e = Get(g, i);
+        EXPECT_EQ(e.type, 0) << g << "/" << i;
+    }
+    Entry noFlag = Get(101, 0, false);
+    EXPECT_EQ(noFlag.type, 3);
+    EXPECT_STREQ(noFlag.name, "ComboPort");
+}
+
+TEST_F(Catalogue, FolderDefaultsStartFromTheHostsBinariesFolder)
+{
+    auto find = [&](const char* name) {
+        for (int g = 101; g <= 107; ++g)
+            for (int i = 0;; ++i) {
+                Entry e = Get(g, i);
+                if (e.type == 0) break;
+                if (std::strcmp(e.name, name) == 0) return std::string(e.def);
+            }
+        return std::string("<none>");
+    };
+    unsetenv("ORVWIN_BINARIA");
+    EXPECT_EQ(find("ComboEdiFolder"), "c:\\OrvWin\\EDI");
+    EXPECT_EQ(find("ComboSkpDane"), "c:\\OrvWin\\Norvik\\skp\\dane");
+    setenv("ORVWIN_BINARIA", "/opt/orvena", 1);
+    EXPECT_EQ(find("ComboEdiFolder"), "/opt/orvena/EDI");
+    setenv("ORVWIN_BINARIA", "/opt/orvena/", 1);
+    EXPECT_EQ(find("ComboEdiFolder"), "/opt/orvena/EDI");
+}
+
+TEST_F(Catalogue, EveryListEndsWithAnEmptyText)
+{
+    std::set<std::string> withList;
+    char out[301];
+    for (int g = 101; g <= 107; ++g)
+        for (int i = 0;; ++i) {
+            Entry e = Get(g, i);
+            if (e.type == 0) break;
+            std::vector<std::string> texts;
+            while (host.Lib().TekstListyParametru(e.name, static_cast<int>(texts.size()), out) == 1) {
+                EXPECT_NE(out[0], 0);
+                texts.push_back(out);
+            }
+            EXPECT_STREQ(out, "") << e.name;
+            if (!texts.empty()) withList.insert(e.name);
+        }
+    // Every list-typed parameter (types 3 and 7) has its texts.
+    EXPECT_EQ(withList.size(), 24u);
+    EXPECT_EQ(host.Lib().TekstListyParametru("ComboPort", 0, out), 1);
+    EXPECT_STREQ(out, "PLIK");
+    EXPECT_EQ(host.Lib().TekstListyParametru("NieMaTakiego", 0, out), 0);
+    EXPECT_EQ(host.Lib().TekstListyParametru(nullptr, 0, out), 0);
+}
