@@ -1,16 +1,30 @@
-// The Combo/NEO device action: construction and the host's small device questions.
+// The Combo/NEO device action: construction, settings, operation dispatch,
+// the host's small device questions and the protocol trace.
 #include "cbaction.h"
 
+#include "dttools.h"
 #include "process_state.h"
+#include "sysfiles.h"
+
+namespace {
+const char* kSection = "velcombo_cbaction";
+}  // namespace
 
 TVelComboAction::TVelComboAction(TVelComboLibrary* library, HORVCBARG2 call) : VelAction(library, call) {}
 
 TVelComboAction::~TVelComboAction() = default;
 
+AnsiString TVelComboAction::DriverText(const AnsiString& text)
+{
+    return LgText(Process().DriverTextTool, kSection, text);
+}
+
+AnsiString TVelComboAction::FileModeWord() { return DriverText("PLIK"); }
+
 AnsiString TVelComboAction::NazwaZasobuDzielonego()
 {
     const AnsiString port = WartoscParametru("ComboPort");
-    if (port != LgText(Process().DriverTextTool, "velcombo_cbaction", "PLIK")) return port;
+    if (port != FileModeWord()) return port;
     return FNameEXP();
 }
 
@@ -20,3 +34,104 @@ AnsiString TVelComboAction::WlasciwosciUrzadzenia(int number)
     if (number == 1101) return "0";
     return "";
 }
+
+void TVelComboAction::Operacja(HORVDLLSRODOWISKO* environment, int operation, int parameter)
+{
+    ReadParams();
+    LogInit();
+    switch (operation) {
+        case -8: DodFuncExecute(parameter); break;
+        default: VelAction::Operacja(environment, operation, parameter); return;
+    }
+    if (environment) environment->Wynik = 0;
+}
+
+void TVelComboAction::DodFuncExecute(int) {}
+
+void TVelComboAction::ReadParams()
+{
+    const AnsiString port = WartoscParametru("ComboPort");
+    if (port == FileModeWord())
+        Medium = md_file;
+    else if (port == "TCP/IP")
+        Medium = md_tcpip;
+    else
+        Medium = md_rs232;
+    MuxChannel = ParamAsInt("ComboKanMul");
+    ReadAsortMapFromCfg();
+    cfgUseLog = ParamAsInt("ComboDedbug") != 0;
+    ProgressTow = ParamAsInt("ComboProgressTow") != 0;
+    PoziomCen = ParamAsInt("PoziomCen");
+    Sprzedaz_z_paragonow = ParamAsInt("ComboImpMode") != 0;
+    towIdParag = ParamAsInt("ComboTowIdParag");
+    oneAsortOnly = ParamAsInt("ComboOneAsortOnly") != 0;
+    KwKodPocz = ParamAsInt("ComboKwKodPocz");
+    KwKodKonc = ParamAsInt("ComboKwKodKonc");
+    KwPrzedr = ParamAsInt("ComboKwPrzedr");
+    // An EDI folder is needed only when orders are found; one that is not
+    // configured must not stop every operation.
+    CfgEdiFolder = Trim(WartoscParametru("ComboEdiFolder")).empty() ? AnsiString() : ParamAsDir("ComboEdiFolder");
+    if (!CfgEdiFolder.empty() && !EndsWithPathDelimiter(CfgEdiFolder)) CfgEdiFolder += "/";
+    cfgProductFlag = ParamAsInt("ComboProductFlag");
+    cfgGroupOverwrite = ParamAsInt("ComboGroupOverwrite") != 0;
+
+    if (towIdParag == id_Barcode && KwKodKonc != KwKodPocz) {
+        const AnsiString prefix = Format("%02d", KwPrzedr);
+        for (const AnsiString& format : *GetFormatyWazone()) {
+            if (format.compare(0, 2, prefix) == 0 && format.size() >= 2) {
+                KwFormat = format;
+                break;
+            }
+        }
+        if (KwFormat.empty())
+            DodajKomunikat(zkOstrzezenie,
+                           Format(DriverText("UWAGA! W konfiguracji kasy zdefiniowano format kodów ważonych %02d dla "
+                                             "zakresu kodów, lecz nie ma takiego formatu w konfiguracji programu.")
+                                      .c_str(),
+                                  KwPrzedr));
+    }
+}
+
+void TVelComboAction::LogInit()
+{
+    if (!cfgUseLog) return;
+    const AnsiString folder = FKatalogWymiany + "log";
+    if (!DirectoryExists(folder)) ForceDirectories(folder);
+    const AnsiString stamp = FormatDateTime("yyyy.mm.dd hh.nn.ss", Now());
+    tools.InitDebug(folder + "/NEO_LOG " + stamp + ".TXT", Process().DriverTextTool);
+}
+
+void TVelComboAction::Log(const AnsiString& prefix, const AnsiString& data)
+{
+    if (!cfgUseLog) return;
+    AnsiString text;
+    text.reserve(data.size());
+    for (char c : data) text += c == '\0' ? '.' : c;
+    static const struct {
+        char byte;
+        const char* label;
+    } labels[] = {{'\x02', "<STX>"}, {'\x03', "<ETX>"}, {'\x0D', "<CR>"}, {'\x0A', "<LF>"},
+                  {'\x09', "<TAB>"}, {'\x10', "<SYN>"}, {'\x18', "<CAN>"}};
+    for (const auto& l : labels) {
+        for (size_t at = text.find(l.byte); at != AnsiString::npos; at = text.find(l.byte, at + 1)) {
+            text.replace(at, 1, l.label);
+        }
+    }
+    tools.DebugIt(prefix, text);
+}
+
+void TVelComboAction::ReadAsortMapFromCfg()
+{
+    asortMap.Clear();
+    asortMap.SetText(ReadLongParamEx("ComboAsort", 7));
+    for (const AnsiString& line : asortMap) {
+        const size_t eq = line.find('=');
+        int32_t index = -1;
+        if (eq == AnsiString::npos || !TryStrToInt(line.substr(eq + 1), index) || index < 0) {
+            asortMap.Clear();
+            return;
+        }
+    }
+}
+
+void TVelComboAction::WriteAsortMapToCfg() { WriteLongParamEx("ComboAsort", asortMap.Text(), 6); }

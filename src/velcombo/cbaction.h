@@ -1,6 +1,9 @@
 // The Combo/NEO driver: its library object and its device action.
 #pragma once
 
+#include <memory>
+
+#include "LTools.h"
 #include "VelAction.h"
 #include "VelLib.h"
 
@@ -11,14 +14,84 @@ public:
     int PokazOkno(TVelActionBase* action, int window, bool flag, int32_t* code, char* text) override;
 };
 
+// The link to the register.
+enum e_Medium { md_file = 0, md_rs232 = 1, md_tcpip = 2 };
+// The register's family; pt_Neo and above speak the newer command set.
+enum e_ProtocolType {
+    pt_Combo = 0,
+    pt_Mobile = 1,
+    pt_MobileHS = 2,
+    pt_Bingo = 3,
+    pt_BingoHS = 4,
+    pt_Neo = 5,
+    pt_Combo102 = 6,
+    pt_Neo102 = 7,
+    pt_Neo201 = 8,
+    pt_BingoHS2 = 9,
+    pt_BingoXL = 10,
+    pt_Neo301 = 11,
+    pt_Revo = 12
+};
+enum e_FiscalMode { fm_NotFiscal = 0, fm_Fiscal = 1, fm_ReadOnly = 2 };
+// How receipt lines name goods.
+enum e_TowIdParag { id_Plu = 0, id_Barcode = 1 };
+
 class TVelComboAction : public VelAction {
 public:
     TVelComboAction(TVelComboLibrary* library, HORVCBARG2 call);
     ~TVelComboAction() override;
 
     AnsiString NazwaZasobuDzielonego() override;
+    void Operacja(HORVDLLSRODOWISKO* environment, int operation, int parameter) override;
     AnsiString WlasciwosciUrzadzenia(int number) override;
     int IleMaxStawekKolejnych() override { return 7; }
     AnsiString FNameLOG() const override { return FKatalogWymiany + "import.log"; }
     AnsiString FNameEXP() const { return FKatalogWymiany + "combo.exp"; }
+
+    // Runs service function n; any other number does nothing.
+    void DodFuncExecute(int n);
+
+    // Settings and the protocol trace of one operation.
+    void ReadParams();
+    void LogInit();
+    void Log(const AnsiString& prefix, const AnsiString& data);
+
+    // The goods-group map kept in the host's configuration.
+    void ReadAsortMapFromCfg();
+    void WriteAsortMapToCfg();
+
+    // The word of the file mode, as the host stores it in ComboPort.
+    static AnsiString FileModeWord();
+
+protected:
+    // A user text of the driver, always in its Polish default (the host
+    // stores some of them, so they must not change with the language).
+    static AnsiString DriverText(const AnsiString& text);
+
+    e_Medium Medium = md_file;
+    bool ProgressTow = false;
+    int PoziomCen = 0;
+    bool Sprzedaz_z_paragonow = false;
+    e_ProtocolType protType = pt_Combo;
+    e_FiscalMode fiscalMode = fm_Fiscal;
+    int cardNNNPosStart = 0;
+    int cardNNNCount = 0;
+    TStringList asortMap;
+    bool oneAsortOnly = false;
+    int towIdParag = id_Plu;
+    int KwKodPocz = 0;
+    int KwKodKonc = 0;
+    int KwPrzedr = 28;
+    AnsiString KwFormat;
+    AnsiString CfgEdiFolder;
+    TStringList ediLines;
+    bool cfgUseLog = false;
+    int MuxChannel = 0;
+    bool importOverwrite = false;
+    bool importLogFile = false;
+    TStringList receiptTemp;
+    bool firstLineRepeated = true;
+    bool isSaleRecGetCompleted = true;
+    int cfgProductFlag = 0;
+    bool cfgGroupOverwrite = false;
 };

@@ -3,6 +3,7 @@
 // records and warnings of an export and their report.
 #pragma once
 
+#include "LTools.h"
 #include "VelActionBase.h"
 
 class VelAction : public TVelActionBase {
@@ -41,6 +42,7 @@ protected:
     bool Frej_reported = false;
     bool Fcokolwiek_eksportowano = false;
     AnsiString buffer;
+    TLTools tools;
     TStringList warning_log;
     bool FTrybOnLine = false;
     // The last rate asked of the slot lookup and its answer, kept for this action only.

@@ -1,0 +1,160 @@
+// The Combo/NEO action's settings, its protocol trace and its dispatch.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "inprocess_host.h"
+
+namespace {
+class SettingsAction : public TVelComboAction {
+public:
+    using TVelComboAction::TVelComboAction;
+    using TVelComboAction::asortMap;
+    using TVelComboAction::CfgEdiFolder;
+    using TVelComboAction::KwFormat;
+    using TVelComboAction::Medium;
+};
+
+class ComboSettings : public ::testing::Test {
+protected:
+    InProcessHost in;
+    testutil::TempDir tmp;
+    std::unique_ptr<SettingsAction> action;
+    void Start()
+    {
+        in.host.device.folder = tmp.Folder();
+        in.Start();
+        action = std::make_unique<SettingsAction>(in.library.get(), in.host.Call());
+    }
+    std::vector<std::string> LogFiles()
+    {
+        std::vector<std::string> names;
+        if (!std::filesystem::exists(tmp.File("log"))) return names;
+        for (const auto& e : std::filesystem::directory_iterator(tmp.File("log")))
+            names.push_back(e.path().filename().string());
+        return names;
+    }
+};
+}  // namespace
+
+TEST_F(ComboSettings, ThePortSelectsTheLink)
+{
+    Start();
+    const std::pair<const char*, e_Medium> cases[] = {
+        {"PLIK", md_file}, {"TCP/IP", md_tcpip}, {"tcp/ip", md_rs232}, {"COM1", md_rs232}, {"", md_rs232}};
+    for (const auto& [port, medium] : cases) {
+        in.host.SetParam("ComboPort", port);
+        action->ReadParams();
+        EXPECT_EQ(action->Medium, medium) << port;
+    }
+}
+
+TEST_F(ComboSettings, UnservedOperationsStillReadTheSettingsAndOpenTheTrace)
+{
+    in.host.SetParam("ComboDedbug", "1");
+    Start();
+    HORVDLLSRODOWISKO env;
+    env.Wynik = 5;
+    EXPECT_THROW(action->Operacja(&env, -7, 0), Exception);
+    EXPECT_EQ(env.Wynik, 5);
+    const auto files = LogFiles();
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files[0].rfind("NEO_LOG ", 0), 0u);
+    EXPECT_EQ(files[0].size(), std::string("NEO_LOG yyyy.mm.dd hh.nn.ss.TXT").size());
+    const std::string trace = testutil::ReadFile(tmp.File("log/" + files[0]));
+    EXPECT_EQ(trace.rfind("\r\n--- [KOMUNIKACJA Z DNIA: ", 0), 0u) << trace;
+}
+
+TEST_F(ComboSettings, NoTraceMeansNoLogFolder)
+{
+    Start();
+    HORVDLLSRODOWISKO env;
+    EXPECT_THROW(action->Operacja(&env, 3, 0), Exception);
+    EXPECT_FALSE(testutil::Exists(tmp.File("log")));
+}
+
+TEST_F(ComboSettings, UnknownServiceFunctionsDoNothingAndSucceed)
+{
+    Start();
+    for (int n : {0, 7}) {
+        HORVDLLSRODOWISKO env;
+        env.Wynik = 9;
+        action->Operacja(&env, -8, n);
+        EXPECT_EQ(env.Wynik, 0);
+    }
+    EXPECT_TRUE(in.host.lines.empty());
+}
+
+TEST_F(ComboSettings, TraceShowsControlBytesByName)
+{
+    in.host.SetParam("ComboDedbug", "1");
+    Start();
+    action->ReadParams();
+    action->LogInit();
+    action->Log("->", std::string("\x10\x02" "B\x00" "\x03\x0D\x0A\x09\x18" "z\xB3", 11));
+    const auto files = LogFiles();
+    ASSERT_EQ(files.size(), 1u);
+    const std::string trace = testutil::ReadFile(tmp.File("log/" + files[0]));
+    EXPECT_NE(trace.find(" -> <SYN><STX>B.<ETX><CR><LF><TAB><CAN>z\xB3\r\n"), std::string::npos) << trace;
+}
+
+TEST_F(ComboSettings, WeighedFormatIsFoundByItsTwoDigitPrefix)
+{
+    in.host.SetParam("ComboTowIdParag", "1");
+    in.host.SetParam("ComboKwKodPocz", "1");
+    in.host.SetParam("ComboKwKodKonc", "99");
+    in.host.SetParam("ComboKwPrzedr", "5");
+    in.host.weighted = {"2800SSSSWWWWWK", "05SSSSSWWWWWK"};
+    Start();
+    action->ReadParams();
+    EXPECT_EQ(action->KwFormat, "05SSSSSWWWWWK");
+    EXPECT_TRUE(in.host.lines.empty());
+}
+
+TEST_F(ComboSettings, MissingWeighedFormatWarnsAndEqualBoundsNeverLook)
+{
+    in.host.SetParam("ComboTowIdParag", "1");
+    in.host.SetParam("ComboKwKodPocz", "1");
+    in.host.SetParam("ComboKwKodKonc", "99");
+    in.host.SetParam("ComboKwPrzedr", "27");
+    Start();
+    action->ReadParams();
+    ASSERT_EQ(in.host.lines.size(), 1u);
+    EXPECT_EQ(in.host.lines[0].kind, 1);
+    EXPECT_EQ(in.host.lines[0].text,
+              "UWAGA! W konfiguracji kasy zdefiniowano format kod\xF3w wa\xBFonych 27 dla zakresu kod\xF3w, lecz nie ma "
+              "takiego formatu w konfiguracji programu.");
+
+    in.host.lines.clear();
+    in.host.SetParam("ComboKwKodKonc", "1");
+    action->ReadParams();
+    EXPECT_TRUE(in.host.lines.empty());
+}
+
+TEST_F(ComboSettings, EdiFolderIsCreatedAndEndsWithASeparator)
+{
+    in.host.SetParam("ComboEdiFolder", tmp.File("edi"));
+    Start();
+    action->ReadParams();
+    EXPECT_EQ(action->CfgEdiFolder, tmp.File("edi") + "/");
+    EXPECT_TRUE(std::filesystem::is_directory(tmp.File("edi")));
+    in.host.SetParam("ComboEdiFolder", "");
+    action->ReadParams();
+    EXPECT_EQ(action->CfgEdiFolder, "");
+}
+
+TEST_F(ComboSettings, GroupMapIsReadFromSevenPartsAndDroppedWhenALineIsBad)
+{
+    in.host.SetParam("Vel_Combo_ComboAsort1", "10=0\r\n20=");
+    in.host.SetParam("Vel_Combo_ComboAsort2", "1\r\n");
+    in.host.SetParam("Vel_Combo_ComboAsort7", "30=2");
+    Start();
+    action->ReadParams();
+    ASSERT_EQ(action->asortMap.Count(), 3);
+    EXPECT_EQ(action->asortMap[1], "20=1");
+    EXPECT_EQ(action->asortMap[2], "30=2");
+
+    in.host.SetParam("Vel_Combo_ComboAsort7", "30=-2");
+    action->ReadParams();
+    EXPECT_EQ(action->asortMap.Count(), 0);
+}
