@@ -10,9 +10,15 @@ namespace regsim {
 
 namespace {
 
-bool IsReportFault(FaultKind k) { return k == FaultKind::kSlowReport || k == FaultKind::kUnfinishedReport; }
+bool IsReportFault(FaultKind k)
+{
+    return k == FaultKind::kSlowReport || k == FaultKind::kUnfinishedReport;
+}
 
-std::string Layout(const std::string& letters) { return letters.empty() ? "no fields" : letters; }
+std::string Layout(const std::string& letters)
+{
+    return letters.empty() ? "no fields" : letters;
+}
 
 // The transmission code for a request whose fields do not match the command,
 // with the violation text; 0 when they match.
@@ -87,40 +93,41 @@ Response CashRegister::OnFrame(std::string_view plain, uint64_t nowMs)
         transmissionError = CheckLayout(*info, request.fields, violation);
     }
 
+    // A frame the register cannot take, or takes while busy, meets no fault.
+    std::optional<Fault> applied = fault;
+    if (transmissionError || nowMs < busyUntilMs_) applied.reset();
+
     std::string kind;
     Plan plan;
     bool drop = false;
     if (transmissionError) {
         plan = {ErrorAnswer(request, transmissionError, 0)};
         kind = "transmissionError";
-    } else if (fault && fault->kind == FaultKind::kDropConnection) {
+    } else if (applied && applied->kind == FaultKind::kDropConnection) {
         drop = true;
         kind = "dropConnection";
     } else if (nowMs < busyUntilMs_) {
         plan = {ErrorAnswer(request, codes::kBusyWithReport, 0)};
         kind = "busy";
-    } else if (fault && fault->kind == FaultKind::kTransmissionError) {
-        plan = {ErrorAnswer(request, fault->code, 0)};
+    } else if (applied && applied->kind == FaultKind::kTransmissionError) {
+        plan = {ErrorAnswer(request, applied->code, 0)};
         kind = "transmissionError";
     } else if (retry && cache_.valid && cache_.token == request.token && cache_.code == request.code) {
         plan = cache_.plan;
         kind = "cached";
     } else {
-        plan = Execute(*info, request, fault, kind);
+        plan = Execute(*info, request, applied, kind);
         cache_.valid = true;
         cache_.token = request.token;
         cache_.code = request.code;
         cache_.plan = plan;
     }
 
-    nlohmann::json line = {{"cmd", request.code},
-                           {"name", CommandName(request.code)},
-                           {"token", request.token},
-                           {"retry", retry},
-                           {"occurrence", occurrence},
-                           {"fields", FieldsToJson(request.fields)},
-                           {"answer", kind}};
-    line["fault"] = fault ? nlohmann::json(FaultKindName(fault->kind)) : nlohmann::json(nullptr);
+    nlohmann::json line = {
+        {"cmd", request.code}, {"name", CommandName(request.code)}, {"token", request.token},
+        {"retry", retry},      {"occurrence", occurrence},          {"fields", FieldsToJson(request.fields)},
+        {"answer", kind}};
+    line["fault"] = applied ? nlohmann::json(FaultKindName(applied->kind)) : nlohmann::json(nullptr);
     line["violation"] = violation.empty() ? nlohmann::json(nullptr) : nlohmann::json(violation);
     journal_.Write(std::move(line));
 
@@ -128,7 +135,7 @@ Response CashRegister::OnFrame(std::string_view plain, uint64_t nowMs)
         busyUntilMs_ = 0;
         return {{}, true};
     }
-    return Finish(std::move(plan), fault, nowMs);
+    return Finish(std::move(plan), applied, nowMs);
 }
 
 CashRegister::Plan CashRegister::Execute(const CommandInfo& info, const Frame& request,
@@ -157,7 +164,8 @@ CashRegister::Plan CashRegister::Report(const CommandInfo& info, const Frame& re
 {
     const ReportTiming& timing = state_.reports;
     Plan plan = {Answer(request, kReportAcknowledged, {})};
-    uint32_t interval = static_cast<uint32_t>(fault && fault->pollIntervalMs ? *fault->pollIntervalMs : timing.pollIntervalMs);
+    uint32_t interval =
+        static_cast<uint32_t>(fault && fault->pollIntervalMs ? *fault->pollIntervalMs : timing.pollIntervalMs);
     if (fault && fault->kind == FaultKind::kUnfinishedReport) {
         kind = "unfinishedReport";
         Planned hold;
@@ -173,13 +181,15 @@ CashRegister::Plan CashRegister::Report(const CommandInfo& info, const Frame& re
         polls = fault->polls;
         if (fault->delayMs) delay = static_cast<uint32_t>(*fault->delayMs);
     }
+    auto at = [](uint64_t ms) { return static_cast<uint32_t>(std::min<uint64_t>(ms, UINT32_MAX)); };
     for (int i = 1; i <= polls; ++i) {
         Planned busy;
         busy.kind = Planned::kBusyByte;
-        busy.atMs = interval * static_cast<uint32_t>(i);
+        busy.atMs = at(uint64_t{interval} * static_cast<uint64_t>(i));
         plan.push_back(busy);
     }
-    plan.push_back(Answer(request, info.code, std::move(fields), interval * static_cast<uint32_t>(polls) + delay));
+    plan.push_back(
+        Answer(request, info.code, std::move(fields), at(uint64_t{interval} * static_cast<uint64_t>(polls) + delay)));
     kind = "report";
     return plan;
 }

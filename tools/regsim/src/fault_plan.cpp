@@ -71,7 +71,8 @@ Fault FaultFrom(const json& v, const std::string& where)
         f.code = IntIn(entry["code"], 1, 0xFFFF, where + ".code");
     }
     if (f.kind == FaultKind::kSlowReport) f.polls = IntIn(entry.value("polls", json(1)), 0, 100000, where + ".polls");
-    if (entry.contains("pollIntervalMs")) f.pollIntervalMs = IntIn(entry["pollIntervalMs"], 0, 3600000, where + ".pollIntervalMs");
+    if (entry.contains("pollIntervalMs"))
+        f.pollIntervalMs = IntIn(entry["pollIntervalMs"], 0, 3600000, where + ".pollIntervalMs");
     if (entry.contains("delayMs")) f.delayMs = IntIn(entry["delayMs"], 0, 3600000, where + ".delayMs");
     return f;
 }

@@ -5,11 +5,10 @@
 
 #include <cstdint>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <utility>
-
-#include <nlohmann/json.hpp>
 
 namespace regsim {
 
@@ -26,7 +25,7 @@ enum class FaultKind {
 
 struct Fault {
     FaultKind kind = FaultKind::kLostAnswer;
-    int code = 0;            // transmission or execution code
+    int code = 0;   // transmission or execution code
     int polls = 0;  // slow report
     // Slow and unfinished report; unset = the scenario's. An unfinished report
     // with 0 stays silent after its acknowledgement.

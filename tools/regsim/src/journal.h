@@ -4,15 +4,14 @@
 // is also printed on stderr.
 #pragma once
 
-#include <string>
-
 #include <nlohmann/json.hpp>
+#include <string>
 
 namespace regsim {
 
 class Journal {
 public:
-    Journal() = default;  // no file: violations still go to stderr
+    Journal() = default;                        // no file: violations still go to stderr
     explicit Journal(const std::string& path);  // throws std::runtime_error
     ~Journal();
     Journal(const Journal&) = delete;

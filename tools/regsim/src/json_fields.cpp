@@ -11,9 +11,12 @@ using nlohmann::json;
 json FieldToJson(const Field& field)
 {
     switch (field.type) {
-        case 'S': return json::array({"S", Cp1250ToUtf8(field.text)});
-        case 'R': return json::array({"raw", HexBytes(field.text)});
-        default: return json::array({std::string(1, field.type), field.number});
+        case 'S':
+            return json::array({"S", Cp1250ToUtf8(field.text)});
+        case 'R':
+            return json::array({"raw", HexBytes(field.text)});
+        default:
+            return json::array({std::string(1, field.type), field.number});
     }
 }
 
@@ -40,13 +43,18 @@ std::string HexToBytes(const std::string& hex)
     int pending = -1;
     for (char c : hex) {
         int v;
-        if (c >= '0' && c <= '9') v = c - '0';
-        else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
+        if (c >= '0' && c <= '9')
+            v = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            v = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            v = c - 'A' + 10;
         else if (c == ' ' || c == 'x' || c == 'X') {
             // "0x53 0x61" and "53 61" read alike: a lone "0" before an x is a prefix
-            if ((c == 'x' || c == 'X') && pending == 0) pending = -1;
-            else if (pending >= 0) throw std::runtime_error("raw field: odd number of hex digits in \"" + hex + "\"");
+            if ((c == 'x' || c == 'X') && pending == 0)
+                pending = -1;
+            else if (pending >= 0)
+                throw std::runtime_error("raw field: odd number of hex digits in \"" + hex + "\"");
             continue;
         } else {
             throw std::runtime_error("raw field: \"" + hex + "\" is not hex bytes");

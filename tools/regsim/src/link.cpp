@@ -28,7 +28,9 @@ Link::End Link::Serve(int stopFd)
         const uint64_t now = MonotonicMs();
         if (!SendDue(now)) break;
         int timeout = -1;
-        if (!queue_.empty()) timeout = static_cast<int>(std::min<uint64_t>(queue_.front().dueMs - std::min(now, queue_.front().dueMs), 60000));
+        if (!queue_.empty())
+            timeout =
+                static_cast<int>(std::min<uint64_t>(queue_.front().dueMs - std::min(now, queue_.front().dueMs), 60000));
         pollfd fds[2] = {{fd_, POLLIN, 0}, {stopFd, POLLIN, 0}};
         const int rc = poll(fds, 2, timeout);
         if (rc < 0 && errno == EINTR) continue;
@@ -57,8 +59,11 @@ bool Link::HandleBytes(const char* data, size_t size, uint64_t nowMs)
     for (size_t i = 0; i < size; ++i) {
         WireDecoder::Event ev = decoder_.Feed(static_cast<uint8_t>(data[i]));
         switch (ev.kind) {
-            case WireDecoder::Event::kNothing: break;
-            case WireDecoder::Event::kOutsideByte: HandleOutsideByte(ev.byte); break;
+            case WireDecoder::Event::kNothing:
+                break;
+            case WireDecoder::Event::kOutsideByte:
+                HandleOutsideByte(ev.byte);
+                break;
             case WireDecoder::Event::kGarbled:
                 FlushStray();
                 journal_.Event("garbled", HexBytes(ev.frame.substr(0, 64)),
@@ -79,8 +84,9 @@ bool Link::HandleFrame(const std::string& plain, uint64_t nowMs)
     if (muxChannel_ && selectedChannel_ != muxChannel_) {
         const std::string where = selectedChannel_ < 0 ? std::string("before any channel was selected")
                                                        : "on channel " + std::to_string(selectedChannel_);
-        journal_.Event("ignored", HexBytes(plain.substr(0, 64)),
-                       "frame sent " + where + ", the register is on multiplexer channel " + std::to_string(muxChannel_));
+        journal_.Event(
+            "ignored", HexBytes(plain.substr(0, 64)),
+            "frame sent " + where + ", the register is on multiplexer channel " + std::to_string(muxChannel_));
         return true;
     }
     Response response = register_.OnFrame(plain, nowMs);
@@ -94,9 +100,10 @@ void Link::HandleOutsideByte(uint8_t byte)
         expectChannel_ = false;
         selectedChannel_ = byte;
         journal_.Event("channel", std::to_string(byte),
-                       byte == muxChannel_ ? std::string()
-                                           : "multiplexer channel " + std::to_string(byte) +
-                                                 " selected, the register is on channel " + std::to_string(muxChannel_));
+                       byte == muxChannel_
+                           ? std::string()
+                           : "multiplexer channel " + std::to_string(byte) + " selected, the register is on channel " +
+                                 std::to_string(muxChannel_));
         return;
     }
     if (muxChannel_ && byte == kMuxSelect) {

@@ -114,8 +114,8 @@ int main(int argc, char** argv)
     std::unique_ptr<regsim::Journal> journal;
     std::unique_ptr<regsim::CashRegister> cashRegister;
     try {
-        journal = journalPath.empty() ? std::make_unique<regsim::Journal>()
-                                      : std::make_unique<regsim::Journal>(journalPath);
+        journal =
+            journalPath.empty() ? std::make_unique<regsim::Journal>() : std::make_unique<regsim::Journal>(journalPath);
         regsim::Scenario scenario = scenarioPath.empty() ? regsim::Scenario{} : regsim::LoadScenario(scenarioPath);
         regsim::FaultPlan faults = faultsPath.empty() ? regsim::FaultPlan{} : regsim::FaultPlan::Load(faultsPath);
         cashRegister = std::make_unique<regsim::CashRegister>(std::move(scenario), std::move(faults), *journal);

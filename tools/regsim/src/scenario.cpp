@@ -32,7 +32,10 @@ int IntIn(const json& v, int low, int high, const std::string& key)
     return static_cast<int>(n);
 }
 
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool IsLeap(int y)
+{
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 // "YYYY-MM-DD HH:MM:SS"
 DateTime DateTimeFrom(const json& v, const std::string& key)
@@ -53,17 +56,24 @@ DateTime DateTimeFrom(const json& v, const std::string& key)
     static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const bool dateOk = dt.year >= 1 && dt.year <= 9999 && dt.month >= 1 && dt.month <= 12 && dt.day >= 1 &&
                         dt.day <= days[dt.month - 1] + (dt.month == 2 && IsLeap(dt.year) ? 1 : 0);
-    if (!dateOk || dt.hour > 23 || dt.minute > 59 || dt.second > 59) throw Bad(key, "\"" + s + "\" is no valid date and time");
+    if (!dateOk || dt.hour > 23 || dt.minute > 59 || dt.second > 59)
+        throw Bad(key, "\"" + s + "\" is no valid date and time");
     return dt;
 }
 
-std::string Cp1250(const char* utf8) { return Utf8ToCp1250(utf8).value_or(""); }
+std::string Cp1250(const char* utf8)
+{
+    return Utf8ToCp1250(utf8).value_or("");
+}
 
 std::vector<PayForm> DefaultPayForms()
 {
-    return {{1, Cp1250("Gotówka"), 0, 0, "", 1},        {2, Cp1250("Karta płatnicza"), 2, 1, "", 1},
-            {3, "Euro", 1, 1, "EUR", 43000},            {4, "Bon", 4, 1, "", 1},
-            {5, "Czek", 3, 1, "", 1},                   {6, "Inna", 6, 0, "", 1}};
+    return {{1, Cp1250("Gotówka"), 0, 0, "", 1},
+            {2, Cp1250("Karta płatnicza"), 2, 1, "", 1},
+            {3, "Euro", 1, 1, "EUR", 43000},
+            {4, "Bon", 4, 1, "", 1},
+            {5, "Czek", 3, 1, "", 1},
+            {6, "Inna", 6, 0, "", 1}};
 }
 
 void CheckKeys(const json& obj, const std::set<std::string>& known, const std::string& where)
@@ -113,11 +123,11 @@ AnswerOverride OverrideFrom(const json& v, const std::string& key)
 
 Scenario ScenarioFromJson(const json& doc)
 {
-    CheckKeys(doc,
-              {"model", "registerNumber", "operator", "fiscalState", "fiscalisation", "taxNumber", "uniqueNumber",
-               "firmware", "header", "vatRates", "clock", "totalsNonZero", "database", "payForms", "reports",
-               "overrides"},
-              "");
+    CheckKeys(
+        doc,
+        {"model", "registerNumber", "operator", "fiscalState", "fiscalisation", "taxNumber", "uniqueNumber", "firmware",
+         "header", "vatRates", "clock", "totalsNonZero", "database", "payForms", "reports", "overrides"},
+        "");
     Scenario s;
     s.payForms = DefaultPayForms();
     if (doc.contains("model")) s.model = IntIn(doc["model"], 0, 0xFF, "model");
@@ -140,7 +150,8 @@ Scenario ScenarioFromJson(const json& doc)
     if (doc.contains("vatRates")) {
         const json& r = doc["vatRates"];
         if (!r.is_array()) throw Bad("vatRates", "a list is expected");
-        for (size_t i = 0; i < r.size(); ++i) s.vatRates.push_back(VatRateFrom(r[i], "vatRates[" + std::to_string(i) + "]"));
+        for (size_t i = 0; i < r.size(); ++i)
+            s.vatRates.push_back(VatRateFrom(r[i], "vatRates[" + std::to_string(i) + "]"));
     }
     if (doc.contains("clock")) s.clock = DateTimeFrom(doc["clock"], "clock");
     if (doc.contains("totalsNonZero")) {
@@ -162,7 +173,8 @@ Scenario ScenarioFromJson(const json& doc)
         const json& forms = doc["payForms"];
         if (!forms.is_array()) throw Bad("payForms", "a list is expected");
         s.payForms.clear();
-        for (size_t i = 0; i < forms.size(); ++i) s.payForms.push_back(PayFormFrom(forms[i], "payForms[" + std::to_string(i) + "]"));
+        for (size_t i = 0; i < forms.size(); ++i)
+            s.payForms.push_back(PayFormFrom(forms[i], "payForms[" + std::to_string(i) + "]"));
     }
     if (doc.contains("reports")) {
         const json& r = doc["reports"];

@@ -14,10 +14,10 @@ namespace regsim {
 
 struct ServerOptions {
     enum class Transport { kTcp, kPty } transport = Transport::kTcp;
-    uint16_t port = 0;     // TCP; 0 picks a free port
-    std::string ptyLink;   // pty: also keep this symbolic link to the slave
-    int muxChannel = 0;    // 1-8 behind the multiplexer, 0 directly
-    bool once = false;     // end when the first client disconnects
+    uint16_t port = 0;    // TCP; 0 picks a free port
+    std::string ptyLink;  // pty: also keep this symbolic link to the slave
+    int muxChannel = 0;   // 1-8 behind the multiplexer, 0 directly
+    bool once = false;    // end when the first client disconnects
 };
 
 class Server {

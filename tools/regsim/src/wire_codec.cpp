@@ -36,10 +36,18 @@ size_t ReadField(std::string_view body, size_t at, Field& field, std::string& er
     const char type = body[at];
     size_t size = 0;
     switch (type) {
-        case 'B': size = 2; break;
-        case 'V': size = 3; break;
-        case 'L': size = 5; break;
-        case 'N': size = 7; break;
+        case 'B':
+            size = 2;
+            break;
+        case 'V':
+            size = 3;
+            break;
+        case 'L':
+            size = 5;
+            break;
+        case 'N':
+            size = 7;
+            break;
         case 'S': {
             const size_t nul = body.find('\0', at + 1);
             if (nul == std::string_view::npos) {
@@ -108,12 +116,28 @@ std::string EncodeField(const Field& field)
 {
     std::string out;
     switch (field.type) {
-        case 'B': out = "B"; PutLe(out, static_cast<uint64_t>(field.number), 1); break;
-        case 'V': out = "V"; PutLe(out, static_cast<uint64_t>(field.number), 2); break;
-        case 'L': out = "L"; PutLe(out, static_cast<uint64_t>(field.number), 4); break;
-        case 'N': out = "N" + PackBcd(field.number); break;
-        case 'S': out = "S" + field.text; out.push_back('\0'); break;
-        default: out = field.text; break;
+        case 'B':
+            out = "B";
+            PutLe(out, static_cast<uint64_t>(field.number), 1);
+            break;
+        case 'V':
+            out = "V";
+            PutLe(out, static_cast<uint64_t>(field.number), 2);
+            break;
+        case 'L':
+            out = "L";
+            PutLe(out, static_cast<uint64_t>(field.number), 4);
+            break;
+        case 'N':
+            out = "N" + PackBcd(field.number);
+            break;
+        case 'S':
+            out = "S" + field.text;
+            out.push_back('\0');
+            break;
+        default:
+            out = field.text;
+            break;
     }
     return out;
 }
@@ -170,14 +194,16 @@ ParsedFrame ParseFrame(std::string_view plain)
     result.headerRead = true;
     if (static_cast<uint8_t>(plain[0]) != kStx || static_cast<uint8_t>(plain[size - 1]) != kEtx)
         AddError(result.error, "frame does not run from STX to ETX");
-    if (frame.flags != 0 && frame.flags != kRetryFlag) AddError(result.error, "flags byte " + HexBytes(plain.substr(1, 1)));
+    if (frame.flags != 0 && frame.flags != kRetryFlag)
+        AddError(result.error, "flags byte " + HexBytes(plain.substr(1, 1)));
     if (plain[2] != '\0') AddError(result.error, "byte after the flags is " + HexBytes(plain.substr(2, 1)));
     const uint16_t storedCrc = static_cast<uint16_t>(GetLe(plain, size - 3, 2));
     result.checksumOk = storedCrc == Crc16Xmodem(plain.substr(1, size - 4));
     if (!result.checksumOk) AddError(result.error, "bad checksum");
     const uint64_t length = GetLe(plain, 7, 2);
     if (length != size)
-        AddError(result.error, "length field " + std::to_string(length) + " but the frame has " + std::to_string(size) + " bytes");
+        AddError(result.error,
+                 "length field " + std::to_string(length) + " but the frame has " + std::to_string(size) + " bytes");
 
     const uint64_t count = GetLe(plain, 9, 2);
     std::string_view body = plain.substr(0, size - 3);

@@ -68,7 +68,8 @@ TEST(Frame, RetryFlagChangesOnlyFlagsAndChecksum)
     f.token = 1;
     f.code = 501;
     f.flags = kRetryFlag;
-    EXPECT_EQ(BuildFrame(f), Bytes({0x02, 0x10, 0x00, 0x01, 0, 0, 0, 0x10, 0x00, 0x00, 0x00, 0xF5, 0x01, 0x84, 0xBE, 0x03}));
+    EXPECT_EQ(BuildFrame(f),
+              Bytes({0x02, 0x10, 0x00, 0x01, 0, 0, 0, 0x10, 0x00, 0x00, 0x00, 0xF5, 0x01, 0x84, 0xBE, 0x03}));
 }
 
 TEST(Frame, FieldsCountAndLengthAreFilledIn)
@@ -114,8 +115,8 @@ TEST(Decoder, SeesBytesBetweenFramesAndRecoversFromGarbage)
     int garbled = 0;
     // Multiplexer selection, a frame, a stray byte, an escape with a wrong
     // follower, a frame cut by a new STX, and a whole frame.
-    const std::string stream = Bytes({0xFE, 0x02}) + wire + Bytes({0x06}) + Bytes({0x10, 0x41}) +
-                               wire.substr(0, 6) + wire;
+    const std::string stream =
+        Bytes({0xFE, 0x02}) + wire + Bytes({0x06}) + Bytes({0x10, 0x41}) + wire.substr(0, 6) + wire;
     const std::vector<std::string> frames = Decode(stream, &outside, &garbled);
     EXPECT_EQ(frames.size(), 2u);
     EXPECT_EQ(outside, Bytes({0xFE, 0x02, 0x06}));
@@ -127,8 +128,8 @@ TEST(Parse, ReadsEveryFieldKind)
     Frame f;
     f.token = 9999;
     f.code = 501;
-    f.fields = {Field::B(2), Field::V(65534), Field::L(4000000000u), Field::N(-5), Field::N(499999999999),
-                Field::S("\xB3\xF3")};
+    f.fields = {Field::B(2),  Field::V(65534),        Field::L(4000000000u),
+                Field::N(-5), Field::N(499999999999), Field::S("\xB3\xF3")};
     const ParsedFrame p = ParseFrame(BuildFrame(f));
     EXPECT_EQ(p.error, "");
     EXPECT_TRUE(p.checksumOk);
@@ -175,5 +176,7 @@ TEST(Charset, ConvertsPolishLettersBothWays)
     EXPECT_EQ(Cp1250ToUtf8(Bytes({0xB3, 0xA3, 0xBF, 0x8F})), "łŁżŹ");
     EXPECT_FALSE(Utf8ToCp1250("日本").has_value());
     // 0x98 has no character in code page 1250.
-    EXPECT_EQ(Cp1250ToUtf8(Bytes({'a', 0x98, 'b'})), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(Cp1250ToUtf8(Bytes({'a', 0x98, 'b'})),
+              "a\xEF\xBF\xBD"
+              "b");
 }

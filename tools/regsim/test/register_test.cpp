@@ -7,8 +7,8 @@
 #include "test_support.h"
 
 using namespace regsim;
-using regsim::test::Request;
 using nlohmann::json;
+using regsim::test::Request;
 
 namespace {
 
@@ -54,7 +54,10 @@ protected:
     std::unique_ptr<CashRegister> reg;
 };
 
-FaultPlan Plan(const char* text) { return FaultPlan::FromJson(json::parse(text)); }
+FaultPlan Plan(const char* text)
+{
+    return FaultPlan::FromJson(json::parse(text));
+}
 
 }  // namespace
 
@@ -100,17 +103,17 @@ TEST_F(RegisterTest, SettingsAnswersCarryHeaderRatesAndClock)
     const Frame db = Answer(Request(502, 5));
     ASSERT_EQ(db.fields.size(), 22u);
     EXPECT_EQ(db.fields[1], Field::B(1));
-    EXPECT_EQ(db.fields[2], Field::V(100));   // packages: size
-    EXPECT_EQ(db.fields[13], Field::V(1534)); // PLU programmed
-    EXPECT_EQ(db.fields[21], Field::V(2));    // code formats programmed
+    EXPECT_EQ(db.fields[2], Field::V(100));    // packages: size
+    EXPECT_EQ(db.fields[13], Field::V(1534));  // PLU programmed
+    EXPECT_EQ(db.fields[21], Field::V(2));     // code formats programmed
 }
 
 TEST_F(RegisterTest, PayFormReadAnswersSixFieldsOrNoSuchForm)
 {
     Make();
     const Frame euro = Answer(Request(2910, 1, {Field::V(3)}));
-    EXPECT_EQ(euro.fields, (std::vector<Field>{Field::V(3), Field::S("Euro"), Field::B(1), Field::V(1),
-                                               Field::S("EUR"), Field::N(42537)}));
+    EXPECT_EQ(euro.fields, (std::vector<Field>{Field::V(3), Field::S("Euro"), Field::B(1), Field::V(1), Field::S("EUR"),
+                                               Field::N(42537)}));
     const Frame missing = Answer(Request(2910, 2, {Field::V(9)}));
     EXPECT_EQ(missing.code, kErrorAnswer);
     EXPECT_EQ(missing.fields, ErrorFields(2910, 0, 958));
@@ -176,8 +179,7 @@ TEST_F(RegisterTest, TransportFaultsSpoilTheAnswerButTheCommandRuns)
 
 TEST_F(RegisterTest, ErrorFaultsAnswerWithTheGivenCodes)
 {
-    Make(LoadScenario(REGSIM_DEMO_SCENARIO),
-         Plan(R"({"18": {"1": {"kind": "transmissionError", "code": 3015}},
+    Make(LoadScenario(REGSIM_DEMO_SCENARIO), Plan(R"({"18": {"1": {"kind": "transmissionError", "code": 3015}},
                   "501": {"1": {"kind": "executionError", "code": 1}},
                   "502": {"1": "transmissionError"}})"));
     EXPECT_EQ(Answer(Request(18, 1)).fields, ErrorFields(18, 3015, 0));
@@ -276,6 +278,19 @@ TEST_F(RegisterTest, JournalLineShowsTheDecodedRequest)
     EXPECT_EQ(l["answer"], "report");
 }
 
+TEST_F(RegisterTest, JournalShowsTextFieldsInUtf8AndFaultsOnlyWhereApplied)
+{
+    Make({}, Plan(R"({"2800": {"1": "lostAnswer"}})"));
+    // "Grupa główna" in code page 1250, for a command not served yet: the
+    // frame is refused before the fault plan is consulted.
+    const Response r = Send(Request(2800, 1, {Field::V(1), Field::S("Grupa g\xB3\xF3wna"), Field::B(0), Field::B(0)}));
+    EXPECT_EQ(r.outputs.size(), 1u);
+    const json line = JournalLines().at(0);
+    EXPECT_EQ(line["fields"][1], json::parse(R"(["S", "Grupa główna"])"));
+    EXPECT_TRUE(line["fault"].is_null());
+    EXPECT_EQ(line["answer"], "transmissionError");
+}
+
 TEST_F(RegisterTest, OverridesReplaceTheAnswer)
 {
     Scenario s = ScenarioFromJson(json::parse(R"({"overrides": {
@@ -299,6 +314,8 @@ TEST_F(RegisterTest, DailyReportChecksItsDateAndZeroesTheTotals)
     EXPECT_EQ(Answer(Request(1165, 1, {Field::B(31), Field::B(2), Field::V(2024), Field::B(10), Field::B(0)})).fields,
               ErrorFields(1165, 0, 723));
     EXPECT_TRUE(reg->State().totalsNonZero);
-    EXPECT_EQ(Send(Request(1165, 2, {Field::B(29), Field::B(2), Field::V(2024), Field::B(10), Field::B(0)})).outputs.size(), 2u);
+    EXPECT_EQ(
+        Send(Request(1165, 2, {Field::B(29), Field::B(2), Field::V(2024), Field::B(10), Field::B(0)})).outputs.size(),
+        2u);
     EXPECT_FALSE(reg->State().totalsNonZero);
 }

@@ -1,8 +1,9 @@
 // Reading the scenario and the fault plan, and refusing what is wrong in them.
+#include "scenario.h"
+
 #include <gtest/gtest.h>
 
 #include "fault_plan.h"
-#include "scenario.h"
 
 using namespace regsim;
 using nlohmann::json;
@@ -60,7 +61,8 @@ TEST(Scenario, RefusesMistakesNamingTheEntry)
               "\"clock\": \"2024-02-30 10:00:00\" is no valid date and time");
     EXPECT_EQ(ScenarioError(R"({"clock": "2024-02-03"})"), "\"clock\": \"2024-02-03\" is not \"YYYY-MM-DD HH:MM:SS\"");
     EXPECT_EQ(ScenarioError(R"({"header": ["日本"]})"), "header[0]: a character has no code page 1250 byte");
-    EXPECT_EQ(ScenarioError(R"({"database": {"plu": [1]}})"), "\"database.plu\": a pair [size, programmed] is expected");
+    EXPECT_EQ(ScenarioError(R"({"database": {"plu": [1]}})"),
+              "\"database.plu\": a pair [size, programmed] is expected");
     EXPECT_EQ(ScenarioError(R"({"payForms": [{"name": "x"}]})"), "\"payForms[0].number\": is missing");
     EXPECT_EQ(ScenarioError(R"({"overrides": {"abc": {}}})"), "\"overrides.abc\": the key must be a command code");
     EXPECT_EQ(ScenarioError(R"({"overrides": {"15": {"fields": [["Q", 1]]}}})"),
@@ -85,8 +87,10 @@ TEST(FaultPlan, FindsFaultsByCommandAndOccurrence)
 TEST(FaultPlan, RefusesMistakes)
 {
     EXPECT_EQ(PlanError(R"({"501": {"1": "lost"}})"), "501.1: unknown fault kind \"lost\"");
-    EXPECT_EQ(PlanError(R"({"501": {"0": "lostAnswer"}})"), "501: occurrence: \"0\" must be a number from 1 to 1000000");
+    EXPECT_EQ(PlanError(R"({"501": {"0": "lostAnswer"}})"),
+              "501: occurrence: \"0\" must be a number from 1 to 1000000");
     EXPECT_EQ(PlanError(R"({"x": {}})"), "command: \"x\" must be a number from 1 to 65535");
-    EXPECT_EQ(PlanError(R"({"501": {"1": {"kind": "executionError"}}})"), "501.1: an execution error needs its \"code\"");
+    EXPECT_EQ(PlanError(R"({"501": {"1": {"kind": "executionError"}}})"),
+              "501.1: an execution error needs its \"code\"");
     EXPECT_EQ(PlanError(R"({"501": {"1": {"kind": "lostAnswer", "cod": 1}}})"), "501.1.cod: unknown key");
 }

@@ -20,9 +20,15 @@ namespace {
 // CASHREGSTATUSGET, token 1, stuffed, built by hand.
 const std::string kStatusRequest("\x10\x02\x00\x00\x01\x00\x00\x00\x10\x10\x00\x00\x00\xF5\x01\xD4\x89\x10\x03", 19);
 
-Scenario Demo() { return LoadScenario(REGSIM_DEMO_SCENARIO); }
+Scenario Demo()
+{
+    return LoadScenario(REGSIM_DEMO_SCENARIO);
+}
 
-FaultPlan Plan(const char* text) { return FaultPlan::FromJson(nlohmann::json::parse(text)); }
+FaultPlan Plan(const char* text)
+{
+    return FaultPlan::FromJson(nlohmann::json::parse(text));
+}
 
 class PtyClient {
 public:
@@ -229,7 +235,8 @@ TEST_F(Executable, HelpAndBadArguments)
 TEST_F(Executable, AnnouncesItsPortServesAndEndsWithTheFirstClientWhenAskedOnce)
 {
     RegsimProcess sim;
-    sim.Start(REGSIM_EXE, {"--tcp", "0", "--once", "--scenario", REGSIM_DEMO_SCENARIO, "--journal", dir.File("j.jsonl")});
+    sim.Start(REGSIM_EXE,
+              {"--tcp", "0", "--once", "--scenario", REGSIM_DEMO_SCENARIO, "--journal", dir.File("j.jsonl")});
     ASSERT_NE(sim.Port(), 0);
     {
         TcpClient client(sim.Port());
@@ -259,8 +266,8 @@ TEST_F(Executable, HungUpPtyComesBackUnderANewPathBehindTheLink)
     }
     const std::string link = dir.File("port");
     RegsimProcess sim;
-    sim.Start(REGSIM_EXE, {"--pty", "--pty-link", link, "--faults", dir.File("faults.json"), "--journal",
-                           dir.File("j.jsonl")});
+    sim.Start(REGSIM_EXE,
+              {"--pty", "--pty-link", link, "--faults", dir.File("faults.json"), "--journal", dir.File("j.jsonl")});
     {
         PtyClient port(link);
         ASSERT_TRUE(port.Open());

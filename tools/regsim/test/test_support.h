@@ -3,13 +3,12 @@
 #pragma once
 
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <stdlib.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <memory>
@@ -94,7 +93,10 @@ public:
         reader = FrameReader(fd_);
     }
     ~TcpClient() { close(fd_); }
-    void SendRaw(const std::string& bytes) { ASSERT_EQ(send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL), ssize_t(bytes.size())); }
+    void SendRaw(const std::string& bytes)
+    {
+        ASSERT_EQ(send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL), ssize_t(bytes.size()));
+    }
     void Send(const Frame& frame) { SendRaw(Stuff(BuildFrame(frame))); }
     int Fd() const { return fd_; }
 
