@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include "charset.h"
+#include "wire_codec.h"
+
+using namespace regsim;
+
+namespace {
+
+std::string Bytes(std::initializer_list<int> bytes)
+{
+    std::string s;
+    for (int b : bytes) s.push_back(static_cast<char>(b));
+    return s;
+}
+
+// Feeds a whole stream; returns the frames and the bytes outside them.
+std::vector<std::string> Decode(const std::string& wire, std::string* outside = nullptr, int* garbled = nullptr)
+{
+    WireDecoder d;
+    std::vector<std::string> frames;
+    for (char c : wire) {
+        WireDecoder::Event ev = d.Feed(static_cast<uint8_t>(c));
+        if (ev.kind == WireDecoder::Event::kFrame) frames.push_back(ev.frame);
+        if (ev.kind == WireDecoder::Event::kOutsideByte && outside) outside->push_back(static_cast<char>(ev.byte));
+        if (ev.kind == WireDecoder::Event::kGarbled && garbled) ++*garbled;
+    }
+    return frames;
+}
+
+}  // namespace
+
+TEST(Crc, IsXmodemWithItsCheckValue)
+{
+    EXPECT_EQ(Crc16Xmodem("123456789"), 0x31C3);
+    EXPECT_EQ(Crc16Xmodem(""), 0);
+}
+
+TEST(Fields, EncodeLittleEndianAndPackedDecimal)
+{
+    EXPECT_EQ(EncodeField(Field::B(0xAB)), Bytes({'B', 0xAB}));
+    EXPECT_EQ(EncodeField(Field::V(0x1234)), Bytes({'V', 0x34, 0x12}));
+    EXPECT_EQ(EncodeField(Field::L(0x01020304)), Bytes({'L', 0x04, 0x03, 0x02, 0x01}));
+    EXPECT_EQ(EncodeField(Field::N(0)), Bytes({'N', 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(EncodeField(Field::N(100)), Bytes({'N', 0, 0, 0, 0, 0x01, 0x00}));
+    EXPECT_EQ(EncodeField(Field::N(123456789012)), Bytes({'N', 0x12, 0x34, 0x56, 0x78, 0x90, 0x12}));
+    EXPECT_EQ(EncodeField(Field::N(-1)), Bytes({'N', 0x99, 0x99, 0x99, 0x99, 0x99, 0x99}));
+    EXPECT_EQ(EncodeField(Field::S("abc")), Bytes({'S', 'a', 'b', 'c', 0}));
+    EXPECT_EQ(EncodeField(Field::Raw(Bytes({'B', 1, 2}))), Bytes({'B', 1, 2}));
+}
+
+TEST(Frame, EmptyCommandMatchesTheHandBuiltBytes)
+{
+    Frame f;
+    f.token = 1;
+    f.code = 501;
+    const std::string plain = BuildFrame(f);
+    // Length 16, no fields, CASHREGSTATUSGET, CRC 0x89D4 over flags..code.
+    EXPECT_EQ(plain, Bytes({0x02, 0x00, 0x00, 0x01, 0, 0, 0, 0x10, 0x00, 0x00, 0x00, 0xF5, 0x01, 0xD4, 0x89, 0x03}));
+    // The length byte 0x10 is doubled; STX and ETX get their 0x10.
+    EXPECT_EQ(Stuff(plain), Bytes({0x10, 0x02, 0x00, 0x00, 0x01, 0, 0, 0, 0x10, 0x10, 0x00, 0x00, 0x00, 0xF5, 0x01,
+                                   0xD4, 0x89, 0x10, 0x03}));
+}
+
+TEST(Frame, RetryFlagChangesOnlyFlagsAndChecksum)
+{
+    Frame f;
+    f.token = 1;
+    f.code = 501;
+    f.flags = kRetryFlag;
+    EXPECT_EQ(BuildFrame(f),
+              Bytes({0x02, 0x10, 0x00, 0x01, 0, 0, 0, 0x10, 0x00, 0x00, 0x00, 0xF5, 0x01, 0x84, 0xBE, 0x03}));
+}
+
+TEST(Frame, FieldsCountAndLengthAreFilledIn)
+{
+    Frame f;
+    f.token = 7;
+    f.code = 2910;
+    f.fields = {Field::V(3)};
+    EXPECT_EQ(BuildFrame(f), Bytes({0x02, 0, 0, 0x07, 0, 0, 0, 0x13, 0x00, 0x01, 0x00, 0x5E, 0x0B, 'V', 0x03, 0x00,
+                                    0x6B, 0x71, 0x03}));
+}
+
+TEST(Stuffing, DoublesEveryDleButLeavesInnerStxEtxAlone)
+{
+    Frame f;
+    f.token = 0x10101010;
+    f.code = 0x0310;
+    f.fields = {Field::B(0x10), Field::B(0x02), Field::B(0x03), Field::S("\x10\x03")};
+    const std::string plain = BuildFrame(f);
+    const std::string wire = Stuff(plain);
+    size_t dles = 0;
+    for (char c : plain) dles += c == 0x10;
+    EXPECT_EQ(wire.size(), plain.size() + dles + 2);
+    EXPECT_EQ(wire.substr(0, 2), Bytes({0x10, 0x02}));
+    EXPECT_EQ(wire.substr(wire.size() - 2), Bytes({0x10, 0x03}));
+    const std::vector<std::string> frames = Decode(wire);
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0], plain);
+    const ParsedFrame back = ParseFrame(frames[0]);
+    EXPECT_EQ(back.error, "");
+    EXPECT_EQ(back.frame.token, 0x10101010u);
+    EXPECT_EQ(back.frame.code, 0x0310);
+    EXPECT_EQ(back.frame.fields, f.fields);
+}
+
+TEST(Decoder, SeesBytesBetweenFramesAndRecoversFromGarbage)
+{
+    Frame f;
+    f.token = 2;
+    f.code = 20;
+    const std::string wire = Stuff(BuildFrame(f));
+    std::string outside;
+    int garbled = 0;
+    // Multiplexer selection, a frame, a stray byte, an escape with a wrong
+    // follower, a frame cut by a new STX, and a whole frame.
+    const std::string stream =
+        Bytes({0xFE, 0x02}) + wire + Bytes({0x06}) + Bytes({0x10, 0x41}) + wire.substr(0, 6) + wire;
+    const std::vector<std::string> frames = Decode(stream, &outside, &garbled);
+    EXPECT_EQ(frames.size(), 2u);
+    EXPECT_EQ(outside, Bytes({0xFE, 0x02, 0x06}));
+    EXPECT_EQ(garbled, 2);
+}
+
+TEST(Parse, ReadsEveryFieldKind)
+{
+    Frame f;
+    f.token = 9999;
+    f.code = 501;
+    f.fields = {Field::B(2),  Field::V(65534),        Field::L(4000000000u),
+                Field::N(-5), Field::N(499999999999), Field::S("\xB3\xF3")};
+    const ParsedFrame p = ParseFrame(BuildFrame(f));
+    EXPECT_EQ(p.error, "");
+    EXPECT_TRUE(p.checksumOk);
+    EXPECT_EQ(p.frame.fields, f.fields);
+}
+
+TEST(Parse, NamesWhatIsWrongWithAMalformedFrame)
+{
+    Frame f;
+    f.token = 1;
+    f.code = 2910;
+    f.fields = {Field::V(2)};
+    std::string good = BuildFrame(f);
+
+    EXPECT_NE(ParseFrame(CorruptChecksum(good)).error.find("bad checksum"), std::string::npos);
+    EXPECT_FALSE(ParseFrame(CorruptChecksum(good)).checksumOk);
+    EXPECT_FALSE(ParseFrame(good.substr(0, 15)).headerRead);
+
+    // Count says two fields, the frame holds one.
+    f.fields = {Field::V(2)};
+    std::string wrongCount = BuildFrame(f);
+    wrongCount[9] = 2;
+    EXPECT_NE(ParseFrame(wrongCount).error.find("field count 2"), std::string::npos);
+
+    // Unknown type letter, a text without NUL, a number field cut short: each
+    // built as raw bytes with a correct checksum.
+    for (const std::string& raw : {Bytes({'X', 1}), Bytes({'S', 'a', 'b'}), Bytes({'L', 1, 2})}) {
+        f.fields = {Field::Raw(raw)};
+        const ParsedFrame p = ParseFrame(BuildFrame(f));
+        EXPECT_TRUE(p.checksumOk);
+        EXPECT_NE(p.error.find("field 0:"), std::string::npos) << p.error;
+    }
+    f.fields = {Field::Raw(Bytes({'N', 0, 0, 0, 0, 0, 0x1A}))};
+    EXPECT_NE(ParseFrame(BuildFrame(f)).error.find("digit above 9"), std::string::npos);
+
+    std::string wrongLength = good;
+    wrongLength[7] = 40;
+    EXPECT_NE(ParseFrame(wrongLength).error.find("length field 40"), std::string::npos);
+}
+
+TEST(Charset, ConvertsPolishLettersBothWays)
+{
+    EXPECT_EQ(Utf8ToCp1250("łŁżŹ"), std::optional<std::string>(Bytes({0xB3, 0xA3, 0xBF, 0x8F})));
+    EXPECT_EQ(Cp1250ToUtf8(Bytes({0xB3, 0xA3, 0xBF, 0x8F})), "łŁżŹ");
+    EXPECT_FALSE(Utf8ToCp1250("日本").has_value());
+    // 0x98 has no character in code page 1250.
+    EXPECT_EQ(Cp1250ToUtf8(Bytes({'a', 0x98, 'b'})),
+              "a\xEF\xBF\xBD"
+              "b");
+}

@@ -1,0 +1,321 @@
+// The register's answers, the retry cache, the fault plan and the journal,
+// without a transport in between.
+#include <gtest/gtest.h>
+
+#include "cash_register.h"
+#include "regsim_process.h"
+#include "test_support.h"
+
+using namespace regsim;
+using nlohmann::json;
+using regsim::test::Request;
+
+namespace {
+
+ParsedFrame Unwire(const std::string& wire)
+{
+    WireDecoder d;
+    for (char c : wire) {
+        WireDecoder::Event ev = d.Feed(static_cast<uint8_t>(c));
+        if (ev.kind == WireDecoder::Event::kFrame) return ParseFrame(ev.frame);
+    }
+    ADD_FAILURE() << "no frame in " << HexBytes(wire);
+    return {};
+}
+
+class RegisterTest : public ::testing::Test {
+protected:
+    void Make(Scenario scenario = LoadScenario(REGSIM_DEMO_SCENARIO), FaultPlan faults = {})
+    {
+        journal = std::make_unique<Journal>(dir.File("journal.jsonl"));
+        reg = std::make_unique<CashRegister>(std::move(scenario), std::move(faults), *journal);
+    }
+    Response Send(const Frame& f, uint64_t now = 1000) { return reg->OnFrame(BuildFrame(f), now); }
+    // The single immediate answer to a simple command.
+    Frame Answer(const Frame& f, uint64_t now = 1000)
+    {
+        Response r = Send(f, now);
+        EXPECT_EQ(r.outputs.size(), 1u);
+        if (r.outputs.empty()) return {};
+        EXPECT_EQ(r.outputs[0].atMs, 0u);
+        ParsedFrame p = Unwire(r.outputs[0].bytes);
+        EXPECT_EQ(p.error, "");
+        EXPECT_EQ(p.frame.token, f.token);
+        return p.frame;
+    }
+    std::vector<json> JournalLines() { return ReadJournal(dir.File("journal.jsonl")); }
+    static std::vector<Field> ErrorFields(uint16_t cmd, int trn, int exe)
+    {
+        return {Field::V(cmd), Field::V(static_cast<uint16_t>(trn)), Field::V(static_cast<uint16_t>(exe))};
+    }
+
+    test::TempDir dir;
+    std::unique_ptr<Journal> journal;
+    std::unique_ptr<CashRegister> reg;
+};
+
+FaultPlan Plan(const char* text)
+{
+    return FaultPlan::FromJson(json::parse(text));
+}
+
+}  // namespace
+
+TEST_F(RegisterTest, StatusAnswerHoldsTheScenarioWhereTheDriverReadsIt)
+{
+    Make();
+    const Frame a = Answer(Request(501, 1));
+    EXPECT_EQ(a.code, 501);
+    ASSERT_EQ(a.fields.size(), 22u);
+    EXPECT_EQ(a.fields[0], Field::B(2));
+    EXPECT_EQ(a.fields[1], Field::S("1"));
+    EXPECT_EQ(a.fields[2], Field::V(3));
+    EXPECT_EQ(a.fields[3], Field::B(1));
+    EXPECT_EQ(a.fields[7], Field::B(15));
+    EXPECT_EQ(a.fields[8], Field::B(3));
+    EXPECT_EQ(a.fields[9], Field::V(2021));
+    EXPECT_EQ(a.fields[10], Field::B(9));
+    EXPECT_EQ(a.fields[11], Field::B(42));
+    EXPECT_EQ(a.fields[12], Field::B(10));
+    EXPECT_EQ(a.fields[19], Field::S("774-123-45-68"));
+    EXPECT_EQ(a.fields[20], Field::S("BDC12345678"));
+    EXPECT_EQ(a.fields[21], Field::S("NEO 1.01.07"));
+    EXPECT_EQ(Answer(Request(321, 2)).fields, std::vector<Field>{Field::S("1")});
+}
+
+TEST_F(RegisterTest, SettingsAnswersCarryHeaderRatesAndClock)
+{
+    Make();
+    const Frame header = Answer(Request(18, 1));
+    ASSERT_EQ(header.fields.size(), 9u);
+    EXPECT_EQ(header.fields[0], Field::B(4));
+    // "Małgorzata Żółkiewska" in code page 1250
+    EXPECT_EQ(header.fields[4], Field::S("Ma\xB3gorzata \xAF\xF3\xB3kiewska"));
+    EXPECT_EQ(header.fields[2].type, 'S');
+    EXPECT_EQ(header.fields[8], Field::S("NIP 774-123-45-68"));
+
+    EXPECT_EQ(Answer(Request(20, 2)).fields,
+              (std::vector<Field>{Field::V(2300), Field::V(800), Field::V(500), Field::V(0), Field::V(0xFFFE),
+                                  Field::V(0xFFFF), Field::V(0xFFFF)}));
+    EXPECT_EQ(Answer(Request(15, 3)).fields, (std::vector<Field>{Field::B(20), Field::B(5), Field::V(2024)}));
+    EXPECT_EQ(Answer(Request(14, 4)).fields, (std::vector<Field>{Field::B(14), Field::B(30), Field::B(5)}));
+
+    const Frame db = Answer(Request(502, 5));
+    ASSERT_EQ(db.fields.size(), 22u);
+    EXPECT_EQ(db.fields[1], Field::B(1));
+    EXPECT_EQ(db.fields[2], Field::V(100));    // packages: size
+    EXPECT_EQ(db.fields[13], Field::V(1534));  // PLU programmed
+    EXPECT_EQ(db.fields[21], Field::V(2));     // code formats programmed
+}
+
+TEST_F(RegisterTest, PayFormReadAnswersSixFieldsOrNoSuchForm)
+{
+    Make();
+    const Frame euro = Answer(Request(2910, 1, {Field::V(3)}));
+    EXPECT_EQ(euro.fields, (std::vector<Field>{Field::V(3), Field::S("Euro"), Field::B(1), Field::V(1), Field::S("EUR"),
+                                               Field::N(42537)}));
+    const Frame missing = Answer(Request(2910, 2, {Field::V(9)}));
+    EXPECT_EQ(missing.code, kErrorAnswer);
+    EXPECT_EQ(missing.fields, ErrorFields(2910, 0, 958));
+}
+
+TEST_F(RegisterTest, RepeatedSendingOfTheLastCommandGetsTheCachedAnswer)
+{
+    const Frame daily = Request(1165, 8, {Field::B(20), Field::B(5), Field::V(2024), Field::B(14), Field::B(30)});
+    Scenario s;
+    s.totalsNonZero = true;
+    Make(s, Plan(R"({"1165": {"1": "lostAnswer"}})"));
+    EXPECT_TRUE(Send(daily).outputs.empty());
+    EXPECT_FALSE(reg->State().totalsNonZero);  // executed, only the answer was lost
+
+    Frame retry = daily;
+    retry.flags = kRetryFlag;
+    const Response again = Send(retry, 5000);
+    ASSERT_EQ(again.outputs.size(), 2u);
+    EXPECT_EQ(Unwire(again.outputs[0].bytes).frame.code, kReportAcknowledged);
+    EXPECT_EQ(Unwire(again.outputs[1].bytes).frame.code, 1165);
+
+    // A repeated sending with another token is a command of its own.
+    Frame other = Request(501, 9, {}, kRetryFlag);
+    EXPECT_EQ(Answer(other, 6000).code, 501);
+    const std::vector<json> lines = JournalLines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0]["fault"], "lostAnswer");
+    EXPECT_EQ(lines[1]["answer"], "cached");
+    EXPECT_EQ(lines[1]["retry"], true);
+    EXPECT_EQ(lines[1]["occurrence"], 2);
+    EXPECT_EQ(lines[2]["answer"], "answer");
+}
+
+TEST_F(RegisterTest, RepeatedSendingOfAnOlderCommandIsExecutedAgain)
+{
+    Make();
+    Answer(Request(20, 1));
+    Answer(Request(15, 2));
+    EXPECT_EQ(Answer(Request(20, 1, {}, kRetryFlag)).code, 20);
+    EXPECT_EQ(JournalLines().back()["answer"], "answer");
+}
+
+TEST_F(RegisterTest, TransportFaultsSpoilTheAnswerButTheCommandRuns)
+{
+    Make(LoadScenario(REGSIM_DEMO_SCENARIO),
+         Plan(R"({"20": {"1": {"kind": "badCrc"}, "3": "wrongToken"}, "15": {"2": "lostAnswer"}})"));
+    const Response bad = Send(Request(20, 1));
+    ASSERT_EQ(bad.outputs.size(), 1u);
+    const ParsedFrame badCrc = Unwire(bad.outputs[0].bytes);
+    EXPECT_FALSE(badCrc.checksumOk);
+    EXPECT_EQ(badCrc.frame.code, 20);
+    // The repeat gets the cached answer, now sound.
+    EXPECT_TRUE(Unwire(Send(Request(20, 1, {}, kRetryFlag)).outputs[0].bytes).checksumOk);
+    // Third occurrence of VATGET: wrong token.
+    const ParsedFrame wrong = Unwire(Send(Request(20, 2)).outputs[0].bytes);
+    EXPECT_EQ(wrong.error, "");
+    EXPECT_EQ(wrong.frame.token, 3u);
+    // Only the second DATEGET is lost.
+    EXPECT_EQ(Send(Request(15, 3)).outputs.size(), 1u);
+    EXPECT_TRUE(Send(Request(15, 4)).outputs.empty());
+    EXPECT_EQ(Send(Request(15, 5)).outputs.size(), 1u);
+}
+
+TEST_F(RegisterTest, ErrorFaultsAnswerWithTheGivenCodes)
+{
+    Make(LoadScenario(REGSIM_DEMO_SCENARIO), Plan(R"({"18": {"1": {"kind": "transmissionError", "code": 3015}},
+                  "501": {"1": {"kind": "executionError", "code": 1}},
+                  "502": {"1": "transmissionError"}})"));
+    EXPECT_EQ(Answer(Request(18, 1)).fields, ErrorFields(18, 3015, 0));
+    // Not executed: the repeat is answered properly, not from a cache.
+    EXPECT_EQ(Answer(Request(18, 1, {}, kRetryFlag)).code, 18);
+    EXPECT_EQ(Answer(Request(501, 2)).fields, ErrorFields(501, 0, 1));
+    EXPECT_EQ(Answer(Request(502, 3)).fields, ErrorFields(502, 3006, 0));
+}
+
+TEST_F(RegisterTest, ReportIsAcknowledgedThenAnsweredAfterItsPolls)
+{
+    Make(LoadScenario(REGSIM_DEMO_SCENARIO),
+         Plan(R"({"1171": {"2": {"kind": "slowReport", "polls": 3, "pollIntervalMs": 50, "delayMs": 20}}})"));
+    const Response plain = Send(Request(1171, 1), 1000);
+    ASSERT_EQ(plain.outputs.size(), 2u);
+    EXPECT_EQ(Unwire(plain.outputs[0].bytes).frame.code, kReportAcknowledged);
+    EXPECT_EQ(plain.outputs[1].atMs, 300u);  // the scenario's delay
+    EXPECT_EQ(Unwire(plain.outputs[1].bytes).frame.code, 1171);
+
+    const Response slow = Send(Request(1171, 2), 2000);
+    ASSERT_EQ(slow.outputs.size(), 5u);
+    for (int i = 1; i <= 3; ++i) {
+        EXPECT_EQ(slow.outputs[i].bytes, std::string(1, static_cast<char>(kBusyByte)));
+        EXPECT_EQ(slow.outputs[i].atMs, 50u * i);
+    }
+    EXPECT_EQ(slow.outputs[4].atMs, 170u);
+    // While the report prints, the register is busy.
+    EXPECT_EQ(Answer(Request(501, 3), 2100).fields, ErrorFields(501, 3016, 0));
+    Response later = reg->OnFrame(BuildFrame(Request(501, 4)), 2000 + 171);
+    EXPECT_EQ(Unwire(later.outputs[0].bytes).frame.code, 501);
+}
+
+TEST_F(RegisterTest, UnfinishedReportKeepsTheRegisterBusyUntilTheLinkCloses)
+{
+    Make(LoadScenario(REGSIM_DEMO_SCENARIO),
+         Plan(R"({"1171": {"1": {"kind": "unfinishedReport", "pollIntervalMs": 100}}})"));
+    const Response r = Send(Request(1171, 1));
+    ASSERT_EQ(r.outputs.size(), 2u);
+    EXPECT_EQ(Unwire(r.outputs[0].bytes).frame.code, kReportAcknowledged);
+    EXPECT_EQ(r.outputs[1].repeatMs, 100u);
+    EXPECT_EQ(Send(Request(501, 2), 1000000).outputs.size(), 1u);
+    EXPECT_EQ(JournalLines().back()["answer"], "busy");
+    reg->OnLinkClosed();
+    EXPECT_EQ(Answer(Request(501, 3)).code, 501);
+}
+
+TEST_F(RegisterTest, DropFaultClosesTheLinkWithoutAnAnswer)
+{
+    Make(LoadScenario(REGSIM_DEMO_SCENARIO), Plan(R"({"501": {"1": "dropConnection"}})"));
+    const Response r = Send(Request(501, 1));
+    EXPECT_TRUE(r.dropLink);
+    EXPECT_TRUE(r.outputs.empty());
+}
+
+TEST_F(RegisterTest, ReportFaultOnASimpleCommandIsRefused)
+{
+    EXPECT_THROW(Make({}, Plan(R"({"501": {"1": "slowReport"}})")), std::runtime_error);
+}
+
+TEST_F(RegisterTest, MalformedRequestsAreViolationsAndGetTransmissionErrors)
+{
+    Make();
+    EXPECT_EQ(Answer(Request(2910, 1)).fields, ErrorFields(2910, 3013, 0));
+    EXPECT_EQ(Answer(Request(501, 2, {Field::B(1)})).fields, ErrorFields(501, 3012, 0));
+    EXPECT_EQ(Answer(Request(2910, 3, {Field::B(1)})).fields, ErrorFields(2910, 3010, 0));
+    EXPECT_EQ(Answer(Request(999, 4)).fields, ErrorFields(999, 3008, 0));
+    EXPECT_EQ(Answer(Request(2100, 5)).fields, ErrorFields(2100, 3008, 0));  // known, not served yet
+    const Response crc = reg->OnFrame(CorruptChecksum(BuildFrame(Request(501, 6))), 1000);
+    EXPECT_EQ(Unwire(crc.outputs[0].bytes).frame.fields, ErrorFields(501, 3006, 0));
+    EXPECT_TRUE(reg->OnFrame(std::string("\x02\x00\x03", 3), 1000).outputs.empty());
+
+    const std::vector<std::string> violations = JournalViolations(dir.File("journal.jsonl"));
+    ASSERT_EQ(violations.size(), 7u);
+    EXPECT_EQ(violations[0], "PAYFORMREAD takes V, the request has no fields");
+    EXPECT_EQ(violations[1], "CASHREGSTATUSGET takes no fields, the request has B");
+    EXPECT_NE(violations[3].find("not served"), std::string::npos);
+    EXPECT_NE(violations[5].find("bad checksum"), std::string::npos);
+    EXPECT_EQ(journal->Violations(), 7);
+    EXPECT_EQ(JournalLines().back()["event"], "garbled");
+}
+
+TEST_F(RegisterTest, JournalLineShowsTheDecodedRequest)
+{
+    Make();
+    Send(Request(1165, 42, {Field::B(20), Field::B(5), Field::V(2024), Field::B(14), Field::B(30)}, kRetryFlag));
+    const std::vector<json> lines = JournalLines();
+    ASSERT_EQ(lines.size(), 1u);
+    const json& l = lines[0];
+    EXPECT_EQ(l["seq"], 1);
+    EXPECT_EQ(l["cmd"], 1165);
+    EXPECT_EQ(l["name"], "REPFSKDAILY");
+    EXPECT_EQ(l["token"], 42);
+    EXPECT_EQ(l["retry"], true);
+    EXPECT_EQ(l["fields"], json::parse(R"([["B",20],["B",5],["V",2024],["B",14],["B",30]])"));
+    EXPECT_TRUE(l["violation"].is_null());
+    EXPECT_EQ(l["answer"], "report");
+}
+
+TEST_F(RegisterTest, JournalShowsTextFieldsInUtf8AndFaultsOnlyWhereApplied)
+{
+    Make({}, Plan(R"({"2800": {"1": "lostAnswer"}})"));
+    // "Grupa główna" in code page 1250, for a command not served yet: the
+    // frame is refused before the fault plan is consulted.
+    const Response r = Send(Request(2800, 1, {Field::V(1), Field::S("Grupa g\xB3\xF3wna"), Field::B(0), Field::B(0)}));
+    EXPECT_EQ(r.outputs.size(), 1u);
+    const json line = JournalLines().at(0);
+    EXPECT_EQ(line["fields"][1], json::parse(R"(["S", "Grupa główna"])"));
+    EXPECT_TRUE(line["fault"].is_null());
+    EXPECT_EQ(line["answer"], "transmissionError");
+}
+
+TEST_F(RegisterTest, OverridesReplaceTheAnswer)
+{
+    Scenario s = ScenarioFromJson(json::parse(R"({"overrides": {
+        "15": {"fields": [["B", 20], ["B", 5], ["B", 24]]},
+        "1171": {"code": 1171},
+        "18": {"fields": [["B", 1], ["raw", "58 01"]]}}})"));
+    Make(s);
+    EXPECT_EQ(Answer(Request(15, 1)).fields, (std::vector<Field>{Field::B(20), Field::B(5), Field::B(24)}));
+    const Response report = Send(Request(1171, 2));
+    ASSERT_EQ(report.outputs.size(), 1u);
+    EXPECT_EQ(Unwire(report.outputs[0].bytes).frame.code, 1171);
+    const Response raw = Send(Request(18, 3));
+    EXPECT_NE(Unwire(raw.outputs[0].bytes).error.find("unknown field type 0x58"), std::string::npos);
+}
+
+TEST_F(RegisterTest, DailyReportChecksItsDateAndZeroesTheTotals)
+{
+    Scenario s;
+    s.totalsNonZero = true;
+    Make(s);
+    EXPECT_EQ(Answer(Request(1165, 1, {Field::B(31), Field::B(2), Field::V(2024), Field::B(10), Field::B(0)})).fields,
+              ErrorFields(1165, 0, 723));
+    EXPECT_TRUE(reg->State().totalsNonZero);
+    EXPECT_EQ(
+        Send(Request(1165, 2, {Field::B(29), Field::B(2), Field::V(2024), Field::B(10), Field::B(0)})).outputs.size(),
+        2u);
+    EXPECT_FALSE(reg->State().totalsNonZero);
+}

@@ -1,0 +1,96 @@
+// Reading the scenario and the fault plan, and refusing what is wrong in them.
+#include "scenario.h"
+
+#include <gtest/gtest.h>
+
+#include "fault_plan.h"
+
+using namespace regsim;
+using nlohmann::json;
+
+namespace {
+
+std::string ScenarioError(const char* text)
+{
+    try {
+        ScenarioFromJson(json::parse(text));
+    } catch (const std::runtime_error& e) {
+        return e.what();
+    }
+    return "(accepted)";
+}
+
+std::string PlanError(const char* text)
+{
+    try {
+        FaultPlan::FromJson(json::parse(text));
+    } catch (const std::runtime_error& e) {
+        return e.what();
+    }
+    return "(accepted)";
+}
+
+}  // namespace
+
+TEST(Scenario, DemoIsAFiscalNeoWithPolishTextsInCp1250)
+{
+    const Scenario s = LoadScenario(REGSIM_DEMO_SCENARIO);
+    EXPECT_EQ(s.model, 2);
+    EXPECT_EQ(s.fiscalState, 1);
+    EXPECT_EQ(s.header.at(0), "Sklep Spo\xBFywczy \"Pod Jab\xB3oni\xB9\"");
+    EXPECT_EQ(s.vatRates.at(4), kVatExempt);
+    EXPECT_EQ(s.vatRates.at(5), kVatUnused);
+    EXPECT_EQ(s.payForms.at(0).name, "Got\xF3wka");
+    EXPECT_EQ(s.dbPairs[5].size, 8000);
+    EXPECT_EQ(s.reports.delayMs, 300);
+}
+
+TEST(Scenario, EmptyDocumentGivesAWorkingRegister)
+{
+    const Scenario s = ScenarioFromJson(json::object());
+    EXPECT_EQ(s.registerNumber, "1");
+    EXPECT_EQ(s.payForms.size(), 6u);
+    EXPECT_EQ(ScenarioFromJson(json::parse(R"({"registerNumber": 12})")).registerNumber, "12");
+}
+
+TEST(Scenario, RefusesMistakesNamingTheEntry)
+{
+    EXPECT_EQ(ScenarioError(R"({"modle": 2})"), "\"modle\": unknown key");
+    EXPECT_EQ(ScenarioError(R"({"model": 300})"), "\"model\": 300 is outside 0..255");
+    EXPECT_EQ(ScenarioError(R"({"clock": "2024-02-30 10:00:00"})"),
+              "\"clock\": \"2024-02-30 10:00:00\" is no valid date and time");
+    EXPECT_EQ(ScenarioError(R"({"clock": "2024-02-03"})"), "\"clock\": \"2024-02-03\" is not \"YYYY-MM-DD HH:MM:SS\"");
+    EXPECT_EQ(ScenarioError(R"({"header": ["日本"]})"), "header[0]: a character has no code page 1250 byte");
+    EXPECT_EQ(ScenarioError(R"({"database": {"plu": [1]}})"),
+              "\"database.plu\": a pair [size, programmed] is expected");
+    EXPECT_EQ(ScenarioError(R"({"payForms": [{"name": "x"}]})"), "\"payForms[0].number\": is missing");
+    EXPECT_EQ(ScenarioError(R"({"overrides": {"abc": {}}})"), "\"overrides.abc\": the key must be a command code");
+    EXPECT_EQ(ScenarioError(R"({"overrides": {"15": {"fields": [["Q", 1]]}}})"),
+              "\"overrides.15.fields\": unknown field type \"Q\" (B, V, L, N, S or raw)");
+    EXPECT_EQ(ScenarioError(R"({"overrides": {"15": {"fields": [["B", 256]]}}})"),
+              "\"overrides.15.fields\": B field: 256 is outside 0..255");
+}
+
+TEST(FaultPlan, FindsFaultsByCommandAndOccurrence)
+{
+    const FaultPlan plan = FaultPlan::FromJson(json::parse(R"({
+        "501": {"1": "lostAnswer", "3": {"kind": "executionError", "code": 2035}},
+        "1171": {"2": {"kind": "slowReport", "polls": 7}}})"));
+    EXPECT_EQ(plan.Find(501, 1)->kind, FaultKind::kLostAnswer);
+    EXPECT_FALSE(plan.Find(501, 2).has_value());
+    EXPECT_EQ(plan.Find(501, 3)->code, 2035);
+    EXPECT_EQ(plan.Find(1171, 2)->polls, 7);
+    EXPECT_FALSE(plan.Find(1171, 2)->pollIntervalMs.has_value());
+    EXPECT_EQ(FaultPlan::FromJson(json::parse(R"({"18": {"1": "transmissionError"}})")).Find(18, 1)->code, 3006);
+}
+
+TEST(FaultPlan, RefusesMistakes)
+{
+    EXPECT_EQ(PlanError(R"({"501": {"1": "lost"}})"), "501.1: unknown fault kind \"lost\"");
+    EXPECT_EQ(PlanError(R"({"501": {"0": "lostAnswer"}})"),
+              "501: occurrence: \"0\" must be a number from 1 to 1000000");
+    EXPECT_EQ(PlanError(R"({"x": {}})"), "command: \"x\" must be a number from 1 to 65535");
+    EXPECT_EQ(PlanError(R"({"501": {"1": {"kind": "executionError"}}})"),
+              "501.1: an execution error needs its \"code\"");
+    EXPECT_EQ(PlanError(R"({"501": {"1": {"kind": "lostAnswer", "cod": 1}}})"), "501.1.cod: unknown key");
+}

@@ -1,0 +1,286 @@
+// The simulator on real transports: TCP on the loopback address, a
+// pseudo-terminal, the multiplexer's channel selection, and the executable.
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <termios.h>
+
+#include <fstream>
+
+#include "regsim_process.h"
+#include "test_support.h"
+
+using namespace regsim;
+using regsim::test::Request;
+using regsim::test::TcpClient;
+using regsim::test::TempDir;
+using regsim::test::ThreadedSim;
+
+namespace {
+
+// CASHREGSTATUSGET, token 1, stuffed, built by hand.
+const std::string kStatusRequest("\x10\x02\x00\x00\x01\x00\x00\x00\x10\x10\x00\x00\x00\xF5\x01\xD4\x89\x10\x03", 19);
+
+Scenario Demo()
+{
+    return LoadScenario(REGSIM_DEMO_SCENARIO);
+}
+
+FaultPlan Plan(const char* text)
+{
+    return FaultPlan::FromJson(nlohmann::json::parse(text));
+}
+
+class PtyClient {
+public:
+    explicit PtyClient(const std::string& path) : fd_(open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC)), reader(fd_)
+    {
+        termios tio{};
+        if (fd_ >= 0 && tcgetattr(fd_, &tio) == 0) {
+            cfmakeraw(&tio);
+            tcsetattr(fd_, TCSANOW, &tio);
+        }
+    }
+    ~PtyClient() { Close(); }
+    bool Open() const { return fd_ >= 0; }
+    void Send(const std::string& bytes) { ASSERT_EQ(write(fd_, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
+    void Close()
+    {
+        if (fd_ >= 0) close(fd_);
+        fd_ = -1;
+    }
+
+private:
+    int fd_;
+
+public:
+    test::FrameReader reader;
+};
+
+std::vector<nlohmann::json> Events(const std::string& journal, const std::string& event)
+{
+    std::vector<nlohmann::json> out;
+    for (const nlohmann::json& line : ReadJournal(journal))
+        if (line.value("event", "") == event) out.push_back(line);
+    return out;
+}
+
+}  // namespace
+
+TEST(TcpLink, AnswersAHandBuiltStatusRequestAndAcceptsReconnections)
+{
+    TempDir dir;
+    ThreadedSim sim(Demo(), {}, {}, dir.File("j.jsonl"));
+    for (int round = 0; round < 2; ++round) {
+        TcpClient client(sim.Port());
+        ASSERT_TRUE(client.connected);
+        client.SendRaw(kStatusRequest);
+        const Frame answer = client.reader.NextFrame();
+        EXPECT_EQ(answer.code, 501);
+        EXPECT_EQ(answer.token, 1u);
+        ASSERT_EQ(answer.fields.size(), 22u);
+        EXPECT_EQ(answer.fields[0], Field::B(2));
+        EXPECT_EQ(answer.fields[1], Field::S("1"));
+        EXPECT_EQ(answer.fields[3], Field::B(1));
+    }
+    EXPECT_EQ(sim.GetJournal().Violations(), 0);
+}
+
+TEST(TcpLink, RetryFlagGetsTheCachedAnswerOverTheWire)
+{
+    TempDir dir;
+    ThreadedSim sim(Demo(), Plan(R"({"501": {"1": "lostAnswer"}})"), {}, dir.File("j.jsonl"));
+    TcpClient client(sim.Port());
+    client.Send(Request(501, 1));
+    EXPECT_FALSE(client.reader.Next(300).has_value());
+    client.Send(Request(501, 1, {}, kRetryFlag));
+    EXPECT_EQ(client.reader.NextFrame().code, 501);
+    const std::vector<nlohmann::json> lines = ReadJournal(dir.File("j.jsonl"));
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[2]["answer"], "cached");
+}
+
+TEST(TcpLink, ReportSendsAcknowledgementBusyBytesAndFinalAnswer)
+{
+    ThreadedSim sim(Demo(), Plan(R"({"1171": {"1": {"kind": "slowReport", "polls": 4, "pollIntervalMs": 20}}})"));
+    TcpClient client(sim.Port());
+    client.Send(Request(1171, 5));
+    EXPECT_EQ(client.reader.NextFrame().code, kReportAcknowledged);
+    EXPECT_EQ(client.reader.NextFrame().code, 1171);
+    EXPECT_EQ(client.reader.outside, std::string(4, static_cast<char>(kBusyByte)));
+}
+
+TEST(TcpLink, DropFaultClosesTheConnectionAndTheNextOneIsServed)
+{
+    TempDir dir;
+    ThreadedSim sim(Demo(), Plan(R"({"501": {"1": "dropConnection"}})"), {}, dir.File("j.jsonl"));
+    {
+        TcpClient client(sim.Port());
+        client.SendRaw(kStatusRequest);
+        EXPECT_FALSE(client.reader.Next().has_value());
+        EXPECT_TRUE(client.reader.closed);
+    }
+    TcpClient again(sim.Port());
+    again.SendRaw(kStatusRequest);
+    EXPECT_EQ(again.reader.NextFrame().code, 501);
+    EXPECT_EQ(Events(dir.File("j.jsonl"), "connect").size(), 2u);
+}
+
+TEST(TcpLink, UnfinishedReportKeepsSendingBusyBytesUntilTheClientLeaves)
+{
+    ThreadedSim sim(Demo(), Plan(R"({"1171": {"1": {"kind": "unfinishedReport", "pollIntervalMs": 10}}})"));
+    {
+        TcpClient client(sim.Port());
+        client.Send(Request(1171, 1));
+        EXPECT_EQ(client.reader.NextFrame().code, kReportAcknowledged);
+        EXPECT_FALSE(client.reader.Next(200).has_value());
+        EXPECT_GE(client.reader.outside.size(), 5u);
+    }
+    TcpClient next(sim.Port());
+    next.Send(Request(501, 2));
+    EXPECT_EQ(next.reader.NextFrame().code, 501);
+}
+
+TEST(Multiplexer, FramesCountOnlyAfterTheRegistersChannelWasSelected)
+{
+    TempDir dir;
+    ServerOptions options;
+    options.muxChannel = 2;
+    ThreadedSim sim(Demo(), {}, options, dir.File("j.jsonl"));
+    TcpClient client(sim.Port());
+    client.SendRaw(kStatusRequest);
+    EXPECT_FALSE(client.reader.Next(200).has_value());
+    client.SendRaw(std::string("\xFE\x03", 2) + kStatusRequest);
+    EXPECT_FALSE(client.reader.Next(200).has_value());
+    client.SendRaw(std::string("\xFE\x02", 2) + kStatusRequest);
+    EXPECT_EQ(client.reader.NextFrame().code, 501);
+
+    const std::vector<std::string> violations = JournalViolations(dir.File("j.jsonl"));
+    ASSERT_EQ(violations.size(), 3u);
+    EXPECT_NE(violations[0].find("before any channel was selected"), std::string::npos);
+    EXPECT_NE(violations[1].find("channel 3 selected"), std::string::npos);
+    EXPECT_NE(violations[2].find("on channel 3"), std::string::npos);
+}
+
+TEST(Multiplexer, StrayBytesWithoutAMultiplexerAreAViolation)
+{
+    TempDir dir;
+    ThreadedSim sim(Demo(), {}, {}, dir.File("j.jsonl"));
+    TcpClient client(sim.Port());
+    client.SendRaw(std::string("\xFE\x02", 2) + kStatusRequest);
+    EXPECT_EQ(client.reader.NextFrame().code, 501);
+    const std::vector<std::string> violations = JournalViolations(dir.File("j.jsonl"));
+    ASSERT_EQ(violations.size(), 1u);
+    EXPECT_EQ(violations[0], "bytes outside a frame: 0xFE 0x02");
+}
+
+TEST(PtyLink, AnswersOnTheSlaveAndServesTheNextOpening)
+{
+    TempDir dir;
+    ServerOptions options;
+    options.transport = ServerOptions::Transport::kPty;
+    ThreadedSim sim(Demo(), {}, options, dir.File("j.jsonl"));
+    ASSERT_EQ(sim.PtyPath().rfind("/dev/pts/", 0), 0u);
+    for (int round = 0; round < 2; ++round) {
+        PtyClient port(sim.PtyPath());
+        ASSERT_TRUE(port.Open());
+        port.Send(kStatusRequest);
+        EXPECT_EQ(port.reader.NextFrame().code, 501);
+        port.Send(Stuff(BuildFrame(Request(20, 2))));
+        EXPECT_EQ(port.reader.NextFrame().fields.size(), 7u);
+        port.Close();
+        // Let the simulator see the hang-up before the next opening.
+        for (int i = 0; i < 100 && Events(dir.File("j.jsonl"), "disconnect").size() < size_t(round + 1); ++i)
+            usleep(10000);
+    }
+    // A connection is seen only when the slave is opened, not before.
+    EXPECT_EQ(Events(dir.File("j.jsonl"), "connect").size(), 2u);
+    EXPECT_EQ(Events(dir.File("j.jsonl"), "disconnect").size(), 2u);
+    EXPECT_EQ(sim.GetJournal().Violations(), 0);
+}
+
+class Executable : public ::testing::Test {
+protected:
+    int Run(const std::string& args, std::string* out = nullptr)
+    {
+        const std::string file = dir.File("out.txt");
+        const int status = std::system((std::string(REGSIM_EXE) + " " + args + " >" + file + " 2>&1").c_str());
+        if (out) {
+            std::ifstream in(file);
+            out->assign(std::istreambuf_iterator<char>(in), {});
+        }
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    TempDir dir;
+};
+
+TEST_F(Executable, HelpAndBadArguments)
+{
+    std::string out;
+    EXPECT_EQ(Run("--help", &out), 0);
+    EXPECT_NE(out.find("Usage: regsim"), std::string::npos);
+    EXPECT_NE(out.find("--faults FILE"), std::string::npos);
+    EXPECT_EQ(Run("", &out), 2);
+    EXPECT_EQ(Run("--tcp 70000", &out), 2);
+    EXPECT_EQ(Run("--tcp 0 --pty", &out), 2);
+    EXPECT_EQ(Run("--pty --mux 9", &out), 2);
+    EXPECT_EQ(Run("--tcp 0 --bogus", &out), 2);
+    {
+        std::ofstream bad(dir.File("bad.json"));
+        bad << R"({"model": 2, "fiscalisaton": "2021-01-01 00:00:00"})";
+    }
+    EXPECT_EQ(Run("--tcp 0 --scenario " + dir.File("bad.json"), &out), 2);
+    EXPECT_NE(out.find("\"fiscalisaton\": unknown key"), std::string::npos) << out;
+}
+
+TEST_F(Executable, AnnouncesItsPortServesAndEndsWithTheFirstClientWhenAskedOnce)
+{
+    RegsimProcess sim;
+    sim.Start(REGSIM_EXE,
+              {"--tcp", "0", "--once", "--scenario", REGSIM_DEMO_SCENARIO, "--journal", dir.File("j.jsonl")});
+    ASSERT_NE(sim.Port(), 0);
+    {
+        TcpClient client(sim.Port());
+        client.SendRaw(kStatusRequest);
+        EXPECT_EQ(client.reader.NextFrame().code, 501);
+    }
+    EXPECT_EQ(sim.Wait(5000), 0);
+    const std::vector<nlohmann::json> lines = ReadJournal(dir.File("j.jsonl"));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0]["event"], "connect");
+    EXPECT_EQ(lines[1]["name"], "CASHREGSTATUSGET");
+    EXPECT_EQ(lines[2]["event"], "disconnect");
+}
+
+TEST_F(Executable, StopsOnSigterm)
+{
+    RegsimProcess sim;
+    sim.Start(REGSIM_EXE, {"--tcp", "0"});
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
+TEST_F(Executable, HungUpPtyComesBackUnderANewPathBehindTheLink)
+{
+    {
+        std::ofstream plan(dir.File("faults.json"));
+        plan << R"({"501": {"1": "dropConnection"}})";
+    }
+    const std::string link = dir.File("port");
+    RegsimProcess sim;
+    sim.Start(REGSIM_EXE,
+              {"--pty", "--pty-link", link, "--faults", dir.File("faults.json"), "--journal", dir.File("j.jsonl")});
+    {
+        PtyClient port(link);
+        ASSERT_TRUE(port.Open());
+        port.Send(kStatusRequest);
+        EXPECT_FALSE(port.reader.Next().has_value());
+        EXPECT_TRUE(port.reader.closed);
+    }
+    EXPECT_EQ(sim.ReadLine(5000).rfind("PTY /dev/pts/", 0), 0u);
+    // The kernel may hand out the same number again; the link follows anyway.
+    EXPECT_EQ(std::filesystem::read_symlink(link).string(), sim.PtyPath());
+    PtyClient port(link);
+    ASSERT_TRUE(port.Open());
+    port.Send(kStatusRequest);
+    EXPECT_EQ(port.reader.NextFrame().code, 501);
+    EXPECT_TRUE(JournalViolations(dir.File("j.jsonl")).empty());
+}
