@@ -30,7 +30,7 @@ void TComboExchange::SendAndReceive(int cmd, int n, const AnsiString* fields)
     Trace("->", ComboCmdName(static_cast<unsigned int>(cmd)));
     S.token = ComboNextToken(S.token);
     S.cmd_id = cmd;
-    S.fld_num = static_cast<int16_t>(n);
+    S.fld_num = static_cast<int16_t>(fields && n > 0 ? n : 0);
     S.packet_out = ComboBuildPacket(S.token, static_cast<uint16_t>(cmd), n, fields);
     FLinkDead = false;
     // A late answer to an earlier command must not be taken for this one's.

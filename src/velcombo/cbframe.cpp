@@ -185,10 +185,11 @@ void ComboInsertRetryFlag(AnsiString& wire)
 AnsiString ComboBuildPacket(uint32_t token, uint16_t cmd, int n, const AnsiString* fields)
 {
     AnsiString frame = ComboInitPacket(token, cmd);
+    if (!fields || n < 0) n = 0;
     AnsiString all;
     for (int i = 0; i < n; ++i) all += fields[i];
     ComboInsertFields(frame, all);
-    ComboInsertFldNum(frame, static_cast<uint16_t>(n < 0 ? 0 : n));
+    ComboInsertFldNum(frame, static_cast<uint16_t>(n));
     ComboInsertFLen(frame);
     ComboInsertCRC(frame);
     return ComboStuff(frame);

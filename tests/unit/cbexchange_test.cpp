@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "cbcommands.h"
 #include "cbexchange.h"
 #include "cberrors.h"
 #include "cblink.h"
@@ -608,4 +609,20 @@ TEST_F(ComboExchangeTest, PeerInAnotherThreadAnswersInPiecesInRealTime)
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[1].flags, 0x10);
     EXPECT_EQ(state.DataSet[0].AsB(), 2);
+}
+
+TEST(ComboCommands, NamesForTheTraceAndTheReportCommands)
+{
+    EXPECT_EQ(ComboCmdName(14), "TIMEGET");
+    EXPECT_EQ(ComboCmdName(501), "CASHREGSTATUSGET");
+    EXPECT_EQ(ComboCmdName(2561), "USERPAYFORMSTATREAD");
+    EXPECT_EQ(ComboCmdName(2910), "PAYFORMREAD");
+    for (unsigned int unknown : {0u, 1u, 16u, 2001u, 2911u, 65535u, 4294967295u})
+        EXPECT_EQ(ComboCmdName(unknown), "???") << unknown;
+    int reports = 0;
+    for (int code = 0; code < 70000; ++code) reports += ComboIsReportCommand(code);
+    EXPECT_EQ(reports, 3);
+    EXPECT_TRUE(ComboIsReportCommand(1165));
+    EXPECT_TRUE(ComboIsReportCommand(1168));
+    EXPECT_TRUE(ComboIsReportCommand(1171));
 }
