@@ -1,0 +1,147 @@
+#include "cbexchange.h"
+
+#include "cbcommands.h"
+#include "cberrors.h"
+#include "cbframe.h"
+#include "cblink.h"
+#include "clock.h"
+#include "mlgexttools.h"
+#include "process_state.h"
+
+TComboExchange::TComboExchange(TComboExchangeState& state, TComboLink* link, const TComboExchangeHooks& hooks)
+    : S(state), FLink(link), FHooks(hooks)
+{
+}
+
+void TComboExchange::Trace(const AnsiString& prefix, const AnsiString& data) const
+{
+    if (FHooks.Trace) FHooks.Trace(prefix, data);
+}
+
+void TComboExchange::ThrowPrzerwac() const
+{
+    if (FHooks.StopRequested && FHooks.StopRequested()) throw Exception(ComboStopText());
+}
+
+void TComboExchange::SendAndReceive(int cmd) { SendAndReceive(cmd, 0, nullptr); }
+
+void TComboExchange::SendAndReceive(int cmd, int n, const AnsiString* fields)
+{
+    Trace("->", ComboCmdName(static_cast<unsigned int>(cmd)));
+    S.token = ComboNextToken(S.token);
+    S.cmd_id = cmd;
+    S.fld_num = static_cast<int16_t>(fields && n > 0 ? n : 0);
+    S.packet_out = ComboBuildPacket(S.token, static_cast<uint16_t>(cmd), n, fields);
+    FLinkDead = false;
+    // A late answer to an earlier command must not be taken for this one's.
+    if (FLink) FLink->PurgeInput();
+    GetResponse();
+}
+
+void TComboExchange::GetResponse()
+{
+    for (int attempt = 0; attempt < kAttempts && !FLinkDead; ++attempt) {
+        SendPacket();
+        S.last_err_trn = 0;
+        S.last_err_wyk = 0;
+        S.firstLineRepeated = true;
+        const int code = ReceivePacket() ? ParsePacket() : -1;
+        if (FLinkDead) break;
+        if (code < 0) {
+            ComboInsertRetryFlag(S.packet_out);
+            continue;
+        }
+        if (code == CB_ANSWER_ERROR) {
+            if (TakeErrorAnswer()) return;
+            continue;
+        }
+        if (IsSimplePacketSent()) {
+            if (code == S.cmd_id) return;
+            continue;
+        }
+        // A report is first acknowledged; its own code at once is no valid answer.
+        if (code != CB_ANSWER_REPORT_ACK) break;
+        if (AwaitReport()) return;
+    }
+    S.firstLineRepeated = false;
+    throw Exception(ComboCommErrorText());
+}
+
+bool TComboExchange::TakeErrorAnswer()
+{
+    S.last_err_trn = S.DataSet[1].AsV();
+    S.last_err_wyk = S.DataSet[2].AsV();
+    if (S.last_err_trn != 0) return false;
+    ComboRzucKomunikatemBleduWykonania(S.last_err_wyk);
+    return true;
+}
+
+bool TComboExchange::AwaitReport()
+{
+    int seconds = FHooks.ReportTimeoutSeconds ? FHooks.ReportTimeoutSeconds() : kReportTimeoutDefault;
+    if (seconds < 0) seconds = 0;
+    const uint64_t limitMs = static_cast<uint64_t>(seconds) * 1000u;
+    const uint64_t start = CurrentClock().NowMs();
+    int progress = 0;
+    for (;;) {
+        const bool came = ReceivePacket();
+        if (FLinkDead) return false;
+        if (!came && CurrentClock().NowMs() - start >= limitMs) throw Exception(ComboReportTimeoutText());
+        progress += 5;
+        if (FHooks.Progress) FHooks.Progress(progress);
+        if (came) break;
+    }
+    const int code = ParsePacket();
+    if (code == S.cmd_id) return true;
+    if (code == CB_ANSWER_ERROR) return TakeErrorAnswer();
+    return false;
+}
+
+void TComboExchange::SendPacket()
+{
+    Trace("->", S.packet_out);
+    if (!FLink) return;
+    if (!FLink->Send(reinterpret_cast<const uint8_t*>(S.packet_out.data()), S.packet_out.size())) FLinkDead = true;
+}
+
+bool TComboExchange::ReceivePacket()
+{
+    S.packet_in.clear();
+    if (!FLink || FLinkDead) {
+        FLinkDead = true;
+        return false;
+    }
+    TComboReceiver receiver;
+    for (;;) {
+        const int byte = FLink->ReceiveByte(FLink->ByteTimeoutMs());
+        if (byte == TComboLink::kDead) {
+            FLinkDead = true;
+            S.packet_in = receiver.Packet();
+            Trace("<-", "<połączenie z kasą zerwane>");
+            return false;
+        }
+        if (byte < 0) {
+            S.packet_in = receiver.Packet();
+            if (FLink->TracesSilence())
+                Trace("<-", GetString(Process().DriverTextTool, "velcombo_cbaction", "KasaNieOdpowiada", 0,
+                                      "<kasa nie odpowiada>"));
+            return false;
+        }
+        const TComboRxEvent event = receiver.Push(static_cast<uint8_t>(byte));
+        if (event == cbrxMore) continue;
+        S.packet_in = receiver.Packet();
+        switch (event) {
+        case cbrxFrame: Trace("<-", S.packet_in); return true;
+        case cbrxBadSecondByte: Trace("<-", Format("<nieprawidłowy drugi bajt: 0x%02X", receiver.BadByte())); break;
+        default: Trace("<-", "<ramka dłuższa niż 65535 bajtów>"); break;
+        }
+        return false;
+    }
+}
+
+int TComboExchange::ParsePacket()
+{
+    return ComboParsePacket(S.packet_in, S.token, S.DataSet, Process().DriverTextTool);
+}
+
+bool TComboExchange::IsSimplePacketSent() const { return !ComboIsReportCommand(S.cmd_id); }

@@ -1,0 +1,628 @@
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "cbcommands.h"
+#include "cbexchange.h"
+#include "cberrors.h"
+#include "cblink.h"
+#include "clock.h"
+
+namespace {
+using Bytes = std::string;
+
+// ---- The register's side of the frame, written from the frame table alone ----
+
+Bytes Le(uint32_t v, int n)
+{
+    Bytes s;
+    for (int i = 0; i < n; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    return s;
+}
+
+uint16_t Crc(const Bytes& b, size_t from, size_t to)
+{
+    uint16_t crc = 0;
+    for (size_t i = from; i < to; ++i) {
+        crc = static_cast<uint16_t>(crc ^ (static_cast<uint8_t>(b[i]) << 8));
+        for (int k = 0; k < 8; ++k) crc = static_cast<uint16_t>((crc & 0x8000) ? (crc << 1) ^ 0x1021 : crc << 1);
+    }
+    return crc;
+}
+
+Bytes PlainFrame(uint8_t flags, uint32_t token, uint16_t code, const Bytes& fields, uint16_t count)
+{
+    Bytes f = Bytes(1, '\x02') + static_cast<char>(flags) + '\0' + Le(token, 4) +
+              Le(static_cast<uint32_t>(16 + fields.size()), 2) + Le(count, 2) + Le(code, 2) + fields;
+    f += Le(Crc(f, 1, f.size()), 2);
+    f += '\x03';
+    return f;
+}
+
+Bytes Stuff(const Bytes& plain)
+{
+    Bytes w = "\x10\x02";
+    for (size_t i = 1; i + 1 < plain.size(); ++i) {
+        if (plain[i] == '\x10') w += '\x10';
+        w += plain[i];
+    }
+    return w + "\x10\x03";
+}
+
+Bytes V(uint16_t v) { return "V" + Le(v, 2); }
+Bytes B(uint8_t v) { return "B" + Le(v, 1); }
+
+struct Request {
+    Bytes wire;
+    Bytes plain;
+    uint8_t flags = 0;
+    uint32_t token = 0;
+    uint16_t count = 0;
+    uint16_t cmd = 0;
+    bool crcOk = false;
+};
+
+Request Decode(const Bytes& wire)
+{
+    Request r;
+    r.wire = wire;
+    for (size_t i = 0; i < wire.size(); ++i) {
+        if (wire[i] == '\x10' && i + 1 < wire.size()) ++i;
+        r.plain += wire[i];
+    }
+    const Bytes& p = r.plain;
+    if (p.size() < 16) return r;
+    auto u = [&](size_t at, int n) {
+        uint32_t v = 0;
+        for (int k = n - 1; k >= 0; --k) v = (v << 8) | static_cast<uint8_t>(p[at + k]);
+        return v;
+    };
+    r.flags = static_cast<uint8_t>(p[1]);
+    r.token = u(3, 4);
+    r.count = static_cast<uint16_t>(u(9, 2));
+    r.cmd = static_cast<uint16_t>(u(11, 2));
+    r.crcOk = u(7, 2) == p.size() && u(p.size() - 3, 2) == Crc(p, 1, p.size() - 3);
+    return r;
+}
+
+class VirtualClock : public Clock {
+public:
+    uint64_t NowMs() override { return now; }
+    void SleepMs(uint32_t ms) override { now += ms; }
+    uint64_t now = 1000000;
+};
+
+// The register at the far end of a socketpair, answering in the driver's own
+// thread: a request is read and scripted as soon as the driver has sent it, and
+// each byte wait that passes in silence is reported to it, so every test runs
+// the same way each time and the waits pass in virtual time.
+class Peer {
+public:
+    int fd = -1;
+    std::vector<Request> requests;
+    // Called with the number of the request (from 0).
+    std::function<void(Peer&, size_t)> onRequest;
+    // Called with the number of the silent wait (from 1).
+    std::function<void(Peer&, int)> onSilence;
+    int silences = 0;
+
+    void Write(const Bytes& wire) const { ASSERT_EQ(write(fd, wire.data(), wire.size()), (ssize_t)wire.size()); }
+    // An answer to the last request.
+    void Answer(uint16_t code, const Bytes& fields = "", uint16_t count = 0) const
+    {
+        Write(Stuff(PlainFrame(0, requests.back().token, code, fields, count)));
+    }
+    void ErrorAnswer(uint16_t trn, uint16_t wyk) const { Answer(0, V(0) + V(trn) + V(wyk), 3); }
+    void Close()
+    {
+        close(fd);
+        fd = -1;
+    }
+
+    void TakeRequest()
+    {
+        Bytes wire;
+        char buf[4096];
+        ssize_t n;
+        while ((n = recv(fd, buf, sizeof buf, MSG_DONTWAIT)) > 0) wire.append(buf, static_cast<size_t>(n));
+        requests.push_back(Decode(wire));
+        if (onRequest) onRequest(*this, requests.size() - 1);
+    }
+    void Silence()
+    {
+        ++silences;
+        if (onSilence && fd >= 0) onSilence(*this, silences);
+    }
+};
+
+// The driver's end of the socketpair. With a peer it never blocks: a byte not
+// there yet is a silent wait of the full time-out on the current clock. With
+// none it waits for real, for a peer in another thread.
+class PairLink : public TComboLink {
+public:
+    PairLink(int fd, Peer* peer, uint32_t byteTimeoutMs, bool tracesSilence)
+        : FFd(fd), FPeer(peer), FTimeout(byteTimeoutMs), FTracesSilence(tracesSilence)
+    {
+    }
+    bool Send(const uint8_t* data, size_t size) override
+    {
+        if (send(FFd, data, size, MSG_NOSIGNAL) != static_cast<ssize_t>(size)) return false;
+        if (FPeer && FPeer->fd >= 0) FPeer->TakeRequest();
+        return true;
+    }
+    int ReceiveByte(uint32_t timeoutMs) override
+    {
+        if (!FPeer) return Read(static_cast<int>(timeoutMs));
+        int b = Read(0);
+        if (b != kTimeout) return b;
+        Sleep(timeoutMs);
+        FPeer->Silence();
+        return Read(0);
+    }
+    void PurgeInput() override
+    {
+        char buf[256];
+        while (recv(FFd, buf, sizeof buf, MSG_DONTWAIT) > 0) {
+        }
+    }
+    uint32_t ByteTimeoutMs() const override { return FTimeout; }
+    bool TracesSilence() const override { return FTracesSilence; }
+
+private:
+    int Read(int waitMs)
+    {
+        pollfd p{FFd, POLLIN, 0};
+        if (poll(&p, 1, waitMs) <= 0) return kTimeout;
+        unsigned char c;
+        return read(FFd, &c, 1) == 1 ? c : kDead;
+    }
+
+    int FFd;
+    Peer* FPeer;
+    uint32_t FTimeout;
+    bool FTracesSilence;
+};
+
+class ComboExchangeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+        peer.fd = fds[1];
+        previousClock = SetCurrentClock(&clock);
+        start = clock.now;
+        state.token = 6;
+        hooks.Trace = [this](const AnsiString& prefix, const AnsiString& data) { trace.push_back(prefix + data); };
+        hooks.Progress = [this](int p) {
+            progress.push_back(p);
+            // A wait that no longer advances the clock would spin for ever.
+            if (progress.size() > 1000) throw Exception("report wait spins");
+        };
+        hooks.ReportTimeoutSeconds = [this] { return reportTimeout; };
+        UseLink(5050, false);
+    }
+    void TearDown() override
+    {
+        SetCurrentClock(previousClock);
+        close(fds[0]);
+        if (peer.fd >= 0) close(peer.fd);
+    }
+    void UseLink(uint32_t byteTimeoutMs, bool tracesSilence)
+    {
+        link = std::make_unique<PairLink>(fds[0], &peer, byteTimeoutMs, tracesSilence);
+    }
+    // Each request answered by the step of its number; past the steps, silence.
+    void Script(std::vector<std::function<void(Peer&)>> steps)
+    {
+        peer.onRequest = [steps](Peer& p, size_t i) {
+            if (i < steps.size() && steps[i]) steps[i](p);
+        };
+    }
+    void Run(int cmd, int n = 0, const AnsiString* fields = nullptr)
+    {
+        TComboExchange(state, link.get(), hooks).SendAndReceive(cmd, n, fields);
+    }
+    AnsiString Failure(int cmd)
+    {
+        try {
+            Run(cmd);
+        } catch (const Exception& e) {
+            return e.Message();
+        }
+        return "<returned>";
+    }
+    bool Traced(const AnsiString& line) const { return std::find(trace.begin(), trace.end(), line) != trace.end(); }
+    uint64_t Elapsed() const { return clock.now - start; }
+
+    int fds[2] = {-1, -1};
+    VirtualClock clock;
+    Clock* previousClock = nullptr;
+    uint64_t start = 0;
+    Peer peer;
+    std::unique_ptr<PairLink> link;
+    TComboExchangeState state;
+    TComboExchangeHooks hooks;
+    std::vector<AnsiString> trace;
+    std::vector<int> progress;
+    int reportTimeout = 60;
+};
+
+const Bytes kStatusFields = B(2) + B(0) + B(0) + B(1);
+const AnsiString kCommError = "B\xB3\xB9" "d komunikacji z kas\xB9";
+}  // namespace
+
+TEST_F(ComboExchangeTest, CommandIsTracedSentAndItsAnswerParsed)
+{
+    Script({[](Peer& p) { p.Answer(501, kStatusFields, 4); }});
+    Run(501);
+    ASSERT_EQ(peer.requests.size(), 1u);
+    const Bytes expected = PlainFrame(0, 7, 501, "", 0);
+    EXPECT_EQ(peer.requests[0].plain, expected);
+    EXPECT_EQ(peer.requests[0].wire, Stuff(expected));
+    EXPECT_EQ(state.token, 7u);
+    EXPECT_EQ(state.cmd_id, 501);
+    ASSERT_EQ(state.DataSet.Count(), 4);
+    EXPECT_EQ(state.DataSet[0].AsB(), 2);
+    EXPECT_EQ(state.DataSet[3].AsB(), 1);
+    EXPECT_EQ(state.last_err_trn, 0);
+    EXPECT_EQ(state.last_err_wyk, 0);
+    EXPECT_TRUE(state.firstLineRepeated);
+    ASSERT_EQ(trace.size(), 3u);
+    EXPECT_EQ(trace[0], "->CASHREGSTATUSGET");
+    EXPECT_EQ(trace[1], "->" + Stuff(expected));
+    EXPECT_EQ(trace[2], "<-" + PlainFrame(0, 7, 501, kStatusFields, 4));
+    EXPECT_EQ(Elapsed(), 0u);
+}
+
+TEST_F(ComboExchangeTest, FieldsGoOutInOrderWithTheirCount)
+{
+    Script({[](Peer& p) { p.Answer(2100); }});
+    const AnsiString fields[] = {"V\x05\x10", AnsiString("Sab\0", 4)};
+    Run(2100, 2, fields);
+    ASSERT_EQ(peer.requests.size(), 1u);
+    EXPECT_TRUE(peer.requests[0].crcOk);
+    EXPECT_EQ(peer.requests[0].count, 2);
+    EXPECT_EQ(peer.requests[0].plain, PlainFrame(0, 7, 2100, fields[0] + fields[1], 2));
+    EXPECT_EQ(state.fld_num, 2);
+    EXPECT_EQ(trace[0], "->PLUINS");
+}
+
+TEST_F(ComboExchangeTest, LostAnswerIsAskedForAgainWithTheRetryFlagAndTheSameToken)
+{
+    Script({nullptr, [](Peer& p) { p.Answer(501, kStatusFields, 4); }});
+    Run(501);
+    ASSERT_EQ(peer.requests.size(), 2u);
+    EXPECT_EQ(peer.requests[0].flags, 0);
+    EXPECT_EQ(peer.requests[1].flags, 0x10);
+    EXPECT_EQ(peer.requests[1].token, peer.requests[0].token);
+    EXPECT_TRUE(peer.requests[1].crcOk);
+    EXPECT_EQ(peer.requests[1].plain, PlainFrame(0x10, 7, 501, "", 0));
+    EXPECT_EQ(Elapsed(), 5050u);
+    // A serial link passes a silence without a trace line.
+    EXPECT_FALSE(Traced("<-<kasa nie odpowiada>"));
+}
+
+TEST_F(ComboExchangeTest, SilenceOnATcpLinkIsTraced)
+{
+    UseLink(30000, true);
+    Script({nullptr, [](Peer& p) { p.Answer(501); }});
+    Run(501);
+    EXPECT_TRUE(Traced("<-<kasa nie odpowiada>"));
+    EXPECT_EQ(Elapsed(), 30000u);
+}
+
+TEST_F(ComboExchangeTest, WrongTokenAndBadChecksumCountAsNoAnswer)
+{
+    Script({[](Peer& p) { p.Write(Stuff(PlainFrame(0, p.requests.back().token + 1, 501, "", 0))); },
+            [](Peer& p) {
+                Bytes f = PlainFrame(0, p.requests.back().token, 501, B(9), 1);
+                f[14] = 8;  // the field changed after the checksum was made
+                p.Write(Stuff(f));
+            },
+            [](Peer& p) { p.Answer(501, B(7), 1); }});
+    Run(501);
+    ASSERT_EQ(peer.requests.size(), 3u);
+    EXPECT_EQ(peer.requests[1].flags, 0x10);
+    EXPECT_EQ(peer.requests[2].flags, 0x10);
+    EXPECT_EQ(peer.requests[2].token, 7u);
+    EXPECT_EQ(state.DataSet[0].AsB(), 7);
+}
+
+TEST_F(ComboExchangeTest, GarbageBeforeAnAnswerCostsOneAttempt)
+{
+    Script({[](Peer& p) {
+        p.Write("\x55");
+        p.Answer(501, B(3), 1);
+    }});
+    Run(501);
+    EXPECT_TRUE(Traced("<-<nieprawid\xB3owy drugi bajt: 0x55"));
+    // The answer behind the garbage is taken for the repeated sending.
+    ASSERT_EQ(peer.requests.size(), 2u);
+    EXPECT_EQ(state.DataSet[0].AsB(), 3);
+}
+
+TEST_F(ComboExchangeTest, ThreeTransmissionErrorsEndInTheCommunicationFailure)
+{
+    Script({[](Peer& p) { p.ErrorAnswer(3006, 0); }, [](Peer& p) { p.ErrorAnswer(3006, 0); },
+            [](Peer& p) { p.ErrorAnswer(5, 0); }});
+    EXPECT_EQ(Failure(501), kCommError);
+    ASSERT_EQ(peer.requests.size(), 3u);
+    // Sent again unchanged: no retry flag, the same token.
+    for (const Request& r : peer.requests) EXPECT_EQ(r.plain, PlainFrame(0, 7, 501, "", 0));
+    EXPECT_FALSE(state.firstLineRepeated);
+    EXPECT_EQ(state.last_err_trn, 5);
+}
+
+TEST_F(ComboExchangeTest, SilenceOnEveryAttemptEndsInTheCommunicationFailure)
+{
+    EXPECT_EQ(Failure(501), kCommError);
+    EXPECT_EQ(peer.requests.size(), 3u);
+    EXPECT_EQ(Elapsed(), 3u * 5050u);
+    EXPECT_FALSE(state.firstLineRepeated);
+    // The next command starts afresh.
+    Script({nullptr, nullptr, nullptr, [](Peer& p) { p.Answer(501); }});
+    Run(501);
+    EXPECT_TRUE(state.firstLineRepeated);
+    EXPECT_EQ(peer.requests[3].token, 8u);
+    EXPECT_EQ(peer.requests[3].flags, 0);
+}
+
+TEST_F(ComboExchangeTest, QuietExecutionErrorsReturnWithTheirCode)
+{
+    const int quiet[] = {801, 901, 903, 909, 910, 920, 921, 926, 938, 944,
+                         948, 949, 950, 951, 959, 975, 2035, 2106, 6666};
+    int wyk = 0;
+    peer.onRequest = [&wyk](Peer& p, size_t) { p.ErrorAnswer(0, static_cast<uint16_t>(wyk)); };
+    for (int code : quiet) {
+        wyk = code;
+        const size_t before = peer.requests.size();
+        Run(2110);
+        EXPECT_EQ(peer.requests.size(), before + 1) << code;
+        EXPECT_EQ(state.last_err_wyk, code);
+        EXPECT_EQ(state.last_err_trn, 0);
+        EXPECT_EQ(state.DataSet.Count(), 3);
+    }
+    // The next answer clears them.
+    peer.onRequest = [](Peer& p, size_t) { p.Answer(2110); };
+    Run(2110);
+    EXPECT_EQ(state.last_err_wyk, 0);
+}
+
+TEST_F(ComboExchangeTest, OtherExecutionErrorsThrowAtOnce)
+{
+    Script({[](Peer& p) { p.ErrorAnswer(0, 1); }});
+    EXPECT_EQ(Failure(2100),
+              "Kasa zg\xB3osi\xB3" "a b\xB3\xB9" "d wykonania: [W1] - nieznany b\xB3\xB9" "d przes\xB3" "any przez kas\xEA");
+    EXPECT_EQ(peer.requests.size(), 1u);
+    EXPECT_EQ(state.last_err_wyk, 1);
+    Script({[](Peer& p) { p.ErrorAnswer(0, 902); }});
+    peer.requests.clear();
+    EXPECT_EQ(Failure(2100), "Kasa zgłosiła błąd wykonania: [W902] - rekord jest predefiniowany");
+    EXPECT_EQ(peer.requests.size(), 1u);
+}
+
+TEST_F(ComboExchangeTest, ErrorAnswerWithoutItsCodesIsRefusedByTheAccessor)
+{
+    Script({[](Peer& p) { p.Answer(0, V(0), 1); }});
+    EXPECT_EQ(Failure(501), "TComboData::AsV() - nieprawid\xB3owy typ pola DATA");
+}
+
+TEST_F(ComboExchangeTest, MalformedAnswerTravelsOutAsTheParseFailure)
+{
+    Script({[](Peer& p) { p.Answer(501, "X\x01", 1); }});
+    EXPECT_EQ(Failure(501), "TComboDataSet::ParseFromPacket() - niew\xB3" "a\x9C" "ciwy typ pola DATA");
+    EXPECT_EQ(state.DataSet.Count(), 0);
+    EXPECT_EQ(peer.requests.size(), 1u);
+}
+
+TEST_F(ComboExchangeTest, SimpleCommandAnsweredWithAnotherCodeIsSentAgainUnchanged)
+{
+    Script({[](Peer& p) { p.Answer(502); }, [](Peer& p) { p.Answer(501); }});
+    Run(501);
+    ASSERT_EQ(peer.requests.size(), 2u);
+    EXPECT_EQ(peer.requests[1].plain, peer.requests[0].plain);
+}
+
+TEST_F(ComboExchangeTest, TokenAdvancesPerCommandAndWraps)
+{
+    state.token = 9998;
+    peer.onRequest = [](Peer& p, size_t i) {
+        if (i != 1) p.Answer(p.requests.back().cmd);  // the second sending is lost
+    };
+    Run(14);
+    Run(15);
+    Run(20);
+    ASSERT_EQ(peer.requests.size(), 4u);
+    EXPECT_EQ(peer.requests[0].token, 9999u);
+    EXPECT_EQ(peer.requests[1].token, 0u);
+    EXPECT_EQ(peer.requests[2].token, 0u);
+    EXPECT_EQ(peer.requests[2].flags, 0x10);
+    EXPECT_EQ(peer.requests[3].token, 1u);
+    EXPECT_EQ(peer.requests[3].flags, 0);
+}
+
+TEST_F(ComboExchangeTest, LateAnswersToEarlierCommandsArePurgedBeforeANewOne)
+{
+    // Three late answers to the previous command (token 6) wait on the link.
+    for (int i = 0; i < 3; ++i) peer.Write(Stuff(PlainFrame(0, 6, 2110, "", 0)));
+    Script({[](Peer& p) { p.Answer(501); }});
+    Run(501);
+    EXPECT_EQ(peer.requests.size(), 1u);
+}
+
+TEST_F(ComboExchangeTest, ReportIsAwaitedAfterItsAcknowledgementWithProgress)
+{
+    Script({[](Peer& p) { p.Answer(1); }});
+    peer.onSilence = [](Peer& p, int n) {
+        if (n == 4) p.Answer(1171);
+    };
+    Run(1171);
+    EXPECT_EQ(peer.requests.size(), 1u);
+    EXPECT_EQ(progress, (std::vector<int>{5, 10, 15, 20}));
+    EXPECT_EQ(trace[0], "->REPCOMM");
+    EXPECT_EQ(Elapsed(), 4u * 5050u);
+}
+
+TEST_F(ComboExchangeTest, ReportAnsweredAtOnceWithItsOwnCodeFails)
+{
+    Script({[](Peer& p) { p.Answer(1171); }});
+    EXPECT_EQ(Failure(1171), kCommError);
+    EXPECT_EQ(peer.requests.size(), 1u);
+    EXPECT_FALSE(state.firstLineRepeated);
+}
+
+TEST_F(ComboExchangeTest, ReportNotFinishedInTimeThrowsTheTimeout)
+{
+    const AnsiString timeoutText = ComboReportTimeoutText();
+    reportTimeout = 0;
+    Script({[](Peer& p) { p.Answer(1); }});
+    EXPECT_EQ(Failure(1165), timeoutText);
+    EXPECT_TRUE(progress.empty());
+    EXPECT_EQ(Elapsed(), 5050u);
+
+    // 20 s with a byte time-out of 5.05 s: three tries show progress, the
+    // fourth ends past the limit.
+    reportTimeout = 20;
+    peer.requests.clear();
+    start = clock.now;
+    EXPECT_EQ(Failure(1168), timeoutText);
+    EXPECT_EQ(progress, (std::vector<int>{5, 10, 15}));
+    EXPECT_EQ(Elapsed(), 4u * 5050u);
+    EXPECT_EQ(peer.requests.size(), 1u);
+}
+
+TEST_F(ComboExchangeTest, ErrorAnswerDuringAReportWaitFollowsTheErrorRule)
+{
+    Script({[](Peer& p) { p.Answer(1); }});
+    peer.onSilence = [](Peer& p, int n) {
+        if (n == 2) p.ErrorAnswer(0, 975);
+    };
+    Run(1171);
+    EXPECT_EQ(state.last_err_wyk, 975);
+    EXPECT_EQ(progress, (std::vector<int>{5, 10}));
+
+    peer.onSilence = [](Peer& p, int) { p.ErrorAnswer(0, 2036); };
+    EXPECT_EQ(Failure(1171), "Kasa zgłosiła błąd wykonania: [W2036] - urządzenie w stanie tylko do odczytu.");
+
+    // A transmission error sends the report command again.
+    peer.requests.clear();
+    progress.clear();
+    peer.onRequest = [](Peer& p, size_t) { p.Answer(1); };
+    peer.onSilence = [](Peer& p, int) {
+        if (p.requests.size() == 1) p.ErrorAnswer(3015, 0);
+        else p.Answer(1171);
+    };
+    Run(1171);
+    ASSERT_EQ(peer.requests.size(), 2u);
+    EXPECT_EQ(peer.requests[1].plain, peer.requests[0].plain);
+    EXPECT_EQ(state.last_err_trn, 0);
+}
+
+TEST_F(ComboExchangeTest, DeadLinkFailsAtOnce)
+{
+    Script({[](Peer& p) { p.Close(); }});
+    EXPECT_EQ(Failure(501), kCommError);
+    EXPECT_EQ(peer.requests.size(), 1u);
+    EXPECT_EQ(Elapsed(), 0u);
+    EXPECT_FALSE(state.firstLineRepeated);
+    EXPECT_TRUE(Traced("<-<po\xB3\xB9" "czenie z kas\xB9 zerwane>"));
+}
+
+TEST_F(ComboExchangeTest, DeadLinkDuringAReportWaitFailsAtOnce)
+{
+    Script({[](Peer& p) {
+        p.Answer(1);
+        p.Close();
+    }});
+    EXPECT_EQ(Failure(1171), kCommError);
+    EXPECT_EQ(Elapsed(), 0u);
+    EXPECT_TRUE(progress.empty());
+}
+
+TEST_F(ComboExchangeTest, WithoutALinkEveryCommandFails)
+{
+    try {
+        TComboExchange(state, nullptr, hooks).SendAndReceive(501);
+        ADD_FAILURE() << "returned";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), kCommError);
+    }
+    EXPECT_EQ(Elapsed(), 0u);
+    EXPECT_EQ(trace[0], "->CASHREGSTATUSGET");
+}
+
+TEST_F(ComboExchangeTest, StopCheckThrowsOnlyWhenAsked)
+{
+    bool stop = false;
+    hooks.StopRequested = [&stop] { return stop; };
+    TComboExchange exchange(state, link.get(), hooks);
+    EXPECT_NO_THROW(exchange.ThrowPrzerwac());
+    stop = true;
+    try {
+        exchange.ThrowPrzerwac();
+        ADD_FAILURE() << "returned";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "Operacja przerwana przez u\xBFytkownika");
+    }
+}
+
+namespace {
+// Reads one stuffed frame from a blocking socket: up to an unpaired 0x10 0x03.
+Bytes ReadFrame(int fd)
+{
+    Bytes wire;
+    bool escape = false;
+    char c;
+    while (read(fd, &c, 1) == 1) {
+        wire += c;
+        if (escape && c == '\x03') break;
+        escape = !escape && c == '\x10';
+    }
+    return wire;
+}
+}  // namespace
+
+TEST_F(ComboExchangeTest, PeerInAnotherThreadAnswersInPiecesInRealTime)
+{
+    SetCurrentClock(previousClock);
+    link = std::make_unique<PairLink>(fds[0], nullptr, 300, true);
+    std::vector<Request> seen;
+    std::thread registerThread([&] {
+        seen.push_back(Decode(ReadFrame(fds[1])));  // lost
+        seen.push_back(Decode(ReadFrame(fds[1])));
+        const Bytes answer = Stuff(PlainFrame(0, seen.back().token, 501, kStatusFields, 4));
+        const size_t half = answer.size() / 2;
+        (void)!write(fds[1], answer.data(), half);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        (void)!write(fds[1], answer.data() + half, answer.size() - half);
+    });
+    hooks.Trace = nullptr;
+    TComboExchange(state, link.get(), hooks).SendAndReceive(501);
+    registerThread.join();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[1].flags, 0x10);
+    EXPECT_EQ(state.DataSet[0].AsB(), 2);
+}
+
+TEST(ComboCommands, NamesForTheTraceAndTheReportCommands)
+{
+    EXPECT_EQ(ComboCmdName(14), "TIMEGET");
+    EXPECT_EQ(ComboCmdName(501), "CASHREGSTATUSGET");
+    EXPECT_EQ(ComboCmdName(2561), "USERPAYFORMSTATREAD");
+    EXPECT_EQ(ComboCmdName(2910), "PAYFORMREAD");
+    for (unsigned int unknown : {0u, 1u, 16u, 2001u, 2911u, 65535u, 4294967295u})
+        EXPECT_EQ(ComboCmdName(unknown), "???") << unknown;
+    int reports = 0;
+    for (int code = 0; code < 70000; ++code) reports += ComboIsReportCommand(code);
+    EXPECT_EQ(reports, 3);
+    EXPECT_TRUE(ComboIsReportCommand(1165));
+    EXPECT_TRUE(ComboIsReportCommand(1168));
+    EXPECT_TRUE(ComboIsReportCommand(1171));
+}
