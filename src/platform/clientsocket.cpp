@@ -25,7 +25,10 @@ uint64_t RealMs()
     return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-int PollMs(uint64_t ms) { return static_cast<int>(std::min<uint64_t>(ms, INT_MAX)); }
+int PollMs(uint64_t ms)
+{
+    return static_cast<int>(std::min<uint64_t>(ms, INT_MAX));
+}
 
 // Waits until fd is ready for events or ms pass: >0 ready, 0 time-out, <0
 // error (errno set).
@@ -75,11 +78,17 @@ int ConnectOne(const addrinfo* ai, uint32_t timeoutMs, int& fd)
 }
 }  // namespace
 
-AnsiString TCustomWinSocket::Where() const { return Format("%s:%d", FHost.c_str(), FPort); }
+AnsiString TCustomWinSocket::Where() const
+{
+    return Format("%s:%d", FHost.c_str(), FPort);
+}
 
 TClientSocket::TClientSocket() = default;
 
-TClientSocket::~TClientSocket() { Close(); }
+TClientSocket::~TClientSocket()
+{
+    Close();
+}
 
 void TClientSocket::SetActive(bool active)
 {
@@ -117,8 +126,7 @@ void TClientSocket::Connect()
         }
     }
     freeaddrinfo(list);
-    if (error == ETIMEDOUT)
-        fail(Format("brak odpowiedzi w ciągu %u ms", static_cast<unsigned>(FConnectTimeoutMs)));
+    if (error == ETIMEDOUT) fail(Format("brak odpowiedzi w ciągu %u ms", static_cast<unsigned>(FConnectTimeoutMs)));
     if (error != 0) fail(SystemErrorText(error));
 }
 
@@ -143,7 +151,8 @@ int TWinSocketStream::SocketHandle() const
 
 void TWinSocketStream::Broken(int error) const
 {
-    const AnsiString reason = error == 0 ? AnsiString("połączenie zamknięte przez drugą stronę") : SystemErrorText(error);
+    const AnsiString reason =
+        error == 0 ? AnsiString("połączenie zamknięte przez drugą stronę") : SystemErrorText(error);
     throw ESocketError(Format("Połączenie z %s zostało zerwane - %s", FSocket->Where().c_str(), reason.c_str()));
 }
 
@@ -163,9 +172,9 @@ int TWinSocketStream::Write(const void* bytes, int count)
         if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) Broken(n == 0 ? EPIPE : errno);
         const uint64_t spent = RealMs() - start;
         short revents = 0;
-        const int r = spent >= FTimeoutMs ? 0 : WaitFor(fd, POLLOUT, static_cast<uint32_t>(FTimeoutMs - spent), revents);
-        if (r == 0)
-            throw ESocketError(Format("Przekroczony czas wysyłania do %s", FSocket->Where().c_str()));
+        const int r =
+            spent >= FTimeoutMs ? 0 : WaitFor(fd, POLLOUT, static_cast<uint32_t>(FTimeoutMs - spent), revents);
+        if (r == 0) throw ESocketError(Format("Przekroczony czas wysyłania do %s", FSocket->Where().c_str()));
         if (r < 0) Broken(errno);
     }
     return count;
@@ -193,7 +202,10 @@ bool TWinSocketStream::Fill(uint32_t ms)
     }
 }
 
-bool TWinSocketStream::WaitForData(uint32_t ms) { return Buffered() > 0 || Fill(ms); }
+bool TWinSocketStream::WaitForData(uint32_t ms)
+{
+    return Buffered() > 0 || Fill(ms);
+}
 
 int TWinSocketStream::Read(void* buffer, int count)
 {

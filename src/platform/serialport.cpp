@@ -40,7 +40,10 @@ int Remaining(uint64_t start, uint64_t limit)
 }
 
 // A device without modem lines (a pseudo-terminal) refuses their requests so.
-bool RefusedControlLine(int error) { return error == ENOTTY || error == EINVAL; }
+bool RefusedControlLine(int error)
+{
+    return error == ENOTTY || error == EINVAL;
+}
 
 // A device without character framing (a pseudo-terminal keeps 8 bits and no
 // parity) refuses a request that changes nothing else; what it holds then is
@@ -58,25 +61,40 @@ bool OnlyFramingRefused(int fd, const termios& wanted)
 speed_t SpeedConstant(TMBaudRate rate)
 {
     switch (rate) {
-        case br___110: return B110;
-        case br___300: return B300;
-        case br___600: return B600;
-        case br__1200: return B1200;
-        case br__2400: return B2400;
-        case br__4800: return B4800;
-        case br__9600: return B9600;
-        case br_19200: return B19200;
-        case br_38400: return B38400;
-        case br_57600: return B57600;
-        case br115200: return B115200;
-        default: return B0;  // no terminal constant for 14400, 56000, 128000, 256000
+        case br___110:
+            return B110;
+        case br___300:
+            return B300;
+        case br___600:
+            return B600;
+        case br__1200:
+            return B1200;
+        case br__2400:
+            return B2400;
+        case br__4800:
+            return B4800;
+        case br__9600:
+            return B9600;
+        case br_19200:
+            return B19200;
+        case br_38400:
+            return B38400;
+        case br_57600:
+            return B57600;
+        case br115200:
+            return B115200;
+        default:
+            return B0;  // no terminal constant for 14400, 56000, 128000, 256000
     }
 }
 }  // namespace
 
 TMSerialPort::TMSerialPort() = default;
 
-TMSerialPort::~TMSerialPort() { Close(); }
+TMSerialPort::~TMSerialPort()
+{
+    Close();
+}
 
 int TMSerialPort::BaudRateValue(TMBaudRate rate)
 {
@@ -96,7 +114,10 @@ AnsiString TMSerialPort::DevicePath(const AnsiString& portName)
     return portName;
 }
 
-void TMSerialPort::SetPortName(const AnsiString& name) { FPortName = name; }
+void TMSerialPort::SetPortName(const AnsiString& name)
+{
+    FPortName = name;
+}
 
 void TMSerialPort::SetBaudRate(TMBaudRate rate)
 {
@@ -133,7 +154,10 @@ void TMSerialPort::SetTo(int slot, uint32_t ms)
     if (slot >= 0 && slot < kTimeoutSlots) FTimeouts[slot] = ms;
 }
 
-uint32_t TMSerialPort::GetTo(int slot) const { return slot >= 0 && slot < kTimeoutSlots ? FTimeouts[slot] : 0; }
+uint32_t TMSerialPort::GetTo(int slot) const
+{
+    return slot >= 0 && slot < kTimeoutSlots ? FTimeouts[slot] : 0;
+}
 
 void TMSerialPort::SetActive(bool active)
 {
@@ -184,11 +208,20 @@ void TMSerialPort::ApplySettings()
     static const tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
     t.c_cflag |= sizes[FByteSize];
     switch (FParity) {
-        case parNone: break;
-        case parOdd: t.c_cflag |= PARENB | PARODD; break;
-        case parEven: t.c_cflag |= PARENB; break;
-        case parMark: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
-        case parSpace: t.c_cflag |= PARENB | CMSPAR; break;
+        case parNone:
+            break;
+        case parOdd:
+            t.c_cflag |= PARENB | PARODD;
+            break;
+        case parEven:
+            t.c_cflag |= PARENB;
+            break;
+        case parMark:
+            t.c_cflag |= PARENB | CMSPAR | PARODD;
+            break;
+        case parSpace:
+            t.c_cflag |= PARENB | CMSPAR;
+            break;
     }
     // A terminal knows one and two stop bits; one and a half is sent as two.
     if (FStopBits != sb1_0) t.c_cflag |= CSTOPB;
@@ -214,8 +247,7 @@ void TMSerialPort::FailDead() const
 
 void TMSerialPort::RequireActive() const
 {
-    if (!GetActive())
-        Fail(Format("Port %s nie jest otwarty", FPortName.c_str()), "Najpierw otwórz port komunikacyjny");
+    if (!GetActive()) Fail(Format("Port %s nie jest otwarty", FPortName.c_str()), "Najpierw otwórz port komunikacyjny");
 }
 
 void TMSerialPort::SetModemLine(int line, bool on)
@@ -224,9 +256,15 @@ void TMSerialPort::SetModemLine(int line, bool on)
     if (ioctl(FHandle, on ? TIOCMBIS : TIOCMBIC, &line) != 0 && !RefusedControlLine(errno)) FailDead();
 }
 
-void TMSerialPort::SetDTR(bool on) { SetModemLine(TIOCM_DTR, on); }
+void TMSerialPort::SetDTR(bool on)
+{
+    SetModemLine(TIOCM_DTR, on);
+}
 
-void TMSerialPort::SetRTS(bool on) { SetModemLine(TIOCM_RTS, on); }
+void TMSerialPort::SetRTS(bool on)
+{
+    SetModemLine(TIOCM_RTS, on);
+}
 
 bool TMSerialPort::IsDCDHigh()
 {
@@ -237,7 +275,10 @@ bool TMSerialPort::IsDCDHigh()
     FailDead();
 }
 
-void TMSerialPort::Put(uint8_t byte, bool waitUntilSent) { WriteAll(&byte, 1, waitUntilSent); }
+void TMSerialPort::Put(uint8_t byte, bool waitUntilSent)
+{
+    WriteAll(&byte, 1, waitUntilSent);
+}
 
 void TMSerialPort::Transmit(const void* bytes, int count, bool waitUntilSent)
 {
@@ -248,7 +289,8 @@ void TMSerialPort::WriteAll(const uint8_t* bytes, int count, bool waitUntilSent)
 {
     RequireActive();
     const uint64_t start = RealMs();
-    const uint64_t limit = static_cast<uint64_t>(FTimeouts[3]) * static_cast<uint64_t>(std::max(count, 0)) + FTimeouts[4];
+    const uint64_t limit =
+        static_cast<uint64_t>(FTimeouts[3]) * static_cast<uint64_t>(std::max(count, 0)) + FTimeouts[4];
     int sent = 0;
     while (sent < count) {
         const ssize_t n = write(FHandle, bytes + sent, static_cast<size_t>(count - sent));
@@ -262,8 +304,7 @@ void TMSerialPort::WriteAll(const uint8_t* bytes, int count, bool waitUntilSent)
         pollfd p{FHandle, POLLOUT, 0};
         const int r = wait == 0 ? 0 : poll(&p, 1, wait);
         if (r < 0 && errno == EINTR) continue;
-        if (r == 0)
-            Fail(Format("Błąd wysyłania na port %s", FPortName.c_str()), "Przekroczony czas wysyłania danych");
+        if (r == 0) Fail(Format("Błąd wysyłania na port %s", FPortName.c_str()), "Przekroczony czas wysyłania danych");
         if (r < 0 || (p.revents & (POLLERR | POLLHUP | POLLNVAL))) FailDead();
     }
     if (waitUntilSent) {
@@ -320,7 +361,10 @@ int TMSerialPort::Receive(void* bytes, int count)
     }
 }
 
-bool TMSerialPort::Get(uint8_t& byte) { return Receive(&byte, 1) == 1; }
+bool TMSerialPort::Get(uint8_t& byte)
+{
+    return Receive(&byte, 1) == 1;
+}
 
 void TMSerialPort::PurgeInputBuffer()
 {

@@ -1,16 +1,16 @@
 // The client socket and its stream on loopback: connecting and its failure
 // text, reads that time out, a closed peer noticed at once, buffered reads,
 // and the card-server simulator as a peer.
-#include <arpa/inet.h>
+#include "clientsocket.h"
+
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <string>
 
-#include "clientsocket.h"
+#include "loopback.h"
 #include "peer_process.h"
 #include "testutil.h"
 
@@ -24,18 +24,7 @@ int64_t ElapsedMs(std::chrono::steady_clock::time_point since)
 // A listening socket on a loopback port of its own.
 class Listener {
 public:
-    Listener()
-    {
-        fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        listen(fd, 4);
-        socklen_t len = sizeof a;
-        getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-        port = ntohs(a.sin_port);
-    }
+    Listener() { fd = testutil::ListenOnLoopback(port); }
     ~Listener()
     {
         if (peer >= 0) close(peer);
@@ -95,7 +84,11 @@ TEST(ClientSocket, AConnectionThatCannotBeMadeNamesHostAndPort)
     EXPECT_EQ(ConnectError("127.0.0.1", 70000),
               "Nie można nawiązać połączenia z 127.0.0.1:70000 - nieprawidłowy numer portu");
     // The message is cp1250 ("ż" 0xBF, "ą" 0xB9).
-    EXPECT_NE(ConnectError("127.0.0.1", port).find("mo\xBF" "na nawi\xB9" "za"), std::string::npos);
+    EXPECT_NE(ConnectError("127.0.0.1", port)
+                  .find("mo\xBF"
+                        "na nawi\xB9"
+                        "za"),
+              std::string::npos);
 }
 
 TEST(ClientSocket, ReadsTimeOutWithZeroAndWritesArrive)
@@ -139,8 +132,7 @@ TEST(ClientSocket, ByteByByteReadsGetEverythingSentBeforeAClose)
 
     std::string got;
     uint8_t b = 0;
-    while (got.size() < sent.size() && stream.WaitForData(2000) && stream.Read(&b, 1) == 1)
-        got += static_cast<char>(b);
+    while (got.size() < sent.size() && stream.WaitForData(2000) && stream.Read(&b, 1) == 1) got += static_cast<char>(b);
     EXPECT_EQ(got, sent);
     // Then the close: at once, not after the 30-second time-out.
     const auto start = std::chrono::steady_clock::now();

@@ -1,6 +1,8 @@
 // The serial port on a real pseudo-terminal: bytes that a cooked terminal
 // would eat cross intact, the settings reach the terminal, the read
 // time-outs end a read, and a vanished device is reported at once.
+#include "serialport.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -12,7 +14,6 @@
 #include <string>
 
 #include "emexception.h"
-#include "serialport.h"
 #include "testutil.h"
 
 namespace {

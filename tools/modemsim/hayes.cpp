@@ -10,9 +10,18 @@ struct Code {
 const Code kCodes[] = {{"OK", 0},    {"CONNECT", 1},     {"RING", 2}, {"NO CARRIER", 3},
                        {"ERROR", 4}, {"NO DIALTONE", 6}, {"BUSY", 7}, {"NO ANSWER", 8}};
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-bool Digit(char c) { return c >= '0' && c <= '9'; }
-bool Letter(char c) { return Upper(c) >= 'A' && Upper(c) <= 'Z'; }
+char Upper(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+bool Digit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+bool Letter(char c)
+{
+    return Upper(c) >= 'A' && Upper(c) <= 'Z';
+}
 
 std::string UpperOf(std::string s)
 {
@@ -90,10 +99,17 @@ std::string HayesModem::Execute(const std::string& body, std::string& info)
     while (i < body.size()) {
         const char c = Upper(body[i++]);
         switch (c) {
-            case ' ': break;
-            case 'E': FEcho = number(0) != 0; break;
-            case 'V': FVerbose = number(0) != 0; break;
-            case 'Q': FQuiet = number(0) != 0; break;
+            case ' ':
+                break;
+            case 'E':
+                FEcho = number(0) != 0;
+                break;
+            case 'V':
+                FVerbose = number(0) != 0;
+                break;
+            case 'Q':
+                FQuiet = number(0) != 0;
+                break;
             case 'X': {
                 const int level = number(0);
                 if (level > 4) return "ERROR";
@@ -119,7 +135,9 @@ std::string HayesModem::Execute(const std::string& body, std::string& info)
             case 'I':
             case 'L':
             case 'M':
-            case 'Y': number(0); break;
+            case 'Y':
+                number(0);
+                break;
             case '&': {
                 if (i >= body.size() || !Letter(body[i])) return "ERROR";
                 const char what = Upper(body[i++]);
@@ -143,8 +161,10 @@ std::string HayesModem::Execute(const std::string& body, std::string& info)
                 }
                 break;
             }
-            case 'D': return DoDial(body.substr(i));
-            default: return "ERROR";
+            case 'D':
+                return DoDial(body.substr(i));
+            default:
+                return "ERROR";
         }
     }
     return "OK";
