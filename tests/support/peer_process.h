@@ -20,6 +20,11 @@ public:
     // keyword and a space; Ok() tells whether it came.
     PeerProcess(const std::vector<std::string>& argv, const std::string& keyword, int timeoutMs = 10000)
     {
+        // Made before the fork: a child of a process with threads may only
+        // make async-signal-safe calls before exec.
+        std::vector<char*> args;
+        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
         int fds[2];
         if (pipe(fds) != 0) return;
         FPid = fork();
@@ -27,9 +32,6 @@ public:
             dup2(fds[1], 1);
             close(fds[0]);
             close(fds[1]);
-            std::vector<char*> args;
-            for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-            args.push_back(nullptr);
             execv(args[0], args.data());
             _exit(127);
         }
