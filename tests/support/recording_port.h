@@ -1,0 +1,66 @@
+// A modem port that records its control-line and byte operations, in order
+// and with the clock's time, and can force what the carrier-detect line
+// reads (a pseudo-terminal has none). Everything still reaches the device.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ModemCtl.h"
+#include "clock.h"
+
+namespace testutil {
+
+class TRecordingModemPort : public TModemPort {
+public:
+    using TModemPort::TModemPort;
+
+    struct Event {
+        uint64_t ms;       // GetTickCount64() when it happened
+        std::string what;  // "RTS on", "DTR off", "DCD?", "PUT FE wait", "TX <bytes>"
+    };
+    std::vector<Event> events;
+    // The carrier as IsDCDHigh reports it; unset: as the device reports it.
+    std::optional<bool> carrier;
+
+    std::vector<std::string> Names() const
+    {
+        std::vector<std::string> names;
+        for (const Event& e : events) names.push_back(e.what);
+        return names;
+    }
+
+    void SetDTR(bool on) override
+    {
+        Note(on ? "DTR on" : "DTR off");
+        TModemPort::SetDTR(on);
+    }
+    void SetRTS(bool on) override
+    {
+        Note(on ? "RTS on" : "RTS off");
+        TModemPort::SetRTS(on);
+    }
+    bool IsDCDHigh() override
+    {
+        Note("DCD?");
+        return carrier ? *carrier : TModemPort::IsDCDHigh();
+    }
+    void Put(uint8_t byte, bool waitUntilSent) override
+    {
+        static const char hex[] = "0123456789ABCDEF";
+        Note(std::string("PUT ") + hex[byte >> 4] + hex[byte & 15] + (waitUntilSent ? " wait" : ""));
+        TModemPort::Put(byte, waitUntilSent);
+    }
+    void Transmit(const void* bytes, int count, bool waitUntilSent) override
+    {
+        Note("TX " + std::string(static_cast<const char*>(bytes), static_cast<size_t>(count)) +
+             (waitUntilSent ? " wait" : ""));
+        TModemPort::Transmit(bytes, count, waitUntilSent);
+    }
+
+private:
+    void Note(const std::string& what) { events.push_back({GetTickCount64(), what}); }
+};
+
+}  // namespace testutil

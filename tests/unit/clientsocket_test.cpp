@@ -1,0 +1,247 @@
+// The client socket and its stream on loopback: connecting and its failure
+// text, reads that time out, a closed peer noticed at once, buffered reads,
+// and the card-server simulator as a peer.
+#include "clientsocket.h"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+
+#include "loopback.h"
+#include "peer_process.h"
+#include "testutil.h"
+
+namespace {
+
+int64_t ElapsedMs(std::chrono::steady_clock::time_point since)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - since).count();
+}
+
+// A listening socket on a loopback port of its own.
+class Listener {
+public:
+    Listener() { fd = testutil::ListenOnLoopback(port); }
+    ~Listener()
+    {
+        if (peer >= 0) close(peer);
+        if (fd >= 0) close(fd);
+    }
+    void Accept() { peer = accept(fd, nullptr, nullptr); }
+    void ClosePeer()
+    {
+        close(peer);
+        peer = -1;
+    }
+    void Send(const std::string& bytes) { send(peer, bytes.data(), bytes.size(), 0); }
+    void Stop()
+    {
+        close(fd);
+        fd = -1;
+    }
+
+    int fd = -1;
+    int peer = -1;
+    int port = 0;
+};
+
+void Connect(TClientSocket& socket, int port)
+{
+    socket.SetHost("127.0.0.1");
+    socket.SetPort(port);
+    socket.SetClientType(ctBlocking);
+    socket.SetActive(true);
+}
+
+std::string ConnectError(const AnsiString& host, int port)
+{
+    TClientSocket socket;
+    socket.SetHost(host);
+    socket.SetPort(port);
+    try {
+        socket.SetActive(true);
+    } catch (const ESocketError& e) {
+        EXPECT_FALSE(socket.GetActive());
+        return e.Message();
+    }
+    return "connected";
+}
+
+}  // namespace
+
+TEST(ClientSocket, AConnectionThatCannotBeMadeNamesHostAndPort)
+{
+    Listener gone;
+    const int port = gone.port;
+    gone.Stop();
+    EXPECT_EQ(ConnectError("127.0.0.1", port),
+              "Nie można nawiązać połączenia z 127.0.0.1:" + std::to_string(port) + " - połączenie odrzucone");
+    EXPECT_EQ(ConnectError("", 5000), "Nie można nawiązać połączenia z :5000 - nieznany adres");
+    EXPECT_EQ(ConnectError("127.0.0.1", 0), "Nie można nawiązać połączenia z 127.0.0.1:0 - nieprawidłowy numer portu");
+    EXPECT_EQ(ConnectError("127.0.0.1", 70000),
+              "Nie można nawiązać połączenia z 127.0.0.1:70000 - nieprawidłowy numer portu");
+    // The message is cp1250 ("ż" 0xBF, "ą" 0xB9).
+    EXPECT_NE(ConnectError("127.0.0.1", port)
+                  .find("mo\xBF"
+                        "na nawi\xB9"
+                        "za"),
+              std::string::npos);
+}
+
+TEST(ClientSocket, ReadsTimeOutWithZeroAndWritesArrive)
+{
+    Listener l;
+    TClientSocket socket;
+    Connect(socket, l.port);
+    l.Accept();
+    EXPECT_TRUE(socket.GetActive());
+    TWinSocketStream stream(socket.Socket(), 150);
+    EXPECT_EQ(stream.GetTimeOut(), 150u);
+
+    char buffer[16];
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(stream.Read(buffer, sizeof buffer), 0);
+    EXPECT_GE(ElapsedMs(start), 150 - 5);
+    EXPECT_FALSE(stream.WaitForData(50));
+
+    const std::string frame("\x10\x02\x00\xFF\x03", 5);
+    EXPECT_EQ(stream.Write(frame.data(), static_cast<int>(frame.size())), 5);
+    char got[8] = {};
+    EXPECT_EQ(recv(l.peer, got, sizeof got, 0), 5);
+    EXPECT_EQ(std::string(got, 5), frame);
+
+    socket.SetActive(false);
+    EXPECT_FALSE(socket.GetActive());
+    EXPECT_THROW(stream.Read(buffer, 1), ESocketError);
+}
+
+TEST(ClientSocket, ByteByByteReadsGetEverythingSentBeforeAClose)
+{
+    Listener l;
+    TClientSocket socket;
+    Connect(socket, l.port);
+    l.Accept();
+    TWinSocketStream stream(socket.Socket(), 30000);
+    std::string sent;
+    for (int i = 0; i < 3000; ++i) sent += static_cast<char>(i * 7);
+    l.Send(sent);
+    l.ClosePeer();
+
+    std::string got;
+    uint8_t b = 0;
+    while (got.size() < sent.size() && stream.WaitForData(2000) && stream.Read(&b, 1) == 1) got += static_cast<char>(b);
+    EXPECT_EQ(got, sent);
+    // Then the close: at once, not after the 30-second time-out.
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(stream.Read(&b, 1), ESocketError);
+    EXPECT_THROW(stream.WaitForData(30000), ESocketError);
+    EXPECT_LT(ElapsedMs(start), 5000);
+}
+
+TEST(ClientSocket, AClosedPeerFailsAReadAtOnceWithItsText)
+{
+    Listener l;
+    TClientSocket socket;
+    Connect(socket, l.port);
+    l.Accept();
+    l.ClosePeer();
+    TWinSocketStream stream(socket.Socket(), 30000);
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        char b;
+        stream.Read(&b, 1);
+        FAIL();
+    } catch (const ESocketError& e) {
+        EXPECT_EQ(e.Message(), "Połączenie z 127.0.0.1:" + std::to_string(l.port) +
+                                   " zostało zerwane - połączenie zamknięte przez drugą stronę");
+    }
+    EXPECT_LT(ElapsedMs(start), 5000);
+}
+
+TEST(ClientSocket, WritingToAClosedPeerFailsWithoutASignal)
+{
+    Listener l;
+    TClientSocket socket;
+    Connect(socket, l.port);
+    l.Accept();
+    l.ClosePeer();
+    TWinSocketStream stream(socket.Socket(), 2000);
+    const std::string chunk(1000, 'x');
+    bool failed = false;
+    for (int i = 0; i < 100 && !failed; ++i) {
+        try {
+            stream.Write(chunk.data(), static_cast<int>(chunk.size()));
+            usleep(1000);
+        } catch (const ESocketError&) {
+            failed = true;
+        }
+    }
+    EXPECT_TRUE(failed);  // and the process is still here: no SIGPIPE
+}
+
+namespace {
+struct CardServer {
+    testutil::TempDir dir;
+    std::string record = dir.File("lines.txt");
+    std::unique_ptr<testutil::PeerProcess> process;
+
+    explicit CardServer(std::vector<std::string> extra = {})
+    {
+        std::vector<std::string> argv = {CARDSIM_EXE, "--record", record};
+        argv.insert(argv.end(), extra.begin(), extra.end());
+        process = std::make_unique<testutil::PeerProcess>(argv, "PORT");
+    }
+    std::string Recorded() { return testutil::ReadFile(record); }
+};
+
+// One lock command as the session sends it: connect, write, read at most 10
+// bytes of a reply.
+std::string Exchange(int port, const std::string& command, uint32_t timeoutMs)
+{
+    TClientSocket socket;
+    Connect(socket, port);
+    TWinSocketStream stream(socket.Socket(), timeoutMs);
+    stream.Write(command.data(), static_cast<int>(command.size()));
+    char reply[10];
+    const int n = stream.Read(reply, sizeof reply);
+    return std::string(reply, static_cast<size_t>(n));
+}
+}  // namespace
+
+TEST(CardServerSimulator, RecordsEachLineAndAnswersOk)
+{
+    CardServer server;
+    ASSERT_TRUE(server.process->Ok());
+    EXPECT_EQ(Exchange(server.process->Port(), "DISABLE 0\r\n", 2000), "OK\r\n");
+    EXPECT_EQ(Exchange(server.process->Port(), "ENABLE 0\r\n", 2000), "OK\r\n");
+    EXPECT_EQ(server.Recorded(), "DISABLE 0\nENABLE 0\n");
+}
+
+TEST(CardServerSimulator, SilentLateAndRefusingServers)
+{
+    CardServer silent({"--silent"});
+    ASSERT_TRUE(silent.process->Ok());
+    EXPECT_EQ(Exchange(silent.process->Port(), "DISABLE 4\r\n", 200), "");
+    EXPECT_EQ(silent.Recorded(), "DISABLE 4\n");
+
+    CardServer late({"--delay-ms", "400"});
+    ASSERT_TRUE(late.process->Ok());
+    EXPECT_EQ(Exchange(late.process->Port(), "ENABLE 1\r\n", 100), "");
+    EXPECT_EQ(Exchange(late.process->Port(), "ENABLE 2\r\n", 5000), "OK\r\n");
+
+    CardServer refusing({"--refuse"});
+    ASSERT_TRUE(refusing.process->Ok());
+    EXPECT_THROW(Exchange(refusing.process->Port(), "DISABLE 0\r\n", 2000), ESocketError);
+    EXPECT_EQ(refusing.Recorded(), "");
+}
+
+TEST(CardServerSimulator, HelpDescribesTheOptions)
+{
+    const auto result = testutil::Run({CARDSIM_EXE, "--help"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_NE(result.out.find("--record FILE"), std::string::npos);
+    EXPECT_EQ(testutil::Run({CARDSIM_EXE, "--bogus"}).status, 2);
+}
