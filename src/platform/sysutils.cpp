@@ -71,6 +71,13 @@ bool TryStrToInt(const AnsiString& s, int32_t& value)
     return true;
 }
 
+int32_t StrToInt(const AnsiString& s)
+{
+    int32_t v = 0;
+    if (!TryStrToInt(s, v)) throw EConvertError("'" + s + "' nie jest poprawną wartością całkowitą");
+    return v;
+}
+
 int32_t StrToIntDef(const AnsiString& s, int32_t fallback)
 {
     int32_t v = 0;

@@ -43,12 +43,20 @@ inline bool IsAsciiSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); 
 
 AnsiString IntToStr(int64_t value);
 
+// The framework's failed conversion of a text to a number.
+class EConvertError : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // Whole decimal number with an optional sign and nothing else; anything else,
 // or a value outside 32 bits, gives the default.
 int32_t StrToIntDef(const AnsiString& s, int32_t fallback);
 // The same; false when the text is not such a number.
 bool TryStrToInt(const AnsiString& s, int32_t& value);
 bool TryStrToInt64(const AnsiString& s, int64_t& value);
+// The same; throws EConvertError naming the text when it is not such a number.
+int32_t StrToInt(const AnsiString& s);
 
 // printf-style formatting under the C locale, whatever the host's locale is.
 AnsiString Format(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -2,6 +2,13 @@
 // the host's small device questions and the protocol trace.
 #include "cbaction.h"
 
+#include <chrono>
+#include <random>
+
+#include "ModemCtl.h"
+#include "cbframe.h"
+#include "clientsocket.h"
+
 #include "dttools.h"
 #include "process_state.h"
 #include "sysfiles.h"
@@ -10,7 +17,13 @@ namespace {
 const char* kSection = "velcombo_cbaction";
 }  // namespace
 
-TVelComboAction::TVelComboAction(TVelComboLibrary* library, HORVCBARG2 call) : VelAction(library, call) {}
+TVelComboAction::TVelComboAction(TVelComboLibrary* library, HORVCBARG2 call) : VelAction(library, call)
+{
+    // A fresh token for every action, so that a register never takes a new
+    // command for a repetition of the last one of an earlier call.
+    std::minstd_rand random(static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()));
+    token = random() % 100;
+}
 
 TVelComboAction::~TVelComboAction() = default;
 
@@ -103,21 +116,7 @@ void TVelComboAction::LogInit()
 
 void TVelComboAction::Log(const AnsiString& prefix, const AnsiString& data)
 {
-    if (!cfgUseLog) return;
-    AnsiString text;
-    text.reserve(data.size());
-    for (char c : data) text += c == '\0' ? '.' : c;
-    static const struct {
-        char byte;
-        const char* label;
-    } labels[] = {{'\x02', "<STX>"}, {'\x03', "<ETX>"}, {'\x0D', "<CR>"}, {'\x0A', "<LF>"},
-                  {'\x09', "<TAB>"}, {'\x10', "<SYN>"}, {'\x18', "<CAN>"}};
-    for (const auto& l : labels) {
-        for (size_t at = text.find(l.byte); at != AnsiString::npos; at = text.find(l.byte, at + 1)) {
-            text.replace(at, 1, l.label);
-        }
-    }
-    tools.DebugIt(prefix, text);
+    if (cfgUseLog) tools.DebugIt(prefix, ComboTraceText(data));
 }
 
 void TVelComboAction::ReadAsortMapFromCfg()

@@ -6,6 +6,15 @@
 #include "LTools.h"
 #include "VelAction.h"
 #include "VelLib.h"
+#include "cbcommands.h"
+#include "cbexchange.h"
+#include "cbframe.h"
+#include "serialport.h"
+
+class TClientSocket;
+class TComboLink;
+class TModemPort;
+class TWinSocketStream;
 
 class TVelComboLibrary : public TVelLibrary {
 public:
@@ -36,7 +45,10 @@ enum e_FiscalMode { fm_NotFiscal = 0, fm_Fiscal = 1, fm_ReadOnly = 2 };
 // How receipt lines name goods.
 enum e_TowIdParag { id_Plu = 0, id_Barcode = 1 };
 
-class TVelComboAction : public VelAction {
+// The exchange's fields (packet_out, packet_in, token, fld_num, cmd_id,
+// last_err_trn, last_err_wyk, firstLineRepeated and DataSet) are the action's
+// own, shared by every run.
+class TVelComboAction : public VelAction, protected TComboExchangeState {
 public:
     TVelComboAction(TVelComboLibrary* library, HORVCBARG2 call);
     ~TVelComboAction() override;
@@ -56,6 +68,26 @@ public:
     void LogInit();
     void Log(const AnsiString& prefix, const AnsiString& data);
 
+    // One command to the register; the answer is in DataSet afterwards, a
+    // quiet execution error in last_err_wyk.
+    void SendAndReceive(int cmd);
+    void SendAndReceive(int cmd, int n, const AnsiString* fields);
+    // The field builders.
+    static AnsiString DataB(uint8_t value) { return ComboDataB(value); }
+    static AnsiString DataV(uint16_t value) { return ComboDataV(value); }
+    static AnsiString DataL(uint32_t value) { return ComboDataL(value); }
+    static AnsiString DataN(int32_t value) { return ComboDataN(value); }
+    static AnsiString DataS(const AnsiString& value) { return ComboDataS(value); }
+    // Ends the run when the user asked to stop.
+    void ThrowPrzerwac();
+
+    // The session: the link to the register, the card server's lock, the
+    // register's model and number.
+    void OpenPort();
+    void ClosePort();
+    bool CheckNumber();
+    TMBaudRate Speed();
+
     // The goods-group map kept in the host's configuration.
     void ReadAsortMapFromCfg();
     void WriteAsortMapToCfg();
@@ -64,14 +96,29 @@ public:
     static AnsiString FileModeWord();
 
 protected:
+    void OpenRS232Port();
+    void CloseRS232Port();
+    void OpenTCPIPPort();
+    void CloseTCPIPPort();
+    void LockSKP();
+    void UnlockSKP();
+    void SendCmdToSKP(const AnsiString& command);
+    // The name of a register model as the session shows it.
+    static AnsiString ModelName(int code);
+    // The link the exchange talks over: none in file mode or before OpenPort.
+    std::unique_ptr<TComboLink> CurrentLink();
+
     // A user text of the driver, always in its Polish default (the host
     // stores some of them, so they must not change with the language).
     static AnsiString DriverText(const AnsiString& text);
 
+    std::unique_ptr<TModemPort> FPort;
     e_Medium Medium = md_file;
     bool ProgressTow = false;
     int PoziomCen = 0;
     bool Sprzedaz_z_paragonow = false;
+    std::unique_ptr<TWinSocketStream> pStream;
+    std::unique_ptr<TClientSocket> pSocket;
     e_ProtocolType protType = pt_Combo;
     e_FiscalMode fiscalMode = fm_Fiscal;
     int cardNNNPosStart = 0;
@@ -90,7 +137,6 @@ protected:
     bool importOverwrite = false;
     bool importLogFile = false;
     TStringList receiptTemp;
-    bool firstLineRepeated = true;
     bool isSaleRecGetCompleted = true;
     int cfgProductFlag = 0;
     bool cfgGroupOverwrite = false;

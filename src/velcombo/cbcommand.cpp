@@ -1,0 +1,32 @@
+// The action's side of the command exchange: one command over the link
+// that the session opened, with the trace, progress and stop polling of
+// this action.
+#include "ModemCtl.h"
+#include "cbaction.h"
+#include "cberrors.h"
+#include "cblinks.h"
+
+void TVelComboAction::SendAndReceive(int cmd) { SendAndReceive(cmd, 0, nullptr); }
+
+void TVelComboAction::SendAndReceive(int cmd, int n, const AnsiString* fields)
+{
+    TComboExchangeHooks hooks;
+    hooks.Trace = [this](const AnsiString& prefix, const AnsiString& data) { Log(prefix, data); };
+    hooks.Progress = [this](int progress) { MsgP(progress); };
+    hooks.ReportTimeoutSeconds = [this] { return ParamAsInt("ComboComplexOrdTimeout"); };
+    hooks.StopRequested = [this] { return CzyPrzerwac(); };
+    std::unique_ptr<TComboLink> link = CurrentLink();
+    TComboExchange(*this, link.get(), hooks).SendAndReceive(cmd, n, fields);
+}
+
+void TVelComboAction::ThrowPrzerwac()
+{
+    if (CzyPrzerwac()) throw Exception(ComboStopText());
+}
+
+std::unique_ptr<TComboLink> TVelComboAction::CurrentLink()
+{
+    if (Medium == md_rs232 && FPort && FPort->GetActive()) return std::make_unique<TComboSerialLink>(*FPort);
+    if (Medium == md_tcpip && pStream) return std::make_unique<TComboSocketLink>(*pStream);
+    return nullptr;
+}
