@@ -53,13 +53,12 @@ void TVelComboAction::Operacja(HORVDLLSRODOWISKO* environment, int operation, in
     ReadParams();
     LogInit();
     switch (operation) {
+        case -1: TestConnection(); break;
         case -8: DodFuncExecute(parameter); break;
         default: VelAction::Operacja(environment, operation, parameter); return;
     }
     if (environment) environment->Wynik = 0;
 }
-
-void TVelComboAction::DodFuncExecute(int) {}
 
 void TVelComboAction::ReadParams()
 {

@@ -85,8 +85,25 @@ public:
     // register's model and number.
     void OpenPort();
     void ClosePort();
+    // Closes the session while a failure is on its way: a second failure
+    // must not hide the first.
+    void ClosePortAfterFailure();
     bool CheckNumber();
     TMBaudRate Speed();
+
+    // Operation -1.
+    void TestConnection();
+    // The payment forms a fiscal register must have: warns of each that
+    // differs, then throws when any did.
+    void VerifyFPlatn();
+
+    // The service functions of operation -8.
+    void ResetSaleF7();
+    void ResetAllPluF7();
+    void ModemKonfigF7();
+    void ModemDisconnectF7();
+    void RepCommF7();
+    void ImportPluF7();
 
     // The goods-group map kept in the host's configuration.
     void ReadAsortMapFromCfg();
@@ -103,6 +120,8 @@ protected:
     void LockSKP();
     void UnlockSKP();
     void SendCmdToSKP(const AnsiString& command);
+    // The name of a register model in the model table; null for a code outside it.
+    static const char* ModelTableName(int code);
     // The name of a register model as the session shows it.
     static AnsiString ModelName(int code);
     // The link the exchange talks over: none in file mode or before OpenPort.

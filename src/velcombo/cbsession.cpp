@@ -42,10 +42,16 @@ const ModelEntry* FindModel(int code)
 }
 }  // namespace
 
+const char* TVelComboAction::ModelTableName(int code)
+{
+    const ModelEntry* m = FindModel(code);
+    return m ? m->name : nullptr;
+}
+
 AnsiString TVelComboAction::ModelName(int code)
 {
     if (code == 0) return DriverText("<niezidentyfikowany>");
-    if (const ModelEntry* m = FindModel(code)) return m->name;
+    if (const char* name = ModelTableName(code)) return name;
     return Format("<nieznana o kodzie %d>", code);
 }
 
@@ -102,6 +108,14 @@ void TVelComboAction::ClosePort()
     else
         CloseRS232Port();
     UnlockSKP();
+}
+
+void TVelComboAction::ClosePortAfterFailure()
+{
+    try {
+        ClosePort();
+    } catch (...) {
+    }
 }
 
 bool TVelComboAction::CheckNumber()

@@ -1,0 +1,53 @@
+// The service functions of operation -8, numbered as the host's windows
+// number them.
+#include "ModemCtl.h"
+#include "cbaction.h"
+
+void TVelComboAction::DodFuncExecute(int n)
+{
+    switch (n) {
+        case 1: ResetSaleF7(); break;
+        case 2: ResetAllPluF7(); break;
+        case 3: ModemKonfigF7(); break;
+        case 4: ModemDisconnectF7(); break;
+        case 5: RepCommF7(); break;
+        case 6: ImportPluF7(); break;
+        default: break;
+    }
+}
+
+void TVelComboAction::RepCommF7()
+{
+    if (Medium == md_file) throw Exception(DriverText("Ustaw port komunikacyjny"));
+    OpenPort();
+    try {
+        MsgAdd(DriverText("Czekaj na wykonanie raportu na kasie..."), LPV_Value, 100);
+        SendAndReceive(CMD_REPCOMM);
+        MsgS(LPV_Ok);
+    } catch (...) {
+        MsgS(LPV_Error);
+        ClosePortAfterFailure();
+        throw;
+    }
+    ClosePort();
+}
+
+void TVelComboAction::ModemKonfigF7()
+{
+    if (Medium != md_rs232) throw Exception(DriverText("Ustaw złącze na COMx"));
+    TModemPort modem(this);
+    modem.ModemSetUp(WartoscParametru("ComboPort"), Speed(), ParamAsInt("ComboModemTimeout"));
+}
+
+void TVelComboAction::ModemDisconnectF7()
+{
+    if (Medium != md_rs232) throw Exception(DriverText("Ustaw złącze na COMx"));
+    TModemPort modem(this);
+    modem.ModemHangUp(WartoscParametru("ComboPort"), Speed());
+}
+
+// Zeroing sales, clearing the goods base and importing the register's goods
+// work on the register's goods lists, which this driver does not read yet.
+void TVelComboAction::ResetSaleF7() { throw Exception(DriverText("Funkcja serwisowa 1 nie jest jeszcze dostępna")); }
+void TVelComboAction::ResetAllPluF7() { throw Exception(DriverText("Funkcja serwisowa 2 nie jest jeszcze dostępna")); }
+void TVelComboAction::ImportPluF7() { throw Exception(DriverText("Funkcja serwisowa 6 nie jest jeszcze dostępna")); }
