@@ -21,4 +21,7 @@ public:
     int IleMaxStawekKolejnych() override { return 7; }
     AnsiString FNameLOG() const override { return FKatalogWymiany + "import.log"; }
     AnsiString FNameEXP() const { return FKatalogWymiany + "combo.exp"; }
+
+    // The price level sent with goods: 0 retail, 1 wholesale, 2 night, 3 additional.
+    int32_t PoziomCen = 0;
 };
