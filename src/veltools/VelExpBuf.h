@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -150,7 +151,8 @@ private:
     VelTowRec& Row(int row);
     const VelTowRec& Row(int row) const;
 
-    std::vector<VelTowRec> ds_plu;
+    // A deque: a large table grows without being moved, so it is never held twice.
+    std::deque<VelTowRec> ds_plu;
     std::vector<InPlu> ds_inplu;
     std::vector<int32_t> ds_index;
     std::vector<VelAsort> ds_asort;
