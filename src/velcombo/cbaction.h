@@ -22,6 +22,9 @@ public:
     AnsiString FNameLOG() const override { return FKatalogWymiany + "import.log"; }
     AnsiString FNameEXP() const { return FKatalogWymiany + "combo.exp"; }
 
-    // The price level sent with goods: 0 retail, 1 wholesale, 2 night, 3 additional.
-    int32_t PoziomCen = 0;
+protected:
+    // The export buffer compares the host's prices at the action's level.
+    friend class TVelComboExpBuf;
+
+    int PoziomCen = 0;
 };

@@ -46,9 +46,9 @@ protected:
 
     bool Frej_reported = false;
     bool Fcokolwiek_eksportowano = false;
-    AnsiString buffer;
     // The running export's buffer, made and dropped by the export run.
     std::unique_ptr<VelExpBuf> exp_buf;
+    AnsiString buffer;
     TStringList warning_log;
     bool FTrybOnLine = false;
     // The last rate asked of the slot lookup and its answer, kept for this action only.

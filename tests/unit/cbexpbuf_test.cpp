@@ -11,7 +11,7 @@ namespace {
 class ExportingAction : public TVelComboAction {
 public:
     using TVelComboAction::TVelComboAction;
-    using VelAction::exp_buf;
+    using TVelComboAction::PoziomCen;
 };
 
 // Counts the comparisons the index makes, so that a step of n * n shows.
