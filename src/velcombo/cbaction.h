@@ -134,6 +134,8 @@ protected:
     std::unique_ptr<TModemPort> FPort;
     e_Medium Medium = md_file;
     bool ProgressTow = false;
+    // The export buffer reads the price level and the register's family.
+    friend class TVelComboExpBuf;
     int PoziomCen = 0;
     bool Sprzedaz_z_paragonow = false;
     std::unique_ptr<TWinSocketStream> pStream;

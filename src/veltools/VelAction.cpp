@@ -1,5 +1,6 @@
 #include "VelAction.h"
 
+#include "VelExpBuf.h"
 #include "dttools.h"
 #include "mfile.h"
 
@@ -17,6 +18,23 @@ void VelAction::Progress(int& counter)
 {
     const int n = ++counter;
     if (n <= 30 || (n <= 200 && n % 10 == 0) || (n > 200 && n % 25 == 0)) MsgP(n);
+}
+
+void VelAction::ShowTowInfo(bool all)
+{
+    if (!exp_buf) return;
+    const struct {
+        const char* text;
+        int32_t count;
+    } counts[] = {{" - do dodania", exp_buf->il_dod},
+                  {" - do zmiany nazwy/stawki", exp_buf->il_akt},
+                  {" - do zmiany ceny", exp_buf->il_cen},
+                  {" - do usunięcia", exp_buf->il_usu}};
+    for (const auto& c : counts) {
+        if (!all && c.count == 0) continue;
+        MsgAdd(TxtAction(c.text), LPV_Value, 100);
+        MsgP(c.count);
+    }
 }
 
 AnsiString VelAction::TxtAction(const AnsiString& text) const { return LgText(GetLgLink(), kSection, text); }

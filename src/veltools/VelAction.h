@@ -6,6 +6,8 @@
 #include "LTools.h"
 #include "VelActionBase.h"
 
+class VelExpBuf;
+
 class VelAction : public TVelActionBase {
 public:
     VelAction(TVelLibrary* library, HORVCBARG2 arg2);
@@ -21,6 +23,10 @@ public:
 
     // Shows every record up to 30, every 10th up to 200, every 25th after.
     void Progress(int& counter);
+
+    // The export buffer's goods counts, each only when not 0 unless all:
+    // to add, to rename or re-rate, to reprice, to delete.
+    void ShowTowInfo(bool all);
 
     // Reports the rejected records and warnings of an export once: to the
     // host as lines and to the log file as one block.
@@ -41,6 +47,8 @@ protected:
 
     bool Frej_reported = false;
     bool Fcokolwiek_eksportowano = false;
+    // The running export's buffer, made and dropped by the export run.
+    std::unique_ptr<VelExpBuf> exp_buf;
     AnsiString buffer;
     TLTools tools;
     TStringList warning_log;

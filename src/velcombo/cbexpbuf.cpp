@@ -1,0 +1,56 @@
+// The Combo/NEO export buffer's reading of the register's goods lines and
+// its comparison rules.
+#include "cbexpbuf.h"
+
+#include "StawkiKolejne.h"
+#include "cbaction.h"
+#include "xtools.h"
+
+TVelComboExpBuf::TVelComboExpBuf(TVelComboAction* action) : VelExpBuf(action), velaction(action) {}
+
+TVelComboExpBuf::~TVelComboExpBuf() = default;
+
+void TVelComboExpBuf::DodInfo2TowRec(const AnsiString& dodinfo, VelTowRec* rec)
+{
+    const TxTools line(dodinfo);
+    auto field = [&line](int n) { return Trim(line.SelectWord(n, ";")); };
+    const AnsiString kind = field(0);
+    if (kind == "TOW" || kind == "ZES") {
+        rec->plu = ExpStrToInt(field(1));
+        rec->nazwa = field(2);
+        rec->kod = field(3);
+        const int slot = ExpStrToInt(field(6));
+        rec->stawkaPrec = velaction ? velaction->GetStawkiKolejnePrec()->GetWartosci(slot) : TVelStawkiKolejne::Pusta;
+        rec->cena = StrToIntDef(field(7), 0);
+    } else if (kind == "OPA") {
+        rec->kod = field(1);
+        rec->nazwa = field(2);
+        rec->cena = ExpStrToInt(field(4));
+        rec->plu = 0;
+        rec->opakowanie = true;
+    }
+}
+
+void TVelComboExpBuf::ModifyPLUStatus(VelTowRec& host, VelTowRec& reg)
+{
+    // Goods the host deletes are deleted whatever the register holds, and
+    // reported only once the register has done it.
+    if (host.status == stUsu) return;
+    const stTow changed = (host.status == stDod || host.status == stCen) ? stAkt : host.status;
+    const double price = host.CenaAkt(velaction ? velaction->PoziomCen : 0);
+    const bool sameName = host.nazwa == reg.nazwa;
+    const bool samePrice = price == reg.cena;
+    bool same;
+    if (reg.opakowanie)
+        same = sameName;
+    else
+        same = sameName && host.plu == reg.plu && host.stawkaPrec == reg.stawkaPrec;
+    if (same && samePrice) {
+        host.status = stNull;
+        host.tr_ok = true;
+    } else if (same) {
+        host.status = stCen;
+    } else {
+        host.status = changed;
+    }
+}

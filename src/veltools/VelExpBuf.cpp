@@ -1,0 +1,169 @@
+// The export buffer's tables, counters and lists.
+#include "VelExpBuf.h"
+
+#include "VelAction.h"
+
+namespace {
+const char* const Section = "veltools_VelExpBuf";
+}  // namespace
+
+VelExpBuf::VelExpBuf(VelAction* action)
+    : velaction(action), LgLink(action ? action->GetLgLink() : nullptr)
+{
+    Sorted = false;
+}
+
+VelExpBuf::~VelExpBuf() { Clear(); }
+
+AnsiString VelExpBuf::Text(const char* key, const char* fallback) const
+{
+    return GetString(LgLink, Section, key, 0, fallback);
+}
+
+void VelExpBuf::Clear()
+{
+    ds_plu.clear();
+    ds_inplu.clear();
+    ds_index.clear();
+    ds_asort.clear();
+    ds_kontr.clear();
+    stawki.Clear();
+    stawkiPrec.Clear();
+    jmiary.Clear();
+    kasjerzy.clear();
+    waluty.clear();
+    il_rec = il_dod = il_akt = il_cen = il_usu = il_opak = 0;
+    // The index is gone with the rows it pointed to.
+    Sorted = false;
+}
+
+// --- Goods rows ----------------------------------------------------------------
+
+VelTowRec& VelExpBuf::Row(int row)
+{
+    if (row < 0 || static_cast<size_t>(row) >= ds_plu.size())
+        throw Exception(Format("Nieprawidłowy numer wiersza towaru: %d", row));
+    return ds_plu[static_cast<size_t>(row)];
+}
+
+const VelTowRec& VelExpBuf::Row(int row) const { return const_cast<VelExpBuf*>(this)->Row(row); }
+
+void VelExpBuf::CountStatus(stTow status, int delta)
+{
+    switch (status) {
+        case stDod: il_dod += delta; break;
+        case stAkt: il_akt += delta; break;
+        case stCen: il_cen += delta; break;
+        case stUsu: il_usu += delta; break;
+        case stNull: break;
+    }
+}
+
+void VelExpBuf::DodajRec(const VelTowRec* rec)
+{
+    ds_plu.push_back(*rec);
+    ds_plu.back().nr_buf = static_cast<int32_t>(ds_plu.size() - 1);
+    ++il_rec;
+    CountStatus(rec->status, 1);
+    if (rec->opakowanie) ++il_opak;
+    if (rec->tow_z_kontr) ++il_tow_z_kontr;
+}
+
+void VelExpBuf::CzytajRec(int row, VelTowRec* rec) const
+{
+    *rec = Row(row);
+    rec->nr_buf = row;
+}
+
+void VelExpBuf::ZapiszRec(int row, const VelTowRec* rec)
+{
+    VelTowRec& stored = Row(row);
+    const stTow old = stored.status;
+    stored = *rec;
+    CountStatus(old, -1);
+    CountStatus(rec->status, 1);
+}
+
+void VelExpBuf::ResetFlags(bool value)
+{
+    for (VelTowRec& rec : ds_plu) rec.flag = value;
+}
+
+void VelExpBuf::SetTrOk(int row, bool value) { Row(row).tr_ok = value; }
+
+int VelExpBuf::PluStatus(int row) const { return Row(row).status; }
+
+void VelExpBuf::AddInPlu(const AnsiString& kod, const AnsiString& dodinfo) { ds_inplu.push_back({kod, dodinfo}); }
+
+// --- Customers and groups ------------------------------------------------------
+
+void VelExpBuf::DodajRec(const VelKontrRec* rec)
+{
+    ds_kontr.push_back(*rec);
+    ds_kontr.back().nr_buf = static_cast<int32_t>(ds_kontr.size() - 1);
+    ++il_kontr;
+}
+
+void VelExpBuf::CzytajRec(int row, VelKontrRec* rec) const
+{
+    if (row < 0 || row >= CountKontrahents())
+        throw Exception(Format("Nieprawidłowy numer wiersza kontrahenta: %d", row));
+    *rec = ds_kontr[static_cast<size_t>(row)];
+    rec->nr_buf = row;
+}
+
+void VelExpBuf::DodajAsort(const VelAsort* rec) { ds_asort.push_back(*rec); }
+
+void VelExpBuf::CzytajAsort(int row, VelAsort* rec) const
+{
+    if (row < 0 || row >= CountAsort()) throw Exception(Format("Nieprawidłowy numer wiersza grupy: %d", row));
+    *rec = ds_asort[static_cast<size_t>(row)];
+}
+
+// --- Cashiers, currencies, units, rates ------------------------------------------
+
+VelKasjer* VelExpBuf::GetKasjer(int i)
+{
+    if (i < 0 || i >= CountKasjer()) throw Exception(Text("VelExpBufGetKasjeExceptio", "Nieprawidłowy numer kasjera"));
+    return kasjerzy[static_cast<size_t>(i)].get();
+}
+
+VelWaluta* VelExpBuf::GetWaluta(int i)
+{
+    if (i < 0 || i >= CountWaluta()) throw Exception(Text("VelExpBufGetWalutExceptio", "Nieprawidłowy numer waluty"));
+    return waluty[static_cast<size_t>(i)].get();
+}
+
+TLJWords VelExpBuf::Jednostka(int i, const char* key) const
+{
+    if (i < 0 || i >= jmiary.Count()) throw Exception(Text(key, "Indeks jednostki miary poza zakresem"));
+    return ExpWords(jmiary[i]);
+}
+
+int VelExpBuf::IdxJednId(int i) const { return StrToIntDef(Jednostka(i, "VelExpBufIdxJednIExceptio")[0], 1); }
+
+int VelExpBuf::IdxJednPrec(int i) const { return StrToIntDef(Jednostka(i, "VelExpBufIdxJednPExceptio")[1], 0); }
+
+AnsiString VelExpBuf::IdxJednNazwa(int i) const { return Jednostka(i, "VelExpBufIdxJednNExceptio")[2]; }
+
+AnsiString VelExpBuf::NazwaJedn(int jedn) const
+{
+    for (int i = 0; i < jmiary.Count(); ++i)
+        if (IdxJednId(i) == jedn) return IdxJednNazwa(i);
+    return "szt.";
+}
+
+namespace {
+int LastPlaceOf(const TStringList& rates, int rate)
+{
+    for (int i = rates.Count() - 1; i >= 0; --i) {
+        int32_t value = 0;
+        if (TryStrToInt(Trim(rates[i]), value) && value == rate) return i + 1;
+    }
+    return 0;
+}
+}  // namespace
+
+int VelExpBuf::NumerStawki(int rate) const { return LastPlaceOf(stawki, rate); }
+
+int VelExpBuf::NumerStawkiPrec(int rate) const { return LastPlaceOf(stawkiPrec, rate); }

@@ -1,0 +1,162 @@
+// One export run's master data in memory: the goods, customers and groups of
+// the host's export file in tables, the cashiers, currencies, VAT rates and
+// units in lists, the euro rate, and the goods read back from the register.
+// Goods are counted by status and found by barcode through an index sorted
+// once per run.
+//
+// Reading the file: VelExpBufRead.cpp; the index: VelExpBufIndex.cpp;
+// reconciliation with the register and the result file: VelExpBufReconcile.cpp.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include "LQuickSort.h"
+#include "VelExpRec.h"
+#include "classes.h"
+#include "mlgexttools.h"
+
+class VelAction;
+
+class VelExpBuf : public TLQuickSort {
+public:
+    // action may be null: then nothing is shown.
+    explicit VelExpBuf(VelAction* action);
+    ~VelExpBuf() override;
+    VelExpBuf(const VelExpBuf&) = delete;
+    VelExpBuf& operator=(const VelExpBuf&) = delete;
+
+    // Empties every table and list and the goods counters; the index is
+    // built anew by the next search.
+    void Clear();
+
+    // Reads the export file into the tables (after appending it to
+    // "ARCH2.EXP" in its folder, as export kind n). A bad line ends the
+    // reading with its error; the rows read before it stay. With sort, the
+    // goods index is built at the end.
+    void ReadFromFile(const AnsiString& path, bool sort, int n);
+
+    // --- Goods rows ------------------------------------------------------
+    // Appends a row from the record and counts it; the record is not changed.
+    void DodajRec(const VelTowRec* rec);
+    // The row's every field, with the row number in nr_buf.
+    void CzytajRec(int row, VelTowRec* rec) const;
+    // Replaces the row (its nr_buf from the record's) and moves the status
+    // counters from the old status to the new one.
+    void ZapiszRec(int row, const VelTowRec* rec);
+    void ResetFlags(bool value);
+    void SetTrOk(int row, bool value);
+    int PluStatus(int row) const;
+
+    // --- Goods read back from the register --------------------------------
+    void AddInPlu(const AnsiString& kod, const AnsiString& dodinfo);
+    int CountInPlu() const { return static_cast<int>(ds_inplu.size()); }
+
+    // --- Index by barcode ---------------------------------------------------
+    // One entry per goods row, in row order.
+    void CreateIndex();
+    // The goods row with barcode kod among the first n entries of the index
+    // (at most as many as it was built with); -1 when n is 0 or less or none
+    // matches. The first search builds and sorts the index; rows appended
+    // after that are not in it.
+    int FindRec(const AnsiString& kod, int n);
+    int SortCompare(int a, int b) override;
+    int ExChange(int a, int b) override;
+    int FindCompare(int i) override;
+
+    // --- Reconciliation with the register's goods ---------------------------
+    // The record of a register information line; the base knows no register.
+    virtual void DodInfo2TowRec(const AnsiString& dodinfo, VelTowRec* rec);
+    // The host row's status after comparing it with the register's item.
+    virtual void ModifyPLUStatus(VelTowRec& host, VelTowRec& reg);
+    virtual bool CheckIfDeletePLU(VelTowRec& host, VelTowRec& reg);
+    // Sets every goods row's status from the register's list (AddInPlu):
+    // what differs is sent, what the host lacks is deleted. With stripCode
+    // the register's barcodes lose their leading zeros for good.
+    void AnalizujCancelBufor(bool stripCode);
+    // Recounts the goods counters from the rows.
+    void PrzeliczTowary();
+    // Writes the goods rows carried out as the host asked into `path`
+    // ("PLU;plu;koldod;barcode;status word" lines); counts them in effect_exp.
+    void ZapiszWynikEksp(const AnsiString& path);
+
+    // --- Customers and groups ------------------------------------------------
+    void DodajRec(const VelKontrRec* rec);
+    void CzytajRec(int row, VelKontrRec* rec) const;
+    void DodajAsort(const VelAsort* rec);
+    void CzytajAsort(int row, VelAsort* rec) const;
+    int CountKontrahents() const { return static_cast<int>(ds_kontr.size()); }
+    int CountAsort() const { return static_cast<int>(ds_asort.size()); }
+
+    // --- Cashiers, currencies, units, rates -----------------------------------
+    int CountKasjer() const { return static_cast<int>(kasjerzy.size()); }
+    int CountWaluta() const { return static_cast<int>(waluty.size()); }
+    // Throw "Nieprawidłowy numer kasjera" / "Nieprawidłowy numer waluty" for
+    // an index outside the list.
+    VelKasjer* GetKasjer(int i);
+    VelWaluta* GetWaluta(int i);
+    // Unit i's number (1 when no number), decimals (0 when no number) and
+    // name; an index outside the list throws "Indeks jednostki miary poza
+    // zakresem".
+    int IdxJednId(int i) const;
+    int IdxJednPrec(int i) const;
+    AnsiString IdxJednNazwa(int i) const;
+    // The name of the first unit numbered jedn; "szt." when there is none.
+    AnsiString NazwaJedn(int jedn) const;
+    // The place, from 1, of the last equal rate in stawki / stawkiPrec; 0
+    // when there is none.
+    int NumerStawki(int rate) const;
+    int NumerStawkiPrec(int rate) const;
+
+    // Lines written to the result file.
+    int32_t effect_exp = 0;
+    // Goods rows, and those by status and the packages among them.
+    int32_t il_rec = 0;
+    int32_t il_dod = 0, il_akt = 0, il_cen = 0, il_usu = 0;
+    int32_t il_opak = 0;
+    // A "KONA" line was read: the customer list changed.
+    bool zm_listy_kontr = false;
+    int32_t il_kontr = 0;
+    int32_t il_tow_z_kontr = 0;
+    // VAT rates as the host wrote them, and in hundredths of a percent.
+    TStringList stawki;
+    TStringList stawkiPrec;
+    // Units: number;decimals;name.
+    TStringList jmiary;
+    double FKursEURO = 0;
+
+protected:
+    // A user text of the buffer under its key.
+    AnsiString Text(const char* key, const char* fallback) const;
+
+    VelAction* velaction;
+    const TMLgExtTools* LgLink;
+    AnsiString SearchedPlu;
+
+private:
+    struct InPlu {
+        AnsiString kod;
+        AnsiString dodinfo;
+    };
+
+    // Stores one trimmed line of the export file by its kind.
+    void ParseLine(const AnsiString& line, TLJWords& words, VelTowRec& tow, VelKontrRec& kontr, VelAsort& asort);
+    // The euro rate of an "EUR" line's number.
+    void SetKursEURO(const AnsiString& text);
+    void CountStatus(stTow status, int delta);
+    // The unit item i split into its fields; throws for an index outside the list.
+    TLJWords Jednostka(int i, const char* key) const;
+    VelTowRec& Row(int row);
+    const VelTowRec& Row(int row) const;
+
+    // A deque: a large table grows without being moved, so it is never held twice.
+    std::deque<VelTowRec> ds_plu;
+    std::vector<InPlu> ds_inplu;
+    std::vector<int32_t> ds_index;
+    std::vector<VelAsort> ds_asort;
+    std::vector<VelKontrRec> ds_kontr;
+    std::vector<std::unique_ptr<VelKasjer>> kasjerzy;
+    std::vector<std::unique_ptr<VelWaluta>> waluty;
+};

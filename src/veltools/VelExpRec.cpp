@@ -1,0 +1,357 @@
+// Parsing the lines of the host's export file into its records.
+#include "VelExpRec.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "xftools.h"
+#include "xtools.h"
+
+namespace {
+
+const char* const Section = "veltools_VelExpBuf";
+const char* const FormatError = "Nieprawidłowy format pliku eksportowego";
+
+AnsiString Text(const TMLgExtTools* lg, const char* key, const char* fallback)
+{
+    return GetString(lg, Section, key, 0, fallback);
+}
+
+size_t SkipBlanks(const AnsiString& text)
+{
+    size_t i = 0;
+    while (i < text.size() && IsAsciiSpace(text[i])) ++i;
+    return i;
+}
+
+stTow StatusFromWord(const AnsiString& word, const TMLgExtTools* lg)
+{
+    if (word == "DOD") return stDod;
+    if (word == "AKT") return stAkt;
+    if (word == "CEN") return stCen;
+    if (word == "USU") return stUsu;
+    ThrowExpFormat(lg, "VelTowRecFromLineExceptio");
+}
+
+bool FlagFromWord(const AnsiString& word, const TMLgExtTools* lg, const char* key)
+{
+    const char c = word.empty() ? '\0' : word[0];
+    if (c == 'T' || c == 't') return true;
+    if (c == 'F' || c == 'f') return false;
+    ThrowExpFormat(lg, key);
+}
+
+// price times thousandths / 1000, rounded half away from zero to whole units,
+// computed on the exact decimal of the price so that nothing is lost before
+// the rounding.
+double ScaleByThousandths(double price, int32_t thousandths)
+{
+    const TxfTools exact(price);
+    __int128 divisor = 1000;
+    for (int i = 0; i < exact.Scale(); ++i) divisor *= 10;
+    const __int128 product = exact.Mantissa() * thousandths;
+    __int128 q = product / divisor;
+    const __int128 r = product % divisor;
+    if (2 * (r < 0 ? -r : r) >= divisor) q += product < 0 ? -1 : 1;
+    return static_cast<double>(q);
+}
+
+int32_t TruncToInt32(double value)
+{
+    if (std::isnan(value)) return 0;
+    if (value >= 2147483647.0) return std::numeric_limits<int32_t>::max();
+    if (value <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(value);
+}
+
+// Word n of an "OPER" or "WAL" text as a number, or the getter's own message.
+int FieldAsInt(TLJWords& words, int n, const TMLgExtTools* lg, const char* key, const char* fallback)
+{
+    int32_t value = 0;
+    if (!TryStrToInt(words[n], value)) throw Exception(Text(lg, key, fallback));
+    return value;
+}
+
+}  // namespace
+
+int32_t ExpStrToInt(const AnsiString& text)
+{
+    int32_t value = 0;
+    if (!TryStrToInt(text, value))
+        throw Exception(Format("\"%s\" nie jest prawidłową liczbą całkowitą", text.c_str()));
+    return value;
+}
+
+double ExpStrToDecimal(const AnsiString& text)
+{
+    size_t i = SkipBlanks(text);
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    // A second sign is no number at all.
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) return 0;
+    double value = 0;
+    const char* begin = text.data() + i;
+    auto [end, ec] = std::from_chars(begin, text.data() + text.size(), value, std::chars_format::general);
+    if (ec != std::errc() || end == begin) return 0;
+    return negative ? -value : value;
+}
+
+int32_t ExpStrToIntPrefix(const AnsiString& text)
+{
+    size_t i = SkipBlanks(text);
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    int64_t value = 0;
+    for (; i < text.size() && IsAsciiDigit(text[i]); ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > int64_t{1} << 32) break;
+    }
+    if (negative) value = -value;
+    if (value > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+    if (value < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(value);
+}
+
+TLJWords ExpWords(const AnsiString& line)
+{
+    TLJWords words;
+    words.FSeparator.assign(1, ';');
+    words.Init(line);
+    return words;
+}
+
+void ThrowExpFormat(const TMLgExtTools* lg, const char* key) { throw Exception(Text(lg, key, FormatError)); }
+
+// --- VelTowRec -------------------------------------------------------------
+
+void VelTowRec::Clear()
+{
+    plu = 0;
+    koldod = 0;
+    kod.clear();
+    nazwa.clear();
+    cena = cena_hurt = cena_noc = cena_dod = 0;
+    stawka = 0;
+    stawkaPrec = 0;
+    jedn = 0;
+    czy_wazony = false;
+    precyzja = 0;
+    wagowo_ilosciowy = false;
+    opakowanie = false;
+    cena_otwarta = true;
+    kod_opakowania.assign(1, '0');  // a plain literal trips a false -Wrestrict of GCC 12
+    plu_opakowania = 0;
+    nr_asort = 0;
+    status = stNull;
+    opis1.clear();
+    opis2.clear();
+    opis3.clear();
+    opis4.clear();
+    dod_rabat_tow = 0;
+    nazwa_pelna.clear();
+    ile_jedn = 0;
+    nr_buf = -1;
+    plu_rec.clear();
+    tr_ok = false;
+    flag = false;
+    add_rec = false;
+    org_barcode.clear();
+    org_status = stNull;
+    from_ecr = false;
+    tow_z_kontr = false;
+}
+
+bool VelTowRec::Bool(const AnsiString& word, const TMLgExtTools* lg)
+{
+    return FlagFromWord(word, lg, "VelTowRecBoolExceptio");
+}
+
+void VelTowRec::FromLine(const AnsiString& line, const TMLgExtTools* lg)
+{
+    TLJWords words = ExpWords(line);
+    FromLine(words, lg);
+}
+
+void VelTowRec::FromLine(TLJWords& w, const TMLgExtTools* lg)
+{
+    Clear();
+    plu = ExpStrToInt(w[1]);
+    koldod = ExpStrToInt(w[2]);
+    kod = w[3];
+    nazwa = w[4];
+    cena = ExpStrToDecimal(w[5]);
+    cena_hurt = ExpStrToDecimal(w[6]);
+    cena_noc = ExpStrToDecimal(w[7]);
+    cena_dod = ExpStrToDecimal(w[8]);
+    stawka = ExpStrToInt(w[9]);
+    jedn = ExpStrToInt(w[10]);
+    czy_wazony = Bool(w[11], lg);
+    precyzja = ExpStrToInt(w[12]);
+    wagowo_ilosciowy = Bool(w[13], lg);
+    opakowanie = Bool(w[14], lg);
+    cena_otwarta = Bool(w[15], lg);
+    kod_opakowania = w[16];
+    const AnsiString pluOpakowania = w[17];
+    if (!pluOpakowania.empty()) plu_opakowania = ExpStrToInt(pluOpakowania);
+    nr_asort = ExpStrToInt(w[18]);
+    status = StatusFromWord(w[19], lg);
+    org_barcode = kod;
+    org_status = status;
+
+    // The optional words: a word past the end of the line reads as empty,
+    // which every conversion below turns into the word's default.
+    opis1 = w[20];
+    opis2 = w[21];
+    PKWiU = w[22];
+    SWW = w[23];
+    TerminW = ExpStrToIntPrefix(w[24]);
+    poziom_cen = StrToIntDef(w[25], -1);
+    ile_w_kodzie = StrToIntDef(w[26], 1000);
+    opis3 = w[27];
+    opis4 = w[28];
+    dod_rabat_tow = ExpStrToDecimal(w[29]);
+    // A precise rate that is missing or no number leaves the whole-percent one.
+    int32_t precise = 0;
+    if (w.GetCount() >= 31 && TryStrToInt(w[30], precise))
+        stawkaPrec = precise;
+    else
+        stawkaPrec = stawka < 0 ? -1 : stawka * 100;
+    nazwa_pelna = w[31];
+    ile_jedn = TruncToInt32(ExpStrToDecimal(w[32]));
+
+    // The level's price stands for the retail one (level 2 is the additional
+    // price and 3 the night one here, unlike CenaAkt).
+    if (poziom_cen == 1)
+        cena = cena_hurt;
+    else if (poziom_cen == 2)
+        cena = cena_dod;
+    else if (poziom_cen == 3)
+        cena = cena_noc;
+
+    // The barcode stands for ile_w_kodzie / 1000 pieces; no quantity at all
+    // (0 or less) would make every price 0 or negative, so it scales nothing.
+    if (ile_w_kodzie != 1000 && ile_w_kodzie > 0) {
+        cena = ScaleByThousandths(cena, ile_w_kodzie);
+        cena_hurt = ScaleByThousandths(cena_hurt, ile_w_kodzie);
+        cena_noc = ScaleByThousandths(cena_noc, ile_w_kodzie);
+        cena_dod = ScaleByThousandths(cena_dod, ile_w_kodzie);
+    }
+}
+
+double VelTowRec::CenaAkt(int level) const
+{
+    switch (level) {
+        case 1: return cena_hurt;
+        case 2: return cena_noc;
+        case 3: return cena_dod;
+        default: return cena;
+    }
+}
+
+// --- VelKontrRec -----------------------------------------------------------
+
+void VelKontrRec::Clear()
+{
+    KontrId = 0;
+    Nazwa.clear();
+    Skrot.clear();
+    Ulica.clear();
+    Kod.clear();
+    Miasto.clear();
+    Telefon.clear();
+    NIP.clear();
+    KodKarty.clear();
+    KartaAktywna = false;
+    PoziomRabatu = 0;
+    IloscPunktow = 0;
+    nr_buf = -1;
+}
+
+bool VelKontrRec::Bool(const AnsiString& word, const TMLgExtTools* lg)
+{
+    return FlagFromWord(word, lg, "VelKontrRBoolExceptio");
+}
+
+void VelKontrRec::FromLine(const AnsiString& line, const TMLgExtTools* lg)
+{
+    TLJWords w = ExpWords(line);
+    Clear();
+    KontrId = ExpStrToInt(w[1]);
+    Nazwa = w[2];
+    Skrot = w[3];
+    Ulica = w[4];
+    Kod = w[5];
+    Miasto = w[6];
+    Telefon = w[7];
+    NIP = w[8];
+    KodKarty = w[9];
+    // Never the expiry of the customer read before this one.
+    TdtTools expiry;
+    TermWaznKarty = expiry.TryFromString(w[10], fmtDateTimeCompressed) ? expiry.Value() : Now();
+    KartaAktywna = Bool(w[11], lg);
+    RabatOdbiorcy = ExpStrToDecimal(w[12]);
+    PoziomRabatu = ExpStrToInt(w[13]);
+    IloscPunktow = StrToIntDef(w[14], 0);
+}
+
+// --- VelAsort --------------------------------------------------------------
+
+void VelAsort::Clear()
+{
+    nr = 0;
+    nazwa.clear();
+}
+
+void VelAsort::FromLine(const AnsiString& line)
+{
+    Clear();
+    const TxTools text(line);
+    bool found = false;
+    nr = ExpStrToInt(text.SelectWordEx(1, found, ";"));
+    nazwa = text.SelectWordEx(2, found, ";");
+}
+
+// --- VelKasjer -------------------------------------------------------------
+
+VelKasjer::VelKasjer(const AnsiString& text, const TMLgExtTools* lg) : FText(text), FWords(ExpWords(text)), FLg(lg) {}
+
+VelKasjer::VelKasjer(int numer, const AnsiString& nazwisko, int poziom, const AnsiString& identyfikator,
+                     const AnsiString& kodKarty, const TMLgExtTools* lg)
+    : VelKasjer(Format("%d;%s;%d;%s;%s", numer, nazwisko.c_str(), poziom, identyfikator.c_str(), kodKarty.c_str()),
+                lg)
+{
+}
+
+int VelKasjer::GetNumer()
+{
+    return FieldAsInt(FWords, 0, FLg, "VelKasjerGetNumerExceptio", "Błąd odczytu numeru kasjera");
+}
+
+AnsiString VelKasjer::GetNazwisko() { return FWords[1]; }
+
+int VelKasjer::GetPoziomUprawnien()
+{
+    return FieldAsInt(FWords, 2, FLg, "VelKasjerGetPozioExceptio", "Błąd odczytu poziomu uprawnień kasjera");
+}
+
+AnsiString VelKasjer::GetIdentyfikator() { return FWords[3]; }
+
+AnsiString VelKasjer::GetKodKarty() { return FWords[4]; }
+
+// --- VelWaluta -------------------------------------------------------------
+
+VelWaluta::VelWaluta(const AnsiString& text, const TMLgExtTools* lg) : FText(text), FWords(ExpWords(text)), FLg(lg) {}
+
+AnsiString VelWaluta::GetKod() { return FWords[0]; }
+
+AnsiString VelWaluta::GetNazwa() { return FWords[1]; }
+
+int VelWaluta::GetKurs()
+{
+    return FieldAsInt(FWords, 2, FLg, "VelWalutaGetKursExceptio", "Błąd odczytu kursu waluty");
+}
+
+bool VelWaluta::GetCzyDomyslna() { return FWords[3] == "T"; }
+
+bool VelWaluta::GetCzyMoznaWydawacReszte() { return FWords[4] == "T"; }
