@@ -1,0 +1,63 @@
+#include "register_session.h"
+
+#include <cstring>
+#include <stdexcept>
+
+RegisterSession::RegisterSession(const std::string& scenario, const std::string& faults)
+{
+    journal = tmp.File("journal.jsonl");
+    std::vector<std::string> args = {"--tcp", "0", "--journal", journal};
+    if (!scenario.empty()) {
+        testutil::WriteFile(tmp.File("scenario.json"), scenario);
+        args.insert(args.end(), {"--scenario", tmp.File("scenario.json")});
+    }
+    if (!faults.empty()) {
+        testutil::WriteFile(tmp.File("faults.json"), faults);
+        args.insert(args.end(), {"--faults", tmp.File("faults.json")});
+    }
+    sim.Start(REGSIM_EXE, args);
+    std::string error;
+    if (!host.Load(VELCOMBO_LIB, error)) throw std::runtime_error(error);
+    host.device.folder = tmp.Folder();
+    host.device.number = 1;
+    host.SetParam("ComboPort", "TCP/IP");
+    host.SetParam("ComboIpAddress", "127.0.0.1");
+    host.SetParam("ComboIpPort", std::to_string(sim.Port()));
+}
+
+RegisterSession::~RegisterSession() { sim.Stop(); }
+
+int RegisterSession::Run(int operation, int parameter)
+{
+    if (!FRegistered) {
+        if (!host.Register()) throw std::runtime_error("registration failed");
+        FRegistered = true;
+    }
+    char text[301] = {};
+    void* session = nullptr;
+    return host.Lib().SerKasOperacja(host.Handle(), host.Call(), &session, text, operation, parameter);
+}
+
+std::vector<nlohmann::json> RegisterSession::Journal() const
+{
+    std::vector<nlohmann::json> requests;
+    for (auto& line : regsim::ReadJournal(journal))
+        if (line.contains("cmd")) requests.push_back(line);
+    return requests;
+}
+
+std::vector<int> RegisterSession::Commands() const
+{
+    std::vector<int> codes;
+    for (const auto& line : Journal()) codes.push_back(line["cmd"].get<int>());
+    return codes;
+}
+
+std::vector<std::string> RegisterSession::Violations() const { return regsim::JournalViolations(journal); }
+
+std::vector<std::string> RegisterSession::Texts() const
+{
+    std::vector<std::string> texts;
+    for (const HostLine& line : host.lines) texts.push_back(line.text);
+    return texts;
+}

@@ -1,0 +1,40 @@
+// An end-to-end setting: the register simulator running with a scenario, a
+// fault plan and a journal, and the real library loaded by the harness's
+// host, configured to reach the simulator over TCP/IP.
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+#include <vector>
+
+#include "hostlib.h"
+#include "regsim_process.h"
+#include "testutil.h"
+
+class RegisterSession {
+public:
+    // scenario and faults are JSON texts (UTF-8); empty for the simulator's defaults.
+    explicit RegisterSession(const std::string& scenario = "", const std::string& faults = "");
+    ~RegisterSession();
+
+    // Runs one operation through the export, registering the library first
+    // if needed; returns its result. The host's lines are in host.lines.
+    int Run(int operation, int parameter = 0);
+
+    // Every request the simulator took, in order, and the command codes alone.
+    std::vector<nlohmann::json> Journal() const;
+    std::vector<int> Commands() const;
+    // Requests the simulator found malformed (must stay empty).
+    std::vector<std::string> Violations() const;
+    // The host's lines as text, one per line, in code page 1250.
+    std::vector<std::string> Texts() const;
+
+    testutil::TempDir tmp;
+    VelHost host;
+    regsim::RegsimProcess sim;
+    std::string journal;
+
+private:
+    bool FRegistered = false;
+};
