@@ -8,33 +8,28 @@
 #include "setofintegers.h"
 
 namespace {
-void Fill(TMacSetOfIntegers& set, const std::vector<int32_t>& rates)
+// The host's rates, asked once per action through the given callback forwarder.
+TMacSetOfIntegers* AvailableRates(std::unique_ptr<TMacSetOfIntegers>& set, TVelActionBase* action,
+                                  void (TVelLibrary::*fill)(TVelActionBase*, std::vector<int32_t>&))
 {
-    set.Clear();
-    for (int32_t rate : rates) set.Add(rate);
+    if (!set) {
+        set = std::make_unique<TMacSetOfIntegers>(100);
+        std::vector<int32_t> rates;
+        if (action->GetLibrary()) (action->GetLibrary()->*fill)(action, rates);
+        for (int32_t rate : rates) set->Add(rate);
+    }
+    return set.get();
 }
 }  // namespace
 
 TMacSetOfIntegers* TVelActionBase::GetStawkiDostepne()
 {
-    if (!FStawkiDostepne) {
-        FStawkiDostepne = std::make_unique<TMacSetOfIntegers>(100);
-        std::vector<int32_t> rates;
-        if (FLibrary) FLibrary->WypelnijStawkiVAT(this, rates);
-        Fill(*FStawkiDostepne, rates);
-    }
-    return FStawkiDostepne.get();
+    return AvailableRates(FStawkiDostepne, this, &TVelLibrary::WypelnijStawkiVAT);
 }
 
 TMacSetOfIntegers* TVelActionBase::GetStawkiDostepnePrec()
 {
-    if (!FStawkiDostepnePrec) {
-        FStawkiDostepnePrec = std::make_unique<TMacSetOfIntegers>(100);
-        std::vector<int32_t> rates;
-        if (FLibrary) FLibrary->WypelnijStawkiVATPrec(this, rates);
-        Fill(*FStawkiDostepnePrec, rates);
-    }
-    return FStawkiDostepnePrec.get();
+    return AvailableRates(FStawkiDostepnePrec, this, &TVelLibrary::WypelnijStawkiVATPrec);
 }
 
 TVelStawkiKolejne* TVelActionBase::GetStawkiKolejne()
