@@ -124,18 +124,29 @@ TEST_F(Library, BusySessionWaitsASecondAndLeavesTheTextAlone)
 
 TEST_F(Library, FailedOperationsAreNamedInTheirFirstErrorLine)
 {
+    // File mode: every operation fails before any link is opened.
+    host.SetParam("ComboPort", "PLIK");
     ASSERT_NE(host.Register(), nullptr);
-    const std::pair<int, std::string> names[] = {
-        {-7, "nas\xB3uch"},      {-9, "import licznika"}, {5, "operacja [5]"},
-        {-10, "operacja [-10]"}, {0, "operacja [0]"},
+    const struct {
+        int operation, parameter;
+        std::string name;
+    } cases[] = {
+        {-1, 0, "test po\xB3\xB9" "czenia"}, {-2, 0, "eksport"},          {-3, 0, "import sprzeda\xBFy"},
+        {-4, 0, "import paragonu"},         {-5, 0, "eksport automatyczny"}, {-6, 0, "import automatyczny"},
+        {-7, 0, "nas\xB3uch"},              {-8, 1, "operacja [-8]"},       {-9, 0, "import licznika"},
+        {5, 0, "operacja [5]"},             {-10, 0, "operacja [-10]"},     {0, 0, "operacja [0]"},
     };
-    for (const auto& [operation, name] : names) {
+    for (const auto& c : cases) {
         host.lines.clear();
-        EXPECT_EQ(Operation(operation), 0);
-        ASSERT_EQ(host.lines.size(), 2u) << operation;
-        EXPECT_EQ(host.lines[0], (HostLine{false, 2, "Podczas wykonywania operacji '" + name + "' wyst\xB9pi\xB3 b\xB3\xB9" "d:"}));
-        EXPECT_EQ(host.lines[1], (HostLine{false, 2, "Urz\xB9" "dzenie nie obs\xB3uguje zleconego typu operacji"}));
+        EXPECT_EQ(Operation(c.operation, c.parameter), 0);
+        ASSERT_GE(host.lines.size(), 2u) << c.operation;
+        EXPECT_EQ(host.lines[0],
+                  (HostLine{false, 2, "Podczas wykonywania operacji '" + c.name + "' wyst\xB9pi\xB3 b\xB3\xB9" "d:"}));
+        for (const HostLine& line : host.lines) EXPECT_EQ(line.kind, 2) << c.operation << " " << line;
     }
+    host.lines.clear();
+    Operation(-7);
+    EXPECT_EQ(host.lines[1], (HostLine{false, 2, "Urz\xB9" "dzenie nie obs\xB3uguje zleconego typu operacji"}));
 }
 
 TEST_F(Library, SessionTextIsReadAndWrittenBackWithinItsBuffer)

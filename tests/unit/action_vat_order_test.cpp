@@ -98,3 +98,23 @@ TEST(ParamAsDate, ReadsTheCompressedFormOrGivesToday)
     EXPECT_EQ(action->ParamAsDate("Od"), EncodeDate(2026, 12, 31));
     EXPECT_EQ(action->ParamAsDate("Zle"), Date());
 }
+
+namespace {
+extern "C" int AlwaysMore(void*, void*, int32_t index, int32_t* rate)
+{
+    *rate = index % 30;
+    return 1;
+}
+}  // namespace
+
+TEST(VatOrder, AHostThatAlwaysHasMoreRatesIsAskedAThousandTimes)
+{
+    InProcessHost in;
+    in.Start();
+    in.library->RejestrujCallback(reinterpret_cast<void*>(&AlwaysMore), 15);
+    auto action = in.NewAction();
+    std::vector<int32_t> rates;
+    in.library->WypelnijStawkiVAT(action.get(), rates);
+    EXPECT_EQ(rates.size(), 1000u);
+    EXPECT_EQ(action->GetStawkiDostepnePrec()->GetCount(), 30) << "no callback 32: callback 15, duplicates once";
+}
