@@ -54,10 +54,18 @@ void TVelComboAction::Operacja(HORVDLLSRODOWISKO* environment, int operation, in
     LogInit();
     switch (operation) {
         case -1: TestConnection(); break;
+        case -4: ImportParagonu(); break;
         case -8: DodFuncExecute(parameter); break;
         default: VelAction::Operacja(environment, operation, parameter); return;
     }
     if (environment) environment->Wynik = 0;
+}
+
+// A single receipt cannot be fetched from the register: its records come
+// only with the whole import.
+void TVelComboAction::ImportParagonu()
+{
+    throw Exception(DriverText("Wykonaj normalny import z kasy z włączonym importem par. szczegółowych"));
 }
 
 void TVelComboAction::ReadParams()

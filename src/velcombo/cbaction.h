@@ -93,6 +93,8 @@ public:
 
     // Operation -1.
     void TestConnection();
+    // Operation -4: always refused.
+    void ImportParagonu();
     // The payment forms a fiscal register must have: warns of each that
     // differs, then throws when any did.
     void VerifyFPlatn();

@@ -175,6 +175,25 @@ TEST(ComboReceiver, TakesAFrameWithOrWithoutTheLeadingEscape)
     EXPECT_EQ(r.packet, kStatusPlain);
 }
 
+TEST(ComboReceiver, DoubledBytesOfHeaderAndChecksumComeBackSingle)
+{
+    // Token 0x1010 and token 112 (checksum low byte 0x10), first and repeated
+    // sendings: every wire form decodes to its plain frame, which checks.
+    for (uint32_t token : {0x1010u, 112u}) {
+        AnsiString wire = ComboBuildPacket(token, 501, 0, nullptr);
+        for (int sending = 0; sending < 2; ++sending) {
+            const RxResult r = Receive(wire);
+            EXPECT_EQ(r.event, cbrxFrame) << token;
+            EXPECT_EQ(r.consumed, wire.size()) << token;
+            ASSERT_EQ(r.packet.size(), 16u) << token;
+            EXPECT_EQ(ComboGetU32(r.packet, CB_OFS_TOKEN), token);
+            EXPECT_EQ(static_cast<uint8_t>(r.packet[CB_OFS_FLAGS]), sending ? CB_RETRY_FLAG : 0);
+            EXPECT_EQ(ComboStoredCRC(r.packet), ComboComputeCRC(r.packet)) << token;
+            ComboInsertRetryFlag(wire);
+        }
+    }
+}
+
 TEST(ComboReceiver, StopsAtAByteThatCannotStartAFrame)
 {
     RxResult r = Receive(Hex({0x10, 0x55, 0x02, 0x03}));

@@ -199,6 +199,11 @@ Response CashRegister::Finish(Plan plan, const std::optional<Fault>& fault, uint
     const std::optional<FaultKind> transport = fault ? std::optional(fault->kind) : std::nullopt;
     if (transport == FaultKind::kLostAnswer) plan.clear();
 
+    // A late answer is held back on the wire only: the register has done its
+    // work and takes the next frame at once.
+    const uint32_t lateMs =
+        transport == FaultKind::kLateAnswer ? static_cast<uint32_t>(fault->delayMs.value_or(0)) : 0;
+
     Response response;
     uint64_t busyUntil = 0;
     for (Planned& p : plan) {
@@ -206,7 +211,7 @@ Response CashRegister::Finish(Plan plan, const std::optional<Fault>& fault, uint
         if (busyUntil != std::numeric_limits<uint64_t>::max()) busyUntil = std::max(busyUntil, nowMs + p.atMs);
         if (p.kind == Planned::kHoldForever) continue;
         Output out;
-        out.atMs = p.atMs;
+        out.atMs = static_cast<uint32_t>(std::min<uint64_t>(uint64_t{p.atMs} + lateMs, UINT32_MAX));
         out.repeatMs = p.repeatMs;
         if (p.kind == Planned::kBusyByte) {
             out.bytes.assign(1, static_cast<char>(kBusyByte));

@@ -17,6 +17,7 @@ struct KindName {
 };
 constexpr KindName kKinds[] = {
     {FaultKind::kLostAnswer, "lostAnswer"},
+    {FaultKind::kLateAnswer, "lateAnswer"},
     {FaultKind::kBadCrc, "badCrc"},
     {FaultKind::kWrongToken, "wrongToken"},
     {FaultKind::kTransmissionError, "transmissionError"},
@@ -70,6 +71,8 @@ Fault FaultFrom(const json& v, const std::string& where)
         if (!entry.contains("code")) throw std::runtime_error(where + ": an execution error needs its \"code\"");
         f.code = IntIn(entry["code"], 1, 0xFFFF, where + ".code");
     }
+    if (f.kind == FaultKind::kLateAnswer && !entry.contains("delayMs"))
+        throw std::runtime_error(where + ": a late answer needs its \"delayMs\"");
     if (f.kind == FaultKind::kSlowReport) f.polls = IntIn(entry.value("polls", json(1)), 0, 100000, where + ".polls");
     if (entry.contains("pollIntervalMs"))
         f.pollIntervalMs = IntIn(entry["pollIntervalMs"], 0, 3600000, where + ".pollIntervalMs");

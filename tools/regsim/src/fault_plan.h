@@ -14,6 +14,7 @@ namespace regsim {
 
 enum class FaultKind {
     kLostAnswer,         // executed, but no answer goes out
+    kLateAnswer,         // executed, the answer goes out `delayMs` late
     kBadCrc,             // executed, the answer's checksum is wrong
     kWrongToken,         // executed, the answer carries another token
     kTransmissionError,  // not executed; error answer with a transmission code
@@ -30,7 +31,8 @@ struct Fault {
     // Slow and unfinished report; unset = the scenario's. An unfinished report
     // with 0 stays silent after its acknowledgement.
     std::optional<int> pollIntervalMs;
-    std::optional<int> delayMs;  // slow report: final answer after the last poll
+    // Slow report: final answer after the last poll; late answer: how late.
+    std::optional<int> delayMs;
 };
 
 const char* FaultKindName(FaultKind kind);

@@ -234,6 +234,22 @@ TEST_F(RegisterTest, DropFaultClosesTheLinkWithoutAnAnswer)
     EXPECT_TRUE(r.outputs.empty());
 }
 
+TEST_F(RegisterTest, LateAnswerComesAfterTheAnswersToFramesSentMeanwhile)
+{
+    Make(LoadScenario(REGSIM_DEMO_SCENARIO), Plan(R"({"14": {"1": {"kind": "lateAnswer", "delayMs": 500}}})"));
+    const Response late = Send(Request(14, 1), 1000);
+    ASSERT_EQ(late.outputs.size(), 1u);
+    EXPECT_EQ(late.outputs[0].atMs, 500u);
+    EXPECT_EQ(Unwire(late.outputs[0].bytes).frame.code, 14);
+    // Not busy meanwhile: the repeated sending gets the cached answer at once.
+    EXPECT_EQ(Answer(Request(14, 1, {}, kRetryFlag), 1100).code, 14);
+    EXPECT_EQ(Answer(Request(501, 2), 1200).code, 501);
+    const std::vector<json> lines = JournalLines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0]["fault"], "lateAnswer");
+    EXPECT_EQ(lines[1]["answer"], "cached");
+}
+
 TEST_F(RegisterTest, ReportFaultOnASimpleCommandIsRefused)
 {
     EXPECT_THROW(Make({}, Plan(R"({"501": {"1": "slowReport"}})")), std::runtime_error);

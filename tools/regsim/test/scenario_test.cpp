@@ -92,5 +92,6 @@ TEST(FaultPlan, RefusesMistakes)
     EXPECT_EQ(PlanError(R"({"x": {}})"), "command: \"x\" must be a number from 1 to 65535");
     EXPECT_EQ(PlanError(R"({"501": {"1": {"kind": "executionError"}}})"),
               "501.1: an execution error needs its \"code\"");
+    EXPECT_EQ(PlanError(R"({"14": {"1": "lateAnswer"}})"), "14.1: a late answer needs its \"delayMs\"");
     EXPECT_EQ(PlanError(R"({"501": {"1": {"kind": "lostAnswer", "cod": 1}}})"), "501.1.cod: unknown key");
 }

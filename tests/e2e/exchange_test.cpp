@@ -1,0 +1,182 @@
+// The command exchange as the host sees it through the library: the protocol
+// trace, a report's progress and time-out, a dropped connection, and the
+// operations whose runs the driver does not have.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include "register_session.h"
+
+namespace {
+const std::string kMark = "\x01";
+
+// The lines of the one protocol trace file of the session's exchange folder.
+std::vector<std::string> TraceLines(const RegisterSession& s)
+{
+    std::vector<std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(s.tmp.File("log"))) files.push_back(e.path().string());
+    EXPECT_EQ(files.size(), 1u);
+    if (files.empty()) return {};
+    const std::string text = testutil::ReadFile(files[0]);
+    std::vector<std::string> lines;
+    for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+        lines.push_back(text.substr(at, end - at));
+    return lines;
+}
+
+// A trace line "hh:nn:ss.zzz <prefix> <data>" split after its time.
+struct TraceLine {
+    std::string prefix, data;
+};
+bool Split(const std::string& line, TraceLine& out)
+{
+    if (line.size() < 16 || line[2] != ':' || line[8] != '.' || line[12] != ' ') return false;
+    const size_t blank = line.find(' ', 13);
+    if (blank == std::string::npos) return false;
+    out.prefix = line.substr(13, blank - 13);
+    out.data = line.substr(blank + 1);
+    return true;
+}
+
+bool StartsWith(const std::string& s, const std::string& head) { return s.rfind(head, 0) == 0; }
+bool EndsWith(const std::string& s, const std::string& tail)
+{
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// The texts of the lines of one kind.
+std::vector<std::string> LinesOfKind(const RegisterSession& s, int kind)
+{
+    std::vector<std::string> texts;
+    for (const HostLine& line : s.host.lines)
+        if (line.kind == kind) texts.push_back(line.text);
+    return texts;
+}
+
+bool Has(const std::vector<std::string>& texts, const std::string& text)
+{
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+const std::string kReportWait = "Czekaj na wykonanie raportu na kasie...";
+}  // namespace
+
+TEST(Exchange, TraceHoldsEveryFrameUnderItsCommandName)
+{
+    RegisterSession s(testutil::ReadFile(REGSIM_SCENARIOS "/demo.json"), R"({"20": {"1": "wrongToken"}})");
+    s.host.SetParam("ComboDedbug", "1");
+    ASSERT_EQ(s.Run(-1), 0);
+    EXPECT_TRUE(s.Violations().empty());
+    EXPECT_TRUE(LinesOfKind(s, 2).empty());
+
+    // Each request the register took: its name, then the frame sent; each
+    // answer: the frame received.
+    std::vector<TraceLine> trace;
+    for (const std::string& line : TraceLines(s)) {
+        TraceLine t;
+        if (Split(line, t) && (t.prefix == "->" || t.prefix == "<-")) trace.push_back(t);
+    }
+    const auto journal = s.Journal();
+    size_t at = 0;
+    for (size_t i = 0; i < journal.size(); ++i) {
+        const bool retry = journal[i]["retry"].get<bool>();
+        if (!retry) {
+            ASSERT_LT(at, trace.size());
+            EXPECT_EQ(trace[at].prefix, "->");
+            EXPECT_EQ(trace[at].data, journal[i]["name"].get<std::string>()) << "request " << i;
+            ++at;
+        }
+        ASSERT_LT(at, trace.size());
+        EXPECT_EQ(trace[at].prefix, "->");
+        EXPECT_TRUE(StartsWith(trace[at].data, "<SYN><STX>")) << trace[at].data;
+        EXPECT_TRUE(EndsWith(trace[at].data, "<SYN><ETX>")) << trace[at].data;
+        // The retry flag 0x10 goes out doubled right after STX.
+        EXPECT_EQ(StartsWith(trace[at].data, "<SYN><STX><SYN><SYN>"), retry) << "request " << i;
+        ++at;
+        ASSERT_LT(at, trace.size());
+        EXPECT_EQ(trace[at].prefix, "<-");
+        EXPECT_TRUE(StartsWith(trace[at].data, "<STX>")) << trace[at].data;
+        EXPECT_TRUE(EndsWith(trace[at].data, "<ETX>")) << trace[at].data;
+        ++at;
+    }
+    EXPECT_EQ(at, trace.size());
+    EXPECT_EQ(journal.size(), 14u);  // the connection test's 13 commands and one repetition
+}
+
+TEST(Exchange, ReportShowsItsProgressOnTheLastLineUntilItEnds)
+{
+    RegisterSession s("", R"({"1171": {"1": {"kind": "slowReport", "polls": 4, "pollIntervalMs": 20, "delayMs": 20}}})");
+    s.host.SetParam("ComboComplexOrdTimeout", "60");
+    ASSERT_EQ(s.Run(-8, 5), 0);
+    EXPECT_TRUE(s.Violations().empty());
+    EXPECT_EQ(s.Commands(), (std::vector<int>{501, 1171}));
+    EXPECT_TRUE(LinesOfKind(s, 2).empty());
+
+    // Four empty tries (busy bytes) and the one that brought the answer.
+    std::vector<HostLine> wait;
+    for (const HostLine& line : s.host.lines)
+        if (StartsWith(line.text, kReportWait)) wait.push_back(line);
+    const std::vector<HostLine> expected = {
+        {false, 0, kReportWait + ":" + kMark + "0"},  {true, 0, kReportWait + ":" + kMark + "5"},
+        {true, 0, kReportWait + ":" + kMark + "10"}, {true, 0, kReportWait + ":" + kMark + "15"},
+        {true, 0, kReportWait + ":" + kMark + "20"}, {true, 0, kReportWait + ":" + kMark + "25"},
+        {true, 0, kReportWait + kMark + "OK"},
+    };
+    EXPECT_EQ(wait, expected);
+}
+
+TEST(Exchange, ReportTimeOutOfZeroEndsAtTheFirstEmptyTry)
+{
+    RegisterSession s("", R"({"1171": {"1": {"kind": "unfinishedReport", "pollIntervalMs": 20}}})");
+    s.host.SetParam("ComboComplexOrdTimeout", "0");
+    EXPECT_EQ(s.Run(-8, 5), 0);
+    EXPECT_TRUE(s.Violations().empty());
+    EXPECT_EQ(s.Commands(), (std::vector<int>{501, 1171}));
+    const auto errors = LinesOfKind(s, 2);
+    EXPECT_TRUE(Has(errors, "Kasa nie wyrobi\xB3" "a si\xEA w czasie. Zwi\xEAksz timeout wykonania sekw. Z\xA3O\xAF"
+                            "ONEJ"));
+    for (const HostLine& line : s.host.lines) EXPECT_NE(line.text, kReportWait + ":" + kMark + "5");
+}
+
+TEST(Exchange, DroppedConnectionFailsAtOnce)
+{
+    RegisterSession s(testutil::ReadFile(REGSIM_SCENARIOS "/demo.json"), R"({"18": {"1": "dropConnection"}})");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(s.Run(-1), 0);
+    // Far below the 30 s each byte of an answer may take.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_TRUE(s.Violations().empty());
+    EXPECT_EQ(s.Commands(), (std::vector<int>{501, 18}));
+    const auto errors = LinesOfKind(s, 2);
+    EXPECT_TRUE(Has(errors, "Podczas wykonywania operacji 'test po\xB3\xB9" "czenia' wyst\xB9pi\xB3 b\xB3\xB9" "d:"));
+    EXPECT_TRUE(Has(errors, "B\xB3\xB9" "d komunikacji z kas\xB9"));
+}
+
+TEST(Exchange, SingleReceiptImportIsRefused)
+{
+    RegisterSession s;
+    EXPECT_EQ(s.Run(-4), 0);
+    const std::vector<std::string> expected = {
+        "Podczas wykonywania operacji 'import paragonu' wyst\xB9pi\xB3 b\xB3\xB9" "d:",
+        "Wykonaj normalny import z kasy z w\xB3\xB9" "czonym importem par. szczeg\xF3\xB3owych"};
+    EXPECT_EQ(LinesOfKind(s, 2), expected);
+    EXPECT_TRUE(s.Commands().empty());
+    EXPECT_TRUE(s.Violations().empty());
+}
+
+TEST(Exchange, OperationsWithoutTheirRunYetEndInAnErrorLine)
+{
+    RegisterSession s;
+    const std::pair<int, std::string> operations[] = {
+        {-2, "eksport"}, {-3, "import sprzeda\xBFy"}, {-5, "eksport automatyczny"}, {-6, "import automatyczny"}};
+    for (const auto& [operation, name] : operations) {
+        s.host.lines.clear();
+        EXPECT_EQ(s.Run(operation), 0);
+        const auto errors = LinesOfKind(s, 2);
+        ASSERT_GE(errors.size(), 2u) << operation;
+        EXPECT_EQ(errors[0], "Podczas wykonywania operacji '" + name + "' wyst\xB9pi\xB3 b\xB3\xB9" "d:");
+        EXPECT_FALSE(errors[1].empty());
+    }
+    EXPECT_TRUE(s.Violations().empty());
+}
