@@ -76,7 +76,7 @@ void RoundTrip(const uint8_t* data, size_t size)
     plain.append(reinterpret_cast<const char*>(data), size);
     plain.push_back(static_cast<char>(CB_ETX));
     if (plain.size() < CB_EMPTY_FRAME_SIZE || plain.size() > CB_MAX_FRAME_SIZE) return;
-    const AnsiString wire = ComboStuff(plain);
+    const AnsiString wire = ComboInsertSYN(plain);
     Check(ComboUnstuff(wire) == plain);
     TComboReceiver rx;
     rx.Reset();

@@ -149,7 +149,7 @@ uint16_t ComboStoredCRC(const AnsiString& frame) { return ComboGetU16(frame, Crc
 
 void ComboInsertCRC(AnsiString& frame) { ComboPutU16(frame, CrcOffset(frame), ComboComputeCRC(frame)); }
 
-AnsiString ComboStuff(const AnsiString& plain)
+AnsiString ComboInsertSYN(const AnsiString& plain)
 {
     AnsiString wire;
     wire.reserve(plain.size() + plain.size() / 8 + 2);
@@ -179,7 +179,7 @@ void ComboInsertRetryFlag(AnsiString& wire)
     if (!HasFrameShape(plain)) return;
     plain[CB_OFS_FLAGS] = static_cast<char>(ByteAt(plain, CB_OFS_FLAGS) | CB_RETRY_FLAG);
     ComboInsertCRC(plain);
-    wire = ComboStuff(plain);
+    wire = ComboInsertSYN(plain);
 }
 
 AnsiString ComboBuildPacket(uint32_t token, uint16_t cmd, int n, const AnsiString* fields)
@@ -192,7 +192,7 @@ AnsiString ComboBuildPacket(uint32_t token, uint16_t cmd, int n, const AnsiStrin
     ComboInsertFldNum(frame, static_cast<uint16_t>(n));
     ComboInsertFLen(frame);
     ComboInsertCRC(frame);
-    return ComboStuff(frame);
+    return ComboInsertSYN(frame);
 }
 
 // --- Receiving ---------------------------------------------------------------------

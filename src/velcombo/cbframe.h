@@ -73,7 +73,7 @@ void ComboInsertCRC(AnsiString& frame);
 uint16_t ComboStoredCRC(const AnsiString& frame);
 uint16_t ComboComputeCRC(const AnsiString& frame);
 // Wire form: every 0x10 doubled, then a 0x10 before STX and before ETX.
-AnsiString ComboStuff(const AnsiString& plain);
+AnsiString ComboInsertSYN(const AnsiString& plain);
 // The plain frame back from its wire form.
 AnsiString ComboUnstuff(const AnsiString& wire);
 // Turns a stuffed frame into its repeated sending: retry flag set, checksum

@@ -61,7 +61,7 @@ TEST(ComboFrame, CommandWithoutFieldsIsTheSixteenByteFrame)
     ComboInsertFLen(plain);
     ComboInsertCRC(plain);
     EXPECT_EQ(plain, kStatusPlain);
-    EXPECT_EQ(ComboStuff(plain), kStatusWire);
+    EXPECT_EQ(ComboInsertSYN(plain), kStatusWire);
     EXPECT_EQ(ComboBuildPacket(7, 501, 0, nullptr), kStatusWire);
     EXPECT_EQ(ComboUnstuff(kStatusWire), kStatusPlain);
 }
