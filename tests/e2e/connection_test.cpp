@@ -69,8 +69,6 @@ int CountOf(const std::vector<int>& commands, int code)
     return static_cast<int>(std::count(commands.begin(), commands.end(), code));
 }
 
-
-
 }  // namespace
 
 TEST(ConnectionTest, FiscalNeoShowsEveryAnswerInOrder)
