@@ -19,8 +19,10 @@ void TVelComboAction::DodFuncExecute(int n)
 void TVelComboAction::RepCommF7()
 {
     if (Medium == md_file) throw Exception(DriverText("Ustaw port komunikacyjny"));
-    OpenPort();
     try {
+        // Inside the guard: a link that cannot be opened must still unlock
+        // the card server that OpenPort has already locked.
+        OpenPort();
         MsgAdd(DriverText("Czekaj na wykonanie raportu na kasie..."), LPV_Value, 100);
         SendAndReceive(CMD_REPCOMM);
         MsgS(LPV_Ok);

@@ -1,19 +1,321 @@
 // Operation -1 against the register simulator: what the register is asked,
-// in what order, and what the host is shown.
+// in what order, and every line the host is shown, with its kind and whether
+// it was added or replaced the last one.
 #include <gtest/gtest.h>
 
-#include "register_session.h"
+#include <algorithm>
 
-TEST(ConnectionTest, FiscalNeoIsReportedAndItsNumberChecked)
+#include "host_lines.h"
+#include "register_link.h"
+
+using namespace testutil;
+
+namespace {
+
+const char* const kOperation = "test połączenia";
+
+const char* const kDatabaseLabels[] = {
+    "- rozmiar bazy opakowań:",
+    "- ilość zaprogramowanych opakowań:",
+    "- rozmiar bazy klawiszy:",
+    "- ilość zaprogramowanych klawiszy:",
+    "- rozmiar bazy kasjerów:",
+    "- ilość zaprogramowanych kasjerów:",
+    "- rozmiar bazy form płatności:",
+    "- ilość zaprogramowanych form płatności:",
+    "- rozmiar bazy rabatów/narzutów:",
+    "- ilość zaprogramowanych rabatów/narzutów:",
+    "- rozmiar bazy PLU:",
+    "- ilość zaprogramowanych PLU:",
+    "- rozmiar bazy grup towarowych:",
+    "- ilość zaprogramowanych grup towarowych:",
+    "- rozmiar bazy jednostem miary:",
+    "- ilość zaprogramowanych jednostek miary:",
+    "- rozmiar bazy kodów kreskowych:",
+    "- ilość zaprogramowanych kodów kreskowych:",
+    "- rozmiar bazy formatów kodów:",
+    "- ilość zaprogramowanych formatów kodów:",
+};
+
+const char* const kFiscalPayForms =
+    "Kasa jest w trybie fiskalnym. Formy płatności należy zaprogramować ręcznie zgodnie z powyższymi zaleceniami.";
+const char* const kUnknownModel = "Błąd podczas odczytu typu kasy. Przyjęto domyślnie Combo";
+
+// A scenario written in this file's code page, as the simulator reads it.
+std::string Scenario(const std::string& cp1250Json) { return Cp1250ToUtf8(cp1250Json); }
+
+// A fiscal NEO with every answer of the test filled in.
+const char* const kFiscalNeo = R"({
+  "model": 2, "registerNumber": "1", "operator": 12, "fiscalState": 1,
+  "fiscalisation": "2019-11-05 08:07:06",
+  "taxNumber": "526-000-12-46", "uniqueNumber": "ABC00000001", "firmware": "NEO 1.01.09",
+  "header": ["Kiosk \"Żabka\"", "ul. Długa 5"],
+  "vatRates": [2300, "zw", "-"],
+  "clock": "2024-02-29 23:59:58",
+  "database": {
+    "packages": [100, 4], "keys": [64, 12], "cashiers": [32, 5], "payForms": [16, 6],
+    "discounts": [20, 0], "plu": [8000, 1534], "groups": [100, 18], "units": [32, 7],
+    "barcodes": [65535, 1622], "codeFormats": [10, 2]
+  }
+})";
+
+bool Contains(const HostLines& lines, const HostLine& line)
 {
-    RegisterSession s(testutil::ReadFile(REGSIM_SCENARIOS "/demo.json"));
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+int CountOf(const std::vector<int>& commands, int code)
+{
+    return static_cast<int>(std::count(commands.begin(), commands.end(), code));
+}
+
+}  // namespace
+
+TEST(ConnectionTest, FiscalNeoShowsEveryAnswerInOrder)
+{
+    RegisterSession s(Scenario(kFiscalNeo));
     EXPECT_EQ(s.Run(-1), 0);
-    const std::vector<int> expected = {501, 18, 20, 15, 14, 501, 502, 2910, 2910, 2910, 2910, 2910, 321};
-    EXPECT_EQ(s.Commands(), expected);
+
+    const std::vector<int> commands = {501, 18, 20, 15, 14, 501, 502, 2910, 2910, 2910, 2910, 2910, 321};
+    EXPECT_EQ(s.Commands(), commands);
+    std::vector<int> forms;
+    for (const auto& request : s.Journal())
+        if (request["cmd"] == 2910) forms.push_back(request["fields"][0][1].get<int>());
+    EXPECT_EQ(forms, (std::vector<int>{2, 3, 4, 5, 6}));
     EXPECT_TRUE(s.Violations().empty());
-    const auto texts = s.Texts();
-    for (const char* line : {"- A: 23.00%", "- E: zw", "- F: -", "- kasa o numerze: 1",
-                             "- typ protoko\xB3u komunikacyjnego: NEO 1.01"})
-        EXPECT_NE(std::find(texts.begin(), texts.end(), line), texts.end()) << line;
-    for (const HostLine& line : s.host.lines) EXPECT_NE(line.kind, 2) << line;
+
+    HostLines expected = TcpOpening("NEO 1.01");
+    expected += Step("Odczyt nagłówka...");
+    expected += {Added("- linia 1: Kiosk \"Żabka\""), Added("- linia 2: ul. Długa 5")};
+    expected += Step("Odczyt stawek VAT...");
+    expected += {Added("- A: 23.00%"), Added("- B: zw"), Added("- C: -")};
+    expected += Step("Odczyt daty i czasu...");
+    expected += {Added("- 2024-02-29 23:59:58")};
+    expected += Step("Odczyt statusu kasy...");
+    expected += {Added("- typ protokołu komunikacyjnego: NEO 1.01"),
+                 Added("- numer kasy: 1"),
+                 Added("- numer zalogowanego operatora: 12"),
+                 Added("- tryb pracy: FISKALNY"),
+                 Added("- data i czas fiskalizacji: 2019-11-05 8:07:06"),
+                 Added("- NIP: 526-000-12-46"),
+                 Added("- numer unikatowy: ABC00000001"),
+                 Added("- wersja firmware(oprogramowania): NEO 1.01.09")};
+    expected += Step("Odczyt statusu baz kasy...");
+    expected += {Added("- stan totalizerów: ZEROWE")};
+    const int values[] = {100, 4, 64, 12, 32, 5, 16, 6, 20, 0, 8000, 1534, 100, 18, 32, 7, 65535, 1622, 10, 2};
+    for (int i = 0; i < 20; ++i) {
+        // A value line starts at 0, so a value of 0 leaves it as it is.
+        expected.push_back(Added(std::string(kDatabaseLabels[i]) + ":\x01" "0"));
+        if (values[i] != 0) expected.push_back(Replaced(kDatabaseLabels[i] + (":\x01" + std::to_string(values[i]))));
+    }
+    expected += Step("Weryfikacja zaprogramowanych form płatności");
+    expected += Step("Odczyt numeru kasy...");
+    expected += {Added("- kasa o numerze: 1")};
+    expected += TcpClosing();
+    EXPECT_EQ(s.host.lines, expected);
+
+    // The texts are code page 1250 on the host's side.
+    EXPECT_EQ(s.host.lines[TcpOpening("").size() + 2].text, "- linia 1: Kiosk \"\xAF" "abka\"");
+    EXPECT_TRUE(LinkClosedAtTheEnd(s));
+}
+
+TEST(ConnectionTest, NonFiscalComboWithoutHeaderLinesSkipsThePaymentForms)
+{
+    RegisterSession s(Scenario(R"({"model": 1, "fiscalState": 0, "vatRates": [800, 0], "operator": 65535,
+                                   "fiscalisation": "2000-01-02 23:04:05"})"));
+    EXPECT_EQ(s.Run(-1), 0);
+    EXPECT_EQ(s.Commands(), (std::vector<int>{501, 18, 20, 15, 14, 501, 502, 321}));
+    EXPECT_TRUE(s.Violations().empty());
+
+    const HostLines& lines = s.host.lines;
+    HostLines opening = TcpOpening("COMBO 1.01");
+    EXPECT_EQ(First(lines, opening.size()), opening);
+    // A header of no lines: the VAT rates follow at once.
+    HostLines head = Step("Odczyt nagłówka...");
+    head += Step("Odczyt stawek VAT...");
+    head += {Added("- A: 8.00%"), Added("- B: 0.00%")};
+    EXPECT_EQ(From(lines, head[0], head.size()), head);
+    // Lines reach the host trimmed: an empty tax number leaves the bare label.
+    for (const char* text :
+         {"- typ protokołu komunikacyjnego: COMBO", "- tryb pracy: NIEFISKALNY", "- numer zalogowanego operatora: 65535",
+          "- data i czas fiskalizacji: 2000-01-02 23:04:05", "- stan totalizerów: ZEROWE", "- NIP:"})
+        EXPECT_TRUE(Contains(lines, Added(text))) << text;
+    EXPECT_FALSE(Contains(lines, Added("Weryfikacja zaprogramowanych form płatności")));
+    for (const HostLine& line : lines) EXPECT_EQ(line.kind, 0) << line;
+}
+
+TEST(ConnectionTest, UnknownModelIsAWarningAndTheTestGoesOnAsCombo)
+{
+    RegisterSession s(Scenario(R"({"model": 32, "fiscalState": 7})"));
+    EXPECT_EQ(s.Run(-1), 0);
+    // Taken for a Combo in fiscal mode: no payment-form check.
+    EXPECT_EQ(s.Commands(), (std::vector<int>{501, 18, 20, 15, 14, 501, 502, 321}));
+    HostLines opening = TcpOpening("<nieznana o kodzie 32>");
+    opening.push_back(Added(kUnknownModel, 1));
+    const HostLines& lines = s.host.lines;
+    EXPECT_EQ(First(lines, opening.size()), opening);
+    EXPECT_TRUE(Contains(lines, Added("- typ protokołu komunikacyjnego: nieznany o kodzie 32")));
+    EXPECT_TRUE(Contains(lines, Added("- tryb pracy: nieznany o kodzie 7")));
+    EXPECT_EQ(lines.back(), Added("Zdalne odblokowanie serwera Norvik (SKP)"));
+    EXPECT_TRUE(s.Violations().empty());
+
+    RegisterSession zero(Scenario(R"({"model": 0, "fiscalState": 2})"));
+    EXPECT_EQ(zero.Run(-1), 0);
+    EXPECT_EQ(CountOf(zero.Commands(), 2910), 0);
+    EXPECT_TRUE(Contains(zero.host.lines, Added("Nawiązano połączenie z kasą <niezidentyfikowany>")));
+    EXPECT_TRUE(Contains(zero.host.lines, Added(kUnknownModel, 1)));
+    EXPECT_TRUE(Contains(zero.host.lines, Added("- typ protokołu komunikacyjnego: niezidentyfikowany")));
+    EXPECT_TRUE(Contains(zero.host.lines, Added("- tryb pracy: TYLKO DO ODCZYTU")));
+    EXPECT_TRUE(zero.Violations().empty());
+}
+
+TEST(ConnectionTest, WrongNumberEndsTheTestAfterTheLinkIsClosed)
+{
+    RegisterSession s(Scenario(R"({"model": 2, "fiscalState": 0, "registerNumber": "7"})"));
+    s.Run(-1);
+    EXPECT_EQ(s.Commands().back(), 321);
+    HostLines tail = Step("Odczyt numeru kasy...");
+    tail += {Added("- kasa o numerze: 7"), Replaced("- kasa o numerze: 7", 2)};
+    tail += TcpClosing();
+    tail += Failure(kOperation, "Niezgodny numer urządzenia!");
+    EXPECT_EQ(From(s.host.lines, tail[0]), tail);
+    EXPECT_TRUE(LinkClosedAtTheEnd(s));
+    EXPECT_TRUE(s.Violations().empty());
+}
+
+TEST(ConnectionTest, MalformedAnswerFieldEndsTheTestWithTheLinkClosed)
+{
+    // The year of the date comes as a byte instead of a 16-bit number.
+    RegisterSession s(Scenario(R"({"overrides": {"15": {"fields": [["B", 20], ["B", 5], ["B", 24]]}}})"));
+    s.Run(-1);
+    EXPECT_EQ(s.Commands(), (std::vector<int>{501, 18, 20, 15}));
+    HostLines tail = Step("Odczyt daty i czasu...");
+    tail.push_back(Replaced("Odczyt daty i czasu...", 2));
+    tail += TcpClosing();
+    tail += Failure(kOperation, "TComboData::AsV() - nieprawidłowy typ pola DATA");
+    EXPECT_EQ(From(s.host.lines, tail[0]), tail);
+    EXPECT_TRUE(LinkClosedAtTheEnd(s));
+    EXPECT_TRUE(s.Violations().empty());
+}
+
+TEST(ConnectionTest, ARefusedOrLostCommandEndsTheTestWithItsLineFailed)
+{
+    RegisterSession refused(Scenario(R"({"model": 2})"), R"({"20": {"1": {"kind": "executionError", "code": 1}}})");
+    refused.Run(-1);
+    EXPECT_EQ(refused.Commands(), (std::vector<int>{501, 18, 20}));
+    HostLines tail = {Added("Odczyt stawek VAT..."), Replaced("Odczyt stawek VAT...", 2)};
+    tail += TcpClosing();
+    tail.push_back(Failure(kOperation, "")[0]);
+    EXPECT_EQ(From(refused.host.lines, tail[0], tail.size()), tail);
+    EXPECT_EQ(refused.host.lines.back().text.rfind("Kasa zgłosiła błąd wykonania: [W1] - ", 0), 0u);
+    EXPECT_TRUE(refused.Violations().empty());
+
+    // The register goes away while the database status is asked for.
+    RegisterSession lost(Scenario(R"({"model": 2})"), R"({"502": {"1": "dropConnection"}})");
+    lost.Run(-1);
+    EXPECT_EQ(lost.Commands().back(), 502);
+    tail = {Added("Odczyt statusu baz kasy..."), Replaced("Odczyt statusu baz kasy...", 2)};
+    tail += TcpClosing();
+    tail += Failure(kOperation, "Błąd komunikacji z kasą");
+    EXPECT_EQ(From(lost.host.lines, tail[0]), tail);
+    EXPECT_TRUE(lost.Violations().empty());
+}
+
+TEST(ConnectionTest, PaymentFormMismatchOnAFiscalNeoWarnsAndTheTestGoesOn)
+{
+    // Forms 2 and 6 of the wrong types.
+    RegisterSession s(Scenario(R"({"model": 2, "fiscalState": 1, "payForms": [
+        {"number": 2, "name": "Karta", "type": 1, "flags": 1},
+        {"number": 3, "name": "Euro", "type": 1, "flags": 1, "shortName": "EUR", "rate": 42537},
+        {"number": 4, "name": "Bon", "type": 4, "flags": 1},
+        {"number": 5, "name": "Czek", "type": 3, "flags": 1},
+        {"number": 6, "name": "Inna", "type": 5, "flags": 0}]})"));
+    EXPECT_EQ(s.Run(-1), 0);
+    EXPECT_EQ(CountOf(s.Commands(), 2910), 5);
+    EXPECT_EQ(s.Commands().back(), 321);
+    HostLines tail = {Added("Weryfikacja zaprogramowanych form płatności"),
+                      Added("Forma płatności nr 2 powinna być typu \"Karta\"", 1),
+                      Added("Forma płatności nr 6 powinna być typu \"Inne\"", 1), Added(kFiscalPayForms, 2)};
+    tail += Step("Odczyt numeru kasy...");
+    tail += {Added("- kasa o numerze: 1")};
+    tail += TcpClosing();
+    EXPECT_EQ(From(s.host.lines, tail[0]), tail);
+    EXPECT_TRUE(s.Violations().empty());
+}
+
+TEST(ConnectionTest, PaymentFormAnswersOfAnotherShapeAllDiffer)
+{
+    // Five fields instead of six: no type is taken from any of them.
+    RegisterSession s(Scenario(R"({"model": 4, "fiscalState": 1, "overrides": {"2910": {"fields":
+        [["V", 2], ["S", "Karta"], ["B", 2], ["V", 1], ["S", ""]]}}})"));
+    EXPECT_EQ(s.Run(-1), 0);
+    HostLines tail = {Added("Weryfikacja zaprogramowanych form płatności"),
+                      Added("Forma płatności nr 2 powinna być typu \"Karta\"", 1),
+                      Added("Forma płatności nr 3 powinna być walutą euro", 1),
+                      Added("Forma płatności nr 4 powinna być typu \"Bon\"", 1),
+                      Added("Forma płatności nr 5 powinna być typu \"Czek\"", 1),
+                      Added("Forma płatności nr 6 powinna być typu \"Inne\"", 1),
+                      Added(kFiscalPayForms, 2),
+                      Added("Odczyt numeru kasy...")};
+    EXPECT_EQ(From(s.host.lines, tail[0], tail.size()), tail);
+    EXPECT_TRUE(s.Violations().empty());
+}
+
+TEST(ConnectionTest, AMissingPaymentFormStopsTheCheckButNotTheTest)
+{
+    // Form 4 is not there: the register refuses its reading with an error.
+    RegisterSession s(Scenario(R"({"model": 2, "fiscalState": 1, "payForms": [
+        {"number": 2, "name": "Karta", "type": 2, "flags": 1},
+        {"number": 3, "name": "Euro", "type": 1, "flags": 1},
+        {"number": 5, "name": "Czek", "type": 3, "flags": 1},
+        {"number": 6, "name": "Inna", "type": 6, "flags": 0}]})"));
+    EXPECT_EQ(s.Run(-1), 0);
+    const std::vector<int> commands = s.Commands();
+    EXPECT_EQ(std::vector<int>(commands.end() - 4, commands.end()), (std::vector<int>{2910, 2910, 2910, 321}));
+    HostLines tail = {Added("Weryfikacja zaprogramowanych form płatności"), Added(kFiscalPayForms, 2)};
+    tail += Step("Odczyt numeru kasy...");
+    EXPECT_EQ(From(s.host.lines, tail[0], tail.size()), tail);
+    EXPECT_EQ(s.host.lines.back(), Added("Zdalne odblokowanie serwera Norvik (SKP)"));
+    EXPECT_TRUE(s.Violations().empty());
+}
+
+TEST(ConnectionTest, PaymentFormsAreCheckedOnFiscalRegistersOfTheNewerFamiliesOnly)
+{
+    struct Case {
+        int model;
+        int fiscalState;
+        bool checked;
+    };
+    const Case cases[] = {
+        {26, 1, false},  // BINGO HS 3.03: the BINGO HS family
+        {11, 1, false},  // BINGO HS EJ 4.01
+        {5, 1, false},   // BINGO HS 3.02: the BINGO family
+        {3, 1, true},    // COMBO 1.02
+        {4, 2, true},    // NEO 1.02, read-only
+        {2, 1, true},    // NEO 1.01
+        {30, 1, true},   // REVO 1.01
+        {2, 0, false},   // not fiscal
+        {3, 0, false},
+        {30, 0, false},
+    };
+    for (const Case& c : cases) {
+        RegisterSession s(Scenario(R"({"model": )" + std::to_string(c.model) +
+                                   R"(, "fiscalState": )" + std::to_string(c.fiscalState) + "}"));
+        EXPECT_EQ(s.Run(-1), 0);
+        EXPECT_EQ(CountOf(s.Commands(), 2910), c.checked ? 5 : 0) << "model " << c.model << " state " << c.fiscalState;
+        EXPECT_EQ(Contains(s.host.lines, Replaced("Weryfikacja zaprogramowanych form płatności\x01OK")), c.checked)
+            << "model " << c.model;
+        for (const HostLine& line : s.host.lines) EXPECT_EQ(line.kind, 0) << line;
+        EXPECT_TRUE(s.Violations().empty());
+    }
+}
+
+TEST(ConnectionTest, FileModeRefusesAndOpensNothing)
+{
+    RegisterSession s;
+    s.host.SetParam("ComboPort", "PLIK");
+    EXPECT_EQ(s.Run(-1), 0);
+    EXPECT_EQ(s.host.lines,
+              Failure(kOperation, "Ustawione złącze PLIK. Kasa nie obsługuje testu połączenia z plikiem!"));
+    EXPECT_FALSE(LinkEverOpened(s));
 }

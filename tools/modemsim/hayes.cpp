@@ -28,6 +28,14 @@ std::string UpperOf(std::string s)
     for (char& c : s) c = Upper(c);
     return s;
 }
+
+// Where the command prefix "AT" (either case) first stands in a line; npos when nowhere.
+size_t CommandStart(const std::string& line)
+{
+    for (size_t i = 0; i + 1 < line.size(); ++i)
+        if (Upper(line[i]) == 'A' && Upper(line[i + 1]) == 'T') return i;
+    return std::string::npos;
+}
 }  // namespace
 
 bool HayesModem::IsResultName(const std::string& name)
@@ -184,9 +192,12 @@ std::string HayesModem::Input(const char* bytes, size_t size, size_t& consumed)
             FLine += c;
             continue;
         }
-        const std::string line = FLine;
+        // A command line begins at its "AT": whatever came before it (an
+        // escape sequence sent while in command mode) is ignored.
+        const size_t at = CommandStart(FLine);
+        const std::string line = at == std::string::npos ? std::string() : FLine.substr(at);
         FLine.clear();
-        if (line.size() < 2 || Upper(line[0]) != 'A' || Upper(line[1]) != 'T') continue;
+        if (line.empty()) continue;
         if (Record) Record(line);
         const std::string echo = FEcho ? line + "\r" : "";
         const auto fixed = Answers.find(UpperOf(line));

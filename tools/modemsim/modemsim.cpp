@@ -48,8 +48,9 @@ const char* kHelp =
     "\n"
     "Echo (ATE), verbal or numeric results (ATV), ATQ, ATX (X0: basic codes only), AT&F,\n"
     "ATZ, ATH, ATO, S-registers and the other &-commands are understood; numbers are\n"
-    "compared with spaces and '-' removed. A CONNECT whose register peer cannot be\n"
-    "reached gives NO CARRIER.\n";
+    "compared with spaces and '-' removed. A command line begins at its \"AT\": what\n"
+    "precedes it (\"+++\" sent in command mode) is ignored. A CONNECT whose register\n"
+    "peer cannot be reached gives NO CARRIER.\n";
 
 struct Options {
     std::map<std::string, std::string> outcomes;

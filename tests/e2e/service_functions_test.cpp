@@ -1,0 +1,159 @@
+// Operation -8 through the real library against the register simulator: the
+// communication report with its progress, the links each function refuses,
+// the numbers that do nothing, and the card server's lock around a session
+// that cannot be opened.
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <memory>
+
+#include "card_server.h"
+#include "host_lines.h"
+#include "register_link.h"
+
+using namespace testutil;
+
+namespace {
+
+const char* const kOperation = "operacja [-8]";
+const char* const kReportLine = "Czekaj na wykonanie raportu na kasie...";
+
+
+// A loopback port bound but not listening: a connection to it is refused,
+// and no other test can take it while the socket is held.
+class RefusingPort {
+public:
+    RefusingPort()
+    {
+        FFd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        if (FFd >= 0 && bind(FFd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+            getsockname(FFd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+            port = ntohs(a.sin_port);
+    }
+    ~RefusingPort()
+    {
+        if (FFd >= 0) close(FFd);
+    }
+    int port = 0;
+
+private:
+    int FFd = -1;
+};
+
+// Sessions whose card-server parameters point at a card-server simulator.
+class ServiceFunctionsWithCardServer : public ::testing::Test {
+protected:
+    TempDir dir;
+    CardServer cards{dir};
+    void SetUp() override { ASSERT_TRUE(cards.Ok()); }
+    std::unique_ptr<RegisterSession> Session()
+    {
+        auto s = std::make_unique<RegisterSession>();
+        cards.Configure(s->host);
+        return s;
+    }
+};
+
+}  // namespace
+
+TEST(ServiceFunctions, CommunicationReportShowsItsProgressThenOk)
+{
+    // A Combo: the export never asks it for this report, the service function does.
+    RegisterSession s(R"({"model": 1, "reports": {"polls": 2, "pollIntervalMs": 10, "delayMs": 10}})");
+    s.host.SetParam("ComboComplexOrdTimeout", "60");
+    EXPECT_EQ(s.Run(-8, 5), 0);
+    EXPECT_EQ(s.Commands(), (std::vector<int>{501, 1171}));
+    EXPECT_TRUE(s.Journal().back()["fields"].empty());
+    EXPECT_TRUE(s.Violations().empty());
+
+    // Every busy byte and the final answer move the value on by 5.
+    const std::string line = kReportLine;
+    HostLines expected = TcpOpening("COMBO 1.01");
+    expected += {Added(line + ":\x01" "0"), Replaced(line + ":\x01" "5"), Replaced(line + ":\x01" "10"),
+                 Replaced(line + ":\x01" "15"), Replaced(line + "\x01OK")};
+    expected += TcpClosing();
+    EXPECT_EQ(s.host.lines, expected);
+}
+
+TEST(ServiceFunctions, CommunicationReportRefusedMarksItsLineAndClosesTheSession)
+{
+    RegisterSession s(R"({"model": 2})", R"({"1171": {"1": {"kind": "executionError", "code": 1}}})");
+    s.host.SetParam("ComboComplexOrdTimeout", "60");
+    s.Run(-8, 5);
+    EXPECT_EQ(s.Commands(), (std::vector<int>{501, 1171}));
+    const std::string line = kReportLine;
+    HostLines tail = {Added(line + ":\x01" "0"), Replaced(line, 2)};
+    tail += TcpClosing();
+    const HostLines shown = From(s.host.lines, tail[0]);
+    ASSERT_EQ(shown.size(), tail.size() + 2);
+    EXPECT_EQ(First(shown, tail.size()), tail);
+    EXPECT_EQ(shown[tail.size()], Failure(kOperation, "")[0]);
+    EXPECT_EQ(shown.back().kind, 2);
+    EXPECT_EQ(shown.back().text.rfind("Kasa zgłosiła błąd wykonania: [W1] - ", 0), 0u) << shown.back();
+    EXPECT_TRUE(s.Violations().empty());
+}
+
+TEST_F(ServiceFunctionsWithCardServer, AFailedConnectionStillUnlocksTheCardServer)
+{
+    RefusingPort refusing;
+    ASSERT_NE(refusing.port, 0);
+    for (int operation : {-1, -8}) {
+        auto session = Session();
+        RegisterSession& s = *session;
+        s.host.device.number = 3;
+        s.host.SetParam("ComboIpPort", std::to_string(refusing.port));
+        s.Run(operation, 5);
+        HostLines expected = Step("Zdalne zablokowanie serwera Norvik (SKP)");
+        expected += {Added("Nawiązywanie połączenia TCP/IP..."), Replaced("Nawiązywanie połączenia TCP/IP...", 2)};
+        expected += Step("Zamykanie połączenia TCP/IP...");
+        expected += Step("Zdalne odblokowanie serwera Norvik (SKP)");
+        ASSERT_EQ(s.host.lines.size(), expected.size() + 2) << operation;
+        EXPECT_EQ(First(s.host.lines, expected.size()), expected) << operation;
+        EXPECT_EQ(s.host.lines.back().kind, 2);
+        EXPECT_FALSE(LinkEverOpened(s));
+    }
+    // The card server's numbers count from 0.
+    EXPECT_EQ(cards.Received(), (std::vector<std::string>{"DISABLE 2", "ENABLE 2", "DISABLE 2", "ENABLE 2"}));
+}
+
+TEST(ServiceFunctions, FileModeRefusesTheSessionFunctionAndOpensNothing)
+{
+    RegisterSession s;
+    s.host.SetParam("ComboPort", "PLIK");
+    EXPECT_EQ(s.Run(-8, 5), 0);
+    EXPECT_EQ(s.host.lines, Failure(kOperation, "Ustaw port komunikacyjny"));
+    EXPECT_FALSE(LinkEverOpened(s));
+}
+
+TEST_F(ServiceFunctionsWithCardServer, ModemFunctionsRefuseAnyLinkButASerialPort)
+{
+    for (const char* port : {"TCP/IP", "PLIK"}) {
+        for (int function : {3, 4}) {
+            auto session = Session();
+            RegisterSession& s = *session;
+            s.host.SetParam("ComboPort", port);
+            EXPECT_EQ(s.Run(-8, function), 0);
+            EXPECT_EQ(s.host.lines, Failure(kOperation, "Ustaw złącze na COMx")) << port << " " << function;
+            EXPECT_FALSE(LinkEverOpened(s));
+        }
+    }
+    EXPECT_TRUE(cards.Received().empty());
+}
+
+TEST_F(ServiceFunctionsWithCardServer, NumbersOutsideTheSixDoNothing)
+{
+    auto session = Session();
+    RegisterSession& s = *session;
+    for (int function : {7, 0, -1, 100}) {
+        EXPECT_EQ(s.Run(-8, function), 0) << function;
+        EXPECT_TRUE(s.host.lines.empty()) << function;
+    }
+    EXPECT_FALSE(LinkEverOpened(s));
+    EXPECT_TRUE(cards.Received().empty());
+}
