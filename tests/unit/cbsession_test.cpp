@@ -127,11 +127,11 @@ protected:
         sim.Start(REGSIM_EXE, args);
     }
     void StartRegisterOnPty(const std::string& scenario = "{}") { StartRegister({"--pty"}, scenario); }
-    void UseRegisterOverTcp()
+    void UseRegisterOverTcp(int port)
     {
         Param("ComboPort", "TCP/IP");
         Param("ComboIpAddress", "127.0.0.1");
-        Param("ComboIpPort", std::to_string(sim.Port()));
+        Param("ComboIpPort", std::to_string(port));
     }
 
     void Param(const std::string& name, const std::string& value) { in.host.SetParam(name, value); }
@@ -274,12 +274,13 @@ TEST_F(Session, OtherMultiplexerValuesTouchNoControlLine)
     StartRegisterOnPty();
     Param("ComboPort", sim.PtyPath());
     for (const char* channel : {"0", "13", "-1"}) {
-        clock = testutil::ScaledClock();
+        testutil::ScaledClock channelClock;
+        testutil::ClockScope scope(&channelClock);
         Param("ComboKanMul", channel);
         SessionAction& a = NewAction(true);
         a.OpenPort();
         EXPECT_EQ(a.EventsBeforeFirstFrame(), Lines{}) << channel;
-        EXPECT_TRUE(clock.Sleeps().empty()) << channel;
+        EXPECT_TRUE(channelClock.Sleeps().empty()) << channel;
         EXPECT_EQ(a.protType, pt_Neo);
         a.ClosePort();
     }
@@ -362,9 +363,7 @@ TEST_F(Session, EachModelCodeGivesItsNameAndFamily)
         const std::string modelJournal = dir.File("model" + std::to_string(m.code) + ".jsonl");
         testutil::WriteFile(dir.File("model.json"), "{\"model\": " + std::to_string(m.code) + "}");
         modelSim.Start(REGSIM_EXE, {"--tcp", "0", "--scenario", dir.File("model.json"), "--journal", modelJournal});
-        Param("ComboPort", "TCP/IP");
-        Param("ComboIpAddress", "127.0.0.1");
-        Param("ComboIpPort", std::to_string(modelSim.Port()));
+        UseRegisterOverTcp(modelSim.Port());
         in.host.lines.clear();
         SessionAction& a = NewAction();
         a.OpenPort();
@@ -387,8 +386,7 @@ TEST_F(Session, FiscalStateFromTheStatusAnswer)
         regsim::RegsimProcess stateSim;
         testutil::WriteFile(dir.File("state.json"), "{\"fiscalState\": " + std::to_string(state) + "}");
         stateSim.Start(REGSIM_EXE, {"--tcp", "0", "--scenario", dir.File("state.json")});
-        UseRegisterOverTcp();
-        Param("ComboIpPort", std::to_string(stateSim.Port()));
+        UseRegisterOverTcp(stateSim.Port());
         SessionAction& a = NewAction();
         a.OpenPort();
         EXPECT_EQ(a.fiscalMode, mode) << state;
@@ -400,7 +398,7 @@ TEST_F(Session, AMalformedStatusAnswerKeepsWhatWasReadWithAWarning)
 {
     // A COMBO 1.03 whose answer ends before the fiscal state.
     StartRegister({"--tcp", "0"}, R"({"overrides": {"501": {"fields": [["B", 6]]}}})");
-    UseRegisterOverTcp();
+    UseRegisterOverTcp(sim.Port());
     SessionAction& a = NewAction();
     a.OpenPort();
     EXPECT_EQ(a.protType, pt_Combo102);
@@ -418,7 +416,7 @@ TEST_F(Session, AMalformedStatusAnswerKeepsWhatWasReadWithAWarning)
 TEST_F(Session, TheRegistersNumberIsComparedWithTheDevicesNumber)
 {
     StartRegister({"--tcp", "0"}, R"({"registerNumber": " 12 "})");
-    UseRegisterOverTcp();
+    UseRegisterOverTcp(sim.Port());
     in.host.device.number = 12;
     SessionAction& a = NewAction();
     a.OpenPort();
