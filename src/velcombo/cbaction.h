@@ -115,6 +115,8 @@ public:
     static AnsiString FileModeWord();
 
 protected:
+    // The port of a serial link; a test hands in one that records its lines.
+    virtual std::unique_ptr<TModemPort> NewPort();
     void OpenRS232Port();
     void CloseRS232Port();
     void OpenTCPIPPort();

@@ -1,6 +1,8 @@
 // The session with the register: opening and closing the link (serial port
 // with its multiplexer channel, modem, TCP/IP), the card server's lock for
 // the length of the connection, and the register's model and number.
+#include <exception>
+
 #include "ModemCtl.h"
 #include "cbaction.h"
 #include "cblinks.h"
@@ -103,10 +105,17 @@ void TVelComboAction::OpenPort()
 void TVelComboAction::ClosePort()
 {
     if (Medium == md_file) return;
-    if (Medium == md_tcpip)
-        CloseTCPIPPort();
-    else
-        CloseRS232Port();
+    // A link that cannot be closed cleanly (a modem that will not hang up)
+    // must not leave the card server locked out of the register.
+    try {
+        if (Medium == md_tcpip)
+            CloseTCPIPPort();
+        else
+            CloseRS232Port();
+    } catch (...) {
+        UnlockSKP();
+        throw;
+    }
     UnlockSKP();
 }
 
@@ -128,11 +137,13 @@ bool TVelComboAction::CheckNumber()
     return number == FNrUrzadzenia;
 }
 
+std::unique_ptr<TModemPort> TVelComboAction::NewPort() { return std::make_unique<TModemPort>(this); }
+
 void TVelComboAction::OpenRS232Port()
 {
     if (FPort && FPort->GetActive()) return;
     const AnsiString name = WartoscParametru("ComboPort");
-    FPort = std::make_unique<TModemPort>(this);
+    FPort = NewPort();
     const AnsiString phone = Trim(WartoscParametru("ComboModemPhone"));
     if (!phone.empty()) {
         FPort->OpenPort(name, Speed(), bs8, sb1_0, parNone);
@@ -175,13 +186,23 @@ void TVelComboAction::OpenRS232Port()
 void TVelComboAction::CloseRS232Port()
 {
     if (!FPort) return;
-    if (FPort->ConnectedViaModem) FPort->ModemDisconnect();
+    // A modem that will not hang up is reported once the port is closed: the
+    // port is not kept open for it.
+    std::exception_ptr hangUpFailure;
+    if (FPort->ConnectedViaModem) {
+        try {
+            FPort->ModemDisconnect();
+        } catch (...) {
+            hangUpFailure = std::current_exception();
+        }
+    }
     const AnsiString line = DriverText("Zamykanie portu komunikacyjnego ...");
     MsgAdd(line, LPV_None, 100);
     tools.DebugIt(line, "");
     FPort->SetActive(false);
     FPort.reset();
     MsgS(LPV_Ok);
+    if (hangUpFailure) std::rethrow_exception(hangUpFailure);
 }
 
 void TVelComboAction::OpenTCPIPPort()

@@ -3,10 +3,14 @@
 #include <cstring>
 #include <stdexcept>
 
-RegisterSession::RegisterSession(const std::string& scenario, const std::string& faults)
+RegisterSession::RegisterSession(const std::string& scenario, const std::string& faults, RegisterLink link)
 {
     journal = tmp.File("journal.jsonl");
-    std::vector<std::string> args = {"--tcp", "0", "--journal", journal};
+    std::vector<std::string> args = {"--journal", journal};
+    if (link == RegisterLink::Tcp)
+        args.insert(args.end(), {"--tcp", "0"});
+    else
+        args.push_back("--pty");
     if (!scenario.empty()) {
         testutil::WriteFile(tmp.File("scenario.json"), scenario);
         args.insert(args.end(), {"--scenario", tmp.File("scenario.json")});
@@ -20,6 +24,10 @@ RegisterSession::RegisterSession(const std::string& scenario, const std::string&
     if (!host.Load(VELCOMBO_LIB, error)) throw std::runtime_error(error);
     host.device.folder = tmp.Folder();
     host.device.number = 1;
+    if (link == RegisterLink::Pty) {
+        host.SetParam("ComboPort", sim.PtyPath());
+        return;
+    }
     host.SetParam("ComboPort", "TCP/IP");
     host.SetParam("ComboIpAddress", "127.0.0.1");
     host.SetParam("ComboIpPort", std::to_string(sim.Port()));

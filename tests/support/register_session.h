@@ -1,6 +1,7 @@
 // An end-to-end setting: the register simulator running with a scenario, a
 // fault plan and a journal, and the real library loaded by the harness's
-// host, configured to reach the simulator over TCP/IP.
+// host, configured to reach the simulator over TCP/IP or, as its serial
+// port, a pseudo-terminal.
 #pragma once
 
 #include <nlohmann/json.hpp>
@@ -12,10 +13,13 @@
 #include "regsim_process.h"
 #include "testutil.h"
 
+enum class RegisterLink { Tcp, Pty };
+
 class RegisterSession {
 public:
     // scenario and faults are JSON texts (UTF-8); empty for the simulator's defaults.
-    explicit RegisterSession(const std::string& scenario = "", const std::string& faults = "");
+    explicit RegisterSession(const std::string& scenario = "", const std::string& faults = "",
+                             RegisterLink link = RegisterLink::Tcp);
     ~RegisterSession();
 
     // Runs one operation through the export, registering the library first

@@ -1,0 +1,403 @@
+// The session with the register through the real library: the card server
+// locked for exactly the length of the connection, the register's model,
+// fiscal state and number, and the link closed and the card server unlocked
+// however a run ends. Over TCP/IP and over a serial line (a pseudo-terminal).
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <sstream>
+#include <thread>
+
+#include "host_screen.h"
+#include "peer_process.h"
+#include "register_session.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+using testutil::Shows;
+
+// The card-server simulator and the lines it received.
+class CardServer {
+public:
+    CardServer() : FProcess({CARDSIM_EXE, "--record", FRecord}, "PORT") {}
+    bool Ok() const { return FProcess.Ok(); }
+    int Port() const { return FProcess.Port(); }
+    Lines Record() const
+    {
+        Lines lines;
+        if (!testutil::Exists(FRecord)) return lines;
+        std::istringstream in(testutil::ReadFile(FRecord));
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+
+private:
+    testutil::TempDir FDir;
+    std::string FRecord = FDir.File("card.txt");
+    testutil::PeerProcess FProcess;
+};
+
+void UseCardServer(VelHost& host, int port)
+{
+    host.SetParam("ComboSkpUse", "1");
+    host.SetParam("ComboSkpIp", "127.0.0.1");
+    host.SetParam("ComboSkpPort", std::to_string(port));
+}
+
+// The register simulator's link events ("connect", "disconnect"), in order.
+Lines LinkEvents(const RegisterSession& s)
+{
+    Lines events;
+    for (const auto& line : regsim::ReadJournal(s.journal)) {
+        const std::string event = line.value("event", "");
+        if (event == "connect" || event == "disconnect") events.push_back(event);
+    }
+    return events;
+}
+
+// The link events once the simulator has journalled at least count of them
+// (it notices a closed link a moment after the driver closed it), or after
+// three seconds.
+Lines AwaitLinkEvents(const RegisterSession& s, size_t count)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    Lines events = LinkEvents(s);
+    while (events.size() < count && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        events = LinkEvents(s);
+    }
+    return events;
+}
+
+// A port on which nothing listens, held for the test so no one takes it.
+class DeadPort {
+public:
+    DeadPort()
+    {
+        FFd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        if (bind(FFd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+            getsockname(FFd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+            port = ntohs(a.sin_port);
+    }
+    ~DeadPort() { close(FFd); }
+    int port = 0;
+
+private:
+    int FFd = -1;
+};
+
+Lines Screen(const RegisterSession& s) { return testutil::HostScreen(s.host.lines); }
+
+bool HasErrorLine(const RegisterSession& s)
+{
+    return std::any_of(s.host.lines.begin(), s.host.lines.end(), [](const HostLine& l) { return l.kind == 2; });
+}
+
+bool Contains(const std::vector<int>& codes, int code)
+{
+    return std::find(codes.begin(), codes.end(), code) != codes.end();
+}
+
+const std::vector<int> kFullTest = {501, 18, 20, 15, 14, 501, 502, 2910, 2910, 2910, 2910, 2910, 321};
+
+// What the card server and the register had seen at two moments of a run:
+// when the driver announced that it opens the link, and when it announced
+// the unlock. The register's noticing a closed link may lag behind the
+// driver, so at the unlock it is given a moment to see it.
+struct LockOrder {
+    bool opening = false, unlocking = false;
+    Lines recordAtOpening, eventsAtOpening, recordAtUnlock, eventsAtUnlock;
+
+    void Watch(RegisterSession& s, const CardServer& card)
+    {
+        s.host.onLine = [this, &s, &card](const HostLine& line) {
+            if (line.replaced) return;
+            if (!opening && (line.text.rfind("Nawi\xB9zywanie po\xB3\xB9" "czenia TCP/IP", 0) == 0 ||
+                             line.text.rfind("Otwieranie portu komunikacyjnego", 0) == 0)) {
+                opening = true;
+                recordAtOpening = card.Record();
+                eventsAtOpening = LinkEvents(s);
+            }
+            if (!unlocking && line.text == "Zdalne odblokowanie serwera Norvik (SKP)") {
+                unlocking = true;
+                recordAtUnlock = card.Record();
+                eventsAtUnlock = AwaitLinkEvents(s, 2);
+            }
+        };
+    }
+};
+
+class CardServerLock : public ::testing::TestWithParam<RegisterLink> {};
+
+}  // namespace
+
+TEST_P(CardServerLock, LastsExactlyAsLongAsTheConnection)
+{
+    RegisterSession s(testutil::ReadFile(REGSIM_SCENARIOS "/demo.json"), "", GetParam());
+    CardServer card;
+    ASSERT_TRUE(card.Ok());
+    UseCardServer(s.host, card.Port());
+    LockOrder order;
+    order.Watch(s, card);
+
+    EXPECT_EQ(s.Run(-1), 0);
+    EXPECT_EQ(s.Commands(), kFullTest);
+    EXPECT_TRUE(s.Violations().empty());
+    EXPECT_FALSE(HasErrorLine(s));
+
+    ASSERT_TRUE(order.opening);
+    EXPECT_EQ(order.recordAtOpening, Lines{"DISABLE 0"});
+    EXPECT_EQ(order.eventsAtOpening, Lines{}) << "the register was reached before the lock";
+    ASSERT_TRUE(order.unlocking);
+    EXPECT_EQ(order.recordAtUnlock, Lines{"DISABLE 0"}) << "unlocked before the end";
+    EXPECT_EQ(order.eventsAtUnlock, (Lines{"connect", "disconnect"})) << "the link was still open at the unlock";
+    EXPECT_EQ(card.Record(), (Lines{"DISABLE 0", "ENABLE 0"}));
+
+    const Lines screen = Screen(s);
+    EXPECT_TRUE(Shows(screen, "Zdalne zablokowanie serwera Norvik (SKP)\x01OK"));
+    EXPECT_EQ(screen.back(), "Zdalne odblokowanie serwera Norvik (SKP)\x01OK");
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, CardServerLock, ::testing::Values(RegisterLink::Tcp, RegisterLink::Pty),
+                         [](const auto& info) { return info.param == RegisterLink::Tcp ? "Tcp" : "Pty"; });
+
+TEST(CardServer, CommandsCarryTheDeviceNumberLessOne)
+{
+    RegisterSession s(R"({"registerNumber": "5"})");
+    s.host.device.number = 5;
+    CardServer card;
+    ASSERT_TRUE(card.Ok());
+    UseCardServer(s.host, card.Port());
+    EXPECT_EQ(s.Run(-1), 0);
+    EXPECT_FALSE(HasErrorLine(s));
+    EXPECT_EQ(card.Record(), (Lines{"DISABLE 4", "ENABLE 4"}));
+    EXPECT_TRUE(s.Violations().empty());
+}
+
+TEST(CardServer, DownIsAWarningAndTheRunGoesOn)
+{
+    RegisterSession s(testutil::ReadFile(REGSIM_SCENARIOS "/demo.json"));
+    DeadPort dead;
+    ASSERT_NE(dead.port, 0);
+    UseCardServer(s.host, dead.port);
+    EXPECT_EQ(s.Run(-1), 0);
+    EXPECT_EQ(s.Commands(), kFullTest);
+    EXPECT_TRUE(s.Violations().empty());
+    EXPECT_FALSE(HasErrorLine(s));
+
+    const Lines screen = Screen(s);
+    const std::string warning = "W:Serwer Kart Norvik (sk.exe) nie odpowiada.";
+    ASSERT_GE(screen.size(), 3u);
+    // Each lock line stays unmarked, followed by the warning.
+    EXPECT_EQ(screen[0], "Zdalne zablokowanie serwera Norvik (SKP)");
+    EXPECT_EQ(screen[1], warning);
+    EXPECT_EQ(screen[screen.size() - 2], "Zdalne odblokowanie serwera Norvik (SKP)");
+    EXPECT_EQ(screen.back(), warning);
+    EXPECT_EQ(testutil::CountOf(screen, warning), 2u);
+    EXPECT_TRUE(Shows(screen, "- kasa o numerze: 1"));
+}
+
+TEST(CardServer, NotInUseShowsBothLinesAndMakesNoConnection)
+{
+    RegisterSession s(testutil::ReadFile(REGSIM_SCENARIOS "/demo.json"));
+    CardServer card;
+    ASSERT_TRUE(card.Ok());
+    UseCardServer(s.host, card.Port());
+    s.host.SetParam("ComboSkpUse", "0");
+    EXPECT_EQ(s.Run(-1), 0);
+    EXPECT_EQ(s.Commands(), kFullTest);
+    EXPECT_TRUE(card.Record().empty());
+    const Lines screen = Screen(s);
+    EXPECT_EQ(screen.front(), "Zdalne zablokowanie serwera Norvik (SKP)");
+    EXPECT_EQ(screen.back(), "Zdalne odblokowanie serwera Norvik (SKP)");
+    for (const HostLine& line : s.host.lines) EXPECT_EQ(line.kind, 0) << line;
+}
+
+TEST(RegisterModel, UnknownCodeIsShownWithAWarningAndTakenForCombo)
+{
+    RegisterSession s(R"({"model": 32, "fiscalState": 1})");
+    EXPECT_EQ(s.Run(-1), 0);
+    const Lines screen = Screen(s);
+    const auto shown = std::find(screen.begin(), screen.end(),
+                                 "Nawi\xB9zano po\xB3\xB9" "czenie z kas\xB9 <nieznana o kodzie 32>");
+    ASSERT_NE(shown, screen.end());
+    ASSERT_NE(shown + 1, screen.end());
+    EXPECT_EQ(shown[1], "W:Błąd podczas odczytu typu kasy. Przyjęto domyślnie Combo");
+    EXPECT_TRUE(Shows(screen, "- typ protokołu komunikacyjnego: nieznany o kodzie 32"));
+    // The run went on as with a Combo: no payment-form check on a fiscal register.
+    EXPECT_EQ(s.Commands(), (std::vector<int>{501, 18, 20, 15, 14, 501, 502, 321}));
+    EXPECT_FALSE(HasErrorLine(s));
+    EXPECT_TRUE(s.Violations().empty());
+}
+
+TEST(RegisterModel, OnlyRegistersWithoutReceiptBufferWarnWhenReceiptsAreImported)
+{
+    const std::string warning = "W:Kasa nie posiada bufora paragonów!";
+    struct Case {
+        int model;
+        const char* impMode;
+        bool warns;
+    };
+    for (const Case& c : {Case{10, "1", true}, Case{2, "1", false}, Case{10, "0", false}}) {
+        RegisterSession s("{\"model\": " + std::to_string(c.model) + "}");
+        s.host.SetParam("ComboImpMode", c.impMode);
+        EXPECT_EQ(s.Run(-1), 0);
+        const Lines screen = Screen(s);
+        const std::string model = c.model == 10 ? "MOBILE 1.03" : "NEO 1.01";
+        const auto shown = std::find(screen.begin(), screen.end(),
+                                     "Nawi\xB9zano po\xB3\xB9" "czenie z kas\xB9 " + model);
+        ASSERT_NE(shown, screen.end()) << c.model;
+        EXPECT_EQ(shown + 1 != screen.end() && shown[1] == warning, c.warns) << c.model << " " << c.impMode;
+        EXPECT_EQ(testutil::CountOf(screen, warning), c.warns ? 1u : 0u);
+        EXPECT_FALSE(HasErrorLine(s));
+    }
+}
+
+TEST(RegisterModel, AnUnknownFiscalByteMeansFiscal)
+{
+    // A NEO checks its payment forms only when it is fiscal.
+    RegisterSession fiscal(R"({"model": 2, "fiscalState": 7})");
+    EXPECT_EQ(fiscal.Run(-1), 0);
+    EXPECT_TRUE(Contains(fiscal.Commands(), 2910));
+    EXPECT_TRUE(Shows(Screen(fiscal), "- tryb pracy: nieznany o kodzie 7"));
+    EXPECT_FALSE(HasErrorLine(fiscal));
+
+    RegisterSession notFiscal(R"({"model": 2, "fiscalState": 0})");
+    EXPECT_EQ(notFiscal.Run(-1), 0);
+    EXPECT_FALSE(Contains(notFiscal.Commands(), 2910));
+}
+
+TEST(RegisterNumber, AWrongNumberEndsTheTestAfterTheLinkIsClosed)
+{
+    RegisterSession s(R"({"registerNumber": "7"})");
+    CardServer card;
+    ASSERT_TRUE(card.Ok());
+    UseCardServer(s.host, card.Port());
+    s.Run(-1);
+    EXPECT_EQ(s.Commands().back(), 321);
+    const Lines screen = Screen(s);
+    // The number line is the last line when the test fails: it is marked failed.
+    EXPECT_TRUE(Shows(screen, "E:- kasa o numerze: 7"));
+    EXPECT_TRUE(Shows(screen, "E:Niezgodny numer urządzenia!"));
+    EXPECT_TRUE(Shows(screen, "Zamykanie połączenia TCP/IP...\x01OK"));
+    EXPECT_EQ(card.Record(), (Lines{"DISABLE 0", "ENABLE 0"}));
+    EXPECT_EQ(AwaitLinkEvents(s, 2), (Lines{"connect", "disconnect"}));
+    EXPECT_TRUE(s.Violations().empty());
+}
+
+TEST(RegisterNumber, ANumberThatIsNoNumberIsAnError)
+{
+    RegisterSession s(R"({"registerNumber": "12A"})");
+    s.Run(-1);
+    const Lines screen = Screen(s);
+    EXPECT_TRUE(Shows(screen, "E:'12A' nie jest poprawną wartością całkowitą"));
+    EXPECT_FALSE(Shows(screen, "- kasa o numerze: 12"));
+    EXPECT_TRUE(Shows(screen, "Zamykanie połączenia TCP/IP...\x01OK"));
+}
+
+namespace {
+// A run that fails on its way: the failure is reported, and the link and the
+// card server are still released.
+struct FailedRun {
+    const char* name;
+    RegisterLink link;
+    const char* faults;
+    const char* error;         // the error line the user sees
+    std::vector<int> commands;  // what the register was asked
+};
+
+void PrintTo(const FailedRun& run, std::ostream* out) { *out << run.name; }
+
+class FailureInTheMiddle : public ::testing::TestWithParam<FailedRun> {};
+}  // namespace
+
+TEST_P(FailureInTheMiddle, ClosesTheLinkAndUnlocksTheCardServer)
+{
+    const FailedRun& c = GetParam();
+    RegisterSession s(testutil::ReadFile(REGSIM_SCENARIOS "/demo.json"), c.faults, c.link);
+    CardServer card;
+    ASSERT_TRUE(card.Ok());
+    UseCardServer(s.host, card.Port());
+    EXPECT_EQ(s.Run(-1), 0);
+    EXPECT_EQ(s.Commands(), c.commands);
+    const Lines screen = Screen(s);
+    // The failure is reported last, once the session is closed.
+    EXPECT_EQ(screen.back().rfind(std::string("E:") + c.error, 0), 0u) << screen.back();
+    EXPECT_TRUE(Shows(screen, c.link == RegisterLink::Tcp ? "Zamykanie połączenia TCP/IP...\x01OK"
+                                                          : "Zamykanie portu komunikacyjnego ...\x01OK"));
+    EXPECT_TRUE(Shows(screen, "Zdalne odblokowanie serwera Norvik (SKP)\x01OK"));
+    EXPECT_EQ(card.Record(), (Lines{"DISABLE 0", "ENABLE 0"}));
+    EXPECT_EQ(AwaitLinkEvents(s, 2), (Lines{"connect", "disconnect"}));
+    EXPECT_TRUE(s.Violations().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, FailureInTheMiddle,
+    ::testing::Values(FailedRun{"ExecutionErrorTcp", RegisterLink::Tcp, R"({"502": {"1": {"kind": "executionError", "code": 100}}})",
+                                "Kasa zgłosiła błąd wykonania: ", {501, 18, 20, 15, 14, 501, 502}},
+                      FailedRun{"DroppedTcp", RegisterLink::Tcp, R"({"20": {"1": "dropConnection"}})",
+                                "Błąd komunikacji z kasą", {501, 18, 20}},
+                      FailedRun{"DroppedPty", RegisterLink::Pty, R"({"18": {"1": "dropConnection"}})",
+                                "Błąd komunikacji z kasą", {501, 18}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TcpLink, ARegisterThatCannotBeReachedIsAnErrorAndTheCardServerIsUnlocked)
+{
+    RegisterSession s;
+    DeadPort dead;
+    s.host.SetParam("ComboIpPort", std::to_string(dead.port));
+    CardServer card;
+    ASSERT_TRUE(card.Ok());
+    UseCardServer(s.host, card.Port());
+    s.Run(-1);
+    EXPECT_TRUE(s.Commands().empty());
+    const Lines screen = Screen(s);
+    EXPECT_EQ(screen.back(), "E:Nie można nawiązać połączenia z 127.0.0.1:" + std::to_string(dead.port) +
+                                 " - połączenie odrzucone");
+    EXPECT_TRUE(Shows(screen, "Zdalne odblokowanie serwera Norvik (SKP)\x01OK"));
+    EXPECT_EQ(card.Record(), (Lines{"DISABLE 0", "ENABLE 0"}));
+}
+
+TEST(SerialLink, ControlBytesInAnAnswerCrossTheLineIntact)
+{
+    // STX, ETX, the stuffing byte, CR, XON and XOFF inside a header line: a
+    // line that is not raw would swallow or translate some of them.
+    RegisterSession s(R"({"header": ["A\u0002B\u0003C\u0010D\u0011E\u0013F\rG"]})", "", RegisterLink::Pty);
+    EXPECT_EQ(s.Run(-1), 0);
+    EXPECT_FALSE(HasErrorLine(s));
+    EXPECT_TRUE(s.Violations().empty());
+    const Lines screen = Screen(s);
+    // The host shows the line's text up to the CR, and the rest below it.
+    const auto line = std::find(screen.begin(), screen.end(), "- linia 1: A\x02" "B\x03" "C\x10" "D\x11" "E\x13" "F");
+    ASSERT_NE(line, screen.end()) << ::testing::PrintToString(screen);
+    ASSERT_NE(line + 1, screen.end());
+    EXPECT_EQ(line[1], "G");
+    EXPECT_TRUE(Shows(screen, "Otwieranie portu komunikacyjnego " + s.sim.PtyPath() + " ...\x01OK"));
+    EXPECT_TRUE(Shows(screen, "Zamykanie portu komunikacyjnego ...\x01OK"));
+}
+
+TEST(SerialLink, APortThatCannotBeOpenedIsAnErrorAndTheCardServerIsUnlocked)
+{
+    RegisterSession s("", "", RegisterLink::Pty);
+    const std::string missing = s.tmp.File("no-such-tty");
+    s.host.SetParam("ComboPort", missing);
+    CardServer card;
+    ASSERT_TRUE(card.Ok());
+    UseCardServer(s.host, card.Port());
+    s.Run(-1);
+    EXPECT_TRUE(s.Commands().empty());
+    const Lines screen = Screen(s);
+    EXPECT_TRUE(Shows(screen, "E:Otwieranie portu komunikacyjnego " + missing + " ..."));
+    EXPECT_TRUE(Shows(screen, "Zamykanie portu komunikacyjnego ...\x01OK"));
+    EXPECT_TRUE(Shows(screen, "Zdalne odblokowanie serwera Norvik (SKP)\x01OK"));
+    EXPECT_EQ(card.Record(), (Lines{"DISABLE 0", "ENABLE 0"}));
+    EXPECT_EQ(screen.back(), "E:" + missing + ": brak takiego urządzenia");
+}

@@ -1,0 +1,706 @@
+// The session's steps driven on an action in this process, where the pauses
+// run on a scaled clock and a recording port shows the control lines: the
+// serial line and its settings, the multiplexer channels, the model table and
+// the fiscal state, and the register reached through a dial-up modem with
+// the two modem service functions.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <thread>
+
+#include "ModemCtl.h"
+#include "host_screen.h"
+#include "inprocess_host.h"
+#include "peer_process.h"
+#include "recording_port.h"
+#include "regsim_process.h"
+#include "scaled_clock.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+using testutil::Shows;
+using testutil::TRecordingModemPort;
+using Event = TRecordingModemPort::Event;
+
+// How the recording port shows a frame sent: DLE STX first.
+const std::string kFrameStart = "TX \x10\x02";
+
+// A recording port that leaves its record behind when the session deletes it.
+class KeptRecordingPort : public TRecordingModemPort {
+public:
+    KeptRecordingPort(TVelActionBase* action, std::vector<Event>& kept) : TRecordingModemPort(action), FKept(kept) {}
+    ~KeptRecordingPort() override { FKept = events; }
+
+private:
+    std::vector<Event>& FKept;
+};
+
+class SessionAction : public TVelComboAction {
+public:
+    using TVelComboAction::TVelComboAction;
+    using TVelComboAction::DataSet;
+    using TVelComboAction::fiscalMode;
+    using TVelComboAction::FPort;
+    using TVelComboAction::protType;
+
+    // When set, serial links get a recording port.
+    bool recordPort = false;
+    // The open link's recorder (valid while FPort holds it), and the record
+    // of the last port once it is gone.
+    TRecordingModemPort* recorder = nullptr;
+    std::vector<Event> portEvents;
+
+    // The control-line and multiplexer events, up to the first frame sent.
+    Lines EventsBeforeFirstFrame() const
+    {
+        Lines names;
+        for (const Event& e : Events()) {
+            if (e.what.rfind(kFrameStart, 0) == 0) break;
+            names.push_back(e.what);
+        }
+        return names;
+    }
+    const std::vector<Event>& Events() const { return recorder && FPort ? recorder->events : portEvents; }
+
+protected:
+    std::unique_ptr<TModemPort> NewPort() override
+    {
+        if (!recordPort) return TVelComboAction::NewPort();
+        auto port = std::make_unique<KeptRecordingPort>(this, portEvents);
+        recorder = port.get();
+        return port;
+    }
+};
+
+// The message of what fn throws.
+template <typename Fn>
+std::string Thrown(Fn fn)
+{
+    try {
+        fn();
+    } catch (const Exception& e) {
+        return e.Message();
+    }
+    return "(nothing thrown)";
+}
+
+Lines ReadLines(const std::string& path)
+{
+    Lines lines;
+    if (!testutil::Exists(path)) return lines;
+    std::istringstream in(testutil::ReadFile(path));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+class Session : public ::testing::Test {
+protected:
+    testutil::ScaledClock clock;
+    testutil::ClockScope clockScope{&clock};
+    testutil::TempDir dir;
+    InProcessHost in;
+    std::unique_ptr<SessionAction> action;
+    regsim::RegsimProcess sim;
+    std::string journal = dir.File("journal.jsonl");
+
+    void SetUp() override
+    {
+        in.host.device.folder = dir.Folder();
+        in.Start();
+    }
+
+    // The register simulator with a scenario (JSON text) and more arguments.
+    void StartRegister(const std::vector<std::string>& link, const std::string& scenario = "{}",
+                       const std::string& faults = "")
+    {
+        testutil::WriteFile(dir.File("scenario.json"), scenario);
+        std::vector<std::string> args = {"--journal", journal, "--scenario", dir.File("scenario.json")};
+        if (!faults.empty()) {
+            testutil::WriteFile(dir.File("faults.json"), faults);
+            args.insert(args.end(), {"--faults", dir.File("faults.json")});
+        }
+        args.insert(args.end(), link.begin(), link.end());
+        sim.Start(REGSIM_EXE, args);
+    }
+    void StartRegisterOnPty(const std::string& scenario = "{}") { StartRegister({"--pty"}, scenario); }
+    void UseRegisterOverTcp(int port)
+    {
+        Param("ComboPort", "TCP/IP");
+        Param("ComboIpAddress", "127.0.0.1");
+        Param("ComboIpPort", std::to_string(port));
+    }
+
+    void Param(const std::string& name, const std::string& value) { in.host.SetParam(name, value); }
+
+    // A fresh action that has read its settings.
+    SessionAction& NewAction(bool recordPort = false)
+    {
+        action = std::make_unique<SessionAction>(in.library.get(), in.host.Call());
+        action->recordPort = recordPort;
+        action->ReadParams();
+        return *action;
+    }
+
+    Lines Screen() const { return testutil::HostScreen(in.host.lines); }
+
+    std::vector<nlohmann::json> JournalLines() const { return regsim::ReadJournal(journal); }
+    std::vector<int> Commands() const
+    {
+        std::vector<int> codes;
+        for (const auto& line : JournalLines())
+            if (line.contains("cmd")) codes.push_back(line["cmd"].get<int>());
+        return codes;
+    }
+    // Waits until the simulator has journalled as many link events.
+    void AwaitDisconnects(size_t count)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        for (;;) {
+            size_t seen = 0;
+            for (const auto& line : JournalLines()) seen += line.value("event", "") == "disconnect";
+            if (seen >= count || std::chrono::steady_clock::now() > deadline) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+    void ExpectNoViolations() const { EXPECT_EQ(regsim::JournalViolations(journal), Lines{}); }
+};
+
+const std::string kConnected = "Nawi\xB9zano po\xB3\xB9" "czenie z kas\xB9 ";
+
+}  // namespace
+
+// --- The serial line --------------------------------------------------------------
+
+TEST_F(Session, SpeedFollowsTheSettingAndAnythingElseIs9600)
+{
+    const std::pair<const char*, TMBaudRate> cases[] = {
+        {"0", br__1200}, {"1", br__2400}, {"2", br__4800},  {"3", br__9600},  {"4", br_19200}, {"5", br_38400},
+        {"6", br_57600}, {"7", br115200}, {"8", br__9600},  {"99", br__9600}, {"-1", br__9600}};
+    for (const auto& [setting, speed] : cases) {
+        Param("ComboSpeed", setting);
+        EXPECT_EQ(NewAction().Speed(), speed) << setting;
+    }
+}
+
+TEST_F(Session, SerialLineIsOpenedWithItsSettingsAndClosed)
+{
+    StartRegisterOnPty();
+    Param("ComboPort", sim.PtyPath());
+    Param("ComboSpeed", "6");
+    Param("ComboDedbug", "1");
+    SessionAction& a = NewAction();
+    a.LogInit();
+    a.OpenPort();
+
+    ASSERT_TRUE(a.FPort);
+    EXPECT_TRUE(a.FPort->GetActive());
+    EXPECT_EQ(a.FPort->GetPortName(), sim.PtyPath());
+    EXPECT_EQ(a.FPort->GetBaudRate(), br_57600);
+    EXPECT_EQ(a.FPort->GetByteSize(), bs8);
+    EXPECT_EQ(a.FPort->GetParity(), parNone);
+    EXPECT_EQ(a.FPort->GetStopBits(), sb1_0);
+    const std::vector<uint32_t> slots = {a.FPort->GetTo(0), a.FPort->GetTo(1), a.FPort->GetTo(2), a.FPort->GetTo(3),
+                                         a.FPort->GetTo(4)};
+    EXPECT_EQ(slots, (std::vector<uint32_t>{50, 50, 5000, 50, 5000}));
+    EXPECT_EQ(a.protType, pt_Neo);
+    EXPECT_EQ(a.fiscalMode, fm_NotFiscal);
+    EXPECT_TRUE(clock.Sleeps().empty()) << "no multiplexer, no pause";
+
+    a.ClosePort();
+    EXPECT_FALSE(a.FPort);
+    EXPECT_EQ(Screen(), (Lines{"Zdalne zablokowanie serwera Norvik (SKP)",
+                               "Otwieranie portu komunikacyjnego " + sim.PtyPath() + " ...\x01OK",
+                               kConnected + "NEO 1.01", "Zamykanie portu komunikacyjnego ...\x01OK",
+                               "Zdalne odblokowanie serwera Norvik (SKP)"}));
+    AwaitDisconnects(1);
+    EXPECT_EQ(Commands(), std::vector<int>{501});
+    ExpectNoViolations();
+
+    // Opening and closing are in the protocol trace too.
+    const auto logs = std::filesystem::directory_iterator(dir.File("log"));
+    const std::string trace = testutil::ReadFile(logs->path().string());
+    EXPECT_NE(trace.find("Otwieranie portu komunikacyjnego " + sim.PtyPath() + " ..."), std::string::npos) << trace;
+    EXPECT_NE(trace.find("Zamykanie portu komunikacyjnego ..."), std::string::npos);
+}
+
+TEST_F(Session, FrameBytesAndFlowControlBytesCrossTheSerialLineIntact)
+{
+    // STX, ETX, CR, the stuffing byte, XON, XOFF, LF and a letter above 0x7F
+    // in one answer field: a line left cooked would eat or change some.
+    StartRegisterOnPty(R"({"header": ["A\u0002B\u0003C\rD\u0010E\u0011F\u0013G\nH\u0142"]})");
+    Param("ComboPort", sim.PtyPath());
+    SessionAction& a = NewAction();
+    a.OpenPort();
+    a.SendAndReceive(CMD_HEADERGET);
+    EXPECT_EQ(a.DataSet[2].AsS(), std::string("A\x02" "B\x03" "C\rD\x10" "E\x11" "F\x13" "G\nH\xB3"));
+    a.ClosePort();
+    ExpectNoViolations();
+}
+
+// --- The multiplexer ----------------------------------------------------------
+
+TEST_F(Session, MultiplexerChannelsOneToFourAreChosenByTheControlLines)
+{
+    StartRegisterOnPty();
+    Param("ComboPort", sim.PtyPath());
+    const std::map<int, Lines> table = {{1, {"RTS on", "DTR off"}},
+                                        {2, {"RTS on", "DTR on"}},
+                                        {3, {"RTS off", "DTR off"}},
+                                        {4, {"RTS off", "DTR on"}}};
+    for (const auto& [channel, lines] : table) {
+        testutil::ScaledClock channelClock;
+        testutil::ClockScope scope(&channelClock);
+        Param("ComboKanMul", std::to_string(channel));
+        SessionAction& a = NewAction(true);
+        // A pseudo-terminal has no control lines: refusing them is no error.
+        a.OpenPort();
+        EXPECT_EQ(a.EventsBeforeFirstFrame(), lines) << channel;
+        EXPECT_EQ(channelClock.Sleeps(), std::vector<uint32_t>{300}) << channel;
+        const auto& e = a.Events();
+        ASSERT_GT(e.size(), 2u);
+        EXPECT_EQ(e[2].ms - e[1].ms, 300u) << "the first frame waits for the channel";
+        EXPECT_EQ(a.protType, pt_Neo) << "the register answered";
+        a.ClosePort();
+    }
+    ExpectNoViolations();
+}
+
+TEST_F(Session, OtherMultiplexerValuesTouchNoControlLine)
+{
+    StartRegisterOnPty();
+    Param("ComboPort", sim.PtyPath());
+    for (const char* channel : {"0", "13", "-1"}) {
+        testutil::ScaledClock channelClock;
+        testutil::ClockScope scope(&channelClock);
+        Param("ComboKanMul", channel);
+        SessionAction& a = NewAction(true);
+        a.OpenPort();
+        EXPECT_EQ(a.EventsBeforeFirstFrame(), Lines{}) << channel;
+        EXPECT_TRUE(channelClock.Sleeps().empty()) << channel;
+        EXPECT_EQ(a.protType, pt_Neo);
+        a.ClosePort();
+    }
+    ExpectNoViolations();
+}
+
+TEST_F(Session, MultiplexerChannelsFiveToTwelveAreChosenByACommandByte)
+{
+    for (int channel = 5; channel <= 12; ++channel) {
+        const int selector = channel - 4;
+        // The register is served only after 0xFE and its selector.
+        regsim::RegsimProcess muxSim;
+        const std::string muxJournal = dir.File("mux" + std::to_string(channel) + ".jsonl");
+        muxSim.Start(REGSIM_EXE, {"--pty", "--mux", std::to_string(selector), "--journal", muxJournal});
+        testutil::ScaledClock channelClock;
+        testutil::ClockScope scope(&channelClock);
+        Param("ComboPort", muxSim.PtyPath());
+        Param("ComboKanMul", std::to_string(channel));
+        in.host.lines.clear();
+        SessionAction& a = NewAction(true);
+        a.OpenPort();
+
+        const std::string put = std::string("PUT 0") + static_cast<char>('0' + selector) + " wait";
+        EXPECT_EQ(a.EventsBeforeFirstFrame(),
+                  (Lines{"RTS off", "DTR off", "RTS on", "DTR on", "PUT FE wait", put, "RTS off"}))
+            << channel;
+        const auto& e = a.Events();
+        ASSERT_GT(e.size(), 7u);
+        EXPECT_EQ(e[2].ms - e[1].ms, 500u);
+        EXPECT_EQ(e[4].ms - e[3].ms, 500u);
+        EXPECT_EQ(e[6].ms - e[5].ms, 500u);
+        EXPECT_EQ(channelClock.Sleeps(), (std::vector<uint32_t>{500, 500, 500}));
+        EXPECT_EQ(a.protType, pt_Neo) << "the register answered on channel " << channel;
+        EXPECT_FALSE(Shows(Screen(), "W:Błąd podczas odczytu typu kasy. Przyjęto domyślnie Combo"));
+        a.ClosePort();
+
+        Lines events;
+        for (const auto& line : regsim::ReadJournal(muxJournal))
+            events.push_back(line.contains("cmd") ? std::to_string(line["cmd"].get<int>())
+                                                  : line.value("event", "") + " " + line.value("detail", ""));
+        ASSERT_GE(events.size(), 3u);
+        EXPECT_EQ(events[1], "channel " + std::to_string(selector));
+        EXPECT_EQ(events[2], "501");
+        EXPECT_EQ(regsim::JournalViolations(muxJournal), Lines{});
+    }
+}
+
+// --- Model and fiscal state -----------------------------------------------------
+
+TEST_F(Session, EachModelCodeGivesItsNameAndFamily)
+{
+    struct Model {
+        int code;
+        const char* name;
+        e_ProtocolType type;
+    };
+    const Model table[] = {
+        {1, "COMBO 1.01", pt_Combo},           {2, "NEO 1.01", pt_Neo},
+        {3, "COMBO 1.02", pt_Combo102},        {4, "NEO 1.02", pt_Neo102},
+        {5, "BINGO HS 3.02", pt_Bingo},        {6, "COMBO 1.03", pt_Combo102},
+        {7, "NEO 1.03", pt_Neo102},            {8, "COMBO EJ 1.01", pt_Combo},
+        {9, "NEO EJ 1.01", pt_Neo102},         {10, "MOBILE 1.03", pt_Mobile},
+        {11, "BINGO HS EJ 4.01", pt_BingoHS},  {12, "MOBILE 1.04", pt_Mobile},
+        {23, "MOBILE HS EJ 1.01", pt_MobileHS}, {24, "NEO XL EJ 2.01", pt_Neo201},
+        {25, "BINGO HS EJ 4.03", pt_BingoHS2}, {26, "BINGO HS 3.03", pt_BingoHS},
+        {27, "MOBILE HS EJ 1.02", pt_MobileHS}, {28, "BINGO HS XL EJ 1.01", pt_BingoXL},
+        {29, "NEO XL 3.01", pt_Neo301},        {30, "REVO 1.01", pt_Revo},
+        {31, "ERGO 1.01", pt_Revo},            {33, "BINGO HS EJ 4.04", pt_BingoHS2},
+        {34, "BINGO XL 2.01", pt_BingoXL},     {35, "MOBILE HS EJ 2.01", pt_MobileHS},
+        {37, "FAWAG Lite", pt_BingoHS2},       {38, "MOBILE HS EJ 2.02", pt_MobileHS},
+        {39, "NEO XL 4.02", pt_Neo301},        {40, "REVO 1.02", pt_Revo},
+        {42, "ERGO 1.02", pt_Revo},
+        // Outside the table: the family stays the default one, with a warning.
+        {0, "<niezidentyfikowany>", pt_Combo}, {13, "<nieznana o kodzie 13>", pt_Combo},
+        {32, "<nieznana o kodzie 32>", pt_Combo}, {255, "<nieznana o kodzie 255>", pt_Combo},
+    };
+    const std::string warning = "W:Błąd podczas odczytu typu kasy. Przyjęto domyślnie Combo";
+    for (const Model& m : table) {
+        regsim::RegsimProcess modelSim;
+        const std::string modelJournal = dir.File("model" + std::to_string(m.code) + ".jsonl");
+        testutil::WriteFile(dir.File("model.json"), "{\"model\": " + std::to_string(m.code) + "}");
+        modelSim.Start(REGSIM_EXE, {"--tcp", "0", "--scenario", dir.File("model.json"), "--journal", modelJournal});
+        UseRegisterOverTcp(modelSim.Port());
+        in.host.lines.clear();
+        SessionAction& a = NewAction();
+        a.OpenPort();
+        EXPECT_EQ(a.protType, m.type) << m.code;
+        const Lines screen = Screen();
+        const auto shown = std::find(screen.begin(), screen.end(), kConnected + m.name);
+        ASSERT_NE(shown, screen.end()) << m.code;
+        const bool inTable = m.name[0] != '<';
+        EXPECT_EQ(shown + 1 != screen.end() && shown[1] == warning, !inTable) << m.code;
+        a.ClosePort();
+        EXPECT_EQ(regsim::JournalViolations(modelJournal), Lines{});
+    }
+}
+
+TEST_F(Session, FiscalStateFromTheStatusAnswer)
+{
+    const std::pair<int, e_FiscalMode> cases[] = {
+        {0, fm_NotFiscal}, {1, fm_Fiscal}, {2, fm_ReadOnly}, {3, fm_Fiscal}, {7, fm_Fiscal}, {255, fm_Fiscal}};
+    for (const auto& [state, mode] : cases) {
+        regsim::RegsimProcess stateSim;
+        testutil::WriteFile(dir.File("state.json"), "{\"fiscalState\": " + std::to_string(state) + "}");
+        stateSim.Start(REGSIM_EXE, {"--tcp", "0", "--scenario", dir.File("state.json")});
+        UseRegisterOverTcp(stateSim.Port());
+        SessionAction& a = NewAction();
+        a.OpenPort();
+        EXPECT_EQ(a.fiscalMode, mode) << state;
+        a.ClosePort();
+    }
+}
+
+TEST_F(Session, AMalformedStatusAnswerKeepsWhatWasReadWithAWarning)
+{
+    // A COMBO 1.03 whose answer ends before the fiscal state.
+    StartRegister({"--tcp", "0"}, R"({"overrides": {"501": {"fields": [["B", 6]]}}})");
+    UseRegisterOverTcp(sim.Port());
+    SessionAction& a = NewAction();
+    a.OpenPort();
+    EXPECT_EQ(a.protType, pt_Combo102);
+    EXPECT_EQ(a.fiscalMode, fm_Fiscal);
+    const Lines screen = Screen();
+    ASSERT_GE(screen.size(), 2u);
+    EXPECT_EQ(screen[screen.size() - 2], kConnected + "COMBO 1.03");
+    EXPECT_EQ(screen.back(), "W:Błąd podczas odczytu typu kasy. Przyjęto domyślnie Combo");
+    // The link stays usable.
+    EXPECT_TRUE(a.CheckNumber());
+    a.ClosePort();
+    ExpectNoViolations();
+}
+
+TEST_F(Session, TheRegistersNumberIsComparedWithTheDevicesNumber)
+{
+    StartRegister({"--tcp", "0"}, R"({"registerNumber": " 12 "})");
+    UseRegisterOverTcp(sim.Port());
+    in.host.device.number = 12;
+    SessionAction& a = NewAction();
+    a.OpenPort();
+    in.host.lines.clear();
+    EXPECT_TRUE(a.CheckNumber());
+    EXPECT_EQ(Screen(), (Lines{"Odczyt numeru kasy...\x01OK", "- kasa o numerze: 12"}));
+    a.ClosePort();
+
+    in.host.device.number = 13;
+    SessionAction& other = NewAction();
+    other.OpenPort();
+    EXPECT_FALSE(other.CheckNumber());
+    other.ClosePort();
+    EXPECT_EQ(Commands(), (std::vector<int>{501, 321, 501, 321}));
+    ExpectNoViolations();
+}
+
+TEST_F(Session, FileModeOpensAndClosesNothing)
+{
+    Param("ComboPort", "PLIK");
+    Param("ComboSkpUse", "1");
+    SessionAction& a = NewAction();
+    a.OpenPort();
+    a.ClosePort();
+    EXPECT_TRUE(in.host.lines.empty());
+}
+
+// --- Through a dial-up modem ------------------------------------------------------------
+
+namespace {
+const Lines kDialInit = {"AT&F", "ATE0", "ATX2", "ATV1"};
+
+class ModemSession : public Session {
+protected:
+    std::string modemRecord = dir.File("modem.txt");
+    std::string cardRecord = dir.File("card.txt");
+    std::unique_ptr<testutil::PeerProcess> modem;
+    std::unique_ptr<testutil::PeerProcess> card;
+
+    // The register behind the modem, the card server beside it.
+    void StartModem(const std::vector<std::string>& extra = {}, const std::string& scenario = "{}")
+    {
+        StartRegister({"--tcp", "0"}, scenario);
+        std::vector<std::string> argv = {MODEMSIM_EXE, "--record", modemRecord, "--guard-ms", "10", "--register",
+                                         "127.0.0.1:" + std::to_string(sim.Port())};
+        argv.insert(argv.end(), extra.begin(), extra.end());
+        modem = std::make_unique<testutil::PeerProcess>(argv, "PTY");
+        ASSERT_TRUE(modem->Ok());
+        card = std::make_unique<testutil::PeerProcess>(
+            std::vector<std::string>{CARDSIM_EXE, "--record", cardRecord}, "PORT");
+        ASSERT_TRUE(card->Ok());
+        Param("ComboPort", modem->Value());
+        Param("ComboModemPhone", "555 1234");
+        Param("ComboModemTimeout", "30");
+        Param("ComboSkpUse", "1");
+        Param("ComboSkpIp", "127.0.0.1");
+        Param("ComboSkpPort", std::to_string(card->Port()));
+    }
+    Lines ModemCommands() const { return ReadLines(modemRecord); }
+    Lines CardLines() const { return ReadLines(cardRecord); }
+
+    // Runs an operation as the host's call does; the message of its failure.
+    std::string Run(int operation, int parameter = 0)
+    {
+        HORVDLLSRODOWISKO env;
+        env.Wynik = 7;
+        const std::string failure = Thrown([&] { action->Operacja(&env, operation, parameter); });
+        if (failure == "(nothing thrown)") {
+            EXPECT_EQ(env.Wynik, 0);
+        }
+        return failure;
+    }
+};
+
+// Where line occurs in lines; lines.size() when it does not.
+size_t IndexOf(const Lines& lines, const std::string& line)
+{
+    return static_cast<size_t>(std::find(lines.begin(), lines.end(), line) - lines.begin());
+}
+}  // namespace
+
+TEST_F(ModemSession, ConnectionTestThroughTheModem)
+{
+    StartModem();
+    Param("ComboKanMul", "2");
+    NewAction(true);
+    EXPECT_EQ(Run(-1), "(nothing thrown)");
+
+    EXPECT_EQ(Commands(), (std::vector<int>{501, 18, 20, 15, 14, 501, 502, 321}));
+    ExpectNoViolations();
+    // Dialled, then hung up with the escape: the carrier was on.
+    Lines dialled = kDialInit;
+    dialled.insert(dialled.end(), {"ATDT555 1234", "+++", "ATH"});
+    EXPECT_EQ(ModemCommands(), dialled);
+    EXPECT_EQ(CardLines(), (Lines{"DISABLE 0", "ENABLE 0"}));
+
+    const Lines screen = Screen();
+    const Lines opening = {"Zdalne zablokowanie serwera Norvik (SKP)\x01OK",
+                           "Otwieranie portu komunikacyjnego " + modem->Value() + " ...\x01OK",
+                           "Nawiązywanie połączenia modemowego ...",
+                           "AT&F\x01OK",
+                           "ATE0\x01OK",
+                           "ATX2\x01OK",
+                           "ATV1\x01OK",
+                           "ATDT555 1234\x01OK",
+                           kConnected + "NEO 1.01"};
+    ASSERT_GE(screen.size(), opening.size());
+    EXPECT_EQ(Lines(screen.begin(), screen.begin() + static_cast<long>(opening.size())), opening);
+    const Lines closing = {"Zamykanie połączenia modemowego ...", "ATH\x01OK",
+                           "Zamykanie portu komunikacyjnego ...\x01OK",
+                           "Zdalne odblokowanie serwera Norvik (SKP)\x01OK"};
+    EXPECT_EQ(Lines(screen.end() - static_cast<long>(closing.size()), screen.end()), closing);
+
+    // The multiplexer channel is chosen once the modem is connected, and the
+    // first frame waits for it.
+    Lines names;
+    for (const Event& e : action->portEvents) names.push_back(e.what);
+    const size_t dial = IndexOf(names, "TX ATDT555 1234\r");
+    ASSERT_LT(dial + 4, names.size());
+    EXPECT_EQ(Lines(names.begin() + static_cast<long>(dial) + 1, names.begin() + static_cast<long>(dial) + 4),
+              (Lines{"DCD?", "RTS on", "DTR on"}));
+    const auto& e = action->portEvents;
+    EXPECT_EQ(e[dial + 2].ms - e[dial + 1].ms, 3000u) << "the pause after the connection";
+    EXPECT_EQ(e[dial + 4].ms - e[dial + 3].ms, 300u) << "the multiplexer's pause";
+    EXPECT_EQ(e[dial + 4].what.rfind(kFrameStart, 0), 0u);
+}
+
+TEST_F(ModemSession, EachDialFailureEndsTheRunWithItsTextAndReleasesEverything)
+{
+    StartModem({"--outcome", "111=BUSY", "--outcome", "222=NO CARRIER", "--outcome", "333=NO DIALTONE", "--outcome",
+                "444=NO ANSWER", "--outcome", "555=SILENT"});
+    Param("ComboModemTimeout", "5");
+    const std::pair<const char*, const char*> cases[] = {
+        {"111", "Błąd! Druga strona zajęta."},
+        {"222", "Błąd! Brak nośnej - brak modemu po drugiej stronie?"},
+        {"333", "Błąd! Brak sygnału - czy modem podłączony do linii?"},
+        {"444", "Błąd! Modem kasy nie odpowiada."},
+        {"555", "Błąd inicjalizacji modemu! (-1)"},
+    };
+    size_t runs = 0;
+    std::map<std::string, uint64_t> waited;
+    for (const auto& [number, text] : cases) {
+        Param("ComboModemPhone", number);
+        in.host.lines.clear();
+        SessionAction& a = NewAction(true);
+        EXPECT_EQ(Run(-1), text) << number;
+        // How long the answer to the dial was awaited.
+        const auto& events = a.portEvents;
+        const auto dial = std::find_if(events.begin(), events.end(), [&](const Event& e) {
+            return e.what == std::string("TX ATDT") + number + "\r";
+        });
+        ASSERT_NE(dial, events.end()) << number;
+        waited[number] = clock.NowMs() - dial->ms;
+        ++runs;
+        EXPECT_FALSE(a.FPort) << number;
+        const Lines screen = Screen();
+        EXPECT_EQ(screen[screen.size() - 3], std::string("E:ATDT") + number) << "the dial line is marked failed";
+        EXPECT_EQ(screen[screen.size() - 2], "Zamykanie portu komunikacyjnego ...\x01OK");
+        EXPECT_EQ(screen.back(), "Zdalne odblokowanie serwera Norvik (SKP)\x01OK");
+        EXPECT_EQ(CardLines().size(), 2 * runs);
+        EXPECT_EQ(CardLines().back(), "ENABLE 0");
+    }
+    EXPECT_TRUE(Commands().empty()) << "the register was never reached";
+    // Silence at the dial was awaited for the configured seconds.
+    EXPECT_GE(waited["555"], 5000u);
+    EXPECT_LE(waited["555"], 5000u + 2 * TModemTimes::PollMs);
+}
+
+TEST_F(ModemSession, ARefusedHangUpStillClosesThePortAndUnlocksTheCardServer)
+{
+    StartModem({"--answer", "ATH=ERROR"});
+    SessionAction& a = NewAction();
+    EXPECT_EQ(Run(-1), "Problem z rozłączeniem połączenia telefonicznego. Spróbuj ręcznie!!!");
+    EXPECT_FALSE(a.FPort);
+    const Lines card = CardLines();
+    ASSERT_GE(card.size(), 2u);
+    EXPECT_EQ(card[1], "ENABLE 0");
+    // The refused hang-up stays unmarked; the port is closed after it.
+    const Lines screen = Screen();
+    const size_t hangUp = IndexOf(screen, "Zamykanie połączenia modemowego ...");
+    ASSERT_LT(hangUp + 2, screen.size());
+    EXPECT_EQ(screen[hangUp + 1], "ATH");
+    EXPECT_EQ(screen[hangUp + 2], "Zamykanie portu komunikacyjnego ...\x01OK");
+    EXPECT_EQ(Commands(), (std::vector<int>{501, 18, 20, 15, 14, 501, 502, 321}));
+}
+
+TEST_F(ModemSession, HangUpWithoutCarrierSendsNoEscape)
+{
+    StartModem();
+    SessionAction& a = NewAction(true);
+    a.OpenPort();
+    ASSERT_TRUE(a.FPort && a.FPort->ConnectedViaModem);
+    // The register's side goes away: the modem reports NO CARRIER and the
+    // carrier drops.
+    sim.Stop();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (a.FPort->GetBytesInInBuf() == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    a.recorder->carrier = false;
+    a.recorder->events.clear();
+    in.host.lines.clear();
+    a.ClosePort();
+
+    EXPECT_FALSE(a.FPort);
+    Lines names;
+    for (const Event& e : a.portEvents) names.push_back(e.what);
+    EXPECT_EQ(names, (Lines{"DCD?", "TX ATH\r"}));
+    const Lines commands = ModemCommands();
+    ASSERT_FALSE(commands.empty());
+    EXPECT_EQ(commands.back(), "ATH");
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "+++"), 0);
+    EXPECT_EQ(Screen(), (Lines{"Zamykanie połączenia modemowego ...", "ATH\x01OK",
+                               "Zamykanie portu komunikacyjnego ...\x01OK",
+                               "Zdalne odblokowanie serwera Norvik (SKP)\x01OK"}));
+}
+
+TEST_F(ModemSession, SetUpServiceProgramsTheModemAtTheConfiguredSpeed)
+{
+    StartModem();
+    Param("ComboModemTimeout", "45");
+    const std::pair<const char*, const char*> speeds[] = {
+        {"0", "AT&N2"}, {"1", "AT&N3"}, {"2", "AT&N4"}, {"3", "AT&N6"}, {"4", "AT&N10"}};
+    for (const auto& [setting, atN] : speeds) {
+        std::remove(modemRecord.c_str());
+        Param("ComboSpeed", setting);
+        NewAction();
+        EXPECT_EQ(Run(-8, 3), "(nothing thrown)") << setting;
+        const Lines commands = ModemCommands();
+        EXPECT_EQ(commands, (Lines{"AT&F", "AT&S1", "ATS7=45", "AT&C1", "AT&D2", "AT&H1", "ATY0", atN, "ATS0=1",
+                                   "ATE0", "ATQ1", "AT&W1", "AT&W0"}))
+            << setting;
+    }
+    // No session: the register is not asked and the card server not locked.
+    EXPECT_TRUE(Commands().empty());
+    EXPECT_TRUE(CardLines().empty());
+    EXPECT_FALSE(Shows(Screen(), "Zdalne zablokowanie serwera Norvik (SKP)"));
+}
+
+TEST_F(ModemSession, SetUpServiceRefusesSpeedsTheModemCannotBeSetTo)
+{
+    StartModem();
+    for (const char* setting : {"5", "6", "7"}) {
+        std::remove(modemRecord.c_str());
+        in.host.lines.clear();
+        Param("ComboSpeed", setting);
+        NewAction();
+        EXPECT_EQ(Run(-8, 3), "Zmień prędkość komunikacji!") << setting;
+        EXPECT_EQ(ModemCommands().back(), "ATY0");
+        EXPECT_EQ(Screen().back(), "Zamykanie portu komunikacyjnego\x01OK");
+    }
+}
+
+TEST_F(ModemSession, HangUpServiceEndsAConnectionLeftOpen)
+{
+    StartModem();
+    NewAction();
+    {
+        // A run that ended without hanging up.
+        TModemPort left(nullptr);
+        left.OpenPort(modem->Value(), br__9600, bs8, sb1_0, parNone);
+        left.ModemConnect("555 1234", 30);
+        left.SetActive(false);
+    }
+    EXPECT_EQ(Run(-8, 4), "(nothing thrown)");
+    Lines expected = kDialInit;
+    expected.insert(expected.end(), {"ATDT555 1234", "+++", "ATH"});
+    EXPECT_EQ(ModemCommands(), expected);
+    EXPECT_EQ(Screen(), (Lines{"Otwieranie portu komunikacyjnego " + modem->Value() + " ...\x01OK",
+                               "Zamykanie połączenia modemowego ...", "ATH\x01OK",
+                               "Zamykanie portu komunikacyjnego\x01OK"}));
+    AwaitDisconnects(1);
+    EXPECT_EQ(JournalLines().back().value("event", ""), "disconnect") << "the modem let the register go";
+    EXPECT_TRUE(CardLines().empty());
+}
+
+TEST_F(ModemSession, ModemServicesNeedASerialPort)
+{
+    StartModem();
+    for (const char* port : {"TCP/IP", "PLIK"}) {
+        Param("ComboPort", port);
+        for (int function : {3, 4}) {
+            NewAction();
+            EXPECT_EQ(Run(-8, function), "Ustaw złącze na COMx") << port << " " << function;
+        }
+    }
+    EXPECT_TRUE(ModemCommands().empty());
+}
