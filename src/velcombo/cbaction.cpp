@@ -1,6 +1,7 @@
 // The Combo/NEO device action: construction, settings, operation dispatch,
 // the host's small device questions and the protocol trace.
 #include "cbaction.h"
+#include "cbtexts.h"
 
 #include <chrono>
 #include <random>
@@ -13,10 +14,6 @@
 #include "process_state.h"
 #include "sysfiles.h"
 
-namespace {
-const char* kSection = "velcombo_cbaction";
-}  // namespace
-
 TVelComboAction::TVelComboAction(TVelComboLibrary* library, HORVCBARG2 call) : VelAction(library, call)
 {
     // A fresh token for every action, so that a register never takes a new
@@ -27,10 +24,7 @@ TVelComboAction::TVelComboAction(TVelComboLibrary* library, HORVCBARG2 call) : V
 
 TVelComboAction::~TVelComboAction() = default;
 
-AnsiString TVelComboAction::DriverText(const AnsiString& text)
-{
-    return LgText(Process().DriverTextTool, kSection, text);
-}
+AnsiString TVelComboAction::DriverText(const AnsiString& text) { return ComboText(text); }
 
 AnsiString TVelComboAction::FileModeWord() { return DriverText("PLIK"); }
 

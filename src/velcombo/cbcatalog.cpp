@@ -1,5 +1,7 @@
 #include "cbcatalog.h"
 
+#include "cbtexts.h"
+
 #include <span>
 
 #include "mlgexttools.h"
@@ -9,7 +11,6 @@ const char* const DefaultBinariesFolder = "c:\\OrvWin\\";
 
 namespace {
 
-const char* const TextSection = "velcombo_cbaction";
 const char* const DescriptionKey = "TVelLibraParametrAOpis";
 const char* const TranslatedDefaultKey = "TVelLibraParametrAWartDom";
 const char* const ListTextKey = "TVelLibraTekstLisreturn";
@@ -21,11 +22,6 @@ constexpr int32_t Plain = -1;
 AnsiString NumberedKey(const char* key, int32_t number)
 {
     return number == 0 ? AnsiString(key) : Format("%s_%05d", key, number);
-}
-
-AnsiString DriverText(const AnsiString& key, const char* polish)
-{
-    return GetString(Process().DriverTextTool, TextSection, key, 0, polish);
 }
 
 // ---------------------------------------------------------------------------
@@ -177,7 +173,7 @@ AnsiString EntryDefault(const ParamEntry& entry, const AnsiString& binariesFolde
 {
     switch (entry.defaultKind) {
         case DefaultKind::Translated:
-            return DriverText(TranslatedDefaultKey, entry.defaultValue);
+            return ComboText(TranslatedDefaultKey, entry.defaultValue);
         case DefaultKind::InBinariesFolder:
             return (binariesFolder.empty() ? AnsiString(DefaultBinariesFolder) : binariesFolder) + entry.defaultValue;
         case DefaultKind::Fixed:
@@ -294,7 +290,7 @@ int32_t ComboParametr(int32_t group, int32_t index, AnsiString& name, AnsiString
     name = entry->name;
     description = entry->descriptionKey == Plain
                       ? AnsiString(entry->description)
-                      : DriverText(NumberedKey(DescriptionKey, entry->descriptionKey), entry->description);
+                      : ComboText(NumberedKey(DescriptionKey, entry->descriptionKey), entry->description);
     defaultValue = EntryDefault(*entry, binariesFolder);
     minimum = entry->minimum;
     maximum = entry->maximum;
@@ -312,7 +308,7 @@ AnsiString ComboTekstListyParametru(const AnsiString& name, int32_t index)
         if (UpperCase(list.name) != wanted) continue;
         if (index < 0 || static_cast<size_t>(index) >= list.texts.size()) return "";
         const ListText& text = list.texts[static_cast<size_t>(index)];
-        return text.key == Plain ? AnsiString(text.text) : DriverText(NumberedKey(ListTextKey, text.key), text.text);
+        return text.key == Plain ? AnsiString(text.text) : ComboText(NumberedKey(ListTextKey, text.key), text.text);
     }
     return "";
 }

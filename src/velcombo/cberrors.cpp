@@ -1,5 +1,7 @@
 #include "cberrors.h"
 
+#include "cbtexts.h"
+
 #include <algorithm>
 #include <iterator>
 
@@ -7,12 +9,6 @@
 #include "process_state.h"
 
 namespace {
-const char* const kSection = "velcombo_cbaction";
-
-AnsiString DriverText(const char* key, const char* text)
-{
-    return GetString(Process().DriverTextTool, kSection, key, 0, text);
-}
 
 struct ErrorText {
     int from;
@@ -368,9 +364,9 @@ AnsiString ComboErrList(int code)
     auto it = std::lower_bound(std::begin(kErrors), std::end(kErrors), code,
                                [](const ErrorText& e, int c) { return e.to < c; });
     if (it == std::end(kErrors) || code < it->from)
-        return DriverText("ErrList_unknown", "nieznany błąd przesłany przez kasę");
+        return ComboText("ErrList_unknown", "nieznany błąd przesłany przez kasę");
     if (it->fixed) return it->text;
-    return DriverText(Format("ErrList_%d", it->from).c_str(), it->text);
+    return ComboText(Format("ErrList_%d", it->from).c_str(), it->text);
 }
 
 AnsiString ComboWykErrMsg(int code) { return Format("[W%d] - %s", code, ComboErrList(code).c_str()); }
@@ -388,15 +384,15 @@ void ComboRzucKomunikatemBleduWykonania(int code)
     throw Exception(Format("Kasa zgłosiła błąd wykonania: %s", ComboWykErrMsg(code).c_str()));
 }
 
-AnsiString ComboCommErrorText() { return DriverText("BladKomunikacji", "Błąd komunikacji z kasą"); }
+AnsiString ComboCommErrorText() { return ComboText("BladKomunikacji", "Błąd komunikacji z kasą"); }
 
 AnsiString ComboReportTimeoutText()
 {
-    return DriverText("TimeoutSekwencjiZlozonej",
+    return ComboText("TimeoutSekwencjiZlozonej",
                       "Kasa nie wyrobiła się w czasie. Zwiększ timeout wykonania sekw. ZŁOŻONEJ");
 }
 
-AnsiString ComboStopText() { return DriverText("OperacjaPrzerwana", "Operacja przerwana przez użytkownika"); }
+AnsiString ComboStopText() { return ComboText("OperacjaPrzerwana", "Operacja przerwana przez użytkownika"); }
 
 AnsiString ComboFrameTooLongText(size_t size)
 {

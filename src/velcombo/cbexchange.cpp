@@ -3,6 +3,7 @@
 #include "cbcommands.h"
 #include "cberrors.h"
 #include "cbframe.h"
+#include "cbtexts.h"
 #include "cblink.h"
 #include "clock.h"
 #include "mlgexttools.h"
@@ -123,8 +124,7 @@ bool TComboExchange::ReceivePacket()
         if (byte < 0) {
             S.packet_in = receiver.Packet();
             if (FLink->TracesSilence())
-                Trace("<-", GetString(Process().DriverTextTool, "velcombo_cbaction", "KasaNieOdpowiada", 0,
-                                      "<kasa nie odpowiada>"));
+                Trace("<-", ComboText("KasaNieOdpowiada", "<kasa nie odpowiada>"));
             return false;
         }
         const TComboRxEvent event = receiver.Push(static_cast<uint8_t>(byte));

@@ -1,25 +1,11 @@
 // The library's face before and after registration: properties, window
 // names, registration and the driver's windows.
-#include <cstring>
 
 #include "cbaction.h"
 #include "LTools.h"
 #include "cbcatalog.h"
+#include "cbtexts.h"
 #include "process_state.h"
-
-namespace {
-const char* kSection = "velcombo_cbaction";
-
-AnsiString DriverText(const AnsiString& text) { return LgText(Process().DriverTextTool, kSection, text); }
-
-// Copies a text into a host buffer of 301 bytes: at most 300 bytes, the rest zero.
-void CopyToHost(char* buffer, const AnsiString& text)
-{
-    if (!buffer) return;
-    std::strncpy(buffer, text.c_str(), ORV_TEXT_SIZE - 1);
-    buffer[ORV_TEXT_SIZE - 1] = 0;
-}
-}  // namespace
 
 AnsiString TVelLibrary::Wlasciwosci(int number)
 {
@@ -45,7 +31,7 @@ AnsiString TVelLibrary::OpisOkna(int window)
                                         "Rozłącz modem",               "Raport komunikacji",
                                         "Import towarów do programu"};
     if (window < 0 || window > 6) return "";
-    return DriverText(names[window]);
+    return ComboText(names[window]);
 }
 
 int TVelLibrary::Parametr(int group, int index, AnsiString& name, AnsiString& description, AnsiString& defaultValue,
@@ -82,7 +68,7 @@ int TVelComboLibrary::PokazOkno(TVelActionBase* action, int window, bool flag, i
     (void)flag;
     if (window == 0) return 0;  // the VAT-rate window: a cancelled dialog until it lands
     if (window < 1 || window > 6) return 0;
-    CopyToHost(text, DriverText(services[window]));
+    CopyTextResult(text, ComboText(services[window]));
     if (code) *code = window;
     if (window == 6) return 0;  // the goods-import options: a cancelled dialog until it lands
     return 1;

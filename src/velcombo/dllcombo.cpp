@@ -11,14 +11,6 @@
 #define ORVDLL_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
-// A text result: at most 300 bytes, the rest of the buffer zero, byte 300 always 0.
-void CopyResult(char* out, const AnsiString& text)
-{
-    if (!out) return;
-    std::strncpy(out, text.c_str(), ORV_TEXT_SIZE - 1);
-    out[ORV_TEXT_SIZE - 1] = 0;
-}
-
 void ClearResult(char* out)
 {
     if (out) out[0] = 0;
@@ -76,7 +68,7 @@ ORVDLL_EXPORT int ORVDLLTypBiblioteki()
 ORVDLL_EXPORT void ORVDLLWlasciwosci(char* out, int number)
 {
     try {
-        CopyResult(out, Trim(TVelLibrary::Wlasciwosci(number)));
+        CopyTextResult(out, Trim(TVelLibrary::Wlasciwosci(number)));
     } catch (...) {
         ClearResult(out);
     }
@@ -89,11 +81,11 @@ ORVDLL_EXPORT int ORVDLLParametr(int group, int index, char* name, char* descrip
         AnsiString n, d, def, mn, mx;
         int32_t f = 0;
         const int type = TVelLibrary::Parametr(group, index, n, d, def, mn, mx, f);
-        CopyResult(name, n);
-        CopyResult(description, d);
-        CopyResult(defaultValue, def);
-        CopyResult(minimum, mn);
-        CopyResult(maximum, mx);
+        CopyTextResult(name, n);
+        CopyTextResult(description, d);
+        CopyTextResult(defaultValue, def);
+        CopyTextResult(minimum, mn);
+        CopyTextResult(maximum, mx);
         if (flag) *flag = f;
         return type;
     } catch (...) {
@@ -105,7 +97,7 @@ ORVDLL_EXPORT int ORVDLLTekstListyParametru(const char* parameter, int index, ch
 {
     try {
         const AnsiString text = Trim(TVelLibrary::TekstListyParametru(HostText(parameter), index));
-        CopyResult(out, text);
+        CopyTextResult(out, text);
         return text.empty() ? 0 : 1;
     } catch (...) {
         ClearResult(out);
@@ -117,7 +109,7 @@ ORVDLL_EXPORT int ORVDLLSerKasOpisOkna(char* out, int window)
 {
     try {
         const AnsiString text = Trim(TVelLibrary::OpisOkna(window));
-        CopyResult(out, text);
+        CopyTextResult(out, text);
         return text.empty() ? 0 : 1;
     } catch (...) {
         ClearResult(out);
@@ -160,7 +152,7 @@ ORVDLL_EXPORT void ORVDLLWlasciwosciUrzadzenia(void* lib, HORVCBARG2 call, char*
     if (!DeviceCall(lib, call, "właściwości urządzenia",
                     [&](TVelActionBase& a) { text = Trim(a.WlasciwosciUrzadzenia(number)); }))
         text.clear();
-    CopyResult(out, text);
+    CopyTextResult(out, text);
 }
 
 ORVDLL_EXPORT int ORVDLLSerKasJakSzukacParagonu(void* lib, HORVCBARG2 call, int32_t* a, int32_t* b, int32_t* c)
@@ -193,9 +185,9 @@ ORVDLL_EXPORT void ORVDLLSerKasNazwaZasobuDzielonego(void* lib, HORVCBARG2 call,
     AnsiString text;
     if (DeviceCall(lib, call, "identyfikacja zasobu dzielonego",
                    [&](TVelActionBase& a) { text = a.NazwaZasobuDzielonego(); }))
-        CopyResult(out, text);
+        CopyTextResult(out, text);
     else
-        CopyResult(out, "");
+        CopyTextResult(out, "");
 }
 
 ORVDLL_EXPORT int ORVDLLSerKasOperacja(void* lib, HORVCBARG2 call, HORVDLLSKSESJA* session, char* text,
@@ -229,7 +221,7 @@ ORVDLL_EXPORT int ORVDLLSerKasOperacja(void* lib, HORVCBARG2 call, HORVDLLSKSESJ
             environment.Wynik = 0;
         }
         action.reset();
-        if (text) CopyResult(text, environment.NazwaSesji);
+        if (text) CopyTextResult(text, environment.NazwaSesji);
     } catch (...) {
         TxTools::MsgBox("Wyjątek w ORVDLLSerKasOperacja", "Uwaga!!!", 0);
     }
@@ -243,7 +235,7 @@ ORVDLL_EXPORT void ORVDLLSerKasPodtrzymajSesje(void* lib, HORVDLLSKSESJA* sessio
         AnsiString sessionText = HostText(text);
         Library(lib)->WeryfikujTypSesji(session ? *session : nullptr, sessionText);
         Library(lib)->PodtrzymajSesje(session, sessionText, a, b != 0);
-        if (text) CopyResult(text, sessionText);
+        if (text) CopyTextResult(text, sessionText);
     } catch (...) {
     }
 }

@@ -21,6 +21,13 @@ struct HostBuffer {
 };
 }  // namespace
 
+void CopyTextResult(char* buffer, const AnsiString& text)
+{
+    if (!buffer) return;
+    std::strncpy(buffer, text.c_str(), ORV_TEXT_SIZE - 1);
+    buffer[ORV_TEXT_SIZE - 1] = 0;
+}
+
 TVelLibrary::~TVelLibrary() = default;
 
 HORVCBARG2 TVelLibrary::Arg2(TVelActionBase* action) const { return action ? action->GetArg2() : nullptr; }

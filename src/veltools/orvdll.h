@@ -40,6 +40,11 @@ constexpr int ORV_TEXT_SIZE = 301;
 constexpr int ORV_FOLDER_SIZE = 261;
 constexpr int ORV_GOODS_SIZE = 2049;
 
+// Copies a text result into a host buffer of ORV_TEXT_SIZE bytes: at most
+// 300 bytes, the rest of the buffer zero, the last byte always 0. A null
+// buffer is left alone.
+void CopyTextResult(char* buffer, const AnsiString& text);
+
 // The environment of one operation.
 struct HORVDLLSRODOWISKO {
     AnsiString NazwaSesji;               // the host's text: in, and handed back out
