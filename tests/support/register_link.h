@@ -1,8 +1,10 @@
 // What the register simulator's journal tells of the link itself: whether
-// the driver ever connected, and whether it closed the link at the end.
+// the driver connected, and when it closed the link. The simulator notes a
+// closed link a moment after the driver closed it, so those are awaited.
 #pragma once
 
-#include <unistd.h>
+#include <string>
+#include <vector>
 
 #include "register_session.h"
 
@@ -15,16 +17,34 @@ inline bool LinkEverOpened(const RegisterSession& s)
     return false;
 }
 
-// The simulator notes a closed link a moment after the driver closed it:
-// waits up to two seconds for the journal's last line to say so.
+// Waits up to two seconds for the journal's last line to be a closed link.
 inline bool LinkClosedAtTheEnd(const RegisterSession& s)
 {
-    for (int i = 0; i < 200; ++i) {
-        const auto journal = regsim::ReadJournal(s.journal);
-        if (!journal.empty() && journal.back().value("event", "") == "disconnect") return true;
-        usleep(10000);
+    return WaitUntil(
+        [&] {
+            const auto journal = regsim::ReadJournal(s.journal);
+            return !journal.empty() && journal.back().value("event", "") == "disconnect";
+        },
+        2000);
+}
+
+// The link events ("connect", "disconnect"), in order.
+inline std::vector<std::string> LinkEvents(const RegisterSession& s)
+{
+    std::vector<std::string> events;
+    for (const auto& line : regsim::ReadJournal(s.journal)) {
+        const std::string event = line.value("event", "");
+        if (event == "connect" || event == "disconnect") events.push_back(event);
     }
-    return false;
+    return events;
+}
+
+// The link events once there are at least `count` of them, or after three
+// seconds.
+inline std::vector<std::string> AwaitLinkEvents(const RegisterSession& s, size_t count)
+{
+    WaitUntil([&] { return LinkEvents(s).size() >= count; }, 3000);
+    return LinkEvents(s);
 }
 
 }  // namespace testutil

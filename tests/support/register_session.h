@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "hostlib.h"
-#include "regsim_process.h"
+#include "journal.h"
+#include "peer_process.h"
 #include "testutil.h"
 
 enum class RegisterLink { Tcp, Pty };
@@ -36,7 +37,7 @@ public:
 
     testutil::TempDir tmp;
     VelHost host;
-    regsim::RegsimProcess sim;
+    peerproc::PeerProcess sim;
     std::string journal;
 
 private:

@@ -1,7 +1,10 @@
-// Small helpers shared by the tests: a temporary folder of one's own and
-// running a command with its output captured.
+// Small helpers shared by the tests: a temporary folder of one's own, files
+// read and written whole, waiting for another process, and running a command
+// with its output captured.
 #pragma once
 
+#include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -25,8 +28,23 @@ private:
 };
 
 std::string ReadFile(const std::string& path);
+// The lines of a text file, their '\n' ends removed; none for a missing file.
+std::vector<std::string> ReadLines(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 bool Exists(const std::string& path);
+
+// The bytes with these values: Hex({0x10, 0x02}).
+inline std::string Hex(std::initializer_list<int> bytes)
+{
+    std::string s;
+    for (int b : bytes) s.push_back(static_cast<char>(b));
+    return s;
+}
+
+// Asks `done` every few milliseconds until it is true (true) or timeoutMs
+// has passed (false): for what a peer in another process does a moment after
+// the driver.
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
 
 struct RunResult {
     int status = -1;  // exit status, or -1 when it did not exit normally

@@ -11,7 +11,9 @@
 #include "cbframe.h"
 #include "clientsocket.h"
 #include "inprocess_host.h"
-#include "regsim_process.h"
+#include "journal.h"
+#include "peer_process.h"
+#include "thrown.h"
 
 namespace {
 class ExchangeAction : public TVelComboAction {
@@ -73,12 +75,7 @@ protected:
     }
     AnsiString Failure(int cmd)
     {
-        try {
-            action->SendAndReceive(cmd);
-        } catch (const Exception& e) {
-            return e.Message();
-        }
-        return "<returned>";
+        return testutil::Thrown([&] { action->SendAndReceive(cmd); });
     }
     // The journal's requests of one command, in order.
     std::vector<nlohmann::json> Requests(int cmd) const
@@ -91,7 +88,7 @@ protected:
 
     testutil::TempDir tmp;
     std::string journal;
-    regsim::RegsimProcess sim;
+    peerproc::PeerProcess sim;
     InProcessHost in;
     std::unique_ptr<ExchangeAction> action;
 };
