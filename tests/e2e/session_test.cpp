@@ -69,7 +69,7 @@ TEST_P(CardServerLock, LastsExactlyAsLongAsTheConnection)
     RegisterSession s(testutil::ReadFile(REGSIM_SCENARIOS "/demo.json"), "", GetParam());
     CardServer card;
     ASSERT_TRUE(card.Ok());
-    UseCardServer(s.host, card.Port());
+    card.Configure(s.host);
     LockOrder order;
     order.Watch(s, card);
 
@@ -100,7 +100,7 @@ TEST(CardServer, CommandsCarryTheDeviceNumberLessOne)
     s.host.device.number = 5;
     CardServer card;
     ASSERT_TRUE(card.Ok());
-    UseCardServer(s.host, card.Port());
+    card.Configure(s.host);
     EXPECT_EQ(s.Run(-1), 0);
     EXPECT_FALSE(HasErrorLine(s));
     EXPECT_EQ(card.Received(), (Lines{"DISABLE 4", "ENABLE 4"}));
@@ -135,7 +135,7 @@ TEST(CardServer, NotInUseShowsBothLinesAndMakesNoConnection)
     RegisterSession s(testutil::ReadFile(REGSIM_SCENARIOS "/demo.json"));
     CardServer card;
     ASSERT_TRUE(card.Ok());
-    UseCardServer(s.host, card.Port());
+    card.Configure(s.host);
     s.host.SetParam("ComboSkpUse", "0");
     EXPECT_EQ(s.Run(-1), 0);
     EXPECT_EQ(s.Commands(), kFullTest);
@@ -205,7 +205,7 @@ TEST(RegisterNumber, AWrongNumberEndsTheTestAfterTheLinkIsClosed)
     RegisterSession s(R"({"registerNumber": "7"})");
     CardServer card;
     ASSERT_TRUE(card.Ok());
-    UseCardServer(s.host, card.Port());
+    card.Configure(s.host);
     s.Run(-1);
     EXPECT_EQ(s.Commands().back(), 321);
     const Lines screen = Screen(s);
@@ -250,7 +250,7 @@ TEST_P(FailureInTheMiddle, ClosesTheLinkAndUnlocksTheCardServer)
     RegisterSession s(testutil::ReadFile(REGSIM_SCENARIOS "/demo.json"), c.faults, c.link);
     CardServer card;
     ASSERT_TRUE(card.Ok());
-    UseCardServer(s.host, card.Port());
+    card.Configure(s.host);
     EXPECT_EQ(s.Run(-1), 0);
     EXPECT_EQ(s.Commands(), c.commands);
     const Lines screen = Screen(s);
@@ -274,21 +274,32 @@ INSTANTIATE_TEST_SUITE_P(
                                 "Błąd komunikacji z kasą", {501, 18}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+namespace {
+// Runs the connection test, with the card server in use, on a session whose
+// link cannot be opened: nothing reaches the register, and the card server
+// is unlocked all the same. `screen` gets the host's screen.
+void RunWithoutALink(RegisterSession& s, Lines& screen)
+{
+    CardServer card;
+    ASSERT_TRUE(card.Ok());
+    card.Configure(s.host);
+    s.Run(-1);
+    EXPECT_TRUE(s.Commands().empty());
+    screen = Screen(s);
+    EXPECT_TRUE(Shows(screen, "Zdalne odblokowanie serwera Norvik (SKP)\x01OK"));
+    EXPECT_EQ(card.Received(), (Lines{"DISABLE 0", "ENABLE 0"}));
+}
+}  // namespace
+
 TEST(TcpLink, ARegisterThatCannotBeReachedIsAnErrorAndTheCardServerIsUnlocked)
 {
     RegisterSession s;
     RefusingPort dead;
     s.host.SetParam("ComboIpPort", std::to_string(dead.port));
-    CardServer card;
-    ASSERT_TRUE(card.Ok());
-    UseCardServer(s.host, card.Port());
-    s.Run(-1);
-    EXPECT_TRUE(s.Commands().empty());
-    const Lines screen = Screen(s);
+    Lines screen;
+    ASSERT_NO_FATAL_FAILURE(RunWithoutALink(s, screen));
     EXPECT_EQ(screen.back(), "E:Nie można nawiązać połączenia z 127.0.0.1:" + std::to_string(dead.port) +
                                  " - połączenie odrzucone");
-    EXPECT_TRUE(Shows(screen, "Zdalne odblokowanie serwera Norvik (SKP)\x01OK"));
-    EXPECT_EQ(card.Received(), (Lines{"DISABLE 0", "ENABLE 0"}));
 }
 
 TEST(SerialLink, ControlBytesInAnAnswerCrossTheLineIntact)
@@ -314,15 +325,9 @@ TEST(SerialLink, APortThatCannotBeOpenedIsAnErrorAndTheCardServerIsUnlocked)
     RegisterSession s("", "", RegisterLink::Pty);
     const std::string missing = s.tmp.File("no-such-tty");
     s.host.SetParam("ComboPort", missing);
-    CardServer card;
-    ASSERT_TRUE(card.Ok());
-    UseCardServer(s.host, card.Port());
-    s.Run(-1);
-    EXPECT_TRUE(s.Commands().empty());
-    const Lines screen = Screen(s);
+    Lines screen;
+    ASSERT_NO_FATAL_FAILURE(RunWithoutALink(s, screen));
     EXPECT_TRUE(Shows(screen, "E:Otwieranie portu komunikacyjnego " + missing + " ..."));
     EXPECT_TRUE(Shows(screen, "Zamykanie portu komunikacyjnego ...\x01OK"));
-    EXPECT_TRUE(Shows(screen, "Zdalne odblokowanie serwera Norvik (SKP)\x01OK"));
-    EXPECT_EQ(card.Received(), (Lines{"DISABLE 0", "ENABLE 0"}));
     EXPECT_EQ(screen.back(), "E:" + missing + ": brak takiego urządzenia");
 }

@@ -19,9 +19,12 @@ public:
             [](void* lib, void* fn, int id) { static_cast<TVelLibrary*>(lib)->RejestrujCallback(fn, id); },
             library.get());
     }
-    std::unique_ptr<TVelComboAction> NewAction()
+    // An action of this library called by this host; Action: the action
+    // class itself or a test's subclass of it.
+    template <typename Action = TVelComboAction>
+    std::unique_ptr<Action> NewAction()
     {
-        return std::make_unique<TVelComboAction>(library.get(), host.Call());
+        return std::make_unique<Action>(library.get(), host.Call());
     }
 
     VelHost host;

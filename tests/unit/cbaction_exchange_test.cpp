@@ -59,7 +59,7 @@ protected:
         in.host.SetParam("ComboIpPort", std::to_string(sim.Port()));
         in.host.SetParam("ComboComplexOrdTimeout", "60");
         in.Start();
-        action = std::make_unique<ExchangeAction>(in.library.get(), in.host.Call());
+        action = in.NewAction<ExchangeAction>();
         action->ReadParams();
         action->OpenPort();
         action->SetByteWait(byteWaitMs);

@@ -120,7 +120,7 @@ protected:
     // A fresh action that has read its settings.
     SessionAction& NewAction(bool recordPort = false)
     {
-        action = std::make_unique<SessionAction>(in.library.get(), in.host.Call());
+        action = in.NewAction<SessionAction>();
         action->recordPort = recordPort;
         action->ReadParams();
         return *action;

@@ -37,11 +37,6 @@ public:
         peer = -1;
     }
     void Send(const std::string& bytes) { send(peer, bytes.data(), bytes.size(), 0); }
-    void Stop()
-    {
-        close(fd);
-        fd = -1;
-    }
 
     int fd = -1;
     int peer = -1;
@@ -74,9 +69,8 @@ std::string ConnectError(const AnsiString& host, int port)
 
 TEST(ClientSocket, AConnectionThatCannotBeMadeNamesHostAndPort)
 {
-    Listener gone;
-    const int port = gone.port;
-    gone.Stop();
+    testutil::RefusingPort refusing;
+    const int port = refusing.port;
     EXPECT_EQ(ConnectError("127.0.0.1", port),
               "Nie można nawiązać połączenia z 127.0.0.1:" + std::to_string(port) + " - połączenie odrzucone");
     EXPECT_EQ(ConnectError("", 5000), "Nie można nawiązać połączenia z :5000 - nieznany adres");
