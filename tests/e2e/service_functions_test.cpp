@@ -9,7 +9,7 @@
 #include "card_server.h"
 #include "host_lines.h"
 #include "loopback.h"
-#include "register_link.h"
+#include "register_session.h"
 
 using namespace testutil;
 
@@ -87,7 +87,7 @@ TEST_F(ServiceFunctionsWithCardServer, AFailedConnectionStillUnlocksTheCardServe
         ASSERT_EQ(s.host.lines.size(), expected.size() + 2) << operation;
         EXPECT_EQ(First(s.host.lines, expected.size()), expected) << operation;
         EXPECT_EQ(s.host.lines.back().kind, 2);
-        EXPECT_FALSE(LinkEverOpened(s));
+        EXPECT_FALSE(s.LinkEverOpened());
     }
     // The card server's numbers count from 0.
     EXPECT_EQ(cards.Received(), (std::vector<std::string>{"DISABLE 2", "ENABLE 2", "DISABLE 2", "ENABLE 2"}));
@@ -99,7 +99,7 @@ TEST(ServiceFunctions, FileModeRefusesTheSessionFunctionAndOpensNothing)
     s.host.SetParam("ComboPort", "PLIK");
     EXPECT_EQ(s.Run(-8, 5), 0);
     EXPECT_EQ(s.host.lines, Failure(kOperation, "Ustaw port komunikacyjny"));
-    EXPECT_FALSE(LinkEverOpened(s));
+    EXPECT_FALSE(s.LinkEverOpened());
 }
 
 TEST_F(ServiceFunctionsWithCardServer, ModemFunctionsRefuseAnyLinkButASerialPort)
@@ -111,7 +111,7 @@ TEST_F(ServiceFunctionsWithCardServer, ModemFunctionsRefuseAnyLinkButASerialPort
             s.host.SetParam("ComboPort", port);
             EXPECT_EQ(s.Run(-8, function), 0);
             EXPECT_EQ(s.host.lines, Failure(kOperation, "Ustaw złącze na COMx")) << port << " " << function;
-            EXPECT_FALSE(LinkEverOpened(s));
+            EXPECT_FALSE(s.LinkEverOpened());
         }
     }
     EXPECT_TRUE(cards.Received().empty());
@@ -125,6 +125,6 @@ TEST_F(ServiceFunctionsWithCardServer, NumbersOutsideTheSixDoNothing)
         EXPECT_EQ(s.Run(-8, function), 0) << function;
         EXPECT_TRUE(s.host.lines.empty()) << function;
     }
-    EXPECT_FALSE(LinkEverOpened(s));
+    EXPECT_FALSE(s.LinkEverOpened());
     EXPECT_TRUE(cards.Received().empty());
 }

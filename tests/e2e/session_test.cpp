@@ -5,16 +5,15 @@
 #include <gtest/gtest.h>
 
 #include "card_server.h"
-#include "host_screen.h"
+#include "host_lines.h"
 #include "loopback.h"
-#include "register_link.h"
+#include "register_session.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
-using testutil::AwaitLinkEvents;
 using testutil::CardServer;
-using testutil::LinkEvents;
+using testutil::Contains;
 using testutil::RefusingPort;
 using testutil::Shows;
 using testutil::UseCardServer;
@@ -24,11 +23,6 @@ Lines Screen(const RegisterSession& s) { return testutil::HostScreen(s.host.line
 bool HasErrorLine(const RegisterSession& s)
 {
     return std::any_of(s.host.lines.begin(), s.host.lines.end(), [](const HostLine& l) { return l.kind == 2; });
-}
-
-bool Contains(const std::vector<int>& codes, int code)
-{
-    return std::find(codes.begin(), codes.end(), code) != codes.end();
 }
 
 const std::vector<int> kFullTest = {501, 18, 20, 15, 14, 501, 502, 2910, 2910, 2910, 2910, 2910, 321};
@@ -49,12 +43,12 @@ struct LockOrder {
                              line.text.rfind("Otwieranie portu komunikacyjnego", 0) == 0)) {
                 opening = true;
                 recordAtOpening = card.Received();
-                eventsAtOpening = LinkEvents(s);
+                eventsAtOpening = s.LinkEvents();
             }
             if (!unlocking && line.text == "Zdalne odblokowanie serwera Norvik (SKP)") {
                 unlocking = true;
                 recordAtUnlock = card.Received();
-                eventsAtUnlock = AwaitLinkEvents(s, 2);
+                eventsAtUnlock = s.AwaitLinkEvents(2);
             }
         };
     }
@@ -214,7 +208,7 @@ TEST(RegisterNumber, AWrongNumberEndsTheTestAfterTheLinkIsClosed)
     EXPECT_TRUE(Shows(screen, "E:Niezgodny numer urządzenia!"));
     EXPECT_TRUE(Shows(screen, "Zamykanie połączenia TCP/IP...\x01OK"));
     EXPECT_EQ(card.Received(), (Lines{"DISABLE 0", "ENABLE 0"}));
-    EXPECT_EQ(AwaitLinkEvents(s, 2), (Lines{"connect", "disconnect"}));
+    EXPECT_EQ(s.AwaitLinkEvents(2), (Lines{"connect", "disconnect"}));
     EXPECT_TRUE(s.Violations().empty());
 }
 
@@ -260,7 +254,7 @@ TEST_P(FailureInTheMiddle, ClosesTheLinkAndUnlocksTheCardServer)
                                                           : "Zamykanie portu komunikacyjnego ...\x01OK"));
     EXPECT_TRUE(Shows(screen, "Zdalne odblokowanie serwera Norvik (SKP)\x01OK"));
     EXPECT_EQ(card.Received(), (Lines{"DISABLE 0", "ENABLE 0"}));
-    EXPECT_EQ(AwaitLinkEvents(s, 2), (Lines{"connect", "disconnect"}));
+    EXPECT_EQ(s.AwaitLinkEvents(2), (Lines{"connect", "disconnect"}));
     EXPECT_TRUE(s.Violations().empty());
 }
 

@@ -1,5 +1,4 @@
-// The card-server simulator as a test peer: started in a folder of its own
-// with a record of every line it is sent, and the host configured to reach it.
+// The card-server simulator as a test peer, with the lines it was sent, and the host pointed at it.
 #pragma once
 
 #include <string>
@@ -19,6 +18,7 @@ inline void UseCardServer(VelHost& host, int port)
     host.SetParam("ComboSkpPort", std::to_string(port));
 }
 
+// Started in a folder of its own, with a record of every line it is sent.
 class CardServer {
 public:
     // extra: more of the simulator's options (--silent, --delay-ms N, --refuse).

@@ -1,6 +1,4 @@
-// A register peer on a loopback port of its own that sends back whatever it
-// gets, on every connection, until the object goes. An echoed command frame
-// carries the command's token and code, so the driver takes it as an answer.
+// A register peer on a loopback port of its own that sends back whatever it gets.
 #pragma once
 
 #include <fcntl.h>
@@ -19,6 +17,8 @@
 
 namespace testutil {
 
+// Serves every connection until the object goes. An echoed command frame
+// carries the command's token and code, so the driver takes it as an answer.
 class EchoPeer {
 public:
     EchoPeer()

@@ -1,5 +1,4 @@
-// The harness's host answering a library object in the same process, so
-// unit tests can drive an action through the host's real callbacks.
+// The harness's host answering a library object in this process: unit tests drive an action through real callbacks.
 #pragma once
 
 #include <memory>

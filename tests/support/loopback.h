@@ -1,5 +1,4 @@
-// TCP sockets on loopback ports of their own: a listener for tests that play
-// a peer themselves, and a port on which no one answers.
+// TCP sockets on loopback ports of their own: a listener for a test playing a peer, and a port no one answers.
 #pragma once
 
 #include <arpa/inet.h>

@@ -1,5 +1,4 @@
-// The Hayes modem simulator as a test peer on a pseudo-terminal of its own,
-// with a short escape guard time and a record of every command line it takes.
+// The Hayes modem simulator as a test peer on a pseudo-terminal of its own, with the commands it took.
 #pragma once
 
 #include <cstdio>
@@ -12,6 +11,7 @@
 
 namespace testutil {
 
+// Runs with a short escape guard time and a record of every command line.
 class ModemPeer {
 public:
     // (Re)starts it with an empty record, joined to a register peer on

@@ -63,6 +63,39 @@ std::vector<int> RegisterSession::Commands() const
 
 std::vector<std::string> RegisterSession::Violations() const { return regsim::JournalViolations(journal); }
 
+bool RegisterSession::LinkEverOpened() const
+{
+    for (const auto& line : regsim::ReadJournal(journal))
+        if (line.value("event", "") == "connect") return true;
+    return false;
+}
+
+bool RegisterSession::LinkClosedAtTheEnd() const
+{
+    return testutil::WaitUntil(
+        [&] {
+            const auto lines = regsim::ReadJournal(journal);
+            return !lines.empty() && lines.back().value("event", "") == "disconnect";
+        },
+        2000);
+}
+
+std::vector<std::string> RegisterSession::LinkEvents() const
+{
+    std::vector<std::string> events;
+    for (const auto& line : regsim::ReadJournal(journal)) {
+        const std::string event = line.value("event", "");
+        if (event == "connect" || event == "disconnect") events.push_back(event);
+    }
+    return events;
+}
+
+std::vector<std::string> RegisterSession::AwaitLinkEvents(size_t count) const
+{
+    testutil::WaitUntil([&] { return LinkEvents().size() >= count; }, 3000);
+    return LinkEvents();
+}
+
 std::vector<std::string> RegisterSession::Texts() const
 {
     std::vector<std::string> texts;

@@ -1,7 +1,4 @@
-// An end-to-end setting: the register simulator running with a scenario, a
-// fault plan and a journal, and the real library loaded by the harness's
-// host, configured to reach the simulator over TCP/IP or, as its serial
-// port, a pseudo-terminal.
+// An end-to-end setting: the register simulator with its journal, and the real library loaded by the harness's host.
 #pragma once
 
 #include <nlohmann/json.hpp>
@@ -16,6 +13,9 @@
 
 enum class RegisterLink { Tcp, Pty };
 
+// The simulator runs with a scenario, a fault plan and a journal; the host
+// is configured to reach it over TCP/IP or, as its serial port, a
+// pseudo-terminal.
 class RegisterSession {
 public:
     // scenario and faults are JSON texts (UTF-8); empty for the simulator's defaults.
@@ -32,6 +32,17 @@ public:
     std::vector<int> Commands() const;
     // Requests the simulator found malformed (must stay empty).
     std::vector<std::string> Violations() const;
+
+    // The link itself. The simulator notes a closed link a moment after the
+    // driver closed it, so that is awaited.
+    bool LinkEverOpened() const;
+    // Waits up to two seconds for the journal's last line to be a closed link.
+    bool LinkClosedAtTheEnd() const;
+    // The link events ("connect", "disconnect"), in order; the second once
+    // there are at least `count` of them, or after three seconds.
+    std::vector<std::string> LinkEvents() const;
+    std::vector<std::string> AwaitLinkEvents(size_t count) const;
+
     // The host's lines as text, one per line, in code page 1250.
     std::vector<std::string> Texts() const;
 

@@ -1,11 +1,11 @@
-// Small helpers shared by the tests: a temporary folder of one's own, files
-// read and written whole, waiting for another process, and running a command
-// with its output captured.
+// Small helpers for every test: a temporary folder of its own, whole files, waiting, and running a command.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace testutil {
@@ -32,6 +32,18 @@ std::string ReadFile(const std::string& path);
 std::vector<std::string> ReadLines(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 bool Exists(const std::string& path);
+
+// Whether, and how often, `item` is in `items`.
+template <typename T>
+bool Contains(const std::vector<T>& items, const std::type_identity_t<T>& item)
+{
+    return std::find(items.begin(), items.end(), item) != items.end();
+}
+template <typename T>
+size_t CountOf(const std::vector<T>& items, const std::type_identity_t<T>& item)
+{
+    return static_cast<size_t>(std::count(items.begin(), items.end(), item));
+}
 
 // The bytes with these values: Hex({0x10, 0x02}).
 inline std::string Hex(std::initializer_list<int> bytes)

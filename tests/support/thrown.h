@@ -1,5 +1,4 @@
-// The text of the framework's exception that a piece of code throws, for
-// tests that check what a failure says.
+// The text of the framework's exception that a piece of code throws, for tests that check what a failure says.
 #pragma once
 
 #include <string>

@@ -10,7 +10,7 @@
 
 #include "ModemCtl.h"
 #include "card_server.h"
-#include "host_screen.h"
+#include "host_lines.h"
 #include "inprocess_host.h"
 #include "journal.h"
 #include "modem_peer.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "echo_peer.h"
-#include "host_screen.h"
+#include "host_lines.h"
 #include "inprocess_host.h"
 #include "modem_peer.h"
 #include "recording_port.h"

@@ -1,6 +1,4 @@
-// A test peer (regsim, cardsim, modemsim) run as a child process: started
-// with its arguments, its "PORT <n>" or "PTY <path>" line read, and stopped
-// with SIGTERM when the object goes.
+// A test peer (regsim, cardsim, modemsim) run as a child process that announces its port or terminal.
 #pragma once
 
 #include <sys/types.h>
@@ -11,6 +9,8 @@
 
 namespace peerproc {
 
+// Started with its arguments, its "PORT <n>" or "PTY <path>" line read, and
+// stopped with SIGTERM when the object goes.
 class PeerProcess {
 public:
     PeerProcess() = default;

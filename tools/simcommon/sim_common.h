@@ -1,5 +1,4 @@
-// What the small simulators (cardsim, modemsim) share: taking their options,
-// a number option, and the record a test reads while the simulator runs.
+// What the small simulators (cardsim, modemsim) share: their start, number options and the record a test reads.
 #pragma once
 
 #include <signal.h>
