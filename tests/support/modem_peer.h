@@ -31,9 +31,9 @@ public:
 
     // The command lines received so far, and "+++" for each escape.
     std::vector<std::string> Commands() const { return ReadLines(FRecord); }
-    // The same once there are at least `count` of them, or after two seconds.
-    // An OK to an escape that comes late answers the next command for the
-    // driver, which then goes on before the modem has even read that command.
+    // The same once there are at least `count` of them, or after two seconds:
+    // the driver takes the modem's OK to an escape, still unread, for the
+    // answer to the ATH after it, and goes on before the modem has read it.
     std::vector<std::string> AwaitCommands(size_t count) const
     {
         WaitUntil([&] { return Commands().size() >= count; }, 2000);

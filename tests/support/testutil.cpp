@@ -72,6 +72,11 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
 RunResult Run(const std::vector<std::string>& argv)
 {
     RunResult result;
+    // Made before the fork: a child of a process with threads may only make
+    // async-signal-safe calls before exec.
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
     int pipeFds[2];
     if (pipe(pipeFds) != 0) return result;
     const pid_t pid = fork();
@@ -79,9 +84,6 @@ RunResult Run(const std::vector<std::string>& argv)
         dup2(pipeFds[1], 1);
         close(pipeFds[0]);
         close(pipeFds[1]);
-        std::vector<char*> args;
-        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
         execv(args[0], args.data());
         _exit(127);
     }
