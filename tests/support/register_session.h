@@ -11,6 +11,15 @@
 #include "peer_process.h"
 #include "testutil.h"
 
+namespace testutil {
+// The simulator's arguments for a journal, a scenario and a fault plan; the
+// scenario and faults are JSON texts written into dir, left out when empty.
+std::vector<std::string> RegsimArgs(const TempDir& dir, const std::string& journal, const std::string& scenario,
+                                    const std::string& faults);
+// The driver's TCP/IP link parameters pointed at a port of this machine.
+void UseRegisterOverTcp(VelHost& host, int port);
+}  // namespace testutil
+
 enum class RegisterLink { Tcp, Pty };
 
 // The simulator runs with a scenario, a fault plan and a journal; the host

@@ -45,6 +45,14 @@ size_t CountOf(const std::vector<T>& items, const std::type_identity_t<T>& item)
     return static_cast<size_t>(std::count(items.begin(), items.end(), item));
 }
 
+// a followed by b.
+template <typename T>
+std::vector<T> Concat(std::vector<T> a, const std::type_identity_t<std::vector<T>>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 // The bytes with these values: Hex({0x10, 0x02}).
 inline std::string Hex(std::initializer_list<int> bytes)
 {

@@ -11,8 +11,7 @@
 #include "cbframe.h"
 #include "clientsocket.h"
 #include "inprocess_host.h"
-#include "journal.h"
-#include "peer_process.h"
+#include "register_session.h"
 #include "thrown.h"
 
 namespace {
@@ -47,16 +46,11 @@ protected:
     void Start(const std::string& faults, uint32_t byteWaitMs = 5000)
     {
         journal = tmp.File("journal.jsonl");
-        std::vector<std::string> args = {"--tcp", "0", "--journal", journal};
-        if (!faults.empty()) {
-            testutil::WriteFile(tmp.File("faults.json"), faults);
-            args.insert(args.end(), {"--faults", tmp.File("faults.json")});
-        }
+        std::vector<std::string> args = testutil::RegsimArgs(tmp, journal, "", faults);
+        args.insert(args.end(), {"--tcp", "0"});
         sim.Start(REGSIM_EXE, args);
         in.host.device.folder = tmp.Folder();
-        in.host.SetParam("ComboPort", "TCP/IP");
-        in.host.SetParam("ComboIpAddress", "127.0.0.1");
-        in.host.SetParam("ComboIpPort", std::to_string(sim.Port()));
+        testutil::UseRegisterOverTcp(in.host, sim.Port());
         in.host.SetParam("ComboComplexOrdTimeout", "60");
         in.Start();
         action = in.NewAction<ExchangeAction>();

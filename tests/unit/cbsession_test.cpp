@@ -12,10 +12,9 @@
 #include "card_server.h"
 #include "host_lines.h"
 #include "inprocess_host.h"
-#include "journal.h"
 #include "modem_peer.h"
-#include "peer_process.h"
 #include "recording_port.h"
+#include "register_session.h"
 #include "scaled_clock.h"
 #include "thrown.h"
 
@@ -98,22 +97,12 @@ protected:
     void StartRegister(const std::vector<std::string>& link, const std::string& scenario = "{}",
                        const std::string& faults = "")
     {
-        testutil::WriteFile(dir.File("scenario.json"), scenario);
-        std::vector<std::string> args = {"--journal", journal, "--scenario", dir.File("scenario.json")};
-        if (!faults.empty()) {
-            testutil::WriteFile(dir.File("faults.json"), faults);
-            args.insert(args.end(), {"--faults", dir.File("faults.json")});
-        }
+        std::vector<std::string> args = testutil::RegsimArgs(dir, journal, scenario, faults);
         args.insert(args.end(), link.begin(), link.end());
         sim.Start(REGSIM_EXE, args);
     }
     void StartRegisterOnPty(const std::string& scenario = "{}") { StartRegister({"--pty"}, scenario); }
-    void UseRegisterOverTcp(int port)
-    {
-        Param("ComboPort", "TCP/IP");
-        Param("ComboIpAddress", "127.0.0.1");
-        Param("ComboIpPort", std::to_string(port));
-    }
+    void UseRegisterOverTcp(int port) { testutil::UseRegisterOverTcp(in.host, port); }
 
     void Param(const std::string& name, const std::string& value) { in.host.SetParam(name, value); }
 

@@ -20,6 +20,7 @@
 
 namespace {
 
+using testutil::Concat;
 using testutil::Thrown;
 using testutil::TRecordingModemPort;
 using Lines = std::vector<std::string>;
@@ -49,12 +50,6 @@ protected:
 };
 
 const Lines kInit = {"AT&F", "ATE0", "ATX2", "ATV1"};
-
-Lines Concat(Lines a, const Lines& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
 
 }  // namespace
 

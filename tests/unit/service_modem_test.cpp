@@ -61,12 +61,6 @@ protected:
 const Lines kSetUpHead = {"AT&F", "AT&S1", "ATS7=45", "AT&C1", "AT&D2", "AT&H1", "ATY0"};
 const Lines kSetUpTail = {"ATS0=1", "ATE0", "ATQ1", "AT&W1", "AT&W0"};
 
-Lines Concat(Lines a, const Lines& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 }  // namespace
 
 TEST_F(ModemServiceFunctions, SetUpProgramsTheModemAtTheConfiguredSpeedAndTimeout)
