@@ -66,7 +66,11 @@ struct Action {
     Action() { action.GetStawkiKolejnePrec()->WczytajZTekstuParametru("2300\r\n800", false); }
 };
 
-void ReadExportFile(benchmark::State& state)
+// Reads the export file of a shop of state.range(0) goods into a fresh buffer
+// in every iteration (with no archive copy left from the last one) and hands
+// the buffer on to `then`; sides: how many sides' rows an item counts.
+template <typename Then>
+void ReadEachIteration(benchmark::State& state, int sides, Then then)
 {
     const int n = static_cast<int>(state.range(0));
     Shop shop(n);
@@ -78,33 +82,27 @@ void ReadExportFile(benchmark::State& state)
         state.ResumeTiming();
         TVelComboExpBuf buf(&a.action);
         buf.ReadFromFile(shop.path, false, -1);
+        then(shop, buf);
         benchmark::DoNotOptimize(buf.il_rec);
     }
-    state.SetItemsProcessed(state.iterations() * n);
+    state.SetItemsProcessed(state.iterations() * sides * n);
     state.counters["peak_rss_MB"] = PeakRssMB();
+}
+
+void ReadExportFile(benchmark::State& state)
+{
+    ReadEachIteration(state, 1, [](const Shop&, TVelComboExpBuf&) {});
 }
 BENCHMARK(ReadExportFile)->Arg(100000)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 void ReadIndexReconcile(benchmark::State& state)
 {
     const int n = static_cast<int>(state.range(0));
-    Shop shop(n);
-    Action a;
-    state.counters["rss_before_MB"] = PeakRssMB();
-    for (auto _ : state) {
-        state.PauseTiming();
-        std::filesystem::remove(shop.folder + "/ARCH2.EXP");
-        state.ResumeTiming();
-        TVelComboExpBuf buf(&a.action);
-        buf.ReadFromFile(shop.path, false, -1);
+    ReadEachIteration(state, 2, [&](const Shop& shop, TVelComboExpBuf& buf) {
         for (const auto& [kod, line] : shop.registerGoods) buf.AddInPlu(kod, line);
         buf.AnalizujCancelBufor(false);
         if (buf.il_cen != n / 4 || buf.il_dod != n / 4 || buf.il_usu != n / 4) state.SkipWithError("wrong counts");
-        benchmark::DoNotOptimize(buf.il_rec);
-    }
-    // Both sides' rows.
-    state.SetItemsProcessed(state.iterations() * 2 * n);
-    state.counters["peak_rss_MB"] = PeakRssMB();
+    });
 }
 BENCHMARK(ReadIndexReconcile)->Arg(100000)->Iterations(3)->Unit(benchmark::kMillisecond);
 

@@ -34,11 +34,22 @@ protected:
                                      withFlag ? &e.flag : nullptr);
         return e;
     }
-    int Count(int group)
+    // The entries of a group, up to the first empty answer.
+    std::vector<Entry> Group(int group)
     {
-        int n = 0;
-        while (Get(group, n).type != 0) ++n;
-        return n;
+        std::vector<Entry> entries;
+        for (Entry e = Get(group, 0); e.type != 0; e = Get(group, static_cast<int>(entries.size())))
+            entries.push_back(e);
+        return entries;
+    }
+    int Count(int group) { return static_cast<int>(Group(group).size()); }
+    // Every entry of groups 101 to 107, in order.
+    std::vector<Entry> All()
+    {
+        std::vector<Entry> entries;
+        for (int g = 101; g <= 107; ++g)
+            for (const Entry& e : Group(g)) entries.push_back(e);
+        return entries;
     }
 };
 }  // namespace
@@ -79,12 +90,8 @@ TEST_F(Catalogue, FirstEntryAndOutOfRangeAnswers)
 TEST_F(Catalogue, FolderDefaultsStartFromTheHostsBinariesFolder)
 {
     auto find = [&](const char* name) {
-        for (int g = 101; g <= 107; ++g)
-            for (int i = 0;; ++i) {
-                Entry e = Get(g, i);
-                if (e.type == 0) break;
-                if (std::strcmp(e.name, name) == 0) return std::string(e.def);
-            }
+        for (const Entry& e : All())
+            if (std::strcmp(e.name, name) == 0) return std::string(e.def);
         return std::string("<none>");
     };
     unsetenv("ORVWIN_BINARIA");
@@ -100,18 +107,15 @@ TEST_F(Catalogue, EveryListEndsWithAnEmptyText)
 {
     std::set<std::string> withList;
     char out[301];
-    for (int g = 101; g <= 107; ++g)
-        for (int i = 0;; ++i) {
-            Entry e = Get(g, i);
-            if (e.type == 0) break;
-            std::vector<std::string> texts;
-            while (host.Lib().TekstListyParametru(e.name, static_cast<int>(texts.size()), out) == 1) {
-                EXPECT_NE(out[0], 0);
-                texts.push_back(out);
-            }
-            EXPECT_STREQ(out, "") << e.name;
-            if (!texts.empty()) withList.insert(e.name);
+    for (const Entry& e : All()) {
+        std::vector<std::string> texts;
+        while (host.Lib().TekstListyParametru(e.name, static_cast<int>(texts.size()), out) == 1) {
+            EXPECT_NE(out[0], 0);
+            texts.push_back(out);
         }
+        EXPECT_STREQ(out, "") << e.name;
+        if (!texts.empty()) withList.insert(e.name);
+    }
     // Every list-typed parameter (types 3 and 7) has its texts.
     EXPECT_EQ(withList.size(), 24u);
     EXPECT_EQ(host.Lib().TekstListyParametru("ComboPort", 0, out), 1);

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "host_lines.h"
-#include "register_link.h"
+#include "register_session.h"
 
 using namespace testutil;
 
@@ -59,16 +59,6 @@ const char* const kFiscalNeo = R"({
   }
 })";
 
-bool Contains(const HostLines& lines, const HostLine& line)
-{
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-int CountOf(const std::vector<int>& commands, int code)
-{
-    return static_cast<int>(std::count(commands.begin(), commands.end(), code));
-}
-
 }  // namespace
 
 TEST(ConnectionTest, FiscalNeoShowsEveryAnswerInOrder)
@@ -116,7 +106,7 @@ TEST(ConnectionTest, FiscalNeoShowsEveryAnswerInOrder)
 
     // The texts are code page 1250 on the host's side.
     EXPECT_EQ(s.host.lines[TcpOpening("").size() + 2].text, "- linia 1: Kiosk \"\xAF" "abka\"");
-    EXPECT_TRUE(LinkClosedAtTheEnd(s));
+    EXPECT_TRUE(s.LinkClosedAtTheEnd());
 }
 
 TEST(ConnectionTest, NonFiscalComboWithoutHeaderLinesSkipsThePaymentForms)
@@ -161,7 +151,7 @@ TEST(ConnectionTest, UnknownModelIsAWarningAndTheTestGoesOnAsCombo)
 
     RegisterSession zero(Scenario(R"({"model": 0, "fiscalState": 2})"));
     EXPECT_EQ(zero.Run(-1), 0);
-    EXPECT_EQ(CountOf(zero.Commands(), 2910), 0);
+    EXPECT_EQ(CountOf(zero.Commands(), 2910), 0u);
     EXPECT_TRUE(Contains(zero.host.lines, Added("Nawiązano połączenie z kasą <niezidentyfikowany>")));
     EXPECT_TRUE(Contains(zero.host.lines, Added(kUnknownModel, 1)));
     EXPECT_TRUE(Contains(zero.host.lines, Added("- typ protokołu komunikacyjnego: niezidentyfikowany")));
@@ -179,7 +169,7 @@ TEST(ConnectionTest, WrongNumberEndsTheTestAfterTheLinkIsClosed)
     tail += TcpClosing();
     tail += Failure(kOperation, "Niezgodny numer urządzenia!");
     EXPECT_EQ(From(s.host.lines, tail[0]), tail);
-    EXPECT_TRUE(LinkClosedAtTheEnd(s));
+    EXPECT_TRUE(s.LinkClosedAtTheEnd());
     EXPECT_TRUE(s.Violations().empty());
 }
 
@@ -194,7 +184,7 @@ TEST(ConnectionTest, MalformedAnswerFieldEndsTheTestWithTheLinkClosed)
     tail += TcpClosing();
     tail += Failure(kOperation, "TComboData::AsV() - nieprawidłowy typ pola DATA");
     EXPECT_EQ(From(s.host.lines, tail[0]), tail);
-    EXPECT_TRUE(LinkClosedAtTheEnd(s));
+    EXPECT_TRUE(s.LinkClosedAtTheEnd());
     EXPECT_TRUE(s.Violations().empty());
 }
 
@@ -231,7 +221,7 @@ TEST(ConnectionTest, PaymentFormMismatchOnAFiscalNeoWarnsAndTheTestGoesOn)
         {"number": 5, "name": "Czek", "type": 3, "flags": 1},
         {"number": 6, "name": "Inna", "type": 5, "flags": 0}]})"));
     EXPECT_EQ(s.Run(-1), 0);
-    EXPECT_EQ(CountOf(s.Commands(), 2910), 5);
+    EXPECT_EQ(CountOf(s.Commands(), 2910), 5u);
     EXPECT_EQ(s.Commands().back(), 321);
     HostLines tail = {Added("Weryfikacja zaprogramowanych form płatności"),
                       Added("Forma płatności nr 2 powinna być typu \"Karta\"", 1),
@@ -302,7 +292,7 @@ TEST(ConnectionTest, PaymentFormsAreCheckedOnFiscalRegistersOfTheNewerFamiliesOn
         RegisterSession s(Scenario(R"({"model": )" + std::to_string(c.model) +
                                    R"(, "fiscalState": )" + std::to_string(c.fiscalState) + "}"));
         EXPECT_EQ(s.Run(-1), 0);
-        EXPECT_EQ(CountOf(s.Commands(), 2910), c.checked ? 5 : 0) << "model " << c.model << " state " << c.fiscalState;
+        EXPECT_EQ(CountOf(s.Commands(), 2910), c.checked ? 5u : 0u) << "model " << c.model << " state " << c.fiscalState;
         EXPECT_EQ(Contains(s.host.lines, Replaced("Weryfikacja zaprogramowanych form płatności\x01OK")), c.checked)
             << "model " << c.model;
         for (const HostLine& line : s.host.lines) EXPECT_EQ(line.kind, 0) << line;
@@ -317,5 +307,5 @@ TEST(ConnectionTest, FileModeRefusesAndOpensNothing)
     EXPECT_EQ(s.Run(-1), 0);
     EXPECT_EQ(s.host.lines,
               Failure(kOperation, "Ustawione złącze PLIK. Kasa nie obsługuje testu połączenia z plikiem!"));
-    EXPECT_FALSE(LinkEverOpened(s));
+    EXPECT_FALSE(s.LinkEverOpened());
 }

@@ -8,7 +8,7 @@
 TEST(Demo, ConnectionTestThroughTheHarnessEndsCleanly)
 {
     testutil::TempDir dir;
-    regsim::RegsimProcess sim;
+    peerproc::PeerProcess sim;
     sim.Start(REGSIM_EXE, {"--tcp", "0", "--scenario", REGSIM_SCENARIOS "/demo.json", "--journal",
                            dir.File("journal.jsonl")});
     // The same configuration as the script writes.

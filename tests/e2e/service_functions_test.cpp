@@ -3,15 +3,13 @@
 // the numbers that do nothing, and the card server's lock around a session
 // that cannot be opened.
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <memory>
 
 #include "card_server.h"
 #include "host_lines.h"
-#include "register_link.h"
+#include "loopback.h"
+#include "register_session.h"
 
 using namespace testutil;
 
@@ -20,37 +18,10 @@ namespace {
 const char* const kOperation = "operacja [-8]";
 const char* const kReportLine = "Czekaj na wykonanie raportu na kasie...";
 
-
-// A loopback port bound but not listening: a connection to it is refused,
-// and no other test can take it while the socket is held.
-class RefusingPort {
-public:
-    RefusingPort()
-    {
-        FFd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof a;
-        if (FFd >= 0 && bind(FFd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-            getsockname(FFd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-            port = ntohs(a.sin_port);
-    }
-    ~RefusingPort()
-    {
-        if (FFd >= 0) close(FFd);
-    }
-    int port = 0;
-
-private:
-    int FFd = -1;
-};
-
 // Sessions whose card-server parameters point at a card-server simulator.
 class ServiceFunctionsWithCardServer : public ::testing::Test {
 protected:
-    TempDir dir;
-    CardServer cards{dir};
+    CardServer cards;
     void SetUp() override { ASSERT_TRUE(cards.Ok()); }
     std::unique_ptr<RegisterSession> Session()
     {
@@ -116,7 +87,7 @@ TEST_F(ServiceFunctionsWithCardServer, AFailedConnectionStillUnlocksTheCardServe
         ASSERT_EQ(s.host.lines.size(), expected.size() + 2) << operation;
         EXPECT_EQ(First(s.host.lines, expected.size()), expected) << operation;
         EXPECT_EQ(s.host.lines.back().kind, 2);
-        EXPECT_FALSE(LinkEverOpened(s));
+        EXPECT_FALSE(s.LinkEverOpened());
     }
     // The card server's numbers count from 0.
     EXPECT_EQ(cards.Received(), (std::vector<std::string>{"DISABLE 2", "ENABLE 2", "DISABLE 2", "ENABLE 2"}));
@@ -128,7 +99,7 @@ TEST(ServiceFunctions, FileModeRefusesTheSessionFunctionAndOpensNothing)
     s.host.SetParam("ComboPort", "PLIK");
     EXPECT_EQ(s.Run(-8, 5), 0);
     EXPECT_EQ(s.host.lines, Failure(kOperation, "Ustaw port komunikacyjny"));
-    EXPECT_FALSE(LinkEverOpened(s));
+    EXPECT_FALSE(s.LinkEverOpened());
 }
 
 TEST_F(ServiceFunctionsWithCardServer, ModemFunctionsRefuseAnyLinkButASerialPort)
@@ -140,7 +111,7 @@ TEST_F(ServiceFunctionsWithCardServer, ModemFunctionsRefuseAnyLinkButASerialPort
             s.host.SetParam("ComboPort", port);
             EXPECT_EQ(s.Run(-8, function), 0);
             EXPECT_EQ(s.host.lines, Failure(kOperation, "Ustaw złącze na COMx")) << port << " " << function;
-            EXPECT_FALSE(LinkEverOpened(s));
+            EXPECT_FALSE(s.LinkEverOpened());
         }
     }
     EXPECT_TRUE(cards.Received().empty());
@@ -154,6 +125,6 @@ TEST_F(ServiceFunctionsWithCardServer, NumbersOutsideTheSixDoNothing)
         EXPECT_EQ(s.Run(-8, function), 0) << function;
         EXPECT_TRUE(s.host.lines.empty()) << function;
     }
-    EXPECT_FALSE(LinkEverOpened(s));
+    EXPECT_FALSE(s.LinkEverOpened());
     EXPECT_TRUE(cards.Received().empty());
 }

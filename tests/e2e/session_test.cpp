@@ -3,107 +3,26 @@
 // fiscal state and number, and the link closed and the card server unlocked
 // however a run ends. Over TCP/IP and over a serial line (a pseudo-terminal).
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <sstream>
-#include <thread>
-
-#include "host_screen.h"
-#include "peer_process.h"
+#include "card_server.h"
+#include "host_lines.h"
+#include "loopback.h"
 #include "register_session.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
+using testutil::CardServer;
+using testutil::Contains;
+using testutil::RefusingPort;
 using testutil::Shows;
-
-// The card-server simulator and the lines it received.
-class CardServer {
-public:
-    CardServer() : FProcess({CARDSIM_EXE, "--record", FRecord}, "PORT") {}
-    bool Ok() const { return FProcess.Ok(); }
-    int Port() const { return FProcess.Port(); }
-    Lines Record() const
-    {
-        Lines lines;
-        if (!testutil::Exists(FRecord)) return lines;
-        std::istringstream in(testutil::ReadFile(FRecord));
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
-    }
-
-private:
-    testutil::TempDir FDir;
-    std::string FRecord = FDir.File("card.txt");
-    testutil::PeerProcess FProcess;
-};
-
-void UseCardServer(VelHost& host, int port)
-{
-    host.SetParam("ComboSkpUse", "1");
-    host.SetParam("ComboSkpIp", "127.0.0.1");
-    host.SetParam("ComboSkpPort", std::to_string(port));
-}
-
-// The register simulator's link events ("connect", "disconnect"), in order.
-Lines LinkEvents(const RegisterSession& s)
-{
-    Lines events;
-    for (const auto& line : regsim::ReadJournal(s.journal)) {
-        const std::string event = line.value("event", "");
-        if (event == "connect" || event == "disconnect") events.push_back(event);
-    }
-    return events;
-}
-
-// The link events once the simulator has journalled at least count of them
-// (it notices a closed link a moment after the driver closed it), or after
-// three seconds.
-Lines AwaitLinkEvents(const RegisterSession& s, size_t count)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    Lines events = LinkEvents(s);
-    while (events.size() < count && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        events = LinkEvents(s);
-    }
-    return events;
-}
-
-// A port on which nothing listens, held for the test so no one takes it.
-class DeadPort {
-public:
-    DeadPort()
-    {
-        FFd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof a;
-        if (bind(FFd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-            getsockname(FFd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-            port = ntohs(a.sin_port);
-    }
-    ~DeadPort() { close(FFd); }
-    int port = 0;
-
-private:
-    int FFd = -1;
-};
+using testutil::UseCardServer;
 
 Lines Screen(const RegisterSession& s) { return testutil::HostScreen(s.host.lines); }
 
 bool HasErrorLine(const RegisterSession& s)
 {
     return std::any_of(s.host.lines.begin(), s.host.lines.end(), [](const HostLine& l) { return l.kind == 2; });
-}
-
-bool Contains(const std::vector<int>& codes, int code)
-{
-    return std::find(codes.begin(), codes.end(), code) != codes.end();
 }
 
 const std::vector<int> kFullTest = {501, 18, 20, 15, 14, 501, 502, 2910, 2910, 2910, 2910, 2910, 321};
@@ -123,13 +42,13 @@ struct LockOrder {
             if (!opening && (line.text.rfind("Nawi\xB9zywanie po\xB3\xB9" "czenia TCP/IP", 0) == 0 ||
                              line.text.rfind("Otwieranie portu komunikacyjnego", 0) == 0)) {
                 opening = true;
-                recordAtOpening = card.Record();
-                eventsAtOpening = LinkEvents(s);
+                recordAtOpening = card.Received();
+                eventsAtOpening = s.LinkEvents();
             }
             if (!unlocking && line.text == "Zdalne odblokowanie serwera Norvik (SKP)") {
                 unlocking = true;
-                recordAtUnlock = card.Record();
-                eventsAtUnlock = AwaitLinkEvents(s, 2);
+                recordAtUnlock = card.Received();
+                eventsAtUnlock = s.AwaitLinkEvents(2);
             }
         };
     }
@@ -144,7 +63,7 @@ TEST_P(CardServerLock, LastsExactlyAsLongAsTheConnection)
     RegisterSession s(testutil::ReadFile(REGSIM_SCENARIOS "/demo.json"), "", GetParam());
     CardServer card;
     ASSERT_TRUE(card.Ok());
-    UseCardServer(s.host, card.Port());
+    card.Configure(s.host);
     LockOrder order;
     order.Watch(s, card);
 
@@ -159,7 +78,7 @@ TEST_P(CardServerLock, LastsExactlyAsLongAsTheConnection)
     ASSERT_TRUE(order.unlocking);
     EXPECT_EQ(order.recordAtUnlock, Lines{"DISABLE 0"}) << "unlocked before the end";
     EXPECT_EQ(order.eventsAtUnlock, (Lines{"connect", "disconnect"})) << "the link was still open at the unlock";
-    EXPECT_EQ(card.Record(), (Lines{"DISABLE 0", "ENABLE 0"}));
+    EXPECT_EQ(card.Received(), (Lines{"DISABLE 0", "ENABLE 0"}));
 
     const Lines screen = Screen(s);
     EXPECT_TRUE(Shows(screen, "Zdalne zablokowanie serwera Norvik (SKP)\x01OK"));
@@ -175,17 +94,17 @@ TEST(CardServer, CommandsCarryTheDeviceNumberLessOne)
     s.host.device.number = 5;
     CardServer card;
     ASSERT_TRUE(card.Ok());
-    UseCardServer(s.host, card.Port());
+    card.Configure(s.host);
     EXPECT_EQ(s.Run(-1), 0);
     EXPECT_FALSE(HasErrorLine(s));
-    EXPECT_EQ(card.Record(), (Lines{"DISABLE 4", "ENABLE 4"}));
+    EXPECT_EQ(card.Received(), (Lines{"DISABLE 4", "ENABLE 4"}));
     EXPECT_TRUE(s.Violations().empty());
 }
 
 TEST(CardServer, DownIsAWarningAndTheRunGoesOn)
 {
     RegisterSession s(testutil::ReadFile(REGSIM_SCENARIOS "/demo.json"));
-    DeadPort dead;
+    RefusingPort dead;
     ASSERT_NE(dead.port, 0);
     UseCardServer(s.host, dead.port);
     EXPECT_EQ(s.Run(-1), 0);
@@ -210,11 +129,11 @@ TEST(CardServer, NotInUseShowsBothLinesAndMakesNoConnection)
     RegisterSession s(testutil::ReadFile(REGSIM_SCENARIOS "/demo.json"));
     CardServer card;
     ASSERT_TRUE(card.Ok());
-    UseCardServer(s.host, card.Port());
+    card.Configure(s.host);
     s.host.SetParam("ComboSkpUse", "0");
     EXPECT_EQ(s.Run(-1), 0);
     EXPECT_EQ(s.Commands(), kFullTest);
-    EXPECT_TRUE(card.Record().empty());
+    EXPECT_TRUE(card.Received().empty());
     const Lines screen = Screen(s);
     EXPECT_EQ(screen.front(), "Zdalne zablokowanie serwera Norvik (SKP)");
     EXPECT_EQ(screen.back(), "Zdalne odblokowanie serwera Norvik (SKP)");
@@ -280,7 +199,7 @@ TEST(RegisterNumber, AWrongNumberEndsTheTestAfterTheLinkIsClosed)
     RegisterSession s(R"({"registerNumber": "7"})");
     CardServer card;
     ASSERT_TRUE(card.Ok());
-    UseCardServer(s.host, card.Port());
+    card.Configure(s.host);
     s.Run(-1);
     EXPECT_EQ(s.Commands().back(), 321);
     const Lines screen = Screen(s);
@@ -288,8 +207,8 @@ TEST(RegisterNumber, AWrongNumberEndsTheTestAfterTheLinkIsClosed)
     EXPECT_TRUE(Shows(screen, "E:- kasa o numerze: 7"));
     EXPECT_TRUE(Shows(screen, "E:Niezgodny numer urządzenia!"));
     EXPECT_TRUE(Shows(screen, "Zamykanie połączenia TCP/IP...\x01OK"));
-    EXPECT_EQ(card.Record(), (Lines{"DISABLE 0", "ENABLE 0"}));
-    EXPECT_EQ(AwaitLinkEvents(s, 2), (Lines{"connect", "disconnect"}));
+    EXPECT_EQ(card.Received(), (Lines{"DISABLE 0", "ENABLE 0"}));
+    EXPECT_EQ(s.AwaitLinkEvents(2), (Lines{"connect", "disconnect"}));
     EXPECT_TRUE(s.Violations().empty());
 }
 
@@ -325,7 +244,7 @@ TEST_P(FailureInTheMiddle, ClosesTheLinkAndUnlocksTheCardServer)
     RegisterSession s(testutil::ReadFile(REGSIM_SCENARIOS "/demo.json"), c.faults, c.link);
     CardServer card;
     ASSERT_TRUE(card.Ok());
-    UseCardServer(s.host, card.Port());
+    card.Configure(s.host);
     EXPECT_EQ(s.Run(-1), 0);
     EXPECT_EQ(s.Commands(), c.commands);
     const Lines screen = Screen(s);
@@ -334,8 +253,8 @@ TEST_P(FailureInTheMiddle, ClosesTheLinkAndUnlocksTheCardServer)
     EXPECT_TRUE(Shows(screen, c.link == RegisterLink::Tcp ? "Zamykanie połączenia TCP/IP...\x01OK"
                                                           : "Zamykanie portu komunikacyjnego ...\x01OK"));
     EXPECT_TRUE(Shows(screen, "Zdalne odblokowanie serwera Norvik (SKP)\x01OK"));
-    EXPECT_EQ(card.Record(), (Lines{"DISABLE 0", "ENABLE 0"}));
-    EXPECT_EQ(AwaitLinkEvents(s, 2), (Lines{"connect", "disconnect"}));
+    EXPECT_EQ(card.Received(), (Lines{"DISABLE 0", "ENABLE 0"}));
+    EXPECT_EQ(s.AwaitLinkEvents(2), (Lines{"connect", "disconnect"}));
     EXPECT_TRUE(s.Violations().empty());
 }
 
@@ -349,21 +268,32 @@ INSTANTIATE_TEST_SUITE_P(
                                 "Błąd komunikacji z kasą", {501, 18}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+namespace {
+// Runs the connection test, with the card server in use, on a session whose
+// link cannot be opened: nothing reaches the register, and the card server
+// is unlocked all the same. `screen` gets the host's screen.
+void RunWithoutALink(RegisterSession& s, Lines& screen)
+{
+    CardServer card;
+    ASSERT_TRUE(card.Ok());
+    card.Configure(s.host);
+    s.Run(-1);
+    EXPECT_TRUE(s.Commands().empty());
+    screen = Screen(s);
+    EXPECT_TRUE(Shows(screen, "Zdalne odblokowanie serwera Norvik (SKP)\x01OK"));
+    EXPECT_EQ(card.Received(), (Lines{"DISABLE 0", "ENABLE 0"}));
+}
+}  // namespace
+
 TEST(TcpLink, ARegisterThatCannotBeReachedIsAnErrorAndTheCardServerIsUnlocked)
 {
     RegisterSession s;
-    DeadPort dead;
+    RefusingPort dead;
     s.host.SetParam("ComboIpPort", std::to_string(dead.port));
-    CardServer card;
-    ASSERT_TRUE(card.Ok());
-    UseCardServer(s.host, card.Port());
-    s.Run(-1);
-    EXPECT_TRUE(s.Commands().empty());
-    const Lines screen = Screen(s);
+    Lines screen;
+    ASSERT_NO_FATAL_FAILURE(RunWithoutALink(s, screen));
     EXPECT_EQ(screen.back(), "E:Nie można nawiązać połączenia z 127.0.0.1:" + std::to_string(dead.port) +
                                  " - połączenie odrzucone");
-    EXPECT_TRUE(Shows(screen, "Zdalne odblokowanie serwera Norvik (SKP)\x01OK"));
-    EXPECT_EQ(card.Record(), (Lines{"DISABLE 0", "ENABLE 0"}));
 }
 
 TEST(SerialLink, ControlBytesInAnAnswerCrossTheLineIntact)
@@ -389,15 +319,9 @@ TEST(SerialLink, APortThatCannotBeOpenedIsAnErrorAndTheCardServerIsUnlocked)
     RegisterSession s("", "", RegisterLink::Pty);
     const std::string missing = s.tmp.File("no-such-tty");
     s.host.SetParam("ComboPort", missing);
-    CardServer card;
-    ASSERT_TRUE(card.Ok());
-    UseCardServer(s.host, card.Port());
-    s.Run(-1);
-    EXPECT_TRUE(s.Commands().empty());
-    const Lines screen = Screen(s);
+    Lines screen;
+    ASSERT_NO_FATAL_FAILURE(RunWithoutALink(s, screen));
     EXPECT_TRUE(Shows(screen, "E:Otwieranie portu komunikacyjnego " + missing + " ..."));
     EXPECT_TRUE(Shows(screen, "Zamykanie portu komunikacyjnego ...\x01OK"));
-    EXPECT_TRUE(Shows(screen, "Zdalne odblokowanie serwera Norvik (SKP)\x01OK"));
-    EXPECT_EQ(card.Record(), (Lines{"DISABLE 0", "ENABLE 0"}));
     EXPECT_EQ(screen.back(), "E:" + missing + ": brak takiego urządzenia");
 }

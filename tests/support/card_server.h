@@ -1,8 +1,6 @@
-// The card-server simulator as a test peer: started with a record of every
-// line it is sent, and the host configured to reach it.
+// The card-server simulator as a test peer, with the lines it was sent, and the host pointed at it.
 #pragma once
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,32 +10,36 @@
 
 namespace testutil {
 
+// The driver's card-server parameters pointed at a port on this machine.
+inline void UseCardServer(VelHost& host, int port)
+{
+    host.SetParam("ComboSkpUse", "1");
+    host.SetParam("ComboSkpIp", "127.0.0.1");
+    host.SetParam("ComboSkpPort", std::to_string(port));
+}
+
+// Started in a folder of its own, with a record of every line it is sent.
 class CardServer {
 public:
-    explicit CardServer(const TempDir& dir)
-        : FRecord(dir.File("cardserver.txt")), FPeer({CARDSIM_EXE, "--record", FRecord}, "PORT")
+    // extra: more of the simulator's options (--silent, --delay-ms N, --refuse).
+    explicit CardServer(const std::vector<std::string>& extra = {})
     {
+        std::vector<std::string> args = {"--record", FRecord};
+        args.insert(args.end(), extra.begin(), extra.end());
+        FPeer.Start(CARDSIM_EXE, args);
     }
-    bool Ok() const { return FPeer.Ok(); }
-    // The driver's card-server parameters pointed at this peer.
-    void Configure(VelHost& host) const
-    {
-        host.SetParam("ComboSkpUse", "1");
-        host.SetParam("ComboSkpIp", "127.0.0.1");
-        host.SetParam("ComboSkpPort", std::to_string(FPeer.Port()));
-    }
+    bool Ok() const { return FPeer.Port() != 0; }
+    int Port() const { return FPeer.Port(); }
+    void Configure(VelHost& host) const { UseCardServer(host, Port()); }
     // The lines received so far, line ends removed.
-    std::vector<std::string> Received() const
-    {
-        std::vector<std::string> lines;
-        std::istringstream in(ReadFile(FRecord));
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
-    }
+    std::vector<std::string> Received() const { return ReadLines(FRecord); }
+    // The record as the simulator wrote it.
+    std::string RecordText() const { return ReadFile(FRecord); }
 
 private:
-    std::string FRecord;
-    PeerProcess FPeer;
+    TempDir FDir;
+    std::string FRecord = FDir.File("cardserver.txt");
+    peerproc::PeerProcess FPeer;
 };
 
 }  // namespace testutil

@@ -1,7 +1,4 @@
-// The host's message lines as a test expects them: each one added or
-// replacing the last, with its kind, and the runs of lines that every
-// TCP/IP session and every failed operation give. Texts are code page 1250,
-// so this header is for sources compiled with the driver's charset flags.
+// The host's message lines as tests check them: the lines expected, with their kinds, and the screen they leave.
 #pragma once
 
 #include <algorithm>
@@ -10,10 +7,14 @@
 #include <vector>
 
 #include "hostlib.h"
+#include "testutil.h"
 
 namespace testutil {
 
 using HostLines = std::vector<HostLine>;
+
+// --- The lines expected ---------------------------------------------------------
+// Texts are code page 1250: for sources compiled with the driver's charset flags.
 
 inline HostLine Added(const std::string& text, int kind = 0) { return {false, kind, text}; }
 inline HostLine Replaced(const std::string& text, int kind = 0) { return {true, kind, text}; }
@@ -67,5 +68,25 @@ inline HostLines First(const HostLines& lines, size_t count)
 {
     return HostLines(lines.begin(), lines.begin() + static_cast<long>(std::min(count, lines.size())));
 }
+
+// --- The screen they leave --------------------------------------------------------
+
+// The lines as the user sees them once a run is over: a replacement takes
+// the place of the line before it; warnings are shown with "W:", errors
+// with "E:".
+inline std::vector<std::string> HostScreen(const HostLines& lines)
+{
+    std::vector<std::string> screen;
+    for (const HostLine& l : lines) {
+        const std::string shown = (l.kind == 1 ? "W:" : l.kind == 2 ? "E:" : "") + l.text;
+        if (l.replaced && !screen.empty())
+            screen.back() = shown;
+        else
+            screen.push_back(shown);
+    }
+    return screen;
+}
+
+inline bool Shows(const std::vector<std::string>& screen, const std::string& line) { return Contains(screen, line); }
 
 }  // namespace testutil

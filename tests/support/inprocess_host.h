@@ -1,5 +1,4 @@
-// The harness's host answering a library object in the same process, so
-// unit tests can drive an action through the host's real callbacks.
+// The harness's host answering a library object in this process: unit tests drive an action through real callbacks.
 #pragma once
 
 #include <memory>
@@ -19,9 +18,12 @@ public:
             [](void* lib, void* fn, int id) { static_cast<TVelLibrary*>(lib)->RejestrujCallback(fn, id); },
             library.get());
     }
-    std::unique_ptr<TVelComboAction> NewAction()
+    // An action of this library called by this host; Action: the action
+    // class itself or a test's subclass of it.
+    template <typename Action = TVelComboAction>
+    std::unique_ptr<Action> NewAction()
     {
-        return std::make_unique<TVelComboAction>(library.get(), host.Call());
+        return std::make_unique<Action>(library.get(), host.Call());
     }
 
     VelHost host;

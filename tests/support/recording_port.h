@@ -1,6 +1,4 @@
-// A modem port that records its control-line and byte operations, in order
-// and with the clock's time, and can force what the carrier-detect line
-// reads (a pseudo-terminal has none). Everything still reaches the device.
+// A modem port that records its control-line and byte operations with the clock's time, and can force the carrier.
 #pragma once
 
 #include <optional>
@@ -12,6 +10,8 @@
 
 namespace testutil {
 
+// The operations are recorded in order; everything still reaches the device.
+// A pseudo-terminal has no carrier-detect line, so what it reads can be set.
 class TRecordingModemPort : public TModemPort {
 public:
     using TModemPort::TModemPort;

@@ -3,22 +3,40 @@
 #include <cstring>
 #include <stdexcept>
 
+namespace testutil {
+
+std::vector<std::string> RegsimArgs(const TempDir& dir, const std::string& journal, const std::string& scenario,
+                                    const std::string& faults)
+{
+    std::vector<std::string> args = {"--journal", journal};
+    if (!scenario.empty()) {
+        WriteFile(dir.File("scenario.json"), scenario);
+        args.insert(args.end(), {"--scenario", dir.File("scenario.json")});
+    }
+    if (!faults.empty()) {
+        WriteFile(dir.File("faults.json"), faults);
+        args.insert(args.end(), {"--faults", dir.File("faults.json")});
+    }
+    return args;
+}
+
+void UseRegisterOverTcp(VelHost& host, int port)
+{
+    host.SetParam("ComboPort", "TCP/IP");
+    host.SetParam("ComboIpAddress", "127.0.0.1");
+    host.SetParam("ComboIpPort", std::to_string(port));
+}
+
+}  // namespace testutil
+
 RegisterSession::RegisterSession(const std::string& scenario, const std::string& faults, RegisterLink link)
 {
     journal = tmp.File("journal.jsonl");
-    std::vector<std::string> args = {"--journal", journal};
+    std::vector<std::string> args = testutil::RegsimArgs(tmp, journal, scenario, faults);
     if (link == RegisterLink::Tcp)
         args.insert(args.end(), {"--tcp", "0"});
     else
         args.push_back("--pty");
-    if (!scenario.empty()) {
-        testutil::WriteFile(tmp.File("scenario.json"), scenario);
-        args.insert(args.end(), {"--scenario", tmp.File("scenario.json")});
-    }
-    if (!faults.empty()) {
-        testutil::WriteFile(tmp.File("faults.json"), faults);
-        args.insert(args.end(), {"--faults", tmp.File("faults.json")});
-    }
     sim.Start(REGSIM_EXE, args);
     std::string error;
     if (!host.Load(VELCOMBO_LIB, error)) throw std::runtime_error(error);
@@ -28,9 +46,7 @@ RegisterSession::RegisterSession(const std::string& scenario, const std::string&
         host.SetParam("ComboPort", sim.PtyPath());
         return;
     }
-    host.SetParam("ComboPort", "TCP/IP");
-    host.SetParam("ComboIpAddress", "127.0.0.1");
-    host.SetParam("ComboIpPort", std::to_string(sim.Port()));
+    testutil::UseRegisterOverTcp(host, sim.Port());
 }
 
 RegisterSession::~RegisterSession() { sim.Stop(); }
@@ -62,6 +78,39 @@ std::vector<int> RegisterSession::Commands() const
 }
 
 std::vector<std::string> RegisterSession::Violations() const { return regsim::JournalViolations(journal); }
+
+bool RegisterSession::LinkEverOpened() const
+{
+    for (const auto& line : regsim::ReadJournal(journal))
+        if (line.value("event", "") == "connect") return true;
+    return false;
+}
+
+bool RegisterSession::LinkClosedAtTheEnd() const
+{
+    return testutil::WaitUntil(
+        [&] {
+            const auto lines = regsim::ReadJournal(journal);
+            return !lines.empty() && lines.back().value("event", "") == "disconnect";
+        },
+        2000);
+}
+
+std::vector<std::string> RegisterSession::LinkEvents() const
+{
+    std::vector<std::string> events;
+    for (const auto& line : regsim::ReadJournal(journal)) {
+        const std::string event = line.value("event", "");
+        if (event == "connect" || event == "disconnect") events.push_back(event);
+    }
+    return events;
+}
+
+std::vector<std::string> RegisterSession::AwaitLinkEvents(size_t count) const
+{
+    testutil::WaitUntil([&] { return LinkEvents().size() >= count; }, 3000);
+    return LinkEvents();
+}
 
 std::vector<std::string> RegisterSession::Texts() const
 {

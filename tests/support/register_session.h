@@ -1,7 +1,4 @@
-// An end-to-end setting: the register simulator running with a scenario, a
-// fault plan and a journal, and the real library loaded by the harness's
-// host, configured to reach the simulator over TCP/IP or, as its serial
-// port, a pseudo-terminal.
+// An end-to-end setting: the register simulator with its journal, and the real library loaded by the harness's host.
 #pragma once
 
 #include <nlohmann/json.hpp>
@@ -10,11 +7,24 @@
 #include <vector>
 
 #include "hostlib.h"
-#include "regsim_process.h"
+#include "journal.h"
+#include "peer_process.h"
 #include "testutil.h"
+
+namespace testutil {
+// The simulator's arguments for a journal, a scenario and a fault plan; the
+// scenario and faults are JSON texts written into dir, left out when empty.
+std::vector<std::string> RegsimArgs(const TempDir& dir, const std::string& journal, const std::string& scenario,
+                                    const std::string& faults);
+// The driver's TCP/IP link parameters pointed at a port of this machine.
+void UseRegisterOverTcp(VelHost& host, int port);
+}  // namespace testutil
 
 enum class RegisterLink { Tcp, Pty };
 
+// The simulator runs with a scenario, a fault plan and a journal; the host
+// is configured to reach it over TCP/IP or, as its serial port, a
+// pseudo-terminal.
 class RegisterSession {
 public:
     // scenario and faults are JSON texts (UTF-8); empty for the simulator's defaults.
@@ -31,12 +41,23 @@ public:
     std::vector<int> Commands() const;
     // Requests the simulator found malformed (must stay empty).
     std::vector<std::string> Violations() const;
+
+    // The link itself. The simulator notes a closed link a moment after the
+    // driver closed it, so that is awaited.
+    bool LinkEverOpened() const;
+    // Waits up to two seconds for the journal's last line to be a closed link.
+    bool LinkClosedAtTheEnd() const;
+    // The link events ("connect", "disconnect"), in order; the second once
+    // there are at least `count` of them, or after three seconds.
+    std::vector<std::string> LinkEvents() const;
+    std::vector<std::string> AwaitLinkEvents(size_t count) const;
+
     // The host's lines as text, one per line, in code page 1250.
     std::vector<std::string> Texts() const;
 
     testutil::TempDir tmp;
     VelHost host;
-    regsim::RegsimProcess sim;
+    peerproc::PeerProcess sim;
     std::string journal;
 
 private:

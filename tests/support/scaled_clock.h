@@ -1,6 +1,4 @@
-// A virtual clock for the driver's pauses and time-outs that still lets real
-// time pass, a fraction of each pause, so that a peer in another process (a
-// simulator on a pseudo-terminal) gets its turn while the driver waits.
+// A virtual clock for the driver's pauses that lets a fraction of real time pass, so other processes get their turn.
 #pragma once
 
 #include <time.h>
@@ -12,6 +10,8 @@
 
 namespace testutil {
 
+// A peer in another process (a simulator on a pseudo-terminal) still gets
+// its turn while the driver waits.
 class ScaledClock : public Clock {
 public:
     // start: the first reading; divisor: real time is virtual time / divisor.

@@ -3,10 +3,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace testutil {
 
@@ -37,6 +39,14 @@ std::string ReadFile(const std::string& path)
     return s.str();
 }
 
+std::vector<std::string> ReadLines(const std::string& path)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(ReadFile(path));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
 void WriteFile(const std::string& path, const std::string& bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -49,9 +59,24 @@ bool Exists(const std::string& path)
     return std::filesystem::exists(path, ec);
 }
 
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (done()) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
 RunResult Run(const std::vector<std::string>& argv)
 {
     RunResult result;
+    // Made before the fork: a child of a process with threads may only make
+    // async-signal-safe calls before exec.
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
     int pipeFds[2];
     if (pipe(pipeFds) != 0) return result;
     const pid_t pid = fork();
@@ -59,9 +84,6 @@ RunResult Run(const std::vector<std::string>& argv)
         dup2(pipeFds[1], 1);
         close(pipeFds[0]);
         close(pipeFds[1]);
-        std::vector<char*> args;
-        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
         execv(args[0], args.data());
         _exit(127);
     }

@@ -23,7 +23,7 @@ protected:
     {
         in.host.device.folder = tmp.Folder();
         in.Start();
-        action = std::make_unique<ExportingAction>(in.library.get(), in.host.Call());
+        action = in.NewAction<ExportingAction>();
         action->Fcokolwiek_eksportowano = true;
     }
 };

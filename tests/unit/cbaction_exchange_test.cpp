@@ -11,7 +11,8 @@
 #include "cbframe.h"
 #include "clientsocket.h"
 #include "inprocess_host.h"
-#include "regsim_process.h"
+#include "register_session.h"
+#include "thrown.h"
 
 namespace {
 class ExchangeAction : public TVelComboAction {
@@ -45,19 +46,14 @@ protected:
     void Start(const std::string& faults, uint32_t byteWaitMs = 5000)
     {
         journal = tmp.File("journal.jsonl");
-        std::vector<std::string> args = {"--tcp", "0", "--journal", journal};
-        if (!faults.empty()) {
-            testutil::WriteFile(tmp.File("faults.json"), faults);
-            args.insert(args.end(), {"--faults", tmp.File("faults.json")});
-        }
+        std::vector<std::string> args = testutil::RegsimArgs(tmp, journal, "", faults);
+        args.insert(args.end(), {"--tcp", "0"});
         sim.Start(REGSIM_EXE, args);
         in.host.device.folder = tmp.Folder();
-        in.host.SetParam("ComboPort", "TCP/IP");
-        in.host.SetParam("ComboIpAddress", "127.0.0.1");
-        in.host.SetParam("ComboIpPort", std::to_string(sim.Port()));
+        testutil::UseRegisterOverTcp(in.host, sim.Port());
         in.host.SetParam("ComboComplexOrdTimeout", "60");
         in.Start();
-        action = std::make_unique<ExchangeAction>(in.library.get(), in.host.Call());
+        action = in.NewAction<ExchangeAction>();
         action->ReadParams();
         action->OpenPort();
         action->SetByteWait(byteWaitMs);
@@ -73,12 +69,7 @@ protected:
     }
     AnsiString Failure(int cmd)
     {
-        try {
-            action->SendAndReceive(cmd);
-        } catch (const Exception& e) {
-            return e.Message();
-        }
-        return "<returned>";
+        return testutil::Thrown([&] { action->SendAndReceive(cmd); });
     }
     // The journal's requests of one command, in order.
     std::vector<nlohmann::json> Requests(int cmd) const
@@ -91,7 +82,7 @@ protected:
 
     testutil::TempDir tmp;
     std::string journal;
-    regsim::RegsimProcess sim;
+    peerproc::PeerProcess sim;
     InProcessHost in;
     std::unique_ptr<ExchangeAction> action;
 };

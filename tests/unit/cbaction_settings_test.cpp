@@ -24,7 +24,7 @@ protected:
     {
         in.host.device.folder = tmp.Folder();
         in.Start();
-        action = std::make_unique<SettingsAction>(in.library.get(), in.host.Call());
+        action = in.NewAction<SettingsAction>();
     }
     std::vector<std::string> LogFiles()
     {

@@ -1,36 +1,22 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 
 #include "cbdata.h"
 #include "mlgexttools.h"
+#include "testutil.h"
+#include "thrown.h"
 
 namespace {
 using Bytes = std::string;
-
-Bytes Hex(std::initializer_list<int> bytes)
-{
-    Bytes s;
-    for (int b : bytes) s.push_back(static_cast<char>(b));
-    return s;
-}
+using testutil::Hex;
+using testutil::Thrown;
 
 TComboData Field(const Bytes& raw)
 {
     TComboData d;
     d.Set(raw, nullptr);
     return d;
-}
-
-AnsiString Thrown(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "<nothing thrown>";
 }
 
 // A text tool that answers every key of one section with "<section>:<key>".

@@ -14,6 +14,7 @@
 #include "cberrors.h"
 #include "cblink.h"
 #include "clock.h"
+#include "thrown.h"
 
 namespace {
 using Bytes = std::string;
@@ -231,12 +232,7 @@ protected:
     }
     AnsiString Failure(int cmd)
     {
-        try {
-            Run(cmd);
-        } catch (const Exception& e) {
-            return e.Message();
-        }
-        return "<returned>";
+        return testutil::Thrown([&] { Run(cmd); });
     }
     bool Traced(const AnsiString& line) const { return std::find(trace.begin(), trace.end(), line) != trace.end(); }
     uint64_t Elapsed() const { return clock.now - start; }

@@ -65,7 +65,7 @@ protected:
         // Slots 0 to 4: 23 %, 8 %, 5 %, 0 % and the exemption.
         in.host.SetParam("Vel_Combo_PosortowaneStawkiVatPrec", "2300\r\n800\r\n500\r\n0\r\n-1");
         in.Start();
-        action = std::make_unique<ExportingAction>(in.library.get(), in.host.Call());
+        action = in.NewAction<ExportingAction>();
         buf = std::make_unique<TVelComboExpBuf>(action.get());
     }
 

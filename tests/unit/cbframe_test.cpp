@@ -2,16 +2,11 @@
 
 #include "cbdata.h"
 #include "cbframe.h"
+#include "testutil.h"
 
 namespace {
 using Bytes = std::string;
-
-Bytes Hex(std::initializer_list<int> bytes)
-{
-    Bytes s;
-    for (int b : bytes) s.push_back(static_cast<char>(b));
-    return s;
-}
+using testutil::Hex;
 
 // CASHREGSTATUSGET (501), token 7, no fields: built by hand from the frame
 // table, checksum computed separately.

@@ -5,24 +5,25 @@
 // the two modem service functions.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <map>
-#include <sstream>
-#include <thread>
 
 #include "ModemCtl.h"
-#include "host_screen.h"
+#include "card_server.h"
+#include "host_lines.h"
 #include "inprocess_host.h"
-#include "peer_process.h"
+#include "modem_peer.h"
 #include "recording_port.h"
-#include "regsim_process.h"
+#include "register_session.h"
 #include "scaled_clock.h"
+#include "thrown.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
+using testutil::kNothingThrown;
 using testutil::Shows;
+using testutil::Thrown;
 using testutil::TRecordingModemPort;
 using Event = TRecordingModemPort::Event;
 
@@ -76,27 +77,6 @@ protected:
     }
 };
 
-// The message of what fn throws.
-template <typename Fn>
-std::string Thrown(Fn fn)
-{
-    try {
-        fn();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(nothing thrown)";
-}
-
-Lines ReadLines(const std::string& path)
-{
-    Lines lines;
-    if (!testutil::Exists(path)) return lines;
-    std::istringstream in(testutil::ReadFile(path));
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
 class Session : public ::testing::Test {
 protected:
     testutil::ScaledClock clock;
@@ -104,7 +84,7 @@ protected:
     testutil::TempDir dir;
     InProcessHost in;
     std::unique_ptr<SessionAction> action;
-    regsim::RegsimProcess sim;
+    peerproc::PeerProcess sim;
     std::string journal = dir.File("journal.jsonl");
 
     void SetUp() override
@@ -117,29 +97,19 @@ protected:
     void StartRegister(const std::vector<std::string>& link, const std::string& scenario = "{}",
                        const std::string& faults = "")
     {
-        testutil::WriteFile(dir.File("scenario.json"), scenario);
-        std::vector<std::string> args = {"--journal", journal, "--scenario", dir.File("scenario.json")};
-        if (!faults.empty()) {
-            testutil::WriteFile(dir.File("faults.json"), faults);
-            args.insert(args.end(), {"--faults", dir.File("faults.json")});
-        }
+        std::vector<std::string> args = testutil::RegsimArgs(dir, journal, scenario, faults);
         args.insert(args.end(), link.begin(), link.end());
         sim.Start(REGSIM_EXE, args);
     }
     void StartRegisterOnPty(const std::string& scenario = "{}") { StartRegister({"--pty"}, scenario); }
-    void UseRegisterOverTcp(int port)
-    {
-        Param("ComboPort", "TCP/IP");
-        Param("ComboIpAddress", "127.0.0.1");
-        Param("ComboIpPort", std::to_string(port));
-    }
+    void UseRegisterOverTcp(int port) { testutil::UseRegisterOverTcp(in.host, port); }
 
     void Param(const std::string& name, const std::string& value) { in.host.SetParam(name, value); }
 
     // A fresh action that has read its settings.
     SessionAction& NewAction(bool recordPort = false)
     {
-        action = std::make_unique<SessionAction>(in.library.get(), in.host.Call());
+        action = in.NewAction<SessionAction>();
         action->recordPort = recordPort;
         action->ReadParams();
         return *action;
@@ -158,13 +128,13 @@ protected:
     // Waits until the simulator has journalled as many link events.
     void AwaitDisconnects(size_t count)
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-        for (;;) {
-            size_t seen = 0;
-            for (const auto& line : JournalLines()) seen += line.value("event", "") == "disconnect";
-            if (seen >= count || std::chrono::steady_clock::now() > deadline) return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+        testutil::WaitUntil(
+            [&] {
+                size_t seen = 0;
+                for (const auto& line : JournalLines()) seen += line.value("event", "") == "disconnect";
+                return seen >= count;
+            },
+            3000);
     }
     void ExpectNoViolations() const { EXPECT_EQ(regsim::JournalViolations(journal), Lines{}); }
 };
@@ -292,7 +262,7 @@ TEST_F(Session, MultiplexerChannelsFiveToTwelveAreChosenByACommandByte)
     for (int channel = 5; channel <= 12; ++channel) {
         const int selector = channel - 4;
         // The register is served only after 0xFE and its selector.
-        regsim::RegsimProcess muxSim;
+        peerproc::PeerProcess muxSim;
         const std::string muxJournal = dir.File("mux" + std::to_string(channel) + ".jsonl");
         muxSim.Start(REGSIM_EXE, {"--pty", "--mux", std::to_string(selector), "--journal", muxJournal});
         testutil::ScaledClock channelClock;
@@ -359,7 +329,7 @@ TEST_F(Session, EachModelCodeGivesItsNameAndFamily)
     };
     const std::string warning = "W:Błąd podczas odczytu typu kasy. Przyjęto domyślnie Combo";
     for (const Model& m : table) {
-        regsim::RegsimProcess modelSim;
+        peerproc::PeerProcess modelSim;
         const std::string modelJournal = dir.File("model" + std::to_string(m.code) + ".jsonl");
         testutil::WriteFile(dir.File("model.json"), "{\"model\": " + std::to_string(m.code) + "}");
         modelSim.Start(REGSIM_EXE, {"--tcp", "0", "--scenario", dir.File("model.json"), "--journal", modelJournal});
@@ -383,7 +353,7 @@ TEST_F(Session, FiscalStateFromTheStatusAnswer)
     const std::pair<int, e_FiscalMode> cases[] = {
         {0, fm_NotFiscal}, {1, fm_Fiscal}, {2, fm_ReadOnly}, {3, fm_Fiscal}, {7, fm_Fiscal}, {255, fm_Fiscal}};
     for (const auto& [state, mode] : cases) {
-        regsim::RegsimProcess stateSim;
+        peerproc::PeerProcess stateSim;
         testutil::WriteFile(dir.File("state.json"), "{\"fiscalState\": " + std::to_string(state) + "}");
         stateSim.Start(REGSIM_EXE, {"--tcp", "0", "--scenario", dir.File("state.json")});
         UseRegisterOverTcp(stateSim.Port());
@@ -451,32 +421,20 @@ const Lines kDialInit = {"AT&F", "ATE0", "ATX2", "ATV1"};
 
 class ModemSession : public Session {
 protected:
-    std::string modemRecord = dir.File("modem.txt");
-    std::string cardRecord = dir.File("card.txt");
-    std::unique_ptr<testutil::PeerProcess> modem;
-    std::unique_ptr<testutil::PeerProcess> card;
+    testutil::ModemPeer modem;
+    testutil::CardServer card;
 
     // The register behind the modem, the card server beside it.
     void StartModem(const std::vector<std::string>& extra = {}, const std::string& scenario = "{}")
     {
         StartRegister({"--tcp", "0"}, scenario);
-        std::vector<std::string> argv = {MODEMSIM_EXE, "--record", modemRecord, "--guard-ms", "10", "--register",
-                                         "127.0.0.1:" + std::to_string(sim.Port())};
-        argv.insert(argv.end(), extra.begin(), extra.end());
-        modem = std::make_unique<testutil::PeerProcess>(argv, "PTY");
-        ASSERT_TRUE(modem->Ok());
-        card = std::make_unique<testutil::PeerProcess>(
-            std::vector<std::string>{CARDSIM_EXE, "--record", cardRecord}, "PORT");
-        ASSERT_TRUE(card->Ok());
-        Param("ComboPort", modem->Value());
+        modem.Start(sim.Port(), extra);
+        ASSERT_TRUE(card.Ok());
+        Param("ComboPort", modem.Pty());
         Param("ComboModemPhone", "555 1234");
         Param("ComboModemTimeout", "30");
-        Param("ComboSkpUse", "1");
-        Param("ComboSkpIp", "127.0.0.1");
-        Param("ComboSkpPort", std::to_string(card->Port()));
+        card.Configure(in.host);
     }
-    Lines ModemCommands() const { return ReadLines(modemRecord); }
-    Lines CardLines() const { return ReadLines(cardRecord); }
 
     // Runs an operation as the host's call does; the message of its failure.
     std::string Run(int operation, int parameter = 0)
@@ -484,7 +442,7 @@ protected:
         HORVDLLSRODOWISKO env;
         env.Wynik = 7;
         const std::string failure = Thrown([&] { action->Operacja(&env, operation, parameter); });
-        if (failure == "(nothing thrown)") {
+        if (failure == kNothingThrown) {
             EXPECT_EQ(env.Wynik, 0);
         }
         return failure;
@@ -503,19 +461,19 @@ TEST_F(ModemSession, ConnectionTestThroughTheModem)
     StartModem();
     Param("ComboKanMul", "2");
     NewAction(true);
-    EXPECT_EQ(Run(-1), "(nothing thrown)");
+    EXPECT_EQ(Run(-1), kNothingThrown);
 
     EXPECT_EQ(Commands(), (std::vector<int>{501, 18, 20, 15, 14, 501, 502, 321}));
     ExpectNoViolations();
     // Dialled, then hung up with the escape: the carrier was on.
     Lines dialled = kDialInit;
     dialled.insert(dialled.end(), {"ATDT555 1234", "+++", "ATH"});
-    EXPECT_EQ(ModemCommands(), dialled);
-    EXPECT_EQ(CardLines(), (Lines{"DISABLE 0", "ENABLE 0"}));
+    EXPECT_EQ(modem.AwaitCommands(dialled.size()), dialled);
+    EXPECT_EQ(card.Received(), (Lines{"DISABLE 0", "ENABLE 0"}));
 
     const Lines screen = Screen();
     const Lines opening = {"Zdalne zablokowanie serwera Norvik (SKP)\x01OK",
-                           "Otwieranie portu komunikacyjnego " + modem->Value() + " ...\x01OK",
+                           "Otwieranie portu komunikacyjnego " + modem.Pty() + " ...\x01OK",
                            "Nawiązywanie połączenia modemowego ...",
                            "AT&F\x01OK",
                            "ATE0\x01OK",
@@ -576,8 +534,8 @@ TEST_F(ModemSession, EachDialFailureEndsTheRunWithItsTextAndReleasesEverything)
         EXPECT_EQ(screen[screen.size() - 3], std::string("E:ATDT") + number) << "the dial line is marked failed";
         EXPECT_EQ(screen[screen.size() - 2], "Zamykanie portu komunikacyjnego ...\x01OK");
         EXPECT_EQ(screen.back(), "Zdalne odblokowanie serwera Norvik (SKP)\x01OK");
-        EXPECT_EQ(CardLines().size(), 2 * runs);
-        EXPECT_EQ(CardLines().back(), "ENABLE 0");
+        EXPECT_EQ(card.Received().size(), 2 * runs);
+        EXPECT_EQ(card.Received().back(), "ENABLE 0");
     }
     EXPECT_TRUE(Commands().empty()) << "the register was never reached";
     // Silence at the dial was awaited for the configured seconds.
@@ -591,9 +549,9 @@ TEST_F(ModemSession, ARefusedHangUpStillClosesThePortAndUnlocksTheCardServer)
     SessionAction& a = NewAction();
     EXPECT_EQ(Run(-1), "Problem z rozłączeniem połączenia telefonicznego. Spróbuj ręcznie!!!");
     EXPECT_FALSE(a.FPort);
-    const Lines card = CardLines();
-    ASSERT_GE(card.size(), 2u);
-    EXPECT_EQ(card[1], "ENABLE 0");
+    const Lines cardLines = card.Received();
+    ASSERT_GE(cardLines.size(), 2u);
+    EXPECT_EQ(cardLines[1], "ENABLE 0");
     // The refused hang-up stays unmarked; the port is closed after it.
     const Lines screen = Screen();
     const size_t hangUp = IndexOf(screen, "Zamykanie połączenia modemowego ...");
@@ -612,9 +570,7 @@ TEST_F(ModemSession, HangUpWithoutCarrierSendsNoEscape)
     // The register's side goes away: the modem reports NO CARRIER and the
     // carrier drops.
     sim.Stop();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    while (a.FPort->GetBytesInInBuf() == 0 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    testutil::WaitUntil([&] { return a.FPort->GetBytesInInBuf() != 0; }, 3000);
     a.recorder->carrier = false;
     a.recorder->events.clear();
     in.host.lines.clear();
@@ -624,7 +580,7 @@ TEST_F(ModemSession, HangUpWithoutCarrierSendsNoEscape)
     Lines names;
     for (const Event& e : a.portEvents) names.push_back(e.what);
     EXPECT_EQ(names, (Lines{"DCD?", "TX ATH\r"}));
-    const Lines commands = ModemCommands();
+    const Lines commands = modem.Commands();
     ASSERT_FALSE(commands.empty());
     EXPECT_EQ(commands.back(), "ATH");
     EXPECT_EQ(std::count(commands.begin(), commands.end(), "+++"), 0);
@@ -640,18 +596,18 @@ TEST_F(ModemSession, SetUpServiceProgramsTheModemAtTheConfiguredSpeed)
     const std::pair<const char*, const char*> speeds[] = {
         {"0", "AT&N2"}, {"1", "AT&N3"}, {"2", "AT&N4"}, {"3", "AT&N6"}, {"4", "AT&N10"}};
     for (const auto& [setting, atN] : speeds) {
-        std::remove(modemRecord.c_str());
+        modem.ClearCommands();
         Param("ComboSpeed", setting);
         NewAction();
-        EXPECT_EQ(Run(-8, 3), "(nothing thrown)") << setting;
-        const Lines commands = ModemCommands();
+        EXPECT_EQ(Run(-8, 3), kNothingThrown) << setting;
+        const Lines commands = modem.Commands();
         EXPECT_EQ(commands, (Lines{"AT&F", "AT&S1", "ATS7=45", "AT&C1", "AT&D2", "AT&H1", "ATY0", atN, "ATS0=1",
                                    "ATE0", "ATQ1", "AT&W1", "AT&W0"}))
             << setting;
     }
     // No session: the register is not asked and the card server not locked.
     EXPECT_TRUE(Commands().empty());
-    EXPECT_TRUE(CardLines().empty());
+    EXPECT_TRUE(card.Received().empty());
     EXPECT_FALSE(Shows(Screen(), "Zdalne zablokowanie serwera Norvik (SKP)"));
 }
 
@@ -659,12 +615,12 @@ TEST_F(ModemSession, SetUpServiceRefusesSpeedsTheModemCannotBeSetTo)
 {
     StartModem();
     for (const char* setting : {"5", "6", "7"}) {
-        std::remove(modemRecord.c_str());
+        modem.ClearCommands();
         in.host.lines.clear();
         Param("ComboSpeed", setting);
         NewAction();
         EXPECT_EQ(Run(-8, 3), "Zmień prędkość komunikacji!") << setting;
-        EXPECT_EQ(ModemCommands().back(), "ATY0");
+        EXPECT_EQ(modem.Commands().back(), "ATY0");
         EXPECT_EQ(Screen().back(), "Zamykanie portu komunikacyjnego\x01OK");
     }
 }
@@ -676,20 +632,20 @@ TEST_F(ModemSession, HangUpServiceEndsAConnectionLeftOpen)
     {
         // A run that ended without hanging up.
         TModemPort left(nullptr);
-        left.OpenPort(modem->Value(), br__9600, bs8, sb1_0, parNone);
+        left.OpenPort(modem.Pty(), br__9600, bs8, sb1_0, parNone);
         left.ModemConnect("555 1234", 30);
         left.SetActive(false);
     }
-    EXPECT_EQ(Run(-8, 4), "(nothing thrown)");
+    EXPECT_EQ(Run(-8, 4), kNothingThrown);
     Lines expected = kDialInit;
     expected.insert(expected.end(), {"ATDT555 1234", "+++", "ATH"});
-    EXPECT_EQ(ModemCommands(), expected);
-    EXPECT_EQ(Screen(), (Lines{"Otwieranie portu komunikacyjnego " + modem->Value() + " ...\x01OK",
+    EXPECT_EQ(modem.AwaitCommands(expected.size()), expected);
+    EXPECT_EQ(Screen(), (Lines{"Otwieranie portu komunikacyjnego " + modem.Pty() + " ...\x01OK",
                                "Zamykanie połączenia modemowego ...", "ATH\x01OK",
                                "Zamykanie portu komunikacyjnego\x01OK"}));
     AwaitDisconnects(1);
     EXPECT_EQ(JournalLines().back().value("event", ""), "disconnect") << "the modem let the register go";
-    EXPECT_TRUE(CardLines().empty());
+    EXPECT_TRUE(card.Received().empty());
 }
 
 TEST_F(ModemSession, ModemServicesNeedASerialPort)
@@ -702,5 +658,5 @@ TEST_F(ModemSession, ModemServicesNeedASerialPort)
             EXPECT_EQ(Run(-8, function), "Ustaw złącze na COMx") << port << " " << function;
         }
     }
-    EXPECT_TRUE(ModemCommands().empty());
+    EXPECT_TRUE(modem.Commands().empty());
 }

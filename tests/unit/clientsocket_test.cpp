@@ -10,8 +10,8 @@
 #include <chrono>
 #include <string>
 
+#include "card_server.h"
 #include "loopback.h"
-#include "peer_process.h"
 #include "testutil.h"
 
 namespace {
@@ -37,11 +37,6 @@ public:
         peer = -1;
     }
     void Send(const std::string& bytes) { send(peer, bytes.data(), bytes.size(), 0); }
-    void Stop()
-    {
-        close(fd);
-        fd = -1;
-    }
 
     int fd = -1;
     int peer = -1;
@@ -74,9 +69,8 @@ std::string ConnectError(const AnsiString& host, int port)
 
 TEST(ClientSocket, AConnectionThatCannotBeMadeNamesHostAndPort)
 {
-    Listener gone;
-    const int port = gone.port;
-    gone.Stop();
+    testutil::RefusingPort refusing;
+    const int port = refusing.port;
     EXPECT_EQ(ConnectError("127.0.0.1", port),
               "Nie można nawiązać połączenia z 127.0.0.1:" + std::to_string(port) + " - połączenie odrzucone");
     EXPECT_EQ(ConnectError("", 5000), "Nie można nawiązać połączenia z :5000 - nieznany adres");
@@ -183,20 +177,6 @@ TEST(ClientSocket, WritingToAClosedPeerFailsWithoutASignal)
 }
 
 namespace {
-struct CardServer {
-    testutil::TempDir dir;
-    std::string record = dir.File("lines.txt");
-    std::unique_ptr<testutil::PeerProcess> process;
-
-    explicit CardServer(std::vector<std::string> extra = {})
-    {
-        std::vector<std::string> argv = {CARDSIM_EXE, "--record", record};
-        argv.insert(argv.end(), extra.begin(), extra.end());
-        process = std::make_unique<testutil::PeerProcess>(argv, "PORT");
-    }
-    std::string Recorded() { return testutil::ReadFile(record); }
-};
-
 // One lock command as the session sends it: connect, write, read at most 10
 // bytes of a reply.
 std::string Exchange(int port, const std::string& command, uint32_t timeoutMs)
@@ -213,29 +193,29 @@ std::string Exchange(int port, const std::string& command, uint32_t timeoutMs)
 
 TEST(CardServerSimulator, RecordsEachLineAndAnswersOk)
 {
-    CardServer server;
-    ASSERT_TRUE(server.process->Ok());
-    EXPECT_EQ(Exchange(server.process->Port(), "DISABLE 0\r\n", 2000), "OK\r\n");
-    EXPECT_EQ(Exchange(server.process->Port(), "ENABLE 0\r\n", 2000), "OK\r\n");
-    EXPECT_EQ(server.Recorded(), "DISABLE 0\nENABLE 0\n");
+    testutil::CardServer server;
+    ASSERT_TRUE(server.Ok());
+    EXPECT_EQ(Exchange(server.Port(), "DISABLE 0\r\n", 2000), "OK\r\n");
+    EXPECT_EQ(Exchange(server.Port(), "ENABLE 0\r\n", 2000), "OK\r\n");
+    EXPECT_EQ(server.RecordText(), "DISABLE 0\nENABLE 0\n");
 }
 
 TEST(CardServerSimulator, SilentLateAndRefusingServers)
 {
-    CardServer silent({"--silent"});
-    ASSERT_TRUE(silent.process->Ok());
-    EXPECT_EQ(Exchange(silent.process->Port(), "DISABLE 4\r\n", 200), "");
-    EXPECT_EQ(silent.Recorded(), "DISABLE 4\n");
+    testutil::CardServer silent({"--silent"});
+    ASSERT_TRUE(silent.Ok());
+    EXPECT_EQ(Exchange(silent.Port(), "DISABLE 4\r\n", 200), "");
+    EXPECT_EQ(silent.RecordText(), "DISABLE 4\n");
 
-    CardServer late({"--delay-ms", "400"});
-    ASSERT_TRUE(late.process->Ok());
-    EXPECT_EQ(Exchange(late.process->Port(), "ENABLE 1\r\n", 100), "");
-    EXPECT_EQ(Exchange(late.process->Port(), "ENABLE 2\r\n", 5000), "OK\r\n");
+    testutil::CardServer late({"--delay-ms", "400"});
+    ASSERT_TRUE(late.Ok());
+    EXPECT_EQ(Exchange(late.Port(), "ENABLE 1\r\n", 100), "");
+    EXPECT_EQ(Exchange(late.Port(), "ENABLE 2\r\n", 5000), "OK\r\n");
 
-    CardServer refusing({"--refuse"});
-    ASSERT_TRUE(refusing.process->Ok());
-    EXPECT_THROW(Exchange(refusing.process->Port(), "DISABLE 0\r\n", 2000), ESocketError);
-    EXPECT_EQ(refusing.Recorded(), "");
+    testutil::CardServer refusing({"--refuse"});
+    ASSERT_TRUE(refusing.Ok());
+    EXPECT_THROW(Exchange(refusing.Port(), "DISABLE 0\r\n", 2000), ESocketError);
+    EXPECT_EQ(refusing.RecordText(), "");
 }
 
 TEST(CardServerSimulator, HelpDescribesTheOptions)

@@ -139,22 +139,16 @@ TEST(LToolsText, Str2IntRefusesWhatDoesNotFit)
 
 TEST(LToolsText, Ean13CheckDigits)
 {
-    AnsiString code = "590123412345";
-    TLTools::KorygujCyfreKontrolnaEAN13(code);
-    EXPECT_EQ(code, "5901234123457");
-    code = "400638133393";
-    TLTools::KorygujCyfreKontrolnaEAN13(code);
-    EXPECT_EQ(code, "4006381333931");
-    code = "12-34";
-    TLTools::KorygujCyfreKontrolnaEAN13(code);
-    EXPECT_EQ(code, "1234000000008");
+    const auto corrected = [](AnsiString code) {
+        TLTools::KorygujCyfreKontrolnaEAN13(code);
+        return code;
+    };
+    EXPECT_EQ(corrected("590123412345"), "5901234123457");
+    EXPECT_EQ(corrected("400638133393"), "4006381333931");
+    EXPECT_EQ(corrected("12-34"), "1234000000008");
     // A wrong check digit and anything after it is replaced.
-    code = "59012341234509";
-    TLTools::KorygujCyfreKontrolnaEAN13(code);
-    EXPECT_EQ(code, "5901234123457");
-    code = "";
-    TLTools::KorygujCyfreKontrolnaEAN13(code);
-    EXPECT_EQ(code, "0000000000000");
+    EXPECT_EQ(corrected("59012341234509"), "5901234123457");
+    EXPECT_EQ(corrected(""), "0000000000000");
 }
 
 TEST(LToolsText, CodePageTableAgreesWithIconv)

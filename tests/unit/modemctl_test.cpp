@@ -5,74 +5,25 @@
 #include "ModemCtl.h"
 
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <memory>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "echo_peer.h"
+#include "host_lines.h"
 #include "inprocess_host.h"
-#include "loopback.h"
-#include "peer_process.h"
+#include "modem_peer.h"
 #include "recording_port.h"
 #include "scaled_clock.h"
+#include "thrown.h"
 
 namespace {
 
+using testutil::Concat;
+using testutil::Thrown;
 using testutil::TRecordingModemPort;
 using Lines = std::vector<std::string>;
-
-// A register peer that sends back whatever it gets.
-class EchoPeer {
-public:
-    EchoPeer()
-    {
-        FListener = testutil::ListenOnLoopback(port);
-        if (pipe(FStop) != 0) return;
-        FThread = std::thread([this] { Run(); });
-    }
-    ~EchoPeer()
-    {
-        if (write(FStop[1], "x", 1) != 1) std::abort();
-        FThread.join();
-        for (int fd : {FListener, FStop[0], FStop[1]}) close(fd);
-    }
-    int port = 0;
-
-private:
-    int FListener = -1;
-    int FStop[2] = {-1, -1};
-    std::thread FThread;
-
-    void Run()
-    {
-        std::vector<int> clients;
-        for (;;) {
-            std::vector<pollfd> fds{{FStop[0], POLLIN, 0}, {FListener, POLLIN, 0}};
-            for (int c : clients) fds.push_back({c, POLLIN, 0});
-            if (poll(fds.data(), fds.size(), -1) < 0) continue;
-            if (fds[0].revents) break;
-            for (size_t i = clients.size(); i-- > 0;) {
-                if (!fds[i + 2].revents) continue;
-                char buffer[4096];
-                const ssize_t n = recv(clients[i], buffer, sizeof buffer, 0);
-                if (n > 0) {
-                    send(clients[i], buffer, static_cast<size_t>(n), MSG_NOSIGNAL);
-                } else {
-                    close(clients[i]);
-                    clients.erase(clients.begin() + static_cast<long>(i));
-                }
-            }
-            if (fds[1].revents & POLLIN) clients.push_back(accept(FListener, nullptr, nullptr));
-        }
-        for (int c : clients) close(c);
-    }
-};
 
 class ModemDialogue : public ::testing::Test {
 protected:
@@ -80,10 +31,8 @@ protected:
     testutil::ClockScope clockScope{&clock};
     InProcessHost in;
     std::unique_ptr<TVelComboAction> action;
-    testutil::TempDir dir;
-    std::string record = dir.File("modem.txt");
-    EchoPeer echo;
-    std::unique_ptr<testutil::PeerProcess> modem;
+    testutil::EchoPeer echo;
+    testutil::ModemPeer modem;
 
     void SetUp() override
     {
@@ -91,71 +40,16 @@ protected:
         action = in.NewAction();
     }
 
-    // The simulator, joined to the echo peer, with a short guard time.
-    void StartModem(const std::vector<std::string>& extra = {})
-    {
-        ClearCommands();
-        std::vector<std::string> argv = {MODEMSIM_EXE,
-                                         "--record",
-                                         record,
-                                         "--guard-ms",
-                                         "10",
-                                         "--register",
-                                         "127.0.0.1:" + std::to_string(echo.port)};
-        argv.insert(argv.end(), extra.begin(), extra.end());
-        modem = std::make_unique<testutil::PeerProcess>(argv, "PTY");
-        ASSERT_TRUE(modem->Ok());
-    }
-    std::string Pty() const { return modem->Value(); }
+    // The simulator, joined to the echo peer.
+    void StartModem(const std::vector<std::string>& extra = {}) { modem.Start(echo.Port(), extra); }
 
-    void ClearCommands() { std::remove(record.c_str()); }
-    // The command lines the modem received, and its escapes.
-    Lines Commands() const
-    {
-        Lines lines;
-        std::istringstream in(testutil::ReadFile(record));
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
-    }
-
-    // The message lines as the host shows them in the end: a replacement
-    // takes the place of the last line; warnings marked "W:", errors "E:".
-    Lines Screen() const
-    {
-        Lines screen;
-        for (const HostLine& l : in.host.lines) {
-            const std::string shown = (l.kind == 1 ? "W:" : l.kind == 2 ? "E:" : "") + l.text;
-            if (l.replaced && !screen.empty())
-                screen.back() = shown;
-            else
-                screen.push_back(shown);
-        }
-        return screen;
-    }
+    Lines Screen() const { return testutil::HostScreen(in.host.lines); }
     void ClearScreen() { in.host.lines.clear(); }
 
-    std::string Opened() const { return "Otwieranie portu komunikacyjnego " + Pty() + " ...\x01OK"; }
+    std::string Opened() const { return "Otwieranie portu komunikacyjnego " + modem.Pty() + " ...\x01OK"; }
 };
 
-// The message of what fn throws.
-template <typename Fn>
-std::string Thrown(Fn fn)
-{
-    try {
-        fn();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(nothing thrown)";
-}
-
 const Lines kInit = {"AT&F", "ATE0", "ATX2", "ATV1"};
-
-Lines Concat(Lines a, const Lines& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
 
 }  // namespace
 
@@ -184,14 +78,14 @@ TEST_F(ModemDialogue, DialsPassesDataAndHangsUp)
 {
     StartModem();
     TRecordingModemPort port(action.get());
-    port.OpenPort(Pty(), br__9600, bs8, sb1_0, parNone);
+    port.OpenPort(modem.Pty(), br__9600, bs8, sb1_0, parNone);
     EXPECT_EQ(port.GetTo(0), 50u);
     EXPECT_EQ(port.GetTo(2), 5000u);
     EXPECT_EQ(port.GetInBufSize(), 2048);
     port.ModemConnect("555-1234", 60);
 
     EXPECT_TRUE(port.ConnectedViaModem);
-    EXPECT_EQ(Commands(), Concat(kInit, {"ATDT555-1234"}));
+    EXPECT_EQ(modem.Commands(), Concat(kInit, {"ATDT555-1234"}));
     EXPECT_EQ(Screen(), (Lines{Opened(), "Nawiązywanie połączenia modemowego ...", "AT&F\x01OK", "ATE0\x01OK",
                                "ATX2\x01OK", "ATV1\x01OK", "ATDT555-1234\x01OK"}));
     EXPECT_EQ(Screen()[1],
@@ -212,7 +106,8 @@ TEST_F(ModemDialogue, DialsPassesDataAndHangsUp)
     port.events.clear();
     EXPECT_TRUE(port.ModemDisconnect());
     EXPECT_FALSE(port.ConnectedViaModem);
-    EXPECT_EQ(Commands(), Concat(kInit, {"ATDT555-1234", "+++", "ATH"}));
+    const Lines hungUp = Concat(kInit, {"ATDT555-1234", "+++", "ATH"});
+    EXPECT_EQ(modem.AwaitCommands(hungUp.size()), hungUp);
     EXPECT_EQ(Screen(), (Lines{"Zamykanie połączenia modemowego ...", "ATH\x01OK"}));
     ASSERT_EQ(port.Names(), (Lines{"DCD?", "RTS off", "TX +++", "TX ATH\r"}));
     // Guard times around the escape: 3000 + 1500 ms before, 1500 after (then
@@ -231,7 +126,7 @@ TEST_F(ModemDialogue, EachDialOutcomeGivesItsText)
     StartModem({"--outcome", "111=BUSY", "--outcome", "222=NO CARRIER", "--outcome", "333=NO DIALTONE", "--outcome",
                 "444=NO ANSWER", "--outcome", "555=SILENT"});
     TRecordingModemPort port(action.get());
-    port.OpenPort(Pty(), br_19200, bs8, sb1_0, parNone);
+    port.OpenPort(modem.Pty(), br_19200, bs8, sb1_0, parNone);
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"111", "Błąd! Druga strona zajęta."},
         {"222", "Błąd! Brak nośnej - brak modemu po drugiej stronie?"},
@@ -269,15 +164,15 @@ TEST_F(ModemDialogue, InitialisationFailures)
 
     StartModem({"--answer", "ATX2=ERROR"});
     TModemPort port(action.get());
-    port.OpenPort(Pty(), br__9600, bs8, sb1_0, parNone);
+    port.OpenPort(modem.Pty(), br__9600, bs8, sb1_0, parNone);
     EXPECT_EQ(Thrown([&] { port.ModemConnect("1", 30); }), "Błąd inicjalizacji modemu! (4)");
-    EXPECT_EQ(Commands(), (Lines{"AT&F", "ATE0", "ATX2"}));
+    EXPECT_EQ(modem.Commands(), (Lines{"AT&F", "ATE0", "ATX2"}));
 
     StartModem({"--answer", "AT&F=SILENT"});
     TModemPort silent(action.get());
-    silent.OpenPort(Pty(), br__9600, bs8, sb1_0, parNone);
+    silent.OpenPort(modem.Pty(), br__9600, bs8, sb1_0, parNone);
     EXPECT_EQ(Thrown([&] { silent.ModemConnect("1", 30); }), "Brak odpowiedzi modemu!");
-    EXPECT_EQ(Commands(), (Lines{"AT&F"}));
+    EXPECT_EQ(modem.Commands(), (Lines{"AT&F"}));
 }
 
 TEST_F(ModemDialogue, NoCarrierAfterConnect)
@@ -285,7 +180,7 @@ TEST_F(ModemDialogue, NoCarrierAfterConnect)
     StartModem();
     TRecordingModemPort port(action.get());
     port.carrier = false;
-    port.OpenPort(Pty(), br__9600, bs8, sb1_0, parNone);
+    port.OpenPort(modem.Pty(), br__9600, bs8, sb1_0, parNone);
     EXPECT_EQ(Thrown([&] { port.ModemConnect("12", 30); }), "Błąd ! Brak nośnej!");
     EXPECT_FALSE(port.ConnectedViaModem);
     // The carrier was looked at, between pauses, for 2000 hundredths.
@@ -302,18 +197,19 @@ TEST_F(ModemDialogue, HangUpWithCarrierEscapesFirst)
     StartModem();
     {
         TModemPort first(action.get());
-        first.OpenPort(Pty(), br__9600, bs8, sb1_0, parNone);
+        first.OpenPort(modem.Pty(), br__9600, bs8, sb1_0, parNone);
         first.ModemConnect("42", 30);
         first.SetActive(false);  // left connected, as by a failed run
     }
     ClearScreen();
     TRecordingModemPort port(action.get());
-    port.ModemHangUp(Pty(), br__9600);
+    port.ModemHangUp(modem.Pty(), br__9600);
     EXPECT_FALSE(port.GetActive());
     EXPECT_EQ(port.GetByteSize(), bs7);
     EXPECT_EQ(port.GetParity(), parOdd);
     EXPECT_EQ(port.GetStopBits(), sb1_0);
-    EXPECT_EQ(Commands(), Concat(kInit, {"ATDT42", "+++", "ATH"}));
+    const Lines hungUp = Concat(kInit, {"ATDT42", "+++", "ATH"});
+    EXPECT_EQ(modem.AwaitCommands(hungUp.size()), hungUp);
     EXPECT_EQ(port.Names(), (Lines{"RTS on", "DTR on", "DCD?", "RTS off", "TX +++", "TX ATH\r", "RTS off", "DTR off"}));
     EXPECT_EQ(Screen(), (Lines{Opened(), "Zamykanie połączenia modemowego ...", "ATH\x01OK",
                                "Zamykanie portu komunikacyjnego\x01OK"}));
@@ -324,8 +220,8 @@ TEST_F(ModemDialogue, HangUpWithoutCarrierSendsNoEscape)
     StartModem();
     TRecordingModemPort port(action.get());
     port.carrier = false;
-    port.ModemHangUp(Pty(), br__2400);
-    EXPECT_EQ(Commands(), (Lines{"ATH"}));
+    port.ModemHangUp(modem.Pty(), br__2400);
+    EXPECT_EQ(modem.Commands(), (Lines{"ATH"}));
     EXPECT_EQ(port.Names(), (Lines{"RTS on", "DTR on", "DCD?", "TX ATH\r", "RTS off", "DTR off"}));
 
     ClearScreen();
@@ -338,14 +234,14 @@ TEST_F(ModemDialogue, HangUpRefusedOrUnanswered)
     StartModem({"--answer", "ATH=ERROR"});
     TRecordingModemPort refused(action.get());
     refused.carrier = false;
-    refused.OpenPort(Pty(), br__9600, bs8, sb1_0, parNone);
+    refused.OpenPort(modem.Pty(), br__9600, bs8, sb1_0, parNone);
     EXPECT_EQ(Thrown([&] { refused.ModemDisconnect(); }),
               "Problem z rozłączeniem połączenia telefonicznego. Spróbuj ręcznie!!!");
 
     StartModem({"--answer", "ATH=SILENT"});
     TRecordingModemPort silent(action.get());
     silent.carrier = false;
-    silent.OpenPort(Pty(), br__9600, bs8, sb1_0, parNone);
+    silent.OpenPort(modem.Pty(), br__9600, bs8, sb1_0, parNone);
     EXPECT_EQ(Thrown([&] { silent.ModemDisconnect(); }), "Brak odpowiedzi modemu!");
 }
 
@@ -358,11 +254,11 @@ TEST_F(ModemDialogue, SetUpProgramsTheRegistersModem)
 {
     StartModem();
     TRecordingModemPort port(action.get());
-    port.ModemSetUp(Pty(), br__9600, 45);
+    port.ModemSetUp(modem.Pty(), br__9600, 45);
     EXPECT_FALSE(port.GetActive());
     EXPECT_EQ(port.GetByteSize(), bs7);
     EXPECT_EQ(port.GetParity(), parOdd);
-    EXPECT_EQ(Commands(), (Lines{"AT&F", "AT&S1", "ATS7=45", "AT&C1", "AT&D2", "AT&H1", "ATY0", "AT&N6", "ATS0=1",
+    EXPECT_EQ(modem.Commands(), (Lines{"AT&F", "AT&S1", "ATS7=45", "AT&C1", "AT&D2", "AT&H1", "ATY0", "AT&N6", "ATS0=1",
                                  "ATE0", "ATQ1", "AT&W1", "AT&W0"}));
     EXPECT_EQ(Screen(), (Lines{Opened(), "AT&F\x01OK", "AT&S1\x01OK", "ATS7=45\x01OK", "AT&C1\x01OK", "AT&D2\x01OK",
                                "AT&H1\x01OK", "ATY0\x01OK", "AT&N6\x01OK", "ATS0=1\x01OK", "ATE0\x01OK", "ATQ1\x01OK",
@@ -393,10 +289,10 @@ TEST_F(ModemDialogue, SetUpFallsBackToS37AtEachSpeed)
         {br___300, "AT&N1", "ATS37=3"}, {br__1200, "AT&N2", "ATS37=5"}, {br__2400, "AT&N3", "ATS37=5"},
         {br__4800, "AT&N4", "ATS37=7"}, {br__9600, "AT&N6", "ATS37=9"}, {br_19200, "AT&N10", "ATS37=13"}};
     for (const auto& [speed, atN, s37] : speeds) {
-        ClearCommands();
+        modem.ClearCommands();
         TModemPort port(nullptr);  // without an action: no message lines
-        port.ModemSetUp(Pty(), speed, 30);
-        EXPECT_EQ(Commands(), Concat(Concat(kSetUpHead, {atN, s37}), kSetUpTail)) << atN;
+        port.ModemSetUp(modem.Pty(), speed, 30);
+        EXPECT_EQ(modem.Commands(), Concat(Concat(kSetUpHead, {atN, s37}), kSetUpTail)) << atN;
     }
     EXPECT_TRUE(in.host.lines.empty());
 }
@@ -406,7 +302,7 @@ TEST_F(ModemDialogue, SetUpProblemsThatDoNotStopIt)
     StartModem({"--answer", "AT&C1=ERROR", "--answer", "AT&H1=ERROR", "--answer", "AT&N10=ERROR", "--answer",
                 "ATS37=13=ERROR"});
     TModemPort port(action.get());
-    port.ModemSetUp(Pty(), br_19200, 30);
+    port.ModemSetUp(modem.Pty(), br_19200, 30);
     EXPECT_EQ(Screen(),
               (Lines{Opened(),       "AT&F\x01OK",
                      "AT&S1\x01OK",  "ATS7=30\x01OK",
@@ -424,23 +320,23 @@ TEST_F(ModemDialogue, SetUpFailuresCloseThePort)
 {
     StartModem();
     TModemPort port(action.get());
-    EXPECT_EQ(Thrown([&] { port.ModemSetUp(Pty(), br___600, 30); }), "Zmień prędkość komunikacji!");
-    EXPECT_EQ(Thrown([&] { port.ModemSetUp(Pty(), br___600, 30); }),
+    EXPECT_EQ(Thrown([&] { port.ModemSetUp(modem.Pty(), br___600, 30); }), "Zmień prędkość komunikacji!");
+    EXPECT_EQ(Thrown([&] { port.ModemSetUp(modem.Pty(), br___600, 30); }),
               "Zmie\xF1 pr\xEA"
               "dko\x9C\xE6 komunikacji!");
-    EXPECT_EQ(Commands(), Concat(kSetUpHead, kSetUpHead));
+    EXPECT_EQ(modem.Commands(), Concat(kSetUpHead, kSetUpHead));
     EXPECT_FALSE(port.GetActive());
     EXPECT_EQ(Screen().back(), "Zamykanie portu komunikacyjnego\x01OK");
 
     // The factory reset is tried twice.
     StartModem({"--answer", "AT&F=ERROR"});
-    EXPECT_EQ(Thrown([&] { port.ModemSetUp(Pty(), br__9600, 30); }), "Błąd inicjalizacji modemu! (4)");
-    EXPECT_EQ(Commands(), (Lines{"AT&F", "AT&F"}));
+    EXPECT_EQ(Thrown([&] { port.ModemSetUp(modem.Pty(), br__9600, 30); }), "Błąd inicjalizacji modemu! (4)");
+    EXPECT_EQ(modem.Commands(), (Lines{"AT&F", "AT&F"}));
     EXPECT_FALSE(port.GetActive());
 
     StartModem({"--answer", "AT&D2=SILENT"});
-    EXPECT_EQ(Thrown([&] { port.ModemSetUp(Pty(), br__9600, 30); }), "Brak odpowiedzi modemu!");
-    EXPECT_EQ(Commands(), (Lines{"AT&F", "AT&S1", "ATS7=30", "AT&C1", "AT&D2"}));
+    EXPECT_EQ(Thrown([&] { port.ModemSetUp(modem.Pty(), br__9600, 30); }), "Brak odpowiedzi modemu!");
+    EXPECT_EQ(modem.Commands(), (Lines{"AT&F", "AT&S1", "ATS7=30", "AT&C1", "AT&D2"}));
     EXPECT_FALSE(port.GetActive());
 }
 
@@ -449,10 +345,10 @@ TEST(ModemClock, WaitsRunOnSixtyFourBitTicks)
     // Start just before the 32-bit millisecond counter would wrap.
     testutil::ScaledClock clock((uint64_t{1} << 32) - 500);
     testutil::ClockScope scope(&clock);
-    testutil::PeerProcess modem({MODEMSIM_EXE, "--answer", "AT=SILENT"}, "PTY");
-    ASSERT_TRUE(modem.Ok());
+    testutil::ModemPeer modem;
+    modem.Start(0, {"--answer", "AT=SILENT"});
     TModemPort port(nullptr);
-    port.OpenPort(modem.Value(), br__9600, bs8, sb1_0, parNone);
+    port.OpenPort(modem.Pty(), br__9600, bs8, sb1_0, parNone);
     const uint64_t start = GetTickCount64();
     EXPECT_EQ(port.TalkAndListen("AT", 100), -1);
     const uint64_t spent = GetTickCount64() - start;

@@ -4,15 +4,12 @@
 // scaled clock. No register session is opened and the card server is never
 // locked.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <memory>
-#include <sstream>
-
+#include "ModemCtl.h"
 #include "card_server.h"
 #include "host_lines.h"
-#include "ModemCtl.h"
 #include "inprocess_host.h"
+#include "modem_peer.h"
 #include "orvdll.h"
 #include "scaled_clock.h"
 
@@ -29,11 +26,9 @@ class ModemServiceFunctions : public ::testing::Test {
 protected:
     ScaledClock clock;
     ClockScope clockScope{&clock};
-    TempDir dir;
-    CardServer cards{dir};
+    CardServer cards;
     InProcessHost in;
-    std::string record = dir.File("modem.txt");
-    std::unique_ptr<PeerProcess> modem;
+    ModemPeer modem;
 
     void SetUp() override
     {
@@ -46,11 +41,8 @@ protected:
 
     void StartModem(const std::vector<std::string>& extra = {})
     {
-        std::vector<std::string> argv = {MODEMSIM_EXE, "--record", record, "--guard-ms", "10"};
-        argv.insert(argv.end(), extra.begin(), extra.end());
-        modem = std::make_unique<PeerProcess>(argv, "PTY");
-        ASSERT_TRUE(modem->Ok());
-        in.host.SetParam("ComboPort", modem->Value());
+        modem.Start(0, extra);
+        in.host.SetParam("ComboPort", modem.Pty());
     }
 
     // Operation -8 with the function's number, as the host calls it.
@@ -62,27 +54,12 @@ protected:
         return ORVDLLSerKasOperacja(library, in.host.Call(), &session, text, -8, function);
     }
 
-    // The command lines the modem received.
-    Lines Commands() const
-    {
-        Lines lines;
-        std::istringstream in(ReadFile(record));
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
-    }
-
-    HostLines Opening() const { return Step("Otwieranie portu komunikacyjnego " + modem->Value() + " ..."); }
+    HostLines Opening() const { return Step("Otwieranie portu komunikacyjnego " + modem.Pty() + " ..."); }
     static HostLines Closing() { return Step("Zamykanie portu komunikacyjnego"); }
 };
 
 const Lines kSetUpHead = {"AT&F", "AT&S1", "ATS7=45", "AT&C1", "AT&D2", "AT&H1", "ATY0"};
 const Lines kSetUpTail = {"ATS0=1", "ATE0", "ATQ1", "AT&W1", "AT&W0"};
-
-Lines Concat(Lines a, const Lines& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
 
 }  // namespace
 
@@ -91,7 +68,7 @@ TEST_F(ModemServiceFunctions, SetUpProgramsTheModemAtTheConfiguredSpeedAndTimeou
     StartModem();
     EXPECT_EQ(Run(3), 0);
     const Lines commands = Concat(Concat(kSetUpHead, {"AT&N6"}), kSetUpTail);
-    EXPECT_EQ(Commands(), commands);
+    EXPECT_EQ(modem.Commands(), commands);
     HostLines expected = Opening();
     for (const std::string& command : commands) expected += Step(command);
     expected += Closing();
@@ -99,11 +76,11 @@ TEST_F(ModemServiceFunctions, SetUpProgramsTheModemAtTheConfiguredSpeedAndTimeou
     EXPECT_TRUE(cards.Received().empty());
 
     // 19200 bit/s.
-    std::remove(record.c_str());
+    modem.ClearCommands();
     in.host.lines.clear();
     in.host.SetParam("ComboSpeed", "4");
     EXPECT_EQ(Run(3), 0);
-    EXPECT_EQ(Commands(), Concat(Concat(kSetUpHead, {"AT&N10"}), kSetUpTail));
+    EXPECT_EQ(modem.Commands(), Concat(Concat(kSetUpHead, {"AT&N10"}), kSetUpTail));
     for (const HostLine& line : in.host.lines) EXPECT_EQ(line.kind, 0) << line;
 }
 
@@ -112,7 +89,7 @@ TEST_F(ModemServiceFunctions, SetUpAtASpeedTheModemCannotTakeFailsWithThePortClo
     StartModem();
     in.host.SetParam("ComboSpeed", "5");  // 38400 bit/s
     Run(3);
-    EXPECT_EQ(Commands(), kSetUpHead);
+    EXPECT_EQ(modem.Commands(), kSetUpHead);
     HostLines tail = Closing();
     tail += Failure("operacja [-8]", "Zmień prędkość komunikacji!");
     ASSERT_GE(in.host.lines.size(), tail.size());
@@ -126,7 +103,7 @@ TEST_F(ModemServiceFunctions, HangUpOfAModemInCommandMode)
     EXPECT_EQ(Run(4), 0);
     // A pseudo-terminal shows no carrier line, so the driver takes the line
     // as up and escapes first; the modem, not on line, takes only the ATH.
-    EXPECT_EQ(Commands(), (Lines{"ATH"}));
+    EXPECT_EQ(modem.Commands(), (Lines{"ATH"}));
     HostLines expected = Opening();
     expected += {Added("Zamykanie połączenia modemowego ...")};
     expected += Step("ATH");
@@ -140,17 +117,14 @@ TEST_F(ModemServiceFunctions, HangUpOfALineLeftUpByAnEarlierRun)
     StartModem();
     {
         TModemPort earlier(nullptr);
-        earlier.OpenPort(modem->Value(), br__9600, bs8, sb1_0, parNone);
+        earlier.OpenPort(modem.Pty(), br__9600, bs8, sb1_0, parNone);
         earlier.ModemConnect("42", 30);
         ASSERT_TRUE(earlier.ConnectedViaModem);
         earlier.SetActive(false);
     }
     EXPECT_EQ(Run(4), 0);
-    // The modem's OK to the escape may come late enough to answer the ATH
-    // exchange itself, so the ATH may be recorded a moment after the run.
     const Lines expected = {"AT&F", "ATE0", "ATX2", "ATV1", "ATDT42", "+++", "ATH"};
-    for (int i = 0; i < 200 && Commands().size() < expected.size(); ++i) usleep(10000);
-    EXPECT_EQ(Commands(), expected);
+    EXPECT_EQ(modem.AwaitCommands(expected.size()), expected);
     EXPECT_EQ(in.host.lines.back(), Replaced("Zamykanie portu komunikacyjnego\x01OK"));
     for (const HostLine& line : in.host.lines) EXPECT_EQ(line.kind, 0) << line;
 }

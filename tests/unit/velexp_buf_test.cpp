@@ -33,7 +33,7 @@ protected:
     {
         in.host.device.folder = tmp.Folder();
         in.Start();
-        action = std::make_unique<ExportingAction>(in.library.get(), in.host.Call());
+        action = in.NewAction<ExportingAction>();
         buf = std::make_unique<VelExpBuf>(action.get());
     }
 

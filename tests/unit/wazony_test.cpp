@@ -2,28 +2,19 @@
 
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <vector>
 
+#include "thrown.h"
 #include "wazony.h"
 
 namespace {
+using testutil::Thrown;
+
 TStringList Formats(std::vector<AnsiString> v)
 {
     TStringList l;
     for (const auto& s : v) l.Add(s);
     return l;
-}
-
-// The message of the exception f throws.
-AnsiString Failure(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(nothing thrown)";
 }
 
 TKodWazony Goods(const TStringList* formats, const AnsiString& prefix, const AnsiString& number)
@@ -73,16 +64,16 @@ TEST(KodWazony, MalformedFormatsFailWithTheirMessages)
 {
     const TStringList formats = Formats({"21SSSSS?????K"});
     TKodWazony k = Goods(&formats, "21", "123");
-    EXPECT_EQ(Failure([&] { k.Poskladaj("xxSSSSS????K", nullptr); }),
+    EXPECT_EQ(Thrown([&] { k.Poskladaj("xxSSSSS????K", nullptr); }),
               "TKodWazony: nieprawidłowy format wcorca kodu");
-    EXPECT_EQ(Failure([&] { k.Poskladaj("xxSSSSS?????KK", nullptr); }),
+    EXPECT_EQ(Thrown([&] { k.Poskladaj("xxSSSSS?????KK", nullptr); }),
               "TKodWazony: nieprawidłowy format wcorca kodu");
-    EXPECT_EQ(Failure([&] { k.Poskladaj("xx00000?????K", nullptr); }),
+    EXPECT_EQ(Thrown([&] { k.Poskladaj("xx00000?????K", nullptr); }),
               "TKodWazony: brak cześci stałej \"S\" w formacie");
-    EXPECT_EQ(Failure([&] { k.Poskladaj("xxSSSSS000000", nullptr); }),
+    EXPECT_EQ(Thrown([&] { k.Poskladaj("xxSSSSS000000", nullptr); }),
               "TKodWazony: brak cześci zmiennej \"?\" w formacie");
     // The texts are code page 1250.
-    const AnsiString m = Failure([&] { k.Poskladaj("xxSSSSS000000", nullptr); });
+    const AnsiString m = Thrown([&] { k.Poskladaj("xxSSSSS000000", nullptr); });
     EXPECT_NE(m.find("cze\x9C" "ci"), AnsiString::npos);
 }
 
@@ -91,11 +82,11 @@ TEST(KodWazony, WithoutFormatsEveryOperationButClearingFails)
     TKodWazony k(nullptr);
     const AnsiString msg = "TKodWazony: formaty wa\xBFone nie zainicjowane!";
     k.Czysc();
-    EXPECT_EQ(Failure([&] { k.Poskladaj("xxSSSSS?????K", nullptr); }), msg);
-    EXPECT_EQ(Failure([&] { k.NormalizujPelny("2100123456789", nullptr); }), msg);
-    EXPECT_EQ(Failure([&] { k.NormalizujNiepelny("2100123", nullptr); }), msg);
-    EXPECT_EQ(Failure([&] { k.Rozparsuj("2100123456789", nullptr); }), msg);
-    EXPECT_EQ(Failure([&] { k.ZnajdzFormat("2100123456789", nullptr); }), msg);
+    EXPECT_EQ(Thrown([&] { k.Poskladaj("xxSSSSS?????K", nullptr); }), msg);
+    EXPECT_EQ(Thrown([&] { k.NormalizujPelny("2100123456789", nullptr); }), msg);
+    EXPECT_EQ(Thrown([&] { k.NormalizujNiepelny("2100123", nullptr); }), msg);
+    EXPECT_EQ(Thrown([&] { k.Rozparsuj("2100123456789", nullptr); }), msg);
+    EXPECT_EQ(Thrown([&] { k.ZnajdzFormat("2100123456789", nullptr); }), msg);
     // A list handed over takes the place of the missing one.
     const TStringList formats = Formats({"21SSSSS?????K"});
     EXPECT_EQ(k.ZnajdzFormat("2100123456789", nullptr, &formats), "21SSSSS?????K");
@@ -152,9 +143,9 @@ TEST(KodWazony, FindsTheFormatOfACode)
     const TStringList formats = Formats({"22SSSSS?????K", "21SSSS??????K", "21SSSSS?????K"});
     TKodWazony k(&formats);
     EXPECT_EQ(k.ZnajdzFormat("2100123456789", nullptr), "21SSSS??????K");
-    EXPECT_EQ(Failure([&] { k.ZnajdzFormat("210012345678", nullptr); }),
+    EXPECT_EQ(Thrown([&] { k.ZnajdzFormat("210012345678", nullptr); }),
               "TKodWazony: Podany kod niby ważony, a nie ma odpowiedniej długości: 210012345678");
-    EXPECT_EQ(Failure([&] { k.ZnajdzFormat("2900123456789", nullptr); }),
+    EXPECT_EQ(Thrown([&] { k.ZnajdzFormat("2900123456789", nullptr); }),
               "TKodWazony: Nie znaleziono pasującego formatu dla kodu: 2900123456789");
 }
 
@@ -168,7 +159,7 @@ TEST(KodWazony, MessagesGoThroughTheTextTool)
     TMLgExtTools tool(nullptr, lookup);
     const TStringList formats = Formats({"21SSSSS?????K"});
     TKodWazony k(&formats);
-    EXPECT_EQ(Failure([&] { k.ZnajdzFormat("2900123456789", &tool); }), "No format for code: 2900123456789");
+    EXPECT_EQ(Thrown([&] { k.ZnajdzFormat("2900123456789", &tool); }), "No format for code: 2900123456789");
 }
 
 TEST(KodWazony, SplitsACodeIntoItsFields)

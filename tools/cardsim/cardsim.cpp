@@ -4,18 +4,17 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "sim_common.h"
 
 namespace {
 
@@ -40,13 +39,6 @@ struct Options {
     bool refuse = false;
 };
 
-bool ParseInt(const char* text, int& value)
-{
-    const char* end = text + std::strlen(text);
-    auto [p, ec] = std::from_chars(text, end, value);
-    return ec == std::errc() && p == end && value >= 0;
-}
-
 bool ParseArgs(int argc, char** argv, Options& o)
 {
     for (int i = 1; i < argc; ++i) {
@@ -60,9 +52,9 @@ bool ParseArgs(int argc, char** argv, Options& o)
         } else if (a == "--refuse") {
             o.refuse = true;
         } else if (a == "--port" && hasValue) {
-            if (!ParseInt(argv[++i], o.port)) return false;
+            if (!simcommon::ParseCount(argv[++i], o.port)) return false;
         } else if (a == "--delay-ms" && hasValue) {
-            if (!ParseInt(argv[++i], o.delayMs)) return false;
+            if (!simcommon::ParseCount(argv[++i], o.delayMs)) return false;
         } else if (a == "--bind" && hasValue) {
             o.bind = argv[++i];
         } else if (a == "--record" && hasValue) {
@@ -72,16 +64,6 @@ bool ParseArgs(int argc, char** argv, Options& o)
         }
     }
     return true;
-}
-
-void Record(const Options& o, const std::string& line)
-{
-    if (o.record.empty()) return;
-    if (FILE* f = std::fopen(o.record.c_str(), "ab")) {
-        std::fwrite(line.data(), 1, line.size(), f);
-        std::fputc('\n', f);
-        std::fclose(f);
-    }
 }
 
 struct Client {
@@ -95,7 +77,7 @@ bool Serve(const Options& o, Client& c)
     char buffer[4096];
     const ssize_t n = recv(c.fd, buffer, sizeof buffer, 0);
     if (n <= 0) {
-        if (!c.pending.empty()) Record(o, c.pending);
+        if (!c.pending.empty()) simcommon::AppendRecord(o.record, c.pending);
         return false;
     }
     c.pending.append(buffer, static_cast<size_t>(n));
@@ -104,7 +86,7 @@ bool Serve(const Options& o, Client& c)
         std::string line = c.pending.substr(0, eol);
         c.pending.erase(0, eol + 1);
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        Record(o, line);
+        simcommon::AppendRecord(o.record, line);
         if (o.silent) continue;
         if (o.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(o.delayMs));
         send(c.fd, "OK\r\n", 4, MSG_NOSIGNAL);
@@ -117,11 +99,7 @@ bool Serve(const Options& o, Client& c)
 int main(int argc, char** argv)
 {
     Options o;
-    if (!ParseArgs(argc, argv, o)) {
-        std::fputs(kHelp, stderr);
-        return 2;
-    }
-    signal(SIGPIPE, SIG_IGN);
+    if (!simcommon::OptionsTaken(ParseArgs(argc, argv, o), kHelp)) return 2;
 
     const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const int one = 1;

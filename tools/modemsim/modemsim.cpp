@@ -9,14 +9,12 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
-#include <signal.h>
 #include <stdlib.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -25,6 +23,7 @@
 #include <string>
 
 #include "hayes.h"
+#include "sim_common.h"
 
 namespace {
 
@@ -101,12 +100,6 @@ bool AddOutcome(Options& o, const std::string& pair)
     return true;
 }
 
-bool ParseInt(const std::string& text, int& value)
-{
-    auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return ec == std::errc() && p == text.data() + text.size() && value >= 0;
-}
-
 bool ParseArgs(int argc, char** argv, Options& o)
 {
     for (int i = 1; i < argc; ++i) {
@@ -138,9 +131,9 @@ bool ParseArgs(int argc, char** argv, Options& o)
         } else if (a == "--register") {
             if (!SplitPair(v, ':', o.registerHost, o.registerPort)) return false;
         } else if (a == "--connect-speed") {
-            if (!ParseInt(v, o.connectSpeed)) return false;
+            if (!simcommon::ParseCount(v, o.connectSpeed)) return false;
         } else if (a == "--guard-ms") {
-            if (!ParseInt(v, o.guardMs)) return false;
+            if (!simcommon::ParseCount(v, o.guardMs)) return false;
         } else if (a == "--record") {
             o.record = v;
         } else {
@@ -237,14 +230,7 @@ private:
     int pluses = 0;
     uint64_t lastInput = 0;
 
-    void Record(const std::string& line)
-    {
-        if (O.record.empty()) return;
-        if (FILE* f = std::fopen(O.record.c_str(), "ab")) {
-            std::fprintf(f, "%s\n", line.c_str());
-            std::fclose(f);
-        }
-    }
+    void Record(const std::string& line) { simcommon::AppendRecord(O.record, line); }
 
     std::string Dial(const std::string& number)
     {
@@ -355,11 +341,7 @@ private:
 int main(int argc, char** argv)
 {
     Options o;
-    if (!ParseArgs(argc, argv, o)) {
-        std::fputs(kHelp, stderr);
-        return 2;
-    }
-    signal(SIGPIPE, SIG_IGN);
+    if (!simcommon::OptionsTaken(ParseArgs(argc, argv, o), kHelp)) return 2;
     Simulator sim(o);
     if (!sim.Open()) {
         std::perror("modemsim: pseudo-terminal");

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <stdexcept>
 
 namespace regsim {
@@ -49,6 +50,24 @@ void Journal::Event(const std::string& event, const std::string& detail, const s
     nlohmann::json line = {{"event", event}, {"detail", detail}};
     line["violation"] = violation.empty() ? nlohmann::json(nullptr) : nlohmann::json(violation);
     Write(std::move(line));
+}
+
+std::vector<nlohmann::json> ReadJournal(const std::string& path)
+{
+    std::vector<nlohmann::json> lines;
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line))
+        if (!line.empty()) lines.push_back(nlohmann::json::parse(line));
+    return lines;
+}
+
+std::vector<std::string> JournalViolations(const std::string& path)
+{
+    std::vector<std::string> out;
+    for (const nlohmann::json& line : ReadJournal(path))
+        if (line.contains("violation") && line["violation"].is_string()) out.push_back(line["violation"]);
+    return out;
 }
 
 }  // namespace regsim

@@ -1,11 +1,12 @@
 // The journal: one JSON line per request the register decoded (and per link
 // event), appended and flushed at once so that a test can read it while the
 // simulator runs. Every line carries "violation": null or a text; a violation
-// is also printed on stderr.
+// is also printed on stderr. Tests read it back with ReadJournal.
 #pragma once
 
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 namespace regsim {
 
@@ -30,5 +31,10 @@ private:
     int seq_ = 0;
     int violations_ = 0;
 };
+
+// Every line of a journal file, parsed.
+std::vector<nlohmann::json> ReadJournal(const std::string& path);
+// The violation texts of a journal file, in order.
+std::vector<std::string> JournalViolations(const std::string& path);
 
 }  // namespace regsim

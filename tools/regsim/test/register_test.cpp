@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "cash_register.h"
-#include "regsim_process.h"
+#include "journal.h"
 #include "test_support.h"
 
 using namespace regsim;

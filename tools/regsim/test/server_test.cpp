@@ -6,7 +6,7 @@
 
 #include <fstream>
 
-#include "regsim_process.h"
+#include "peer_process.h"
 #include "test_support.h"
 
 using namespace regsim;
@@ -234,7 +234,7 @@ TEST_F(Executable, HelpAndBadArguments)
 
 TEST_F(Executable, AnnouncesItsPortServesAndEndsWithTheFirstClientWhenAskedOnce)
 {
-    RegsimProcess sim;
+    peerproc::PeerProcess sim;
     sim.Start(REGSIM_EXE,
               {"--tcp", "0", "--once", "--scenario", REGSIM_DEMO_SCENARIO, "--journal", dir.File("j.jsonl")});
     ASSERT_NE(sim.Port(), 0);
@@ -253,7 +253,7 @@ TEST_F(Executable, AnnouncesItsPortServesAndEndsWithTheFirstClientWhenAskedOnce)
 
 TEST_F(Executable, StopsOnSigterm)
 {
-    RegsimProcess sim;
+    peerproc::PeerProcess sim;
     sim.Start(REGSIM_EXE, {"--tcp", "0"});
     EXPECT_EQ(sim.Stop(), 0);
 }
@@ -265,7 +265,7 @@ TEST_F(Executable, HungUpPtyComesBackUnderANewPathBehindTheLink)
         plan << R"({"501": {"1": "dropConnection"}})";
     }
     const std::string link = dir.File("port");
-    RegsimProcess sim;
+    peerproc::PeerProcess sim;
     sim.Start(REGSIM_EXE,
               {"--pty", "--pty-link", link, "--faults", dir.File("faults.json"), "--journal", dir.File("j.jsonl")});
     {

@@ -1,39 +1,43 @@
-// For tests: the simulator started as a child process, as the end-to-end tests
-// run it, and the journal read back.
+// A test peer (regsim, cardsim, modemsim) run as a child process that announces its port or terminal.
 #pragma once
 
 #include <sys/types.h>
 
 #include <cstdint>
-#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
-namespace regsim {
+namespace peerproc {
 
-class RegsimProcess {
+// Started with its arguments, its "PORT <n>" or "PTY <path>" line read, and
+// stopped with SIGTERM when the object goes.
+class PeerProcess {
 public:
-    RegsimProcess() = default;
-    ~RegsimProcess();
-    RegsimProcess(const RegsimProcess&) = delete;
-    RegsimProcess& operator=(const RegsimProcess&) = delete;
+    PeerProcess() = default;
+    // Start(exe, args) at once.
+    PeerProcess(const std::string& exe, const std::vector<std::string>& args) { Start(exe, args); }
+    ~PeerProcess();
+    PeerProcess(const PeerProcess&) = delete;
+    PeerProcess& operator=(const PeerProcess&) = delete;
 
     // Starts `exe` with `args` (e.g. {"--tcp", "0", "--journal", path}) and
     // waits up to `timeoutMs` for its "PORT <n>" or "PTY <path>" line.
-    // Throws std::runtime_error when it does not come.
+    // Throws std::runtime_error when it does not come. A peer this object
+    // still runs is stopped first.
     void Start(const std::string& exe, const std::vector<std::string>& args, int timeoutMs = 10000);
 
+    // What the peer announced: 0 and "" for what it did not.
     uint16_t Port() const { return port_; }
     const std::string& PtyPath() const { return ptyPath_; }
     pid_t Pid() const { return pid_; }
 
-    // The next line the simulator prints (after a hang-up of the pty: the new
+    // The next line the peer prints (after a hang-up of the pty: the new
     // "PTY <path>", which also updates PtyPath()); empty on time-out.
     std::string ReadLine(int timeoutMs);
     // SIGTERM and wait; the exit code, or -1 when it was not running or died
     // by a signal other than SIGTERM.
     int Stop();
-    // Waits for the process to end by itself (--once); -1 on time-out.
+    // Waits for the process to end by itself; -1 on time-out.
     int Wait(int timeoutMs);
 
 private:
@@ -46,9 +50,4 @@ private:
     std::string ptyPath_;
 };
 
-// Every line of a journal file, parsed.
-std::vector<nlohmann::json> ReadJournal(const std::string& path);
-// The violation texts of a journal file, in order.
-std::vector<std::string> JournalViolations(const std::string& path);
-
-}  // namespace regsim
+}  // namespace peerproc

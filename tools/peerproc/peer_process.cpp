@@ -1,4 +1,4 @@
-#include "regsim_process.h"
+#include "peer_process.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -11,13 +11,12 @@
 #include <charconv>
 #include <chrono>
 #include <cstring>
-#include <fstream>
 #include <stdexcept>
 #include <thread>
 
 extern char** environ;
 
-namespace regsim {
+namespace peerproc {
 
 namespace {
 
@@ -36,13 +35,17 @@ int64_t NowMs()
 
 }  // namespace
 
-RegsimProcess::~RegsimProcess()
+PeerProcess::~PeerProcess()
 {
     Stop();
 }
 
-void RegsimProcess::Start(const std::string& exe, const std::vector<std::string>& args, int timeoutMs)
+void PeerProcess::Start(const std::string& exe, const std::vector<std::string>& args, int timeoutMs)
 {
+    Stop();
+    pending_.clear();
+    port_ = 0;
+    ptyPath_.clear();
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error(std::string("pipe: ") + std::strerror(errno));
     posix_spawn_file_actions_t actions;
@@ -69,7 +72,7 @@ void RegsimProcess::Start(const std::string& exe, const std::vector<std::string>
     }
 }
 
-void RegsimProcess::Remember(const std::string& line)
+void PeerProcess::Remember(const std::string& line)
 {
     if (line.rfind("PORT ", 0) == 0) {
         int port = 0;
@@ -80,7 +83,7 @@ void RegsimProcess::Remember(const std::string& line)
     }
 }
 
-std::string RegsimProcess::ReadLine(int timeoutMs)
+std::string PeerProcess::ReadLine(int timeoutMs)
 {
     const int64_t deadline = NowMs() + timeoutMs;
     for (;;) {
@@ -106,7 +109,7 @@ std::string RegsimProcess::ReadLine(int timeoutMs)
     }
 }
 
-int RegsimProcess::Stop()
+int PeerProcess::Stop()
 {
     int code = -1;
     if (pid_ > 0) {
@@ -121,7 +124,7 @@ int RegsimProcess::Stop()
     return code;
 }
 
-int RegsimProcess::Wait(int timeoutMs)
+int PeerProcess::Wait(int timeoutMs)
 {
     if (pid_ <= 0) return -1;
     const int64_t deadline = NowMs() + timeoutMs;
@@ -136,22 +139,4 @@ int RegsimProcess::Wait(int timeoutMs)
     }
 }
 
-std::vector<nlohmann::json> ReadJournal(const std::string& path)
-{
-    std::vector<nlohmann::json> lines;
-    std::ifstream in(path);
-    std::string line;
-    while (std::getline(in, line))
-        if (!line.empty()) lines.push_back(nlohmann::json::parse(line));
-    return lines;
-}
-
-std::vector<std::string> JournalViolations(const std::string& path)
-{
-    std::vector<std::string> out;
-    for (const nlohmann::json& line : ReadJournal(path))
-        if (line.contains("violation") && line["violation"].is_string()) out.push_back(line["violation"]);
-    return out;
-}
-
-}  // namespace regsim
+}  // namespace peerproc
