@@ -215,6 +215,9 @@ bool TModemPort::ModemDisconnect()
         for (uint32_t pause : TModemTimes::EscapeGuardBeforeMs) Sleep(pause);
         Transmit("+++", 3, false);
         Sleep(TModemTimes::EscapeGuardAfterMs);
+        // The modem's OK to the escape must not be taken for its answer to
+        // ATH: a refused hang-up would pass for a done one.
+        PurgeInputBuffer();
     }
     const int code = TalkAndListen("ATH", TModemTimes::HangUpTimeout100);
     if (code == maOk) {

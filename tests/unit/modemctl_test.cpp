@@ -215,6 +215,21 @@ TEST_F(ModemDialogue, HangUpWithCarrierEscapesFirst)
                                "Zamykanie portu komunikacyjnego\x01OK"}));
 }
 
+TEST_F(ModemDialogue, TheAnswerToTheEscapeIsNotTakenForTheAnswerToTheHangUp)
+{
+    StartModem({"--answer", "ATH=SILENT"});
+    TModemPort port(action.get());
+    port.OpenPort(modem.Pty(), br__9600, bs8, sb1_0, parNone);
+    port.ModemConnect("42", 30);
+    try {
+        port.ModemDisconnect();
+        FAIL() << "a hang-up the modem never answered passed";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "Brak odpowiedzi modemu!");
+    }
+    EXPECT_TRUE(port.ConnectedViaModem);
+}
+
 TEST_F(ModemDialogue, HangUpWithoutCarrierSendsNoEscape)
 {
     StartModem();
