@@ -134,32 +134,32 @@ void TVelLibrary::WypelnijFormatyWazone(TVelActionBase* action, TStringList& for
     }
 }
 
-void TVelLibrary::WypelnijStawkiVAT(TVelActionBase* action, std::vector<int32_t>& rates)
+void TVelLibrary::AskRates(TORVCBStawkaVAT callback, TVelActionBase* action, std::vector<int32_t>& rates)
 {
     rates.clear();
-    if (!FCBStawkaVAT) return;
+    if (!callback) return;
     for (int i = 0; i < MaxCallbackIndex; ++i) {
         int32_t rate = 0;
-        if (!FCBStawkaVAT(FArg1, Arg2(action), i, &rate)) break;
+        if (!callback(FArg1, Arg2(action), i, &rate)) break;
         rates.push_back(rate);
     }
 }
 
+void TVelLibrary::WypelnijStawkiVAT(TVelActionBase* action, std::vector<int32_t>& rates)
+{
+    AskRates(FCBStawkaVAT, action, rates);
+}
+
 void TVelLibrary::WypelnijStawkiVATPrec(TVelActionBase* action, std::vector<int32_t>& rates)
 {
-    rates.clear();
-    if (!FCBStawkaVATPrec) {
-        WypelnijStawkiVAT(action, rates);
-        for (int32_t& r : rates) {
-            const int64_t hundredths = static_cast<int64_t>(r) * 100;
-            if (r > 0) r = hundredths > INT32_MAX ? INT32_MAX : static_cast<int32_t>(hundredths);
-        }
+    if (FCBStawkaVATPrec) {
+        AskRates(FCBStawkaVATPrec, action, rates);
         return;
     }
-    for (int i = 0; i < MaxCallbackIndex; ++i) {
-        int32_t rate = 0;
-        if (!FCBStawkaVATPrec(FArg1, Arg2(action), i, &rate)) break;
-        rates.push_back(rate);
+    AskRates(FCBStawkaVAT, action, rates);
+    for (int32_t& r : rates) {
+        const int64_t hundredths = static_cast<int64_t>(r) * 100;
+        if (r > 0) r = hundredths > INT32_MAX ? INT32_MAX : static_cast<int32_t>(hundredths);
     }
 }
 

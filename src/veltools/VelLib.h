@@ -97,4 +97,6 @@ private:
     std::unique_ptr<TMLgExtTools> FLgLink;
 
     HORVCBARG2 Arg2(TVelActionBase* action) const;
+    // The host's rates through callback 15 or 32, index by index.
+    void AskRates(TORVCBStawkaVAT callback, TVelActionBase* action, std::vector<int32_t>& rates);
 };
