@@ -1,6 +1,7 @@
 #include "VelAction.h"
 
 #include "VelExpBuf.h"
+#include "VelImpBuf.h"
 #include "dttools.h"
 #include "mfile.h"
 
@@ -8,6 +9,23 @@ namespace {
 const char* kSection = "veltools_VelAction";
 // At most this many rejected records or warnings are listed to the host.
 constexpr int kListedLines = 10;
+
+// The conversions of a printf format, in order. A translated format may be
+// used only when they are the same as in ours: any other would read values
+// that were never passed.
+AnsiString Conversions(const AnsiString& format)
+{
+    static const AnsiString modifiers = "-+ #0123456789.*hlLqjzt";
+    AnsiString found;
+    for (size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != '%') continue;
+        size_t end = i + 1;
+        while (end < format.size() && modifiers.find(format[end]) != AnsiString::npos) ++end;
+        found += format.substr(i, end + 1 - i) + '\n';
+        i = end;
+    }
+    return found;
+}
 }  // namespace
 
 VelAction::VelAction(TVelLibrary* library, HORVCBARG2 arg2) : TVelActionBase(library, arg2) {}
@@ -35,6 +53,17 @@ void VelAction::ShowTowInfo(bool all)
         MsgAdd(TxtAction(c.text), LPV_Value, 100);
         MsgP(c.count);
     }
+}
+
+void VelAction::ShowTotalValue(const VelImpBuf* buffer)
+{
+    if (!buffer) buffer = imp_buf;
+    if (!buffer) return;
+    static const char* const line = " ------ WARTOŚĆ SPRZEDAŻY:     %.02Lf zł. %s ------";
+    AnsiString format = TxtAction(line);
+    if (Conversions(format) != Conversions(line)) format = line;
+    const AnsiString label = TxtAction(buffer->fisk_z_plu ? "(w/g PLU)" : "(w/g finans.)");
+    MsgAdd(Format(format.c_str(), static_cast<long double>(buffer->GetTotalValue()) / 100, label.c_str()), LPV_None, 100);
 }
 
 AnsiString VelAction::TxtAction(const AnsiString& text) const { return LgText(GetLgLink(), kSection, text); }

@@ -7,6 +7,7 @@
 #include "VelActionBase.h"
 
 class VelExpBuf;
+class VelImpBuf;
 
 class VelAction : public TVelActionBase {
 public:
@@ -23,6 +24,10 @@ public:
 
     // Shows every record up to 30, every 10th up to 200, every 25th after.
     void Progress(int& counter);
+
+    // One line with the sales total of the buffer (none: of imp_buf), and
+    // whether it was counted from the goods sales or the fiscal totals.
+    void ShowTotalValue(const VelImpBuf* buffer = nullptr);
 
     // The export buffer's goods counts, each only when not 0 unless all:
     // to add, to rename or re-rate, to reprice, to delete.
@@ -49,6 +54,8 @@ protected:
     bool Fcokolwiek_eksportowano = false;
     // The running export's buffer, made and dropped by the export run.
     std::unique_ptr<VelExpBuf> exp_buf;
+    // The import's day buffer being filled or saved; the import run owns it.
+    VelImpBuf* imp_buf = nullptr;
     AnsiString buffer;
     TLTools tools;
     TStringList warning_log;

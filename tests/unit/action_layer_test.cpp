@@ -2,6 +2,7 @@
 // its log block, and the answers given in place of message boxes.
 #include <gtest/gtest.h>
 
+#include "VelImpBuf.h"
 #include "inprocess_host.h"
 
 namespace {
@@ -11,6 +12,7 @@ public:
     using TVelComboAction::TVelComboAction;
     using VelAction::error_log;
     using VelAction::Fcokolwiek_eksportowano;
+    using VelAction::imp_buf;
     using VelAction::warning_log;
 };
 
@@ -89,4 +91,47 @@ TEST_F(ActionLayer, MessageBoxesAnswerTheirDefaultButton)
     const std::pair<int, int> answers[] = {{0, 1}, {1, 1}, {2, 5}, {3, 2}, {4, 7}, {5, 2}, {6, 2}, {0x34, 7}};
     for (const auto& [flags, answer] : answers) EXPECT_EQ(action->MessageBoxA("t", "c", flags), answer) << flags;
     EXPECT_EQ(action->error_log[0], "c (t)");
+}
+
+TEST_F(ActionLayer, SalesTotalLineShowsTheBuffersTotalInZloty)
+{
+    VelImpBuf day;
+    day.fisk_z_plu = true;
+    day.AddPlu("1", 1, 123000, id_plu);
+    day.AddPlu("2", 1, 456, id_plu);
+    action->ShowTotalValue(&day);
+    day.fisk_z_plu = false;
+    action->imp_buf = &day;
+    action->ShowTotalValue();
+    // The host's line loses its leading blank, as every line does.
+    const std::string line = "------ WARTO\x8C\xC6 SPRZEDA\xAFY:     ";
+    EXPECT_EQ(in.host.lines, (std::vector<HostLine>{{false, 0, line + "1234.56 z\xB3. (w/g PLU) ------"},
+                                                   {false, 0, line + "0.00 z\xB3. (w/g finans.) ------"}}));
+
+    in.host.lines.clear();
+    action->imp_buf = nullptr;
+    action->ShowTotalValue();
+    EXPECT_TRUE(in.host.lines.empty()) << "no buffer, no line";
+}
+
+TEST(ActionLayerTexts, SalesTotalLineTakesOnlyATranslationWithTheSameValues)
+{
+    for (const auto& [translation, expected] : std::vector<std::pair<std::string, std::string>>{
+             {"Sales: %.02Lf PLN %s", "Sales: 12.50 PLN (by PLU)"},
+             {"Sales: %s %.02Lf", "------ WARTO\x8C\xC6 SPRZEDA\xAFY:     12.50 z\xB3. (by PLU) ------"},
+             {"Sales: %.02Lf %s %n", "------ WARTO\x8C\xC6 SPRZEDA\xAFY:     12.50 z\xB3. (by PLU) ------"}}) {
+        InProcessHost in;
+        in.host.hasTexts = true;
+        in.host.texts["veltools_VelAction/ ------ WARTO\x8C\xC6 SPRZEDA\xAFY:     %.02Lf z\xB3. %s ------"] =
+            translation;
+        in.host.texts["veltools_VelAction/(w/g PLU)"] = "(by PLU)";
+        in.Start();
+        auto action = in.NewAction<ExportingAction>();
+        VelImpBuf day;
+        day.fisk_z_plu = true;
+        day.AddPlu("1", 1, 1250, id_plu);
+        action->ShowTotalValue(&day);
+        ASSERT_EQ(in.host.lines.size(), 1u);
+        EXPECT_EQ(in.host.lines[0].text, expected) << translation;
+    }
 }

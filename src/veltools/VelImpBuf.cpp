@@ -1,0 +1,317 @@
+// The import buffer's figures, goods rows and cashier state. Goods texts
+// compare byte by byte: the order only serves finding equal texts, so it must
+// not change with the host's locale.
+#include "VelImpBuf.h"
+
+#include <cmath>
+
+void VelImpTowRec::Clear()
+{
+    plu.clear();
+    quantity = 0;
+    value = 0;
+    save = true;
+}
+
+VelImpBuf::VelImpBuf()
+{
+    Clear();
+}
+
+VelImpBuf::~VelImpBuf() = default;
+
+void VelImpBuf::Clear()
+{
+    ds_plu.clear();
+    ds_tax.clear();
+    ds_index.clear();
+    Sorted = false;
+    payin = payout = discount = bottles_turned = bottles_saled = 0;
+    fp_bony = fp_czeki = fp_karty = fp_inne = 0;
+    il_koszykow = il_linii_par = 0;
+    for (int h = 0; h < 24; ++h) {
+        godzinowy[h] = 0;
+        godz_ilkoszykow[h] = 0;
+        godz_il_liniipar[h] = 0;
+    }
+    Kas_Clear();
+}
+
+// --- Goods sales ---------------------------------------------------------------
+
+VelImpBuf::PluRow& VelImpBuf::Row(int index_entry)
+{
+    return ds_plu[static_cast<size_t>(ds_index[static_cast<size_t>(index_entry)])];
+}
+
+const VelImpBuf::PluRow& VelImpBuf::Row(int index_entry) const
+{
+    return ds_plu[static_cast<size_t>(ds_index[static_cast<size_t>(index_entry)])];
+}
+
+void VelImpBuf::AddPlu(const AnsiString& plu, double quantity, double value, e_identifier identifier)
+{
+    ds_plu.push_back({plu, quantity, value, 1, identifier});
+    if (!Sorted) return;
+    const auto row = static_cast<int32_t>(ds_plu.size() - 1);
+    const int entries = static_cast<int>(ds_index.size());
+    SearchedPlu = plu;
+    int place = FindInsertPlace(0, entries - 1);
+    // An equal text is already indexed: the new row goes right after it.
+    if (place < 0) place = Find(0, entries - 1) + 1;
+    ds_index.insert(ds_index.begin() + place, row);
+}
+
+void VelImpBuf::AddToPlu(const AnsiString& plu, double quantity, double value, e_identifier identifier)
+{
+    int row = FindRec(plu);
+    if (row >= 0 && ds_plu[static_cast<size_t>(row)].identifier != identifier) {
+        // The text is known under the other identifier: a PLU number and a
+        // barcode that happen to read alike are different goods.
+        row = -1;
+        for (size_t i = 0; i < ds_plu.size(); ++i)
+            if (ds_plu[i].plu == plu && ds_plu[i].identifier == identifier) {
+                row = static_cast<int>(i);
+                break;
+            }
+    }
+    if (row < 0) {
+        AddPlu(plu, quantity, value, identifier);
+        return;
+    }
+    ds_plu[static_cast<size_t>(row)].quantity += quantity;
+    ds_plu[static_cast<size_t>(row)].value += value;
+}
+
+void VelImpBuf::CreateIndex()
+{
+    ds_index.resize(ds_plu.size());
+    for (size_t i = 0; i < ds_index.size(); ++i) ds_index[i] = static_cast<int32_t>(i);
+}
+
+int VelImpBuf::FindRec(const AnsiString& plu)
+{
+    if (ds_plu.empty()) return -1;
+    SearchedPlu = plu;
+    const int n = static_cast<int>(ds_plu.size());
+    if (!Sorted) {
+        CreateIndex();
+        Sort(0, n - 1);
+        Sorted = true;
+    }
+    const int at = Find(0, n - 1);
+    return at < 0 ? -1 : ds_index[static_cast<size_t>(at)];
+}
+
+void VelImpBuf::GetPlu(int i, VelImpTowRec& rec) const
+{
+    const PluRow& row = ds_plu.at(static_cast<size_t>(i));
+    rec.plu = row.plu;
+    rec.quantity = row.quantity;
+    rec.value = row.value;
+    rec.save = row.save != 0;
+    rec.identifier = row.identifier;
+}
+
+int VelImpBuf::SortCompare(int a, int b)
+{
+    return Row(a).plu.compare(Row(b).plu);
+}
+
+int VelImpBuf::ExChange(int a, int b)
+{
+    std::swap(ds_index[static_cast<size_t>(a)], ds_index[static_cast<size_t>(b)]);
+    return 0;
+}
+
+int VelImpBuf::FindCompare(int i)
+{
+    return SearchedPlu.compare(Row(i).plu);
+}
+
+double VelImpBuf::GetTotalValue() const
+{
+    double total = 0;
+    if (fisk_z_plu) {
+        for (const PluRow& row : ds_plu)
+            if (row.save != 0) total += row.value;
+    } else {
+        for (const TaxRow& row : ds_tax) total += row.brutto;
+    }
+    return total;
+}
+
+// --- Figures ---------------------------------------------------------------------
+
+void VelImpBuf::AddBottlesTurned(double v)
+{
+    bottles_turned += std::fabs(v);
+}
+
+void VelImpBuf::AddBottlesSaled(double v)
+{
+    bottles_saled += std::fabs(v);
+}
+
+void VelImpBuf::AddDiscount(double v, bool absolute)
+{
+    discount += absolute ? std::fabs(v) : v;
+}
+
+void VelImpBuf::AddGodzinowy(int hour, double value, int baskets, int lines)
+{
+    if (hour < 0 || hour >= 24) return;
+    godzinowy[hour] += value;
+    godz_ilkoszykow[hour] += baskets;
+    godz_il_liniipar[hour] += lines;
+}
+
+namespace {
+int HourOf(TDateTime value)
+{
+    int hour, minute, second, ms;
+    DecodeTime(value, hour, minute, second, ms);
+    return hour;
+}
+}  // namespace
+
+VelImpBuf& VelImpBuf::operator+(const ORVPosition& position)
+{
+    const auto value = static_cast<double>(position.Fwartosc);
+    const AnsiString kod = Trim(position.Fkod);
+    if (!kod.empty())
+        AddToPlu(kod, position.Filosc, value, id_barcode);
+    else
+        AddToPlu(IntToStr(position.Fplu), position.Filosc, value, id_plu);
+    AddGodzinowy(HourOf(position.Fdata_czas), value, 0, 0);
+    if (position.FTyp == ptBottleSale) AddBottlesSaled(value);
+    if (position.FTyp == ptBottleReturn) AddBottlesTurned(value);
+    return *this;
+}
+
+VelImpBuf& VelImpBuf::operator+(const ORVPayment& payment)
+{
+    // Integer division truncates toward zero, as the host expects of a
+    // converted amount; the product of an amount and a rate needs more than
+    // 64 bits at the far end of their ranges.
+    const auto amount = static_cast<double>(static_cast<__int128>(payment.Fwartosc) * payment.Fkurs / 100);
+    switch (payment.Fkod) {
+        case 1:
+            AddBony(amount);
+            break;
+        case 2:
+            AddCzeki(amount);
+            break;
+        case 3:
+            AddKarty(amount);
+            break;
+        case 4:
+            AddInne(amount);
+            break;
+        default:
+            break;
+    }
+    return *this;
+}
+
+void VelImpBuf::AddReceipt(std::unique_ptr<ORVParagon> receipt)
+{
+    receipt->PostProcess();
+    if (sprzedaz_z_paragonow) {
+        for (int i = 0; i < receipt->GetnPosCount(); ++i) *this + receipt->GetPozycje(i);
+        for (int i = 0; i < receipt->GetnPaymentCount(); ++i) *this + receipt->GetPlatnosci(i);
+        AddGodzinowy(HourOf(receipt->Fdata_czas), 0.0, 1, receipt->GetnPosCount());
+        AddDiscount(receipt->Frabat, true);
+    }
+    FReceipts.push_back(std::move(receipt));
+}
+
+void VelImpBuf::AddReceiptOtherInfo(std::unique_ptr<ORVOther> other)
+{
+    FReceiptsOther.push_back(std::move(other));
+}
+
+void VelImpBuf::AddParameter(const AnsiString& name, const AnsiString& value)
+{
+    const AnsiString key = name + "=";
+    for (int i = 0; i < FParametry.Count(); ++i)
+        if (FParametry[i].compare(0, key.size(), key) == 0) {
+            FParametry[i] = key + value;
+            return;
+        }
+    FParametry.Add(key + value);
+}
+
+// --- Cashier state -------------------------------------------------------------------
+
+void VelImpBuf::Kas_Clear()
+{
+    kas_active = false;
+    kas_numer = 0;
+    kas_nazwisko.reset();
+    kas_zmstart.reset();
+    kas_biez.reset();
+    kas_stankasy.reset();
+    kas_karty.reset();
+    kas_bony.reset();
+    kas_czeki.reset();
+    kas_innefplat.reset();
+    kas_paragonow.reset();
+    kas_il_par_anulowanych.reset();
+    kas_wart_par_anulowanych.reset();
+    kas_il_storno.reset();
+    kas_wart_storno.reset();
+    kas_wal.clear();
+}
+
+void VelImpBuf::Kas_AddWaluta(const AnsiString& name, double rate, double held, double balance)
+{
+    for (KasWaluta& waluta : kas_wal)
+        if (waluta.name == name) {
+            if (rate > 0) waluta.rate = rate;
+            waluta.held += held;
+            waluta.balance += balance;
+            return;
+        }
+    kas_wal.push_back({name, rate, held, balance});
+}
+
+void VelImpBuf::MakeStanKasyStr()
+{
+    StanKasyStr = Format("KAS_NUMER;%d\r\n", kas_numer);
+    if (kas_numer == 0) return;
+    auto text = [this](const char* key, const std::optional<AnsiString>& v) {
+        if (v) StanKasyStr += AnsiString(key) + ";" + *v + "\r\n";
+    };
+    auto date = [this](const char* key, const std::optional<TdtTools>& v) {
+        if (v) StanKasyStr += AnsiString(key) + ";" + v->ToString(fmtDateTimeCompressed) + "\r\n";
+    };
+    auto amount = [this](const char* key, const std::optional<double>& v) {
+        if (v) StanKasyStr += Format("%s;%.0Lf\r\n", key, static_cast<long double>(*v));
+    };
+    auto count = [this](const char* key, const std::optional<int32_t>& v) {
+        if (v) StanKasyStr += Format("%s;%d\r\n", key, *v);
+    };
+    text("KAS_NAZWISKO", kas_nazwisko);
+    date("KAS_ZMSTART", kas_zmstart);
+    date("KAS_BIEZ", kas_biez);
+    amount("KAS_STANKASY", kas_stankasy);
+    amount("KAS_KARTY", kas_karty);
+    amount("KAS_BONY", kas_bony);
+    amount("KAS_CZEKI", kas_czeki);
+    amount("KAS_INNEFPLAT", kas_innefplat);
+    count("KAS_PARAGONOW", kas_paragonow);
+    count("KAS_IL_PAR_ANULOWANYCH", kas_il_par_anulowanych);
+    amount("KAS_WART_PAR_ANULOWANYCH", kas_wart_par_anulowanych);
+    count("KAS_IL_STORNO", kas_il_storno);
+    amount("KAS_WART_STORNO", kas_wart_storno);
+    for (size_t i = 0; i < kas_wal.size(); ++i) {
+        const KasWaluta& w = kas_wal[i];
+        const int n = static_cast<int>(i + 1);
+        StanKasyStr += Format(
+            "KAS_WAL%d_NAZWA;%s\r\nKAS_WAL%d_KURS;%.0Lf\r\nKAS_WAL%d_STAN;%.0Lf\r\n"
+            "KAS_WAL%d_BILANS;%.0Lf\r\n",
+            n, w.name.c_str(), n, static_cast<long double>(w.rate), n, static_cast<long double>(w.held), n,
+            static_cast<long double>(w.balance));
+    }
+}

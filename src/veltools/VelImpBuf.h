@@ -1,0 +1,195 @@
+// One sale date's share of a sales import: goods sales by PLU or barcode,
+// hourly figures, payment totals, discounts, pay-ins and pay-outs, bottles,
+// the cashier state, parameters for the host and the receipts themselves.
+// The import fills one buffer per date and has it write the host's import
+// file (VelImpBufSave.cpp).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "LQuickSort.h"
+#include "ORVParagon.h"
+#include "classes.h"
+#include "dttools.h"
+
+class TMFile;
+
+// How a goods row names its goods: by the day's rule, by PLU number or by barcode.
+enum e_identifier { id_global = 0, id_plu = 1, id_barcode = 2 };
+
+// A copy of one goods row.
+struct VelImpTowRec {
+    AnsiString plu;
+    double quantity = 0;
+    double value = 0;
+    bool save = true;
+    e_identifier identifier = id_global;
+
+    // Empties the figures; the identifier stays.
+    void Clear();
+};
+
+class VelImpBuf : public TLQuickSort {
+public:
+    VelImpBuf();
+    ~VelImpBuf() override;
+    VelImpBuf(const VelImpBuf&) = delete;
+    VelImpBuf& operator=(const VelImpBuf&) = delete;
+
+    // Empties the goods and the figures and the cashier state. Receipts and
+    // parameters stay.
+    void Clear();
+
+    // --- Goods sales -----------------------------------------------------------
+    // Appends a row; an index already built is kept in order.
+    void AddPlu(const AnsiString& plu, double quantity, double value, e_identifier identifier);
+    // Adds the figures to the row of this text and identifier, or appends one.
+    void AddToPlu(const AnsiString& plu, double quantity, double value, e_identifier identifier);
+    // A row with this text, or -1. The first search builds the index.
+    int FindRec(const AnsiString& plu);
+    int CountPlu() const { return static_cast<int>(ds_plu.size()); }
+    void GetPlu(int i, VelImpTowRec& rec) const;
+    int SortCompare(int a, int b) override;
+    int ExChange(int a, int b) override;
+    int FindCompare(int i) override;
+
+    // --- Figures -----------------------------------------------------------------
+    void AddPayIn(double v) { payin += v; }
+    void AddPayOut(double v) { payout += v; }
+    void AddBony(double v) { fp_bony += v; }
+    void AddCzeki(double v) { fp_czeki += v; }
+    void AddKarty(double v) { fp_karty += v; }
+    void AddInne(double v) { fp_inne += v; }
+    void AddKoszyk(int n) { il_koszykow += n; }
+    void AddLiniaPar(int n) { il_linii_par += n; }
+    // Bottles count whatever the sign the register gives them.
+    void AddBottlesTurned(double v);
+    void AddBottlesSaled(double v);
+    // With absolute, the discount counts whatever its sign.
+    void AddDiscount(double v, bool absolute);
+    // Hours outside 0..23 are ignored.
+    void AddGodzinowy(int hour, double value, int baskets, int lines);
+
+    // A receipt item's sale: to its goods row, its hour and the bottles.
+    VelImpBuf& operator+(const ORVPosition& position);
+    // A payment to its form's total, converted at its rate; cash and unknown
+    // forms add nothing.
+    VelImpBuf& operator+(const ORVPayment& payment);
+
+    // Takes the receipt; with sprzedaz_z_paragonow its items, payments,
+    // hour and discount count in the figures.
+    void AddReceipt(std::unique_ptr<ORVParagon> receipt);
+    void AddReceiptOtherInfo(std::unique_ptr<ORVOther> other);
+    // Null for a receipt already written (the writer frees each one).
+    ORVParagon* GetReceipts(int i) const { return FReceipts.at(static_cast<size_t>(i)).get(); }
+    int GetReceiptsCount() const { return static_cast<int>(FReceipts.size()); }
+
+    // A name=value entry for the host; a repeated name replaces the value.
+    void AddParameter(const AnsiString& name, const AnsiString& value);
+
+    // The day's sales value: of the goods rows to write when the totals come
+    // from the goods, else of the VAT table.
+    double GetTotalValue() const;
+
+    // --- Cashier state -------------------------------------------------------------
+    void Kas_Clear();
+    void Kas_ActiveKasjerSection() { kas_active = true; }
+    void Kas_SetNumer(int n) { kas_numer = n; }
+    void Kas_SetNazwisko(const AnsiString& v) { kas_nazwisko = v; }
+    void Kas_SetZmstart(const TdtTools& v) { kas_zmstart = v; }
+    void Kas_SetBiez(const TdtTools& v) { kas_biez = v; }
+    void Kas_SetStankasy(double v) { kas_stankasy = v; }
+    void Kas_SetKarty(double v) { kas_karty = v; }
+    void Kas_SetBony(double v) { kas_bony = v; }
+    void Kas_SetCzeki(double v) { kas_czeki = v; }
+    void Kas_SetInnefplat(double v) { kas_innefplat = v; }
+    void Kas_SetParagonow(int v) { kas_paragonow = v; }
+    void Kas_SetIlParAnulowanych(int v) { kas_il_par_anulowanych = v; }
+    void Kas_SetWartParAnulowanych(double v) { kas_wart_par_anulowanych = v; }
+    void Kas_SetIlStorno(int v) { kas_il_storno = v; }
+    void Kas_SetWartStorno(double v) { kas_wart_storno = v; }
+    // A currency held in the drawer: a new one is added, a known one keeps
+    // its rate unless a new rate above 0 is given and sums its amounts.
+    void Kas_AddWaluta(const AnsiString& name, double rate, double held, double balance);
+    // Builds StanKasyStr from the values that were set.
+    void MakeStanKasyStr();
+    const AnsiString& GetStanKasyStr() const { return StanKasyStr; }
+
+    // --- The host's import file (VelImpBufSave.cpp) ----------------------------------
+    // Writes the day as a whole new file at path. With strip, barcodes lose
+    // their leading zeros. Every receipt is freed as it is written.
+    void Save(const AnsiString& path, bool strip);
+    void WriteToFile(TMFile& file, bool strip);
+
+    // The sale date.
+    TdtTools data;
+    // The totals come from the goods sales, not from the VAT table.
+    bool fisk_z_plu = false;
+    // Instructions for the host, as the import file's flags.
+    bool nadpisz_fisk = false;
+    bool nadpisz_opak = true;
+    bool podsumuj_opak = false;
+    bool nadpisz_plu = false;
+    bool doklej_plu = false;
+    // Rows of id_global name their goods by barcode (else by PLU number).
+    bool ident_barcode = false;
+    // The receipts carry the sales: their items count in the figures.
+    bool sprzedaz_z_paragonow = false;
+    // The receipts are written in detail into the import file.
+    bool par_szczeg = false;
+
+private:
+    struct PluRow {
+        AnsiString plu;
+        double quantity;
+        double value;
+        int32_t save;
+        e_identifier identifier;
+    };
+    struct TaxRow {
+        int32_t taxno;
+        double netto, vat, brutto;
+    };
+    // A currency of the cashier state.
+    struct KasWaluta {
+        AnsiString name;
+        double rate, held, balance;
+    };
+
+    void CreateIndex();
+    PluRow& Row(int index_entry);
+    const PluRow& Row(int index_entry) const;
+    void WritePluSection(TMFile& file, bool strip);
+
+    std::vector<PluRow> ds_plu;
+    // Nothing fills it in this driver; it is read as the fiscal totals.
+    std::vector<TaxRow> ds_tax;
+    // ds_plu row numbers in plu order while Sorted is set.
+    std::vector<int32_t> ds_index;
+    std::vector<std::unique_ptr<ORVParagon>> FReceipts;
+    std::vector<std::unique_ptr<ORVOther>> FReceiptsOther;
+    double discount = 0, fp_bony = 0, fp_czeki = 0, fp_karty = 0, fp_inne = 0;
+    int32_t il_koszykow = 0, il_linii_par = 0;
+    double godzinowy[24] = {};
+    int32_t godz_ilkoszykow[24] = {};
+    int32_t godz_il_liniipar[24] = {};
+    TStringList FParametry;
+    AnsiString StanKasyStr;
+    AnsiString SearchedPlu;
+    double payin = 0, payout = 0, bottles_turned = 0, bottles_saled = 0;
+
+    // The cashier state: a value is written only when it was set.
+    bool kas_active = false;
+    int32_t kas_numer = 0;
+    std::optional<AnsiString> kas_nazwisko;
+    std::optional<TdtTools> kas_zmstart, kas_biez;
+    std::optional<double> kas_stankasy, kas_karty, kas_bony, kas_czeki, kas_innefplat;
+    std::optional<int32_t> kas_paragonow, kas_il_par_anulowanych;
+    std::optional<double> kas_wart_par_anulowanych;
+    std::optional<int32_t> kas_il_storno;
+    std::optional<double> kas_wart_storno;
+    std::vector<KasWaluta> kas_wal;
+};

@@ -1,0 +1,357 @@
+// One sale date's import buffer: how sales, payments, receipts and the
+// cashier state add up, and the host's import file written from it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <random>
+#include <sstream>
+
+#include "VelImpBuf.h"
+#include "scaled_clock.h"
+#include "testutil.h"
+
+namespace {
+const TDateTime kDay = EncodeDate(2026, 3, 14);
+
+std::unique_ptr<ORVPosition> Item(int32_t plu, const char* kod, int32_t ilosc, int64_t wartosc, int hour,
+                                  position_type typ = ptSale)
+{
+    auto p = std::make_unique<ORVPosition>();
+    p->Fplu = plu;
+    p->Fkod = kod;
+    p->Filosc = ilosc;
+    p->Fwartosc = wartosc;
+    p->Fdata_czas = kDay + EncodeTime(hour, 30, 0, 0);
+    p->FTyp = typ;
+    return p;
+}
+
+std::unique_ptr<ORVPayment> Payment(int32_t kod, int64_t wartosc, int32_t kurs)
+{
+    auto p = std::make_unique<ORVPayment>();
+    p->Fkod = kod;
+    p->Fwartosc = wartosc;
+    p->Fkurs = kurs;
+    return p;
+}
+
+class ImportBuffer : public ::testing::Test {
+protected:
+    testutil::TempDir dir;
+    VelImpBuf buf;
+    void SetUp() override { buf.data = TdtTools(kDay); }
+
+    // The import file, saved.
+    std::string SavedText(bool strip = false)
+    {
+        buf.Save(dir / "kasa.imp", strip);
+        return testutil::ReadFile(dir / "kasa.imp");
+    }
+    // Its lines without their CR LF.
+    std::vector<std::string> Saved(bool strip = false)
+    {
+        std::vector<std::string> lines;
+        std::istringstream in(SavedText(strip));
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            lines.push_back(line);
+        }
+        return lines;
+    }
+    static bool Has(const std::vector<std::string>& lines, const std::string& line)
+    {
+        return testutil::Contains(lines, line);
+    }
+    VelImpTowRec Row(int i) const
+    {
+        VelImpTowRec rec;
+        buf.GetPlu(i, rec);
+        return rec;
+    }
+};
+}  // namespace
+
+TEST_F(ImportBuffer, GoodsRowsAddUpByTextAndIdentifier)
+{
+    EXPECT_EQ(buf.FindRec("1"), -1);
+    EXPECT_FALSE(buf.Sorted) << "an empty table builds no index";
+
+    buf.AddToPlu("12", 1000, 250, id_plu);
+    buf.AddToPlu("12", 500, 125, id_barcode);
+    buf.AddToPlu("12", 2000, 500, id_plu);
+    buf.AddToPlu("12", 1, 1, id_barcode);
+    ASSERT_EQ(buf.CountPlu(), 2) << "a PLU number and a barcode that read alike stay apart";
+    EXPECT_EQ(Row(0).quantity, 3000);
+    EXPECT_EQ(Row(0).value, 750);
+    EXPECT_EQ(Row(0).identifier, id_plu);
+    EXPECT_EQ(Row(1).quantity, 501);
+    EXPECT_EQ(Row(1).identifier, id_barcode);
+    EXPECT_TRUE(Row(1).save);
+}
+
+TEST_F(ImportBuffer, RowsAddedAfterTheIndexIsBuiltAreFound)
+{
+    // Random texts with repeats, some added before the first search builds
+    // the index and the rest kept in order by insertion.
+    std::mt19937 random(7);
+    std::vector<std::string> texts;
+    for (int i = 0; i < 400; ++i) texts.push_back(std::to_string(random() % 150));
+    for (size_t i = 0; i < texts.size(); ++i) {
+        buf.AddToPlu(texts[i], 1, 1, id_plu);
+        if (i == 40) {
+            ASSERT_GE(buf.FindRec(texts[0]), 0);
+        }
+    }
+    std::map<std::string, double> expected;
+    for (const auto& t : texts) expected[t] += 1;
+    ASSERT_EQ(buf.CountPlu(), static_cast<int>(expected.size()));
+    for (const auto& [text, count] : expected) {
+        const int row = buf.FindRec(text);
+        ASSERT_GE(row, 0) << text;
+        EXPECT_EQ(Row(row).plu, text);
+        EXPECT_EQ(Row(row).quantity, count) << text;
+    }
+    EXPECT_EQ(buf.FindRec("x"), -1);
+}
+
+TEST_F(ImportBuffer, PaymentsConvertAtTheirRateTruncatingTowardZero)
+{
+    buf + *Payment(1, 1000, 150);  // 1500
+    buf + *Payment(1, -1, 50);     // -0.5 counts 0
+    buf + *Payment(2, 333, 100);
+    buf + *Payment(3, -301, 50);  // -150.5 counts -150
+    buf + *Payment(4, 7, 100);
+    buf + *Payment(0, 999, 100);  // cash: in no total
+    buf + *Payment(5, 999, 100);
+    buf + *Payment(4, 4000000000LL, 200);  // no 32-bit overflow
+    const auto lines = Saved();
+    EXPECT_TRUE(Has(lines, "FPLATN_BON;1500"));
+    EXPECT_TRUE(Has(lines, "FPLATN_CZEK;333"));
+    EXPECT_TRUE(Has(lines, "FPLATN_KARTA;-150"));
+    EXPECT_TRUE(Has(lines, "FPLATN_INNE;8000000007"));
+}
+
+TEST_F(ImportBuffer, ReceiptsCarryTheSalesOnlyWhenAsked)
+{
+    struct Counted : ORVParagon {
+        int* calls;
+        explicit Counted(int* c) : calls(c) {}
+        void PostProcess() override { ++*calls; }
+    };
+    auto receipt = [](int* calls) {
+        auto r = std::make_unique<Counted>(calls);
+        *r + Item(12, "", 2, 300, 9) + Item(0, " 590012 ", 1, 100, 9) + Item(0, "5901", 1, 50, 9, ptBottleSale) +
+            Item(0, "5901", -1, -50, 10, ptBottleReturn) + Payment(3, 400, 100);
+        r->Frabat = -25;
+        return r;
+    };
+    int calls = 0;
+    buf.AddReceipt(receipt(&calls));
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(buf.CountPlu(), 0) << "the receipt is only kept";
+    EXPECT_EQ(buf.GetReceiptsCount(), 1);
+
+    buf.sprzedaz_z_paragonow = true;
+    buf.AddReceipt(receipt(&calls));
+    EXPECT_EQ(calls, 2);
+    ASSERT_EQ(buf.CountPlu(), 3);
+    EXPECT_EQ(Row(0).plu, "12");
+    EXPECT_EQ(Row(0).identifier, id_plu);
+    EXPECT_EQ(Row(1).plu, "590012") << "barcodes are trimmed";
+    EXPECT_EQ(Row(1).identifier, id_barcode);
+    EXPECT_EQ(Row(2).quantity, 0);
+    const auto lines = Saved();
+    EXPECT_TRUE(Has(lines, "GODZ;9;450;1;4")) << "the receipt counts once, at its own hour";
+    EXPECT_TRUE(Has(lines, "GODZ;10;-50;0;0"));
+    EXPECT_TRUE(Has(lines, "SPRZEDAZ_OPAKOWAN;50"));
+    EXPECT_TRUE(Has(lines, "ZWROT_OPAKOWAN;50"));
+    EXPECT_TRUE(Has(lines, "RABATY;25"));
+    EXPECT_TRUE(Has(lines, "FPLATN_KARTA;400"));
+}
+
+TEST_F(ImportBuffer, CashierCurrenciesMergeByName)
+{
+    buf.Kas_ActiveKasjerSection();
+    buf.Kas_SetNumer(3);
+    buf.Kas_AddWaluta("EUR", 43000, 1000, 200);
+    buf.Kas_AddWaluta("USD", 39000, 50, 5);
+    buf.Kas_AddWaluta("EUR", 0, 500, -100);
+    buf.Kas_AddWaluta("USD", 40000, 0, 0);
+    buf.MakeStanKasyStr();
+    EXPECT_EQ(buf.GetStanKasyStr(),
+              "KAS_NUMER;3\r\n"
+              "KAS_WAL1_NAZWA;EUR\r\nKAS_WAL1_KURS;43000\r\nKAS_WAL1_STAN;1500\r\n"
+              "KAS_WAL1_BILANS;100\r\n"
+              "KAS_WAL2_NAZWA;USD\r\nKAS_WAL2_KURS;40000\r\nKAS_WAL2_STAN;50\r\n"
+              "KAS_WAL2_BILANS;5\r\n");
+}
+
+TEST_F(ImportBuffer, CashierBlockHoldsWhatWasSetInItsOrder)
+{
+    buf.MakeStanKasyStr();
+    EXPECT_EQ(buf.GetStanKasyStr(), "KAS_NUMER;0\r\n");
+
+    buf.Kas_SetNumer(2);
+    buf.Kas_SetWartStorno(120);
+    buf.Kas_SetIlStorno(1);
+    buf.Kas_SetParagonow(44);
+    buf.Kas_SetStankasy(150000);
+    buf.Kas_SetZmstart(TdtTools(kDay + EncodeTime(6, 0, 0, 0)));
+    buf.Kas_SetNazwisko("Kowalska");
+    buf.MakeStanKasyStr();
+    EXPECT_EQ(buf.GetStanKasyStr(),
+              "KAS_NUMER;2\r\nKAS_NAZWISKO;Kowalska\r\nKAS_ZMSTART;20260314060000000\r\n"
+              "KAS_STANKASY;150000\r\nKAS_PARAGONOW;44\r\nKAS_IL_STORNO;1\r\n"
+              "KAS_WART_STORNO;120\r\n");
+    buf.Kas_Clear();
+    buf.MakeStanKasyStr();
+    EXPECT_EQ(buf.GetStanKasyStr(), "KAS_NUMER;0\r\n");
+}
+
+TEST_F(ImportBuffer, TotalComesFromTheGoodsOrTheFiscalTable)
+{
+    buf.AddPlu("1", 1, 123000, id_plu);
+    buf.AddPlu("2", 1, 456, id_barcode);
+    EXPECT_EQ(buf.GetTotalValue(), 0) << "no fiscal totals are gathered";
+    buf.fisk_z_plu = true;
+    EXPECT_EQ(buf.GetTotalValue(), 123456);
+    buf.Clear();
+    EXPECT_EQ(buf.GetTotalValue(), 0);
+}
+
+TEST_F(ImportBuffer, ImportFileLayout)
+{
+    buf.ident_barcode = true;
+    buf.fisk_z_plu = true;
+    buf.doklej_plu = true;
+    buf.AddPlu("12", 2000, 1500, id_plu);
+    buf.AddPlu("0059012", 1, 100, id_global);
+    buf.AddPlu("13", 0, 700, id_plu);  // no quantity: not written
+    buf.AddParameter("ComboLastReceipt", "10");
+    buf.AddParameter("Inny", "a=b");
+    buf.AddParameter("ComboLastReceipt", "12");
+    buf.AddGodzinowy(8, 1600, 2, 3);
+    buf.AddGodzinowy(9, 0, 1, 1);  // no sales value: not written
+    buf.AddGodzinowy(24, 5, 1, 1);
+    buf.AddGodzinowy(-1, 5, 1, 1);
+    buf.AddPayIn(10000);
+    buf.AddPayOut(2500);
+    buf.AddDiscount(-30, false);
+    buf.AddKoszyk(2);
+    buf.AddLiniaPar(3);
+    buf.Kas_ActiveKasjerSection();
+    buf.Kas_SetNumer(1);
+    buf.Kas_SetBony(40);
+    const std::string expected =
+        "[TOWAROWE]\r\n"
+        "PLU;12;;2000;1500\r\n"
+        "PLU;;0059012;1;100\r\n"
+        "\r\n[OPERACJE]\r\n"
+        "KASPAR;ComboLastReceipt;12\r\n"
+        "KASPAR;Inny;a;b\r\n"
+        "\r\n[RAPORT_GODZINOWY]\r\n"
+        "GODZ;8;1600;2;3\r\n"
+        "\r\n[RAPORT_WALUTOWY]\r\n"
+        "\r\n[FINANSOWE]\r\n"
+        "WPLATY;10000\r\nWYPLATY;2500\r\nRABATY;-30\r\nZWROT_OPAKOWAN;0\r\nSPRZEDAZ_OPAKOWAN;0\r\n"
+        "FPLATN_BON;0\r\nFPLATN_CZEK;0\r\nFPLATN_KARTA;0\r\nFPLATN_INNE;0\r\nIL_KOSZYKOW;2\r\nIL_LINII_PAR;3\r\n"
+        "\r\n[STAN_KASY]\r\n"
+        "KAS_NUMER;1\r\nKAS_BONY;40\r\n"
+        "\r\n[FLAGI]\r\n"
+        "DATA_SPRZEDAZY;20260314000000000\r\n"
+        "FISK_Z_PLU;T\r\nNADPISZ_FISK;N\r\nNADPISZ_OPAK;T\r\nPODSUMUJ_OPAK;N\r\nNADPISZ_PLU;N\r\nDOKLEJ_PLU;T\r\n";
+    EXPECT_EQ(SavedText(), expected);
+}
+
+TEST_F(ImportBuffer, StrippedBarcodesKeepOneDigit)
+{
+    buf.AddPlu("000", 1, 1, id_barcode);
+    buf.AddPlu("0012", 1, 1, id_barcode);
+    buf.AddPlu("0012", 1, 1, id_plu);  // PLU numbers are never stripped
+    buf.AddPlu("7", 1, 1, id_global);  // by PLU number without ident_barcode
+    const auto lines = Saved(true);
+    EXPECT_TRUE(Has(lines, "PLU;;0;1;1"));
+    EXPECT_TRUE(Has(lines, "PLU;;12;1;1"));
+    EXPECT_TRUE(Has(lines, "PLU;0012;;1;1"));
+    EXPECT_TRUE(Has(lines, "PLU;7;;1;1"));
+}
+
+TEST_F(ImportBuffer, WithoutCashierSectionNoCashierBlock)
+{
+    buf.Kas_SetNumer(4);
+    const auto lines = Saved();
+    EXPECT_FALSE(Has(lines, "[STAN_KASY]"));
+    EXPECT_TRUE(Has(lines, "[FLAGI]"));
+}
+
+TEST_F(ImportBuffer, ReceiptsAreFreedAsTheyAreWrittenAndWrittenOnlyInDetailMode)
+{
+    auto fill = [this] {
+        auto r = std::make_unique<ORVParagon>();
+        r->FnrPar = 1;
+        *r + Item(1, "", 1, 100, 8) + Payment(0, 100, 100);
+        buf.AddReceipt(std::move(r));
+        auto o = std::make_unique<ORVOther>();
+        o->typOperacji = op_wpl;
+        buf.AddReceiptOtherInfo(std::move(o));
+    };
+    fill();
+    std::string text = SavedText();
+    EXPECT_EQ(text.find("[Paragon nr"), std::string::npos);
+    EXPECT_EQ(text.find("[INNA_OPER]"), std::string::npos);
+    ASSERT_EQ(buf.GetReceiptsCount(), 1);
+    EXPECT_EQ(buf.GetReceipts(0), nullptr);
+
+    buf.par_szczeg = true;
+    fill();
+    text = SavedText();
+    const size_t flags = text.find("DOKLEJ_PLU;N\r\n");
+    const size_t receipt = text.find("\r\n[Paragon nr 1]\r\nVelK;");
+    const size_t other = text.find("\n[INNA_OPER]\nOP_WPL;");
+    EXPECT_LT(flags, receipt);
+    EXPECT_LT(receipt, other);
+    EXPECT_NE(other, std::string::npos);
+    EXPECT_EQ(buf.GetReceipts(1), nullptr);
+    // Saving again writes nothing of what was freed.
+    text = SavedText();
+    EXPECT_EQ(text.find("[Paragon nr"), std::string::npos);
+}
+
+TEST_F(ImportBuffer, FailedWriteLeavesTheOldFileWhole)
+{
+    testutil::WriteFile(dir / "kasa.imp", "poprzedni dzie\xF1");
+    buf.AddPlu("1", 1, 1, id_plu);
+    buf.AddPlu("2", 1, 1, static_cast<e_identifier>(7));
+    try {
+        buf.Save(dir / "kasa.imp", false);
+        FAIL() << "a row without a valid identifier must fail";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "VelExpBuf::WriteToFile() - nieprawid\xB3owy ident");
+    }
+    EXPECT_EQ(testutil::ReadFile(dir / "kasa.imp"), "poprzedni dzie\xF1");
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path())) ++files;
+    EXPECT_EQ(files, 1u) << "no working file is left behind";
+
+    // A folder that does not exist fails with the file layer's error.
+    EXPECT_THROW(buf.Save(dir / "brak/kasa.imp", false), Exception);
+}
+
+TEST_F(ImportBuffer, LongGoodsListPausesForTheHostAfterAMeasuredStep)
+{
+    // Every reading of this clock is a millisecond later, so the first tenth
+    // of a second covers 101 rows; from then on every 101st row pauses.
+    struct TickingClock : Clock {
+        uint64_t now = 0;
+        std::vector<uint32_t> sleeps;
+        uint64_t NowMs() override { return now++; }
+        void SleepMs(uint32_t ms) override { sleeps.push_back(ms); }
+    } clock;
+    for (int i = 0; i < 1000; ++i) buf.AddPlu(std::to_string(i), i % 2, 1, id_plu);
+    {
+        testutil::ClockScope scope(&clock);
+        buf.Save(dir / "kasa.imp", false);
+    }
+    EXPECT_EQ(clock.sleeps, std::vector<uint32_t>(8, 20));
+}
