@@ -18,7 +18,7 @@
 class TMFile;
 
 // How a goods row names its goods: by the day's rule, by PLU number or by barcode.
-enum e_identifier { id_global = 0, id_plu = 1, id_barcode = 2 };
+enum e_identifier : int32_t { id_global = 0, id_plu = 1, id_barcode = 2 };
 
 // A copy of one goods row.
 struct VelImpTowRec {
