@@ -12,7 +12,9 @@
 
 class TMFile;
 
-enum position_type { ptSale = 0, ptBottleSale = 1, ptBottleReturn = 2 };
+// The codes come from files and the register, so any 32-bit value must be
+// a valid one: a code outside the list is told apart, not undefined.
+enum position_type : int32_t { ptSale = 0, ptBottleSale = 1, ptBottleReturn = 2 };
 
 // One receipt item. -1 marks a number that was not read.
 class ORVPosition {
@@ -30,7 +32,7 @@ public:
     AnsiString ToString() const;
 };
 
-enum formy { FP_UNDEFINED = -1, FP_GOT = 0, FP_BON = 1, FP_CZEK = 2, FP_KARTA = 3, FP__INNE = 4 };
+enum formy : int32_t { FP_UNDEFINED = -1, FP_GOT = 0, FP_BON = 1, FP_CZEK = 2, FP_KARTA = 3, FP__INNE = 4 };
 
 // One payment of a receipt.
 class ORVPayment {
@@ -103,7 +105,7 @@ private:
 
 TMFile& operator<<(TMFile& file, ORVParagon& receipt);
 
-enum e_TypOper { op_wpl = 0, op_wypl = 1, op_storno = 2, op_anul = 3, op_otw_zm = 4, op_zamk_zm = 5 };
+enum e_TypOper : int32_t { op_wpl = 0, op_wypl = 1, op_storno = 2, op_anul = 3, op_otw_zm = 4, op_zamk_zm = 5 };
 
 // Another till operation: pay-in, pay-out, void, cancellation, shift open or
 // close. It owns its items and payments.
