@@ -301,17 +301,18 @@ TEST_F(ImportBuffer, WithoutCashierSectionNoCashierBlock)
 
 TEST_F(ImportBuffer, EmptyDayWritesEverySectionHead)
 {
-    EXPECT_EQ(SavedText(),
-              "[TOWAROWE]\r\n"
-              "\r\n[OPERACJE]\r\n"
-              "\r\n[RAPORT_GODZINOWY]\r\n"
-              "\r\n[RAPORT_WALUTOWY]\r\n"
-              "\r\n[FINANSOWE]\r\n"
-              "WPLATY;0\r\nWYPLATY;0\r\nRABATY;0\r\nZWROT_OPAKOWAN;0\r\nSPRZEDAZ_OPAKOWAN;0\r\n"
-              "FPLATN_BON;0\r\nFPLATN_CZEK;0\r\nFPLATN_KARTA;0\r\nFPLATN_INNE;0\r\nIL_KOSZYKOW;0\r\nIL_LINII_PAR;0\r\n"
-              "\r\n[FLAGI]\r\n"
-              "DATA_SPRZEDAZY;20260314000000000\r\n"
-              "FISK_Z_PLU;N\r\nNADPISZ_FISK;N\r\nNADPISZ_OPAK;T\r\nPODSUMUJ_OPAK;N\r\nNADPISZ_PLU;N\r\nDOKLEJ_PLU;N\r\n");
+    EXPECT_EQ(
+        SavedText(),
+        "[TOWAROWE]\r\n"
+        "\r\n[OPERACJE]\r\n"
+        "\r\n[RAPORT_GODZINOWY]\r\n"
+        "\r\n[RAPORT_WALUTOWY]\r\n"
+        "\r\n[FINANSOWE]\r\n"
+        "WPLATY;0\r\nWYPLATY;0\r\nRABATY;0\r\nZWROT_OPAKOWAN;0\r\nSPRZEDAZ_OPAKOWAN;0\r\n"
+        "FPLATN_BON;0\r\nFPLATN_CZEK;0\r\nFPLATN_KARTA;0\r\nFPLATN_INNE;0\r\nIL_KOSZYKOW;0\r\nIL_LINII_PAR;0\r\n"
+        "\r\n[FLAGI]\r\n"
+        "DATA_SPRZEDAZY;20260314000000000\r\n"
+        "FISK_Z_PLU;N\r\nNADPISZ_FISK;N\r\nNADPISZ_OPAK;T\r\nPODSUMUJ_OPAK;N\r\nNADPISZ_PLU;N\r\nDOKLEJ_PLU;N\r\n");
 }
 
 TEST_F(ImportBuffer, SalesAtTheEdgesOfTheDayCountInTheirHour)
