@@ -12,6 +12,8 @@
 
 class TMFile;
 
+// The codes come from files and the register, so any 32-bit value must be
+// a valid one: a code outside the list is told apart, not undefined.
 enum position_type : int32_t { ptSale = 0, ptBottleSale = 1, ptBottleReturn = 2 };
 
 // One receipt item. -1 marks a number that was not read.

@@ -262,6 +262,9 @@ void VelImpBuf::Kas_Clear()
     kas_il_storno.reset();
     kas_wart_storno.reset();
     kas_wal.clear();
+    // A block built from the values just dropped must not be written for
+    // the buffer's next fill.
+    StanKasyStr.clear();
 }
 
 void VelImpBuf::Kas_AddWaluta(const AnsiString& name, double rate, double held, double balance)

@@ -17,7 +17,8 @@
 
 class TMFile;
 
-// How a goods row names its goods: by the day's rule, by PLU number or by barcode.
+// How a goods row names its goods: by the day's rule, by PLU number or by
+// barcode. Any other value is refused when the row is written.
 enum e_identifier : int32_t { id_global = 0, id_plu = 1, id_barcode = 2 };
 
 // A copy of one goods row.

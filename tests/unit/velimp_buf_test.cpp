@@ -92,25 +92,31 @@ TEST_F(ImportBuffer, GoodsRowsAddUpByTextAndIdentifier)
 
 TEST_F(ImportBuffer, RowsAddedAfterTheIndexIsBuiltAreFound)
 {
-    // Random texts with repeats, some added before the first search builds
-    // the index and the rest kept in order by insertion.
+    // Random texts with repeats under both identifiers, some added before
+    // the first search builds the index and the rest kept in order by
+    // insertion; half-way the buffer is cleared and filled again.
     std::mt19937 random(7);
-    std::vector<std::string> texts;
-    for (int i = 0; i < 400; ++i) texts.push_back(std::to_string(random() % 150));
-    for (size_t i = 0; i < texts.size(); ++i) {
-        buf.AddToPlu(texts[i], 1, 1, id_plu);
+    std::map<std::pair<std::string, e_identifier>, double> expected;
+    for (int i = 0; i < 600; ++i) {
+        const std::string text = std::to_string(random() % 150);
+        const e_identifier id = random() % 3 == 0 ? id_barcode : id_plu;
+        buf.AddToPlu(text, 1, 1, id);
+        expected[{text, id}] += 1;
         if (i == 40) {
-            ASSERT_GE(buf.FindRec(texts[0]), 0);
+            ASSERT_GE(buf.FindRec(text), 0);
+        }
+        if (i == 300) {
+            buf.Clear();
+            expected.clear();
         }
     }
-    std::map<std::string, double> expected;
-    for (const auto& t : texts) expected[t] += 1;
     ASSERT_EQ(buf.CountPlu(), static_cast<int>(expected.size()));
-    for (const auto& [text, count] : expected) {
-        const int row = buf.FindRec(text);
-        ASSERT_GE(row, 0) << text;
-        EXPECT_EQ(Row(row).plu, text);
-        EXPECT_EQ(Row(row).quantity, count) << text;
+    for (int i = 0; i < buf.CountPlu(); ++i) {
+        const VelImpTowRec rec = Row(i);
+        EXPECT_EQ(rec.quantity, (expected[{rec.plu, rec.identifier}])) << rec.plu;
+        const int found = buf.FindRec(rec.plu);
+        ASSERT_GE(found, 0) << rec.plu;
+        EXPECT_EQ(Row(found).plu, rec.plu);
     }
     EXPECT_EQ(buf.FindRec("x"), -1);
 }
@@ -280,9 +286,48 @@ TEST_F(ImportBuffer, StrippedBarcodesKeepOneDigit)
 TEST_F(ImportBuffer, WithoutCashierSectionNoCashierBlock)
 {
     buf.Kas_SetNumer(4);
-    const auto lines = Saved();
+    auto lines = Saved();
     EXPECT_FALSE(Has(lines, "[STAN_KASY]"));
     EXPECT_TRUE(Has(lines, "[FLAGI]"));
+
+    // A block written once is not carried into the buffer's next fill.
+    buf.Kas_ActiveKasjerSection();
+    ASSERT_TRUE(Has(Saved(), "KAS_NUMER;4"));
+    buf.Clear();
+    lines = Saved();
+    EXPECT_FALSE(Has(lines, "[STAN_KASY]"));
+    EXPECT_FALSE(Has(lines, "KAS_NUMER;4"));
+}
+
+TEST_F(ImportBuffer, EmptyDayWritesEverySectionHead)
+{
+    EXPECT_EQ(
+        SavedText(),
+        "[TOWAROWE]\r\n"
+        "\r\n[OPERACJE]\r\n"
+        "\r\n[RAPORT_GODZINOWY]\r\n"
+        "\r\n[RAPORT_WALUTOWY]\r\n"
+        "\r\n[FINANSOWE]\r\n"
+        "WPLATY;0\r\nWYPLATY;0\r\nRABATY;0\r\nZWROT_OPAKOWAN;0\r\nSPRZEDAZ_OPAKOWAN;0\r\n"
+        "FPLATN_BON;0\r\nFPLATN_CZEK;0\r\nFPLATN_KARTA;0\r\nFPLATN_INNE;0\r\nIL_KOSZYKOW;0\r\nIL_LINII_PAR;0\r\n"
+        "\r\n[FLAGI]\r\n"
+        "DATA_SPRZEDAZY;20260314000000000\r\n"
+        "FISK_Z_PLU;N\r\nNADPISZ_FISK;N\r\nNADPISZ_OPAK;T\r\nPODSUMUJ_OPAK;N\r\nNADPISZ_PLU;N\r\nDOKLEJ_PLU;N\r\n");
+}
+
+TEST_F(ImportBuffer, SalesAtTheEdgesOfTheDayCountInTheirHour)
+{
+    ORVPosition item;
+    item.Fplu = 1;
+    item.Filosc = 1;
+    item.Fwartosc = 5;
+    item.Fdata_czas = kDay + EncodeTime(23, 59, 59, 999);
+    buf + item;
+    item.Fdata_czas = -1.25;  // a day before the epoch, 06:00
+    buf + item;
+    const auto lines = Saved();
+    EXPECT_TRUE(Has(lines, "GODZ;23;5;0;0"));
+    EXPECT_TRUE(Has(lines, "GODZ;6;5;0;0"));
 }
 
 TEST_F(ImportBuffer, ReceiptsAreFreedAsTheyAreWrittenAndWrittenOnlyInDetailMode)
