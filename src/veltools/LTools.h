@@ -102,6 +102,9 @@ public:
     // half away from zero. A text that is no number, or a result outside 32
     // bits, throws Exception.
     static int32_t Str2Int(const AnsiString& text, unsigned n);
+    // `code` without its leading "0" characters, though never shorter than
+    // `keep` characters: a code of zeros only keeps its last `keep` zeros.
+    static AnsiString BezZerWiodacych(const AnsiString& code, size_t keep = 0);
     // Turns `code` into a 13-digit EAN-13 code: digits only, made 12 long,
     // then the check digit.
     static void KorygujCyfreKontrolnaEAN13(AnsiString& code);

@@ -1,5 +1,8 @@
-// TLTools: fitting texts, packed digits, decimal texts, EAN-13, code pages.
+// TLTools: fitting texts, packed digits, decimal texts, leading zeros,
+// EAN-13, code pages.
 #include "LTools.h"
+
+#include <algorithm>
 
 #include "xftools.h"
 
@@ -110,6 +113,12 @@ int32_t TLTools::Str2Int(const AnsiString& text, unsigned n)
     number.Round(0);
     if (number.Mantissa() < INT32_MIN || number.Mantissa() > INT32_MAX) throw outOfRange;
     return static_cast<int32_t>(number.Mantissa());
+}
+
+AnsiString TLTools::BezZerWiodacych(const AnsiString& code, size_t keep)
+{
+    const size_t zeros = std::min(code.find_first_not_of('0'), code.size());
+    return code.substr(std::min(zeros, code.size() - std::min(keep, code.size())));
 }
 
 void TLTools::KorygujCyfreKontrolnaEAN13(AnsiString& code)

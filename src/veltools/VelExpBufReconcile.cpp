@@ -20,12 +20,6 @@ const char* StatusWord(stTow status)
     }
     return "";
 }
-
-AnsiString WithoutLeadingZeros(const AnsiString& kod)
-{
-    const size_t first = kod.find_first_not_of('0');
-    return first == AnsiString::npos ? AnsiString() : kod.substr(first);
-}
 }  // namespace
 
 void VelExpBuf::DodInfo2TowRec(const AnsiString&, VelTowRec*) {}
@@ -43,7 +37,7 @@ void VelExpBuf::AnalizujCancelBufor(bool stripCode)
     ResetFlags(false);
     for (const InPlu& item : ds_inplu) {
         AnsiString kod = item.kod;
-        const AnsiString key = WithoutLeadingZeros(kod);
+        const AnsiString key = TLTools::BezZerWiodacych(kod);
         if (key.empty()) continue;
         if (stripCode) kod = key;
         int found = FindRec(key, n);

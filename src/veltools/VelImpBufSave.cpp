@@ -70,12 +70,7 @@ void VelImpBuf::WritePluSection(TMFile& file, bool strip)
             if (identifier == id_global) identifier = ident_barcode ? id_barcode : id_plu;
             AnsiString plu, barcode;
             if (identifier == id_barcode) {
-                barcode = row.plu;
-                if (strip) {
-                    size_t zeros = 0;
-                    while (zeros + 1 < barcode.size() && barcode[zeros] == '0') ++zeros;
-                    barcode.erase(0, zeros);
-                }
+                barcode = strip ? TLTools::BezZerWiodacych(row.plu, 1) : row.plu;
             } else if (identifier == id_plu) {
                 plu = row.plu;
             } else {

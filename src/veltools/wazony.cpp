@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "LTools.h"
+
 namespace {
 const size_t DlugoscKodu = 13;
 const char* const Sekcja = "veltools_wazony";
@@ -37,12 +39,6 @@ AnsiString Dopasuj(const AnsiString& s, int n)
     const size_t len = static_cast<size_t>(n);
     if (s.size() >= len) return s.substr(0, len);
     return AnsiString(len - s.size(), '0') + s;
-}
-
-AnsiString BezZerWiodacych(const AnsiString& s)
-{
-    const size_t first = s.find_first_not_of('0');
-    return first == AnsiString::npos ? AnsiString() : s.substr(first);
 }
 
 AnsiString DopelnijDo13(const AnsiString& s, char c)
@@ -90,7 +86,7 @@ AnsiString TKodWazony::Poskladaj(const AnsiString& format, const TMLgExtTools* l
     const int nG = DlugoscSerii(format, 'G');
 
     const AnsiString p = Dopasuj(Przedrostek, nx);
-    const AnsiString n = Dopasuj(BezZerWiodacych(KodZZerami), nS);
+    const AnsiString n = Dopasuj(TLTools::BezZerWiodacych(KodZZerami), nS);
     const AnsiString g = Dopasuj(Grupa, nG);
     AnsiString r;
     size_t i = 0;
@@ -171,6 +167,6 @@ bool TKodWazony::Rozparsuj(const AnsiString& code, const TMLgExtTools* lg, const
     const size_t q = code.find('?');
     CzescStala = q == AnsiString::npos ? AnsiString() : code.substr(0, q);
     FullZZerami = DopelnijDo13(CzescStala, '0');
-    KodBezZer = BezZerWiodacych(KodZZerami);
+    KodBezZer = TLTools::BezZerWiodacych(KodZZerami);
     return true;
 }

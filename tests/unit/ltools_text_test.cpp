@@ -151,6 +151,17 @@ TEST(LToolsText, Ean13CheckDigits)
     EXPECT_EQ(corrected(""), "0000000000000");
 }
 
+TEST(LToolsText, LeadingZerosGoDownToWhatMustBeKept)
+{
+    EXPECT_EQ(TLTools::BezZerWiodacych("000777"), "777");
+    EXPECT_EQ(TLTools::BezZerWiodacych("000"), "");
+    EXPECT_EQ(TLTools::BezZerWiodacych("000", 1), "0");
+    EXPECT_EQ(TLTools::BezZerWiodacych("0012", 1), "12");
+    EXPECT_EQ(TLTools::BezZerWiodacych("0012", 3), "012");
+    EXPECT_EQ(TLTools::BezZerWiodacych("", 1), "");
+    EXPECT_EQ(TLTools::BezZerWiodacych("1200"), "1200");
+}
+
 TEST(LToolsText, CodePageTableAgreesWithIconv)
 {
     for (int col = 0; col < 18; ++col) {
