@@ -12,19 +12,13 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <climits>
 #include <cstring>
 
+#include "clock.h"
 #include "oserror.h"
 
 namespace {
-uint64_t RealMs()
-{
-    using namespace std::chrono;
-    return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
 int PollMs(uint64_t ms)
 {
     return static_cast<int>(std::min<uint64_t>(ms, INT_MAX));

@@ -4,12 +4,14 @@
 
 #include "process_state.h"
 
-uint64_t SystemClock::NowMs()
+uint64_t RealMs()
 {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
 }
+
+uint64_t SystemClock::NowMs() { return RealMs(); }
 
 void SystemClock::SleepMs(uint32_t ms)
 {

@@ -24,6 +24,10 @@ Clock& CurrentClock();
 // Installs a clock (null restores the system clock); returns the previous one.
 Clock* SetCurrentClock(Clock* clock);
 
+// The system's monotonic milliseconds, whatever clock is installed: the
+// waits that poll() makes on a port or socket pass in real time.
+uint64_t RealMs();
+
 // The platform's names for the two, on the current clock.
 void Sleep(uint32_t ms);
 uint64_t GetTickCount64();

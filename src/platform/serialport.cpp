@@ -12,23 +12,17 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <climits>
 
+#include "clock.h"
 #include "emexception.h"
 #include "oserror.h"
 
 namespace {
 const char* kCode = "TMSerialPort";
 
-// The port measures its waits in real time: poll() waits in real time, even
-// when a test runs the driver's pauses on a virtual clock.
-uint64_t RealMs()
-{
-    using namespace std::chrono;
-    return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
+// The port's waits are measured in real time: poll() waits in real time,
+// even when a test runs the driver's pauses on a virtual clock.
 // A limit of 0 means none. Returns the poll() time-out still left before the
 // limit, -1 for none, 0 when it has passed.
 int Remaining(uint64_t start, uint64_t limit)
