@@ -40,7 +40,7 @@ CashRegister::CashRegister(Scenario scenario, FaultPlan faults, Journal& journal
 {
     for (const auto& [key, fault] : faults_.All()) {
         const CommandInfo* info = FindCommand(key.first);
-        if (IsReportFault(fault.kind) && (!info || info->kind != CommandKind::kReport))
+        if (IsReportFault(fault.kind) && key.first != FaultPlan::kAnyCommand && (!info || info->kind != CommandKind::kReport))
             throw std::runtime_error(std::string("fault plan: ") + FaultKindName(fault.kind) + " on command " +
                                      std::to_string(key.first) + ", which is no report command");
     }
@@ -76,7 +76,7 @@ Response CashRegister::OnFrame(std::string_view plain, uint64_t nowMs)
     const Frame& request = parsed.frame;
     const CommandInfo* info = FindCommand(request.code);
     const int occurrence = ++occurrences_[request.code];
-    const std::optional<Fault> fault = faults_.Find(request.code, occurrence);
+    const std::optional<Fault> fault = faults_.Find(request.code, occurrence, ++frames_);
     const bool retry = (request.flags & kRetryFlag) != 0;
 
     std::string violation = parsed.error;

@@ -64,6 +64,7 @@ private:
     FaultPlan faults_;
     Journal& journal_;
     std::map<uint16_t, int> occurrences_;
+    int frames_ = 0;  // every frame with a readable header, for faults keyed by position
     uint64_t busyUntilMs_ = 0;
 
     // The last executed command, answered again to a repeated sending.

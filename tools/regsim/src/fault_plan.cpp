@@ -94,7 +94,7 @@ FaultPlan FaultPlan::FromJson(const json& doc)
     if (!doc.is_object()) throw std::runtime_error("the fault plan is an object keyed by command code");
     FaultPlan plan;
     for (const auto& [cmdKey, byOccurrence] : doc.items()) {
-        const int cmd = ParseKey(cmdKey, 1, 0xFFFF, "command");
+        const int cmd = cmdKey == "any" ? kAnyCommand : ParseKey(cmdKey, 1, 0xFFFF, "command");
         if (!byOccurrence.is_object())
             throw std::runtime_error(cmdKey + ": an object keyed by occurrence number is expected");
         for (const auto& [occKey, entry] : byOccurrence.items()) {
@@ -115,9 +115,10 @@ FaultPlan FaultPlan::Load(const std::string& path)
     }
 }
 
-std::optional<Fault> FaultPlan::Find(uint16_t command, int occurrence) const
+std::optional<Fault> FaultPlan::Find(uint16_t command, int occurrence, int position) const
 {
     auto it = faults_.find({command, occurrence});
+    if (it == faults_.end()) it = faults_.find({kAnyCommand, position});
     if (it == faults_.end()) return std::nullopt;
     return it->second;
 }

@@ -1,6 +1,7 @@
 // Faults injected on purpose, keyed by command code and by the occurrence of
 // that command (1 = the first frame of that code the register receives,
-// repeated sendings counted too). Format in tools/regsim/README.md.
+// repeated sendings counted too), or under "any" by the frame's position in
+// the whole run, whatever its command. Format in tools/regsim/README.md.
 #pragma once
 
 #include <cstdint>
@@ -43,8 +44,13 @@ public:
     static FaultPlan FromJson(const nlohmann::json& doc);
     static FaultPlan Load(const std::string& path);
 
+    // The command code under which a fault keyed by position is kept.
+    static constexpr uint16_t kAnyCommand = 0;
+
     void Add(uint16_t command, int occurrence, const Fault& fault) { faults_[{command, occurrence}] = fault; }
-    std::optional<Fault> Find(uint16_t command, int occurrence) const;
+    // The fault of that occurrence of the command, else the fault of that
+    // position in the run.
+    std::optional<Fault> Find(uint16_t command, int occurrence, int position) const;
     bool Empty() const { return faults_.empty(); }
     const std::map<std::pair<uint16_t, int>, Fault>& All() const { return faults_; }
 

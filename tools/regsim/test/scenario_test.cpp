@@ -71,17 +71,20 @@ TEST(Scenario, RefusesMistakesNamingTheEntry)
               "\"overrides.15.fields\": B field: 256 is outside 0..255");
 }
 
-TEST(FaultPlan, FindsFaultsByCommandAndOccurrence)
+TEST(FaultPlan, FindsFaultsByCommandAndOccurrenceOrByPosition)
 {
     const FaultPlan plan = FaultPlan::FromJson(json::parse(R"({
         "501": {"1": "lostAnswer", "3": {"kind": "executionError", "code": 2035}},
-        "1171": {"2": {"kind": "slowReport", "polls": 7}}})"));
-    EXPECT_EQ(plan.Find(501, 1)->kind, FaultKind::kLostAnswer);
-    EXPECT_FALSE(plan.Find(501, 2).has_value());
-    EXPECT_EQ(plan.Find(501, 3)->code, 2035);
-    EXPECT_EQ(plan.Find(1171, 2)->polls, 7);
-    EXPECT_FALSE(plan.Find(1171, 2)->pollIntervalMs.has_value());
-    EXPECT_EQ(FaultPlan::FromJson(json::parse(R"({"18": {"1": "transmissionError"}})")).Find(18, 1)->code, 3006);
+        "1171": {"2": {"kind": "slowReport", "polls": 7}},
+        "any": {"3": "dropConnection", "5": "badCrc"}})"));
+    EXPECT_EQ(plan.Find(501, 1, 1)->kind, FaultKind::kLostAnswer);
+    EXPECT_FALSE(plan.Find(501, 2, 2).has_value());
+    EXPECT_EQ(plan.Find(501, 3, 4)->code, 2035);
+    EXPECT_EQ(plan.Find(1171, 2, 7)->polls, 7);
+    EXPECT_FALSE(plan.Find(1171, 2, 7)->pollIntervalMs.has_value());
+    EXPECT_EQ(plan.Find(14, 1, 3)->kind, FaultKind::kDropConnection);
+    EXPECT_EQ(plan.Find(501, 3, 5)->kind, FaultKind::kExecutionError);  // the command's own fault wins
+    EXPECT_EQ(FaultPlan::FromJson(json::parse(R"({"18": {"1": "transmissionError"}})")).Find(18, 1, 1)->code, 3006);
 }
 
 TEST(FaultPlan, RefusesMistakes)
