@@ -107,6 +107,28 @@ public:
     void RepCommF7();
     void ImportPluF7();
 
+    // Goods and packages programmed, the register's goods read back and
+    // cleared (the export run calls these).
+    enum e_SendType { st_delPlu = 0, st_delOpak = 1, st_prgPlu = 2, st_prgOpak = 3 };
+    void SendPluRecs(e_SendType pass);
+    void ResetAllPlu();
+    void CancelPluList();
+
+    // Reading the register's sales into the intermediate file (the import
+    // run calls these).
+    enum e_ReadStat { rs_Plu = 0, rs_Pack = 1 };
+    void DoFiscalReport();
+    void ReadPluSale(e_ReadStat kind);
+    void ReadDiscountCardCfg();
+    void ReadParags();
+    void ReadCashierStatus();
+
+    // The intermediate file parsed into day buffers, handed over, and the
+    // orders found in it written as EDI documents (one parse pass).
+    void ReadFromFile();
+    void SaveImpBufs();
+    void SaveEDIOrder();
+
     // The goods-group map kept in the host's configuration.
     void ReadAsortMapFromCfg();
     void WriteAsortMapToCfg();
