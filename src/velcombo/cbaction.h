@@ -1,7 +1,10 @@
 // The Combo/NEO driver: its library object and its device action.
 #pragma once
 
+#include <functional>
+#include <initializer_list>
 #include <memory>
+#include <vector>
 
 #include "LTools.h"
 #include "VelAction.h"
@@ -80,6 +83,13 @@ public:
     static AnsiString DataS(const AnsiString& value) { return ComboDataS(value); }
     // Ends the run when the user asked to stop.
     void ThrowPrzerwac();
+    // Reads one of the register's lists: the context command with its fields,
+    // then the read command with its fields until the register ends it with
+    // one of the end codes. onRecord runs with each record's answer in DataSet.
+    // Any other quiet code ends the read with its text: never taken for a record.
+    void ReadList(int contextCmd, const std::vector<AnsiString>& contextFields, int readCmd,
+                  const std::vector<AnsiString>& readFields, std::initializer_list<int> endCodes,
+                  const std::function<void()>& onRecord);
 
     // The session: the link to the register, the card server's lock, the
     // register's model and number.

@@ -30,3 +30,20 @@ std::unique_ptr<TComboLink> TVelComboAction::CurrentLink()
     if (Medium == md_tcpip && pStream) return std::make_unique<TComboSocketLink>(*pStream);
     return nullptr;
 }
+
+void TVelComboAction::ReadList(int contextCmd, const std::vector<AnsiString>& contextFields, int readCmd,
+                               const std::vector<AnsiString>& readFields, std::initializer_list<int> endCodes,
+                               const std::function<void()>& onRecord)
+{
+    SendAndReceive(contextCmd, static_cast<int>(contextFields.size()), contextFields.data());
+    for (;;) {
+        SendAndReceive(readCmd, static_cast<int>(readFields.size()), readFields.data());
+        if (last_err_wyk == 0) {
+            onRecord();
+            continue;
+        }
+        for (int end : endCodes)
+            if (last_err_wyk == end) return;
+        throw Exception(ComboWykErrMsg(last_err_wyk));
+    }
+}
