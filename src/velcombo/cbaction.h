@@ -137,6 +137,8 @@ public:
     // orders found in it written as EDI documents (one parse pass).
     void ReadFromFile();
     void SaveImpBufs();
+    void AddToZamEDIDoc(const AnsiString& description, const AnsiString& code, int quantity);
+    void CorrectZamEDIDoc(const AnsiString& description, const AnsiString& code, int quantity);
     void SaveEDIOrder();
 
     // The goods-group map kept in the host's configuration.
