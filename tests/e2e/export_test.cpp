@@ -117,6 +117,8 @@ TEST(Export, ARunCutShortClosesTheSessionAndStillHandsOverTheResult)
         Export s(c.scenario, c.faults);
         s.host.SetParam("RodzajTransmisji", c.transmission);
         s.host.stopAfterPolls = c.stopAfterPolls;
+        // The host refuses the result as well: an extra error line, never in place of the run's own.
+        s.host.answers["save_export"] = 0;
         EXPECT_EQ(s.Run(-2), 0);
         EXPECT_EQ(s.Commands(), c.commands);
         const HostLines& lines = s.host.lines;
@@ -127,6 +129,7 @@ TEST(Export, ARunCutShortClosesTheSessionAndStillHandsOverTheResult)
         EXPECT_TRUE(s.LinkClosedAtTheEnd());
         EXPECT_EQ(s.cards.Received(), (std::vector<std::string>{"DISABLE 2", "ENABLE 2"}));
         EXPECT_TRUE(Contains(s.host.events, "save_export"));
+        EXPECT_TRUE(Contains(lines, Added("Błąd zapisu wyniku eksportu do bazy danych", 2)));
         EXPECT_EQ(Contains(lines, Added("Forma płatności nr 6 powinna być typu \"Inne\"", 1)), c.commands.size() == 9);
         EXPECT_TRUE(s.Violations().empty());
     }
