@@ -1,5 +1,6 @@
 // Parameters and host data: everything an action asks of the host or hands to it.
 #include <fcntl.h>
+#include <algorithm>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,6 +39,10 @@ bool CanWriteInto(const AnsiString& folder)
     unlink(path.c_str());
     return written;
 }
+bool NamesWindowsDrive(const AnsiString& value)
+{
+    return value.size() >= 2 && value[1] == ':' && (value[0] | 0x20) >= 'a' && (value[0] | 0x20) <= 'z';
+}
 // True when the byte at i ends a line (LF, or a CR not followed by LF).
 bool EndsLine(const AnsiString& text, size_t i)
 {
@@ -48,15 +53,23 @@ bool EndsLine(const AnsiString& text, size_t i)
 AnsiString TVelActionBase::ParamAsDir(const AnsiString& name)
 {
     const AnsiString value = WartoscParametru(name);
-    if (!DirectoryExists(value)) {
+    // A drive name is left in a folder value only by a catalogue default
+    // computed without the binaries folder: used as a path here it would
+    // create a folder literally named so in the host's working folder.
+    if (NamesWindowsDrive(value))
+        throw Exception(Txt("Parametr '") + name + Txt("' wskazuje katalog Windows ") + "\"" + value + "\"" +
+                        Txt(": podaj katalog tego systemu lub ustaw zmienną środowiskową ORVWIN_BINARIA"));
+    AnsiString folder = value;
+    std::replace(folder.begin(), folder.end(), '\\', '/');
+    if (!DirectoryExists(folder)) {
         MsgAdd(Txt("Katalog ") + "\"" + value + "\"" + Txt(" nie istnieje, próba utworzenia"), LPV_None, 100);
-        ForceDirectories(value);
-        if (!DirectoryExists(value)) throw Exception(Txt("Próba utworzenia katalogu zakończona błędem"));
+        ForceDirectories(folder);
+        if (!DirectoryExists(folder)) throw Exception(Txt("Próba utworzenia katalogu zakończona błędem"));
     }
-    if (!CanWriteInto(value))
+    if (!CanWriteInto(folder))
         throw Exception(Txt("Orvena nie ma uprawnień do zapisu w katalogu ") + "\"" + value + "\"" +
                         Txt(", nadaj uprawnienia aby kontynuować"));
-    return value;
+    return folder;
 }
 
 void TVelActionBase::ReadParamEx(const AnsiString& shortName, AnsiString& value)
