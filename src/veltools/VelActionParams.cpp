@@ -1,6 +1,7 @@
 // Parameters and host data: everything an action asks of the host or hands to it.
 #include <fcntl.h>
 #include <algorithm>
+#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -99,17 +100,35 @@ void TVelActionBase::WriteLongParamEx(const AnsiString& shortName, const AnsiStr
     AnsiString rest = value;
     if (rest.size() > room) {
         // A value read back line by line (the group map) must never end in
-        // half a line: cut at the last whole line that fits.
+        // half a line: cut at the last whole line that fits. A value of one
+        // line only is cut plainly rather than lost.
         size_t keep = room;
         while (keep > 0 && !EndsLine(rest, keep - 1)) --keep;
-        rest.resize(keep);
+        rest.resize(keep > 0 ? keep : room);
         MsgAdd(Txt("Wartość parametru '") + shortName + Txt("' jest za długa, zapisano tylko jej początek"),
                LPV_Warning, 100);
     }
-    for (int i = 1; i <= count; ++i) {
-        const size_t n = std::min<size_t>(LongParamPartSize, rest.size());
-        WriteParamEx(shortName + IntToStr(i), rest.substr(0, n));
-        rest.erase(0, n);
+    // A part the host refuses must not leave a mix of old and new parts: the
+    // parts already written get their old values back.
+    std::vector<AnsiString> old(static_cast<size_t>(std::max(count, 0)));
+    for (int i = 1; i <= count; ++i) ReadParamEx(shortName + IntToStr(i), old[static_cast<size_t>(i - 1)]);
+    int written = 0;
+    try {
+        for (int i = 1; i <= count; ++i) {
+            const size_t n = std::min<size_t>(LongParamPartSize, rest.size());
+            WriteParamEx(shortName + IntToStr(i), rest.substr(0, n));
+            rest.erase(0, n);
+            written = i;
+        }
+    } catch (...) {
+        for (int i = 1; i <= written; ++i) {
+            try {
+                WriteParamEx(shortName + IntToStr(i), old[static_cast<size_t>(i - 1)]);
+            } catch (...) {
+                // The refusal that stopped the write is the one to report.
+            }
+        }
+        throw;
     }
 }
 
