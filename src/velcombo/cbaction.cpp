@@ -124,8 +124,8 @@ void TVelComboAction::Log(const AnsiString& prefix, const AnsiString& data)
 // The user asked for the trace, so its loss is said once, when it stops.
 void TVelComboAction::WarnTraceOff()
 {
-    DodajKomunikat(zkOstrzezenie, Format(DriverText("Nie można zapisać logu komunikacji do pliku %s, log wyłączono").c_str(),
-                                         tools.dbg_fname.c_str()));
+    const AnsiString text = DriverText("Nie można zapisać logu komunikacji do pliku %s, log wyłączono");
+    DodajKomunikat(zkOstrzezenie, Format(text.c_str(), tools.dbg_fname.c_str()));
 }
 
 void TVelComboAction::ReadAsortMapFromCfg()

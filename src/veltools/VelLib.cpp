@@ -9,11 +9,10 @@
 namespace {
 const char* kSection = "veltools_VelLib";
 
-// A host answer buffer: cleared before the call, its last byte forced to 0 after.
-// A buffer the host writes a text into. The host is told of a smaller
-// buffer than it gets: one that writes past what it was told lands in room of
-// ours, which the library terminates itself, and no more than the size the
-// host was told (less its terminator) is read.
+// A host answer buffer, cleared before the call. The host is told of a
+// smaller buffer than it gets: a host that writes past what it was told lands
+// in room of ours, which the library terminates itself, and no more than the
+// size the host was told (less its terminator) is read.
 struct HostBuffer {
     static constexpr size_t kRoom = 4096;
     explicit HostBuffer(size_t told) : bytes(std::max(kRoom, told), 0), readable(told - 1) {}

@@ -59,16 +59,20 @@ AnsiString Exchange(TComboLink& link, int& frames, const AnsiString& field = "")
 
 TEST(BoundedLink, AnAnswerDribbledByteByByteIsLostAfterThreeByteTimeouts)
 {
-    TcpRegister reg([](int fd, std::atomic<bool>& stop) {
-        send(fd, "\x10\x02", 2, MSG_NOSIGNAL);
-        for (int i = 0; i < 250 && !stop && send(fd, "x", 1, MSG_NOSIGNAL) == 1; ++i)
-            std::this_thread::sleep_for(milliseconds(20));
-    }, 65536);
+    TcpRegister reg(
+        [](int fd, std::atomic<bool>& stop) {
+            send(fd, "\x10\x02", 2, MSG_NOSIGNAL);
+            for (int i = 0; i < 250 && !stop && send(fd, "x", 1, MSG_NOSIGNAL) == 1; ++i)
+                std::this_thread::sleep_for(milliseconds(20));
+        },
+        65536);
     TWinSocketStream stream(reg.socket.Socket(), 100);
     TComboSocketLink link(stream);
     int frames = 0;
     const auto start = steady_clock::now();
-    EXPECT_EQ(Exchange(link, frames), "B\xB3\xB9" "d komunikacji z kas\xB9");
+    EXPECT_EQ(Exchange(link, frames),
+              "B\xB3\xB9"
+              "d komunikacji z kas\xB9");
     EXPECT_EQ(frames, 3) << "each attempt gave up on its answer";
     EXPECT_LT(steady_clock::now() - start, seconds(3));
 }
@@ -76,10 +80,16 @@ TEST(BoundedLink, AnAnswerDribbledByteByByteIsLostAfterThreeByteTimeouts)
 TEST(BoundedLink, AWriteThatTimesOutSaysSoInsteadOfTheCommunicationError)
 {
     const AnsiString big(60000, 'a');
-    const AnsiString timedOut = "Przekroczony czas wysy\xB3" "ania";
+    const AnsiString timedOut =
+        "Przekroczony czas wysy\xB3"
+        "ania";
     int frames = 0;
     {
-        TcpRegister reg([](int, std::atomic<bool>& stop) { while (!stop) std::this_thread::sleep_for(milliseconds(10)); }, 4096);
+        TcpRegister reg(
+            [](int, std::atomic<bool>& stop) {
+                while (!stop) std::this_thread::sleep_for(milliseconds(10));
+            },
+            4096);
         TWinSocketStream stream(reg.socket.Socket(), 200);
         TComboSocketLink link(stream);
         EXPECT_EQ(Exchange(link, frames, big), timedOut + " do 127.0.0.1:" + IntToStr(reg.port));
@@ -92,7 +102,10 @@ TEST(BoundedLink, AWriteThatTimesOutSaysSoInsteadOfTheCommunicationError)
     port.SetActive(true);
     TComboSerialLink serial(port);
     EXPECT_EQ(Exchange(serial, frames, big),
-              "B\xB3\xB9" "d wysy\xB3" "ania na port " + AnsiString(ptsname(master)) + "\r\n" + timedOut + " danych");
+              "B\xB3\xB9"
+              "d wysy\xB3"
+              "ania na port " +
+                  AnsiString(ptsname(master)) + "\r\n" + timedOut + " danych");
     port.SetActive(false);
     close(master);
 }

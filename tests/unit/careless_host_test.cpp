@@ -17,15 +17,27 @@ void ORVDLLWlasciwosciUrzadzenia(void*, HORVCBARG2, char*, int);
 
 namespace {
 // Fills a buffer with 4095 bytes and its terminator, whatever it was told.
-void Flood(char* buffer) { std::memset(buffer, 'x', 4095), buffer[4095] = 0; }
-int FloodValue(HORVCBARG1, HORVCBARG2, const char*, char* value) { return Flood(value), 1; }
+void Flood(char* buffer)
+{
+    std::memset(buffer, 'x', 4095), buffer[4095] = 0;
+}
+int FloodValue(HORVCBARG1, HORVCBARG2, const char*, char* value)
+{
+    return Flood(value), 1;
+}
 int FloodDevice(HORVCBARG1, HORVCBARG2, int32_t*, int32_t*, char* name, char* workstation, char* folder)
 {
     Flood(name), Flood(workstation), Flood(folder);
     return 1;
 }
-int FloodFormat(HORVCBARG1, HORVCBARG2, int32_t index, char* format) { return index == 0 ? (Flood(format), 1) : 0; }
-int FloodText(char* buffer, int32_t, const char*, const char*) { return Flood(buffer), 1; }
+int FloodFormat(HORVCBARG1, HORVCBARG2, int32_t index, char* format)
+{
+    return index == 0 ? (Flood(format), 1) : 0;
+}
+int FloodText(char* buffer, int32_t, const char*, const char*)
+{
+    return Flood(buffer), 1;
+}
 
 // Stores every part but the third.
 int RefuseThirdPart(HORVCBARG1 host, HORVCBARG2, const char* name, const char* value)
@@ -41,7 +53,8 @@ TEST(CarelessHost, TextsWrittenPastTheirBufferAreCutAtTheirSize)
     InProcessHost in;
     in.Start();
     for (auto [fn, id] : {std::pair<void*, int>{reinterpret_cast<void*>(&FloodValue), 6},
-                          {reinterpret_cast<void*>(&FloodDevice), 11}, {reinterpret_cast<void*>(&FloodFormat), 14},
+                          {reinterpret_cast<void*>(&FloodDevice), 11},
+                          {reinterpret_cast<void*>(&FloodFormat), 14},
                           {reinterpret_cast<void*>(&FloodText), 34}})
         in.library->RejestrujCallback(fn, id);
     auto action = in.NewAction();
@@ -54,7 +67,8 @@ TEST(CarelessHost, TextsWrittenPastTheirBufferAreCutAtTheirSize)
 TEST(CarelessHost, ARefusedPartLeavesTheOldValueAndOneLongLineIsCutPlainly)
 {
     InProcessHost in;
-    for (int i = 1; i <= 6; ++i) in.host.SetParam("Vel_Combo_ComboAsort" + std::to_string(i), "old" + std::to_string(i));
+    for (int i = 1; i <= 6; ++i)
+        in.host.SetParam("Vel_Combo_ComboAsort" + std::to_string(i), "old" + std::to_string(i));
     in.Start();
     in.library->RejestrujCallback(reinterpret_cast<void*>(&RefuseThirdPart), 21);
     auto action = in.NewAction();

@@ -15,8 +15,8 @@ namespace fs = std::filesystem;
 namespace {
 class TraceAction : public TVelComboAction {
 public:
-    using TVelComboAction::TVelComboAction;
     using TVelComboAction::tools;
+    using TVelComboAction::TVelComboAction;
 };
 
 class FilesAndFolders : public ::testing::Test {
@@ -81,8 +81,10 @@ TEST_F(FilesAndFolders, NoFolderUpFrontNoTraceWithoutAnExchangeFolderAndAFailedT
     fs::remove(trace);
     fs::create_directory(trace);  // appending to it now fails
     for (int i = 0; i < 3; ++i) action->Log("->", "frame");
-    EXPECT_EQ(in.host.lines, (std::vector<HostLine>{{false, 1, "Nie mo\xBFna zapisa\xE6 logu komunikacji do pliku " + trace +
-                                                       ", log wy\xB3\xB9" "czono"}}));
+    EXPECT_EQ(in.host.lines, (std::vector<HostLine>{{false, 1,
+                                                     "Nie mo\xBFna zapisa\xE6 logu komunikacji do pliku " + trace +
+                                                         ", log wy\xB3\xB9"
+                                                         "czono"}}));
 }
 
 TEST_F(FilesAndFolders, AFailedWriteLeavesTheOldFileWholeAndNoWorkingFile)

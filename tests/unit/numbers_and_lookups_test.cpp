@@ -43,7 +43,9 @@ protected:
 
 TEST_F(ExportNumbers, ABadNumberIsAFormatErrorNamingItsLine)
 {
-    const std::string at = "B\xB3\xB9" "d w linii 2 pliku kasa.exp: ", format = "Nieprawid\xB3owy format pliku eksportowego";
+    const std::string at = "B\xB3\xB9"
+                           "d w linii 2 pliku kasa.exp: ",
+                      format = "Nieprawid\xB3owy format pliku eksportowego";
     const struct {
         std::string price, rate, error;
         double cena;
