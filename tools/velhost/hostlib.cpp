@@ -1,5 +1,8 @@
 #include "hostlib.h"
 
+#include <fstream>
+#include <iterator>
+
 #include <dlfcn.h>
 #include <iconv.h>
 
@@ -130,7 +133,14 @@ int Answer(void* a1, const char* what)
     return h->answers[what];
 }
 int CbZapiszWynikEksportu(void* a1, void*) { return Answer(a1, "save_export"); }
-int CbZapiszImport(void* a1, void*) { return Answer(a1, "save_import"); }
+int CbZapiszImport(void* a1, void*)
+{
+    VelHost* h = Host(a1);
+    std::ifstream file(h->device.folder + "kasa.imp", std::ios::binary);
+    h->imports.emplace_back(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    const int answer = Answer(a1, "save_import");
+    return h->imports.size() == h->refuseImport ? 0 : answer;
+}
 int CbZapiszParagon(void* a1, void*) { return Answer(a1, "save_receipt"); }
 
 int CbOdczytajTowar(void* a1, void*, char* answer, const char* key)
