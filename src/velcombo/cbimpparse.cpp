@@ -484,32 +484,6 @@ void TVelComboAction::SaveImpBufs()
     DeleteFile(FNameKTMP());
 }
 
-void TVelComboAction::SetStatFileHeader(AnsiString& text)
-{
-    static const char* const lines[] = {
-        "#",
-        "# SPT;<plu>;<wart_sprzed>;<il_sprzed>;<stan_mag>;<data_ost_sprz>",
-        "# SPO;<nr_opak>;<il_sprzed>;<il_zwrot>;<wart_sprzed>;<wart_zwrot>;<stan_mag>",
-        "# KAS;0 - jesli nikt nie jest zalogowany",
-        "# KAS;<nr_kasjera>;<nazwisko>;<kw_rabatow>;<kw_narzutow>;<czas_zalogow>;<czas_biez>;<opak_sprz>;<opak_zwr>;"
-        "<wplaty>;<wyplaty>;<sprzedaz>;<paragonow>;<il_par_anul>;<wart_par_anul>;<il_storno>;<wart_storno>",
-        "# KPL;<nr_form_pl>;<nazwa>;<stan>;<kurs>",
-        "# P_PLU;<vat>;<nr_plu>;<kod_kresk>;<nazwa>;<ilość>;<wartość_po_rab>;<storno>",
-        "# P_OPA;<zwrot>;<nr_opak>;<kod_kresk>;<ilosc>;<wartosc>",
-        "# P_TRN;<nr_par>;<data>;<nr_kasy>;<nazwa_kasjera>;<nr_kasjera>;<wart_fisk>;<wart_total>;<nr_wydruku>",
-        "# P_ANU;<data>;<nr_kasy>;<nazwa_kasjera>;<nr_kasjera>;<nr_kasjera_autor>;<wart_fisk>;<wart_total>",
-        "# P_PLA;<typ_oper>;<nr_fplatn>;<nazwa_fplatn>;<typ_fplatn>;<wart_fplatn>;<opis_wyplaty>;<numer_kasy>;"
-        "<nazwa_kasjera>;<numer_kasjera>",
-        "# P_WAL;<typ_oper>;<nr_rekordu>;<nazwa_wal>;<wart_PLN>;<wart_wal>;<kurs>",
-        "# P_FSK;<data>;<nr_rapf>;<tot_A>;<tot_B>;<tot_C>;<tot_D>;<tot_E>;<tot_F>;<tot_G>",
-        "# P_RAB;<typ_oper>;<nazwa_rab>;<typ_rab>;<nr_rab>;<wart_rab>;<kod_karty>",
-        "# P_ZAM;<typ_oper>;<plu>;<kod>;<ilosc>;<opis>",
-        "#",
-    };
-    text.clear();
-    for (const char* line : lines) text += AnsiString(line) + "\r\n";
-}
-
 // Receipts are found by the printout and receipt numbers the host keeps
 // under these two parameters.
 bool TVelComboAction::JakSzukacParagonu(int32_t* a, int32_t* b, int32_t* c)

@@ -25,6 +25,81 @@ void TVelComboAction::DoFiscalReport()
     MsgS(LPV_Ok);
 }
 
+// --- Sales statistics ------------------------------------------------------------
+
+void TVelComboAction::ReadPluSale(e_ReadStat kind)
+{
+    int contextCmd = 0, readCmd = 0;
+    AnsiString text;
+    switch (kind) {
+        case rs_Plu:
+            contextCmd = CMD_CNTXPLUINIT;
+            readCmd = CMD_PLUSTATREAD;
+            text = " - odczyt sprzedaży towarów ...";
+            break;
+        case rs_Pack:
+            contextCmd = CMD_CNTXPACKINIT;
+            readCmd = CMD_PACKSTATREAD;
+            text = " - odczyt sprzedaży opakowań ...";
+            break;
+        default: throw Exception(DriverText("ReadPluSale(): nieznany typ danych statystycznych"));
+    }
+    last_err_trn = 0;
+    last_err_wyk = 0;
+    MsgAdd(DriverText(text), LPV_Value, 100);
+    int counter = 0;
+    ReadList(contextCmd, {DataB(2), DataB(2)}, readCmd, {DataV(0), DataB(1)}, {975}, [&] {
+        Progress(counter);
+        ThrowPrzerwac();
+        LineToIMPFile(kind == rs_Plu ? ParsePluStatLine() : ParsePackStatLine());
+    });
+    MsgP(counter);
+}
+
+// --- Cashier state -----------------------------------------------------------------
+
+void TVelComboAction::ReadCashierStatus()
+{
+    try {
+        MsgAdd(DriverText(" - odczyt stanu kasy ..."), LPV_None, 100);
+        MsgAdd(DriverText(" -   status kasy..."), LPV_None, 100);
+        SendAndReceive(CMD_CASHREGSTATUSGET);
+        MsgS(LPV_Ok);
+        const int cashier = DataSet[2].AsV();
+        AnsiString now, name;
+        int32_t euroRate = 10000;
+        if (cashier != 0) {
+            MsgAdd(DriverText("-   czas bieżący z kasy..."), LPV_None, 100);
+            SendAndReceive(CMD_DATEGET);
+            MsgS(LPV_Ok);
+            const int day = DataSet[0].AsB(), month = DataSet[1].AsB(), year = DataSet[2].AsV();
+            SendAndReceive(CMD_TIMEGET);
+            now = CompressedTime(year, month, day, DataSet[0].AsB(), DataSet[1].AsB(), DataSet[2].AsB());
+
+            MsgAdd(DriverText(" -   aktualny kurs euro..."), LPV_None, 100);
+            const AnsiString euro = DataV(3);
+            SendAndReceive(CMD_PAYFORMREAD, 1, &euro);
+            if (DataSet.Count() == 6 && DataSet[2].AsB() == 1) euroRate = DataSet[5].AsN();
+
+            MsgAdd(DriverText(" -   nazwisko zalogowanego kasjera..."), LPV_None, 100);
+            const AnsiString number = DataV(static_cast<uint16_t>(cashier));
+            SendAndReceive(CMD_USERREAD, 1, &number);
+            MsgS(LPV_Ok);
+            name = DataSet[1].AsS();
+
+            MsgAdd(DriverText(" -   statystyki zalogowanego kasjera..."), LPV_None, 100);
+            const AnsiString stat[] = {number, DataB(0)};
+            SendAndReceive(CMD_USERSTATREAD, 2, stat);
+            MsgS(LPV_Ok);
+        }
+        WriteCashierStatus(cashier, name, now, euroRate);
+        MsgS(LPV_Ok);
+    } catch (...) {
+        MsgS(LPV_Error);
+        throw;
+    }
+}
+
 // --- Discount cards --------------------------------------------------------------
 
 namespace {
@@ -89,7 +164,3 @@ AnsiString TVelComboAction::ParseDiscountCardCode(const AnsiString& code) const
     if (code.size() < static_cast<size_t>(cardNNNPosStart + cardNNNCount - 1)) return code;
     return code.substr(static_cast<size_t>(cardNNNPosStart - 1), static_cast<size_t>(cardNNNCount));
 }
-
-void TVelComboAction::ReadPluSale(e_ReadStat) { throw Exception(DriverText("Odczyt sprzedaży nie jest jeszcze dostępny")); }
-void TVelComboAction::ReadParags() { throw Exception(DriverText("Odczyt paragonów nie jest jeszcze dostępny")); }
-void TVelComboAction::ReadCashierStatus() { throw Exception(DriverText("Odczyt stanu kasjerów nie jest jeszcze dostępny")); }

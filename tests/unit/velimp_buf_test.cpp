@@ -361,6 +361,15 @@ TEST_F(ImportBuffer, ReceiptsAreFreedAsTheyAreWrittenAndWrittenOnlyInDetailMode)
     // Saving again writes nothing of what was freed.
     text = SavedText();
     EXPECT_EQ(text.find("[Paragon nr"), std::string::npos);
+
+    // A day cleared because the host has it already drops its receipts and
+    // other operations too.
+    fill();
+    buf.Clear();
+    EXPECT_EQ(buf.GetReceiptsCount(), 0);
+    text = SavedText();
+    EXPECT_EQ(text.find("[Paragon nr"), std::string::npos);
+    EXPECT_EQ(text.find("[INNA_OPER]"), std::string::npos);
 }
 
 TEST_F(ImportBuffer, FailedWriteLeavesTheOldFileWhole)
