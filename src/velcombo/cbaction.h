@@ -6,15 +6,17 @@
 #include <memory>
 #include <vector>
 
+#include "LJWords.h"
 #include "LTools.h"
+#include "VelAction.h"
 #include "VelImpBuf.h"
 #include "mfile.h"
-#include "VelAction.h"
 #include "VelLib.h"
 #include "cbcommands.h"
 #include "cbexchange.h"
 #include "cbframe.h"
 #include "serialport.h"
+#include "wazony.h"
 
 class TClientSocket;
 class TComboLink;
@@ -92,6 +94,9 @@ public:
     void ReadList(int contextCmd, const std::vector<AnsiString>& contextFields, int readCmd,
                   const std::vector<AnsiString>& readFields, std::initializer_list<int> endCodes,
                   const std::function<void()>& onRecord);
+    // A list without a context command, whose first read says so by its fields.
+    void ReadList(int readCmd, const std::vector<AnsiString>& firstFields, const std::vector<AnsiString>& nextFields,
+                  std::initializer_list<int> endCodes, const std::function<void()>& onRecord);
 
     // The session: the link to the register, the card server's lock, the
     // register's model and number.
@@ -269,4 +274,45 @@ private:
     // Writes a receipt record's line, after the waiting spill if any.
     void ReceiptLineToIMPFile(const AnsiString& line);
     void SpliceReceiptSpill();
+
+    // --- The sales reading and the parse pass (cbimpread.cpp, cbreceipts.cpp,
+    // cbimpparse.cpp) ---------------------------------------------------------
+public:
+    // The host's question how one receipt is found: printout and receipt
+    // number parameters.
+    bool JakSzukacParagonu(int32_t* a, int32_t* b, int32_t* c) override;
+    // The card-number part of a discount card's code.
+    AnsiString ParseDiscountCardCode(const AnsiString& code) const;
+
+protected:
+    // Takes the card-number run out of a card pattern.
+    void SetCardPattern(const AnsiString& pattern);
+    // The pattern the configuration gives without asking the register.
+    void CardPatternFromConfig();
+
+    // A receipt being parsed: nothing of it counts before its close.
+    struct ReceiptInProgress {
+        std::unique_ptr<ORVParagon> receipt;
+        // Its cancelled goods lines.
+        std::unique_ptr<ORVOther> cancelled;
+        double discounts = 0;
+    };
+    struct ImpFileReader;
+    struct ImpLine;
+    void PodstawImpBuf(const TdtTools& date);
+    void SetImpBufParams();
+    void SearchForImpBufDate(ImpFileReader& file, ImpLine& line);
+    // One receipt line; null at the end of the file drops an unfinished receipt.
+    void ReadParagsFromFile(TKodWazony& formats, ImpLine* line);
+    void CloseReceipt(ImpLine& line);
+    AnsiString FormatujBarkodKodZBufparKasy(TKodWazony& formats, const AnsiString& code);
+    // The printout number of the last receipt handed over: the host's value,
+    // or what an earlier pass of this run handed over when that is newer.
+    int32_t LastReceiptHandedOver();
+
+    // The receipt whose lines are being parsed; null between receipts.
+    std::unique_ptr<ReceiptInProgress> parReceipt;
+    // Set once the card pattern was taken for this run.
+    bool cardPatternKnown = false;
+    int32_t lastReceiptThisRun = -1;
 };
