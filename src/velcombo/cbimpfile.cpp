@@ -148,7 +148,9 @@ void TVelComboAction::ReceiptLineToIMPFile(const AnsiString& line)
 {
     SpliceReceiptSpill();
     Log("<-", line);
+    receiptTempBefore = receiptTemp;
     LineToIMPFile(line);
+    lastRecordAt = lastLineAt;
 }
 
 // --- Cashier state -------------------------------------------------------------

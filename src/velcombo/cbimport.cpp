@@ -36,6 +36,7 @@ void TVelComboAction::Import()
     receiptTemp.Clear();
     receiptSpillWaiting = false;
     receiptSpill.Clear();
+    lastRecordAt = -1;
     try {
         if (Medium == md_file) {
             if (!FileExists(FNameIMP()))
@@ -83,6 +84,10 @@ void TVelComboAction::ReadSalesToIMPFile()
         // The spill's own failure is shown, but the failure that ended the
         // reading is the one the run ends with.
         try {
+            // A receipt record leaves the register only when the next request
+            // confirms it. That request got no answer: the register serves
+            // the record again to the next run, which must not find it here.
+            if (!isSaleRecGetCompleted && !firstLineRepeated) TakeBackLastRecord();
             SaveReceipt();
         } catch (const std::exception& spill) {
             MsgAdd(MessageOf(spill), LPV_Error, 100);
@@ -134,6 +139,7 @@ void TVelComboAction::LineToIMPFile(const AnsiString& line)
         f_combo->SetPointer(end);
         f_combo->Write(line.data(), static_cast<int64_t>(line.size()));
         f_combo->Flush();
+        lastLineAt = end;
     } catch (...) {
         // Half a line would join the next run's first line into one that no
         // parse can read.
@@ -148,6 +154,18 @@ void TVelComboAction::LineToIMPFile(const AnsiString& line)
 }
 
 void TVelComboAction::CloseIMPFile() { f_combo.reset(); }
+
+void TVelComboAction::TakeBackLastRecord()
+{
+    if (lastRecordAt < 0) return;
+    TMFile file;
+    file.SetPath(FNameIMP());
+    file.Open();
+    file.SetPointer(lastRecordAt);
+    file.SetEof();
+    std::swap(receiptTemp, receiptTempBefore);
+    lastRecordAt = -1;
+}
 
 // --- The spill of an unfinished receipt ---------------------------------------
 

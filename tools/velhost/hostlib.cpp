@@ -1,12 +1,11 @@
 #include "hostlib.h"
 
-#include <fstream>
-#include <iterator>
-
 #include <dlfcn.h>
 #include <iconv.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace {
@@ -138,8 +137,15 @@ int CbZapiszImport(void* a1, void*)
     VelHost* h = Host(a1);
     std::ifstream file(h->device.folder + "kasa.imp", std::ios::binary);
     h->imports.emplace_back(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    const int answer = Answer(a1, "save_import");
-    return h->imports.size() == h->refuseImport ? 0 : answer;
+    if (!Answer(a1, "save_import") || h->imports.size() == h->refuseImport) return 0;
+    // The host keeps the parameters the import hands it ("KASPAR;name;value").
+    std::istringstream lines(h->imports.back());
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("KASPAR;", 0) != 0) continue;
+        const size_t at = line.find(';', 7);
+        if (at != std::string::npos) h->SetParam(line.substr(7, at - 7), line.substr(at + 1, line.find('\r') - at - 1));
+    }
+    return 1;
 }
 int CbZapiszParagon(void* a1, void*) { return Answer(a1, "save_receipt"); }
 
