@@ -456,9 +456,11 @@ void TVelComboAction::SaveImpBufs()
     int32_t newest = 0;
     for (const std::unique_ptr<VelImpBuf>& buffer : imp_bufs) {
         imp_buf = buffer.get();
+        // Days go over in the order of their first line, not of their
+        // dates: the number kept never goes back to an older receipt's.
         for (int i = imp_buf->GetReceiptsCount() - 1; i >= 0; --i)
             if (imp_buf->GetReceipts(i)) {
-                newest = imp_buf->GetReceipts(i)->FnrTrans;
+                newest = std::max(newest, imp_buf->GetReceipts(i)->FnrTrans);
                 break;
             }
         // Receipts without a printout number say nothing of what the host

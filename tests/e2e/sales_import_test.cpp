@@ -4,8 +4,10 @@
 // whatever record a failure cuts the reading at.
 #include <gtest/gtest.h>
 
-#include <map>
+#include <filesystem>
+#include <set>
 
+#include "host_lines.h"
 #include "register_session.h"
 
 namespace {
@@ -51,12 +53,12 @@ size_t Count(const std::string& text, const std::string& part)
 }
 
 // Each receipt block of the host's import files: its head and records.
-[[maybe_unused]] std::multiset<std::string> ReceiptBlocks(const std::string& archive)
+std::multiset<std::string> ReceiptBlocks(const std::string& archive)
 {
     std::multiset<std::string> blocks;
     for (size_t at = archive.find("[Paragon nr "); at != std::string::npos; at = archive.find("[Paragon nr ", at + 1)) {
-        const size_t end = archive.find("\r\n\r\n", at);
-        blocks.insert(archive.substr(at, end == std::string::npos ? std::string::npos : end - at));
+        std::string block = archive.substr(at, std::min(archive.find("\n[", at), archive.find("\n-", at)) - at);
+        blocks.insert(block.substr(0, block.find_last_not_of("\r\n") + 1));
     }
     return blocks;
 }
@@ -116,4 +118,39 @@ TEST(SalesImport, EachRecordBecomesItsLineAndItsHostRecord)
     EXPECT_NE(host.find("FPLATN_INNE;100\r\n"), std::string::npos);
     EXPECT_NE(host.find("KASPAR;ComboLastReceipt;78\r\n"), std::string::npos);
     EXPECT_EQ(Count(lines, "\r\nP_"), rows.size() - 1);
+}
+
+// A leftover intermediate file in file mode: the register is never asked
+// what it is, yet receipts the host already has stay out.
+TEST(SalesImport, DaysGoOverInOrderAndHandedOverReceiptsStayOut)
+{
+    RegisterSession s;
+    Configure(s).host.SetParam("ComboPort", "PLIK");
+    s.host.SetParam("ComboLastReceipt", "6");
+    const std::string trn = ";1;Anna;3;100;100;";
+    testutil::WriteFile(s.tmp / "combo.imp", "P_PLU;1;5;590;Ser;1000;100;0\r\nP_TRN;5;20240103101500000" + trn +
+                                                 "5\r\nP_PLU;1;6;590;Ser;1000;100;0\r\nP_TRN;7;20240102120000000" +
+                                                 trn + "7\r\n\r\nP_TRN;8;20240103130000000" + trn +
+                                                 "8\r\nP_PLU;1;9;590;Ser;1000;1;0\r\n");
+    ASSERT_EQ(s.Run(-3), 0);
+    EXPECT_FALSE(s.LinkEverOpened());
+    std::vector<std::string> saves;
+    for (const std::string& text : s.Texts())
+        if (text.rfind("Zapis do bazy", 0) == 0) saves.push_back(text);
+    EXPECT_EQ(saves, std::vector<std::string>({"Zapis do bazy 2024-01-03 (środa):", "Zapis do bazy 2024-01-02 (wtorek):"}));
+    const std::string host = Archived(s, "arch1.imp");
+    EXPECT_EQ(ReceiptBlocks(host), std::multiset<std::string>(
+                                       {"[Paragon nr 8]\r\nTRN;8;8;0;0;3;1;;;20240103130000000;0;-1",
+                                        "[Paragon nr 7]\r\nTRN;7;7;1;0;3;1;;;20240102120000000;0;-1\r\n"
+                                        "ZAW;6;;1000;100;-1;-1;20240102120000000"}));
+    EXPECT_EQ(Count(host, "KASPAR;ComboLastReceipt;8\r\n"), 2u);
+    EXPECT_FALSE(std::filesystem::exists(s.tmp / "combo.imp"));
+
+    // A line that does not hold what it must stops the parse at it and
+    // keeps the file for the next run.
+    testutil::WriteFile(s.tmp / "combo.imp", "KAS;0\r\nP_TRN;x;20240103101500000\r\n");
+    s.host.lines.clear();
+    s.Run(-3);
+    EXPECT_EQ(s.host.lines.back(), testutil::Added("Plik combo.imp, wiersz 2, pole 1: \"x\" nie jest liczbą", 2));
+    EXPECT_TRUE(std::filesystem::exists(s.tmp / "combo.imp"));
 }
