@@ -154,3 +154,40 @@ TEST(SalesImport, DaysGoOverInOrderAndHandedOverReceiptsStayOut)
     EXPECT_EQ(s.host.lines.back(), testutil::Added("Plik combo.imp, wiersz 2, pole 1: \"x\" nie jest liczbą", 2));
     EXPECT_TRUE(std::filesystem::exists(s.tmp / "combo.imp"));
 }
+
+// A test day: three receipts of eight records; the register's ninth answer
+// says no record is left.
+class ReadingCutAtARecord : public testing::TestWithParam<int> {
+protected:
+    static std::string Day()
+    {
+        return Scenario(Goods(1, 100) + "," +
+                        R"({"type": 2, "fields": [["V",1],["S","Gotówka"],["B",0],["N",100]]},)" + Close(1, 2, 1) +
+                        "," + Goods(2, 200) + "," + Goods(3, 300) + "," + Close(2, 2, 2) + "," + Goods(4, 400) + "," +
+                        Close(3, 3, 3));
+    }
+    // One import, after which the host keeps the printout number it was handed.
+    static void Import(RegisterSession& s)
+    {
+        s.Run(-3);
+        const std::string host = Archived(s, "arch1.imp");
+        const size_t at = host.rfind("KASPAR;ComboLastReceipt;");
+        if (at != std::string::npos) s.host.SetParam("ComboLastReceipt", host.substr(at + 24, host.find('\r', at) - at - 24));
+    }
+};
+
+TEST_P(ReadingCutAtARecord, ThenACleanRunHandsEachReceiptOverOnce)
+{
+    RegisterSession clean(Day());
+    Import(Configure(clean));
+    const auto expected = ReceiptBlocks(Archived(clean, "arch1.imp"));
+    ASSERT_EQ(expected.size(), 3u);
+
+    RegisterSession s(Day(), R"({"451": {")" + std::to_string(GetParam()) + R"(": "dropConnection"}})");
+    Import(Configure(s));
+    Import(s);
+    EXPECT_EQ(ReceiptBlocks(Archived(s, "arch1.imp")), expected);
+    EXPECT_FALSE(std::filesystem::exists(s.tmp / "combo.imp"));
+    EXPECT_FALSE(std::filesystem::exists(s.tmp / "receipt.tmp"));
+}
+INSTANTIATE_TEST_SUITE_P(EveryRecord, ReadingCutAtARecord, testing::Range(1, 10));
