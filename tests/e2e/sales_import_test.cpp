@@ -14,7 +14,10 @@ namespace {
 
 // The exchange folder's files of every hand-over: the intermediate files and
 // the host's import files, as archived.
-std::string Archived(const RegisterSession& s, const char* name) { return testutil::ReadFile(s.tmp / name); }
+std::string Archived(const RegisterSession& s, const char* name)
+{
+    return testutil::ReadFile(s.tmp / name);
+}
 
 RegisterSession& Configure(RegisterSession& s)
 {
@@ -28,8 +31,8 @@ RegisterSession& Configure(RegisterSession& s)
 std::string Scenario(const std::string& records, const std::string& more = "")
 {
     // The sources are compiled to cp1250; the simulator reads UTF-8.
-    return Cp1250ToUtf8(R"({"model": 24, "clock": "2024-01-02 18:00:00", "receiptRecords": [)" + records + "]" +
-                        more + "}");
+    return Cp1250ToUtf8(R"({"model": 24, "clock": "2024-01-02 18:00:00", "receiptRecords": [)" + records + "]" + more +
+                        "}");
 }
 
 // A receipt's close: number, day, printout number.
@@ -74,7 +77,8 @@ TEST(SalesImport, EachRecordBecomesItsLineAndItsHostRecord)
         {Goods(5, 899), "P_PLU;1;5;5901234123457;Ser;1000;899;0", "ZAW;5;;1000;899;-50;-1;20240102101500000\n"},
         {R"({"type": 21, "fields": [["S","Rabat"],["B",1],["V",2],["N",50]]})", "P_RAB;21;Rabat;1;2;50;\r\n", ""},
         {R"({"type": 13, "fields": [["B",1],["V",6],["S","2"],["S","Chleb; razowy"],["N",1000],["N",300]]})",
-         "P_PLU;1;6;2;Chleb razowy;1000;300;1", "OP_STORNO;77;41;1;1;3;1;;0;20240102101500000;;-1\r\n"
+         "P_PLU;1;6;2;Chleb razowy;1000;300;1",
+         "OP_STORNO;77;41;1;1;3;1;;0;20240102101500000;;-1\r\n"
          "ZAW;6;;1000;300;-1;-1;20240102101500000\nPMT;-1;300;100;-1;-1;-1;1;0;;20240102101500000\n"},
         {R"({"type": 1, "fields": [["V",7],["S","7"],["N",1],["N",50]]})", "P_OPA;1;7;7;1;50",
          "ZAW;;7;-1;-50;-1;-1;20240102101500000\n"},
@@ -137,12 +141,13 @@ TEST(SalesImport, DaysGoOverInOrderAndHandedOverReceiptsStayOut)
     std::vector<std::string> saves;
     for (const std::string& text : s.Texts())
         if (text.rfind("Zapis do bazy", 0) == 0) saves.push_back(text);
-    EXPECT_EQ(saves, std::vector<std::string>({"Zapis do bazy 2024-01-03 (środa):", "Zapis do bazy 2024-01-02 (wtorek):"}));
+    EXPECT_EQ(saves,
+              std::vector<std::string>({"Zapis do bazy 2024-01-03 (środa):", "Zapis do bazy 2024-01-02 (wtorek):"}));
     const std::string host = Archived(s, "arch1.imp");
-    EXPECT_EQ(ReceiptBlocks(host), std::multiset<std::string>(
-                                       {"[Paragon nr 8]\r\nTRN;8;8;0;0;3;1;;;20240103130000000;0;-1",
-                                        "[Paragon nr 7]\r\nTRN;7;7;1;0;3;1;;;20240102120000000;0;-1\r\n"
-                                        "ZAW;6;;1000;100;-1;-1;20240102120000000"}));
+    EXPECT_EQ(ReceiptBlocks(host),
+              std::multiset<std::string>({"[Paragon nr 8]\r\nTRN;8;8;0;0;3;1;;;20240103130000000;0;-1",
+                                          "[Paragon nr 7]\r\nTRN;7;7;1;0;3;1;;;20240102120000000;0;-1\r\n"
+                                          "ZAW;6;;1000;100;-1;-1;20240102120000000"}));
     EXPECT_EQ(Count(host, "KASPAR;ComboLastReceipt;8\r\n"), 2u);
     EXPECT_FALSE(std::filesystem::exists(s.tmp / "combo.imp"));
 
@@ -161,10 +166,9 @@ class ReadingCutAtARecord : public testing::TestWithParam<int> {
 protected:
     static std::string Day()
     {
-        return Scenario(Goods(1, 100) + "," +
-                        R"({"type": 2, "fields": [["V",1],["S","Gotówka"],["B",0],["N",100]]},)" + Close(1, 2, 1) +
-                        "," + Goods(2, 200) + "," + Goods(3, 300) + "," + Close(2, 2, 2) + "," + Goods(4, 400) + "," +
-                        Close(3, 3, 3));
+        return Scenario(Goods(1, 100) + "," + R"({"type": 2, "fields": [["V",1],["S","Gotówka"],["B",0],["N",100]]},)" +
+                        Close(1, 2, 1) + "," + Goods(2, 200) + "," + Goods(3, 300) + "," + Close(2, 2, 2) + "," +
+                        Goods(4, 400) + "," + Close(3, 3, 3));
     }
     // One import, after which the host keeps the printout number it was handed.
     static void Import(RegisterSession& s)
@@ -172,7 +176,8 @@ protected:
         s.Run(-3);
         const std::string host = Archived(s, "arch1.imp");
         const size_t at = host.rfind("KASPAR;ComboLastReceipt;");
-        if (at != std::string::npos) s.host.SetParam("ComboLastReceipt", host.substr(at + 24, host.find('\r', at) - at - 24));
+        if (at != std::string::npos)
+            s.host.SetParam("ComboLastReceipt", host.substr(at + 24, host.find('\r', at) - at - 24));
     }
 };
 
@@ -191,3 +196,47 @@ TEST_P(ReadingCutAtARecord, ThenACleanRunHandsEachReceiptOverOnce)
     EXPECT_FALSE(std::filesystem::exists(s.tmp / "receipt.tmp"));
 }
 INSTANTIATE_TEST_SUITE_P(EveryRecord, ReadingCutAtARecord, testing::Range(1, 10));
+
+// Totals mode: the day's figures come from the register's statistics, the
+// cashier's drawer goes over as the cashier state.
+TEST(SalesImport, StatisticsCashierAndReportInTotalsMode)
+{
+    RegisterSession s(Scenario(
+        R"({"type": 23, "bufferFull": true, "fields": [["S","Karta"],["B",2],["V",4],["N",100],["S","9912345607240"]]},)" +
+            Close(1, 2, 1) + R"(,{"type": 25, "bufferFull": true})",
+        R"(, "operator": 3, "totalsNonZero": true, "cardPattern": "99NNNNNNYYMMX",
+        "pluStats": [{"number": 5, "value": 1250, "quantity": 2000, "stock": 10, "lastSale": "2024-01-02"}],
+        "packStats": [{"number": 7, "soldQuantity": 3, "returnedQuantity": 1, "soldValue": 300, "returnedValue": 100}],
+        "cashiers": [{"number": 3, "name": "Anna", "discounts": 10, "surcharges": 20, "loginSeconds": 31651200,
+                      "sales": 5000, "receipts": 4, "cancelledLines": 1, "cancelledLinesValue": 70,
+                      "drawer": [[1, 10000], [3, 500], [9, 1]]}])"));
+    Configure(s).host.SetParam("ComboImpMode", "0");
+    s.host.SetParam("ComboCardFormatFull", "1");
+    s.host.SetParam("ComboFiscalReport", "1");
+    s.host.SetParam("DataImportu", "20240102000000000");
+    ASSERT_EQ(s.Run(-3), 0);
+    EXPECT_TRUE(s.Violations().empty());
+    const std::string lines = Archived(s, "arch.imp"), host = Archived(s, "arch1.imp");
+    for (const char* line : {"\r\nSPT;5;1250;2000;10;02-01-2024\r\n", "\r\nSPO;7;3;1;300;100;0\r\n",
+                             "\r\nKAS;3;Anna;10;20;20010101080000000;20240102180000000;0;0;0;0;5000;4;0;0;1;70\r\n"
+                             "KPL;1;Gotówka;10000;10000\r\nKPL;3;Euro;500;43000\r\n"})
+        EXPECT_NE(lines.find(line), std::string::npos) << line;
+    for (const char* record : {"[TOWAROWE]\r\nPLU;5;;2000;1250\r\nPLU;;7;2;200\r\n",
+                               "RABATY;-100\r\nZWROT_OPAKOWAN;100\r\n"
+                               "SPRZEDAZ_OPAKOWAN;300\r\n",
+                               "[STAN_KASY]\r\nKAS_NUMER;3\r\nKAS_NAZWISKO;Anna\r\n", "KAS_STANKASY;10000\r\n",
+                               "KAS_WAL1_NAZWA;EUR\r\nKAS_WAL1_KURS;43000\r\n"
+                               "KAS_WAL1_STAN;500\r\nKAS_WAL1_BILANS;2150\r\n",
+                               "TRN;1;1;0;0;3;1;123456;"})
+        EXPECT_NE(host.find(record), std::string::npos) << record;
+    const auto journal = s.Journal();
+    const auto report =
+        std::find_if(journal.begin(), journal.end(), [](const auto& r) { return r.value("cmd", 0) == 1165; });
+    ASSERT_NE(report, journal.end());
+    EXPECT_EQ(report->at("fields").dump(), R"([["B",2],["B",1],["V",2024],["B",18],["B",0]])");
+    EXPECT_EQ(std::count(s.host.lines.begin(), s.host.lines.end(),
+                         testutil::Added("UWAGA! Osiągnięto niebezpieczny poziom zapełnienia bufora paragonów! "
+                                         "Zwiększ częstotliwość importów",
+                                         1)),
+              1);
+}
