@@ -4,7 +4,6 @@
 // process. Its baseline is a plain line count of the same file by `wc -l`.
 // The parse must keep to at least 1 000 000 lines a minute.
 #include <benchmark/benchmark.h>
-
 #include <stdio.h>
 
 #include <chrono>
@@ -66,8 +65,8 @@ void BM_ParseDay(benchmark::State& state)
         in.host.lines.clear();
         benchmark::DoNotOptimize(action->Parse());
     }
-    state.counters["lines/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * kRecords,
-                                                   benchmark::Counter::kIsRate);
+    state.counters["lines/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * kRecords, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_ParseDay)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -81,8 +80,8 @@ void BM_CountLinesWithWc(benchmark::State& state)
         if (pipe) pclose(pipe);
         benchmark::DoNotOptimize(lines);
     }
-    state.counters["lines/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * kRecords,
-                                                   benchmark::Counter::kIsRate);
+    state.counters["lines/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * kRecords, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_CountLinesWithWc)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -112,8 +111,9 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     if (parseRate > 0 && countRate > 0)
-        printf("parse: %.0f lines/s (%.0f lines/min, at least 1000000 needed); wc -l: %.0f lines/s; "
-               "parse / wc -l = %.4f\n",
-               parseRate, parseRate * 60, countRate, parseRate / countRate);
+        printf(
+            "parse: %.0f lines/s (%.0f lines/min, at least 1000000 needed); wc -l: %.0f lines/s; "
+            "parse / wc -l = %.4f\n",
+            parseRate, parseRate * 60, countRate, parseRate / countRate);
     return parseRate * 60 >= 1000000 ? 0 : 1;
 }

@@ -6,11 +6,10 @@
 // buffer of the day it closed. A receipt counts only once its close line is
 // read: a receipt cancelled as a whole, or one cut off at the end of the
 // file, leaves nothing behind.
-#include "cbaction.h"
-#include "cbtexts.h"
-
 #include <optional>
 
+#include "cbaction.h"
+#include "cbtexts.h"
 #include "mfile.h"
 #include "sysfiles.h"
 
@@ -40,7 +39,10 @@ bool IsSkipped(const AnsiString& line)
     return t.empty() || t[0] == '#' || t[0] == '-';
 }
 
-bool IsReceiptKind(const AnsiString& kind) { return kind.compare(0, 2, "P_") == 0; }
+bool IsReceiptKind(const AnsiString& kind)
+{
+    return kind.compare(0, 2, "P_") == 0;
+}
 
 }  // namespace
 
@@ -108,8 +110,8 @@ void TVelComboAction::ReadFromFile()
                 if (!Sprzedaz_z_paragonow) {
                     const double sold = static_cast<double>(line.Int(4));
                     const double returned = static_cast<double>(line.Int(5));
-                    imp_buf->AddPlu(Trim(line.Text(1)), static_cast<double>(line.Int(2) - line.Int(3)),
-                                    sold - returned, id_barcode);
+                    imp_buf->AddPlu(Trim(line.Text(1)), static_cast<double>(line.Int(2) - line.Int(3)), sold - returned,
+                                    id_barcode);
                     if (sold != 0) imp_buf->AddBottlesSaled(sold);
                     if (returned != 0) imp_buf->AddBottlesTurned(returned);
                 }
@@ -136,18 +138,29 @@ void TVelComboAction::ReadFromFile()
                 const int64_t amount = line.Int(3);
                 const auto held = static_cast<double>(amount);
                 switch (line.Int(1)) {
-                    case 1: imp_buf->Kas_SetStankasy(held); break;
-                    case 2: imp_buf->Kas_SetKarty(held); break;
+                    case 1:
+                        imp_buf->Kas_SetStankasy(held);
+                        break;
+                    case 2:
+                        imp_buf->Kas_SetKarty(held);
+                        break;
                     case 3: {
                         const int64_t rate = line.Int(4);
                         const auto value = static_cast<double>(static_cast<__int128>(amount) * rate / 10000);
                         imp_buf->Kas_AddWaluta("EUR", static_cast<double>(rate), held, value);
                         break;
                     }
-                    case 4: imp_buf->Kas_SetBony(held); break;
-                    case 5: imp_buf->Kas_SetCzeki(held); break;
-                    case 6: imp_buf->Kas_SetInnefplat(held); break;
-                    default: break;
+                    case 4:
+                        imp_buf->Kas_SetBony(held);
+                        break;
+                    case 5:
+                        imp_buf->Kas_SetCzeki(held);
+                        break;
+                    case 6:
+                        imp_buf->Kas_SetInnefplat(held);
+                        break;
+                    default:
+                        break;
                 }
             }
         }
@@ -231,11 +244,16 @@ namespace {
 formy PaymentKind(int64_t form)
 {
     switch (form) {
-        case 1: return FP_GOT;
-        case 2: return FP_KARTA;
-        case 4: return FP_BON;
-        case 5: return FP_CZEK;
-        default: return FP__INNE;
+        case 1:
+            return FP_GOT;
+        case 2:
+            return FP_KARTA;
+        case 4:
+            return FP_BON;
+        case 5:
+            return FP_CZEK;
+        default:
+            return FP__INNE;
     }
 }
 
@@ -394,11 +412,20 @@ void TVelComboAction::CloseReceipt(ImpLine& line)
             const ORVPayment& payment = receipt.GetPlatnosci(i);
             const auto value = static_cast<double>(payment.Fwartosc);
             switch (payment.Frodzaj) {
-                case FP_BON: imp_buf->AddBony(value); break;
-                case FP_CZEK: imp_buf->AddCzeki(value); break;
-                case FP_KARTA: imp_buf->AddKarty(value); break;
-                case FP__INNE: imp_buf->AddInne(value); break;
-                default: break;
+                case FP_BON:
+                    imp_buf->AddBony(value);
+                    break;
+                case FP_CZEK:
+                    imp_buf->AddCzeki(value);
+                    break;
+                case FP_KARTA:
+                    imp_buf->AddKarty(value);
+                    break;
+                case FP__INNE:
+                    imp_buf->AddInne(value);
+                    break;
+                default:
+                    break;
             }
         }
     }
@@ -456,9 +483,11 @@ void TVelComboAction::SaveImpBufs()
     int32_t newest = 0;
     for (const std::unique_ptr<VelImpBuf>& buffer : imp_bufs) {
         imp_buf = buffer.get();
+        // Days go over in the order of their first line, not of their
+        // dates: the number kept never goes back to an older receipt's.
         for (int i = imp_buf->GetReceiptsCount() - 1; i >= 0; --i)
             if (imp_buf->GetReceipts(i)) {
-                newest = imp_buf->GetReceipts(i)->FnrTrans;
+                newest = std::max(newest, imp_buf->GetReceipts(i)->FnrTrans);
                 break;
             }
         // Receipts without a printout number say nothing of what the host

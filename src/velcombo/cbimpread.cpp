@@ -42,7 +42,8 @@ void TVelComboAction::ReadPluSale(e_ReadStat kind)
             readCmd = CMD_PACKSTATREAD;
             text = " - odczyt sprzedaży opakowań ...";
             break;
-        default: throw Exception(DriverText("ReadPluSale(): nieznany typ danych statystycznych"));
+        default:
+            throw Exception(DriverText("ReadPluSale(): nieznany typ danych statystycznych"));
     }
     last_err_trn = 0;
     last_err_wyk = 0;
@@ -120,8 +121,10 @@ void TVelComboAction::ReadDiscountCardCfg()
             case pt_Neo102:
             case pt_Neo201:
             case pt_BingoHS2:
-            case pt_BingoXL: break;
-            default: return;
+            case pt_BingoXL:
+                break;
+            default:
+                return;
         }
         MsgAdd(DriverText("- odczyt formatu kart rabatowych..."), LPV_None, 100);
         SendAndReceive(CMD_DISCNTCARDCFGGETEX);

@@ -63,7 +63,10 @@ const json& List(const json& doc, const char* key)
     return doc[key];
 }
 
-std::string At(const char* key, size_t i) { return std::string(key) + "[" + std::to_string(i) + "]"; }
+std::string At(const char* key, size_t i)
+{
+    return std::string(key) + "[" + std::to_string(i) + "]";
+}
 
 PluStat PluStatFrom(const json& v, const std::string& key)
 {
@@ -214,9 +217,8 @@ Reply PackStatRead(Scenario& s, const std::vector<Field>&)
 {
     if (s.sales.packCursor >= s.sales.packStats.size()) return Reply::Error(kNoMoreInContext);
     const PackStat& p = s.sales.packStats[s.sales.packCursor++];
-    return Reply::Ok({Field::V(static_cast<uint16_t>(p.number)), Field::N(p.soldQuantity),
-                      Field::N(p.returnedQuantity), Field::N(p.soldValue), Field::N(p.returnedValue),
-                      Field::N(p.stock)});
+    return Reply::Ok({Field::V(static_cast<uint16_t>(p.number)), Field::N(p.soldQuantity), Field::N(p.returnedQuantity),
+                      Field::N(p.soldValue), Field::N(p.returnedValue), Field::N(p.stock)});
 }
 
 // B 0 serves the first record not yet confirmed; B 1 confirms the record
