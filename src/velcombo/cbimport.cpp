@@ -81,17 +81,20 @@ void TVelComboAction::ReadSalesToIMPFile()
     } catch (const std::exception& e) {
         MsgAdd(MessageOf(e), LPV_Error, 100);
         CloseIMPFile();
-        // The spill's own failure is shown, but the failure that ended the
+        // A failure of the clean-up is shown, but the failure that ended the
         // reading is the one the run ends with.
-        try {
-            // A receipt record leaves the register only when the next request
-            // confirms it. That request got no answer: the register serves
-            // the record again to the next run, which must not find it here.
-            if (!isSaleRecGetCompleted && !firstLineRepeated) TakeBackLastRecord();
-            SaveReceipt();
-        } catch (const std::exception& spill) {
-            MsgAdd(MessageOf(spill), LPV_Error, 100);
-        }
+        auto shown = [this](const std::function<void()>& step) {
+            try {
+                step();
+            } catch (const std::exception& failure) {
+                MsgAdd(MessageOf(failure), LPV_Error, 100);
+            }
+        };
+        // A receipt record leaves the register only when the next request
+        // confirms it. That request got no answer: the register serves the
+        // record again to the next run, which must not find it here.
+        if (!isSaleRecGetCompleted && !firstLineRepeated) shown([this] { TakeBackLastRecord(); });
+        shown([this] { SaveReceipt(); });
         throw;
     }
 }
@@ -133,7 +136,7 @@ void TVelComboAction::LineToIMPFile(const AnsiString& line)
         file->Open();
         f_combo = std::move(file);
     }
-    int64_t end = 0;
+    int64_t end = -1;
     try {
         end = f_combo->GetSize();
         f_combo->SetPointer(end);
@@ -144,8 +147,10 @@ void TVelComboAction::LineToIMPFile(const AnsiString& line)
         // Half a line would join the next run's first line into one that no
         // parse can read.
         try {
-            f_combo->SetPointer(end);
-            f_combo->SetEof();
+            if (end >= 0) {
+                f_combo->SetPointer(end);
+                f_combo->SetEof();
+            }
         } catch (...) {
         }
         f_combo.reset();
