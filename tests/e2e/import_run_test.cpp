@@ -29,11 +29,11 @@ json Plu(int type, int plu, const char* name, int quantity, int value)
     return Rec(type, {B(1), V(plu), S(""), S(name), N(quantity), N(value)});
 }
 
-// A NEO XL with Ala logged in (or nobody: 0), euro in her drawer, and these
-// receipt records.
-std::string Register(const json& records, int cashier)
+// A NEO XL (or another model) with Ala logged in (or nobody: 0), euro in her
+// drawer, and these receipt records.
+std::string Register(const json& records, int cashier, int model)
 {
-    json s = {{"model", 24}, {"registerNumber", "1"}, {"operator", cashier}, {"clock", "2026-03-09 18:30:15"},
+    json s = {{"model", model}, {"registerNumber", "1"}, {"operator", cashier}, {"clock", "2026-03-09 18:30:15"},
               {"receiptRecords", records},
               {"pluStats", {{{"number", 17}, {"value", -1250}, {"quantity", 3000}, {"stock", -2}, {"lastSale", "2026-03-08"}}}},
               {"packStats", {{{"number", 4}, {"soldQuantity", 10}, {"returnedQuantity", 2}, {"soldValue", 500},
@@ -42,7 +42,7 @@ std::string Register(const json& records, int cashier)
                              {"loginSeconds", 826794000}, {"packagesSold", 7}, {"packagesReturned", 8}, {"payIns", 9},
                              {"payOuts", 10}, {"sales", 9150}, {"receipts", 3}, {"cancelledReceipts", 2},
                              {"cancelledReceiptsValue", -12}, {"cancelledLines", 1}, {"cancelledLinesValue", 900},
-                             {"drawer", {{1, 12000}, {9, 1}, {3, 500}}}}}}};
+                             {"drawer", {{1, 12000}, {9, 1}, {3, 500}, {6, 7}}}}}}};
     return s.dump();
 }
 
@@ -75,9 +75,10 @@ std::multiset<std::string> Blocks(const VelHost& host, bool others = true)
     return blocks;
 }
 
-std::unique_ptr<RegisterSession> Session(const json& records, const std::string& faults = "", int cashier = 3)
+std::unique_ptr<RegisterSession> Session(const json& records, const std::string& faults = "", int cashier = 3,
+                                         int model = 24)
 {
-    auto s = std::make_unique<RegisterSession>(Register(records, cashier), faults);
+    auto s = std::make_unique<RegisterSession>(Register(records, cashier, model), faults);
     s->host.SetParam("ComboImpMode", "1");
     s->host.SetParam("ComboImpReceipts", "1");
     s->host.SetParam("DataImportu", "20260309000000000");
@@ -144,7 +145,7 @@ TEST(ImportRun, TheHostGetsEachSaleOfTheDayAndTheCashierState)
               std::string::npos);
     EXPECT_NE(ReadFile(day->tmp / "arch.imp")
                   .find("\r\nKAS;3;Ala  Kot;-5;6;20260314090000000;20260309183015000;7;8;9;10;9150;3;2;-12;1;"
-                        "900\r\nKPL;1;Gotówka;12000;10000\r\nKPL;3;Euro;500;43000\r\n"),
+                        "900\r\nKPL;1;Gotówka;12000;10000\r\nKPL;3;Euro;500;43000\r\nKPL;6;Inna;7;10000\r\n"),
               std::string::npos);
     ASSERT_EQ(day->host.imports.size(), 1u);
     EXPECT_EQ(day->host.imports[0].substr(0, day->host.imports[0].find("\n[INNA_OPER]\nOP_WPL;;;0;1;3;-1;;0;")),
@@ -153,7 +154,7 @@ TEST(ImportRun, TheHostGetsEachSaleOfTheDayAndTheCashierState)
               "\r\n[FINANSOWE]\r\nWPLATY;10000\r\nWYPLATY;0\r\nRABATY;60\r\nZWROT_OPAKOWAN;0\r\nSPRZEDAZ_OPAKOWAN;0\r\nFPLATN_BON;0\r\n"
               "FPLATN_CZEK;0\r\nFPLATN_KARTA;540\r\nFPLATN_INNE;1000\r\nIL_KOSZYKOW;3\r\nIL_LINII_PAR;3\r\n"
               "\r\n[STAN_KASY]\r\nKAS_NUMER;3\r\nKAS_NAZWISKO;Ala  Kot\r\nKAS_ZMSTART;20260314090000000\r\n"
-              "KAS_BIEZ;20260309183015000\r\nKAS_STANKASY;12000\r\nKAS_PARAGONOW;3\r\nKAS_IL_PAR_ANULOWANYCH;2\r\n"
+              "KAS_BIEZ;20260309183015000\r\nKAS_STANKASY;12000\r\nKAS_INNEFPLAT;7\r\nKAS_PARAGONOW;3\r\nKAS_IL_PAR_ANULOWANYCH;2\r\n"
               "KAS_WART_PAR_ANULOWANYCH;-12\r\nKAS_IL_STORNO;1\r\nKAS_WART_STORNO;900\r\nKAS_WAL1_NAZWA;EUR\r\n"
               "KAS_WAL1_KURS;43000\r\nKAS_WAL1_STAN;500\r\nKAS_WAL1_BILANS;2150\r\n"
               "\r\n[FLAGI]\r\nDATA_SPRZEDAZY;20260309090500000\r\nFISK_Z_PLU;T\r\nNADPISZ_FISK;N\r\nNADPISZ_OPAK;N\r\n"
@@ -178,6 +179,11 @@ TEST(ImportRun, TheHostGetsEachSaleOfTheDayAndTheCashierState)
                                          "DATA_SPRZEDAZY;20260310000000000\r\n"),
               std::string::npos);
     const std::string archive = ReadFile(none->tmp / "arch.imp");
+
+    // A NEO 1.01 does not name the cashier of a pay-in.
+    const auto neo = Session(json::array({kDay[8]}), "", 3, 2);
+    ASSERT_EQ(neo->Run(-3), 0);
+    EXPECT_NE(ReadFile(neo->tmp / "arch.imp").find("\r\nP_PLA;4;1;Gotowka;0;10000;;;;-1\r\n"), std::string::npos);
     EXPECT_EQ(archive.substr(0, 75), "#\r\n# SPT;<plu>;<wart_sprzed>;<il_sprzed>;<stan_mag>;<data_ost_sprz>\r\n# SPO;");
     EXPECT_NE(archive.find("# P_ZAM;<typ_oper>;<plu>;<kod>;<ilosc>;<opis>\r\n#\r\n\r\n-----"), std::string::npos);
 }
