@@ -115,6 +115,7 @@ TEST(ImportRun, EveryReceiptReachesTheHostOnceAndWholeWhateverCutsARunShort)
         {"the next run cut before the receipts", R"({"451": {"6": "dropConnection"}, "321": {"2": "dropConnection"}})", 0, 2},
         {"link lost after a pay-in", R"({"451": {"11": "dropConnection"}})", 0, 1},
         {"link lost after a cancelled receipt", R"({"451": {"16": "dropConnection"}})", 0, 1},
+        {"link lost reading the cashier", R"({"2510": {"1": "dropConnection"}})", 0, 1},
         {"day 2 of 2 refused", "", 2, 1},
     };
     for (const Plan& plan : plans) {
