@@ -501,7 +501,7 @@ void TVelComboAction::SaveImpBufs()
         DodajKomunikat(zkNormalny, DriverText("Zapis do bazy ") + imp_buf->data.ToString(fmtDate) + " (" +
                                        imp_buf->data.DayOfWeekNamePl() + "):");
         ZapiszKasaImp();
-        if (handsOver && newest > lastReceiptThisRun) lastReceiptThisRun = newest;
+        if (handsOver) lastReceiptThisRun = std::max(lastReceiptThisRun, newest);
     }
     if (!FileExists(FNameARC())) {
         AnsiString header;

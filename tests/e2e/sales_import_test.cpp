@@ -151,6 +151,12 @@ TEST(SalesImport, DaysGoOverInOrderAndHandedOverReceiptsStayOut)
     EXPECT_EQ(Count(host, "KASPAR;ComboLastReceipt;8\r\n"), 2u);
     EXPECT_FALSE(std::filesystem::exists(s.tmp / "combo.imp"));
 
+    // No receipt at all: no printout number goes over.
+    s.host.SetParam("ComboLastReceipt", "0");
+    testutil::WriteFile(s.tmp / "combo.imp", "KAS;0\r\n");
+    s.Run(-3);
+    EXPECT_EQ(Count(Archived(s, "arch1.imp"), "KASPAR;"), 2u);
+
     // A line that does not hold what it must stops the parse at it and
     // keeps the file for the next run.
     testutil::WriteFile(s.tmp / "combo.imp", "KAS;0\r\nP_TRN;x;20240103101500000\r\n");
@@ -239,4 +245,22 @@ TEST(SalesImport, StatisticsCashierAndReportInTotalsMode)
                                          "Zwiększ częstotliwość importów",
                                          1)),
               1);
+}
+
+// Goods named by barcode: a code in the configured range of weighed goods
+// is composed into the host's pattern, each with the configured prefix.
+TEST(SalesImport, WeighedGoodsCodesAreComposedWithTheConfiguredPrefix)
+{
+    RegisterSession s;
+    Configure(s).host.SetParam("ComboPort", "PLIK");
+    for (const auto& [name, value] : std::map<std::string, std::string>{
+             {"ComboTowIdParag", "1"}, {"ComboKwKodPocz", "10"}, {"ComboKwKodKonc", "99"}, {"ComboKwPrzedr", "28"}})
+        s.host.SetParam(name, value);
+    s.host.weighted = {"27SSSSS?????K", "28SSSSS?????K"};
+    testutil::WriteFile(s.tmp / "combo.imp", "P_PLU;1;1;10;A;1;1;0\r\nP_PLU;1;2;0099;B;1;1;0\r\nP_PLU;1;3;100;C;1;1;0\r\n"
+                                             "P_TRN;1;20240102101500000;1;Anna;3;3;3;1\r\n");
+    ASSERT_EQ(s.Run(-3), 0);
+    const std::string host = Archived(s, "arch1.imp");
+    for (const char* code : {"ZAW;;2800010??????;", "ZAW;;2800099??????;", "ZAW;;100;"})
+        EXPECT_NE(host.find(code), std::string::npos) << code;
 }
