@@ -181,6 +181,11 @@ TEST(ImportRun, TheHostGetsEachSaleOfTheDayAndTheCashierState)
               std::string::npos);
     const std::string archive = ReadFile(none->tmp / "arch.imp");
 
+    // A Bingo keeps no receipt records to be asked for.
+    const auto bingo = Session(kDay, "", 3, 5);
+    ASSERT_EQ(bingo->Run(-3), 0);
+    EXPECT_FALSE(Contains(bingo->Commands(), 451));
+
     // A NEO 1.01 does not name the cashier of a pay-in.
     const auto neo = Session(json::array({kDay[8]}), "", 3, 2);
     ASSERT_EQ(neo->Run(-3), 0);
