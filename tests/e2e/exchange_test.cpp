@@ -164,18 +164,3 @@ TEST(Exchange, SingleReceiptImportIsRefused)
     EXPECT_TRUE(s.Commands().empty());
     EXPECT_TRUE(s.Violations().empty());
 }
-
-TEST(Exchange, OperationsWithoutTheirRunYetEndInAnErrorLine)
-{
-    RegisterSession s;
-    const std::pair<int, std::string> operations[] = {{-3, "import sprzeda\xBFy"}, {-6, "import automatyczny"}};
-    for (const auto& [operation, name] : operations) {
-        s.host.lines.clear();
-        EXPECT_EQ(s.Run(operation), 0);
-        const auto errors = LinesOfKind(s, 2);
-        ASSERT_GE(errors.size(), 2u) << operation;
-        EXPECT_EQ(errors[0], "Podczas wykonywania operacji '" + name + "' wyst\xB9pi\xB3 b\xB3\xB9" "d:");
-        EXPECT_FALSE(errors[1].empty());
-    }
-    EXPECT_TRUE(s.Violations().empty());
-}

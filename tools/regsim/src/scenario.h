@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "sales_state.h"
 #include "wire_codec.h"
 
 namespace regsim {
@@ -68,6 +69,7 @@ struct Scenario {
     // What was programmed into the register (GROUPINS, MUINS, USERINS), by
     // number: the fields of the last request.
     std::map<int, std::vector<Field>> groups, units, cashiers;
+    SalesState sales;
 
     // The order of the ten database pairs, as the scenario names them.
     static const std::array<const char*, 10> kDbNames;
