@@ -257,8 +257,9 @@ TEST(SalesImport, WeighedGoodsCodesAreComposedWithTheConfiguredPrefix)
              {"ComboTowIdParag", "1"}, {"ComboKwKodPocz", "10"}, {"ComboKwKodKonc", "99"}, {"ComboKwPrzedr", "28"}})
         s.host.SetParam(name, value);
     s.host.weighted = {"27SSSSS?????K", "28SSSSS?????K"};
-    testutil::WriteFile(s.tmp / "combo.imp", "P_PLU;1;1;10;A;1;1;0\r\nP_PLU;1;2;0099;B;1;1;0\r\nP_PLU;1;3;100;C;1;1;0\r\n"
-                                             "P_TRN;1;20240102101500000;1;Anna;3;3;3;1\r\n");
+    testutil::WriteFile(s.tmp / "combo.imp",
+                        "P_PLU;1;1;10;A;1;1;0\r\nP_PLU;1;2;0099;B;1;1;0\r\nP_PLU;1;3;100;C;1;1;0\r\n"
+                        "P_TRN;1;20240102101500000;1;Anna;3;3;3;1\r\n");
     ASSERT_EQ(s.Run(-3), 0);
     const std::string host = Archived(s, "arch1.imp");
     for (const char* code : {"ZAW;;2800010??????;", "ZAW;;2800099??????;", "ZAW;;100;"})
