@@ -267,6 +267,12 @@ protected:
     // receipt record of this run.
     bool receiptSpillWaiting = false;
     TStringList receiptSpill;
+    // Where the last line written to "combo.imp" begins; where the last
+    // receipt record's line begins (-1: none in this run) and the receipt in
+    // progress before it.
+    int64_t lastLineAt = 0;
+    int64_t lastRecordAt = -1;
+    TStringList receiptTempBefore;
 
 private:
     // The reading block of the run: the register's sales into "combo.imp".
@@ -274,6 +280,9 @@ private:
     // Writes a receipt record's line, after the waiting spill if any.
     void ReceiptLineToIMPFile(const AnsiString& line);
     void SpliceReceiptSpill();
+    // Takes the last receipt record out of "combo.imp" and the receipt in
+    // progress again.
+    void TakeBackLastRecord();
 
     // --- The sales reading and the parse pass (cbimpread.cpp, cbreceipts.cpp,
     // cbimpparse.cpp) ---------------------------------------------------------

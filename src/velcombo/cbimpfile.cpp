@@ -146,14 +146,11 @@ void TVelComboAction::Par_ParseZam()
 
 void TVelComboAction::ReceiptLineToIMPFile(const AnsiString& line)
 {
-    // A record leaves the register only when the next request confirms it:
-    // cut off before that, the register serves it again as the first record
-    // of the next run, and the spill already ends with it.
-    const int last = receiptSpill.Count() - 1;
-    if (receiptSpillWaiting && last >= 0 && receiptSpill[last] == line) receiptSpill.Delete(last);
     SpliceReceiptSpill();
     Log("<-", line);
+    receiptTempBefore = receiptTemp;
     LineToIMPFile(line);
+    lastRecordAt = lastLineAt;
 }
 
 // --- Cashier state -------------------------------------------------------------

@@ -36,6 +36,7 @@ void TVelComboAction::Import()
     receiptTemp.Clear();
     receiptSpillWaiting = false;
     receiptSpill.Clear();
+    lastRecordAt = -1;
     try {
         if (Medium == md_file) {
             if (!FileExists(FNameIMP()))
@@ -80,13 +81,20 @@ void TVelComboAction::ReadSalesToIMPFile()
     } catch (const std::exception& e) {
         MsgAdd(MessageOf(e), LPV_Error, 100);
         CloseIMPFile();
-        // The spill's own failure is shown, but the failure that ended the
+        // A failure of the clean-up is shown, but the failure that ended the
         // reading is the one the run ends with.
-        try {
-            SaveReceipt();
-        } catch (const std::exception& spill) {
-            MsgAdd(MessageOf(spill), LPV_Error, 100);
-        }
+        auto shown = [this](const std::function<void()>& step) {
+            try {
+                step();
+            } catch (const std::exception& failure) {
+                MsgAdd(MessageOf(failure), LPV_Error, 100);
+            }
+        };
+        // A receipt record leaves the register only when the next request
+        // confirms it. That request got no answer: the register serves the
+        // record again to the next run, which must not find it here.
+        if (!isSaleRecGetCompleted && !firstLineRepeated) shown([this] { TakeBackLastRecord(); });
+        shown([this] { SaveReceipt(); });
         throw;
     }
 }
@@ -128,18 +136,21 @@ void TVelComboAction::LineToIMPFile(const AnsiString& line)
         file->Open();
         f_combo = std::move(file);
     }
-    int64_t end = 0;
+    int64_t end = -1;
     try {
         end = f_combo->GetSize();
         f_combo->SetPointer(end);
         f_combo->Write(line.data(), static_cast<int64_t>(line.size()));
         f_combo->Flush();
+        lastLineAt = end;
     } catch (...) {
         // Half a line would join the next run's first line into one that no
         // parse can read.
         try {
-            f_combo->SetPointer(end);
-            f_combo->SetEof();
+            if (end >= 0) {
+                f_combo->SetPointer(end);
+                f_combo->SetEof();
+            }
         } catch (...) {
         }
         f_combo.reset();
@@ -148,6 +159,18 @@ void TVelComboAction::LineToIMPFile(const AnsiString& line)
 }
 
 void TVelComboAction::CloseIMPFile() { f_combo.reset(); }
+
+void TVelComboAction::TakeBackLastRecord()
+{
+    if (lastRecordAt < 0) return;
+    TMFile file;
+    file.SetPath(FNameIMP());
+    file.Open();
+    file.SetPointer(lastRecordAt);
+    file.SetEof();
+    std::swap(receiptTemp, receiptTempBefore);
+    lastRecordAt = -1;
+}
 
 // --- The spill of an unfinished receipt ---------------------------------------
 

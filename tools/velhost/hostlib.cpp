@@ -4,6 +4,8 @@
 #include <iconv.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace {
@@ -130,7 +132,21 @@ int Answer(void* a1, const char* what)
     return h->answers[what];
 }
 int CbZapiszWynikEksportu(void* a1, void*) { return Answer(a1, "save_export"); }
-int CbZapiszImport(void* a1, void*) { return Answer(a1, "save_import"); }
+int CbZapiszImport(void* a1, void*)
+{
+    VelHost* h = Host(a1);
+    std::ifstream file(h->device.folder + "kasa.imp", std::ios::binary);
+    h->imports.emplace_back(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    if (!Answer(a1, "save_import") || h->imports.size() == h->refuseImport) return 0;
+    // The host keeps the parameters the import hands it ("KASPAR;name;value").
+    std::istringstream lines(h->imports.back());
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("KASPAR;", 0) != 0) continue;
+        const size_t at = line.find(';', 7);
+        if (at != std::string::npos) h->SetParam(line.substr(7, at - 7), line.substr(at + 1, line.find('\r') - at - 1));
+    }
+    return 1;
+}
 int CbZapiszParagon(void* a1, void*) { return Answer(a1, "save_receipt"); }
 
 int CbOdczytajTowar(void* a1, void*, char* answer, const char* key)

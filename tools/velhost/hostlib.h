@@ -99,6 +99,10 @@ public:
     std::map<std::string, int> answers{{"save_export", 1},  {"save_import", 1},  {"save_receipt", 1},
                                        {"change_param", 1}, {"add_goods", 1},    {"take_resource", 1}};
     int stopAfterPolls = -1;  // -1: never ask to stop
+    // The "kasa.imp" of each sales import handed over, as the host took it;
+    // the n-th hand-over (from 1) is refused, 0 none.
+    std::vector<std::string> imports;
+    size_t refuseImport = 0;
     std::map<std::string, std::string> texts;
     bool hasTexts = false;
     std::map<std::string, std::string> goods;

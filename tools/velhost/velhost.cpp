@@ -3,6 +3,7 @@
 // message line the library sends, as UTF-8 with the state byte 0x01 shown as ^A.
 #include <cstdio>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -174,6 +175,14 @@ int main(int argc, char** argv)
         status = 1;
     }
     for (const std::string& e : host.events) std::printf("EVENT %s\n", Shown(e).c_str());
+    for (size_t i = 0; i < host.imports.size(); ++i) {
+        std::printf("IMPORT %zu\n", i + 1);
+        std::istringstream file(host.imports[i]);
+        for (std::string line; std::getline(file, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            std::printf("  %s\n", Shown(line).c_str());
+        }
+    }
     for (const HostLine& line : host.lines)
         if (line.kind == 2) status = status ? status : 2;
     host.Release();

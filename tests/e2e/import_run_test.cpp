@@ -1,0 +1,211 @@
+// Operations -3 and -6 against the register simulator through the harness:
+// what the host receives as "kasa.imp", and that no sale is lost or handed
+// over twice whatever cuts a run short.
+#include <gtest/gtest.h>
+
+#include "host_lines.h"
+#include "register_session.h"
+
+using namespace testutil;
+using nlohmann::json;
+
+namespace {
+
+json F(const char* type, json value) { return json::array({type, std::move(value)}); }
+json B(int v) { return F("B", v); }
+json V(int v) { return F("V", v); }
+json L(int v) { return F("L", v); }
+json N(int v) { return F("N", v); }
+json S(const char* v) { return F("S", v); }
+json Rec(int type, std::vector<json> fields) { return {{"type", type}, {"fields", fields}}; }
+json Close(int number, int hour, int printout, int total, int day = 9)
+{
+    return Rec(17, {L(number), B(day), B(3), V(2026), B(hour), B(5), S("0001"), S("Ala"), V(3), N(total), N(total),
+                    L(printout)});
+}
+json Cash(int value) { return Rec(2, {V(1), S("Gotowka"), B(0), N(value)}); }
+json Plu(int type, int plu, const char* name, int quantity, int value)
+{
+    return Rec(type, {B(1), V(plu), S(""), S(name), N(quantity), N(value)});
+}
+
+// A NEO XL (or another model) with Ala logged in (or nobody: 0), euro in her
+// drawer, and these receipt records.
+std::string Register(const json& records, int cashier, int model)
+{
+    json s = {{"model", model}, {"registerNumber", "1"}, {"operator", cashier}, {"clock", "2026-03-09 18:30:15"},
+              {"receiptRecords", records},
+              {"pluStats", {{{"number", 17}, {"value", -1250}, {"quantity", 3000}, {"stock", -2}, {"lastSale", "2026-03-08"}}}},
+              {"packStats", {{{"number", 4}, {"soldQuantity", 10}, {"returnedQuantity", 2}, {"soldValue", 500},
+                              {"returnedValue", 100}, {"stock", -3}}}},
+              {"cashiers", {{{"number", 3}, {"name", "Ala;\r\nKot"}, {"discounts", -5}, {"surcharges", 6},
+                             {"loginSeconds", 826794000}, {"packagesSold", 7}, {"packagesReturned", 8}, {"payIns", 9},
+                             {"payOuts", 10}, {"sales", 9150}, {"receipts", 3}, {"cancelledReceipts", 2},
+                             {"cancelledReceiptsValue", -12}, {"cancelledLines", 1}, {"cancelledLinesValue", 900},
+                             {"drawer", {{1, 12000}, {9, 1}, {3, 500}, {6, 7}}}}}}};
+    return s.dump();
+}
+
+// Cash, a card receipt with a line discount and a cancelled line, a pay-in
+// and a euro payment: each the register's way.
+const json kDay = {
+    Plu(10, 7, "Chleb", 1000, 350), Cash(350), Close(101, 9, 11, 350),
+    Plu(10, 8, "Mleko", 2000, 600), Rec(21, {S("Rabat"), B(1), V(1), N(-60)}),
+    Plu(13, 9, "Ser", 1000, 900), Rec(2, {V(2), S("Karta"), B(2), N(540)}), Close(102, 10, 12, 540),
+    Rec(4, {V(1), S("Gotowka"), B(0), N(10000), S(""), S("0001"), S("Ala"), V(3)}),
+    Plu(10, 7, "Chleb", 1000, 4300), Rec(6, {V(3), S("EUR"), N(4300), N(1000), N(43000)}),
+    Close(103, 17, 13, 4300)};
+
+// The receipt and other-operation blocks of the host's accepted import
+// files, each once per hand-over.
+std::multiset<std::string> Blocks(const VelHost& host, bool others = true)
+{
+    std::multiset<std::string> blocks;
+    for (size_t n = 0; n < host.imports.size(); ++n) {
+        if (n + 1 == host.refuseImport) continue;
+        const std::string& text = host.imports[n];
+        for (size_t at = text.find("\n["); at != std::string::npos; at = text.find("\n[", at + 1)) {
+            std::string block = text.substr(at, text.find("\n[", at + 1) - at);
+            while (block.back() == '\r' || block.back() == '\n') block.pop_back();
+            // A pay-in is dated when it is imported.
+            if (block.find("[Paragon") != std::string::npos || (others && block.find("[INNA_OPER]") != std::string::npos))
+                blocks.insert(block.substr(0, block.find("OP_WPL;") != std::string::npos ? 40 : std::string::npos));
+        }
+    }
+    return blocks;
+}
+
+std::unique_ptr<RegisterSession> Session(const json& records, const std::string& faults = "", int cashier = 3,
+                                         int model = 24)
+{
+    auto s = std::make_unique<RegisterSession>(Register(records, cashier, model), faults);
+    s->host.SetParam("ComboImpMode", "1");
+    s->host.SetParam("ComboImpReceipts", "1");
+    s->host.SetParam("DataImportu", "20260309000000000");
+    return s;
+}
+
+}  // namespace
+
+TEST(ImportRun, EveryReceiptReachesTheHostOnceAndWholeWhateverCutsARunShort)
+{
+    // The next day, a receipt cancelled as a whole before the one closed.
+    json twoDays = kDay;
+    for (const json& record : {Plu(10, 5, "Woda", 1000, 200),
+                               Rec(18, {B(10), B(3), V(2026), B(8), B(1), S("0001"), S("Ala"), V(3), V(1), N(200), N(200)}),
+                               Plu(10, 6, "Sok", 1000, 300), Close(104, 8, 14, 300, 10)})
+        twoDays.push_back(record);
+    const auto clean = Session(twoDays);
+    ASSERT_EQ(clean->Run(-3), 0);
+    const std::multiset<std::string> expected = Blocks(clean->host);
+    ASSERT_EQ(expected.size(), 7u);
+
+    struct Plan {
+        const char* what;
+        const char* faults;
+        size_t refuse;  // the hand-over the host refuses, from 1
+        int failedRuns;
+    };
+    // A re-parse hands an accepted day over again without its receipts but
+    // with its pay-ins: the parse pass's to mend, so receipts only there.
+    const Plan plans[] = {
+        {"link lost in a receipt", R"({"451": {"6": "dropConnection"}})", 0, 1},
+        {"and again in the next run", R"({"451": {"6": "dropConnection", "9": "dropConnection"}})", 0, 2},
+        {"the next run cut before its first record", R"({"451": {"6": "dropConnection", "7": "dropConnection"}})", 0, 2},
+        {"the next run cut before the receipts", R"({"451": {"6": "dropConnection"}, "321": {"2": "dropConnection"}})", 0, 2},
+        {"link lost after a pay-in", R"({"451": {"11": "dropConnection"}})", 0, 1},
+        {"link lost after a cancelled receipt", R"({"451": {"16": "dropConnection"}})", 0, 1},
+        {"link lost reading the cashier", R"({"2510": {"1": "dropConnection"}})", 0, 1},
+        {"day 2 of 2 refused", "", 2, 1},
+    };
+    for (const Plan& plan : plans) {
+        const auto s = Session(twoDays, plan.faults);
+        s->host.refuseImport = plan.refuse;
+        for (int run = 0; run < plan.failedRuns; ++run) {
+            s->Run(-3);
+            EXPECT_TRUE(Exists(s->tmp / "combo.imp")) << plan.what;
+        }
+        s->host.lines.clear();
+        EXPECT_EQ(s->Run(-3), 0);
+        // The leftover is handed over before the link opens.
+        const auto screen = HostScreen(s->host.lines);
+        EXPECT_EQ(screen[0], "W:Import z zaległego pliku combo.imp! Coś się nie udało przy ostatnim imporcie!");
+        EXPECT_EQ(screen[1], "Analiza pliku combo.imp...\x01OK");
+        EXPECT_EQ(Blocks(s->host, !plan.refuse), plan.refuse ? Blocks(clean->host, false) : expected) << plan.what;
+        EXPECT_FALSE(Exists(s->tmp / "combo.imp") || Exists(s->tmp / "receipt.tmp")) << plan.what;
+        EXPECT_TRUE(s->Violations().empty());
+    }
+}
+
+TEST(ImportRun, TheHostGetsEachSaleOfTheDayAndTheCashierState)
+{
+    const auto day = Session(kDay);
+    ASSERT_EQ(day->Run(-3), 0);
+    EXPECT_NE(ReadFile(day->tmp / "arch.imp")
+                  .find("\r\n\r\nSPT;17;-1250;3000;-2;08-03-2026\r\nSPO;4;10;2;500;100;-3\r\nP_PLU;1;7;;Chleb;"),
+              std::string::npos);
+    EXPECT_NE(ReadFile(day->tmp / "arch.imp")
+                  .find("\r\nKAS;3;Ala  Kot;-5;6;20260314090000000;20260309183015000;7;8;9;10;9150;3;2;-12;1;"
+                        "900\r\nKPL;1;Gotówka;12000;10000\r\nKPL;3;Euro;500;43000\r\nKPL;6;Inna;7;10000\r\n"),
+              std::string::npos);
+    ASSERT_EQ(day->host.imports.size(), 1u);
+    EXPECT_EQ(day->host.imports[0].substr(0, day->host.imports[0].find("\n[INNA_OPER]\nOP_WPL;;;0;1;3;-1;;0;")),
+              "[TOWAROWE]\r\nPLU;7;;2000;4650\r\nPLU;8;;2000;600\r\n\r\n[OPERACJE]\r\nKASPAR;ComboLastReceipt;13\r\n"
+              "\r\n[RAPORT_GODZINOWY]\r\nGODZ;9;350;1;1\r\nGODZ;10;600;1;1\r\nGODZ;17;4300;1;1\r\n\r\n[RAPORT_WALUTOWY]\r\n"
+              "\r\n[FINANSOWE]\r\nWPLATY;10000\r\nWYPLATY;0\r\nRABATY;60\r\nZWROT_OPAKOWAN;0\r\nSPRZEDAZ_OPAKOWAN;0\r\nFPLATN_BON;0\r\n"
+              "FPLATN_CZEK;0\r\nFPLATN_KARTA;540\r\nFPLATN_INNE;1000\r\nIL_KOSZYKOW;3\r\nIL_LINII_PAR;3\r\n"
+              "\r\n[STAN_KASY]\r\nKAS_NUMER;3\r\nKAS_NAZWISKO;Ala  Kot\r\nKAS_ZMSTART;20260314090000000\r\n"
+              "KAS_BIEZ;20260309183015000\r\nKAS_STANKASY;12000\r\nKAS_INNEFPLAT;7\r\nKAS_PARAGONOW;3\r\nKAS_IL_PAR_ANULOWANYCH;2\r\n"
+              "KAS_WART_PAR_ANULOWANYCH;-12\r\nKAS_IL_STORNO;1\r\nKAS_WART_STORNO;900\r\nKAS_WAL1_NAZWA;EUR\r\n"
+              "KAS_WAL1_KURS;43000\r\nKAS_WAL1_STAN;500\r\nKAS_WAL1_BILANS;2150\r\n"
+              "\r\n[FLAGI]\r\nDATA_SPRZEDAZY;20260309090500000\r\nFISK_Z_PLU;T\r\nNADPISZ_FISK;N\r\nNADPISZ_OPAK;N\r\n"
+              "PODSUMUJ_OPAK;N\r\nNADPISZ_PLU;N\r\nDOKLEJ_PLU;N\r\n"
+              "\r\n[Paragon nr 101]\r\nTRN;11;101;1;1;3;1;;;20260309090500000;0;-1\r\n"
+              "ZAW;7;;1000;350;-1;-1;20260309090500000\nPMT;0;350;100;-1;-1;0;1;0;;20260309090500000\n"
+              "\r\n[Paragon nr 102]\r\nTRN;12;102;1;1;3;1;;;20260309100500000;0;-1\r\n"
+              "ZAW;8;;2000;600;60;-1;20260309100500000\nPMT;3;540;100;-1;-1;3;1;0;;20260309100500000\n"
+              "\r\n[Paragon nr 103]\r\nTRN;13;103;1;1;3;1;;;20260309170500000;0;-1\r\n"
+              "ZAW;7;;1000;4300;-1;-1;20260309170500000\n"
+              "PMT;4;1000;100;-1;-1;4;1;0;;20260309170500000;7;EUR;43000;4300\n"
+              "\n[INNA_OPER]\nOP_STORNO;12;102;1;1;3;1;;0;20260309100500000;;-1\r\n"
+              "ZAW;9;;1000;900;-1;-1;20260309100500000\nPMT;-1;900;100;-1;-1;-1;1;0;;20260309100500000\n");
+
+    // Nothing sold and nobody logged in: one day of the import date, and the
+    // intermediate file archived under the header of every line kind.
+    const auto none = Session(json::array(), "", 0);
+    none->host.SetParam("DataImportu", "20260310000000000");
+    ASSERT_EQ(none->Run(-3), 0);
+    ASSERT_EQ(none->host.imports.size(), 1u);
+    EXPECT_NE(none->host.imports[0].find("IL_LINII_PAR;0\r\n\r\n[STAN_KASY]\r\nKAS_NUMER;0\r\n\r\n[FLAGI]\r\n"
+                                         "DATA_SPRZEDAZY;20260310000000000\r\n"),
+              std::string::npos);
+    const std::string archive = ReadFile(none->tmp / "arch.imp");
+
+    // A Bingo keeps no receipt records to be asked for.
+    const auto bingo = Session(kDay, "", 3, 5);
+    ASSERT_EQ(bingo->Run(-3), 0);
+    EXPECT_FALSE(Contains(bingo->Commands(), 451));
+
+    // A NEO 1.01 does not name the cashier of a pay-in.
+    const auto neo = Session(json::array({kDay[8]}), "", 3, 2);
+    ASSERT_EQ(neo->Run(-3), 0);
+    EXPECT_NE(ReadFile(neo->tmp / "arch.imp").find("\r\nP_PLA;4;1;Gotowka;0;10000;;;;-1\r\n"), std::string::npos);
+    EXPECT_EQ(archive.substr(0, 75), "#\r\n# SPT;<plu>;<wart_sprzed>;<il_sprzed>;<stan_mag>;<data_ost_sprz>\r\n# SPO;");
+    EXPECT_NE(archive.find("# P_ZAM;<typ_oper>;<plu>;<kod>;<ilosc>;<opis>\r\n#\r\n\r\n-----"), std::string::npos);
+}
+
+TEST(ImportRun, FileModeWorksFromTheIntermediateFileAlone)
+{
+    const auto s = Session(kDay);
+    s->host.SetParam("ComboPort", "PLIK");
+    WriteFile(s->tmp / "combo.imp", "\r\nP_PLU;1;7;;Chleb;1000;350;0\r\nP_TRN;101;20260309090500000;1;Ala;3;350;350;11\r\n");
+    EXPECT_EQ(s->Run(-6), 0);
+    ASSERT_EQ(s->host.imports.size(), 1u);
+    EXPECT_NE(s->host.imports[0].find("\r\n[Paragon nr 101]\r\nTRN;11;101;1;0;3;1;"), std::string::npos);
+    EXPECT_FALSE(Exists(s->tmp / "combo.imp"));
+
+    s->host.lines.clear();
+    EXPECT_EQ(s->Run(-3), 0);
+    EXPECT_EQ(s->host.lines, Failure("import sprzedaży", "Ustawione złącze na PLIK, a brak pliku combo.imp!"));
+    EXPECT_FALSE(s->LinkEverOpened());
+}
