@@ -340,6 +340,8 @@ protected:
     // One receipt line; null at the end of the file drops an unfinished receipt.
     void ReadParagsFromFile(TKodWazony& formats, ImpLine* line);
     void CloseReceipt(ImpLine& line);
+    // Hands the till operations waiting for the next close to their buffers.
+    void CommitOthers();
     AnsiString FormatujBarkodKodZBufparKasy(TKodWazony& formats, const AnsiString& code);
     // The printout number of the last receipt handed over: the host's value,
     // or what an earlier pass of this run handed over when that is newer.
@@ -347,6 +349,14 @@ protected:
 
     // The receipt whose lines are being parsed; null between receipts.
     std::unique_ptr<ReceiptInProgress> parReceipt;
+    // Pay-ins, pay-outs and cancellations wait for the next receipt's close:
+    // when the host already has that receipt, it has them too.
+    struct PendingOther {
+        VelImpBuf* buffer;
+        std::unique_ptr<ORVOther> other;
+        double payIn, payOut;
+    };
+    std::vector<PendingOther> parOthers;
     // Set once the card pattern was taken for this run.
     bool cardPatternKnown = false;
     int32_t lastReceiptThisRun = -1;

@@ -170,6 +170,7 @@ void TVelComboAction::ReadFromFile()
     } catch (...) {
         MsgS(LPV_Error);
         parReceipt.reset();
+        parOthers.clear();
         throw;
     }
 }
@@ -273,6 +274,7 @@ void TVelComboAction::ReadParagsFromFile(TKodWazony& formats, ImpLine* line)
 {
     if (!line) {
         parReceipt.reset();
+        CommitOthers();
         return;
     }
     if (!parReceipt) {
@@ -331,20 +333,18 @@ void TVelComboAction::ReadParagsFromFile(TKodWazony& formats, ImpLine* line)
             receipt + std::move(payment);
         } else if ((type == 4 || type == 5) && line->Int(2) == 1) {
             const int64_t value = line->Int(5);
-            if (type == 4)
-                imp_buf->AddPayIn(static_cast<double>(value));
-            else
-                imp_buf->AddPayOut(static_cast<double>(value));
+            PendingOther pending{imp_buf, nullptr, type == 4 ? static_cast<double>(value) : 0.0,
+                                 type == 5 ? static_cast<double>(value) : 0.0};
             const int64_t cashier = line->IntOr(9, -1);
             if (cashier != -1) {
-                auto other = std::make_unique<ORVOther>();
-                other->typOperacji = type == 4 ? op_wpl : op_wypl;
-                other->nrKasjera = static_cast<int32_t>(cashier);
-                auto payment = ClosingPayment(value, other->dataCzas.Value());
+                pending.other = std::make_unique<ORVOther>();
+                pending.other->typOperacji = type == 4 ? op_wpl : op_wypl;
+                pending.other->nrKasjera = static_cast<int32_t>(cashier);
+                auto payment = ClosingPayment(value, pending.other->dataCzas.Value());
                 payment->Frodzaj = FP_GOT;
-                other->Add(std::move(payment));
-                imp_buf->AddReceiptOtherInfo(std::move(other));
+                pending.other->Add(std::move(payment));
             }
+            parOthers.push_back(std::move(pending));
         }
     } else if (kind == "P_WAL") {
         const int64_t type = line->Int(1);
@@ -370,7 +370,7 @@ void TVelComboAction::ReadParagsFromFile(TKodWazony& formats, ImpLine* line)
         other->nrKasy = static_cast<int32_t>(line->IntOr(2, -1));
         other->nrKasjera = static_cast<int32_t>(line->Int(4));
         other->Add(ClosingPayment(line->Int(7), other->dataCzas.Value()));
-        imp_buf->AddReceiptOtherInfo(std::move(other));
+        parOthers.push_back({imp_buf, std::move(other), 0, 0});
         // The cancelled receipt's lines go with it.
         parReceipt.reset();
     } else if (kind == "P_TRN") {
@@ -398,7 +398,12 @@ void TVelComboAction::CloseReceipt(ImpLine& line)
 
     // A receipt the host already has comes again after a re-read: on a
     // register that numbers its printouts, its number tells.
-    if (Sprzedaz_z_paragonow && receipt.FnrTrans != -1 && receipt.FnrTrans <= LastReceiptHandedOver()) return;
+    // So were the pay-ins, pay-outs and cancellations read before it.
+    if (Sprzedaz_z_paragonow && receipt.FnrTrans != -1 && receipt.FnrTrans <= LastReceiptHandedOver()) {
+        parOthers.clear();
+        return;
+    }
+    CommitOthers();
 
     for (int i = 0; i < receipt.GetnPosCount(); ++i) receipt.GetPozycje(i).Fdata_czas = receipt.Fdata_czas;
     for (int i = 0; i < receipt.GetnPaymentCount(); ++i) receipt.GetPlatnosci(i).Fdata_czas = receipt.Fdata_czas;
@@ -455,6 +460,16 @@ void TVelComboAction::CloseReceipt(ImpLine& line)
         imp_buf->AddReceiptOtherInfo(std::move(closing->cancelled));
     }
     if (!Sprzedaz_z_paragonow) imp_buf->AddGodzinowy(hour, static_cast<double>(line.Int(7)), 1, lines);
+}
+
+void TVelComboAction::CommitOthers()
+{
+    for (PendingOther& pending : parOthers) {
+        pending.buffer->AddPayIn(pending.payIn);
+        pending.buffer->AddPayOut(pending.payOut);
+        if (pending.other) pending.buffer->AddReceiptOtherInfo(std::move(pending.other));
+    }
+    parOthers.clear();
 }
 
 AnsiString TVelComboAction::FormatujBarkodKodZBufparKasy(TKodWazony& formats, const AnsiString& code)

@@ -132,10 +132,11 @@ TEST(SalesImport, DaysGoOverInOrderAndHandedOverReceiptsStayOut)
     Configure(s).host.SetParam("ComboPort", "PLIK");
     s.host.SetParam("ComboLastReceipt", "6");
     const std::string trn = ";1;Anna;3;100;100;";
-    testutil::WriteFile(s.tmp / "combo.imp", "P_PLU;1;5;590;Ser;1000;100;0\r\nP_TRN;5;20240103101500000" + trn +
-                                                 "5\r\nP_PLU;1;6;590;Ser;1000;100;0\r\nP_TRN;7;20240102120000000" +
-                                                 trn + "7\r\n\r\nP_TRN;8;20240103130000000" + trn +
-                                                 "8\r\nP_PLU;1;9;590;Ser;1000;1;0\r\n");
+    testutil::WriteFile(s.tmp / "combo.imp",
+                        "P_PLA;4;1;Gotówka;0;2000;;1;Anna;3\r\nP_PLU;1;5;590;Ser;1000;100;0\r\n"
+                        "P_TRN;5;20240103101500000" +
+                            trn + "5\r\nP_PLU;1;6;590;Ser;1000;100;0\r\nP_TRN;7;20240102120000000" + trn +
+                            "7\r\n\r\nP_TRN;8;20240103130000000" + trn + "8\r\nP_PLU;1;9;590;Ser;1000;1;0\r\n");
     ASSERT_EQ(s.Run(-3), 0);
     EXPECT_FALSE(s.LinkEverOpened());
     std::vector<std::string> saves;
@@ -149,6 +150,7 @@ TEST(SalesImport, DaysGoOverInOrderAndHandedOverReceiptsStayOut)
                                           "[Paragon nr 7]\r\nTRN;7;7;1;0;3;1;;;20240102120000000;0;-1\r\n"
                                           "ZAW;6;;1000;100;-1;-1;20240102120000000"}));
     EXPECT_EQ(Count(host, "KASPAR;ComboLastReceipt;8\r\n"), 2u);
+    EXPECT_EQ(Count(host, "OP_WPL;") + Count(host, "WPLATY;2000"), 0u) << "the pay-in went over with receipt 5";
     EXPECT_FALSE(std::filesystem::exists(s.tmp / "combo.imp"));
 
     // No receipt at all: no printout number goes over.
@@ -257,8 +259,9 @@ TEST(SalesImport, WeighedGoodsCodesAreComposedWithTheConfiguredPrefix)
              {"ComboTowIdParag", "1"}, {"ComboKwKodPocz", "10"}, {"ComboKwKodKonc", "99"}, {"ComboKwPrzedr", "28"}})
         s.host.SetParam(name, value);
     s.host.weighted = {"27SSSSS?????K", "28SSSSS?????K"};
-    testutil::WriteFile(s.tmp / "combo.imp", "P_PLU;1;1;10;A;1;1;0\r\nP_PLU;1;2;0099;B;1;1;0\r\nP_PLU;1;3;100;C;1;1;0\r\n"
-                                             "P_TRN;1;20240102101500000;1;Anna;3;3;3;1\r\n");
+    testutil::WriteFile(s.tmp / "combo.imp",
+                        "P_PLU;1;1;10;A;1;1;0\r\nP_PLU;1;2;0099;B;1;1;0\r\nP_PLU;1;3;100;C;1;1;0\r\n"
+                        "P_TRN;1;20240102101500000;1;Anna;3;3;3;1\r\n");
     ASSERT_EQ(s.Run(-3), 0);
     const std::string host = Archived(s, "arch1.imp");
     for (const char* code : {"ZAW;;2800010??????;", "ZAW;;2800099??????;", "ZAW;;100;"})

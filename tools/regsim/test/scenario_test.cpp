@@ -69,6 +69,20 @@ TEST(Scenario, RefusesMistakesNamingTheEntry)
               "\"overrides.15.fields\": unknown field type \"Q\" (B, V, L, N, S or raw)");
     EXPECT_EQ(ScenarioError(R"({"overrides": {"15": {"fields": [["B", 256]]}}})"),
               "\"overrides.15.fields\": B field: 256 is outside 0..255");
+    EXPECT_EQ(ScenarioError(R"({"pluStats": [{"number": 65536}]})"),
+              "\"pluStats[0].number\": 65536 is outside 0..65535");
+    EXPECT_EQ(ScenarioError(R"({"pluStats": [{"lastSale": "2024-01"}]})"),
+              "\"pluStats[0].lastSale\": a text \"YYYY-MM-DD\" is expected");
+    EXPECT_EQ(ScenarioError(R"({"pluStats": [{"lastSale": "2024-01-02x"}]})"),
+              "\"pluStats[0].lastSale\": a text \"YYYY-MM-DD\" is expected");
+    EXPECT_EQ(ScenarioError(R"({"receiptRecords": [{"fields": []}]})"), "\"receiptRecords[0].type\": is missing");
+    std::string pairs = "[1,1]";
+    for (int i = 1; i < 20; ++i) pairs += ",[1,1]";
+    auto drawer = [](const std::string& list) {
+        return ScenarioError((R"({"cashiers": [{"number": 1, "drawer": [)" + list + "]}]}").c_str());
+    };
+    EXPECT_EQ(drawer(pairs), "(accepted)");
+    EXPECT_EQ(drawer(pairs + ",[1,1]"), "\"cashiers[0].drawer\": a list of at most 20 pairs is expected");
 }
 
 TEST(FaultPlan, FindsFaultsByCommandAndOccurrenceOrByPosition)
