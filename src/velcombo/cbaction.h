@@ -17,6 +17,7 @@
 class TClientSocket;
 class TComboLink;
 class TModemPort;
+class VelTowRec;
 class TWinSocketStream;
 
 class TVelComboLibrary : public TVelLibrary {
@@ -123,6 +124,34 @@ public:
     void SendPluRecs(e_SendType pass);
     void ResetAllPlu();
     void CancelPluList();
+
+    // The goods programming and the read-back and clearing of the register's
+    // goods (cbgoods.cpp, cbgoodsread.cpp). One row's command: the answer's
+    // quiet code is left in last_err_wyk; a row that cannot be put into the
+    // register's fields at all is not sent and its refusal text returned.
+    AnsiString SendPluRec(VelTowRec rec);
+    AnsiString SendOpakRec(VelTowRec rec);
+    AnsiString DeletePluRec(VelTowRec rec);
+    AnsiString DeleteOpakRec(VelTowRec rec);
+    AnsiString PluRecRefusal(const VelTowRec& rec, int32_t* price);
+    AnsiString OpakRecRefusal(const VelTowRec& rec, int32_t& number, int32_t* price);
+    // The name cut to the register family's length; the host group's byte
+    // from the group map; the barcode as the register takes it.
+    AnsiString NazwaNaKase(const AnsiString& nazwa) const;
+    int GrupaNaKase(int32_t nrAsort) const;
+    AnsiString FormatujBarkodNaKase(const AnsiString& kod) const;
+    // The register's goods and packages read into the text buffer as the
+    // lines of "combo.tow" (FNameTOW), each handed to the export buffer.
+    void ReadArticles();
+    void ReadPackages();
+    void SetTowFileHeader(AnsiString& text);
+    AnsiString ParsePluLine();
+    AnsiString ParseOpakLine();
+    AnsiString FNameTOW() const;
+    // Zeroes the sales of every goods item and package.
+    void ResetSale();
+    // One clearing command under its line; any refusal ends it with its text.
+    void ClearAll(const AnsiString& text, int cmd, const std::vector<AnsiString>& fields);
 
     // Reading the register's sales into the intermediate file (the import
     // run calls these).
