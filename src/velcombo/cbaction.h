@@ -1,6 +1,7 @@
 // The Combo/NEO driver: its library object and its device action.
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -174,6 +175,21 @@ public:
     void ReadAsortMapFromCfg();
     void WriteAsortMapToCfg();
 
+    // The export run (operations -2 and -5) and its steps before the goods.
+    void Eksport();
+    // The register prints its communication report: NEO-class registers only,
+    // and not when the host's transmission kind is 0.
+    void CommReport();
+    // The card server's discount-card input file.
+    void SendDiscountCards();
+    AnsiString FNameSKPCard(bool working);
+    // Groups, units, cashiers and payment forms.
+    void SendAssort();
+    void SendJMiary();
+    void SendCashiers();
+    void SendOrVerifyFPlatn();
+    void SendFPlatn();
+
     // The word of the file mode, as the host stores it in ComboPort.
     static AnsiString FileModeWord();
 
@@ -228,4 +244,14 @@ protected:
     bool isSaleRecGetCompleted = true;
     int cfgProductFlag = 0;
     bool cfgGroupOverwrite = false;
+
+    // The export run's own.
+    // A record the register refused with a quiet code: listed among the
+    // rejected records; true when it was refused.
+    bool RefusedQuietly(const AnsiString& record);
+    // The goods rows the export has to send; master data waits for them.
+    bool AnyGoodsToSend() const;
+    // Runs every clean-up step of the export; a step that fails does not stop
+    // the next, and never hides the failure that ended the run (null: none).
+    void EksportCleanUp(std::exception_ptr failure);
 };

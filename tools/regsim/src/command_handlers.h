@@ -19,6 +19,12 @@ Reply TimeGet(Scenario& state, const std::vector<Field>& request);
 // commands_payforms.cpp
 Reply PayFormRead(Scenario& state, const std::vector<Field>& request);
 
+// commands_masterdata.cpp
+Reply GroupIns(Scenario& state, const std::vector<Field>& request);
+Reply MuIns(Scenario& state, const std::vector<Field>& request);
+Reply UserIns(Scenario& state, const std::vector<Field>& request);
+Reply PayFormIns(Scenario& state, const std::vector<Field>& request);
+
 // commands_reports.cpp
 Reply RepFskDaily(Scenario& state, const std::vector<Field>& request);
 Reply RepComm(Scenario& state, const std::vector<Field>& request);

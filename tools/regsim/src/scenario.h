@@ -67,6 +67,9 @@ struct Scenario {
     ReportTiming reports;
     std::map<uint16_t, AnswerOverride> overrides;
     GoodsBase goods;
+    // What was programmed into the register (GROUPINS, MUINS, USERINS), by
+    // number: the fields of the last request.
+    std::map<int, std::vector<Field>> groups, units, cashiers;
 
     // The order of the ten database pairs, as the scenario names them.
     static const std::array<const char*, 10> kDbNames;
