@@ -1,6 +1,7 @@
 // The Combo/NEO driver: its library object and its device action.
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -17,6 +18,7 @@
 class TClientSocket;
 class TComboLink;
 class TModemPort;
+class VelTowRec;
 class TWinSocketStream;
 
 class TVelComboLibrary : public TVelLibrary {
@@ -124,6 +126,34 @@ public:
     void ResetAllPlu();
     void CancelPluList();
 
+    // The goods programming and the read-back and clearing of the register's
+    // goods (cbgoods.cpp, cbgoodsread.cpp). One row's command: the answer's
+    // quiet code is left in last_err_wyk; a row that cannot be put into the
+    // register's fields at all is not sent and its refusal text returned.
+    AnsiString SendPluRec(VelTowRec rec);
+    AnsiString SendOpakRec(VelTowRec rec);
+    AnsiString DeletePluRec(VelTowRec rec);
+    AnsiString DeleteOpakRec(VelTowRec rec);
+    AnsiString PluRecRefusal(const VelTowRec& rec, int32_t* price);
+    AnsiString OpakRecRefusal(const VelTowRec& rec, int32_t& number, int32_t* price);
+    // The name cut to the register family's length; the host group's byte
+    // from the group map; the barcode as the register takes it.
+    AnsiString NazwaNaKase(const AnsiString& nazwa) const;
+    int GrupaNaKase(int32_t nrAsort) const;
+    AnsiString FormatujBarkodNaKase(const AnsiString& kod) const;
+    // The register's goods and packages read into the text buffer as the
+    // lines of "combo.tow" (FNameTOW), each handed to the export buffer.
+    void ReadArticles();
+    void ReadPackages();
+    void SetTowFileHeader(AnsiString& text);
+    AnsiString ParsePluLine();
+    AnsiString ParseOpakLine();
+    AnsiString FNameTOW() const;
+    // Zeroes the sales of every goods item and package.
+    void ResetSale();
+    // One clearing command under its line; any refusal ends it with its text.
+    void ClearAll(const AnsiString& text, int cmd, const std::vector<AnsiString>& fields);
+
     // Reading the register's sales into the intermediate file (the import
     // run calls these).
     enum e_ReadStat { rs_Plu = 0, rs_Pack = 1 };
@@ -144,6 +174,21 @@ public:
     // The goods-group map kept in the host's configuration.
     void ReadAsortMapFromCfg();
     void WriteAsortMapToCfg();
+
+    // The export run (operations -2 and -5) and its steps before the goods.
+    void Eksport();
+    // The register prints its communication report: NEO-class registers only,
+    // and not when the host's transmission kind is 0.
+    void CommReport();
+    // The card server's discount-card input file.
+    void SendDiscountCards();
+    AnsiString FNameSKPCard(bool working);
+    // Groups, units, cashiers and payment forms.
+    void SendAssort();
+    void SendJMiary();
+    void SendCashiers();
+    void SendOrVerifyFPlatn();
+    void SendFPlatn();
 
     // The word of the file mode, as the host stores it in ComboPort.
     static AnsiString FileModeWord();
@@ -199,4 +244,14 @@ protected:
     bool isSaleRecGetCompleted = true;
     int cfgProductFlag = 0;
     bool cfgGroupOverwrite = false;
+
+    // The export run's own.
+    // A record the register refused with a quiet code: listed among the
+    // rejected records; true when it was refused.
+    bool RefusedQuietly(const AnsiString& record);
+    // The goods rows the export has to send; master data waits for them.
+    bool AnyGoodsToSend() const;
+    // Runs every clean-up step of the export; a step that fails does not stop
+    // the next, and never hides the failure that ended the run (null: none).
+    void EksportCleanUp(std::exception_ptr failure);
 };

@@ -19,8 +19,29 @@ Reply TimeGet(Scenario& state, const std::vector<Field>& request);
 // commands_payforms.cpp
 Reply PayFormRead(Scenario& state, const std::vector<Field>& request);
 
+// commands_masterdata.cpp
+Reply GroupIns(Scenario& state, const std::vector<Field>& request);
+Reply MuIns(Scenario& state, const std::vector<Field>& request);
+Reply UserIns(Scenario& state, const std::vector<Field>& request);
+Reply PayFormIns(Scenario& state, const std::vector<Field>& request);
+
 // commands_reports.cpp
 Reply RepFskDaily(Scenario& state, const std::vector<Field>& request);
 Reply RepComm(Scenario& state, const std::vector<Field>& request);
+
+// commands_goods.cpp
+Reply PluIns(Scenario& state, const std::vector<Field>& request);
+Reply PluPriceUpdate(Scenario& state, const std::vector<Field>& request);
+Reply PluDel(Scenario& state, const std::vector<Field>& request);
+Reply PluDelAll(Scenario& state, const std::vector<Field>& request);
+Reply PluStatClearAll(Scenario& state, const std::vector<Field>& request);
+Reply CntxPluInit(Scenario& state, const std::vector<Field>& request);
+Reply PluRead(Scenario& state, const std::vector<Field>& request);
+Reply PackIns(Scenario& state, const std::vector<Field>& request);
+Reply PackDel(Scenario& state, const std::vector<Field>& request);
+Reply PackDelAll(Scenario& state, const std::vector<Field>& request);
+Reply PackStatClearAll(Scenario& state, const std::vector<Field>& request);
+Reply CntxPackInit(Scenario& state, const std::vector<Field>& request);
+Reply PackRead(Scenario& state, const std::vector<Field>& request);
 
 }  // namespace regsim::handlers

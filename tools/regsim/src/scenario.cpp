@@ -126,7 +126,7 @@ Scenario ScenarioFromJson(const json& doc)
     CheckKeys(
         doc,
         {"model", "registerNumber", "operator", "fiscalState", "fiscalisation", "taxNumber", "uniqueNumber", "firmware",
-         "header", "vatRates", "clock", "totalsNonZero", "database", "payForms", "reports", "overrides"},
+         "header", "vatRates", "clock", "totalsNonZero", "database", "payForms", "reports", "overrides", "goods", "packages"},
         "");
     Scenario s;
     s.payForms = DefaultPayForms();
@@ -195,6 +195,7 @@ Scenario ScenarioFromJson(const json& doc)
             s.overrides[static_cast<uint16_t>(code)] = OverrideFrom(value, "overrides." + key);
         }
     }
+    GoodsBaseFromJson(doc, s.goods);
     return s;
 }
 

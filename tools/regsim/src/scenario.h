@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "goods_base.h"
 #include "wire_codec.h"
 
 namespace regsim {
@@ -65,6 +66,10 @@ struct Scenario {
     std::vector<PayForm> payForms;
     ReportTiming reports;
     std::map<uint16_t, AnswerOverride> overrides;
+    GoodsBase goods;
+    // What was programmed into the register (GROUPINS, MUINS, USERINS), by
+    // number: the fields of the last request.
+    std::map<int, std::vector<Field>> groups, units, cashiers;
 
     // The order of the ten database pairs, as the scenario names them.
     static const std::array<const char*, 10> kDbNames;

@@ -1,0 +1,94 @@
+// The export run: the host's export file into the buffer, the session, the
+// register's goods cleared or reconciled, then discount cards, groups, units,
+// cashiers, payment forms, packages and goods; the result file goes back to
+// the host also when a step failed.
+#include "cbaction.h"
+#include "cbexpbuf.h"
+#include "cberrors.h"
+
+void TVelComboAction::Eksport()
+{
+    if (Medium == md_file) throw Exception(DriverText("Ustawione złącze PLIK. Kasa nie obsługuje eksportu do pliku"));
+    exp_buf = std::make_unique<TVelComboExpBuf>(this);
+    try {
+        exp_buf->ReadFromFile(FNameKEXP(), false, -1);
+        OpenPort();
+        if (!CheckNumber()) throw Exception(DriverText("Niezgodny numer urządzenia!"));
+        CommReport();
+        if (ParamAsInt("RodzajTransmisji") == 3) {
+            ThrowPrzerwac();
+            if (ParamAsInt("ComboKasTowMax") == 1)
+                ResetAllPlu();
+            else
+                CancelPluList();
+        }
+        CommReport();
+        ShowTowInfo(true);
+        SendDiscountCards();
+        SendAssort();
+        SendJMiary();
+        SendCashiers();
+        SendOrVerifyFPlatn();
+        SendPluRecs(st_delPlu);
+        SendPluRecs(st_delOpak);
+        SendPluRecs(st_prgOpak);
+        SendPluRecs(st_prgPlu);
+        CommReport();
+    } catch (...) {
+        // The step that failed is the line marked, not the session's last line.
+        MsgS(LPV_Error);
+        EksportCleanUp(std::current_exception());
+    }
+    EksportCleanUp(nullptr);
+}
+
+void TVelComboAction::EksportCleanUp(std::exception_ptr failure)
+{
+    std::exception_ptr first = failure;
+    auto step = [&](const std::function<void()>& run) {
+        try {
+            run();
+        } catch (const std::exception& e) {
+            if (first)
+                DodajKomunikat(zkBlad, e.what());
+            else
+                first = std::current_exception();
+        } catch (...) {
+            if (!first) first = std::current_exception();
+        }
+    };
+    step([this] { ClosePort(); });
+    step([this] { LogujOdrzuconePrzyEksporcie(); });
+    // A result file that could not be written is not handed over: the host
+    // would take an earlier run's file for this one's.
+    step([this] {
+        exp_buf->ZapiszWynikEksp(FNameWEXP());
+        ZapiszWynikEksportu();
+    });
+    exp_buf.reset();
+    if (first) std::rethrow_exception(first);
+}
+
+void TVelComboAction::CommReport()
+{
+    const bool neoClass = protType == pt_Neo || protType == pt_Neo102 || protType == pt_Neo201 ||
+                          protType == pt_Neo301 || protType == pt_Revo;
+    if (!neoClass || ParamAsInt("RodzajTransmisji") == 0) return;
+    MsgAdd(DriverText("Czekaj na wykonanie raportu na kasie..."), LPV_Value, 100);
+    SendAndReceive(CMD_REPCOMM);
+    MsgS(RefusedQuietly(DriverText("Raport komunikacji")) ? LPV_Error : LPV_Ok);
+}
+
+bool TVelComboAction::RefusedQuietly(const AnsiString& record)
+{
+    if (last_err_wyk == 0) return false;
+    error_log.Add(record + ": " + ComboWykErrMsg(last_err_wyk));
+    // Something went to the register, so the rejected list is worth showing.
+    Fcokolwiek_eksportowano = true;
+    return true;
+}
+
+bool TVelComboAction::AnyGoodsToSend() const
+{
+    return exp_buf && exp_buf->il_dod + exp_buf->il_akt + exp_buf->il_cen + exp_buf->il_usu > 0;
+}
