@@ -171,6 +171,11 @@ public:
     void CorrectZamEDIDoc(const AnsiString& description, const AnsiString& code, int quantity);
     void SaveEDIOrder();
 
+    // The goods import into the host (cbimportplu.cpp): the register's VAT
+    // rates, groups, units, packages and goods handed over through callback
+    // 33, with the options of window 6; the session is open.
+    void ImportPlu();
+
     // The goods-group map kept in the host's configuration.
     void ReadAsortMapFromCfg();
     void WriteAsortMapToCfg();

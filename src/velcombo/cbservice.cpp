@@ -74,7 +74,3 @@ void TVelComboAction::ResetAllPluF7()
     ResetAllPlu();
     ClosePort();
 }
-
-// Importing the register's goods works on the host's goods, which this
-// driver does not hand over yet.
-void TVelComboAction::ImportPluF7() { throw Exception(DriverText("Funkcja serwisowa 6 nie jest jeszcze dostępna")); }

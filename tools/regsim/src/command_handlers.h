@@ -44,4 +44,10 @@ Reply PackStatClearAll(Scenario& state, const std::vector<Field>& request);
 Reply CntxPackInit(Scenario& state, const std::vector<Field>& request);
 Reply PackRead(Scenario& state, const std::vector<Field>& request);
 
+// commands_lists.cpp
+Reply CntxGroupInit(Scenario& state, const std::vector<Field>& request);
+Reply GroupRead(Scenario& state, const std::vector<Field>& request);
+Reply CntxMuInit(Scenario& state, const std::vector<Field>& request);
+Reply MuRead(Scenario& state, const std::vector<Field>& request);
+
 }  // namespace regsim::handlers

@@ -18,10 +18,13 @@ std::vector<Field> PluFields(const Plu& p)
         return {Field::V(p.number), Field::S(p.name),     Field::S(p.barcode),
                 Field::N(p.minStock), Field::B(p.set),    Field::B(p.vat),
                 Field::B(p.discount), Field::B(p.discountAllowed), Field::V(p.barcodes)};
-    return {Field::V(p.number),  Field::S(p.name),       Field::S(p.barcode),    Field::N(p.minStock),
-            Field::B(p.set),     Field::B(p.vat),        Field::N(p.price),      Field::B(p.package),
-            Field::B(p.unit),    Field::B(p.format),     Field::B(p.fixedPrice), Field::B(p.discount),
-            Field::B(p.group),   Field::B(p.discountAllowed), Field::V(p.barcodes)};
+    std::vector<Field> f = {Field::V(p.number),  Field::S(p.name),       Field::S(p.barcode),
+                            Field::N(p.minStock), Field::B(p.set),       Field::B(p.vat),
+                            Field::N(p.price),   Field::B(p.package),    Field::B(p.unit),
+                            Field::B(p.format),  Field::B(p.fixedPrice), Field::B(p.discount),
+                            Field::B(p.group),   Field::B(p.discountAllowed), Field::V(p.barcodes)};
+    for (const std::string& code : p.extraBarcodes) f.push_back(Field::S(code));
+    return f;
 }
 
 std::vector<Field> PackageFields(const Package& p)

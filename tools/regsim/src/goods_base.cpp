@@ -122,7 +122,7 @@ Plu PluFrom(const json& e, const std::string& key)
 {
     CheckEntry(e,
                {"plu", "name", "barcode", "minStock", "set", "vat", "price", "package", "unit", "format", "fixedPrice",
-                "discount", "group", "discountAllowed", "barcodes", "sales"},
+                "discount", "group", "discountAllowed", "barcodes", "sales", "extraBarcodes"},
                key);
     if (!e.contains("plu")) throw Bad(key + ".plu", "is missing");
     Plu p;
@@ -142,6 +142,8 @@ Plu PluFrom(const json& e, const std::string& key)
     p.discountAllowed = static_cast<uint8_t>(Whole(e, "discountAllowed", 0, 0xFF, 0, key));
     p.barcodes = static_cast<uint16_t>(Whole(e, "barcodes", 0, 0xFFFF, 1, key));
     p.sales = Whole(e, "sales", -kNMax, kNMax, 0, key);
+    for (const json& code : e.value("extraBarcodes", json::array()))
+        p.extraBarcodes.push_back(TextFromJson(code, (key + ".extraBarcodes").c_str()));
     return p;
 }
 

@@ -8,6 +8,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 namespace regsim {
 
@@ -28,6 +29,8 @@ struct Plu {
     uint8_t group = 1;
     uint8_t discountAllowed = 0;
     uint16_t barcodes = 1;
+    // The additional barcodes, answered as fields 16 onward.
+    std::vector<std::string> extraBarcodes;
     // Quantity sold since the last zeroing: a record with sales cannot be deleted.
     int64_t sales = 0;
 };

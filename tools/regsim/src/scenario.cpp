@@ -126,7 +126,8 @@ Scenario ScenarioFromJson(const json& doc)
     CheckKeys(
         doc,
         {"model", "registerNumber", "operator", "fiscalState", "fiscalisation", "taxNumber", "uniqueNumber", "firmware",
-         "header", "vatRates", "clock", "totalsNonZero", "database", "payForms", "reports", "overrides", "goods", "packages"},
+         "header", "vatRates", "clock", "totalsNonZero", "database", "payForms", "reports", "overrides", "goods", "packages",
+         "groups", "units"},
         "");
     Scenario s;
     s.payForms = DefaultPayForms();
@@ -196,6 +197,7 @@ Scenario ScenarioFromJson(const json& doc)
         }
     }
     GoodsBaseFromJson(doc, s.goods);
+    MasterListsFromJson(doc, s);
     return s;
 }
 
