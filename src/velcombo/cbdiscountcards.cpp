@@ -14,7 +14,8 @@ namespace {
 // Tabs and line ends would split the card server's fields and lines.
 AnsiString FieldText(AnsiString text)
 {
-    std::replace_if(text.begin(), text.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
     return text;
 }
 

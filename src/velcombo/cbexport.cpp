@@ -3,8 +3,8 @@
 // cashiers, payment forms, packages and goods; the result file goes back to
 // the host also when a step failed.
 #include "cbaction.h"
-#include "cbexpbuf.h"
 #include "cberrors.h"
+#include "cbexpbuf.h"
 
 void TVelComboAction::Eksport()
 {

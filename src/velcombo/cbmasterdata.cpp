@@ -67,8 +67,9 @@ void TVelComboAction::SendJMiary()
         TLJWords words = ExpWords(line);
         int32_t number = 0;
         if (!TryStrToInt(Trim(words[0]), number) || number < 0 || number > 0xFFFF)
-            throw Exception(Format(DriverText("Nieprawidłowy numer jednostki miary w wierszu \"JM;%s\" pliku %s").c_str(),
-                                   line.c_str(), FNameKEXP().c_str()));
+            throw Exception(
+                Format(DriverText("Nieprawidłowy numer jednostki miary w wierszu \"JM;%s\" pliku %s").c_str(),
+                       line.c_str(), FNameKEXP().c_str()));
         const AnsiString name = words[2];
         const AnsiString fields[] = {DataV(static_cast<uint16_t>(number)), DataS(TLTools::StrMax(name, 24, false)),
                                      DataS(TLTools::StrMax(name, 4, false)), DataB(1)};
@@ -93,7 +94,8 @@ void TVelComboAction::SendCashiers()
             const int number = cashier->GetNumer();
             const AnsiString name = cashier->GetNazwisko();
             if (number < 0 || number > 0xFFFF)
-                throw Exception(Format(DriverText("Nieprawidłowy numer kasjera %d (%s)").c_str(), number, name.c_str()));
+                throw Exception(
+                    Format(DriverText("Nieprawidłowy numer kasjera %d (%s)").c_str(), number, name.c_str()));
             MsgAdd(Format("- Nr: %02d, Nazwa: %s", number, name.c_str()), LPV_None, 100);
             lineAdded = true;
             const uint16_t rights = cashier->GetPoziomUprawnien() == 0 ? 0xFFFE : 0xFFFF;

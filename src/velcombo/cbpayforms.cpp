@@ -82,7 +82,8 @@ void TVelComboAction::VerifyFPlatn()
         }
     }
     if (warned)
-        throw Exception(DriverText("Kasa jest w trybie fiskalnym. Formy płatności należy zaprogramować ręcznie "
-                                   "zgodnie z powyższymi zaleceniami."));
+        throw Exception(
+            DriverText("Kasa jest w trybie fiskalnym. Formy płatności należy zaprogramować ręcznie "
+                       "zgodnie z powyższymi zaleceniami."));
     MsgS(LPV_Ok);
 }

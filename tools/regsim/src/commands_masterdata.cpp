@@ -15,7 +15,10 @@ bool OneOf(int model, std::initializer_list<int> models)
 }
 
 // NEO-class models take no cashiers once fiscal.
-bool CashiersLockedWhenFiscal(int model) { return OneOf(model, {2, 4, 7, 9, 24, 29, 30, 31, 39, 40, 42}); }
+bool CashiersLockedWhenFiscal(int model)
+{
+    return OneOf(model, {2, 4, 7, 9, 24, 29, 30, 31, 39, 40, 42});
+}
 
 // Combo and Mobile models, and the newest ones, still take payment forms
 // once fiscal.
@@ -38,7 +41,10 @@ int Store(std::map<int, std::vector<Field>>& records, int size, const std::vecto
     return 0;
 }
 
-Reply Stored(int error) { return error ? Reply::Error(error) : Reply::Ok({}); }
+Reply Stored(int error)
+{
+    return error ? Reply::Error(error) : Reply::Ok({});
+}
 
 int DbSize(const Scenario& s, const char* name)
 {
@@ -76,8 +82,9 @@ Reply PayFormIns(Scenario& s, const std::vector<Field>& request)
     if (number == 1) return Reply::Error(codes::kPredefinedPayForm);
     if (number < 1 || number > 16) return Reply::Error(codes::kBadRecordNumber);
     if (request[2].number > 6) return Reply::Error(codes::kBadPayFormType);
-    PayForm form{number, request[1].text, static_cast<int>(request[2].number), static_cast<int>(request[3].number),
-                 request[4].text, request[5].number};
+    PayForm form{
+        number,          request[1].text,  static_cast<int>(request[2].number), static_cast<int>(request[3].number),
+        request[4].text, request[5].number};
     auto it = std::find_if(s.payForms.begin(), s.payForms.end(), [&](const PayForm& p) { return p.number == number; });
     if (it == s.payForms.end())
         s.payForms.push_back(form);
