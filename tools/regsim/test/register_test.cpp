@@ -296,10 +296,10 @@ TEST_F(RegisterTest, JournalLineShowsTheDecodedRequest)
 
 TEST_F(RegisterTest, JournalShowsTextFieldsInUtf8AndFaultsOnlyWhereApplied)
 {
-    Make({}, Plan(R"({"2800": {"1": "lostAnswer"}})"));
+    Make({}, Plan(R"({"306": {"1": "lostAnswer"}})"));
     // "Grupa główna" in code page 1250, for a command not served yet: the
     // frame is refused before the fault plan is consulted.
-    const Response r = Send(Request(2800, 1, {Field::V(1), Field::S("Grupa g\xB3\xF3wna"), Field::B(0), Field::B(0)}));
+    const Response r = Send(Request(306, 1, {Field::V(1), Field::S("Grupa g\xB3\xF3wna"), Field::B(0), Field::B(0)}));
     EXPECT_EQ(r.outputs.size(), 1u);
     const json line = JournalLines().at(0);
     EXPECT_EQ(line["fields"][1], json::parse(R"(["S", "Grupa główna"])"));
