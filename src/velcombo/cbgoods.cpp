@@ -54,7 +54,8 @@ void TVelComboAction::SendPluRecs(e_SendType pass)
 {
     static const char* const kTexts[] = {"Usuwanie towarów...", "Usuwanie opakowań...", "Programowanie towarów...",
                                          "Programowanie opakowań..."};
-    if (Medium == md_file || !exp_buf) return;
+    // An export of master data alone has no goods rows: no pass to show.
+    if (Medium == md_file || !exp_buf || exp_buf->il_rec == 0) return;
     int counter = 0;
     MsgAdd(DriverText(kTexts[pass]), LPV_Value, 100);
     try {
