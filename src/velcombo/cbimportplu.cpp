@@ -138,9 +138,17 @@ void TVelComboAction::ImportPlu()
         ReadList(CMD_CNTXPLUINIT, {DataB(0), DataB(0)}, CMD_PLUREAD, {DataV(0), DataB(1)}, {kEndOfList}, [&] {
             const TComboDataSet& d = DataSet;
             if (d[4].AsB() != 0) return;  // a set
-            HostGoods g{d[1].AsS(), d[0].AsV(), d[2].AsS(), importOverwrite ? 1 : 0,
-                        Lookup(t.groupNumbers, t.groupNames, d[12].AsB()), Lookup(t.unitNumbers, t.unitNames, d[8].AsB()),
-                        0, d[6].AsN() / 100.0, d[10].AsB() == 0 ? 1 : 0, 0, ""};
+            HostGoods g{d[1].AsS(),
+                        d[0].AsV(),
+                        d[2].AsS(),
+                        importOverwrite ? 1 : 0,
+                        Lookup(t.groupNumbers, t.groupNames, d[12].AsB()),
+                        Lookup(t.unitNumbers, t.unitNames, d[8].AsB()),
+                        0,
+                        d[6].AsN() / 100.0,
+                        d[10].AsB() == 0 ? 1 : 0,
+                        0,
+                        ""};
             for (int i = 15; i < d.Count(); ++i) g.codes += ";" + d[i].AsS();
             if (d[7].AsB() != 0) g.packageCode = Lookup(t.packageNumbers, t.packageBarcodes, d[7].AsB());
             int result = -1;

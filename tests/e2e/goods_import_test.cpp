@@ -42,29 +42,30 @@ TEST(GoodsImport, RecordsGoToTheHostInOrderWithTheSummaryForEachResult)
     const struct {
         int answer;
         std::string word;
-        std::vector<std::string> summary;
-    } cases[] = {
-        {-1, "BLAD", {"- pominiętych (w tym 4 z błędem):\x01" "4", "- dodanych:\x01" "0", "- zaktualizowanych:\x01" "0"}},
-        {0, "POMINIETY", {"- pominiętych (w tym 1 z błędem):\x01" "4", "- dodanych:\x01" "0", "- zaktualizowanych:\x01" "0"}},
-        {1, "DODANO", {"- pominiętych (w tym 1 z błędem):\x01" "1", "- dodanych:\x01" "3", "- zaktualizowanych:\x01" "0"}},
-        {2, "AKTUALIZACJA", {"- pominiętych (w tym 1 z błędem):\x01" "1", "- dodanych:\x01" "0", "- zaktualizowanych:\x01" "3"}},
-    };
+        int errors, skipped, added, updated;
+    } cases[] = {{-1, "BLAD", 4, 4, 0, 0}, {0, "POMINIETY", 1, 4, 0, 0}, {1, "DODANO", 1, 1, 3, 0},
+                 {2, "AKTUALIZACJA", 1, 1, 0, 3}};
     for (const auto& c : cases) {
         RegisterSession s(kRegister);
         s.host.SetParam("ComboImportOverWrite", c.answer == 2 ? "TRUE" : "true");
         s.host.SetParam("ComboImportLogSave", c.answer == 2 ? "FALSE" : " TRUE ");
         s.host.answers["add_goods"] = c.answer;
         EXPECT_EQ(s.Run(-8, 6), 0);
-        const std::string o = c.answer == 2 ? "1" : "0";
-        EXPECT_EQ(s.host.events, (std::vector<std::string>{
-                                     "add_goods Skrzynka;1;5900001;" + o + ";OPAKOWANIA;opak;-1;12.99;12.99;12.99;12.99;1;1;",
-                                     "add_goods Woda, gazowana;10;590;111;222;" + o + ";Napoje;szt;-1;12.99;12.99;12.99;12.99;0;0;5900001",
-                                     "add_goods Chleb;12;2000012;" + o + ";;;2300;3.5;3.5;3.5;3.5;1;0;",
-                                     "add_goods Ser;14;2000014;" + o + ";Napoje;;800;0;0;0;0;0;0;"}));
+        const std::string o = c.answer == 2 ? "1" : "0", p = ";12.99;12.99;12.99;12.99;";
+        EXPECT_EQ(s.host.events,
+                  (std::vector<std::string>{"add_goods Skrzynka;1;5900001;" + o + ";OPAKOWANIA;opak;-1" + p + "1;1;",
+                                            "add_goods Woda, gazowana;10;590;111;222;" + o + ";Napoje;szt;-1" + p +
+                                                "0;0;5900001",
+                                            "add_goods Chleb;12;2000012;" + o + ";;;2300;3.5;3.5;3.5;3.5;1;0;",
+                                            "add_goods Ser;14;2000014;" + o + ";Napoje;;800;0;0;0;0;0;0;"}));
         const std::vector<std::string> screen = HostScreen(s.host.lines);
         const auto at = std::find(screen.begin(), screen.end(), "Odczytano towarów:\x01" "4");
         ASSERT_LE(at + 4, screen.end());
-        EXPECT_EQ(std::vector<std::string>(at + 1, at + 4), c.summary);
+        EXPECT_EQ(std::vector<std::string>(at + 1, at + 4),
+                  (std::vector<std::string>{"- pominiętych (w tym " + std::to_string(c.errors) + " z błędem):\x01" +
+                                                std::to_string(c.skipped),
+                                            "- dodanych:\x01" + std::to_string(c.added),
+                                            "- zaktualizowanych:\x01" + std::to_string(c.updated)}));
         EXPECT_EQ(CountOf(screen, "- odczyt towarów kontynuowany..."), c.answer > 0 ? 1u : 4u);
         EXPECT_TRUE(Shows(screen, "W:Towar PLU 13: stawka VAT nr 7 spoza tablicy stawek kasy"));
         EXPECT_EQ(s.Commands(), (std::vector<int>{501, 20, 2004, 2810, 2810, 2002, 2610, 2610, 2003, 2710, 2710,
@@ -76,8 +77,8 @@ TEST(GoodsImport, RecordsGoToTheHostInOrderWithTheSummaryForEachResult)
         }
         EXPECT_EQ(Log(s), kLogHead + "Skrzynka,1,5900001,OPAKOWANIA,opak,-1,12.99,Tak,Tak,BRAK," + c.word +
                               "\r\nWoda, gazowana,10,590;111;222,Napoje,szt,-1,12.99,Nie,Nie,5900001," + c.word +
-                              "\r\nChleb,12,2000012,NIE_ZDEFINIOWANO,NIE_ZDEFINIOWANO,2300,3.50,Tak,Nie,BRAK," + c.word +
-                              "\r\nStara,13,2000013,Napoje,NIE_ZDEFINIOWANO,-999,0.00,Nie,Nie,BRAK,BLAD"
+                              "\r\nChleb,12,2000012,NIE_ZDEFINIOWANO,NIE_ZDEFINIOWANO,2300,3.50,Tak,Nie,BRAK," +
+                              c.word + "\r\nStara,13,2000013,Napoje,NIE_ZDEFINIOWANO,-999,0.00,Nie,Nie,BRAK,BLAD" +
                               "\r\nSer,14,2000014,Napoje,NIE_ZDEFINIOWANO,800,0.00,Nie,Nie,BRAK," + c.word + "\r\n");
         EXPECT_TRUE(Shows(screen, "Zapis logu importu do pliku: " + s.tmp.Folder() + "import.log"));
     }
@@ -90,9 +91,11 @@ TEST(GoodsImport, ACutRunStillLogsWhatTheHostTookAndClosesTheSession)
     WriteFile(s.tmp / "import.log", "earlier\r\n");
     s.Run(-8, 6);
     EXPECT_EQ(s.host.events.size(), 2u);
-    EXPECT_EQ(Log(s), "earlier\r\n" + kLogHead + "Skrzynka,1,5900001,OPAKOWANIA,opak,-1,12.99,Tak,Tak,BRAK,DODANO"
-                             "\r\nWoda, gazowana,10,590;111;222,Napoje,szt,-1,12.99,Nie,Nie,5900001,DODANO\r\n"
-                             "IMPORT PRZERWANY: Kasa zgłosiła błąd wykonania: [W1] - nieznany błąd przesłany przez kasę\r\n");
+    EXPECT_EQ(Log(s), "earlier\r\n" + kLogHead +
+                          "Skrzynka,1,5900001,OPAKOWANIA,opak,-1,12.99,Tak,Tak,BRAK,DODANO\r\n"
+                          "Woda, gazowana,10,590;111;222,Napoje,szt,-1,12.99,Nie,Nie,5900001,DODANO\r\n"
+                          "IMPORT PRZERWANY: Kasa zgłosiła błąd wykonania: [W1] - nieznany błąd przesłany "
+                          "przez kasę\r\n");
     const std::vector<std::string> screen = HostScreen(s.host.lines);
     // No summary and no "Zapis logu" line: the session is closed at once.
     const auto cut = std::find(screen.begin(), screen.end(), "E:- trwa odczyt towarów...");

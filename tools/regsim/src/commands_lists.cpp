@@ -56,9 +56,10 @@ void MasterListsFromJson(const nlohmann::json& doc, Scenario& s)
                 throw std::runtime_error(where + ": a number 1-65535 is expected");
             const int number = e["number"].get<int>();
             const std::string name = TextFromJson(e.value("name", nlohmann::json("")), (where + ".name").c_str());
-            auto& records = key[0] == 'g' ? s.groups : s.units;
-            records[number] = key[0] == 'g' ? std::vector<Field>{Field::V(number), Field::S(name), Field::B(0), Field::B(0)}
-                                            : std::vector<Field>{Field::V(number), Field::S(name), Field::S(""), Field::B(0)};
+            if (key[0] == 'g')
+                s.groups[number] = {Field::V(number), Field::S(name), Field::B(0), Field::B(0)};
+            else
+                s.units[number] = {Field::V(number), Field::S(name), Field::S(""), Field::B(0)};
         }
     }
 }
