@@ -10,7 +10,8 @@
 namespace {
 
 constexpr int kEndOfList = 975;
-// The rate logged for a goods record whose slot the register has no rate for.
+// The rate of a goods record until its slot is looked up; logged as it is
+// when the register has no rate for the slot.
 constexpr int kNoRate = -999;
 
 // What one import reads before the goods, all dropped at its end.
@@ -124,8 +125,17 @@ void TVelComboAction::ImportPlu()
         counter = 0;
         ReadList(CMD_CNTXPACKINIT, {DataB(0), DataB(0)}, CMD_PACKREAD, {DataV(0)}, {kEndOfList}, [&] {
             const TComboDataSet& d = DataSet;
-            HostGoods g{d[1].AsS(), d[0].AsV(), d[2].AsS(), importOverwrite ? 1 : 0, "OPAKOWANIA", "opak", -1,
-                        d[3].AsN() / 100.0, d[5].AsB() == 0 ? 1 : 0, 1, ""};
+            const HostGoods g{.name = d[1].AsS(),
+                              .number = d[0].AsV(),
+                              .codes = d[2].AsS(),
+                              .overwrite = importOverwrite ? 1 : 0,
+                              .group = "OPAKOWANIA",
+                              .unit = "opak",
+                              .vat = -1,
+                              .price = d[3].AsN() / 100.0,
+                              .openPrice = d[5].AsB() == 0 ? 1 : 0,
+                              .package = 1,
+                              .packageCode = ""};
             handOver(g);
             t.packageNumbers.push_back(IntToStr(g.number));
             t.packageBarcodes.push_back(g.codes);
@@ -138,19 +148,18 @@ void TVelComboAction::ImportPlu()
         ReadList(CMD_CNTXPLUINIT, {DataB(0), DataB(0)}, CMD_PLUREAD, {DataV(0), DataB(1)}, {kEndOfList}, [&] {
             const TComboDataSet& d = DataSet;
             if (d[4].AsB() != 0) return;  // a set
-            HostGoods g{d[1].AsS(),
-                        d[0].AsV(),
-                        d[2].AsS(),
-                        importOverwrite ? 1 : 0,
-                        Lookup(t.groupNumbers, t.groupNames, d[12].AsB()),
-                        Lookup(t.unitNumbers, t.unitNames, d[8].AsB()),
-                        0,
-                        d[6].AsN() / 100.0,
-                        d[10].AsB() == 0 ? 1 : 0,
-                        0,
-                        ""};
+            HostGoods g{.name = d[1].AsS(),
+                        .number = d[0].AsV(),
+                        .codes = d[2].AsS(),
+                        .overwrite = importOverwrite ? 1 : 0,
+                        .group = Lookup(t.groupNumbers, t.groupNames, d[12].AsB()),
+                        .unit = Lookup(t.unitNumbers, t.unitNames, d[8].AsB()),
+                        .vat = kNoRate,
+                        .price = d[6].AsN() / 100.0,
+                        .openPrice = d[10].AsB() == 0 ? 1 : 0,
+                        .package = 0,
+                        .packageCode = d[7].AsB() ? Lookup(t.packageNumbers, t.packageBarcodes, d[7].AsB()) : ""};
             for (int i = 15; i < d.Count(); ++i) g.codes += ";" + d[i].AsS();
-            if (d[7].AsB() != 0) g.packageCode = Lookup(t.packageNumbers, t.packageBarcodes, d[7].AsB());
             int result = -1;
             const uint8_t slot = d[5].AsB();
             if (slot < t.vat.size()) {
@@ -162,7 +171,6 @@ void TVelComboAction::ImportPlu()
                               DriverText(": stawka VAT nr ").c_str(), slot,
                               DriverText(" spoza tablicy stawek kasy").c_str()),
                        LPV_Warning, 100);
-                g.vat = kNoRate;
                 logLine(g, result);
             }
             errors += result == -1;
