@@ -30,10 +30,10 @@ protected:
     void SetUp() override { ASSERT_TRUE(x) << "run under xvfb-run"; }
     void TearDown() override { x ? XCloseDisplay(x) : 0; }
 
-    // The window shown last on this display (there is no window manager), once mapped; 0 after 30 s.
+    // The window shown last on this display (there is no window manager), once mapped; 0 after 10 s.
     Window Await()
     {
-        for (int tries = 0; tries < 100; ++tries, Pause()) {
+        for (int tries = 0; tries < 34; ++tries, Pause()) {
             Window root, parent, *kids = nullptr, last = 0;
             unsigned count = 0;
             XWindowAttributes at;

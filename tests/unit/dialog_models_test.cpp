@@ -2,6 +2,7 @@
 // dialog shows and gives back, and how the goods-import options tick their boxes.
 #include <gtest/gtest.h>
 
+#include "FltkDialog.h"
 #include "StawkiKolejne.h"
 #include "StawkiKolejneDialog.h"
 #include "cbimportdlg.h"
@@ -37,6 +38,7 @@ TEST(VatSlotDialog, DisplayFormsAndTheirReadingBack)
 TEST(VatSlotDialog, RowsArePreselectedLabelledAndReadBack)
 {
     TFrmStawkiNaKasie d = Filled(true, {2300, 800, 500});
+    EXPECT_EQ(d.Wiersze[0].Etykieta + d.Wiersze[9].Etykieta, "1:10:");
     EXPECT_EQ(d.Pozycje, (std::vector<AnsiString>{"<pusta>", "23.00", "8.00", "5.00"}));
     TVelStawkiKolejne slots;
     for (auto [slot, value] : {std::pair{0, 800}, {1, 700}, {2, -1}, {3, 2300}, {9, 500}})
@@ -77,4 +79,12 @@ TEST(ImportOptionsDialog, OnlyTheExactTrueTicksABox)
         d.WczytajOpcje(action.get());
         EXPECT_TRUE(d.OverwriteChecked == checked && d.LogFileChecked == checked) << stored;
     }
+}
+
+TEST(DialogTexts, LabelsAndItemsInUtf8ShowTheirMarksAsThemselves)
+{
+    // The test's own literals are code page 1250, so UTF-8 is written byte by byte.
+    EXPECT_EQ(veldialog::Utf8("\x80\x81\xB3\xA3 zw"), "\xE2\x82\xAC?\xC5\x82\xC5\x81 zw");
+    EXPECT_EQ(veldialog::Utf8Label("A&B@/_"), "A&&B@@/_");
+    EXPECT_EQ(veldialog::Utf8Item("A&B@/_\\"), "A&&B@@\\/\\_\\\\");
 }
