@@ -137,7 +137,7 @@ int TVelComboAction::GrupaNaKase(int32_t nrAsort) const
         if (line.compare(0, key.size(), key) != 0) continue;
         int32_t index = 0;
         // A group the map cannot tell goes to the first one.
-        return TryStrToInt(line.substr(key.size()), index) && index >= 0 && index < UINT8_MAX ? index + 1 : 1;
+        return TryStrToInt(line.substr(key.size()), index) && static_cast<uint32_t>(index) < UINT8_MAX ? index + 1 : 1;
     }
     return 1;
 }

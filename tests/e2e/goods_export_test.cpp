@@ -82,22 +82,37 @@ TEST(GoodsExport, FourPassesSendEveryFieldAsTheFamilyTakesIt)
 TEST(GoodsExport, RefusedRowsAreListedAndTheNextOnesStillSent)
 {
     RegisterSession s(R"({"goods": [{"plu": 9, "barcode": "590"}]})");
-    EXPECT_EQ(Export(s, Plu("70000", "123", "Za duzy numer", "1", "DOD") + Plu("1", "590", "Mleko", "1", "DOD") +
-                            Plu("2", "591", "Drogi", "3000000000", "DOD") + Pack("300", "Skrzynia", "1", "DOD") +
-                            Plu("3", "592", "Woda zrodlana gazowana", "-2147483648", "CEN")),
+    EXPECT_EQ(Export(s, Plu("65536", "123", "Za duzy numer", "1", "DOD") + Plu("1", "590", "Mleko", "1", "DOD") +
+                            Plu("2", "591", "Drogi", "2147483648", "DOD") + Pack("256", "Skrzynia", "1", "DOD") +
+                            Pack("-1", "Minus", "1", "DOD") + Pack("0", "Zero", "1", "DOD") + Pack("249", "Kosz", "1", "DOD") +
+                            Pack("12A", "Worek", "1", "USU") +
+                            Plu("3", "592", "Woda zrodlana gazowana", "-2147483648", "CEN") +
+                            Plu("65535", "593", "Graniczny", "2147483647.9", "DOD", "23;1;F;0;F;F;F;65;;0") +
+                            Plu("4", "594", "Bez opakowania", "1", "DOD", "23;1;F;0;F;F;F;66;;0")),
               0);
-    EXPECT_EQ(GoodsSent(s), (std::vector<std::string>{R"(2100 [["V",1],["S","Mleko"],["S","590"],["N",1],)"
-                                                       R"(["N",0],["B",0],["B",1],["B",0],["B",1],["B",0],["B",0],)"
-                                                       R"(["B",1],["B",1],["B",0],["B",1],["B",0]])",
-                                                       R"(2181 [["V",3],["N",-2147483648]])"}));
-    const HostLines refused = {Added("- towary odrzucone:\x01" "0"), Replaced("- towary odrzucone:\x01" "5"),
-                               Added("...300 Skrzynia        : kod opakowania 300 poza zakresem 0-255", 2),
-                               Added("...123 Za duzy numer   : numer PLU 70000 poza zakresem 0-65535", 2),
+    auto ins = [](const std::string& head, const std::string& price, const std::string& package) {
+        return "2100 [" + head + R"(,["N",)" + price + R"(],["N",0],["B",)" + package +
+               R"(],["B",1],["B",0],["B",1],["B",0],["B",0],["B",1],["B",1],["B",0],["B",1],["B",0]])";
+    };
+    EXPECT_EQ(GoodsSent(s),
+              (std::vector<std::string>{R"(2740 [["V",99],["B",0],["B",0]])",
+                                        R"(2700 [["V",0],["S","Zero"],["S","0"],["N",1],["N",0],["B",1],["B",1],["B",0]])",
+                                        R"(2700 [["V",249],["S","Kosz"],["S","249"],["N",1],["N",0],["B",1],["B",1],["B",0]])",
+                                        ins(R"(["V",1],["S","Mleko"],["S","590"])", "1", "0"),
+                                        R"(2181 [["V",3],["N",-2147483648]])",
+                                        ins(R"(["V",65535],["S","Graniczny"],["S","593"])", "2147483647", "65"),
+                                        ins(R"(["V",4],["S","Bez opakowania"],["S","594"])", "1", "0")}));
+    const HostLines refused = {Added("- towary odrzucone:\x01" "0"), Replaced("- towary odrzucone:\x01" "8"),
+                               Added("...12A Worek           : [W903] - rekord nie istnieje", 2),
+                               Added("...256 Skrzynia        : kod opakowania 256 poza zakresem 0-255", 2),
+                               Added("...-1 Minus           : kod opakowania -1 poza zakresem 0-255", 2),
+                               Added("...0 Zero            : [W909] - nieprawidłowy numer rekordu", 2),
+                               Added("...123 Za duzy numer   : numer PLU 65536 poza zakresem 0-65535", 2),
                                Added("...590 Mleko           : [W920] - nieunikalny kod kreskowy", 2),
-                               Added("...591 Drogi           : cena 3000000000 poza zakresem liczby 32-bitowej", 2),
+                               Added("...591 Drogi           : cena 2147483648 poza zakresem liczby 32-bitowej", 2),
                                Added("...592 Woda zrodlana...: [W903] - rekord nie istnieje", 2)};
     EXPECT_EQ(From(s.host.lines, refused[0], refused.size()), refused);
-    EXPECT_EQ(ReadFile(s.tmp / "wynik.exp"), "");
+    EXPECT_EQ(ReadFile(s.tmp / "wynik.exp"), "PLU;65535;655350;593;DOD\r\nPLU;4;40;594;DOD\r\n");
 }
 
 TEST(GoodsExport, ReadBackSendsOnlyWhatDiffersAndWritesTheRegistersList)

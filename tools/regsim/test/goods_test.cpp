@@ -32,7 +32,8 @@ TEST(GoodsBase, CommandsChangeTheBaseAndRefuseAsTheRegisterDoes)
     regsim::test::TempDir dir;
     Journal journal(dir.File("journal.jsonl"));
     Scenario s = ScenarioFromJson(json::parse(R"({
-        "packages": [{"number": 4, "name": "Butelka", "barcode": "4", "price": 50, "sales": 2}],
+        "packages": [{"number": 4, "name": "Butelka", "barcode": "4", "price": 50, "sales": 2},
+                     {"number": 5, "sales": 1}],
         "goods": [{"plu": 7, "name": "Mleko", "barcode": "590", "vat": 1, "price": 299, "package": 4, "sales": 1},
                   {"plu": 9, "name": "Kosz", "barcode": "77", "set": 2, "vat": 0, "discount": 3}]})"));
     CashRegister reg(std::move(s), FaultPlan(), journal);
@@ -52,6 +53,7 @@ TEST(GoodsBase, CommandsChangeTheBaseAndRefuseAsTheRegisterDoes)
         {2140, {F::V(7), F::B(0), F::B(0)}, 944, {}},
         {2140, {F::V(5), F::B(0), F::B(0)}, 903, {}},
         {2740, {F::V(4), F::B(0), F::B(0)}, 938, {}},        // PLU 7 links it
+        {2740, {F::V(5), F::B(0), F::B(0)}, 944, {}},
         {2700, {F::V(256), F::S("X"), F::S("256"), F::N(1), F::N(0), F::B(1), F::B(1), F::B(0)}, 909, {}},
         {2000, {F::B(0), F::B(0)}, 0, {}},
         {2110, {F::V(0), F::B(1)}, 0, goods3},
@@ -66,6 +68,7 @@ TEST(GoodsBase, CommandsChangeTheBaseAndRefuseAsTheRegisterDoes)
         {2110, {F::V(0), F::B(1)}, 975, {}},
         {2750, {F::B(0)}, 944, {}},
         {2770, {F::B(1)}, 0, {}},
+        {2740, {F::V(5), F::B(0), F::B(0)}, 0, {}},
         {2003, {F::B(0), F::B(0)}, 0, {}},
         {2710, {F::V(0)}, 0, {F::V(4), F::S("Butelka"), F::S("4"), F::N(50), F::N(0), F::B(1)}},
         {2710, {F::V(0)}, 975, {}},
