@@ -22,6 +22,7 @@
 class TClientSocket;
 class TComboLink;
 class TModemPort;
+class VelTowRec;
 class TWinSocketStream;
 
 class TVelComboLibrary : public TVelLibrary {
@@ -133,6 +134,34 @@ public:
     void ResetAllPlu();
     void CancelPluList();
 
+    // The goods programming and the read-back and clearing of the register's
+    // goods (cbgoods.cpp, cbgoodsread.cpp). One row's command: the answer's
+    // quiet code is left in last_err_wyk; a row that cannot be put into the
+    // register's fields at all is not sent and its refusal text returned.
+    AnsiString SendPluRec(VelTowRec rec);
+    AnsiString SendOpakRec(VelTowRec rec);
+    AnsiString DeletePluRec(VelTowRec rec);
+    AnsiString DeleteOpakRec(VelTowRec rec);
+    AnsiString PluRecRefusal(const VelTowRec& rec, int32_t* price);
+    AnsiString OpakRecRefusal(const VelTowRec& rec, int32_t& number, int32_t* price);
+    // The name cut to the register family's length; the host group's byte
+    // from the group map; the barcode as the register takes it.
+    AnsiString NazwaNaKase(const AnsiString& nazwa) const;
+    int GrupaNaKase(int32_t nrAsort) const;
+    AnsiString FormatujBarkodNaKase(const AnsiString& kod) const;
+    // The register's goods and packages read into the text buffer as the
+    // lines of "combo.tow" (FNameTOW), each handed to the export buffer.
+    void ReadArticles();
+    void ReadPackages();
+    void SetTowFileHeader(AnsiString& text);
+    AnsiString ParsePluLine();
+    AnsiString ParseOpakLine();
+    AnsiString FNameTOW() const;
+    // Zeroes the sales of every goods item and package.
+    void ResetSale();
+    // One clearing command under its line; any refusal ends it with its text.
+    void ClearAll(const AnsiString& text, int cmd, const std::vector<AnsiString>& fields);
+
     // Reading the register's sales into the intermediate file (the import
     // run calls these).
     enum e_ReadStat { rs_Plu = 0, rs_Pack = 1 };
@@ -200,6 +229,10 @@ public:
     static AnsiString CompressedTime(int year, int month, int day, int hour, int minute, int second);
     // The comment block that heads a new "arch.imp".
     static void SetStatFileHeader(AnsiString& text);
+    // The goods import into the host (cbimportplu.cpp): the register's VAT
+    // rates, groups, units, packages and goods handed over through callback
+    // 33, with the options of window 6; the session is open.
+    void ImportPlu();
 
     // The goods-group map kept in the host's configuration.
     void ReadAsortMapFromCfg();

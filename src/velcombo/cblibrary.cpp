@@ -4,6 +4,7 @@
 #include "cbaction.h"
 #include "LTools.h"
 #include "cbcatalog.h"
+#include "cbimportdlg.h"
 #include "cbtexts.h"
 #include "process_state.h"
 
@@ -65,12 +66,13 @@ int TVelComboLibrary::PokazOkno(TVelActionBase* action, int window, bool flag, i
                                            "Rozłączanie modemu",
                                            "Raport komunikacji",
                                            "Import towarów do programu"};
-    (void)action;
-    (void)flag;
-    if (window == 0) return 0;  // the VAT-rate window: a cancelled dialog until it lands
+    if (window == 0) {
+        action->WyswietlOknoStawekNaKasiePrec("A", flag, "");
+        return 0;
+    }
     if (window < 1 || window > 6) return 0;
     CopyTextResult(text, ComboText(services[window]));
     if (code) *code = window;
-    if (window == 6) return 0;  // the goods-import options: a cancelled dialog until it lands
+    if (window == 6) return Tfrm_import(nullptr, Process().DriverTextTool).Show(action) == Tfrm_import::mrOk ? 1 : 0;
     return 1;
 }

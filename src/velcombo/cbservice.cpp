@@ -48,8 +48,29 @@ void TVelComboAction::ModemDisconnectF7()
     modem.ModemHangUp(WartoscParametru("ComboPort"), Speed());
 }
 
-// Zeroing sales, clearing the goods base and importing the register's goods
-// work on the register's goods lists, which this driver does not read yet.
-void TVelComboAction::ResetSaleF7() { throw Exception(DriverText("Funkcja serwisowa 1 nie jest jeszcze dostępna")); }
-void TVelComboAction::ResetAllPluF7() { throw Exception(DriverText("Funkcja serwisowa 2 nie jest jeszcze dostępna")); }
-void TVelComboAction::ImportPluF7() { throw Exception(DriverText("Funkcja serwisowa 6 nie jest jeszcze dostępna")); }
+void TVelComboAction::ResetSaleF7()
+{
+    if (Medium == md_file) throw Exception(DriverText("Ustaw port komunikacyjny"));
+    try {
+        OpenPort();
+        ResetSale();
+    } catch (...) {
+        ClosePortAfterFailure();
+        throw;
+    }
+    ClosePort();
+}
+
+void TVelComboAction::ResetAllPluF7()
+{
+    if (Medium == md_file) throw Exception(DriverText("Ustaw port komunikacyjny"));
+    try {
+        OpenPort();
+    } catch (...) {
+        ClosePortAfterFailure();
+        throw;
+    }
+    // It closes the session itself when it fails.
+    ResetAllPlu();
+    ClosePort();
+}

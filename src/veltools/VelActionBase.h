@@ -89,6 +89,11 @@ public:
     void OdczytajStawkiKolejnePrec();
     void ZapiszStawkiKolejne();
     void ZapiszStawkiKolejnePrec();
+    // The slot dialog: name is the first slot's name, special the name of a
+    // row shown but never read back (none when empty). OK stores the order
+    // when editable.
+    void WyswietlOknoStawekNaKasie(const AnsiString& name, bool editable, const AnsiString& special);
+    void WyswietlOknoStawekNaKasiePrec(const AnsiString& name, bool editable, const AnsiString& special);
 
     // The longest part of a long value.
     static constexpr int LongParamPartSize = 250;

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "StawkiKolejne.h"
+#include "StawkiKolejneDialog.h"
 #include "VelAction.h"
 #include "VelLib.h"
 #include "setofintegers.h"
@@ -88,6 +89,39 @@ void TVelActionBase::ZapiszStawkiKolejne()
 void TVelActionBase::ZapiszStawkiKolejnePrec()
 {
     WriteParamEx("PosortowaneStawkiVatPrec", GetStawkiKolejnePrec()->SpiszDoTekstuParametru());
+}
+
+namespace {
+// The slot dialog over one order: filled, shown, and on OK read back and
+// stored when the order may be edited.
+void ShowSlotDialog(TVelActionBase& action, bool precise, TMacSetOfIntegers& rates, TVelStawkiKolejne& order,
+                    const AnsiString& name, bool editable, const AnsiString& special, void (TVelActionBase::*store)())
+{
+    TFrmStawkiNaKasie dialog(nullptr, precise, action.GetLgLink());
+    dialog.SetStawkiMarket(rates);
+    dialog.SetStawkiUrzadzenia(order, editable);
+    dialog.SetIloscStawek(action.IleMaxStawekKolejnych());
+    dialog.SetNazwaStawki(name);
+    if (!special.empty()) {
+        dialog.StawkaSpecjalna(special, TVelStawkiKolejne::Zwolniona);
+        dialog.SetSpecjalnaWidoczna(true);
+    }
+    if (dialog.ShowModal() != TFrmStawkiNaKasie::mrOk || !editable) return;
+    dialog.GetStawkiUrzadzenia(order);
+    (action.*store)();
+}
+}  // namespace
+
+void TVelActionBase::WyswietlOknoStawekNaKasie(const AnsiString& name, bool editable, const AnsiString& special)
+{
+    ShowSlotDialog(*this, false, *GetStawkiDostepne(), *GetStawkiKolejne(), name, editable, special,
+                   &TVelActionBase::ZapiszStawkiKolejne);
+}
+
+void TVelActionBase::WyswietlOknoStawekNaKasiePrec(const AnsiString& name, bool editable, const AnsiString& special)
+{
+    ShowSlotDialog(*this, true, *GetStawkiDostepnePrec(), *GetStawkiKolejnePrec(), name, editable, special,
+                   &TVelActionBase::ZapiszStawkiKolejnePrec);
 }
 
 int VelAction::NumerStawkiPrec(int rate)

@@ -30,13 +30,32 @@ Reply RepFskDaily(Scenario& state, const std::vector<Field>& request);
 Reply RepComm(Scenario& state, const std::vector<Field>& request);
 
 // commands_sales.cpp
-Reply CntxPluInit(Scenario& state, const std::vector<Field>& request);
-Reply CntxPackInit(Scenario& state, const std::vector<Field>& request);
 Reply PluStatRead(Scenario& state, const std::vector<Field>& request);
 Reply PackStatRead(Scenario& state, const std::vector<Field>& request);
 Reply SaleRecGet(Scenario& state, const std::vector<Field>& request);
 Reply UserRead(Scenario& state, const std::vector<Field>& request);
 Reply UserStatRead(Scenario& state, const std::vector<Field>& request);
 Reply DiscntCardCfgGetEx(Scenario& state, const std::vector<Field>& request);
+
+// commands_goods.cpp
+Reply PluIns(Scenario& state, const std::vector<Field>& request);
+Reply PluPriceUpdate(Scenario& state, const std::vector<Field>& request);
+Reply PluDel(Scenario& state, const std::vector<Field>& request);
+Reply PluDelAll(Scenario& state, const std::vector<Field>& request);
+Reply PluStatClearAll(Scenario& state, const std::vector<Field>& request);
+Reply CntxPluInit(Scenario& state, const std::vector<Field>& request);
+Reply PluRead(Scenario& state, const std::vector<Field>& request);
+Reply PackIns(Scenario& state, const std::vector<Field>& request);
+Reply PackDel(Scenario& state, const std::vector<Field>& request);
+Reply PackDelAll(Scenario& state, const std::vector<Field>& request);
+Reply PackStatClearAll(Scenario& state, const std::vector<Field>& request);
+Reply CntxPackInit(Scenario& state, const std::vector<Field>& request);
+Reply PackRead(Scenario& state, const std::vector<Field>& request);
+
+// commands_lists.cpp
+Reply CntxGroupInit(Scenario& state, const std::vector<Field>& request);
+Reply GroupRead(Scenario& state, const std::vector<Field>& request);
+Reply CntxMuInit(Scenario& state, const std::vector<Field>& request);
+Reply MuRead(Scenario& state, const std::vector<Field>& request);
 
 }  // namespace regsim::handlers

@@ -51,6 +51,11 @@ constexpr uint16_t kReportAcknowledged = 1;
 namespace codes {
 constexpr int kBadDateTime = 723;
 constexpr int kNoSuchPayForm = 958;
+constexpr int kNoMoreRecords = 975;
+constexpr int kNoSuchRecord = 903;
+constexpr int kBarcodeNotUnique = 920;
+constexpr int kPackageLinked = 938;
+constexpr int kRecordHasSales = 944;
 constexpr int kBadRecordNumber = 909;
 constexpr int kNameNotUnique = 910;
 constexpr int kPredefinedPayForm = 942;

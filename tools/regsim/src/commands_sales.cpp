@@ -191,18 +191,6 @@ void SalesFromJson(const json& doc, SalesState& s)
 
 namespace handlers {
 
-Reply CntxPluInit(Scenario& s, const std::vector<Field>&)
-{
-    s.sales.pluCursor = 0;
-    return Reply::Ok({});
-}
-
-Reply CntxPackInit(Scenario& s, const std::vector<Field>&)
-{
-    s.sales.packCursor = 0;
-    return Reply::Ok({});
-}
-
 // V 0, B 1: the next record of the context.
 Reply PluStatRead(Scenario& s, const std::vector<Field>&)
 {

@@ -126,7 +126,7 @@ Scenario ScenarioFromJson(const json& doc)
     std::set<std::string> keys = {"model",    "registerNumber", "operator", "fiscalState", "fiscalisation",
                                   "taxNumber", "uniqueNumber",  "firmware", "header",      "vatRates",
                                   "clock",    "totalsNonZero",  "database", "payForms",    "reports",
-                                  "overrides"};
+                                  "overrides", "goods",         "packages", "groups",      "units"};
     keys.insert(SalesKeys().begin(), SalesKeys().end());
     CheckKeys(doc, keys, "");
     Scenario s;
@@ -197,6 +197,8 @@ Scenario ScenarioFromJson(const json& doc)
         }
     }
     SalesFromJson(doc, s.sales);
+    GoodsBaseFromJson(doc, s.goods);
+    MasterListsFromJson(doc, s);
     return s;
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "sales_state.h"
+#include "goods_base.h"
 #include "wire_codec.h"
 
 namespace regsim {
@@ -66,10 +67,13 @@ struct Scenario {
     std::vector<PayForm> payForms;
     ReportTiming reports;
     std::map<uint16_t, AnswerOverride> overrides;
+    GoodsBase goods;
     // What was programmed into the register (GROUPINS, MUINS, USERINS), by
     // number: the fields of the last request.
     std::map<int, std::vector<Field>> groups, units, cashiers;
     SalesState sales;
+    // The next group and unit number GROUPREAD and MUREAD answer from.
+    int groupCursor = 0, unitCursor = 0;
 
     // The order of the ten database pairs, as the scenario names them.
     static const std::array<const char*, 10> kDbNames;
@@ -80,6 +84,8 @@ constexpr uint16_t kVatUnused = 0xFFFF;
 
 // Throw std::runtime_error with a message that names the faulty entry.
 Scenario ScenarioFromJson(const nlohmann::json& doc);
+// The scenario's "groups" and "units" (commands_lists.cpp).
+void MasterListsFromJson(const nlohmann::json& doc, Scenario& s);
 Scenario LoadScenario(const std::string& path);
 
 // Reads a whole JSON file; throws std::runtime_error naming the file.

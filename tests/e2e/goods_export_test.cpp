@@ -1,0 +1,206 @@
+// Goods and packages through the real library against the register
+// simulator's goods base: the four passes of an export with their exact
+// fields, refused rows, the register's goods read back and reconciled, the
+// goods base cleared, and service functions 1 and 2.
+#include <gtest/gtest.h>
+
+#include "host_lines.h"
+#include "register_session.h"
+
+using namespace testutil;
+
+namespace {
+
+// A host goods line: 0 PLU, 1 plu, 2 koldod, 3 kod, 4 nazwa, 5 cena, ..., 9
+// stawka, 10 jedn, 11 czy_wazony, 12 precyzja, 13, 14 opakowanie, 15
+// cena_otwarta, 16 kod_opakowania, 17, 18 nr_asort, 19 status.
+std::string Plu(const std::string& plu, const std::string& kod, const std::string& name, const std::string& price,
+                const std::string& status, const std::string& rest = "23;1;F;0;F;F;F;;;0")
+{
+    const std::string line = "PLU;" + plu + ";" + plu + "0;" + kod + ";" + name + ";" + price + ";0;0;0;" + rest;
+    return line + ";" + status + "\r\n";
+}
+std::string Pack(const std::string& kod, const std::string& name, const std::string& price, const std::string& status)
+{
+    return Plu("0", kod, name, price, status, "0;1;F;0;F;T;F;;;0");
+}
+
+// The goods commands the register took, each with its fields.
+std::vector<std::string> GoodsSent(const RegisterSession& s)
+{
+    std::vector<std::string> sent;
+    for (const auto& line : s.Journal())
+        if (int cmd = line["cmd"].get<int>(); cmd >= 2000 && cmd < 2800 && cmd / 100 != 25 && cmd / 100 != 26)
+            sent.push_back(std::to_string(cmd) + " " + line["fields"].dump());
+    return sent;
+}
+
+int Export(RegisterSession& s, const std::string& kasa, const char* kind = "0")
+{
+    WriteFile(s.tmp / "kasa.exp", kasa);
+    s.host.SetParam("Vel_Combo_PosortowaneStawkiVatPrec", "2300\r\n800\r\n500\r\n0\r\n-1\r\n-999\r\n-999");
+    s.host.SetParam("RodzajTransmisji", kind);
+    return s.Run(-2);
+}
+
+const char* const kLongName = "Chleb razowy krojony pakowany z ziarnem slonecznika";
+
+}  // namespace
+
+TEST(GoodsExport, FourPassesSendEveryFieldAsTheFamilyTakesIt)
+{
+    const std::string kasa = Plu("1", "5901", kLongName, "350", "DOD", "23;2;F;0;F;F;F;4;;3") +
+                             Plu("2", "28001234?????", "Ser", "-120.9", "AKT", "8;3;T;3;F;F;T;70;;0") +
+                             Plu("3", "777", "Cukier", "499", "CEN") + Plu("4", "888", "Stary", "1", "USU") +
+                             Pack("5", "Butelka", "50", "USU") + Pack("4", "Skrzynka", "900", "DOD");
+    const struct {
+        int model;
+        const char *name, *barcode;
+    } families[] = {{2, "Chleb razowy krojony pak", "1234"},
+                    {30, "Chleb razowy krojony pakowany z ziarnem ", "28001234"},
+                    {5, "Chleb razowy kro", "28001234"}};
+    for (const auto& f : families) {
+        RegisterSession s(R"({"model": )" + std::to_string(f.model) +
+                          R"(, "goods": [{"plu": 3, "barcode": "777"}, {"plu": 4, "barcode": "888"}],
+                              "packages": [{"number": 5, "barcode": "5"}]})");
+        EXPECT_EQ(Export(s, kasa + "ASS;1;Napoje\r\nASS;3;Pieczywo\r\n"), 0);
+        EXPECT_EQ(GoodsSent(s), (std::vector<std::string>{
+                                    R"(2140 [["V",4],["B",0],["B",0]])", R"(2740 [["V",5],["B",0],["B",0]])",
+                                    R"(2700 [["V",4],["S","Skrzynka"],["S","4"],["N",900],["N",0],["B",1],["B",1],["B",0]])",
+                                    R"(2100 [["V",1],["S",")" + std::string(f.name) + R"("],["S","5901"],["N",350],["N",0],)"
+                                    R"(["B",4],["B",2],["B",0],["B",2],["B",0],["B",0],["B",1],["B",1],["B",0],["B",1],["B",0]])",
+                                    R"(2100 [["V",2],["S","Ser"],["S",")" + std::string(f.barcode) + R"("],["N",-120],["N",0],)"
+                                    R"(["B",0],["B",3],["B",0],["B",1],["B",1],["B",3],["B",0],["B",1],["B",0],["B",1],["B",0]])",
+                                    R"(2181 [["V",3],["N",499]])"}))
+            << f.model;
+        EXPECT_EQ(ReadFile(s.tmp / "wynik.exp"), "PLU;1;10;5901;DOD\r\nPLU;2;20;28001234?????;AKT\r\n"
+                                                 "PLU;3;30;777;CEN\r\nPLU;4;40;888;USU\r\n");
+        EXPECT_TRUE(s.Violations().empty());
+    }
+}
+
+TEST(GoodsExport, RefusedRowsAreListedAndTheNextOnesStillSent)
+{
+    RegisterSession s(R"({"goods": [{"plu": 9, "barcode": "590"}]})");
+    EXPECT_EQ(Export(s, Plu("65536", "123", "Za duzy numer", "1", "DOD") + Plu("1", "590", "Mleko", "1", "DOD") +
+                            Plu("2", "591", "Drogi", "2147483648", "DOD") + Pack("256", "Skrzynia", "1", "DOD") +
+                            Pack("-1", "Minus", "1", "DOD") + Pack("0", "Zero", "1", "DOD") + Pack("249", "Kosz", "1", "DOD") +
+                            Pack("12A", "Worek", "1", "USU") +
+                            Plu("3", "592", "Woda zrodlana gazowana", "-2147483648", "CEN") +
+                            Plu("65535", "593", "Graniczny", "2147483647.9", "DOD", "23;1;F;0;F;F;F;65;;0") +
+                            Plu("4", "594", "Bez opakowania", "1", "DOD", "23;1;F;0;F;F;F;66;;0")),
+              0);
+    auto ins = [](const std::string& head, const std::string& price, const std::string& package) {
+        return "2100 [" + head + R"(,["N",)" + price + R"(],["N",0],["B",)" + package +
+               R"(],["B",1],["B",0],["B",1],["B",0],["B",0],["B",1],["B",1],["B",0],["B",1],["B",0]])";
+    };
+    EXPECT_EQ(GoodsSent(s),
+              (std::vector<std::string>{R"(2740 [["V",99],["B",0],["B",0]])",
+                                        R"(2700 [["V",0],["S","Zero"],["S","0"],["N",1],["N",0],["B",1],["B",1],["B",0]])",
+                                        R"(2700 [["V",249],["S","Kosz"],["S","249"],["N",1],["N",0],["B",1],["B",1],["B",0]])",
+                                        ins(R"(["V",1],["S","Mleko"],["S","590"])", "1", "0"),
+                                        R"(2181 [["V",3],["N",-2147483648]])",
+                                        ins(R"(["V",65535],["S","Graniczny"],["S","593"])", "2147483647", "65"),
+                                        ins(R"(["V",4],["S","Bez opakowania"],["S","594"])", "1", "0")}));
+    const HostLines refused = {Added("- towary odrzucone:\x01" "0"), Replaced("- towary odrzucone:\x01" "8"),
+                               Added("...12A Worek           : [W903] - rekord nie istnieje", 2),
+                               Added("...256 Skrzynia        : kod opakowania 256 poza zakresem 0-255", 2),
+                               Added("...-1 Minus           : kod opakowania -1 poza zakresem 0-255", 2),
+                               Added("...0 Zero            : [W909] - nieprawidłowy numer rekordu", 2),
+                               Added("...123 Za duzy numer   : numer PLU 65536 poza zakresem 0-65535", 2),
+                               Added("...590 Mleko           : [W920] - nieunikalny kod kreskowy", 2),
+                               Added("...591 Drogi           : cena 2147483648 poza zakresem liczby 32-bitowej", 2),
+                               Added("...592 Woda zrodlana...: [W903] - rekord nie istnieje", 2)};
+    EXPECT_EQ(From(s.host.lines, refused[0], refused.size()), refused);
+    EXPECT_EQ(ReadFile(s.tmp / "wynik.exp"), "PLU;65535;655350;593;DOD\r\nPLU;4;40;594;DOD\r\n");
+}
+
+TEST(GoodsExport, ReadBackSendsOnlyWhatDiffersAndWritesTheRegistersList)
+{
+    RegisterSession s(R"({"model": 1,
+        "goods": [{"plu": 1, "name": "Chleb", "barcode": "5901", "price": 350},
+                  {"plu": 2, "name": "Maslo", "barcode": "5902", "price": 600},
+                  {"plu": 3, "name": "Ser", "barcode": "5903", "price": 900, "unit": 2, "group": 4},
+                  {"plu": 4, "name": "Sta;ry", "barcode": "5904", "price": 10, "minStock": -3},
+                  {"plu": 5, "name": "Jaja", "barcode": "000123", "vat": 1, "price": 100},
+                  {"plu": 6, "name": "Kosz", "barcode": "5906", "set": 2, "discount": 3, "barcodes": 2}],
+        "packages": [{"number": 4, "name": "Skrzynka", "barcode": "4", "price": 900},
+                     {"number": 7, "name": "Stara", "barcode": "7", "price": 50}]})");
+    s.host.SetParam("ComboKasTowMax", "0");
+    EXPECT_EQ(Export(s, Plu("1", "5901", "Chleb", "350", "AKT") + Plu("2", "5902", "Maslo", "650", "DOD") +
+                            Plu("3", "5903", "Ser zolty", "900", "AKT") + Plu("5", "123", "Jaja", "100", "CEN", "8;1;F;0;F;F;F;;;0") +
+                            Plu("6", "5906", "Kosz", "0", "AKT") + Pack("4", "Skrzynka", "900", "DOD") +
+                            Plu("8", "5908", "Nowy", "5", "AKT"),
+                     "3"),
+              0);
+    std::vector<std::string> sent;
+    for (const std::string& c : GoodsSent(s)) sent.push_back(c.substr(0, c.find(']')) + "]");
+    EXPECT_EQ(sent, (std::vector<std::string>{R"(2000 [["B",0])", R"(2110 [["V",0])", R"(2110 [["V",0])",
+                                              R"(2110 [["V",0])", R"(2110 [["V",0])", R"(2110 [["V",0])",
+                                              R"(2110 [["V",0])", R"(2110 [["V",0])", R"(2003 [["B",0])",
+                                              R"(2710 [["V",0])", R"(2710 [["V",0])", R"(2710 [["V",0])",
+                                              R"(2140 [["V",4])", R"(2740 [["V",7])", R"(2181 [["V",2])",
+                                              R"(2100 [["V",3])", R"(2100 [["V",8])"}));
+    EXPECT_EQ(ReadFile(s.tmp / "combo.tow"),
+              "#\r\n# Format pliku nie jest zgodny z KASA.EXP!\r\n"
+              "# TOW;<plu>;<nazwa>;<kod_kresk_gl>;<min_stan_mag>;<czy_zestaw>;<vat>;<cena>;<nr_opak>;<nr_jm>;<format_il>;"
+              "<flaga_c_sztyw>;<nr_rabatu>;<nr_grupy_tow>;<flaga_zezw_rab>;<il_kod_kresk>\r\n"
+              "# ZES;<plu>;<nazwa>;<kod_kresk_gl>;<min_stan_mag>;<czy_zestaw>;<vat>;      ;         ;       ;           ;"
+              "               ;<nr_rabatu>;              ;<flaga_zezw_rab>;<il_kod_kresk>\r\n"
+              "# OPA;<nr_opak>;<nazwa>;<kod_kresk>;<cena>;<min_stan_mag>;<flaga_c_sztywnej>\r\n#\r\n"
+              "TOW;1;Chleb;5901;0;0;0;350;0;0;0;1;0;1;0;1\r\nTOW;2;Maslo;5902;0;0;0;600;0;0;0;1;0;1;0;1\r\n"
+              "TOW;3;Ser;5903;0;0;0;900;0;2;0;1;0;4;0;1\r\nTOW;4;Stary;5904;-3;0;0;10;0;0;0;1;0;1;0;1\r\n"
+              "TOW;5;Jaja;000123;0;0;1;100;0;0;0;1;0;1;0;1\r\nZES;6;Kosz;5906;0;2;0; ; ; ; ; ;3; ;0;2\r\n"
+              "OPA;4;Skrzynka;4;900;0;1\r\nOPA;7;Stara;7;50;0;1\r\n");
+    EXPECT_EQ(ReadFile(s.tmp / "wynik.exp"), "PLU;1;10;5901;AKT\r\nPLU;2;20;5902;DOD\r\nPLU;3;30;5903;AKT\r\n"
+                                             "PLU;5;50;123;CEN\r\nPLU;6;60;5906;AKT\r\nPLU;8;80;5908;AKT\r\n");
+    EXPECT_TRUE(s.Violations().empty());
+}
+
+TEST(GoodsExport, ClearingRefusedEndsTheExportWithItsTextAndTheLinkClosed)
+{
+    RegisterSession s(R"({"model": 1, "goods": [{"plu": 1, "barcode": "1", "sales": 2}]})");
+    s.host.SetParam("ComboKasTowMax", "1");
+    EXPECT_EQ(Export(s, Plu("1", "5901", "Chleb", "350", "DOD"), "3"), 0);
+    EXPECT_EQ(GoodsSent(s), std::vector<std::string>{R"(2150 [["B",0]])"});
+    const HostLines tail = {Added("Czyszczenie bazy towarów..."), Replaced("Czyszczenie bazy towarów...", 2)};
+    EXPECT_EQ(From(s.host.lines, tail[0], 2), tail);
+    EXPECT_EQ(s.host.lines.back(),
+              Added("[W944] - niedozwolona operacja na rekordzie z niezerową statystyką", 2));
+    EXPECT_TRUE(s.LinkClosedAtTheEnd());
+    EXPECT_EQ(ReadFile(s.tmp / "wynik.exp"), "");
+}
+
+TEST(GoodsServiceFunctions, ZeroingSalesAndClearingTheGoodsBase)
+{
+    const char* const kSold = R"({"model": 1, "goods": [{"plu": 1, "sales": 2}], "packages": [{"number": 1}]})";
+    const std::string zero1 = "Zerowanie sprzedaży towarów na kasie...", zero2 = "Zerowanie sprzedaży opakowań na kasie...";
+    const std::string clear1 = "Czyszczenie bazy towarów...", clear2 = "Czyszczenie bazy opakowań...";
+    const std::string refusal = "[W944] - niedozwolona operacja na rekordzie z niezerową statystyką";
+    const struct {
+        int function;
+        const char *scenario, *faults;
+        std::vector<std::string> sent;
+        HostLines work;
+        std::string failure;
+    } cases[] = {
+        {1, kSold, "", {R"(2170 [["B",1],["B",1]])", R"(2770 [["B",1]])"}, Concat(Step(zero1), Step(zero2)), ""},
+        {1, kSold, R"({"2770": {"1": {"kind": "executionError", "code": 944}}})",
+         {R"(2170 [["B",1],["B",1]])", R"(2770 [["B",1]])"}, Concat(Step(zero1), {Added(zero2), Replaced(zero2, 2)}),
+         refusal},
+        {2, R"({"model": 1, "goods": [{"plu": 1, "package": 1}], "packages": [{"number": 1}]})", "",
+         {R"(2150 [["B",0]])", R"(2750 [["B",0]])"}, Concat(Step(clear1), Step(clear2)), ""},
+        {2, kSold, "", {R"(2150 [["B",0]])"}, {Added(clear1), Replaced(clear1, 2)}, refusal},
+    };
+    for (const auto& c : cases) {
+        RegisterSession s(c.scenario, c.faults);
+        EXPECT_EQ(s.Run(-8, c.function), 0);
+        EXPECT_EQ(GoodsSent(s), c.sent) << c.function << c.failure;
+        HostLines expected = TcpOpening("COMBO 1.01");
+        expected += c.work;
+        expected += TcpClosing();
+        if (!c.failure.empty()) expected += Failure("operacja [-8]", c.failure);
+        EXPECT_EQ(s.host.lines, expected) << c.function << c.failure;
+        EXPECT_TRUE(s.LinkClosedAtTheEnd());
+    }
+}

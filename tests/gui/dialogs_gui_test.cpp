@@ -1,0 +1,156 @@
+// The two windows as a person uses them on Xvfb (`velhost window N`, keys and clicks through XTest, the close
+// box as the window manager's message), a screenshot of each in the build folder, and no display at all.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdio>
+#include <thread>
+
+#include "testutil.h"
+// Last: Xlib's macros (None, Status) would break the headers above.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+using namespace testutil;
+
+namespace {
+// A key symbol, a click at a point of the window (key 0), or the close box (key -1).
+struct Input {
+    int key, x = 0, y = 0;
+};
+const Input kEnter{XK_Return}, kEsc{XK_Escape}, kF2{XK_F2}, kDown{XK_Down}, kCloseBox{-1};
+Input Click(int x, int y) { return {0, x, y}; }
+void Pause() { std::this_thread::sleep_for(std::chrono::milliseconds(300)); }
+
+class Dialogs : public ::testing::Test {
+protected:
+    Display* x = XOpenDisplay(nullptr);
+    TempDir tmp;
+    void SetUp() override { ASSERT_TRUE(x) << "run under xvfb-run"; }
+    void TearDown() override { x ? XCloseDisplay(x) : 0; }
+
+    // The window shown last on this display (there is no window manager), once mapped; 0 after 10 s.
+    Window Await()
+    {
+        for (int tries = 0; tries < 34; ++tries, Pause()) {
+            Window root, parent, *kids = nullptr, last = 0;
+            unsigned count = 0;
+            XWindowAttributes at;
+            if (XQueryTree(x, DefaultRootWindow(x), &root, &parent, &kids, &count) && count) last = kids[count - 1];
+            if (kids) XFree(kids);
+            if (last && XGetWindowAttributes(x, last, &at) && at.map_state == IsViewable) return Pause(), last;
+        }
+        return 0;
+    }
+
+    void Send(Window w, const Input& in)
+    {
+        if (in.key < 0) {
+            XEvent e{};
+            e.xclient = {ClientMessage, 0, True, x, w, XInternAtom(x, "WM_PROTOCOLS", False), 32, {}};
+            e.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
+            XSendEvent(x, w, False, NoEventMask, &e);
+        } else if (in.key == 0) {
+            int rx, ry;
+            Window child;
+            XTranslateCoordinates(x, w, DefaultRootWindow(x), in.x, in.y, &rx, &ry, &child);
+            XTestFakeMotionEvent(x, -1, rx, ry, 0);
+            for (int down : {True, False}) XTestFakeButtonEvent(x, 1, down, 20);
+        } else {
+            for (int down : {True, False}) XTestFakeKeyEvent(x, XKeysymToKeycode(x, in.key), down, 20);
+        }
+        XSync(x, False);
+        Pause();
+    }
+
+    void Screenshot(Window w, const std::string& path)
+    {
+        XWindowAttributes at;
+        XGetWindowAttributes(x, w, &at);
+        XImage* image = XGetImage(x, w, 0, 0, at.width, at.height, AllPlanes, ZPixmap);
+        FILE* f = std::fopen(path.c_str(), "wb");
+        png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+        png_infop info = png_create_info_struct(png);
+        png_init_io(png, f);
+        png_set_IHDR(png, info, at.width, at.height, 8, PNG_COLOR_TYPE_RGB, 0, 0, 0);
+        png_write_info(png, info);
+        std::vector<png_byte> row(static_cast<size_t>(at.width) * 3);
+        for (int py = 0; py < at.height; png_write_row(png, row.data()), ++py)
+            for (int px = 0; px < at.width; ++px)
+                for (int c = 0; c < 3; ++c) row[px * 3 + c] = (XGetPixel(image, px, py) >> (16 - 8 * c)) & 255;
+        png_write_end(png, nullptr), png_destroy_write_struct(&png, &info), std::fclose(f), XDestroyImage(image);
+    }
+
+    // velhost shows window `window` (FLAG `flag`) with the host's answers in
+    // `ini` and takes the inputs (for at most 20 s); then what it stored
+    // through callback 21 must be `stored` ("" for nothing).
+    void Check(const std::string& ini, int window, int flag, const std::string& stored,
+               const std::vector<Input>& inputs, bool screenshot)
+    {
+        WriteFile(tmp / "host.ini", ini);
+        const std::string w = std::to_string(window);
+        const std::string command = "timeout 20 " VELHOST_EXE " --config " + tmp / "host.ini" + " window " + w +
+                                    " " + std::to_string(flag);
+        FILE* velhost = popen(command.c_str(), "r");
+        const Window shown = Await();
+        ASSERT_NE(shown, 0u);
+        if (screenshot) Screenshot(shown, tmp / ("../window" + w + ".png"));
+        for (const Input& in : inputs) Send(shown, in);
+        std::string out;
+        for (int c; (c = std::fgetc(velhost)) != EOF;) out += static_cast<char>(c);
+        EXPECT_EQ(pclose(velhost), 0) << out;
+        EXPECT_NE(out.find("RESULT " + std::to_string(window == 6 && !stored.empty()) + "\n"), std::string::npos);
+        if (stored.empty())
+            EXPECT_EQ(out.find("change_param"), std::string::npos) << out;
+        else
+            EXPECT_NE(out.find("EVENT change_param " + stored + "\n"), std::string::npos) << out;
+    }
+};
+}  // namespace
+
+TEST_F(Dialogs, VatSlotsAreStoredOnlyByOk)
+{
+    // Row A shows 8.00 (item 2); Down in its list moves it to 5.00; row B goes from empty to zw.
+    const Input ok = Click(200, 168), cancel = Click(200, 208), rowA = Click(90, 25), rowB = Click(90, 44);
+    const std::string host = "[vatprec]\nrates=2300,800,500,0,-1\n[params]\nVel_Combo_PosortowaneStawkiVatPrec=800\n";
+    const std::string stored = "Vel_Combo_PosortowaneStawkiVatPrec=";
+    const std::string empty = "\r\n-999\r\n-999\r\n-999\r\n-999\r\n-999\r\n-999\r\n-999\r\n-999";
+    const std::pair<std::string, std::vector<Input>> cases[] = {
+        {stored + "800\r\n-999" + empty, {kEnter}},
+        {stored + "500\r\n-1" + empty, {rowA, kDown, kEnter, rowB, kDown, kDown, kDown, kDown, kDown, kEnter, ok}},
+        {"", {rowA, kDown, kEnter, kEsc}},
+        {"", {rowA, kDown, kEnter, cancel}},
+        {"", {rowA, kDown, kEnter, kCloseBox}},
+    };
+    for (const auto& [expected, inputs] : cases) Check(host, 0, 1, expected, inputs, &inputs == &cases[0].second);
+    Check(host, 0, 0, "", {rowA, kDown, kEnter, kEnter, ok, kCloseBox}, false);  // read-only
+}
+
+TEST_F(Dialogs, ImportOptionsAreStoredOnlyByKontynuuj)
+{
+    const Input overwrite = Click(24, 25), logFile = Click(24, 57), go = Click(97, 111), stop = Click(275, 111);
+    const std::string host = "[params]\nComboImportOverWrite=true\nComboImportLogSave=TRUE\n";
+    const std::pair<std::string, std::vector<Input>> cases[] = {
+        {"ComboImportOverWrite=FALSE\nEVENT change_param ComboImportLogSave=TRUE", {kF2}},
+        {"ComboImportOverWrite=TRUE\nEVENT change_param ComboImportLogSave=FALSE", {overwrite, logFile, go}},
+        {"", {overwrite, kEsc}},
+        {"", {overwrite, stop}},
+        {"", {overwrite, kCloseBox}},
+    };
+    for (const auto& [expected, inputs] : cases) Check(host, 6, 1, expected, inputs, &inputs == &cases[0].second);
+}
+
+TEST(NoDisplay, EachWindowIsAnErrorLineAndVelhostLivesOn)
+{
+    for (const char* window : {"0", "6"}) {
+        const RunResult r = testutil::Run({"/usr/bin/env", "-u", "DISPLAY", VELHOST_EXE, "window", window});
+        const std::string title = window[0] == '0' ? "Stawki VAT na kasie" : "Import towarów z kasy";
+        EXPECT_EQ(r.out.find("ADD E Podczas wykonywania operacji 'wyświetlanie okna' wystąpił błąd:\nADD E "
+                             "Nie można wyświetlić okna '" + title + "': brak dostępu do ekranu (DISPLAY: '')\n"
+                             "RESULT 0\n"),
+                  0u)
+            << r.out;
+        EXPECT_EQ(r.status, 2);
+    }
+}
