@@ -157,6 +157,19 @@ TEST(GoodsExport, ReadBackSendsOnlyWhatDiffersAndWritesTheRegistersList)
     EXPECT_TRUE(s.Violations().empty());
 }
 
+TEST(GoodsExport, AQuietRefusalInTheListEndsTheReadingAndKeepsWhatWasRead)
+{
+    RegisterSession s(R"({"model": 1, "goods": [{"plu": 1, "name": "Chleb", "barcode": "5901"}, {"plu": 2}]})",
+                      R"({"2110": {"2": {"kind": "executionError", "code": 920}}})");
+    s.host.SetParam("ComboKasTowMax", "0");
+    EXPECT_EQ(Export(s, Plu("1", "5901", "Chleb", "350", "DOD"), "3"), 0);
+    EXPECT_EQ(s.host.lines.back(), Added("[W920] - nieunikalny kod kreskowy", 2));
+    const std::string tow = ReadFile(s.tmp / "combo.tow");
+    EXPECT_EQ(tow.substr(tow.find("#\r\nTOW")), "#\r\nTOW;1;Chleb;5901;0;0;0;0;0;0;0;1;0;1;0;1\r\n");
+    EXPECT_EQ(GoodsSent(s).back(), R"(2110 [["V",0],["B",1]])");
+    EXPECT_TRUE(s.LinkClosedAtTheEnd());
+}
+
 TEST(GoodsExport, ClearingRefusedEndsTheExportWithItsTextAndTheLinkClosed)
 {
     RegisterSession s(R"({"model": 1, "goods": [{"plu": 1, "barcode": "1", "sales": 2}]})");
