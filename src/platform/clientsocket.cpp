@@ -168,7 +168,7 @@ int TWinSocketStream::Write(const void* bytes, int count)
         short revents = 0;
         const int r =
             spent >= FTimeoutMs ? 0 : WaitFor(fd, POLLOUT, static_cast<uint32_t>(FTimeoutMs - spent), revents);
-        if (r == 0) throw ESocketError(Format("Przekroczony czas wysyłania do %s", FSocket->Where().c_str()));
+        if (r == 0) throw ESocketTimeout(Format("Przekroczony czas wysyłania do %s", FSocket->Where().c_str()));
         if (r < 0) Broken(errno);
     }
     return count;

@@ -21,6 +21,12 @@ public:
     using Exception::Exception;
 };
 
+// A write the peer did not take in time: the connection itself may live on.
+class ESocketTimeout : public ESocketError {
+public:
+    using ESocketError::ESocketError;
+};
+
 enum TClientType { ctNonBlocking, ctBlocking };
 
 // One connection, as the framework's client socket hands it to a stream.

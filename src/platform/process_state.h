@@ -2,6 +2,8 @@
 // calls one export at a time, so none of it needs a lock.
 #pragma once
 
+#include <set>
+
 class Clock;
 class TMLgExtTools;
 class TVelLibrary;
@@ -9,6 +11,9 @@ class TVelLibrary;
 struct ProcessState {
     // The most recently registered library object.
     TVelLibrary* Library = nullptr;
+    // Every library object handed to the host and not yet released: a handle
+    // outside this set is never followed.
+    std::set<const void*> IssuedLibraries;
     // The text tool of that library as it stood at registration (always
     // none: callback 34 arrives later), through which the Combo/NEO driver's
     // own texts are looked up, so they keep their Polish defaults.

@@ -298,7 +298,9 @@ void TMSerialPort::WriteAll(const uint8_t* bytes, int count, bool waitUntilSent)
         pollfd p{FHandle, POLLOUT, 0};
         const int r = wait == 0 ? 0 : poll(&p, 1, wait);
         if (r < 0 && errno == EINTR) continue;
-        if (r == 0) Fail(Format("Błąd wysyłania na port %s", FPortName.c_str()), "Przekroczony czas wysyłania danych");
+        if (r == 0)
+            throw ESerialTimeout(kCode, Format("Błąd wysyłania na port %s", FPortName.c_str()),
+                                 "Przekroczony czas wysyłania danych");
         if (r < 0 || (p.revents & (POLLERR | POLLHUP | POLLNVAL))) FailDead();
     }
     if (waitUntilSent) {

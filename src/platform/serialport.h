@@ -19,7 +19,14 @@
 
 #include <cstdint>
 
+#include "emexception.h"
 #include "sysutils.h"
+
+// A Transmit the device did not take in time: the port itself may live on.
+class ESerialTimeout : public EMException {
+public:
+    using EMException::EMException;
+};
 
 enum TMBaudRate {
     br___110,

@@ -48,8 +48,11 @@ void TVelComboAction::Operacja(HORVDLLSRODOWISKO* environment, int operation, in
     LogInit();
     switch (operation) {
         case -1: TestConnection(); break;
-        case -2:
-        case -5: Eksport(); break;
+        case -2: Eksport(); break;
+        case -5:
+            FTrybOnLine = true;
+            Eksport();
+            break;
         case -4: ImportParagonu(); break;
         case -8: DodFuncExecute(parameter); break;
         default: VelAction::Operacja(environment, operation, parameter); return;
@@ -84,10 +87,6 @@ void TVelComboAction::ReadParams()
     KwKodPocz = ParamAsInt("ComboKwKodPocz");
     KwKodKonc = ParamAsInt("ComboKwKodKonc");
     KwPrzedr = ParamAsInt("ComboKwPrzedr");
-    // An EDI folder is needed only when orders are found; one that is not
-    // configured must not stop every operation.
-    CfgEdiFolder = Trim(WartoscParametru("ComboEdiFolder")).empty() ? AnsiString() : ParamAsDir("ComboEdiFolder");
-    if (!CfgEdiFolder.empty() && !EndsWithPathDelimiter(CfgEdiFolder)) CfgEdiFolder += "/";
     cfgProductFlag = ParamAsInt("ComboProductFlag");
     cfgGroupOverwrite = ParamAsInt("ComboGroupOverwrite") != 0;
 
@@ -110,16 +109,28 @@ void TVelComboAction::ReadParams()
 
 void TVelComboAction::LogInit()
 {
-    if (!cfgUseLog) return;
+    // The trace lives beside the exchange files; without an exchange folder
+    // there is nowhere of the host's to put it.
+    if (!cfgUseLog || FKatalogWymiany.empty()) return;
     const AnsiString folder = FKatalogWymiany + "log";
     if (!DirectoryExists(folder)) ForceDirectories(folder);
     const AnsiString stamp = FormatDateTime("yyyy.mm.dd hh.nn.ss", Now());
     tools.InitDebug(folder + "/NEO_LOG " + stamp + ".TXT", Process().DriverTextTool);
+    if (!tools.czy_debug) WarnTraceOff();
 }
 
 void TVelComboAction::Log(const AnsiString& prefix, const AnsiString& data)
 {
-    if (cfgUseLog) tools.DebugIt(prefix, ComboTraceText(data));
+    if (!tools.czy_debug) return;
+    tools.DebugIt(prefix, ComboTraceText(data));
+    if (!tools.czy_debug) WarnTraceOff();
+}
+
+// The user asked for the trace, so its loss is said once, when it stops.
+void TVelComboAction::WarnTraceOff()
+{
+    const AnsiString text = DriverText("Nie można zapisać logu komunikacji do pliku %s, log wyłączono");
+    DodajKomunikat(zkOstrzezenie, Format(text.c_str(), tools.dbg_fname.c_str()));
 }
 
 void TVelComboAction::ReadAsortMapFromCfg()

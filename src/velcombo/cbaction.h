@@ -72,6 +72,7 @@ public:
     void ReadParams();
     void LogInit();
     void Log(const AnsiString& prefix, const AnsiString& data);
+    void WarnTraceOff();
 
     // One command to the register; the answer is in DataSet afterwards, a
     // quiet execution error in last_err_wyk.

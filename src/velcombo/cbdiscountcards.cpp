@@ -93,16 +93,12 @@ void TVelComboAction::SendDiscountCards()
 
     if (lines > 0) {
         const AnsiString path = FNameSKPCard(false);
-        const AnsiString work = FNameSKPCard(true);
         const AnsiString folder = ExtractFilePath(path);
-        if (!ForceDirectories(folder) || !DirectoryExists(folder))
+        if (!ForceDirectories(folder))
             throw Exception(DriverText("Nie można utworzyć katalogu serwera kart ") + "\"" + folder + "\"");
-        try {
-            TLTools::BufToFileEx(text, path, work, GetLgLink(), false);
-        } catch (...) {
-            DeleteFile(work);
-            throw;
-        }
+        // Written whole under the working name first: the card server never
+        // reads half a file.
+        TLTools::BufToFileEx(text, path, FNameSKPCard(true), GetLgLink(), false);
     }
     MsgS(LPV_Ok);
 }

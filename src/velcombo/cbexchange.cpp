@@ -113,6 +113,9 @@ bool TComboExchange::ReceivePacket()
         return false;
     }
     TComboReceiver receiver;
+    const uint64_t frameLimitMs = kFrameByteTimeouts * FLink->ByteTimeoutMs();
+    uint64_t firstByteMs = 0;
+    bool started = false;
     for (;;) {
         const int byte = FLink->ReceiveByte(FLink->ByteTimeoutMs());
         if (byte == TComboLink::kDead) {
@@ -128,6 +131,15 @@ bool TComboExchange::ReceivePacket()
             return false;
         }
         const TComboRxEvent event = receiver.Push(static_cast<uint8_t>(byte));
+        if (!started) {
+            started = true;
+            firstByteMs = CurrentClock().NowMs();
+        }
+        if (event == cbrxMore && CurrentClock().NowMs() - firstByteMs > frameLimitMs) {
+            S.packet_in = receiver.Packet();
+            Trace("<-", Format("<ramka niekompletna po %u ms>", static_cast<unsigned>(frameLimitMs)));
+            return false;
+        }
         if (event == cbrxMore) continue;
         S.packet_in = receiver.Packet();
         switch (event) {

@@ -44,6 +44,9 @@ class TComboExchange {
 public:
     static constexpr int kAttempts = 3;
     static constexpr int kReportTimeoutDefault = 60;
+    // An answer must be whole within this many byte time-outs of its first
+    // byte: a peer that dribbles a byte now and then must not hold a run for days.
+    static constexpr uint64_t kFrameByteTimeouts = 3;
 
     // link may be null (file mode): nothing is sent and every command fails.
     TComboExchange(TComboExchangeState& state, TComboLink* link, const TComboExchangeHooks& hooks);

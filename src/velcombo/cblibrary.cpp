@@ -49,6 +49,7 @@ TVelLibrary* TVelLibrary::RejestrujBiblioteke(HORVCBARG1 host)
 {
     auto* library = new TVelComboLibrary(host);
     Process().Library = library;
+    Process().IssuedLibraries.insert(library);
     Process().DriverTextTool = library->GetLgLink();
     return library;
 }

@@ -13,7 +13,8 @@ public:
     static constexpr int kDead = -2;     // the link is gone (peer closed, device removed)
 
     virtual ~TComboLink() = default;
-    // Sends the bytes whole; false when the link is dead.
+    // Sends the bytes whole; false when the link is dead. A write that only
+    // timed out throws the port's own exception, which says what happened.
     virtual bool Send(const uint8_t* data, size_t size) = 0;
     // The next byte (0 to 255); kTimeout when none came within timeoutMs;
     // kDead at once, without waiting, when the link can never deliver again.

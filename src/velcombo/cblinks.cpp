@@ -9,6 +9,8 @@ bool TComboSerialLink::Send(const uint8_t* data, size_t size)
     try {
         FPort.Transmit(data, static_cast<int>(size), false);
         return true;
+    } catch (const ESerialTimeout&) {
+        throw;
     } catch (const Exception&) {
         return false;
     }
@@ -37,6 +39,8 @@ bool TComboSocketLink::Send(const uint8_t* data, size_t size)
     try {
         FStream.Write(data, static_cast<int>(size));
         return true;
+    } catch (const ESocketTimeout&) {
+        throw;
     } catch (const Exception&) {
         return false;
     }

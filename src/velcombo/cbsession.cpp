@@ -151,7 +151,7 @@ void TVelComboAction::OpenRS232Port()
     } else {
         const AnsiString line = Format(DriverText("Otwieranie portu komunikacyjnego %s ...").c_str(), name.c_str());
         MsgAdd(line, LPV_None, 100);
-        tools.DebugIt(line, "");
+        Log(line, "");
         FPort->SetPortName(name);
         FPort->SetBaudRate(Speed());
         FPort->SetParity(parNone);
@@ -198,7 +198,7 @@ void TVelComboAction::CloseRS232Port()
     }
     const AnsiString line = DriverText("Zamykanie portu komunikacyjnego ...");
     MsgAdd(line, LPV_None, 100);
-    tools.DebugIt(line, "");
+    Log(line, "");
     FPort->SetActive(false);
     FPort.reset();
     MsgS(LPV_Ok);

@@ -6,6 +6,7 @@
 #include "cbaction.h"
 #include "clock.h"
 #include "emexception.h"
+#include "process_state.h"
 #include "xtools.h"
 
 #define ORVDLL_EXPORT extern "C" __attribute__((visibility("default")))
@@ -19,7 +20,12 @@ void ClearResult(char* out)
 // A text from the host: read up to its NUL, never past the 300 bytes of its buffer.
 AnsiString HostText(const char* text) { return text ? AnsiString(text, strnlen(text, ORV_TEXT_SIZE - 1)) : AnsiString(); }
 
-TVelLibrary* Library(void* lib) { return static_cast<TVelLibrary*>(lib); }
+// The library object behind a handle; null for a handle this library never
+// issued or has released already.
+TVelLibrary* Library(void* lib)
+{
+    return Process().IssuedLibraries.count(lib) ? static_cast<TVelLibrary*>(lib) : nullptr;
+}
 
 AnsiString OperationName(int operation)
 {
@@ -41,7 +47,7 @@ AnsiString OperationName(int operation)
 template <typename Body>
 bool DeviceCall(void* lib, HORVCBARG2 call, const char* operationName, Body body)
 {
-    if (!lib) return false;
+    if (!Library(lib)) return false;
     try {
         std::unique_ptr<TVelActionBase> action(Library(lib)->UtworzAkcje(call));
         try {
@@ -131,7 +137,7 @@ ORVDLL_EXPORT void* ORVDLLRejestrujBiblioteke(HORVCBARG1 host, void*, void*, voi
 ORVDLL_EXPORT void ORVDLLRejestrujCallback(void* lib, void* function, int id)
 {
     try {
-        if (lib) Library(lib)->RejestrujCallback(function, id);
+        if (Library(lib)) Library(lib)->RejestrujCallback(function, id);
     } catch (...) {
     }
 }
@@ -139,7 +145,7 @@ ORVDLL_EXPORT void ORVDLLRejestrujCallback(void* lib, void* function, int id)
 ORVDLL_EXPORT void ORVDLLZwolnijBiblioteke(void* lib)
 {
     try {
-        delete Library(lib);
+        delete Library(lib);  // null for a handle not issued or released twice
     } catch (...) {
     }
 }
@@ -195,7 +201,7 @@ ORVDLL_EXPORT int ORVDLLSerKasOperacja(void* lib, HORVCBARG2 call, HORVDLLSKSESJ
 {
     HORVDLLSRODOWISKO environment;
     try {
-        if (!lib) return 0;
+        if (!Library(lib)) return 0;
         AnsiString name = "weryfikacja typu sesji";
         std::unique_ptr<TVelActionBase> action(Library(lib)->UtworzAkcje(call));
         AnsiString sessionText = HostText(text);
@@ -231,7 +237,7 @@ ORVDLL_EXPORT int ORVDLLSerKasOperacja(void* lib, HORVCBARG2 call, HORVDLLSKSESJ
 ORVDLL_EXPORT void ORVDLLSerKasPodtrzymajSesje(void* lib, HORVDLLSKSESJA* session, char* text, int a, int b)
 {
     try {
-        if (!lib) return;
+        if (!Library(lib)) return;
         AnsiString sessionText = HostText(text);
         Library(lib)->WeryfikujTypSesji(session ? *session : nullptr, sessionText);
         Library(lib)->PodtrzymajSesje(session, sessionText, a, b != 0);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -11,8 +12,7 @@ struct Entry {
     int32_t number;
 };
 
-// Ascending by identifier; by number.
-bool cmp2(const Entry& a, const Entry& b) { return a.id < b.id; }
+// Ascending by number.
 bool cmp3(const Entry& a, const Entry& b) { return a.number < b.number; }
 
 [[noreturn]] void BadLine(const AnsiString& line)
@@ -58,44 +58,44 @@ std::vector<Entry> ReadMap(const TStringList& map)
 void IdMap::Initialize(TStringList& map, const AnsiString& ids)
 {
     const std::vector<int32_t> programIds = ReadIds(ids);
-    std::vector<Entry> entries = ReadMap(map);
+    const std::vector<Entry> entries = ReadMap(map);
 
     // Highest number the map held, also of entries about to go: a number given
     // out before is not handed to a new identifier above the ones in use.
     int64_t max = -1;
     for (const Entry& e : entries) max = std::max<int64_t>(max, e.number);
 
-    std::stable_sort(entries.begin(), entries.end(), cmp2);
+    // In the stored order: a repeated identifier keeps its first line, and a
+    // number held twice stays with the first identifier, so two groups never
+    // share one group of the device; the later identifier counts as new.
     std::vector<Entry> kept;
+    std::unordered_set<int32_t> keptIds, usedNumbers;
     for (const Entry& e : entries) {
-        const bool wanted = std::binary_search(programIds.begin(), programIds.end(), e.id);
-        // A repeated identifier keeps its first line.
-        const bool repeated = !kept.empty() && kept.back().id == e.id;
-        if (wanted && !repeated) kept.push_back(e);
+        if (!std::binary_search(programIds.begin(), programIds.end(), e.id) || keptIds.count(e.id) ||
+            usedNumbers.count(e.number))
+            continue;
+        kept.push_back(e);
+        keptIds.insert(e.id);
+        usedNumbers.insert(e.number);
     }
 
-    std::vector<int32_t> numbers;
-    for (const Entry& e : kept) numbers.push_back(e.number);
-    std::sort(numbers.begin(), numbers.end());
-    std::vector<int32_t> free;
-    int64_t prev = -1;
-    for (int32_t v : numbers) {
-        for (int64_t n = prev + 1; n < v; ++n) free.push_back(static_cast<int32_t>(n));
-        prev = v;
-    }
-
-    size_t nextFree = 0;
-    const auto keptEnd = kept.size();
-    for (int32_t id : programIds) {
-        const auto end = kept.begin() + static_cast<std::ptrdiff_t>(keptEnd);
-        if (std::binary_search(kept.begin(), end, Entry{id, 0}, cmp2)) continue;
-        if (nextFree < free.size()) {
-            kept.push_back(Entry{id, free[nextFree++]});
-        } else {
-            if (max >= INT32_MAX) throw Exception(Format("Brak wolnego numeru dla identyfikatora %d", id));
-            kept.push_back(Entry{id, static_cast<int32_t>(++max)});
+    // Free numbers are found one at a time between the used ones, never
+    // listed: a stored number near the top of the range costs nothing.
+    std::vector<int32_t> used(usedNumbers.begin(), usedNumbers.end());
+    std::sort(used.begin(), used.end());
+    size_t nextUsed = 0;
+    int64_t candidate = 0;
+    auto nextFree = [&](int32_t id) -> int32_t {
+        while (nextUsed < used.size() && used[nextUsed] == candidate) {
+            ++candidate;
+            ++nextUsed;
         }
-    }
+        if (nextUsed < used.size()) return static_cast<int32_t>(candidate++);
+        if (max >= INT32_MAX) throw Exception(Format("Brak wolnego numeru dla identyfikatora %d", id));
+        return static_cast<int32_t>(++max);
+    };
+    for (int32_t id : programIds)
+        if (!keptIds.count(id)) kept.push_back(Entry{id, nextFree(id)});
 
     std::stable_sort(kept.begin(), kept.end(), cmp3);
     map.Clear();

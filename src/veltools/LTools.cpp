@@ -41,6 +41,25 @@ const char* KindLine(int kind)
     }
 }
 
+// Runs the writes of an append; when one fails the file is cut back to its
+// size before them, so a full disk never leaves a record cut mid-line.
+template <typename Writes>
+void AppendWhole(TMFile& file, Writes writes)
+{
+    const int64_t before = file.GetSize();
+    try {
+        writes();
+    } catch (...) {
+        try {
+            file.SetPointer(before);
+            file.SetEof();
+        } catch (...) {
+            // The first failure is the one to report.
+        }
+        throw;
+    }
+}
+
 AnsiString ReasonOf(const Exception& e)
 {
     const auto* em = dynamic_cast<const EMException*>(&e);
@@ -64,7 +83,7 @@ void TLTools::BufToAppendFile(const AnsiString& text, const AnsiString& path)
 {
     TMFile file;
     OpenForAppend(file, path);
-    file.Write(text.data(), static_cast<int64_t>(text.size()));
+    AppendWhole(file, [&] { file.Write(text.data(), static_cast<int64_t>(text.size())); });
     file.Close();
 }
 
@@ -80,15 +99,20 @@ void TLTools::RenFile(const AnsiString& from, const AnsiString& to, const TMLgEx
 void TLTools::BufToFileEx(const AnsiString& text, const AnsiString& path, const AnsiString& work,
                           const TMLgExtTools* lg, bool append)
 {
-    if (append && FileExists(path)) {
-        // A copy, not a move: the final file stays until the new one is whole.
-        if (!CopyFile(path, work, false))
-            throw Exception(Text(lg, "TLToolsBufToFilExceptio", "Błąd kopiowania pliku ") + path);
-        BufToAppendFile(text, work);
-    } else {
-        BufToFile(text, work);
+    try {
+        if (append && FileExists(path)) {
+            // A copy, not a move: the final file stays until the new one is whole.
+            if (!CopyFile(path, work, false))
+                throw Exception(Text(lg, "TLToolsBufToFilExceptio", "Błąd kopiowania pliku ") + path);
+            BufToAppendFile(text, work);
+        } else {
+            BufToFile(text, work);
+        }
+        RenFile(work, path, lg);
+    } catch (...) {
+        DeleteFile(work);
+        throw;
     }
-    RenFile(work, path, lg);
 }
 
 void TLTools::ArchiveFile(const AnsiString& src, const AnsiString& arc, const TMLgExtTools* lg, bool isExport,
@@ -122,16 +146,18 @@ void TLTools::ArchiveFile(const AnsiString& src, const AnsiString& arc, const TM
     // Lines are gathered into large writes: an archived sales file may hold
     // many thousands of lines.
     constexpr size_t WriteAt = 65536;
-    AnsiString line;
-    while (in.ReadLine(line, "\r\n")) {
-        chunk += line;
-        chunk += "\r\n";
-        if (chunk.size() >= WriteAt) {
-            out.Write(chunk.data(), static_cast<int64_t>(chunk.size()));
-            chunk.clear();
+    AppendWhole(out, [&] {
+        AnsiString line;
+        while (in.ReadLine(line, "\r\n")) {
+            chunk += line;
+            chunk += "\r\n";
+            if (chunk.size() >= WriteAt) {
+                out.Write(chunk.data(), static_cast<int64_t>(chunk.size()));
+                chunk.clear();
+            }
         }
-    }
-    out.Write(chunk.data(), static_cast<int64_t>(chunk.size()));
+        out.Write(chunk.data(), static_cast<int64_t>(chunk.size()));
+    });
     out.Close();
     in.Close();
 }

@@ -263,7 +263,7 @@ int TModemPort::SetUpCommand(const AnsiString& command)
 void TModemPort::SetUpStep(const AnsiString& command)
 {
     const int code = SetUpCommand(command);
-    if (code != maOk) MsgAdd(InitError(code), LPV_Warning, 100);
+    if (code != maOk) MsgAdd(InitError(code), LPV_None, 100);
 }
 
 void TModemPort::ModemSetUp(const AnsiString& port, TMBaudRate speed, int s7)
@@ -287,15 +287,15 @@ void TModemPort::ModemSetUp(const AnsiString& port, TMBaudRate speed, int s7)
             MsgS(LPV_Ok);
         } else {
             MsgS(LPV_Error);
-            MsgAdd(Txt("Błąd nr ") + IntToStr(code), LPV_Warning, 100);
-            MsgAdd(Txt("To może, lecz nie musi uniemożliwić korzystanie z modemu jako kasowego."), LPV_Warning, 100);
+            MsgAdd(Txt("Błąd nr ") + IntToStr(code), LPV_None, 100);
+            MsgAdd(Txt("To może, lecz nie musi uniemożliwić korzystanie z modemu jako kasowego."), LPV_None, 100);
         }
         SetUpStep("ATY0");
 
         int atN = 0, s37 = 0;
         if (!SpeedSetting(speed, atN, s37)) throw Exception(Txt("Zmień prędkość komunikacji!"));
         if (SetUpCommand("AT&N" + IntToStr(atN)) != maOk && SetUpCommand("ATS37=" + IntToStr(s37)) != maOk)
-            MsgAdd(Txt("Nie udaje się wymusić odpowiedniej prędkości"), LPV_Warning, 100);
+            MsgAdd(Txt("Nie udaje się wymusić odpowiedniej prędkości"), LPV_None, 100);
 
         SetUpStep("ATS0=1");
         SetUpStep("ATE0");

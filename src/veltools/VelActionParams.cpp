@@ -1,5 +1,7 @@
 // Parameters and host data: everything an action asks of the host or hands to it.
 #include <fcntl.h>
+#include <algorithm>
+#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,6 +40,10 @@ bool CanWriteInto(const AnsiString& folder)
     unlink(path.c_str());
     return written;
 }
+bool NamesWindowsDrive(const AnsiString& value)
+{
+    return value.size() >= 2 && value[1] == ':' && (value[0] | 0x20) >= 'a' && (value[0] | 0x20) <= 'z';
+}
 // True when the byte at i ends a line (LF, or a CR not followed by LF).
 bool EndsLine(const AnsiString& text, size_t i)
 {
@@ -48,15 +54,23 @@ bool EndsLine(const AnsiString& text, size_t i)
 AnsiString TVelActionBase::ParamAsDir(const AnsiString& name)
 {
     const AnsiString value = WartoscParametru(name);
-    if (!DirectoryExists(value)) {
+    // A drive name is left in a folder value only by a catalogue default
+    // computed without the binaries folder: used as a path here it would
+    // create a folder literally named so in the host's working folder.
+    if (NamesWindowsDrive(value))
+        throw Exception(Txt("Parametr '") + name + Txt("' wskazuje katalog Windows ") + "\"" + value + "\"" +
+                        Txt(": podaj katalog tego systemu lub ustaw zmienną środowiskową ORVWIN_BINARIA"));
+    AnsiString folder = value;
+    std::replace(folder.begin(), folder.end(), '\\', '/');
+    if (!DirectoryExists(folder)) {
         MsgAdd(Txt("Katalog ") + "\"" + value + "\"" + Txt(" nie istnieje, próba utworzenia"), LPV_None, 100);
-        ForceDirectories(value);
-        if (!DirectoryExists(value)) throw Exception(Txt("Próba utworzenia katalogu zakończona błędem"));
+        ForceDirectories(folder);
+        if (!DirectoryExists(folder)) throw Exception(Txt("Próba utworzenia katalogu zakończona błędem"));
     }
-    if (!CanWriteInto(value))
+    if (!CanWriteInto(folder))
         throw Exception(Txt("Orvena nie ma uprawnień do zapisu w katalogu ") + "\"" + value + "\"" +
                         Txt(", nadaj uprawnienia aby kontynuować"));
-    return value;
+    return folder;
 }
 
 void TVelActionBase::ReadParamEx(const AnsiString& shortName, AnsiString& value)
@@ -86,17 +100,35 @@ void TVelActionBase::WriteLongParamEx(const AnsiString& shortName, const AnsiStr
     AnsiString rest = value;
     if (rest.size() > room) {
         // A value read back line by line (the group map) must never end in
-        // half a line: cut at the last whole line that fits.
+        // half a line: cut at the last whole line that fits. A value of one
+        // line only is cut plainly rather than lost.
         size_t keep = room;
         while (keep > 0 && !EndsLine(rest, keep - 1)) --keep;
-        rest.resize(keep);
+        rest.resize(keep > 0 ? keep : room);
         MsgAdd(Txt("Wartość parametru '") + shortName + Txt("' jest za długa, zapisano tylko jej początek"),
                LPV_Warning, 100);
     }
-    for (int i = 1; i <= count; ++i) {
-        const size_t n = std::min<size_t>(LongParamPartSize, rest.size());
-        WriteParamEx(shortName + IntToStr(i), rest.substr(0, n));
-        rest.erase(0, n);
+    // A part the host refuses must not leave a mix of old and new parts: the
+    // parts already written get their old values back.
+    std::vector<AnsiString> old(static_cast<size_t>(std::max(count, 0)));
+    for (int i = 1; i <= count; ++i) ReadParamEx(shortName + IntToStr(i), old[static_cast<size_t>(i - 1)]);
+    int written = 0;
+    try {
+        for (int i = 1; i <= count; ++i) {
+            const size_t n = std::min<size_t>(LongParamPartSize, rest.size());
+            WriteParamEx(shortName + IntToStr(i), rest.substr(0, n));
+            rest.erase(0, n);
+            written = i;
+        }
+    } catch (...) {
+        for (int i = 1; i <= written; ++i) {
+            try {
+                WriteParamEx(shortName + IntToStr(i), old[static_cast<size_t>(i - 1)]);
+            } catch (...) {
+                // The refusal that stopped the write is the one to report.
+            }
+        }
+        throw;
     }
 }
 

@@ -40,7 +40,13 @@ void VelExpBuf::ReadFromFile(const AnsiString& path, bool sort, int n)
                 velaction->MsgP(i);
                 Sleep(ProgressPauseMs);
             }
-            ParseLine(Trim(lines[i]), words, tow, kontr, asort);
+            try {
+                ParseLine(Trim(lines[i]), words, tow, kontr, asort);
+            } catch (const Exception& e) {
+                throw Exception(Text("ufReadFromLineError", "Błąd w linii ") + IntToStr(i + 1) +
+                                Text("ufReadFromLineError_00001", " pliku ") + ExtractFileName(path) + ": " +
+                                e.Message());
+            }
         }
         if (velaction) velaction->MsgP(count);
 

@@ -40,9 +40,10 @@ void VelExpBuf::AnalizujCancelBufor(bool stripCode)
         const AnsiString key = TLTools::BezZerWiodacych(kod);
         if (key.empty()) continue;
         if (stripCode) kod = key;
-        int found = FindRec(key, n);
-        // The host may keep the barcode with its zeros as well.
-        if (found < 0 && key != kod) found = FindRec(kod, n);
+        // The host's own row of the very barcode comes first: "0123" must not
+        // take a host row "123" that stands for another product.
+        int found = FindRec(item.kod, n);
+        if (found < 0 && key != item.kod) found = FindRec(key, n);
 
         if (found < 0) {
             // The register holds goods the host no longer has.

@@ -65,6 +65,14 @@ int32_t TruncToInt32(double value)
     return static_cast<int32_t>(value);
 }
 
+// A whole-percent rate in hundredths; one that no 32-bit number holds is no rate.
+int32_t RateInHundredths(int32_t rate, const TMLgExtTools* lg)
+{
+    const int64_t hundredths = int64_t{rate} * 100;
+    if (hundredths > std::numeric_limits<int32_t>::max()) ThrowExpFormat(lg, "VelTowRecFromLineExceptio");
+    return static_cast<int32_t>(hundredths);
+}
+
 // Word n of an "OPER" or "WAL" text as a number, or the getter's own message.
 int FieldAsInt(TLJWords& words, int n, const TMLgExtTools* lg, const char* key, const char* fallback)
 {
@@ -93,6 +101,10 @@ double ExpStrToDecimal(const AnsiString& text)
     double value = 0;
     const char* begin = text.data() + i;
     auto [end, ec] = std::from_chars(begin, text.data() + text.size(), value, std::chars_format::general);
+    // What is no number at all reads as 0, as it always did; a number no
+    // double holds, or "nan" and "inf", would turn into a wrong price.
+    if (ec == std::errc::result_out_of_range || (ec == std::errc() && !std::isfinite(value)))
+        throw Exception(Format("\"%s\" nie jest prawidłową liczbą", text.c_str()));
     if (ec != std::errc() || end == begin) return 0;
     return negative ? -value : value;
 }
@@ -216,7 +228,7 @@ void VelTowRec::FromLine(TLJWords& w, const TMLgExtTools* lg)
     if (w.GetCount() >= 31 && TryStrToInt(w[30], precise))
         stawkaPrec = precise;
     else
-        stawkaPrec = stawka < 0 ? -1 : stawka * 100;
+        stawkaPrec = stawka < 0 ? -1 : RateInHundredths(stawka, lg);
     nazwa_pelna = w[31];
     ile_jedn = TruncToInt32(ExpStrToDecimal(w[32]));
 

@@ -1,5 +1,6 @@
 #include "VelLib.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "VelActionBase.h"
@@ -8,16 +9,21 @@
 namespace {
 const char* kSection = "veltools_VelLib";
 
-// A host answer buffer: cleared before the call, its last byte forced to 0 after.
+// A host answer buffer, cleared before the call. The host is told of a
+// smaller buffer than it gets: a host that writes past what it was told lands
+// in room of ours, which the library terminates itself, and no more than the
+// size the host was told (less its terminator) is read.
 struct HostBuffer {
-    explicit HostBuffer(size_t size) : bytes(size, 0) {}
+    static constexpr size_t kRoom = 4096;
+    explicit HostBuffer(size_t told) : bytes(std::max(kRoom, told), 0), readable(told - 1) {}
     char* data() { return bytes.data(); }
     AnsiString text()
     {
         bytes.back() = 0;
-        return AnsiString(bytes.data());
+        return AnsiString(bytes.data(), strnlen(bytes.data(), readable));
     }
     std::vector<char> bytes;
+    size_t readable;
 };
 }  // namespace
 
@@ -28,7 +34,11 @@ void CopyTextResult(char* buffer, const AnsiString& text)
     buffer[ORV_TEXT_SIZE - 1] = 0;
 }
 
-TVelLibrary::~TVelLibrary() = default;
+TVelLibrary::~TVelLibrary()
+{
+    Process().IssuedLibraries.erase(this);
+    if (Process().Library == this) Process().Library = nullptr;
+}
 
 HORVCBARG2 TVelLibrary::Arg2(TVelActionBase* action) const { return action ? action->GetArg2() : nullptr; }
 

@@ -21,16 +21,16 @@ struct Export : RegisterSession {
     {
         cards.Configure(host);
         host.device.number = 3;
-        for (const auto& [name, value] :
-             std::map<std::string, std::string>{{"RodzajTransmisji", "1"},
-                                                {"ComboExpCashier", "1"},
-                                                {"ComboExpFPlatn", "1"},
-                                                {"ComboSkpUse", "2"},
-                                                {"ComboSkpPatterns", "232/3/0, ,72/0/0,29/5/1.5,12345678901234567/1/0"},
-                                                {"ComboSkpAddToReb", "4"},
-                                                {"ComboSkpAddToAddon", "5"},
-                                                {"ComboSkpDane", tmp.File("skp")},
-                                                {"ComboComplexOrdTimeout", "60"}})
+        for (const auto& [name, value] : std::map<std::string, std::string>{
+                 {"RodzajTransmisji", "1"},
+                 {"ComboExpCashier", "1"},
+                 {"ComboExpFPlatn", "1"},
+                 {"ComboSkpUse", "2"},
+                 {"ComboSkpPatterns", "232/3/0, ,72/0/0,29/5/1.5,12345678901234567/1/0,1234567890123456/50/0"},
+                 {"ComboSkpAddToReb", "4"},
+                 {"ComboSkpAddToAddon", "5"},
+                 {"ComboSkpDane", tmp.File("skp")},
+                 {"ComboComplexOrdTimeout", "60"}})
             host.SetParam(name, value);
         std::filesystem::create_directory(tmp.File("skp"));
         WriteFile(tmp.File("kasa.exp"),
@@ -56,9 +56,10 @@ TEST(Export, MasterDataWithoutGoodsGoesToTheRegisterAndTheCardServer)
               R"([["V",3],["S","Nowak"],["S","ID1"],["S","KARTA1"],["S",""],["V",65534],["B",255],["B",6],["B",1],)"
               "[\"B\",1]][[\"V\",4],[\"S\",\"Kowalska-Wi\xC5\x9Bniewska Kata\"],"
               R"(["S","IDENTYFI"],["S","0123456789ABCDEF"],["S",""],["V",65535],["B",255],["B",6],["B",1],["B",1]])");
-    EXPECT_EQ(ReadFile(s.tmp.File("skp/wejscie/2/dcrd_in.txt")),
-              "@2\r\n@1\r\n@\r\n@\r\n#!232\t0\t3\r\n#!29\t0\t0\t0\twg wzorca: 29\t150\t5\t4\r\n"
-              "#C 1\t0\t0\t0\tKowalski Jan Spółdzie...\t7\t5\t4\r\n#C2\t1\t3\r\n");
+    EXPECT_EQ(
+        ReadFile(s.tmp.File("skp/wejscie/2/dcrd_in.txt")),
+        "@2\r\n@1\r\n@\r\n@\r\n#!232\t0\t3\r\n#!29\t0\t0\t0\twg wzorca: 29\t150\t5\t4\r\n#!1234567890123456\t0\t50\r\n"
+        "#C 1\t0\t0\t0\tKowalski Jan Spółdzie...\t7\t5\t4\r\n#C2\t1\t3\r\n");
     EXPECT_FALSE(std::filesystem::exists(s.tmp.File("skp/wejscie/2/dcrd_in.tmp")));
     EXPECT_EQ(ReadFile(s.tmp.File("wynik.exp")), "");
     EXPECT_TRUE(Contains(s.host.events, "save_export"));
@@ -100,7 +101,14 @@ TEST(Export, ARunCutShortClosesTheSessionAndStillHandsOverTheResult)
         {ok, refused, "1", -1, {501, 321, 1171, 1171}, "Kasa zgłosiła błąd wykonania: [W1] - ", "E:" + kReport},
         {ok, drop, "1", -1, {501, 321, 1171, 1171}, "Błąd komunikacji z kasą", "E:" + kReport},
         {R"({"registerNumber": "9"})", "", "1", -1, {501, 321}, "Niezgodny numer urządzenia!", "E:- kasa o numerze: 9"},
-        {ok, "", "3", 0, {501, 321, 1171}, "Operacja przerwana przez użytkownika", "E:" + kReport},
+        // A Combo is never asked for the communication report.
+        {R"({"registerNumber": "3", "model": 1})",
+         "",
+         "3",
+         0,
+         {501, 321},
+         "Operacja przerwana przez użytkownika",
+         "E:- kasa o numerze: 3"},
         // A fiscal NEO takes no cashiers and only has its payment forms checked.
         {fiscal, "", "1", -1, {501, 321, 1171, 1171, 2910, 2910, 2910, 2910, 2910}, forms, verify},
     };
@@ -109,6 +117,8 @@ TEST(Export, ARunCutShortClosesTheSessionAndStillHandsOverTheResult)
         Export s(c.scenario, c.faults);
         s.host.SetParam("RodzajTransmisji", c.transmission);
         s.host.stopAfterPolls = c.stopAfterPolls;
+        // The host refuses the result as well: an extra error line, never in place of the run's own.
+        s.host.answers["save_export"] = 0;
         EXPECT_EQ(s.Run(-2), 0);
         EXPECT_EQ(s.Commands(), c.commands);
         const HostLines& lines = s.host.lines;
@@ -119,6 +129,7 @@ TEST(Export, ARunCutShortClosesTheSessionAndStillHandsOverTheResult)
         EXPECT_TRUE(s.LinkClosedAtTheEnd());
         EXPECT_EQ(s.cards.Received(), (std::vector<std::string>{"DISABLE 2", "ENABLE 2"}));
         EXPECT_TRUE(Contains(s.host.events, "save_export"));
+        EXPECT_TRUE(Contains(lines, Added("Błąd zapisu wyniku eksportu do bazy danych", 2)));
         EXPECT_EQ(Contains(lines, Added("Forma płatności nr 6 powinna być typu \"Inne\"", 1)), c.commands.size() == 9);
         EXPECT_TRUE(s.Violations().empty());
     }

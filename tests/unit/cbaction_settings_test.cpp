@@ -10,7 +10,6 @@ class SettingsAction : public TVelComboAction {
 public:
     using TVelComboAction::TVelComboAction;
     using TVelComboAction::asortMap;
-    using TVelComboAction::CfgEdiFolder;
     using TVelComboAction::KwFormat;
     using TVelComboAction::Medium;
 };
@@ -129,18 +128,6 @@ TEST_F(ComboSettings, MissingWeighedFormatWarnsAndEqualBoundsNeverLook)
     in.host.SetParam("ComboKwKodKonc", "1");
     action->ReadParams();
     EXPECT_TRUE(in.host.lines.empty());
-}
-
-TEST_F(ComboSettings, EdiFolderIsCreatedAndEndsWithASeparator)
-{
-    in.host.SetParam("ComboEdiFolder", tmp.File("edi"));
-    Start();
-    action->ReadParams();
-    EXPECT_EQ(action->CfgEdiFolder, tmp.File("edi") + "/");
-    EXPECT_TRUE(std::filesystem::is_directory(tmp.File("edi")));
-    in.host.SetParam("ComboEdiFolder", "");
-    action->ReadParams();
-    EXPECT_EQ(action->CfgEdiFolder, "");
 }
 
 TEST_F(ComboSettings, GroupMapIsReadFromSevenPartsAndDroppedWhenALineIsBad)

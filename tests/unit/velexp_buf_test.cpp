@@ -167,7 +167,8 @@ TEST_F(ExpBuf, BadLineStopsTheReadingAndKeepsTheRowsBeforeIt)
 {
     const std::string head = PluLine(1, "1", "DOD") + "VAT;23\r\n" + PluLine(2, "2", "AKT");
     const std::string tail = PluLine(3, "3", "DOD") + "VAT;8\r\n";
-    EXPECT_EQ(Read(head + PluLine(9, "9", "ABC") + tail), kFormatError);
+    const std::string line4 = "B\xB3\xB9" "d w linii 4 pliku kasa.exp: ";
+    EXPECT_EQ(Read(head + PluLine(9, "9", "ABC") + tail), line4 + kFormatError);
     EXPECT_EQ(buf->il_rec, 2);
     EXPECT_EQ(buf->il_dod, 1);
     EXPECT_EQ(buf->il_akt, 1);
@@ -189,7 +190,7 @@ TEST_F(ExpBuf, BadLineStopsTheReadingAndKeepsTheRowsBeforeIt)
     };
     for (const Case& c : cases) {
         buf = std::make_unique<VelExpBuf>(action.get());
-        EXPECT_EQ(Read(head + c.line + tail), c.error) << c.line;
+        EXPECT_EQ(Read(head + c.line + tail), line4 + c.error) << c.line;
         EXPECT_EQ(buf->il_rec, 2) << c.line;
     }
 }

@@ -1,0 +1,97 @@
+// A host that does not keep to the rules: it writes past the text buffers it
+// is given, refuses a part of a long value half-way, and hands back library
+// handles it never got or has released.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "inprocess_host.h"
+
+extern "C" {
+void* ORVDLLRejestrujBiblioteke(HORVCBARG1, void*, void*, void*);
+void ORVDLLZwolnijBiblioteke(void*);
+void ORVDLLRejestrujCallback(void*, void*, int);
+int ORVDLLSerKasOperacja(void*, HORVCBARG2, HORVDLLSKSESJA*, char*, int, int);
+void ORVDLLWlasciwosciUrzadzenia(void*, HORVCBARG2, char*, int);
+}
+
+namespace {
+// Fills a buffer with 4095 bytes and its terminator, whatever it was told.
+void Flood(char* buffer)
+{
+    std::memset(buffer, 'x', 4095), buffer[4095] = 0;
+}
+int FloodValue(HORVCBARG1, HORVCBARG2, const char*, char* value)
+{
+    return Flood(value), 1;
+}
+int FloodDevice(HORVCBARG1, HORVCBARG2, int32_t*, int32_t*, char* name, char* workstation, char* folder)
+{
+    Flood(name), Flood(workstation), Flood(folder);
+    return 1;
+}
+int FloodFormat(HORVCBARG1, HORVCBARG2, int32_t index, char* format)
+{
+    return index == 0 ? (Flood(format), 1) : 0;
+}
+int FloodText(char* buffer, int32_t, const char*, const char*)
+{
+    return Flood(buffer), 1;
+}
+
+// Stores every part but the third.
+int RefuseThirdPart(HORVCBARG1 host, HORVCBARG2, const char* name, const char* value)
+{
+    if (std::string(name).back() == '3') return 0;
+    static_cast<VelHost*>(host)->SetParam(name, value);
+    return 1;
+}
+}  // namespace
+
+TEST(CarelessHost, TextsWrittenPastTheirBufferAreCutAtTheirSize)
+{
+    InProcessHost in;
+    in.Start();
+    for (auto [fn, id] : {std::pair<void*, int>{reinterpret_cast<void*>(&FloodValue), 6},
+                          {reinterpret_cast<void*>(&FloodDevice), 11},
+                          {reinterpret_cast<void*>(&FloodFormat), 14},
+                          {reinterpret_cast<void*>(&FloodText), 34}})
+        in.library->RejestrujCallback(fn, id);
+    auto action = in.NewAction();
+    EXPECT_EQ(action->WartoscParametru("ComboPort"), std::string(300, 'x'));
+    EXPECT_EQ(action->FNameLOG(), std::string(260, 'x') + "import.log");
+    EXPECT_EQ(action->GetFormatyWazone()->Text(), std::string(300, 'x') + "\r\n");
+    EXPECT_EQ(GetString(in.library->GetLgLink(), "veltools_VelAction", "Katalog", 0, ""), std::string(1024, 'x'));
+}
+
+TEST(CarelessHost, ARefusedPartLeavesTheOldValueAndOneLongLineIsCutPlainly)
+{
+    InProcessHost in;
+    for (int i = 1; i <= 6; ++i)
+        in.host.SetParam("Vel_Combo_ComboAsort" + std::to_string(i), "old" + std::to_string(i));
+    in.Start();
+    in.library->RejestrujCallback(reinterpret_cast<void*>(&RefuseThirdPart), 21);
+    auto action = in.NewAction();
+    EXPECT_THROW(action->WriteLongParamEx("ComboAsort", std::string(1000, 'n'), 6), Exception);
+    EXPECT_EQ(action->ReadLongParamEx("ComboAsort", 6), "old1old2old3old4old5old6");
+
+    action->WriteLongParamEx("ComboGrupy", std::string(1600, 'a') + "\r\n", 2);
+    EXPECT_EQ(action->ReadLongParamEx("ComboGrupy", 2), std::string(500, 'a'));
+}
+
+TEST(CarelessHost, AHandleNeverIssuedOrAlreadyReleasedIsNotFollowed)
+{
+    VelHost host;
+    void* lib = ORVDLLRejestrujBiblioteke(&host, nullptr, nullptr, nullptr);
+    ASSERT_NE(lib, nullptr);
+    ORVDLLZwolnijBiblioteke(lib);
+    long long junk[64] = {};
+    char text[301] = "sesja";
+    for (void* handle : {lib, static_cast<void*>(junk)}) {
+        ORVDLLZwolnijBiblioteke(handle);
+        ORVDLLRejestrujCallback(handle, reinterpret_cast<void*>(&FloodValue), 6);
+        EXPECT_EQ(ORVDLLSerKasOperacja(handle, host.Call(), nullptr, text, -1, 0), 0);
+        ORVDLLWlasciwosciUrzadzenia(handle, host.Call(), text, 1103);
+        EXPECT_STREQ(text, "");
+    }
+}

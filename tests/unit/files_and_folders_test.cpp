@@ -1,0 +1,115 @@
+// Folder values as paths of this system, the protocol trace, and writes that
+// run out of room (a file-size limit makes every write past it fail as on a
+// full disk). Each test runs inside its temp folder, so anything created
+// under a relative name shows.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <filesystem>
+
+#include "LTools.h"
+#include "inprocess_host.h"
+
+namespace fs = std::filesystem;
+namespace {
+class TraceAction : public TVelComboAction {
+public:
+    using TVelComboAction::tools;
+    using TVelComboAction::TVelComboAction;
+};
+
+class FilesAndFolders : public ::testing::Test {
+protected:
+    testutil::TempDir tmp;
+    InProcessHost in;
+    fs::path was = fs::current_path();
+    FilesAndFolders() { fs::current_path(tmp.Path()); }
+    ~FilesAndFolders() override { fs::current_path(was); }
+    std::unique_ptr<TraceAction> Start(const std::string& exchangeFolder)
+    {
+        in.host.device.folder = exchangeFolder;
+        in.Start();
+        return in.NewAction<TraceAction>();
+    }
+    long Entries() { return std::distance(fs::directory_iterator(tmp.Path()), fs::directory_iterator()); }
+};
+}  // namespace
+
+TEST_F(FilesAndFolders, BackslashSeparatesAndAWindowsDriveIsRefusedByName)
+{
+    const std::string refused = "Parametr 'Dir' wskazuje katalog Windows \"";
+    const std::string hint = "\": podaj katalog tego systemu lub ustaw zmienn\xB9 \x9Crodowiskow\xB9 ORVWIN_BINARIA";
+    const struct {
+        std::string value, folder, error;
+    } cases[] = {
+        {tmp / "bin\\Norvik\\skp", tmp / "bin/Norvik/skp", ""},
+        {"edi\\in", "edi/in", ""},
+        {"c:\\OrvWin\\EDI", "", refused + "c:\\OrvWin\\EDI" + hint},
+        {"D:/dane", "", refused + "D:/dane" + hint},
+    };
+    auto action = Start(tmp.Folder());
+    for (const auto& c : cases) {
+        in.host.SetParam("Dir", c.value);
+        std::string got, error;
+        try {
+            got = action->ParamAsDir("Dir");
+        } catch (const Exception& e) {
+            error = e.Message();
+        }
+        EXPECT_EQ(error, c.error) << c.value;
+        EXPECT_EQ(got, c.folder) << c.value;
+        EXPECT_TRUE(c.folder.empty() || fs::is_directory(c.folder)) << c.value;
+    }
+    EXPECT_EQ(Entries(), 2) << "bin and edi: nothing named after a drive";
+}
+
+TEST_F(FilesAndFolders, NoFolderUpFrontNoTraceWithoutAnExchangeFolderAndAFailedTraceSaysSoOnce)
+{
+    in.host.SetParam("ComboEdiFolder", "c:\\OrvWin\\EDI");
+    in.host.SetParam("ComboDedbug", "1");
+    auto action = Start("");
+    HORVDLLSRODOWISKO env;
+    action->Operacja(&env, -8, 0);
+    EXPECT_TRUE(in.host.lines.empty());
+    EXPECT_EQ(Entries(), 0);
+
+    in.host.device.folder = tmp.Folder();
+    action = in.NewAction<TraceAction>();
+    action->Operacja(&env, -8, 0);
+    const std::string trace = action->tools.dbg_fname;
+    fs::remove(trace);
+    fs::create_directory(trace);  // appending to it now fails
+    for (int i = 0; i < 3; ++i) action->Log("->", "frame");
+    EXPECT_EQ(in.host.lines, (std::vector<HostLine>{{false, 1,
+                                                     "Nie mo\xBFna zapisa\xE6 logu komunikacji do pliku " + trace +
+                                                         ", log wy\xB3\xB9"
+                                                         "czono"}}));
+}
+
+TEST_F(FilesAndFolders, AFailedWriteLeavesTheOldFileWholeAndNoWorkingFile)
+{
+    std::string lines;
+    for (int i = 0; i < 200; ++i) lines += "TOW;" + std::to_string(i) + ";Towar;\r\n";
+    testutil::WriteFile("kasa.exp", lines);
+    const std::pair<const char*, std::function<void(const std::string&)>> cases[] = {
+        {"ARCH2.EXP", [&](const std::string& p) { TLTools::ArchiveFile("kasa.exp", p, nullptr, true, 2, true, ""); }},
+        {"wynik.exp", [&](const std::string& p) { TLTools::BufToFileEx(lines, p, p + ".tmp", nullptr, false); }},
+        {"wynik.app", [&](const std::string& p) { TLTools::BufToFileEx(lines, p, p + ".tmp", nullptr, true); }},
+        {"NEO_LOG.TXT", [&](const std::string& p) { TLTools::BufToAppendFile(lines, p); }},
+    };
+    rlimit was{};
+    getrlimit(RLIMIT_FSIZE, &was);
+    signal(SIGXFSZ, SIG_IGN);
+    for (const auto& [name, write] : cases) {
+        testutil::WriteFile(name, "old line\r\n");
+        rlimit room = was;
+        room.rlim_cur = 100;
+        setrlimit(RLIMIT_FSIZE, &room);
+        EXPECT_THROW(write(name), Exception) << name;
+        setrlimit(RLIMIT_FSIZE, &was);
+        EXPECT_EQ(testutil::ReadFile(name), "old line\r\n") << name;
+        EXPECT_FALSE(testutil::Exists(name + std::string(".tmp"))) << name;
+    }
+    signal(SIGXFSZ, SIG_DFL);
+}

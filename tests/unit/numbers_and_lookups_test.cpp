@@ -1,0 +1,96 @@
+// Numbers of the host's export file, the look-up of the register's barcodes
+// among the host's goods, and the group map's numbers.
+#include <gtest/gtest.h>
+
+#include "IdMap.h"
+#include "cbexpbuf.h"
+#include "inprocess_host.h"
+#include "thrown.h"
+
+namespace {
+std::string Plu(int plu, const std::string& kod, const std::string& price, const std::string& rate = "23")
+{
+    return "PLU;" + std::to_string(plu) + ";0;" + kod + ";T" + std::to_string(plu) + ";" + price + ";90;80;70;" + rate +
+           ";1;F;0;F;F;F;0;;0;AKT\r\n";
+}
+
+class ExportNumbers : public ::testing::Test {
+protected:
+    InProcessHost in;
+    testutil::TempDir tmp;
+    std::unique_ptr<TVelComboAction> action;
+    std::unique_ptr<TVelComboExpBuf> buf;
+    void SetUp() override
+    {
+        in.host.SetParam("Vel_Combo_PosortowaneStawkiVatPrec", "2300\r\n800");
+        in.Start();
+        action = in.NewAction();
+    }
+    std::string Read(const std::string& text)
+    {
+        buf = std::make_unique<TVelComboExpBuf>(action.get());
+        testutil::WriteFile(tmp / "kasa.exp", text);
+        return testutil::Thrown([&] { buf->ReadFromFile(tmp / "kasa.exp", false, -1); });
+    }
+    VelTowRec Row(int row)
+    {
+        VelTowRec rec;
+        buf->CzytajRec(row, &rec);
+        return rec;
+    }
+};
+}  // namespace
+
+TEST_F(ExportNumbers, ABadNumberIsAFormatErrorNamingItsLine)
+{
+    const std::string at = "B\xB3\xB9"
+                           "d w linii 2 pliku kasa.exp: ",
+                      format = "Nieprawid\xB3owy format pliku eksportowego";
+    const struct {
+        std::string price, rate, error;
+        double cena;
+        int32_t stawkaPrec;
+    } cases[] = {
+        {"100", "21474836", testutil::kNothingThrown, 100, 2147483600},
+        {"12abc", "23", testutil::kNothingThrown, 12, 2300},
+        {"100", "21474837", at + format, 0, 0},
+        {"100", "99999999", at + format, 0, 0},
+        {"nan", "23", at + "\"nan\" nie jest prawid\xB3ow\xB9 liczb\xB9", 0, 0},
+        {"-inf", "23", at + "\"-inf\" nie jest prawid\xB3ow\xB9 liczb\xB9", 0, 0},
+        {"1e999", "23", at + "\"1e999\" nie jest prawid\xB3ow\xB9 liczb\xB9", 0, 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Read("VAT;23\r\n" + Plu(1, "1", c.price, c.rate)), c.error) << c.price << " " << c.rate;
+        if (c.error != testutil::kNothingThrown) continue;
+        EXPECT_EQ(Row(0).cena, c.cena);
+        EXPECT_EQ(Row(0).stawkaPrec, c.stawkaPrec);
+    }
+}
+
+TEST_F(ExportNumbers, TheRegistersBarcodeFindsTheHostsExactRowBeforeTheStrippedOne)
+{
+    ASSERT_EQ(Read(Plu(1, "123", "100") + Plu(2, "0123", "100")), testutil::kNothingThrown);
+    buf->AddInPlu("0123", "TOW;2;T2;0123;0;0;0;100;0;1;0;0;0;1;1;1");
+    buf->AnalizujCancelBufor(false);
+    ASSERT_EQ(buf->il_rec, 2) << "nothing inserted again";
+    EXPECT_EQ(Row(0).status, stDod) << "the register lacks 123";
+    EXPECT_EQ(Row(1).status, stNull) << "0123 is the register's own, unchanged";
+}
+
+TEST(GroupMap, FarNumbersCostNothingAndNoNumberIsSharedByTwoIdentifiers)
+{
+    const struct {
+        AnsiString map, ids, expected;
+    } cases[] = {
+        {"1=100000000", "1\r\n2", "2=0\r\n1=100000000\r\n"},
+        {"5=2147483646", "5\r\n6\r\n7", "6=0\r\n7=1\r\n5=2147483646\r\n"},
+        {"3=0\r\n5=0\r\n7=1", "3\r\n5\r\n7", "3=0\r\n7=1\r\n5=2\r\n"},
+        {"9=0\r\n2=0\r\n4=2", "2\r\n4\r\n9", "9=0\r\n2=1\r\n4=2\r\n"},
+        {"9=1\r\n2=1", "2\r\n9", "2=0\r\n9=1\r\n"},
+    };
+    for (const auto& c : cases) {
+        AnsiString map = c.map;
+        IdMap().Initialize(map, c.ids);
+        EXPECT_EQ(map, c.expected) << c.map;
+    }
+}
