@@ -11,9 +11,8 @@ using namespace testutil;
 
 namespace {
 
-// A host goods line: 0 PLU, 1 plu, 2 koldod, 3 kod, 4 nazwa, 5 cena, ..., 9
-// stawka, 10 jedn, 11 czy_wazony, 12 precyzja, 13, 14 opakowanie, 15
-// cena_otwarta, 16 kod_opakowania, 17, 18 nr_asort, 19 status.
+// A host goods line; `rest`: stawka, jedn, czy_wazony, precyzja, wagowo,
+// opakowanie, cena_otwarta, kod_opakowania, plu_opakowania, nr_asort.
 std::string Plu(const std::string& plu, const std::string& kod, const std::string& name, const std::string& price,
                 const std::string& status, const std::string& rest = "23;1;F;0;F;F;F;;;0")
 {
