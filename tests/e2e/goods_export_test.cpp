@@ -111,6 +111,10 @@ TEST(GoodsExport, RefusedRowsAreListedAndTheNextOnesStillSent)
                                Added("...591 Drogi           : cena 2147483648 poza zakresem liczby 32-bitowej", 2),
                                Added("...592 Woda zrodlana...: [W903] - rekord nie istnieje", 2)};
     EXPECT_EQ(From(s.host.lines, refused[0], refused.size()), refused);
+    // Six rows of goods: no count shown before the pass's end.
+    const std::string pass = "Programowanie towarów...";
+    const HostLines shown = {Added(pass + ":\x01" "0"), Replaced(pass + ":\x01" "6"), Replaced(pass + "\x01OK")};
+    EXPECT_EQ(From(s.host.lines, shown[0], 3), shown);
     EXPECT_EQ(ReadFile(s.tmp / "wynik.exp"), "PLU;65535;655350;593;DOD\r\nPLU;4;40;594;DOD\r\n");
 }
 
