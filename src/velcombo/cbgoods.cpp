@@ -3,6 +3,7 @@
 // programmed, goods programmed), one command per row. A row the register
 // refuses, or one that cannot be put into the register's fields at all, is
 // listed as rejected and the pass goes on.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 

@@ -11,9 +11,8 @@ using namespace testutil;
 
 namespace {
 
-// A host goods line: 0 PLU, 1 plu, 2 koldod, 3 kod, 4 nazwa, 5 cena, ..., 9
-// stawka, 10 jedn, 11 czy_wazony, 12 precyzja, 13, 14 opakowanie, 15
-// cena_otwarta, 16 kod_opakowania, 17, 18 nr_asort, 19 status.
+// A host goods line; `rest`: stawka, jedn, czy_wazony, precyzja, wagowo,
+// opakowanie, cena_otwarta, kod_opakowania, plu_opakowania, nr_asort.
 std::string Plu(const std::string& plu, const std::string& kod, const std::string& name, const std::string& price,
                 const std::string& status, const std::string& rest = "23;1;F;0;F;F;F;;;0")
 {
@@ -112,6 +111,10 @@ TEST(GoodsExport, RefusedRowsAreListedAndTheNextOnesStillSent)
                                Added("...591 Drogi           : cena 2147483648 poza zakresem liczby 32-bitowej", 2),
                                Added("...592 Woda zrodlana...: [W903] - rekord nie istnieje", 2)};
     EXPECT_EQ(From(s.host.lines, refused[0], refused.size()), refused);
+    // Six rows of goods: no count shown before the pass's end.
+    const std::string pass = "Programowanie towarów...";
+    const HostLines shown = {Added(pass + ":\x01" "0"), Replaced(pass + ":\x01" "6"), Replaced(pass + "\x01OK")};
+    EXPECT_EQ(From(s.host.lines, shown[0], 3), shown);
     EXPECT_EQ(ReadFile(s.tmp / "wynik.exp"), "PLU;65535;655350;593;DOD\r\nPLU;4;40;594;DOD\r\n");
 }
 
@@ -155,6 +158,19 @@ TEST(GoodsExport, ReadBackSendsOnlyWhatDiffersAndWritesTheRegistersList)
     EXPECT_EQ(ReadFile(s.tmp / "wynik.exp"), "PLU;1;10;5901;AKT\r\nPLU;2;20;5902;DOD\r\nPLU;3;30;5903;AKT\r\n"
                                              "PLU;5;50;123;CEN\r\nPLU;6;60;5906;AKT\r\nPLU;8;80;5908;AKT\r\n");
     EXPECT_TRUE(s.Violations().empty());
+}
+
+TEST(GoodsExport, AQuietRefusalInTheListEndsTheReadingAndKeepsWhatWasRead)
+{
+    RegisterSession s(R"({"model": 1, "goods": [{"plu": 1, "name": "Chleb", "barcode": "5901"}, {"plu": 2}]})",
+                      R"({"2110": {"2": {"kind": "executionError", "code": 920}}})");
+    s.host.SetParam("ComboKasTowMax", "0");
+    EXPECT_EQ(Export(s, Plu("1", "5901", "Chleb", "350", "DOD"), "3"), 0);
+    EXPECT_EQ(s.host.lines.back(), Added("[W920] - nieunikalny kod kreskowy", 2));
+    const std::string tow = ReadFile(s.tmp / "combo.tow");
+    EXPECT_EQ(tow.substr(tow.find("#\r\nTOW")), "#\r\nTOW;1;Chleb;5901;0;0;0;0;0;0;0;1;0;1;0;1\r\n");
+    EXPECT_EQ(GoodsSent(s).back(), R"(2110 [["V",0],["B",1]])");
+    EXPECT_TRUE(s.LinkClosedAtTheEnd());
 }
 
 TEST(GoodsExport, ClearingRefusedEndsTheExportWithItsTextAndTheLinkClosed)

@@ -93,12 +93,15 @@ TEST_F(ServiceFunctionsWithCardServer, AFailedConnectionStillUnlocksTheCardServe
     EXPECT_EQ(cards.Received(), (std::vector<std::string>{"DISABLE 2", "ENABLE 2", "DISABLE 2", "ENABLE 2"}));
 }
 
-TEST(ServiceFunctions, FileModeRefusesTheSessionFunctionAndOpensNothing)
+TEST(ServiceFunctions, FileModeRefusesTheSessionFunctionsAndOpensNothing)
 {
     RegisterSession s;
     s.host.SetParam("ComboPort", "PLIK");
-    EXPECT_EQ(s.Run(-8, 5), 0);
-    EXPECT_EQ(s.host.lines, Failure(kOperation, "Ustaw port komunikacyjny"));
+    for (int function : {1, 2, 5}) {
+        s.host.lines.clear();
+        EXPECT_EQ(s.Run(-8, function), 0);
+        EXPECT_EQ(s.host.lines, Failure(kOperation, "Ustaw port komunikacyjny")) << function;
+    }
     EXPECT_FALSE(s.LinkEverOpened());
 }
 
