@@ -141,6 +141,11 @@ public:
     void CorrectZamEDIDoc(const AnsiString& description, const AnsiString& code, int quantity);
     void SaveEDIOrder();
 
+    // The EDI writer: an order line's code as the ordering system knows it,
+    // and the document's file name in the EDI folder.
+    AnsiString FormatBarcodeIn(const AnsiString& code);
+    AnsiString FNameEDI(const AnsiString& stamp, int n);
+
     // The goods-group map kept in the host's configuration.
     void ReadAsortMapFromCfg();
     void WriteAsortMapToCfg();
