@@ -1,0 +1,100 @@
+// The FTP client against a real FTP server on loopback.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "FTPControl.h"
+#include "peer_process.h"
+#include "testutil.h"
+
+namespace {
+std::vector<AnsiString> Sorted(const TStringList& list)
+{
+    std::vector<AnsiString> v(list.begin(), list.end());
+    std::sort(v.begin(), v.end());
+    return v;
+}
+AnsiString Failure(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const Exception& e) {
+        return e.Message();
+    }
+    return "(no failure)";
+}
+}  // namespace
+
+TEST(FTPControl, FilesAndFoldersGoBothWaysAndAFailedDownloadKeepsTheOldFile)
+{
+    testutil::TempDir server, local;
+    peerproc::PeerProcess peer("/usr/bin/python3", {FTP_PEER_SCRIPT, server.Path(), "kasa", "tajne"});
+    TFTPControl ftp;
+    std::vector<AnsiString> status;
+    ftp.OnStatus = [&](const AnsiString& text) { status.push_back(text); };
+    ftp.SetReportLevel(1);
+    ftp.SetHost("127.0.0.1");
+    ftp.SetPortA(peer.Port());
+    ftp.SetUserId("kasa");
+    ftp.SetPassword("zle");
+    ftp.SetTimeout(5000);
+    EXPECT_NE(Failure([&] { ftp.Connect(); }).find("błąd połączenia z serwerem FTP 127.0.0.1:"), AnsiString::npos);
+    EXPECT_FALSE(ftp.GetConnected());
+    EXPECT_EQ(Failure([&] { ftp.MakeDir("x"); }), "TFTPControl: brak połączenia z serwerem FTP");
+
+    ftp.SetPassword("tajne");
+    ftp.Connect();
+    EXPECT_TRUE(ftp.GetConnected());
+    ftp.MakeDir("dane");
+    ftp.ChangeDir("dane");
+    ftp.MakeDir("pod");
+    EXPECT_EQ(ftp.CurrentDir(), "/dane/");
+    const std::string bytes = "Zamówienie\r\n" + testutil::Hex({0x00, 0xB3, 0x0A});
+    testutil::WriteFile(local / "zam.txt", bytes);
+    ftp.Upload(local / "zam.txt", "zam.txt");
+    ftp.Upload(local / "zam.txt", "/dane/a b.txt");
+    EXPECT_EQ(testutil::ReadFile(server / "dane/zam.txt"), bytes);
+
+    TStringList dirs, files, lines;
+    ftp.List(&dirs, &files);
+    ftp.List(&lines);
+    EXPECT_EQ(Sorted(dirs), std::vector<AnsiString>{"pod"});
+    EXPECT_EQ(Sorted(files), std::vector<AnsiString>({"a b.txt", "zam.txt"}));
+    EXPECT_EQ(lines.Count(), 3);
+    EXPECT_TRUE(ftp.FileExists("a b.txt") && ftp.DirExists("pod") && !ftp.FileExists("pod"));
+    const TFTPListingItems items = ftp.ListAndParse();
+    ASSERT_EQ(items.Count(), 3);
+    for (int i = 0; i < 3; ++i)
+        if (items.Get(i).Name == "zam.txt") {
+            EXPECT_EQ(items.Get(i).Size, static_cast<int64_t>(bytes.size()));
+            EXPECT_NEAR(items.Get(i).Modified, Now(), 1.0);
+        }
+    EXPECT_EQ(Failure([&] { items.Get(3); }), "TFTPListingItems: rozmiar poza zakresem");
+
+    testutil::WriteFile(local / "kopia.txt", "stara");
+    ftp.Download("a b.txt", local / "kopia.txt");
+    EXPECT_EQ(testutil::ReadFile(local / "kopia.txt"), bytes);
+    ftp.DeleteFileA("a b.txt");
+    EXPECT_FALSE(testutil::Exists(server / "dane/a b.txt"));
+    EXPECT_NE(Failure([&] { ftp.Download("a b.txt", local / "kopia.txt"); }).find("błąd pobierania pliku /dane/a b.txt"),
+              AnsiString::npos);
+    EXPECT_EQ(testutil::ReadFile(local / "kopia.txt"), bytes);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(local.Path()), {}), 2) << "no working file left";
+    EXPECT_NE(Failure([&] { ftp.DeleteFileA("a b.txt"); }), "(no failure)");
+    EXPECT_NE(Failure([&] { ftp.ChangeDir("brak"); }), "(no failure)");
+    EXPECT_EQ(Failure([&] { ftp.Upload(local / "zam.txt", "x\r\nDELE zam.txt"); }),
+              "TFTPControl: niedozwolony znak końca linii w nazwie \"x\r\nDELE zam.txt\"");
+    ftp.ChangeDir("..");
+    EXPECT_EQ(ftp.CurrentDir(), "/");
+
+    ftp.SetPassiveMode(false);
+    ftp.Connect();
+    ftp.Download("dane/zam.txt", local / "aktywny.txt");
+    EXPECT_EQ(testutil::ReadFile(local / "aktywny.txt"), bytes);
+    ftp.Disconnect();
+    EXPECT_FALSE(ftp.GetConnected());
+    EXPECT_EQ(status.front(), "Łączenie z serwerem FTP 127.0.0.1:" + std::to_string(peer.Port()));
+    EXPECT_EQ(status.back(), "Rozłączono z serwerem FTP 127.0.0.1");
+    EXPECT_EQ(TFTPControl::GetFTPControlVersionInfo().rfind("libcurl 7.", 0), 0u);
+}
