@@ -57,9 +57,9 @@ int MonthOf(const AnsiString& word)
     return 0;
 }
 
-// One item of a detailed listing, in the Unix form ("drwxr-xr-x 2 u g 4096
-// Dec  7 10:15 name", the group may be missing) or the DOS form ("12-07-26
-// 10:15AM <DIR> name"). Lines of neither form (a "total" line) are passed over.
+// The items of a detailed listing in the Unix form ("drwxr-xr-x 2 u g 4096
+// Dec  7 10:15 name", the group may be missing); other lines (a "total"
+// line) are passed over.
 struct Item {
     AnsiString line, name, size, date;
     bool dir = false;
@@ -72,10 +72,6 @@ std::vector<Item> ParseListing(const AnsiString& text)
     for (const AnsiString& line : lines) {
         const std::vector<AnsiString> words = Words(line);
         Item item;
-        if (words.size() >= 4 && IsAsciiDigit(line[0])) {
-            item = {line, AfterWords(line, 3), words[2], words[0] + " " + words[1], words[2] == "<DIR>"};
-            if (item.dir) item.size = "0";
-        }
         for (size_t m = 2; item.line.empty() && m + 3 < words.size(); ++m)
             if (MonthOf(words[m])) {
                 item = {line, AfterWords(line, m + 3), words[m - 1],
@@ -112,27 +108,17 @@ const TFTPListingItem& TFTPListingItems::Get(int i) const
 TDateTime TFTPListingItems::ParseDate(const AnsiString& text)
 {
     const std::vector<AnsiString> words = Words(text);
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0;
-    TDateTime value = 0;
-    char half[3] = {};
-    if (words.size() == 3 && (month = MonthOf(words[0])) != 0 && TryStrToInt(words[1], day)) {
-        if (TryStrToInt(words[2], year))
-            return TryEncodeDateTime(year, month, day, 0, 0, 0, 0, value) ? value : 0;
+    int month = 0, day = 0, year = 0, hour = 0, minute = 0;
+    if (words.size() != 3 || (month = MonthOf(words[0])) == 0 || !TryStrToInt(words[1], day)) return 0;
+    if (!TryStrToInt(words[2], year)) {
         if (std::sscanf(words[2].c_str(), "%2d:%2d", &hour, &minute) != 2) return 0;
         // No year: the date lies within the last year.
-        int thisYear = 0, m = 0, d = 0;
-        DecodeDate(Date(), thisYear, m, d);
-        year = month > m || (month == m && day > d) ? thisYear - 1 : thisYear;
-        return TryEncodeDateTime(year, month, day, hour, minute, 0, 0, value) ? value : 0;
+        int thisYear = 0, thisMonth = 0, today = 0;
+        DecodeDate(Date(), thisYear, thisMonth, today);
+        year = month > thisMonth || (month == thisMonth && day > today) ? thisYear - 1 : thisYear;
     }
-    if (words.size() == 2 && std::sscanf(words[0].c_str(), "%2d-%2d-%4d", &month, &day, &year) == 3 &&
-        std::sscanf(words[1].c_str(), "%2d:%2d%2[AMP]", &hour, &minute, half) >= 2) {
-        if (year < 100) year += year < 70 ? 2000 : 1900;
-        if (half[0] == 'P' && hour < 12) hour += 12;
-        if (half[0] == 'A' && hour == 12) hour = 0;
-        return TryEncodeDateTime(year, month, day, hour, minute, 0, 0, value) ? value : 0;
-    }
-    return 0;
+    TDateTime value = 0;
+    return TryEncodeDateTime(year, month, day, hour, minute, 0, 0, value) ? value : 0;
 }
 
 // --- The client -------------------------------------------------------------

@@ -36,8 +36,8 @@ public:
     const TFTPListingItem& Get(int i) const;
     int Count() const { return static_cast<int>(FItems.size()); }
 
-    // A listing's date: "Mmm dd hh:mm" (within the last year), "Mmm dd yyyy"
-    // or "MM-DD-YY hh:mmAM"; anything else gives 0.
+    // A listing's date: "Mmm dd hh:mm" (within the last year) or "Mmm dd
+    // yyyy"; anything else gives 0.
     static TDateTime ParseDate(const AnsiString& text);
 
 private:
