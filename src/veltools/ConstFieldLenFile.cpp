@@ -56,31 +56,27 @@ int ConstFieldLenFile::GetNumberOfValidFields()
     return FValidFields;
 }
 
-bool ConstFieldLenFile::NextField(AnsiString& text)
+AnsiString ConstFieldLenFile::NextField()
 {
-    text.clear();
-    if (FFields.empty()) return false;
+    if (FFields.empty()) return AnsiString();
     if (FNext == 0) getln();
     const pole& field = FFields[FNext];
     if (field.start < 0 || field.start >= static_cast<int>(FLine.size())) {
         FNext = 0;
-        return false;
+        return AnsiString();
     }
-    text = FLine.substr(static_cast<size_t>(field.start), static_cast<size_t>(std::max(field.width, 0)));
+    const AnsiString text =
+        FLine.substr(static_cast<size_t>(field.start), static_cast<size_t>(std::max(field.width, 0)));
     if (++FNext >= static_cast<size_t>(GetNumberOfValidFields())) FNext = 0;
-    return true;
+    return text;
 }
 
 template <typename T>
 ConstFieldLenFile& ConstFieldLenFile::ReadNumber(T& value)
 {
-    value = T();
-    AnsiString text;
-    if (NextField(text)) {
-        std::istringstream in(text);
-        in.imbue(std::locale::classic());
-        if (!(in >> value)) value = T();
-    }
+    std::istringstream in(NextField());
+    in.imbue(std::locale::classic());
+    if (!(in >> value)) value = T();
     return *this;
 }
 
@@ -92,21 +88,20 @@ ConstFieldLenFile& ConstFieldLenFile::operator>>(bool& value) { return ReadNumbe
 ConstFieldLenFile& ConstFieldLenFile::operator>>(TxfTools& value)
 {
     value = TxfTools();
-    AnsiString text;
     const size_t field = FNext;
-    if (NextField(text) && !Trim(text).empty()) {
-        try {
-            value.FromString(text, FFields[field].width);
-        } catch (const Exception&) {
-            throw Exception(Format("Plik %s, linia %d, pole %d: \"%s\" nie jest liczbą", FName.c_str(), FLineNumber,
-                                   static_cast<int>(field) + 1, text.c_str()));
-        }
+    const AnsiString text = NextField();
+    if (Trim(text).empty()) return *this;
+    try {
+        value.FromString(text, FFields[field].width);
+    } catch (const Exception&) {
+        throw Exception(Format("Plik %s, linia %d, pole %d: \"%s\" nie jest liczbą", FName.c_str(), FLineNumber,
+                               static_cast<int>(field) + 1, text.c_str()));
     }
     return *this;
 }
 
 ConstFieldLenFile& ConstFieldLenFile::operator>>(AnsiString& value)
 {
-    NextField(value);
+    value = NextField();
     return *this;
 }

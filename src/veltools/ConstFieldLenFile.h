@@ -55,8 +55,8 @@ private:
     int FLineNumber = 0;
     AnsiString FName;
 
-    // The text of the next field; false when it starts beyond the line.
-    bool NextField(AnsiString& text);
+    // The text of the next field; empty when it starts beyond the line.
+    AnsiString NextField();
     template <typename T>
     ConstFieldLenFile& ReadNumber(T& value);
 };

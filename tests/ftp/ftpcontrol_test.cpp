@@ -65,6 +65,11 @@ TEST(FTPControl, FilesAndFoldersGoBothWaysAndAFailedDownloadKeepsTheOldFile)
         {"Mar  9 2031", EncodeDate(2031, 3, 9)}, {"mar 9 2031", EncodeDate(2031, 3, 9)}, {"Feb 30 2031", 0},
         {"Mar 9", 0}, {"9 Mar 2031", 0}, {"Mar 9 1O:15", 0}};
     for (const auto& [text, date] : dates) EXPECT_EQ(TFTPListingItems::ParseDate(text), date) << text;
+    int y = 0, m = 0, d = 0;
+    DecodeDate(Date() + 1, y, m, d);
+    const std::string tomorrow = std::string("JanFebMarAprMayJunJulAugSepOctNovDec").substr(m * 3 - 3, 3) + " " +
+                                 std::to_string(d) + " 10:15";
+    EXPECT_EQ(TFTPListingItems::ParseDate(tomorrow), EncodeDateTime(y - 1, m, d, 10, 15, 0, 0)) << "a year ago";
 
     testutil::WriteFile(local / "kopia.txt", "stara");
     ftp.Download("a b.txt", local / "kopia.txt");

@@ -81,12 +81,14 @@ TEST_F(EdiOrders, NumberIsTheFirstFreeOfThisRegisterAndDay)
     EXPECT_EQ(lines[9], "Linia:Kod{123}Ilosc{0.001}\r");
     EXPECT_EQ(testutil::ReadFile(Doc(7, today, 3)), "x");
 
-    for (int n = 5; n <= 999; ++n) testutil::WriteFile(Doc(7, today, n), "x");
+    for (int n = 5; n <= 998; ++n) testutil::WriteFile(Doc(7, today, n), "x");
+    action->SaveEDIOrder();
+    EXPECT_EQ(testutil::ReadLines(Doc(7, today, 999))[2], "NrDok:999\r");
     try {
         action->SaveEDIOrder();
         ADD_FAILURE() << "no free number";
     } catch (const Exception& e) {
         EXPECT_EQ(e.Message(), "Brak wolnego numeru pliku na zapisanie dokumentu zamówienia");
     }
-    EXPECT_EQ(testutil::ReadFile(Doc(7, today, 999)), "x");
+    EXPECT_EQ(testutil::ReadLines(Doc(7, today, 999)).size(), 10u);
 }
