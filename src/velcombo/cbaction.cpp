@@ -48,6 +48,8 @@ void TVelComboAction::Operacja(HORVDLLSRODOWISKO* environment, int operation, in
     LogInit();
     switch (operation) {
         case -1: TestConnection(); break;
+        case -3:
+        case -6: Import(); break;
         case -4: ImportParagonu(); break;
         case -8: DodFuncExecute(parameter); break;
         default: VelAction::Operacja(environment, operation, parameter); return;

@@ -6,13 +6,17 @@
 #include <memory>
 #include <vector>
 
+#include "LJWords.h"
 #include "LTools.h"
 #include "VelAction.h"
+#include "VelImpBuf.h"
+#include "mfile.h"
 #include "VelLib.h"
 #include "cbcommands.h"
 #include "cbexchange.h"
 #include "cbframe.h"
 #include "serialport.h"
+#include "wazony.h"
 
 class TClientSocket;
 class TComboLink;
@@ -90,6 +94,9 @@ public:
     void ReadList(int contextCmd, const std::vector<AnsiString>& contextFields, int readCmd,
                   const std::vector<AnsiString>& readFields, std::initializer_list<int> endCodes,
                   const std::function<void()>& onRecord);
+    // A list without a context command, whose first read says so by its fields.
+    void ReadList(int readCmd, const std::vector<AnsiString>& firstFields, const std::vector<AnsiString>& nextFields,
+                  std::initializer_list<int> endCodes, const std::function<void()>& onRecord);
 
     // The session: the link to the register, the card server's lock, the
     // register's model and number.
@@ -145,6 +152,57 @@ public:
     // and the document's file name in the EDI folder.
     AnsiString FormatBarcodeIn(const AnsiString& code);
     AnsiString FNameEDI(const AnsiString& stamp, int n);
+
+    // --- The import run (cbimport.cpp) and the lines of its intermediate
+    // file "combo.imp" (cbimpfile.cpp) ---------------------------------------
+    AnsiString FNameIMP() const { return FKatalogWymiany + "combo.imp"; }
+    AnsiString FNameARC() const { return FKatalogWymiany + "arch.imp"; }
+    AnsiString FNameRECEIPT() const { return FKatalogWymiany + "receipt.tmp"; }
+    AnsiString FNameRECEIPT_ARCH() const { return FKatalogWymiany + "arch2.imp"; }
+
+    // Operations -3 and -6.
+    void Import();
+    // One parse pass over "combo.imp": day buffers, hand-over, EDI orders.
+    void ImportFromFile();
+    void OpenIMPFile();
+    // Appends a whole line (its "\r\n" included) to "combo.imp", opening it
+    // when needed. A failed write takes back what it wrote.
+    void LineToIMPFile(const AnsiString& line);
+    void CloseIMPFile();
+    // The unfinished receipt of a failed read, kept in "receipt.tmp".
+    void SaveReceipt();
+    // A receipt spill of an earlier run, taken up for the receipt records
+    // about to be read: it goes into "combo.imp" before the first of them.
+    void AddReceiptPositions();
+    void DeleteImpBufs();
+    void AfterImport() {}
+
+    // The lines of the sales statistics, from the PLUSTATREAD and
+    // PACKSTATREAD answers in DataSet.
+    AnsiString ParsePluStatLine() const;
+    AnsiString ParsePackStatLine() const;
+    // One receipt record (the SALERECGET answer in DataSet) written as its
+    // "P_" line; each also keeps receiptTemp, the lines of the receipt in
+    // progress.
+    void Par_ParsePlu();
+    void Par_ParseOpak();
+    void Par_ParseAcceptTrn();
+    void Par_ParseAnulTrn();
+    void Par_ParseFormPl();
+    void Par_ParseWaluta();
+    void Par_ParseRapfisk();
+    void Par_ParseRabat();
+    void Par_ParseZam();
+    // The "KAS" line of the cashier logged in (0: nobody, and no more is
+    // written) and, for a cashier, the "KPL" line of each payment form 1-6
+    // held in the drawer: from the USERSTATREAD answer in DataSet, with the
+    // name of USERREAD, the register's time (CompressedTime) and the euro rate
+    // in ten-thousandths.
+    void WriteCashierStatus(int cashier, const AnsiString& name, const AnsiString& now, int32_t euroRate);
+    // "%04d%02d%02d%02d%02d%02d000": a time of the register as 17 digits.
+    static AnsiString CompressedTime(int year, int month, int day, int hour, int minute, int second);
+    // The comment block that heads a new "arch.imp".
+    static void SetStatFileHeader(AnsiString& text);
 
     // The goods-group map kept in the host's configuration.
     void ReadAsortMapFromCfg();
@@ -204,4 +262,62 @@ protected:
     bool isSaleRecGetCompleted = true;
     int cfgProductFlag = 0;
     bool cfgGroupOverwrite = false;
+
+    // --- The import run ------------------------------------------------------
+    // The day buffers of one parse pass, in order of their first line.
+    std::vector<std::unique_ptr<VelImpBuf>> imp_bufs;
+    // "combo.imp" while it is written.
+    std::unique_ptr<TMFile> f_combo;
+    // An earlier run's spill taken up, its lines waiting for the first
+    // receipt record of this run.
+    bool receiptSpillWaiting = false;
+    TStringList receiptSpill;
+
+private:
+    // The reading block of the run: the register's sales into "combo.imp".
+    void ReadSalesToIMPFile();
+    // Writes a receipt record's line, after the waiting spill if any.
+    void ReceiptLineToIMPFile(const AnsiString& line);
+    void SpliceReceiptSpill();
+
+    // --- The sales reading and the parse pass (cbimpread.cpp, cbreceipts.cpp,
+    // cbimpparse.cpp) ---------------------------------------------------------
+public:
+    // The host's question how one receipt is found: printout and receipt
+    // number parameters.
+    bool JakSzukacParagonu(int32_t* a, int32_t* b, int32_t* c) override;
+    // The card-number part of a discount card's code.
+    AnsiString ParseDiscountCardCode(const AnsiString& code) const;
+
+protected:
+    // Takes the card-number run out of a card pattern.
+    void SetCardPattern(const AnsiString& pattern);
+    // The pattern the configuration gives without asking the register.
+    void CardPatternFromConfig();
+
+    // A receipt being parsed: nothing of it counts before its close.
+    struct ReceiptInProgress {
+        std::unique_ptr<ORVParagon> receipt;
+        // Its cancelled goods lines.
+        std::unique_ptr<ORVOther> cancelled;
+        double discounts = 0;
+    };
+    struct ImpFileReader;
+    struct ImpLine;
+    void PodstawImpBuf(const TdtTools& date);
+    void SetImpBufParams();
+    void SearchForImpBufDate(ImpFileReader& file, ImpLine& line);
+    // One receipt line; null at the end of the file drops an unfinished receipt.
+    void ReadParagsFromFile(TKodWazony& formats, ImpLine* line);
+    void CloseReceipt(ImpLine& line);
+    AnsiString FormatujBarkodKodZBufparKasy(TKodWazony& formats, const AnsiString& code);
+    // The printout number of the last receipt handed over: the host's value,
+    // or what an earlier pass of this run handed over when that is newer.
+    int32_t LastReceiptHandedOver();
+
+    // The receipt whose lines are being parsed; null between receipts.
+    std::unique_ptr<ReceiptInProgress> parReceipt;
+    // Set once the card pattern was taken for this run.
+    bool cardPatternKnown = false;
+    int32_t lastReceiptThisRun = -1;
 };

@@ -36,7 +36,15 @@ void TVelComboAction::ReadList(int contextCmd, const std::vector<AnsiString>& co
                                const std::function<void()>& onRecord)
 {
     SendAndReceive(contextCmd, static_cast<int>(contextFields.size()), contextFields.data());
-    for (;;) {
+    ReadList(readCmd, readFields, readFields, endCodes, onRecord);
+}
+
+void TVelComboAction::ReadList(int readCmd, const std::vector<AnsiString>& firstFields,
+                               const std::vector<AnsiString>& nextFields, std::initializer_list<int> endCodes,
+                               const std::function<void()>& onRecord)
+{
+    for (bool first = true;; first = false) {
+        const std::vector<AnsiString>& readFields = first ? firstFields : nextFields;
         SendAndReceive(readCmd, static_cast<int>(readFields.size()), readFields.data());
         if (last_err_wyk == 0) {
             onRecord();

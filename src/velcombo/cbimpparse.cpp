@@ -1,6 +1,528 @@
 // The intermediate file parsed into one import buffer per sales day, and each
 // day written, archived and handed to the host.
-#include "cbaction.h"
+//
+// Totals mode takes the sales from the statistics lines into one buffer of
+// the import date; receipt mode takes them from the receipts, each into the
+// buffer of the day it closed. A receipt counts only once its close line is
+// read: a receipt cancelled as a whole, or one cut off at the end of the
+// file, leaves nothing behind.
+#include <optional>
 
-void TVelComboAction::ReadFromFile() { throw Exception(DriverText("Analiza pliku combo.imp nie jest jeszcze dostępna")); }
-void TVelComboAction::SaveImpBufs() { throw Exception(DriverText("Zapis importu sprzedaży nie jest jeszcze dostępny")); }
+#include "cbaction.h"
+#include "cbtexts.h"
+#include "mfile.h"
+#include "sysfiles.h"
+
+// The open "combo.imp" while it is parsed: its lines counted, so that a bad
+// line is named, and the day of the receipt being read, found by one
+// read-ahead that stays valid until the file passes the line that ended it.
+struct TVelComboAction::ImpFileReader {
+    TMFile file;
+    int lineNo = 0;
+    int64_t dayValidUntil = -1;
+    std::optional<TdtTools> day;
+
+    bool Next(AnsiString& line)
+    {
+        if (!file.ReadLine(line)) return false;
+        ++lineNo;
+        return true;
+    }
+};
+
+namespace {
+
+// Lines every reader of the driver's files passes over.
+bool IsSkipped(const AnsiString& line)
+{
+    const AnsiString t = Trim(line);
+    return t.empty() || t[0] == '#' || t[0] == '-';
+}
+
+bool IsReceiptKind(const AnsiString& kind)
+{
+    return kind.compare(0, 2, "P_") == 0;
+}
+
+}  // namespace
+
+// One line of "combo.imp" split at ";", with readers that name the line and
+// the field when a field does not hold what it must.
+struct TVelComboAction::ImpLine {
+    TLJWords words;
+    int lineNo = 0;
+
+    explicit ImpLine(const AnsiString& line, int number) : lineNo(number)
+    {
+        words.FSeparator = ";";
+        words.Init(line);
+    }
+    AnsiString Kind() { return Trim(words[0]); }
+    AnsiString Text(int i) { return words[i]; }
+    int64_t Int(int i)
+    {
+        const AnsiString text = Trim(words[i]);
+        int64_t value = 0;
+        if (!TryStrToInt64(text, value)) Bad(i, text, "nie jest liczbą");
+        return value;
+    }
+    int64_t IntOr(int i, int64_t fallback)
+    {
+        int64_t value = 0;
+        return TryStrToInt64(Trim(words[i]), value) ? value : fallback;
+    }
+    TdtTools Date(int i)
+    {
+        TdtTools date(0.0);
+        const AnsiString text = Trim(words[i]);
+        if (!date.TryFromString(text, fmtDateTimeCompressed)) Bad(i, text, "nie jest datą i czasem");
+        return date;
+    }
+    [[noreturn]] void Bad(int field, const AnsiString& text, const char* what) const
+    {
+        throw Exception(Format("Plik combo.imp, wiersz %d, pole %d: \"%s\" %s", lineNo, field, text.c_str(), what));
+    }
+};
+
+void TVelComboAction::ReadFromFile()
+{
+    TKodWazony formats(GetFormatyWazone());
+    if (!cardPatternKnown) CardPatternFromConfig();
+    if (!Sprzedaz_z_paragonow) PodstawImpBuf(ParamAsDate("DataImportu"));
+    MsgAdd(DriverText("Analiza pliku combo.imp..."), LPV_Value, 100);
+    ImpFileReader reader;
+    reader.file.SetPath(FNameIMP());
+    reader.file.SetReadOnly(true);
+    int counter = 0;
+    try {
+        reader.file.Open();
+        AnsiString text;
+        while (reader.Next(text)) {
+            if (IsSkipped(text)) continue;
+            Progress(counter);
+            ImpLine line(text, reader.lineNo);
+            const AnsiString kind = line.Kind();
+            if (kind == "SPT") {
+                if (!Sprzedaz_z_paragonow)
+                    imp_buf->AddPlu(Trim(line.Text(1)), static_cast<double>(line.Int(3)),
+                                    static_cast<double>(line.Int(2)), id_plu);
+            } else if (kind == "SPO") {
+                if (!Sprzedaz_z_paragonow) {
+                    const double sold = static_cast<double>(line.Int(4));
+                    const double returned = static_cast<double>(line.Int(5));
+                    imp_buf->AddPlu(Trim(line.Text(1)), static_cast<double>(line.Int(2) - line.Int(3)), sold - returned,
+                                    id_barcode);
+                    if (sold != 0) imp_buf->AddBottlesSaled(sold);
+                    if (returned != 0) imp_buf->AddBottlesTurned(returned);
+                }
+            } else if (IsReceiptKind(kind)) {
+                SearchForImpBufDate(reader, line);
+                ReadParagsFromFile(formats, &line);
+            } else if (kind == "KAS") {
+                if (!imp_buf) PodstawImpBuf(ParamAsDate("DataImportu"));
+                const int32_t number = static_cast<int32_t>(line.Int(1));
+                imp_buf->Kas_SetNumer(number);
+                if (number != 0) {
+                    imp_buf->Kas_SetNazwisko(line.Text(2));
+                    imp_buf->Kas_SetZmstart(line.Date(5));
+                    imp_buf->Kas_SetBiez(line.Date(6));
+                    imp_buf->Kas_SetParagonow(static_cast<int32_t>(line.Int(12)));
+                    imp_buf->Kas_SetIlParAnulowanych(static_cast<int32_t>(line.Int(13)));
+                    imp_buf->Kas_SetWartParAnulowanych(static_cast<double>(line.Int(14)));
+                    imp_buf->Kas_SetIlStorno(static_cast<int32_t>(line.Int(15)));
+                    imp_buf->Kas_SetWartStorno(static_cast<double>(line.Int(16)));
+                }
+                imp_buf->Kas_ActiveKasjerSection();
+            } else if (kind == "KPL") {
+                if (!imp_buf) PodstawImpBuf(ParamAsDate("DataImportu"));
+                const int64_t amount = line.Int(3);
+                const auto held = static_cast<double>(amount);
+                switch (line.Int(1)) {
+                    case 1:
+                        imp_buf->Kas_SetStankasy(held);
+                        break;
+                    case 2:
+                        imp_buf->Kas_SetKarty(held);
+                        break;
+                    case 3: {
+                        const int64_t rate = line.Int(4);
+                        const auto value = static_cast<double>(static_cast<__int128>(amount) * rate / 10000);
+                        imp_buf->Kas_AddWaluta("EUR", static_cast<double>(rate), held, value);
+                        break;
+                    }
+                    case 4:
+                        imp_buf->Kas_SetBony(held);
+                        break;
+                    case 5:
+                        imp_buf->Kas_SetCzeki(held);
+                        break;
+                    case 6:
+                        imp_buf->Kas_SetInnefplat(held);
+                        break;
+                    default:
+                        break;
+                }
+            }
+        }
+        ReadParagsFromFile(formats, nullptr);
+        MsgS(LPV_Ok);
+        reader.file.Close();
+    } catch (...) {
+        MsgS(LPV_Error);
+        parReceipt.reset();
+        throw;
+    }
+}
+
+void TVelComboAction::PodstawImpBuf(const TdtTools& date)
+{
+    const TDateTime day = date.Date();
+    for (const std::unique_ptr<VelImpBuf>& buffer : imp_bufs)
+        if (buffer->data.Date() == day) {
+            imp_buf = buffer.get();
+            return;
+        }
+    imp_bufs.push_back(std::make_unique<VelImpBuf>());
+    imp_buf = imp_bufs.back().get();
+    imp_buf->data = date;
+    SetImpBufParams();
+}
+
+void TVelComboAction::SetImpBufParams()
+{
+    imp_buf->fisk_z_plu = true;
+    imp_buf->nadpisz_fisk = false;
+    imp_buf->nadpisz_opak = false;
+    imp_buf->nadpisz_plu = false;
+    imp_buf->doklej_plu = ParamAsInt("ComboDokPlu") != 0;
+    imp_buf->ident_barcode = true;
+    imp_buf->par_szczeg = ParamAsInt("ComboImpReceipts") != 0;
+    imp_buf->sprzedaz_z_paragonow = Sprzedaz_z_paragonow;
+}
+
+// The day of a receipt is on its close line: the lines before it are read
+// ahead once, and the day found serves every line up to that close.
+void TVelComboAction::SearchForImpBufDate(ImpFileReader& reader, ImpLine& line)
+{
+    if (Sprzedaz_z_paragonow) {
+        const int64_t here = reader.file.GetPointer();
+        if (here > reader.dayValidUntil) {
+            reader.day.reset();
+            reader.dayValidUntil = here;
+            if (line.Kind() == "P_TRN") {
+                reader.day = line.Date(2);
+            } else {
+                AnsiString text;
+                int lineNo = reader.lineNo;
+                for (;;) {
+                    const int64_t start = reader.file.GetPointer();
+                    if (!reader.file.ReadLine(text)) break;
+                    ++lineNo;
+                    if (IsSkipped(text)) continue;
+                    ImpLine ahead(text, lineNo);
+                    const AnsiString kind = ahead.Kind();
+                    if (!IsReceiptKind(kind)) {
+                        reader.dayValidUntil = start;
+                        break;
+                    }
+                    reader.dayValidUntil = reader.file.GetPointer();
+                    if (kind == "P_TRN") {
+                        reader.day = ahead.Date(2);
+                        break;
+                    }
+                }
+                reader.file.SetPointer(here);
+            }
+        }
+        if (reader.day) PodstawImpBuf(*reader.day);
+    }
+    if (!imp_buf) PodstawImpBuf(ParamAsDate("DataImportu"));
+}
+
+namespace {
+
+formy PaymentKind(int64_t form)
+{
+    switch (form) {
+        case 1:
+            return FP_GOT;
+        case 2:
+            return FP_KARTA;
+        case 4:
+            return FP_BON;
+        case 5:
+            return FP_CZEK;
+        default:
+            return FP__INNE;
+    }
+}
+
+std::unique_ptr<ORVPayment> ClosingPayment(int64_t value, TDateTime when)
+{
+    auto payment = std::make_unique<ORVPayment>();
+    payment->Fwartosc = value;
+    payment->Fkurs = 100;
+    payment->Fkonczaca = true;
+    payment->Fdata_czas = when;
+    return payment;
+}
+
+}  // namespace
+
+void TVelComboAction::ReadParagsFromFile(TKodWazony& formats, ImpLine* line)
+{
+    if (!line) {
+        parReceipt.reset();
+        return;
+    }
+    if (!parReceipt) {
+        parReceipt = std::make_unique<ReceiptInProgress>();
+        parReceipt->receipt = std::make_unique<ORVParagon>();
+    }
+    ORVParagon& receipt = *parReceipt->receipt;
+    const AnsiString kind = line->Kind();
+    if (kind == "P_PLU") {
+        auto position = std::make_unique<ORVPosition>();
+        if (towIdParag == id_Plu)
+            position->Fplu = static_cast<int32_t>(line->Int(2));
+        else
+            position->Fkod = FormatujBarkodKodZBufparKasy(formats, Trim(line->Text(3)));
+        position->Filosc = static_cast<int32_t>(line->Int(5));
+        position->Fwartosc = line->Int(6);
+        if (line->Int(7) == 1) {
+            if (!parReceipt->cancelled) parReceipt->cancelled = std::make_unique<ORVOther>();
+            parReceipt->cancelled->Add(std::move(position));
+        } else {
+            receipt + std::move(position);
+        }
+    } else if (kind == "P_OPA") {
+        auto position = std::make_unique<ORVPosition>();
+        position->Fkod = IntToStr(line->Int(2));
+        position->Filosc = static_cast<int32_t>(line->Int(4));
+        position->Fwartosc = line->Int(5);
+        if (line->Int(1) == 0) {
+            position->FTyp = ptBottleSale;
+        } else {
+            position->FTyp = ptBottleReturn;
+            position->Filosc = -position->Filosc;
+            position->Fwartosc = -position->Fwartosc;
+        }
+        receipt + std::move(position);
+    } else if (kind == "P_RAB") {
+        const int64_t type = line->Int(1);
+        const auto value = static_cast<int32_t>(-line->Int(5));
+        if (type == 21) {
+            if (receipt.GetnPosCount() > 0) receipt.GetPozycje(receipt.GetnPosCount() - 1).Frabat = value;
+            parReceipt->discounts += value;
+        } else if (type == 22 || type == 23) {
+            receipt.Frabat = value;
+            receipt.FnrKlienta = ParseDiscountCardCode(Trim(line->Text(6)));
+            if (!Sprzedaz_z_paragonow) parReceipt->discounts += value;
+        }
+    } else if (kind == "P_PLA") {
+        const int64_t type = line->Int(1);
+        if (type == 2 || type == 3) {
+            auto payment = std::make_unique<ORVPayment>();
+            const formy form = PaymentKind(line->Int(2));
+            payment->Fkod = form;
+            payment->Frodzaj = form;
+            payment->Fwartosc = type == 3 ? -line->Int(5) : line->Int(5);
+            payment->Fkurs = 100;
+            receipt + std::move(payment);
+        } else if ((type == 4 || type == 5) && line->Int(2) == 1) {
+            const int64_t value = line->Int(5);
+            if (type == 4)
+                imp_buf->AddPayIn(static_cast<double>(value));
+            else
+                imp_buf->AddPayOut(static_cast<double>(value));
+            const int64_t cashier = line->IntOr(9, -1);
+            if (cashier != -1) {
+                auto other = std::make_unique<ORVOther>();
+                other->typOperacji = type == 4 ? op_wpl : op_wypl;
+                other->nrKasjera = static_cast<int32_t>(cashier);
+                auto payment = ClosingPayment(value, other->dataCzas.Value());
+                payment->Frodzaj = FP_GOT;
+                other->Add(std::move(payment));
+                imp_buf->AddReceiptOtherInfo(std::move(other));
+            }
+        }
+    } else if (kind == "P_WAL") {
+        const int64_t type = line->Int(1);
+        if (type == 6 || type == 7) {
+            const int sign = type == 6 ? 1 : -1;
+            auto payment = std::make_unique<ORVPayment>();
+            payment->Fkod = FP__INNE;
+            payment->Frodzaj = FP__INNE;
+            payment->Fwartosc = line->Int(5) * sign;
+            // At the full rate, like every other payment: a receipt's
+            // payments count in the day's totals through its own rate.
+            payment->Fkurs = 100;
+            payment->Fkod_f_plat_ext = 7;
+            payment->Fkod_waluty = line->Int(2) == 3 ? AnsiString("EUR") : line->Text(3);
+            payment->Fkurs_prec = static_cast<int32_t>(line->Int(6));
+            payment->Fwartosc_pln = static_cast<int32_t>(line->Int(4) * sign);
+            receipt + std::move(payment);
+        }
+    } else if (kind == "P_ANU") {
+        auto other = std::make_unique<ORVOther>();
+        other->typOperacji = op_anul;
+        other->dataCzas = line->Date(1);
+        other->nrKasy = static_cast<int32_t>(line->IntOr(2, -1));
+        other->nrKasjera = static_cast<int32_t>(line->Int(4));
+        other->Add(ClosingPayment(line->Int(7), other->dataCzas.Value()));
+        imp_buf->AddReceiptOtherInfo(std::move(other));
+        // The cancelled receipt's lines go with it.
+        parReceipt.reset();
+    } else if (kind == "P_TRN") {
+        CloseReceipt(*line);
+    } else if (kind == "P_ZAM") {
+        const int64_t type = line->Int(1);
+        if (type == 32)
+            AddToZamEDIDoc(line->Text(5), line->Text(3), static_cast<int>(line->Int(4)));
+        else if (type == 33)
+            CorrectZamEDIDoc(line->Text(5), line->Text(3), static_cast<int>(line->Int(4)));
+    }
+}
+
+void TVelComboAction::CloseReceipt(ImpLine& line)
+{
+    std::unique_ptr<ReceiptInProgress> closing = std::move(parReceipt);
+    ORVParagon& receipt = *closing->receipt;
+    receipt.FnrPar = static_cast<int32_t>(line.Int(1));
+    const TdtTools when = line.Date(2);
+    receipt.Fdata_czas = when.Value();
+    receipt.FnrKasy = static_cast<int32_t>(line.IntOr(3, -1));
+    receipt.FnrKasjera = static_cast<int32_t>(line.Int(5));
+    receipt.FnrTrans = static_cast<int32_t>(line.IntOr(8, -1));
+    receipt.FwoDetails = false;
+
+    // A receipt the host already has comes again after a re-read: on a
+    // register that numbers its printouts, its number tells.
+    if (Sprzedaz_z_paragonow && receipt.FnrTrans != -1 && receipt.FnrTrans <= LastReceiptHandedOver()) return;
+
+    for (int i = 0; i < receipt.GetnPosCount(); ++i) receipt.GetPozycje(i).Fdata_czas = receipt.Fdata_czas;
+    for (int i = 0; i < receipt.GetnPaymentCount(); ++i) receipt.GetPlatnosci(i).Fdata_czas = receipt.Fdata_czas;
+    if (receipt.GetnPaymentCount() > 0) receipt.GetPlatnosci(receipt.GetnPaymentCount() - 1).Fkonczaca = true;
+
+    const int lines = receipt.GetnPosCount();
+    imp_buf->AddLiniaPar(lines);
+    imp_buf->AddDiscount(closing->discounts, false);
+    if (!Sprzedaz_z_paragonow) {
+        for (int i = 0; i < receipt.GetnPaymentCount(); ++i) {
+            const ORVPayment& payment = receipt.GetPlatnosci(i);
+            const auto value = static_cast<double>(payment.Fwartosc);
+            switch (payment.Frodzaj) {
+                case FP_BON:
+                    imp_buf->AddBony(value);
+                    break;
+                case FP_CZEK:
+                    imp_buf->AddCzeki(value);
+                    break;
+                case FP_KARTA:
+                    imp_buf->AddKarty(value);
+                    break;
+                case FP__INNE:
+                    imp_buf->AddInne(value);
+                    break;
+                default:
+                    break;
+            }
+        }
+    }
+    int hour = 0, minute = 0, second = 0, ms = 0;
+    DecodeTime(receipt.Fdata_czas, hour, minute, second, ms);
+    const int32_t number = receipt.FnrTrans;
+    const int32_t par = receipt.FnrPar;
+    const int32_t cashier = receipt.FnrKasjera;
+    const int32_t till = receipt.FnrKasy;
+    imp_buf->AddKoszyk(1);
+    imp_buf->AddReceipt(std::move(closing->receipt));
+
+    if (closing->cancelled) {
+        ORVOther& other = *closing->cancelled;
+        other.typOperacji = op_storno;
+        other.nrTrans = IntToStr(number);
+        other.nrPar = IntToStr(par);
+        other.nrKasjera = cashier;
+        other.nrKasy = till;
+        other.dataCzas = when;
+        int64_t sum = 0;
+        for (int i = 0; i < other.GetPozycjeTowCount(); ++i) {
+            other.GetPozycjeTow(i).Fdata_czas = when.Value();
+            sum += other.GetPozycjeTow(i).Fwartosc;
+        }
+        other.Add(ClosingPayment(sum, when.Value()));
+        imp_buf->AddReceiptOtherInfo(std::move(closing->cancelled));
+    }
+    if (!Sprzedaz_z_paragonow) imp_buf->AddGodzinowy(hour, static_cast<double>(line.Int(7)), 1, lines);
+}
+
+AnsiString TVelComboAction::FormatujBarkodKodZBufparKasy(TKodWazony& formats, const AnsiString& code)
+{
+    const AnsiString incomplete = formats.NormalizujNiepelny(code, GetLgLink());
+    if (incomplete != code) return incomplete;
+    const int32_t number = StrToIntDef(code, -1);
+    if (KwKodPocz <= number && number <= KwKodKonc && !KwFormat.empty()) {
+        AnsiString format = KwFormat;
+        formats.Przedrostek = KwFormat.substr(0, 2);
+        formats.KodZZerami = code;
+        format.replace(0, 2, "xx");
+        return formats.Poskladaj(format, GetLgLink());
+    }
+    return formats.NormalizujPelny(code, GetLgLink());
+}
+
+int32_t TVelComboAction::LastReceiptHandedOver()
+{
+    return std::max(ParamAsInt("ComboLastReceipt"), lastReceiptThisRun);
+}
+
+void TVelComboAction::SaveImpBufs()
+{
+    const int32_t last = LastReceiptHandedOver();
+    int32_t newest = 0;
+    for (const std::unique_ptr<VelImpBuf>& buffer : imp_bufs) {
+        imp_buf = buffer.get();
+        // Days go over in the order of their first line, not of their
+        // dates: the number kept never goes back to an older receipt's.
+        for (int i = imp_buf->GetReceiptsCount() - 1; i >= 0; --i)
+            if (imp_buf->GetReceipts(i)) {
+                newest = std::max(newest, imp_buf->GetReceipts(i)->FnrTrans);
+                break;
+            }
+        // Receipts without a printout number say nothing of what the host
+        // has, so the number goes over as the register gave it.
+        const bool handsOver = newest > last || !Sprzedaz_z_paragonow || newest == -1;
+        if (handsOver) imp_buf->AddParameter("ComboLastReceipt", IntToStr(newest));
+        imp_buf->Save(FNameKIMP(), false);
+        if (!FileExists(FNameKTMP())) CopyFile(FNameKIMP(), FNameKTMP(), false);
+        TLTools::ArchiveFile(FNameKIMP(), FNameKARC(), GetLgLink(), false, 0, true, "");
+        ShowTotalValue(imp_buf);
+        DodajKomunikat(zkNormalny, DriverText("Zapis do bazy ") + imp_buf->data.ToString(fmtDate) + " (" +
+                                       imp_buf->data.DayOfWeekNamePl() + "):");
+        ZapiszKasaImp();
+        if (handsOver) lastReceiptThisRun = std::max(lastReceiptThisRun, newest);
+    }
+    if (!FileExists(FNameARC())) {
+        AnsiString header;
+        SetStatFileHeader(header);
+        TLTools::BufToAppendFile(header, FNameARC());
+    }
+    TLTools::ArchiveFile(FNameIMP(), FNameARC(), GetLgLink(), false, 0, true, "");
+    DeleteFile(FNameIMP());
+    DeleteFile(FNameKTMP());
+}
+
+// Receipts are found by the printout and receipt numbers the host keeps
+// under these two parameters.
+bool TVelComboAction::JakSzukacParagonu(int32_t* a, int32_t* b, int32_t* c)
+{
+    auto number = [this](const char* name) {
+        const int32_t value = StrToIntDef(Trim(WartoscParametru(name)), -1);
+        return value == 0 ? -1 : value;
+    };
+    *b = -1;
+    *a = number("ComboNrWydr");
+    *c = number("ComboNrParag");
+    return true;
+}

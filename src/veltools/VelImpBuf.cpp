@@ -34,6 +34,8 @@ void VelImpBuf::Clear()
         godz_ilkoszykow[h] = 0;
         godz_il_liniipar[h] = 0;
     }
+    FReceipts.clear();
+    FReceiptsOther.clear();
     Kas_Clear();
 }
 

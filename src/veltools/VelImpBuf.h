@@ -40,8 +40,9 @@ public:
     VelImpBuf(const VelImpBuf&) = delete;
     VelImpBuf& operator=(const VelImpBuf&) = delete;
 
-    // Empties the goods and the figures and the cashier state. Receipts and
-    // parameters stay.
+    // Empties the goods, the figures, the cashier state, the receipts and
+    // the other operations: a day cleared because the host has it already
+    // must not hand its receipts over again. Parameters stay.
     void Clear();
 
     // --- Goods sales -----------------------------------------------------------

@@ -4,7 +4,6 @@
 // written without decimals.
 #include "LTools.h"
 #include "VelImpBuf.h"
-#include "clock.h"
 #include "mfile.h"
 #include "sysfiles.h"
 
@@ -14,29 +13,6 @@ AnsiString Amount(double value)
 {
     return Format("%.0Lf", static_cast<long double>(value));
 }
-
-// A long goods list must not keep the host's window from answering: once
-// the rows of about a tenth of a second are known, the writer pauses after
-// every so many rows.
-class HostYield {
-public:
-    void AfterRow()
-    {
-        ++rows_;
-        if (step_ == 0) {
-            if (GetTickCount64() - start_ > kMeasureMs) step_ = rows_;
-            return;
-        }
-        if (rows_ % step_ == 0) Sleep(kPauseMs);
-    }
-
-private:
-    static constexpr uint64_t kMeasureMs = 100;
-    static constexpr uint32_t kPauseMs = 20;
-    uint64_t start_ = GetTickCount64();
-    uint64_t rows_ = 0;
-    uint64_t step_ = 0;
-};
 
 }  // namespace
 
@@ -63,7 +39,6 @@ void VelImpBuf::Save(const AnsiString& path, bool strip)
 
 void VelImpBuf::WritePluSection(TMFile& file, bool strip)
 {
-    HostYield yield;
     for (const PluRow& row : ds_plu) {
         if (row.save != 0 && row.quantity != 0) {
             e_identifier identifier = row.identifier;
@@ -78,7 +53,6 @@ void VelImpBuf::WritePluSection(TMFile& file, bool strip)
             }
             file.WriteLine("PLU;" + plu + ";" + barcode + ";" + Amount(row.quantity) + ";" + Amount(row.value));
         }
-        yield.AfterRow();
     }
 }
 

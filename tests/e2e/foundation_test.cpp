@@ -212,9 +212,17 @@ TEST_F(Library, DeviceQuestionsAndTheSharedResource)
     host.SetParam("ComboPort", "PLIK");
     lib->SerKasNazwaZasobuDzielonego(host.Handle(), host.Call(), out);
     EXPECT_STREQ(out, "/wymiana/combo.exp");
+    // A receipt is searched for by printout and receipt number; 0 and
+    // text that is no number both mean none.
+    host.SetParam("ComboNrWydr", "12");
+    host.SetParam("ComboNrParag", "0");
     int32_t a = 7, b = 8, c = 9;
-    EXPECT_EQ(lib->SerKasJakSzukacParagonu(host.Handle(), host.Call(), &a, &b, &c), 0);
-    EXPECT_EQ(a + b + c, 24);
+    EXPECT_EQ(lib->SerKasJakSzukacParagonu(host.Handle(), host.Call(), &a, &b, &c), 1);
+    EXPECT_EQ(std::vector<int32_t>({a, b, c}), std::vector<int32_t>({12, -1, -1}));
+    host.SetParam("ComboNrParag", "x7");
+    host.SetParam("ComboNrWydr", "5");
+    lib->SerKasJakSzukacParagonu(host.Handle(), host.Call(), &a, &b, &c);
+    EXPECT_EQ(std::vector<int32_t>({a, b, c}), std::vector<int32_t>({5, -1, -1}));
 }
 
 TEST_F(Library, MissingCallbacksAreAnsweredWithTheirFixedValues)

@@ -361,6 +361,15 @@ TEST_F(ImportBuffer, ReceiptsAreFreedAsTheyAreWrittenAndWrittenOnlyInDetailMode)
     // Saving again writes nothing of what was freed.
     text = SavedText();
     EXPECT_EQ(text.find("[Paragon nr"), std::string::npos);
+
+    // A day cleared because the host has it already drops its receipts and
+    // other operations too.
+    fill();
+    buf.Clear();
+    EXPECT_EQ(buf.GetReceiptsCount(), 0);
+    text = SavedText();
+    EXPECT_EQ(text.find("[Paragon nr"), std::string::npos);
+    EXPECT_EQ(text.find("[INNA_OPER]"), std::string::npos);
 }
 
 TEST_F(ImportBuffer, FailedWriteLeavesTheOldFileWhole)
@@ -383,10 +392,10 @@ TEST_F(ImportBuffer, FailedWriteLeavesTheOldFileWhole)
     EXPECT_THROW(buf.Save(dir / "brak/kasa.imp", false), Exception);
 }
 
-TEST_F(ImportBuffer, LongGoodsListPausesForTheHostAfterAMeasuredStep)
+TEST_F(ImportBuffer, LongGoodsListIsWrittenWithoutPauses)
 {
-    // Every reading of this clock is a millisecond later, so the first tenth
-    // of a second covers 101 rows; from then on every 101st row pauses.
+    // The host's thread waits for the call anyway: a pause only makes the
+    // import slower.
     struct TickingClock : Clock {
         uint64_t now = 0;
         std::vector<uint32_t> sleeps;
@@ -398,5 +407,5 @@ TEST_F(ImportBuffer, LongGoodsListPausesForTheHostAfterAMeasuredStep)
         testutil::ClockScope scope(&clock);
         buf.Save(dir / "kasa.imp", false);
     }
-    EXPECT_EQ(clock.sleeps, std::vector<uint32_t>(8, 20));
+    EXPECT_TRUE(clock.sleeps.empty());
 }

@@ -23,4 +23,14 @@ Reply PayFormRead(Scenario& state, const std::vector<Field>& request);
 Reply RepFskDaily(Scenario& state, const std::vector<Field>& request);
 Reply RepComm(Scenario& state, const std::vector<Field>& request);
 
+// commands_sales.cpp
+Reply CntxPluInit(Scenario& state, const std::vector<Field>& request);
+Reply CntxPackInit(Scenario& state, const std::vector<Field>& request);
+Reply PluStatRead(Scenario& state, const std::vector<Field>& request);
+Reply PackStatRead(Scenario& state, const std::vector<Field>& request);
+Reply SaleRecGet(Scenario& state, const std::vector<Field>& request);
+Reply UserRead(Scenario& state, const std::vector<Field>& request);
+Reply UserStatRead(Scenario& state, const std::vector<Field>& request);
+Reply DiscntCardCfgGetEx(Scenario& state, const std::vector<Field>& request);
+
 }  // namespace regsim::handlers

@@ -123,11 +123,12 @@ AnswerOverride OverrideFrom(const json& v, const std::string& key)
 
 Scenario ScenarioFromJson(const json& doc)
 {
-    CheckKeys(
-        doc,
-        {"model", "registerNumber", "operator", "fiscalState", "fiscalisation", "taxNumber", "uniqueNumber", "firmware",
-         "header", "vatRates", "clock", "totalsNonZero", "database", "payForms", "reports", "overrides"},
-        "");
+    std::set<std::string> keys = {"model",    "registerNumber", "operator", "fiscalState", "fiscalisation",
+                                  "taxNumber", "uniqueNumber",  "firmware", "header",      "vatRates",
+                                  "clock",    "totalsNonZero",  "database", "payForms",    "reports",
+                                  "overrides"};
+    keys.insert(SalesKeys().begin(), SalesKeys().end());
+    CheckKeys(doc, keys, "");
     Scenario s;
     s.payForms = DefaultPayForms();
     if (doc.contains("model")) s.model = IntIn(doc["model"], 0, 0xFF, "model");
@@ -195,6 +196,7 @@ Scenario ScenarioFromJson(const json& doc)
             s.overrides[static_cast<uint16_t>(code)] = OverrideFrom(value, "overrides." + key);
         }
     }
+    SalesFromJson(doc, s.sales);
     return s;
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "sales_state.h"
 #include "wire_codec.h"
 
 namespace regsim {
@@ -65,6 +66,7 @@ struct Scenario {
     std::vector<PayForm> payForms;
     ReportTiming reports;
     std::map<uint16_t, AnswerOverride> overrides;
+    SalesState sales;
 
     // The order of the ten database pairs, as the scenario names them.
     static const std::array<const char*, 10> kDbNames;

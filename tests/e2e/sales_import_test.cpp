@@ -1,0 +1,266 @@
+// The sales import against the register simulator: each receipt record to
+// its line of the intermediate file and on to its record of the host's
+// import file, days kept apart, and every receipt handed over exactly once
+// whatever record a failure cuts the reading at.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+#include "host_lines.h"
+#include "register_session.h"
+
+namespace {
+
+// The exchange folder's files of every hand-over: the intermediate files and
+// the host's import files, as archived.
+std::string Archived(const RegisterSession& s, const char* name)
+{
+    return testutil::ReadFile(s.tmp / name);
+}
+
+RegisterSession& Configure(RegisterSession& s)
+{
+    s.host.SetParam("ComboImpMode", "1");
+    s.host.SetParam("ComboImpReceipts", "1");
+    s.host.SetParam("ComboCardFormatFull", "2");
+    s.host.SetParam("ComboCardMask", "99NNNNNNYYMMX");
+    return s;
+}
+
+std::string Scenario(const std::string& records, const std::string& more = "")
+{
+    // The sources are compiled to cp1250; the simulator reads UTF-8.
+    return Cp1250ToUtf8(R"({"model": 24, "clock": "2024-01-02 18:00:00", "receiptRecords": [)" + records + "]" + more +
+                        "}");
+}
+
+// A receipt's close: number, day, printout number.
+std::string Close(int number, int day, int printout)
+{
+    return R"({"type": 17, "fields": [["L",)" + std::to_string(number) + R"(],["B",)" + std::to_string(day) +
+           R"(],["B",1],["V",2024],["B",10],["B",15],["S","1"],["S","Anna"],["V",3],["N",899],["N",899],["L",)" +
+           std::to_string(printout) + "]]}";
+}
+std::string Goods(int plu, int value)
+{
+    return R"({"type": 10, "fields": [["B",1],["V",)" + std::to_string(plu) +
+           R"(],["S","5901234123457"],["S","Ser"],["N",1000],["N",)" + std::to_string(value) + "]]}";
+}
+
+size_t Count(const std::string& text, const std::string& part)
+{
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+// Each receipt block of the host's import files: its head and records.
+std::multiset<std::string> ReceiptBlocks(const std::string& archive)
+{
+    std::multiset<std::string> blocks;
+    for (size_t at = archive.find("[Paragon nr "); at != std::string::npos; at = archive.find("[Paragon nr ", at + 1)) {
+        std::string block = archive.substr(at, std::min(archive.find("\n[", at), archive.find("\n-", at)) - at);
+        blocks.insert(block.substr(0, block.find_last_not_of("\r\n") + 1));
+    }
+    return blocks;
+}
+
+}  // namespace
+
+TEST(SalesImport, EachRecordBecomesItsLineAndItsHostRecord)
+{
+    struct Row {
+        std::string record, line, host;
+    };
+    const std::vector<Row> rows = {
+        {Goods(5, 899), "P_PLU;1;5;5901234123457;Ser;1000;899;0", "ZAW;5;;1000;899;-50;-1;20240102101500000\n"},
+        {R"({"type": 21, "fields": [["S","Rabat"],["B",1],["V",2],["N",50]]})", "P_RAB;21;Rabat;1;2;50;\r\n", ""},
+        {R"({"type": 13, "fields": [["B",1],["V",6],["S","2"],["S","Chleb; razowy"],["N",1000],["N",300]]})",
+         "P_PLU;1;6;2;Chleb razowy;1000;300;1",
+         "OP_STORNO;77;41;1;1;3;1;;0;20240102101500000;;-1\r\n"
+         "ZAW;6;;1000;300;-1;-1;20240102101500000\nPMT;-1;300;100;-1;-1;-1;1;0;;20240102101500000\n"},
+        {R"({"type": 1, "fields": [["V",7],["S","7"],["N",1],["N",50]]})", "P_OPA;1;7;7;1;50",
+         "ZAW;;7;-1;-50;-1;-1;20240102101500000\n"},
+        {R"({"type": 23, "fields": [["S","Karta"],["B",2],["V",4],["N",100],["S","9912345607240"]]})",
+         "P_RAB;23;Karta;2;4;100;9912345607240", "TRN;77;41;2;3;3;1;123456;;20240102101500000;-100;-1\r\n"},
+        {R"({"type": 2, "fields": [["V",2],["S","Karta"],["B",2],["N",500]]})", "P_PLA;2;2;Karta;2;500;;;;-1",
+         "PMT;3;500;100;-1;-1;3;0;0;;20240102101500000\n"},
+        {R"({"type": 3, "fields": [["V",1],["S","Gotówka"],["B",0],["N",101]]})", "P_PLA;3;1;Gotówka;0;101;;;;-1",
+         "PMT;0;-101;100;-1;-1;0;0;0;;20240102101500000\n"},
+        {R"({"type": 6, "fields": [["V",3],["S","EUR"],["N",430],["N",100],["N",43000]]})",
+         "P_WAL;6;3;EUR;430;100;43000", "PMT;4;100;100;-1;-1;4;1;0;;20240102101500000;7;EUR;43000;430\n"},
+        {Close(41, 2, 77), "P_TRN;41;20240102101500000;1;Anna;3;899;899;77", "[Paragon nr 41]\r\n"},
+        {R"({"type": 4, "fields": [["V",1],["S","Gotówka"],["B",0],["N",2000],["S",""],["S","1"],["S","Anna"],["V",3]]})",
+         "P_PLA;4;1;Gotówka;0;2000;;1;Anna;3", "OP_WPL;;;0;1;3;-1;;0;"},
+        {R"({"type": 16, "fields": [["B",2],["B",1],["V",2024],["V",12],["B",0],["B",0],)"
+         R"(["N",1],["N",2],["N",3],["N",4],["N",5],["N",6],["N",7]]})",
+         "P_FSK;20240102000000000;12;1;2;3;4;5;6;7;\r\n", ""},
+        {R"({"type": 32, "fields": [["V",9],["S","590"],["N",2500],["S","Zamówienie"]]})",
+         "P_ZAM;32;9;590;2500;Zamówienie", ""},
+        {R"({"type": 25, "fields": [["V",1]]})", "", ""},
+        {Goods(8, 100), "P_PLU;1;8;5901234123457;Ser;1000;100;0", ""},
+        {R"({"type": 18, "fields": [["B",2],["B",1],["V",2024],["B",11],["B",5],["S","1"],["S","Anna"],)"
+         R"(["V",3],["V",1],["N",100],["N",100]]})",
+         "P_ANU;20240102110500000;1;Anna;3;1;100;100",
+         "OP_ANUL;;;0;1;3;1;;0;20240102110500000;;-1\r\nPMT;-1;100;100;-1;-1;-1;1;0;;20240102110500000\n"},
+        {Close(42, 2, 78), "P_TRN;42;20240102101500000;1;Anna;3;899;899;78",
+         "TRN;78;42;0;0;3;1;;;20240102101500000;0;-1\r\n"},
+    };
+    std::string records;
+    for (const Row& row : rows) records += (records.empty() ? "" : ",") + row.record;
+    RegisterSession s(Scenario(records));
+    ASSERT_EQ(Configure(s).Run(-3), 0);
+    EXPECT_TRUE(s.Violations().empty());
+    const std::string lines = Archived(s, "arch.imp"), host = Archived(s, "arch1.imp");
+    for (const Row& row : rows) {
+        EXPECT_TRUE(row.line.empty() || lines.find(row.line) != std::string::npos) << row.line;
+        EXPECT_TRUE(row.host.empty() || host.find(row.host) != std::string::npos) << row.host;
+    }
+    // The cancelled receipt's goods line went with it; the currency counts once.
+    EXPECT_EQ(Count(host, "ZAW;8;"), 0u);
+    EXPECT_NE(host.find("FPLATN_INNE;100\r\n"), std::string::npos);
+    EXPECT_NE(host.find("KASPAR;ComboLastReceipt;78\r\n"), std::string::npos);
+    EXPECT_EQ(Count(lines, "\r\nP_"), rows.size() - 1);
+}
+
+// A leftover intermediate file in file mode: the register is never asked
+// what it is, yet receipts the host already has stay out.
+TEST(SalesImport, DaysGoOverInOrderAndHandedOverReceiptsStayOut)
+{
+    RegisterSession s;
+    Configure(s).host.SetParam("ComboPort", "PLIK");
+    s.host.SetParam("ComboLastReceipt", "6");
+    const std::string trn = ";1;Anna;3;100;100;";
+    testutil::WriteFile(s.tmp / "combo.imp", "P_PLU;1;5;590;Ser;1000;100;0\r\nP_TRN;5;20240103101500000" + trn +
+                                                 "5\r\nP_PLU;1;6;590;Ser;1000;100;0\r\nP_TRN;7;20240102120000000" +
+                                                 trn + "7\r\n\r\nP_TRN;8;20240103130000000" + trn +
+                                                 "8\r\nP_PLU;1;9;590;Ser;1000;1;0\r\n");
+    ASSERT_EQ(s.Run(-3), 0);
+    EXPECT_FALSE(s.LinkEverOpened());
+    std::vector<std::string> saves;
+    for (const std::string& text : s.Texts())
+        if (text.rfind("Zapis do bazy", 0) == 0) saves.push_back(text);
+    EXPECT_EQ(saves,
+              std::vector<std::string>({"Zapis do bazy 2024-01-03 (środa):", "Zapis do bazy 2024-01-02 (wtorek):"}));
+    const std::string host = Archived(s, "arch1.imp");
+    EXPECT_EQ(ReceiptBlocks(host),
+              std::multiset<std::string>({"[Paragon nr 8]\r\nTRN;8;8;0;0;3;1;;;20240103130000000;0;-1",
+                                          "[Paragon nr 7]\r\nTRN;7;7;1;0;3;1;;;20240102120000000;0;-1\r\n"
+                                          "ZAW;6;;1000;100;-1;-1;20240102120000000"}));
+    EXPECT_EQ(Count(host, "KASPAR;ComboLastReceipt;8\r\n"), 2u);
+    EXPECT_FALSE(std::filesystem::exists(s.tmp / "combo.imp"));
+
+    // No receipt at all: no printout number goes over.
+    s.host.SetParam("ComboLastReceipt", "0");
+    testutil::WriteFile(s.tmp / "combo.imp", "KAS;0\r\n");
+    s.Run(-3);
+    EXPECT_EQ(Count(Archived(s, "arch1.imp"), "KASPAR;"), 2u);
+
+    // A line that does not hold what it must stops the parse at it and
+    // keeps the file for the next run.
+    testutil::WriteFile(s.tmp / "combo.imp", "KAS;0\r\nP_TRN;x;20240103101500000\r\n");
+    s.host.lines.clear();
+    s.Run(-3);
+    EXPECT_EQ(s.host.lines.back(), testutil::Added("Plik combo.imp, wiersz 2, pole 1: \"x\" nie jest liczbą", 2));
+    EXPECT_TRUE(std::filesystem::exists(s.tmp / "combo.imp"));
+}
+
+// A test day: three receipts of eight records; the register's ninth answer
+// says no record is left.
+class ReadingCutAtARecord : public testing::TestWithParam<int> {
+protected:
+    static std::string Day()
+    {
+        return Scenario(Goods(1, 100) + "," + R"({"type": 2, "fields": [["V",1],["S","Gotówka"],["B",0],["N",100]]},)" +
+                        Close(1, 2, 1) + "," + Goods(2, 200) + "," + Goods(3, 300) + "," + Close(2, 2, 2) + "," +
+                        Goods(4, 400) + "," + Close(3, 3, 3));
+    }
+    // One import, after which the host keeps the printout number it was handed.
+    static void Import(RegisterSession& s)
+    {
+        s.Run(-3);
+        const std::string host = Archived(s, "arch1.imp");
+        const size_t at = host.rfind("KASPAR;ComboLastReceipt;");
+        if (at != std::string::npos)
+            s.host.SetParam("ComboLastReceipt", host.substr(at + 24, host.find('\r', at) - at - 24));
+    }
+};
+
+TEST_P(ReadingCutAtARecord, ThenACleanRunHandsEachReceiptOverOnce)
+{
+    RegisterSession clean(Day());
+    Import(Configure(clean));
+    const auto expected = ReceiptBlocks(Archived(clean, "arch1.imp"));
+    ASSERT_EQ(expected.size(), 3u);
+
+    RegisterSession s(Day(), R"({"451": {")" + std::to_string(GetParam()) + R"(": "dropConnection"}})");
+    Import(Configure(s));
+    Import(s);
+    EXPECT_EQ(ReceiptBlocks(Archived(s, "arch1.imp")), expected);
+    EXPECT_FALSE(std::filesystem::exists(s.tmp / "combo.imp"));
+    EXPECT_FALSE(std::filesystem::exists(s.tmp / "receipt.tmp"));
+}
+INSTANTIATE_TEST_SUITE_P(EveryRecord, ReadingCutAtARecord, testing::Range(1, 10));
+
+// Totals mode: the day's figures come from the register's statistics, the
+// cashier's drawer goes over as the cashier state.
+TEST(SalesImport, StatisticsCashierAndReportInTotalsMode)
+{
+    RegisterSession s(Scenario(
+        R"({"type": 23, "bufferFull": true, "fields": [["S","Karta"],["B",2],["V",4],["N",100],["S","9912345607240"]]},)" +
+            Close(1, 2, 1) + R"(,{"type": 25, "bufferFull": true})",
+        R"(, "operator": 3, "totalsNonZero": true, "cardPattern": "99NNNNNNYYMMX",
+        "pluStats": [{"number": 5, "value": 1250, "quantity": 2000, "stock": 10, "lastSale": "2024-01-02"}],
+        "packStats": [{"number": 7, "soldQuantity": 3, "returnedQuantity": 1, "soldValue": 300, "returnedValue": 100}],
+        "cashiers": [{"number": 3, "name": "Anna", "discounts": 10, "surcharges": 20, "loginSeconds": 31651200,
+                      "sales": 5000, "receipts": 4, "cancelledLines": 1, "cancelledLinesValue": 70,
+                      "drawer": [[1, 10000], [3, 500], [9, 1]]}])"));
+    Configure(s).host.SetParam("ComboImpMode", "0");
+    s.host.SetParam("ComboCardFormatFull", "1");
+    s.host.SetParam("ComboFiscalReport", "1");
+    s.host.SetParam("DataImportu", "20240102000000000");
+    ASSERT_EQ(s.Run(-3), 0);
+    EXPECT_TRUE(s.Violations().empty());
+    const std::string lines = Archived(s, "arch.imp"), host = Archived(s, "arch1.imp");
+    for (const char* line : {"\r\nSPT;5;1250;2000;10;02-01-2024\r\n", "\r\nSPO;7;3;1;300;100;0\r\n",
+                             "\r\nKAS;3;Anna;10;20;20010101080000000;20240102180000000;0;0;0;0;5000;4;0;0;1;70\r\n"
+                             "KPL;1;Gotówka;10000;10000\r\nKPL;3;Euro;500;43000\r\n"})
+        EXPECT_NE(lines.find(line), std::string::npos) << line;
+    for (const char* record : {"[TOWAROWE]\r\nPLU;5;;2000;1250\r\nPLU;;7;2;200\r\n",
+                               "RABATY;-100\r\nZWROT_OPAKOWAN;100\r\n"
+                               "SPRZEDAZ_OPAKOWAN;300\r\n",
+                               "[STAN_KASY]\r\nKAS_NUMER;3\r\nKAS_NAZWISKO;Anna\r\n", "KAS_STANKASY;10000\r\n",
+                               "KAS_WAL1_NAZWA;EUR\r\nKAS_WAL1_KURS;43000\r\n"
+                               "KAS_WAL1_STAN;500\r\nKAS_WAL1_BILANS;2150\r\n",
+                               "TRN;1;1;0;0;3;1;123456;"})
+        EXPECT_NE(host.find(record), std::string::npos) << record;
+    const auto journal = s.Journal();
+    const auto report =
+        std::find_if(journal.begin(), journal.end(), [](const auto& r) { return r.value("cmd", 0) == 1165; });
+    ASSERT_NE(report, journal.end());
+    EXPECT_EQ(report->at("fields").dump(), R"([["B",2],["B",1],["V",2024],["B",18],["B",0]])");
+    EXPECT_EQ(std::count(s.host.lines.begin(), s.host.lines.end(),
+                         testutil::Added("UWAGA! Osiągnięto niebezpieczny poziom zapełnienia bufora paragonów! "
+                                         "Zwiększ częstotliwość importów",
+                                         1)),
+              1);
+}
+
+// Goods named by barcode: a code in the configured range of weighed goods
+// is composed into the host's pattern, each with the configured prefix.
+TEST(SalesImport, WeighedGoodsCodesAreComposedWithTheConfiguredPrefix)
+{
+    RegisterSession s;
+    Configure(s).host.SetParam("ComboPort", "PLIK");
+    for (const auto& [name, value] : std::map<std::string, std::string>{
+             {"ComboTowIdParag", "1"}, {"ComboKwKodPocz", "10"}, {"ComboKwKodKonc", "99"}, {"ComboKwPrzedr", "28"}})
+        s.host.SetParam(name, value);
+    s.host.weighted = {"27SSSSS?????K", "28SSSSS?????K"};
+    testutil::WriteFile(s.tmp / "combo.imp", "P_PLU;1;1;10;A;1;1;0\r\nP_PLU;1;2;0099;B;1;1;0\r\nP_PLU;1;3;100;C;1;1;0\r\n"
+                                             "P_TRN;1;20240102101500000;1;Anna;3;3;3;1\r\n");
+    ASSERT_EQ(s.Run(-3), 0);
+    const std::string host = Archived(s, "arch1.imp");
+    for (const char* code : {"ZAW;;2800010??????;", "ZAW;;2800099??????;", "ZAW;;100;"})
+        EXPECT_NE(host.find(code), std::string::npos) << code;
+}
