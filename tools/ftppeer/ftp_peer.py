@@ -1,4 +1,4 @@
-# An FTP server on loopback for the FTP client's test: serves the folder argv[1]
+# An FTP server on loopback, the FTP client's test peer: serves the folder argv[1]
 # to the user argv[2] with the password argv[3], and prints its port.
 import logging
 import sys
