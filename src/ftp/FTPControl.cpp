@@ -73,7 +73,7 @@ std::vector<Item> ParseListing(const AnsiString& text)
         const std::vector<AnsiString> words = Words(line);
         Item item;
         for (size_t m = 2; item.line.empty() && m + 3 < words.size(); ++m)
-            if (MonthOf(words[m])) {
+            if (MonthOf(words[m]) && IsAsciiDigit(words[m + 1][0])) {
                 item = {line, AfterWords(line, m + 3), words[m - 1],
                         words[m] + " " + words[m + 1] + " " + words[m + 2], line[0] == 'd'};
                 if (line[0] == 'l') item.name = item.name.substr(0, item.name.find(" -> "));
