@@ -43,8 +43,8 @@ protected:
 TEST_F(EdiOrders, DocumentIsWrittenByteForByteInCodePage852)
 {
     action->AddToZamEDIDoc("Chleb", "123", 1500);
-    action->AddToZamEDIDoc("Mleko", "5901", 1000);
     action->AddToZamEDIDoc("Ser", " 2801234 ", 250);
+    action->AddToZamEDIDoc("Mleko", "5901", 1000);
     action->CorrectZamEDIDoc("Mleko", "5901 ", -2500);
     action->SaveEDIOrder();
 
