@@ -24,6 +24,13 @@ public:
     // fields together are skipped; with one, they are read.
     ConstFieldLenFile();
     explicit ConstFieldLenFile(const AnsiString& name);
+    // Opens the file of a reader made without a name; the name goes into
+    // the messages.
+    void open(const AnsiString& name)
+    {
+        FName = name;
+        std::ifstream::open(name, std::ios::binary);
+    }
 
     // Appends a field. A 101st field throws Exception; fields wider together
     // than a line warns that they do not fit.
