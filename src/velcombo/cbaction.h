@@ -179,6 +179,11 @@ public:
     void CorrectZamEDIDoc(const AnsiString& description, const AnsiString& code, int quantity);
     void SaveEDIOrder();
 
+    // The EDI writer: an order line's code as the ordering system knows it,
+    // and the document's file name in the EDI folder.
+    AnsiString FormatBarcodeIn(const AnsiString& code);
+    AnsiString FNameEDI(const AnsiString& stamp, int n);
+
     // --- The import run (cbimport.cpp) and the lines of its intermediate
     // file "combo.imp" (cbimpfile.cpp) ---------------------------------------
     AnsiString FNameIMP() const { return FKatalogWymiany + "combo.imp"; }
