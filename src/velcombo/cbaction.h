@@ -120,6 +120,9 @@ public:
     void VerifyFPlatn();
 
     // The service functions of operation -8.
+    // A service function's work in a session of its own, closed also when
+    // the work fails.
+    void InOwnSession(void (TVelComboAction::*work)());
     void ResetSaleF7();
     void ResetAllPluF7();
     void ModemKonfigF7();

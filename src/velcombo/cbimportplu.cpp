@@ -46,18 +46,7 @@ struct HostGoods {
 
 }  // namespace
 
-void TVelComboAction::ImportPluF7()
-{
-    if (Medium == md_file) throw Exception(DriverText("Ustaw port komunikacyjny"));
-    try {
-        OpenPort();
-        ImportPlu();
-    } catch (...) {
-        ClosePortAfterFailure();
-        throw;
-    }
-    ClosePort();
-}
+void TVelComboAction::ImportPluF7() { InOwnSession(&TVelComboAction::ImportPlu); }
 
 void TVelComboAction::ImportPlu()
 {

@@ -48,18 +48,20 @@ void TVelComboAction::ModemDisconnectF7()
     modem.ModemHangUp(WartoscParametru("ComboPort"), Speed());
 }
 
-void TVelComboAction::ResetSaleF7()
+void TVelComboAction::InOwnSession(void (TVelComboAction::*work)())
 {
     if (Medium == md_file) throw Exception(DriverText("Ustaw port komunikacyjny"));
     try {
         OpenPort();
-        ResetSale();
+        (this->*work)();
     } catch (...) {
         ClosePortAfterFailure();
         throw;
     }
     ClosePort();
 }
+
+void TVelComboAction::ResetSaleF7() { InOwnSession(&TVelComboAction::ResetSale); }
 
 void TVelComboAction::ResetAllPluF7()
 {
