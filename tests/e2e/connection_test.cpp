@@ -159,20 +159,6 @@ TEST(ConnectionTest, UnknownModelIsAWarningAndTheTestGoesOnAsCombo)
     EXPECT_TRUE(zero.Violations().empty());
 }
 
-TEST(ConnectionTest, WrongNumberEndsTheTestAfterTheLinkIsClosed)
-{
-    RegisterSession s(Scenario(R"({"model": 2, "fiscalState": 0, "registerNumber": "7"})"));
-    s.Run(-1);
-    EXPECT_EQ(s.Commands().back(), 321);
-    HostLines tail = Step("Odczyt numeru kasy...");
-    tail += {Added("- kasa o numerze: 7"), Replaced("- kasa o numerze: 7", 2)};
-    tail += TcpClosing();
-    tail += Failure(kOperation, "Niezgodny numer urządzenia!");
-    EXPECT_EQ(From(s.host.lines, tail[0]), tail);
-    EXPECT_TRUE(s.LinkClosedAtTheEnd());
-    EXPECT_TRUE(s.Violations().empty());
-}
-
 TEST(ConnectionTest, MalformedAnswerFieldEndsTheTestWithTheLinkClosed)
 {
     // The year of the date comes as a byte instead of a 16-bit number.

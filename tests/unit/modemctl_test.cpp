@@ -384,10 +384,3 @@ TEST(ModemTexts, ComeThroughTheLibrarysTextTool)
     EXPECT_EQ(Thrown([&] { port.ModemConnect("1", 30); }), "Open the port first!");
 }
 
-TEST(ModemSimulator, HelpDescribesTheOptions)
-{
-    const auto result = testutil::Run({MODEMSIM_EXE, "--help"});
-    EXPECT_EQ(result.status, 0);
-    EXPECT_NE(result.out.find("--outcome NUMBER=RESULT"), std::string::npos);
-    EXPECT_EQ(testutil::Run({MODEMSIM_EXE, "--outcome", "1=MAYBE"}).status, 2);
-}
