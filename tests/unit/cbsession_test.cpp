@@ -395,16 +395,6 @@ TEST_F(Session, TheRegistersNumberIsComparedWithTheDevicesNumber)
     ExpectNoViolations();
 }
 
-TEST_F(Session, FileModeOpensAndClosesNothing)
-{
-    Param("ComboPort", "PLIK");
-    Param("ComboSkpUse", "1");
-    SessionAction& a = NewAction();
-    a.OpenPort();
-    a.ClosePort();
-    EXPECT_TRUE(in.host.lines.empty());
-}
-
 // --- Through a dial-up modem ------------------------------------------------------------
 
 namespace {
