@@ -61,64 +61,6 @@ FaultPlan Plan(const char* text)
 
 }  // namespace
 
-TEST_F(RegisterTest, StatusAnswerHoldsTheScenarioWhereTheDriverReadsIt)
-{
-    Make();
-    const Frame a = Answer(Request(501, 1));
-    EXPECT_EQ(a.code, 501);
-    ASSERT_EQ(a.fields.size(), 22u);
-    EXPECT_EQ(a.fields[0], Field::B(2));
-    EXPECT_EQ(a.fields[1], Field::S("1"));
-    EXPECT_EQ(a.fields[2], Field::V(3));
-    EXPECT_EQ(a.fields[3], Field::B(1));
-    EXPECT_EQ(a.fields[7], Field::B(15));
-    EXPECT_EQ(a.fields[8], Field::B(3));
-    EXPECT_EQ(a.fields[9], Field::V(2021));
-    EXPECT_EQ(a.fields[10], Field::B(9));
-    EXPECT_EQ(a.fields[11], Field::B(42));
-    EXPECT_EQ(a.fields[12], Field::B(10));
-    EXPECT_EQ(a.fields[19], Field::S("774-123-45-68"));
-    EXPECT_EQ(a.fields[20], Field::S("BDC12345678"));
-    EXPECT_EQ(a.fields[21], Field::S("NEO 1.01.07"));
-    EXPECT_EQ(Answer(Request(321, 2)).fields, std::vector<Field>{Field::S("1")});
-}
-
-TEST_F(RegisterTest, SettingsAnswersCarryHeaderRatesAndClock)
-{
-    Make();
-    const Frame header = Answer(Request(18, 1));
-    ASSERT_EQ(header.fields.size(), 9u);
-    EXPECT_EQ(header.fields[0], Field::B(4));
-    // "Małgorzata Żółkiewska" in code page 1250
-    EXPECT_EQ(header.fields[4], Field::S("Ma\xB3gorzata \xAF\xF3\xB3kiewska"));
-    EXPECT_EQ(header.fields[2].type, 'S');
-    EXPECT_EQ(header.fields[8], Field::S("NIP 774-123-45-68"));
-
-    EXPECT_EQ(Answer(Request(20, 2)).fields,
-              (std::vector<Field>{Field::V(2300), Field::V(800), Field::V(500), Field::V(0), Field::V(0xFFFE),
-                                  Field::V(0xFFFF), Field::V(0xFFFF)}));
-    EXPECT_EQ(Answer(Request(15, 3)).fields, (std::vector<Field>{Field::B(20), Field::B(5), Field::V(2024)}));
-    EXPECT_EQ(Answer(Request(14, 4)).fields, (std::vector<Field>{Field::B(14), Field::B(30), Field::B(5)}));
-
-    const Frame db = Answer(Request(502, 5));
-    ASSERT_EQ(db.fields.size(), 22u);
-    EXPECT_EQ(db.fields[1], Field::B(1));
-    EXPECT_EQ(db.fields[2], Field::V(100));    // packages: size
-    EXPECT_EQ(db.fields[13], Field::V(1534));  // PLU programmed
-    EXPECT_EQ(db.fields[21], Field::V(2));     // code formats programmed
-}
-
-TEST_F(RegisterTest, PayFormReadAnswersSixFieldsOrNoSuchForm)
-{
-    Make();
-    const Frame euro = Answer(Request(2910, 1, {Field::V(3)}));
-    EXPECT_EQ(euro.fields, (std::vector<Field>{Field::V(3), Field::S("Euro"), Field::B(1), Field::V(1), Field::S("EUR"),
-                                               Field::N(42537)}));
-    const Frame missing = Answer(Request(2910, 2, {Field::V(9)}));
-    EXPECT_EQ(missing.code, kErrorAnswer);
-    EXPECT_EQ(missing.fields, ErrorFields(2910, 0, 958));
-}
-
 TEST_F(RegisterTest, RepeatedSendingOfTheLastCommandGetsTheCachedAnswer)
 {
     const Frame daily = Request(1165, 8, {Field::B(20), Field::B(5), Field::V(2024), Field::B(14), Field::B(30)});

@@ -51,14 +51,6 @@ public:
     test::FrameReader reader;
 };
 
-std::vector<nlohmann::json> Events(const std::string& journal, const std::string& event)
-{
-    std::vector<nlohmann::json> out;
-    for (const nlohmann::json& line : ReadJournal(journal))
-        if (line.value("event", "") == event) out.push_back(line);
-    return out;
-}
-
 }  // namespace
 
 TEST(TcpLink, AnswersAHandBuiltStatusRequestAndAcceptsReconnections)
@@ -111,31 +103,6 @@ TEST(Multiplexer, StrayBytesWithoutAMultiplexerAreAViolation)
     const std::vector<std::string> violations = JournalViolations(dir.File("j.jsonl"));
     ASSERT_EQ(violations.size(), 1u);
     EXPECT_EQ(violations[0], "bytes outside a frame: 0xFE 0x02");
-}
-
-TEST(PtyLink, AnswersOnTheSlaveAndServesTheNextOpening)
-{
-    TempDir dir;
-    ServerOptions options;
-    options.transport = ServerOptions::Transport::kPty;
-    ThreadedSim sim(Demo(), {}, options, dir.File("j.jsonl"));
-    ASSERT_EQ(sim.PtyPath().rfind("/dev/pts/", 0), 0u);
-    for (int round = 0; round < 2; ++round) {
-        PtyClient port(sim.PtyPath());
-        ASSERT_TRUE(port.Open());
-        port.Send(kStatusRequest);
-        EXPECT_EQ(port.reader.NextFrame().code, 501);
-        port.Send(Stuff(BuildFrame(Request(20, 2))));
-        EXPECT_EQ(port.reader.NextFrame().fields.size(), 7u);
-        port.Close();
-        // Let the simulator see the hang-up before the next opening.
-        for (int i = 0; i < 100 && Events(dir.File("j.jsonl"), "disconnect").size() < size_t(round + 1); ++i)
-            usleep(10000);
-    }
-    // A connection is seen only when the slave is opened, not before.
-    EXPECT_EQ(Events(dir.File("j.jsonl"), "connect").size(), 2u);
-    EXPECT_EQ(Events(dir.File("j.jsonl"), "disconnect").size(), 2u);
-    EXPECT_EQ(sim.GetJournal().Violations(), 0);
 }
 
 class Executable : public ::testing::Test {
