@@ -1,8 +1,10 @@
+#include "IdMap.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "IdMap.h"
+#include "thrown.h"
 
 namespace {
 TStringList Lines(std::vector<AnsiString> v)
@@ -60,12 +62,8 @@ TEST(IdMap, ABadLineThrowsAndLeavesTheMapAlone)
         TStringList m = Lines(map);
         m.Add(bad);
         IdMap im;
-        try {
-            im.Initialize(m, "3\r\n7");
-            ADD_FAILURE() << "accepted " << bad;
-        } catch (const Exception& e) {
-            EXPECT_EQ(e.Message(), "Nieprawidłowy wpis mapy numerów: \"" + AnsiString(bad) + "\"");
-        }
+        EXPECT_EQ(testutil::Thrown([&] { im.Initialize(m, "3\r\n7"); }),
+                  "Nieprawidłowy wpis mapy numerów: \"" + AnsiString(bad) + "\"");
         V expected = map;
         expected.push_back(bad);
         EXPECT_EQ(Of(m), expected);

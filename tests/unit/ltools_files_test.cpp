@@ -1,6 +1,5 @@
 // TLTools: whole-file writes, replacement, archives and the trace log.
 #include <gtest/gtest.h>
-
 #include <stdlib.h>
 
 #include <cstring>
@@ -11,6 +10,7 @@
 #include "dttools.h"
 #include "sysfiles.h"
 #include "testutil.h"
+#include "thrown.h"
 
 namespace {
 
@@ -60,20 +60,17 @@ TEST(LToolsFiles, RenFileReplacesInOneStepOrSaysWhy)
     TLTools::RenFile(dir / "from", dir / "to", nullptr);
     EXPECT_EQ(testutil::ReadFile(dir / "to"), "F");
     EXPECT_FALSE(FileExists(dir / "from"));
-    try {
-        TLTools::RenFile(dir / "from", dir / "to", nullptr);
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "B\xB3\xB9" "d zmiany nazwy pliku" + (dir / "to"));
-    }
+    EXPECT_EQ(testutil::Thrown([&] { TLTools::RenFile(dir / "from", dir / "to", nullptr); }),
+              "B\xB3\xB9"
+              "d zmiany nazwy pliku" +
+                  (dir / "to"));
     EXPECT_EQ(testutil::ReadFile(dir / "to"), "F");
     std::filesystem::create_directory(dir / "folder");
-    try {
-        TLTools::RenFile(dir / "to", dir / "folder", nullptr);
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "B\xB3\xB9" "d usuni\xEA" "cia pliku " + (dir / "folder"));
-    }
+    EXPECT_EQ(testutil::Thrown([&] { TLTools::RenFile(dir / "to", dir / "folder", nullptr); }),
+              "B\xB3\xB9"
+              "d usuni\xEA"
+              "cia pliku " +
+                  (dir / "folder"));
 }
 
 TEST(LToolsFiles, BufToFileExLeavesOnlyTheWholeFinalFile)
@@ -200,12 +197,10 @@ TEST(LToolsFiles, SaveListToFileThatFailsKeepsTheOldFileAndSaysSo)
     std::filesystem::create_directory(WorkingFileName(p));
     TStringList list;
     list.Add("new");
-    try {
-        TLTools::SaveListToFile(&list, p);
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "B\xB3\xB9" "d zapisu pliku " + p + ": Plik \"" + WorkingFileName(p) + "\": to jest folder");
-    }
+    EXPECT_EQ(testutil::Thrown([&] { TLTools::SaveListToFile(&list, p); }),
+              "B\xB3\xB9"
+              "d zapisu pliku " +
+                  p + ": Plik \"" + WorkingFileName(p) + "\": to jest folder");
     EXPECT_EQ(testutil::ReadFile(p), "old\r\n");
     EXPECT_TRUE(DirectoryExists(WorkingFileName(p)));
     EXPECT_THROW(TLTools::SaveListToFile(&list, dir / "no/such/combo.imp"), Exception);
