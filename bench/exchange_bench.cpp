@@ -14,7 +14,6 @@
 // own CPU time per command beside the time the command's bytes take on a real
 // line at that speed (`cpu_of_wire_pct`).
 #include <benchmark/benchmark.h>
-
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -23,6 +22,7 @@
 
 #include <chrono>
 
+#include "ModemCtl.h"
 #include "cbcommands.h"
 #include "cbexchange.h"
 #include "cbframe.h"
@@ -30,7 +30,6 @@
 #include "cblinktimes.h"
 #include "clientsocket.h"
 #include "echo_peer.h"
-#include "ModemCtl.h"
 #include "peer_process.h"
 #include "serialport.h"
 

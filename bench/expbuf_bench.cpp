@@ -9,7 +9,6 @@
 // Reconcile times the register's list taken in and the goods compared
 // (`reconcile_s`), the file read excluded.
 #include <benchmark/benchmark.h>
-
 #include <malloc.h>
 #include <stdlib.h>
 
@@ -27,7 +26,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(Clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
 
 // A figure of /proc/self/status in MB ("VmRSS", "VmHWM").
 double StatusMB(const std::string& key)
@@ -39,9 +41,15 @@ double StatusMB(const std::string& key)
 }
 
 // Starts the peak resident figure (VmHWM) afresh from the present one.
-void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+void ResetPeak()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
 
-std::string Kod(long long base, int i) { return std::to_string(base + i); }
+std::string Kod(long long base, int i)
+{
+    return std::to_string(base + i);
+}
 
 // Host goods i = 0..n-1; the register holds every even one unchanged, every
 // fourth odd one at another price and n / 4 goods of its own.
@@ -58,8 +66,8 @@ struct Shop {
         out << "VAT;23\r\nVAT;8\r\nJM;1;0;szt\r\n";
         for (int i = 0; i < n; ++i)
             out << "PLU;" << i + 1 << ";" << i << ";" << Kod(5900000000000LL, i) << ";Towar numer " << i
-                << ";1099;999;899;799;23;1;F;0;F;F;F;0;;3;AKT;opis;;PKWiU;SWW;0;0;1000;;;0;2300;Towar numer "
-                << i << " pelna nazwa;1\r\n";
+                << ";1099;999;899;799;23;1;F;0;F;F;F;0;;3;AKT;opis;;PKWiU;SWW;0;0;1000;;;0;2300;Towar numer " << i
+                << " pelna nazwa;1\r\n";
     }
     ~Shop() { std::filesystem::remove_all(folder); }
 
@@ -71,8 +79,8 @@ struct Shop {
         for (int i = 0; i < n; ++i) {
             if (i % 4 == 3) continue;
             const std::string kod = Kod(5900000000000LL, i);
-            add(kod, "TOW;" + std::to_string(i + 1) + ";Towar numer " + std::to_string(i) + ";" + kod +
-                         ";0;0;0;" + (i % 4 == 1 ? "1199" : "1099") + ";0;1;0;0;0;4;1;1");
+            add(kod, "TOW;" + std::to_string(i + 1) + ";Towar numer " + std::to_string(i) + ";" + kod + ";0;0;0;" +
+                         (i % 4 == 1 ? "1199" : "1099") + ";0;1;0;0;0;4;1;1");
         }
         for (int i = 0; i < n / 4; ++i) {
             const std::string kod = Kod(2000000000000LL, i);
@@ -139,7 +147,8 @@ void Reconcile(benchmark::State& state)
         buf.AnalizujCancelBufor(false);
         time += Clock::now() - t0;
         const int quarter = shop.n / 4;
-        if (buf.il_cen != quarter || buf.il_dod != quarter || buf.il_usu != quarter) state.SkipWithError("wrong counts");
+        if (buf.il_cen != quarter || buf.il_dod != quarter || buf.il_usu != quarter)
+            state.SkipWithError("wrong counts");
     }
     state.counters["reconcile_s"] = Seconds(time) / static_cast<double>(state.iterations());
 }

@@ -21,8 +21,7 @@ int TLJWords::Init(const AnsiString& line)
     }
     size_t from = 0;
     while (from < line.size()) {
-        const size_t at =
-            FSeparator.size() == 1 ? line.find(FSeparator[0], from) : line.find(FSeparator, from);
+        const size_t at = FSeparator.size() == 1 ? line.find(FSeparator[0], from) : line.find(FSeparator, from);
         if (at == AnsiString::npos) {
             AddWord(line.data() + from, line.size() - from);
             break;

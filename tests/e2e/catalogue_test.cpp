@@ -102,4 +102,3 @@ TEST_F(Catalogue, FolderDefaultsStartFromTheHostsBinariesFolder)
     setenv("ORVWIN_BINARIA", "/opt/orvena/", 1);
     EXPECT_EQ(find("ComboEdiFolder"), "/opt/orvena/EDI");
 }
-

@@ -229,4 +229,3 @@ TEST_F(Library, MissingCallbacksAreAnsweredWithTheirFixedValues)
     Operation(-7);
     EXPECT_TRUE(host.lines.empty());
 }
-

@@ -18,8 +18,8 @@
 namespace {
 class ExchangeAction : public TVelComboAction {
 public:
-    using TVelComboAction::TVelComboAction;
     using TVelComboAction::DataSet;
+    using TVelComboAction::TVelComboAction;
 
     // The session awaits each byte of an answer 30 s; a lost answer in a test
     // costs only this much.
@@ -105,4 +105,3 @@ TEST_F(ActionExchange, LateAnswersToAFailedCommandDoNotEatTheNextOnesAttempts)
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0]["retry"], false);
 }
-

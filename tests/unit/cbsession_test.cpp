@@ -217,9 +217,13 @@ TEST_F(Session, MultiplexerChannelsOneToFourAreChosenByTheControlLinesAndOthersT
 {
     StartRegisterOnPty();
     Param("ComboPort", sim.PtyPath());
-    const std::pair<const char*, Lines> table[] = {{"1", {"RTS on", "DTR off"}}, {"2", {"RTS on", "DTR on"}},
-                                                   {"3", {"RTS off", "DTR off"}}, {"4", {"RTS off", "DTR on"}},
-                                                   {"0", {}}, {"13", {}}, {"-1", {}}};
+    const std::pair<const char*, Lines> table[] = {{"1", {"RTS on", "DTR off"}},
+                                                   {"2", {"RTS on", "DTR on"}},
+                                                   {"3", {"RTS off", "DTR off"}},
+                                                   {"4", {"RTS off", "DTR on"}},
+                                                   {"0", {}},
+                                                   {"13", {}},
+                                                   {"-1", {}}};
     for (const auto& [channel, lines] : table) {
         testutil::ScaledClock channelClock;
         testutil::ClockScope scope(&channelClock);
@@ -293,14 +297,24 @@ TEST_F(Session, EachModelCodeGivesItsNameAndFamily)
     };
     const Model table[] = {
         // The ends of the table and a model of every other family.
-        {1, "COMBO 1.01", pt_Combo},   {2, "NEO 1.01", pt_Neo},        {3, "COMBO 1.02", pt_Combo102},
-        {4, "NEO 1.02", pt_Neo102},    {5, "BINGO HS 3.02", pt_Bingo}, {10, "MOBILE 1.03", pt_Mobile},
-        {11, "BINGO HS EJ 4.01", pt_BingoHS}, {23, "MOBILE HS EJ 1.01", pt_MobileHS},
-        {24, "NEO XL EJ 2.01", pt_Neo201},    {25, "BINGO HS EJ 4.03", pt_BingoHS2},
-        {28, "BINGO HS XL EJ 1.01", pt_BingoXL}, {29, "NEO XL 3.01", pt_Neo301}, {42, "ERGO 1.02", pt_Revo},
+        {1, "COMBO 1.01", pt_Combo},
+        {2, "NEO 1.01", pt_Neo},
+        {3, "COMBO 1.02", pt_Combo102},
+        {4, "NEO 1.02", pt_Neo102},
+        {5, "BINGO HS 3.02", pt_Bingo},
+        {10, "MOBILE 1.03", pt_Mobile},
+        {11, "BINGO HS EJ 4.01", pt_BingoHS},
+        {23, "MOBILE HS EJ 1.01", pt_MobileHS},
+        {24, "NEO XL EJ 2.01", pt_Neo201},
+        {25, "BINGO HS EJ 4.03", pt_BingoHS2},
+        {28, "BINGO HS XL EJ 1.01", pt_BingoXL},
+        {29, "NEO XL 3.01", pt_Neo301},
+        {42, "ERGO 1.02", pt_Revo},
         // Outside the table: the family stays the default one, with a warning.
-        {0, "<niezidentyfikowany>", pt_Combo}, {13, "<nieznana o kodzie 13>", pt_Combo},
-        {32, "<nieznana o kodzie 32>", pt_Combo}, {255, "<nieznana o kodzie 255>", pt_Combo},
+        {0, "<niezidentyfikowany>", pt_Combo},
+        {13, "<nieznana o kodzie 13>", pt_Combo},
+        {32, "<nieznana o kodzie 32>", pt_Combo},
+        {255, "<nieznana o kodzie 255>", pt_Combo},
     };
     const std::string warning = "W:Błąd podczas odczytu typu kasy. Przyjęto domyślnie Combo";
     for (const Model& m : table) {
@@ -525,4 +539,3 @@ TEST_F(ModemSession, ARefusedHangUpStillClosesThePortAndUnlocksTheCardServer)
     EXPECT_EQ(screen[hangUp + 2], "Zamykanie portu komunikacyjnego ...\x01OK");
     EXPECT_EQ(Commands(), (std::vector<int>{501, 18, 20, 15, 14, 501, 502, 321}));
 }
-

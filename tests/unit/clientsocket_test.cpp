@@ -174,4 +174,3 @@ TEST(ClientSocket, WritingToAClosedPeerFailsWithoutASignal)
     }
     EXPECT_TRUE(failed);  // and the process is still here: no SIGPIPE
 }
-

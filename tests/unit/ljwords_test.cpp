@@ -1,8 +1,8 @@
+#include "LJWords.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
-
-#include "LJWords.h"
 
 namespace {
 TLJWords Words(const AnsiString& line)
@@ -24,10 +24,17 @@ TEST(LJWords, SplitsAtEverySeparator)
         const char* line;
         std::vector<AnsiString> words;
     } cases[] = {
-        {";", "a;b;c", {"a", "b", "c"}},  {";", "a;;b", {"a", "", "b"}}, {";", ";a", {"", "a"}},
-        {";", " a ; b ", {" a ", " b "}}, {";", "a;b;", {"a", "b"}},     {";", "a;;", {"a", ""}},
-        {";", ";", {""}},                 {";", "", {}},                 {"||", "a||b||c", {"a", "b", "c"}},
-        {"", "a;b", {"a;b"}},             {"", "", {}},
+        {";", "a;b;c", {"a", "b", "c"}},
+        {";", "a;;b", {"a", "", "b"}},
+        {";", ";a", {"", "a"}},
+        {";", " a ; b ", {" a ", " b "}},
+        {";", "a;b;", {"a", "b"}},
+        {";", "a;;", {"a", ""}},
+        {";", ";", {""}},
+        {";", "", {}},
+        {"||", "a||b||c", {"a", "b", "c"}},
+        {"", "a;b", {"a;b"}},
+        {"", "", {}},
     };
     for (const auto& c : cases) {
         TLJWords w;

@@ -383,4 +383,3 @@ TEST(ModemTexts, ComeThroughTheLibrarysTextTool)
     TModemPort port(action.get());
     EXPECT_EQ(Thrown([&] { port.ModemConnect("1", 30); }), "Open the port first!");
 }
-

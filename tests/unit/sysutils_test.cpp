@@ -1,10 +1,11 @@
+#include "sysutils.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "classes.h"
-#include "sysutils.h"
 
 TEST(Text, TrimKeepsPolishLettersAtTheEnds)
 {
