@@ -197,20 +197,6 @@ TEST_F(Session, SerialLineIsOpenedWithItsSettingsAndClosed)
     EXPECT_NE(trace.find("Zamykanie portu komunikacyjnego ..."), std::string::npos);
 }
 
-TEST_F(Session, FrameBytesAndFlowControlBytesCrossTheSerialLineIntact)
-{
-    // STX, ETX, CR, the stuffing byte, XON, XOFF, LF and a letter above 0x7F
-    // in one answer field: a line left cooked would eat or change some.
-    StartRegisterOnPty(R"({"header": ["A\u0002B\u0003C\rD\u0010E\u0011F\u0013G\nH\u0142"]})");
-    Param("ComboPort", sim.PtyPath());
-    SessionAction& a = NewAction();
-    a.OpenPort();
-    a.SendAndReceive(CMD_HEADERGET);
-    EXPECT_EQ(a.DataSet[2].AsS(), std::string("A\x02" "B\x03" "C\rD\x10" "E\x11" "F\x13" "G\nH\xB3"));
-    a.ClosePort();
-    ExpectNoViolations();
-}
-
 // --- The multiplexer ----------------------------------------------------------
 
 TEST_F(Session, MultiplexerChannelsOneToFourAreChosenByTheControlLinesAndOthersTouchNone)
