@@ -1,5 +1,8 @@
 #include "classes.h"
 
+#include <algorithm>
+#include <cstring>
+
 int TStringList::IndexOf(const AnsiString& s) const
 {
     for (size_t i = 0; i < FItems.size(); ++i)
@@ -20,18 +23,28 @@ AnsiString TStringList::Text() const
 void TStringList::SetText(const AnsiString& text)
 {
     FItems.clear();
+    for (size_t from = 0, next = 0; from < text.size(); from = next)
+        FItems.push_back(text.substr(from, LineEnd(text, from, next) - from));
+}
+
+size_t LineEnd(const AnsiString& text, size_t from, size_t& next)
+{
+    // Looked for a window at a time, so that a text of CR line breaks alone
+    // is not searched to its end for an LF at every line.
+    constexpr size_t Window = 256;
     const size_t n = text.size();
-    size_t i = 0;
-    while (i < n) {
-        size_t j = i;
-        while (j < n && text[j] != '\r' && text[j] != '\n') ++j;
-        FItems.push_back(text.substr(i, j - i));
-        if (j < n && text[j] == '\r') {
-            ++j;
-            if (j < n && text[j] == '\n') ++j;
-        } else if (j < n) {
-            ++j;
+    const char* data = text.data();
+    size_t end = n;
+    for (size_t at = from; at < n; at += Window) {
+        const size_t size = std::min(Window, n - at);
+        const auto* lf = static_cast<const char*>(std::memchr(data + at, '\n', size));
+        const auto* cr = static_cast<const char*>(std::memchr(data + at, '\r', lf ? lf - (data + at) : size));
+        if (cr || lf) {
+            end = static_cast<size_t>((cr ? cr : lf) - data);
+            break;
         }
-        i = j;
     }
+    next = end;
+    if (next < n && text[next++] == '\r' && next < n && text[next] == '\n') ++next;
+    return end;
 }

@@ -24,7 +24,7 @@ public:
 
     // Every line followed by CR LF.
     AnsiString Text() const;
-    // Splits a whole text into lines at CR LF, LF or CR; a final line end adds no empty line.
+    // Splits a whole text into lines at CR LF, LF or CR (LineEnd); a final line end adds no empty line.
     void SetText(const AnsiString& text);
 
     std::vector<AnsiString>::const_iterator begin() const { return FItems.begin(); }
@@ -33,3 +33,8 @@ public:
 private:
     std::vector<AnsiString> FItems;
 };
+
+// The line of `text` that starts at `from` (before the text's end): where it
+// ends, before its line break (CR LF, LF or CR), and in `next` where the
+// following line starts.
+size_t LineEnd(const AnsiString& text, size_t from, size_t& next);

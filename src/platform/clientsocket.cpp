@@ -1,5 +1,8 @@
-// The client socket and its stream. The descriptor stays non-blocking; every
-// wait is a poll() measured in real time.
+// The client socket and its stream. The descriptor is non-blocking while it
+// connects and blocking after: writes ask not to block (MSG_DONTWAIT) and wait
+// in a poll(), reads block in recv() for at most the socket's receive
+// time-out, so a read that waits costs one system call. Every wait is
+// measured in real time.
 #include "clientsocket.h"
 
 #include <fcntl.h>
@@ -8,6 +11,7 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -68,7 +72,13 @@ int ConnectOne(const addrinfo* ai, uint32_t timeoutMs, int& fd)
     // Frames are small and answered one by one: send each at once.
     const int one = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    return 0;
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        error = errno;
+        close(fd);
+        fd = -1;
+    }
+    return error;
 }
 }  // namespace
 
@@ -157,7 +167,7 @@ int TWinSocketStream::Write(const void* bytes, int count)
     const uint64_t start = RealMs();
     int sent = 0;
     while (sent < count) {
-        const ssize_t n = send(fd, data + sent, static_cast<size_t>(count - sent), MSG_NOSIGNAL);
+        const ssize_t n = send(fd, data + sent, static_cast<size_t>(count - sent), MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n > 0) {
             sent += static_cast<int>(n);
             continue;
@@ -174,25 +184,34 @@ int TWinSocketStream::Write(const void* bytes, int count)
     return count;
 }
 
+void TWinSocketStream::SetRecvTimeout(int fd, uint64_t ms)
+{
+    if (static_cast<int64_t>(ms) == FRecvTimeoutMs) return;
+    const timeval tv{static_cast<time_t>(ms / 1000), static_cast<suseconds_t>(ms % 1000 * 1000)};
+    if (setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) != 0) Broken(errno);
+    FRecvTimeoutMs = static_cast<int64_t>(ms);
+}
+
 bool TWinSocketStream::Fill(uint32_t ms)
 {
     const int fd = SocketHandle();
-    short revents = 0;
-    const int r = WaitFor(fd, POLLIN, ms, revents);
-    if (r == 0) return false;
-    if (r < 0) Broken(errno);
-    FBuffer.resize(kChunk);
-    FPos = 0;
+    const uint64_t start = RealMs();
+    FPos = FEnd = 0;
     for (;;) {
-        const ssize_t n = recv(fd, FBuffer.data(), kChunk, 0);
+        // A receive time-out of 0 would mean none: a read that may not wait
+        // asks not to.
+        const uint64_t spent = RealMs() - start;
+        const uint64_t left = spent >= ms ? 0 : ms - spent;
+        if (left > 0) SetRecvTimeout(fd, left);
+        const ssize_t n = recv(fd, FBuffer, kChunk, left > 0 ? 0 : MSG_DONTWAIT);
         if (n > 0) {
-            FBuffer.resize(static_cast<size_t>(n));
+            FEnd = static_cast<size_t>(n);
             return true;
         }
-        FBuffer.clear();
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return false;
-        Broken(n == 0 ? 0 : errno);
+        if (n == 0) Broken(0);
+        if (errno == EINTR) continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) Broken(errno);
+        if (left == 0 || RealMs() - start >= ms) return false;
     }
 }
 
@@ -206,7 +225,7 @@ int TWinSocketStream::Read(void* buffer, int count)
     if (count <= 0) return 0;
     if (Buffered() == 0 && !Fill(FTimeoutMs)) return 0;
     const size_t n = std::min(Buffered(), static_cast<size_t>(count));
-    std::memcpy(buffer, FBuffer.data() + FPos, n);
+    std::memcpy(buffer, FBuffer + FPos, n);
     FPos += n;
     return static_cast<int>(n);
 }

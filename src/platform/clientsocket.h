@@ -1,8 +1,9 @@
 // The framework's blocking client socket and its stream, on POSIX sockets.
 //
-// Every wait is a poll() bounded by a time-out; nothing blocks without one.
-// Writes never raise SIGPIPE. Reads are buffered: one recv() takes what has
-// arrived, and the caller may still consume it one byte at a time.
+// Every wait is bounded by a time-out; nothing blocks without one. Writes
+// never raise SIGPIPE. Reads are buffered: one recv() takes what has arrived,
+// and the caller may still consume it one byte at a time; a read that has to
+// wait is that one recv(), bounded by the socket's receive time-out.
 //
 // A link that is gone - the peer closed it, reset it, or a write failed - is
 // an ESocketError at once, from whichever call notices it first; a time-out
@@ -10,7 +11,6 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "sysutils.h"
 
@@ -104,13 +104,19 @@ public:
 private:
     TCustomWinSocket* FSocket;
     uint32_t FTimeoutMs;
-    std::vector<uint8_t> FBuffer;
+    // What one recv() brought and was not read yet: FBuffer[FPos, FEnd).
+    uint8_t FBuffer[kChunk];
     size_t FPos = 0;
+    size_t FEnd = 0;
+    // The receive time-out the socket holds now; -1 before the first wait.
+    int64_t FRecvTimeoutMs = -1;
 
-    size_t Buffered() const { return FBuffer.size() - FPos; }
+    size_t Buffered() const { return FEnd - FPos; }
     // Fills the buffer with one recv() once data arrives within ms; false on
     // a time-out.
     bool Fill(uint32_t ms);
+    // Sets the socket's receive time-out, when it differs from the last one.
+    void SetRecvTimeout(int fd, uint64_t ms);
     int SocketHandle() const;
     [[noreturn]] void Broken(int error) const;
 };

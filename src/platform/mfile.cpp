@@ -155,12 +155,19 @@ void TMFile::Flush() { RequireOpen(); }
 
 void TMFile::ReadStringsFromFile(const AnsiString& path, TStringList& list, int mode)
 {
+    list.SetText(ReadWholeFile(path, mode));
+}
+
+AnsiString TMFile::ReadWholeFile(const AnsiString& path, int mode)
+{
     TMFile file;
     file.SetPath(path);
     file.SetReadOnly(true);
     file.Open();
     const size_t chunk = mode > 0 && mode <= (1 << 20) ? static_cast<size_t>(mode) : ReadChunk;
     AnsiString all;
+    // Room for the whole file at once, so that it is never held twice while it grows.
+    all.reserve(static_cast<size_t>(std::max<int64_t>(file.GetSize(), 0)));
     std::vector<char> buffer(chunk);
     for (;;) {
         const ssize_t n = ::read(file.FFd, buffer.data(), chunk);
@@ -169,5 +176,5 @@ void TMFile::ReadStringsFromFile(const AnsiString& path, TStringList& list, int 
         if (n == 0) break;
         all.append(buffer.data(), static_cast<size_t>(n));
     }
-    list.SetText(all);
+    return all;
 }

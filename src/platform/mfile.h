@@ -53,6 +53,8 @@ public:
     // chunks in bytes (0 or less: a default). A file that cannot be read
     // throws EMException.
     static void ReadStringsFromFile(const AnsiString& path, TStringList& list, int mode);
+    // The whole file's bytes, read in chunks of `mode` bytes as above.
+    static AnsiString ReadWholeFile(const AnsiString& path, int mode);
 
 private:
     [[noreturn]] void Fail(const char* code, const char* title, int error) const;

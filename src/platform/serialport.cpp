@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 
 #include "clock.h"
 #include "emexception.h"
@@ -179,6 +180,7 @@ void TMSerialPort::Open()
 
 void TMSerialPort::Close()
 {
+    FInPos = FInEnd = 0;
     if (FHandle < 0) return;
     close(FHandle);
     FHandle = -1;
@@ -318,7 +320,15 @@ int TMSerialPort::GetBytesInInBuf()
         pollfd p{FHandle, POLLIN, 0};
         if (poll(&p, 1, 0) > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL))) FailDead();
     }
-    return n;
+    return n + static_cast<int>(FInEnd - FInPos);
+}
+
+int TMSerialPort::TakeBuffered(uint8_t* out, int count)
+{
+    const size_t n = std::min(FInEnd - FInPos, static_cast<size_t>(count));
+    std::memcpy(out, FIn + FInPos, n);
+    FInPos += n;
+    return static_cast<int>(n);
 }
 
 int TMSerialPort::Receive(void* bytes, int count)
@@ -330,13 +340,16 @@ int TMSerialPort::Receive(void* bytes, int count)
     const uint64_t total = static_cast<uint64_t>(FTimeouts[1]) * static_cast<uint64_t>(count) + FTimeouts[2];
     const bool atOnce = interval == kNoWait && total == 0;
     const bool useInterval = interval != 0 && interval != kNoWait;
+    int got = TakeBuffered(out, count);
+    if (got == count) return got;
     const uint64_t start = RealMs();
     uint64_t lastByte = start;
-    int got = 0;
     for (;;) {
-        const ssize_t n = read(FHandle, out + got, static_cast<size_t>(count - got));
+        const ssize_t n = read(FHandle, FIn, kReadChunk);
         if (n > 0) {
-            got += static_cast<int>(n);
+            FInPos = 0;
+            FInEnd = static_cast<size_t>(n);
+            got += TakeBuffered(out + got, count - got);
             if (got == count) return got;
             lastByte = RealMs();
             continue;
@@ -364,5 +377,6 @@ bool TMSerialPort::Get(uint8_t& byte)
 
 void TMSerialPort::PurgeInputBuffer()
 {
+    FInPos = FInEnd = 0;
     if (GetActive()) tcflush(FHandle, TCIFLUSH);
 }

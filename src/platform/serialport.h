@@ -10,6 +10,10 @@
 // A total of 0 waits without limit; slot 0 at kNoWait with slots 1 and 2 at 0
 // makes Receive return at once with what has arrived.
 //
+// Receive reads what has arrived in one read() into a buffer of the port's
+// own and hands it out from there, so taking an answer a byte at a time costs
+// no system call per byte.
+//
 // A device that is gone (end of file, I/O error, hang-up) is reported at once
 // with an EMException, never as a time-out. Control-line requests that the
 // device refuses (a pseudo-terminal has no modem lines) are no error; such a
@@ -99,14 +103,14 @@ public:
     virtual void Put(uint8_t byte, bool waitUntilSent);
     virtual void Transmit(const void* bytes, int count, bool waitUntilSent);
 
-    // Bytes that arrived and were not read yet.
+    // Bytes that arrived and were not read yet (the port's buffer included).
     virtual int GetBytesInInBuf();
     // Reads up to count bytes within the read time-outs; the number read
     // (fewer, even 0, when the time-outs ran out).
     virtual int Receive(void* bytes, int count);
     // One byte; false when none came within the read time-outs.
     virtual bool Get(uint8_t& byte);
-    // Drops whatever arrived and was not read.
+    // Drops whatever arrived and was not read, the port's buffer included.
     virtual void PurgeInputBuffer();
 
     // The device path behind a port name.
@@ -126,12 +130,19 @@ private:
     int FOutBufSize = 4096;
     uint32_t FTimeouts[kTimeoutSlots] = {0, 0, 0, 0, 0};
     int FHandle = -1;
+    // Bytes read from the device and not handed out yet: FIn[FInPos, FInEnd).
+    static constexpr size_t kReadChunk = 4096;
+    uint8_t FIn[kReadChunk];
+    size_t FInPos = 0;
+    size_t FInEnd = 0;
 
     void Open();
     void Close();
     void ApplySettings();
     void SetModemLine(int line, bool on);
     void WriteAll(const uint8_t* bytes, int count, bool waitUntilSent);
+    // Moves up to count buffered bytes to out; how many.
+    int TakeBuffered(uint8_t* out, int count);
     [[noreturn]] void Fail(const AnsiString& title, const AnsiString& description) const;
     [[noreturn]] void FailDead() const;
     void RequireActive() const;

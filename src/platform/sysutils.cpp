@@ -30,7 +30,18 @@ AnsiString TrimRight(const AnsiString& s)
     return s.substr(0, e);
 }
 
-AnsiString Trim(const AnsiString& s) { return TrimLeft(TrimRight(s)); }
+AnsiString Trim(const AnsiString& s)
+{
+    size_t from = 0, end = s.size();
+    TrimRange(s, from, end);
+    return s.substr(from, end - from);
+}
+
+void TrimRange(const AnsiString& s, size_t& from, size_t& end)
+{
+    while (from < end && IsBlank(s[from])) ++from;
+    while (end > from && IsBlank(s[end - 1])) --end;
+}
 
 AnsiString UpperCase(const AnsiString& s)
 {

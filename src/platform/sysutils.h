@@ -34,6 +34,8 @@ public:
 AnsiString Trim(const AnsiString& s);
 AnsiString TrimLeft(const AnsiString& s);
 AnsiString TrimRight(const AnsiString& s);
+// Narrows s[from, end) the same way, in place of a trimmed copy.
+void TrimRange(const AnsiString& s, size_t& from, size_t& end);
 
 // ASCII-only case mapping; bytes above 0x7F pass unchanged.
 AnsiString UpperCase(const AnsiString& s);

@@ -1,5 +1,7 @@
 #include "cbframe.h"
 
+#include <array>
+
 #include "cbdata.h"
 #include "cberrors.h"
 
@@ -12,14 +14,26 @@ bool HasFrameShape(const AnsiString& frame) { return frame.size() >= CB_EMPTY_FR
 size_t CrcOffset(const AnsiString& frame) { return frame.size() - 3; }
 }  // namespace
 
+namespace {
+// The checksum's eight shifts of one byte, done once for every byte value.
+constexpr std::array<uint16_t, 256> CrcTable()
+{
+    std::array<uint16_t, 256> table{};
+    for (unsigned value = 0; value < 256; ++value) {
+        auto crc = static_cast<uint16_t>(value << 8);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 0x8000) ? static_cast<uint16_t>((crc << 1) ^ 0x1021) : static_cast<uint16_t>(crc << 1);
+        table[value] = crc;
+    }
+    return table;
+}
+constexpr std::array<uint16_t, 256> kCrcTable = CrcTable();
+}  // namespace
+
 uint16_t ComboCrc16(const uint8_t* data, size_t size)
 {
     uint16_t crc = 0;
-    for (size_t i = 0; i < size; ++i) {
-        crc ^= static_cast<uint16_t>(data[i]) << 8;
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 0x8000) ? static_cast<uint16_t>((crc << 1) ^ 0x1021) : static_cast<uint16_t>(crc << 1);
-    }
+    for (size_t i = 0; i < size; ++i) crc = static_cast<uint16_t>((crc << 8) ^ kCrcTable[(crc >> 8) ^ data[i]]);
     return crc;
 }
 

@@ -1,39 +1,49 @@
 #include "LJWords.h"
 
+void TLJWords::AddWord(const char* word, size_t size)
+{
+    if (static_cast<size_t>(FCount) < FWords.size())
+        FWords[static_cast<size_t>(FCount)].assign(word, size);
+    else
+        FWords.emplace_back(word, size);
+    ++FCount;
+}
+
 int TLJWords::Init(const AnsiString& line)
 {
     Feof = false;
-    FWords.Clear();
+    FCount = 0;
     FSizes.Clear();
     if (FSeparator.empty()) {
         // Nothing to split at: the whole line is one word.
-        if (!line.empty()) FWords.Add(line);
+        if (!line.empty()) AddWord(line.data(), line.size());
         return GetCount();
     }
     size_t from = 0;
     while (from < line.size()) {
-        const size_t at = line.find(FSeparator, from);
+        const size_t at = FSeparator.size() == 1 ? line.find(FSeparator[0], from) : line.find(FSeparator, from);
         if (at == AnsiString::npos) {
-            FWords.Add(line.substr(from));
+            AddWord(line.data() + from, line.size() - from);
             break;
         }
-        FWords.Add(line.substr(from, at - from));
+        AddWord(line.data() + from, at - from);
         from = at + FSeparator.size();
     }
     return GetCount();
 }
 
-AnsiString TLJWords::operator[](int i)
+const AnsiString& TLJWords::operator[](int i)
 {
-    if (i < 0) return AnsiString();
+    static const AnsiString none;
+    if (i < 0) return none;
     if (i >= GetCount()) {
         Feof = true;
-        return AnsiString();
+        return none;
     }
-    return FWords[i];
+    return FWords[static_cast<size_t>(i)];
 }
 
-AnsiString TLJWords::Get(int i)
+const AnsiString& TLJWords::Get(int i)
 {
     if (i >= 0 && i == GetCount() - 1) Feof = true;
     return (*this)[i];
@@ -41,7 +51,7 @@ AnsiString TLJWords::Get(int i)
 
 void TLJWords::Put(int i, const AnsiString& word)
 {
-    if (i >= 0 && i < GetCount()) FWords[i] = word;
+    if (i >= 0 && i < GetCount()) FWords[static_cast<size_t>(i)] = word;
 }
 
 int TLJWords::SizeEntry(int i) const
@@ -80,7 +90,7 @@ TLJWords::operator AnsiString() const
     AnsiString r;
     for (int i = 0; i < GetCount(); ++i) {
         if (i > 0) r += FSeparator;
-        const AnsiString& word = FWords[i];
+        const AnsiString& word = FWords[static_cast<size_t>(i)];
         const int width = GetSize(i);
         if (width < 0) {
             r += word;

@@ -2,6 +2,8 @@
 // again (optionally in fixed-width fields).
 #pragma once
 
+#include <vector>
+
 #include "classes.h"
 #include "sysutils.h"
 
@@ -15,12 +17,12 @@ public:
     // Splits line into words; returns their number. An empty word between two
     // separators counts, a separator at the very end adds no word.
     int Init(const AnsiString& line);
-    int GetCount() const { return FWords.Count(); }
+    int GetCount() const { return FCount; }
     // Word i (from 0). Past the end: empty and Feof set; a negative index:
-    // empty, Feof unchanged.
-    AnsiString operator[](int i);
+    // empty, Feof unchanged. The word stays valid until the next Init or Put.
+    const AnsiString& operator[](int i);
     // Like operator[], and also sets Feof when i is the last word.
-    AnsiString Get(int i);
+    const AnsiString& Get(int i);
     // Replaces word i when it exists.
     void Put(int i, const AnsiString& word);
     // Field width of word i for the joined text; -1 when it has none.
@@ -33,9 +35,14 @@ public:
     operator AnsiString() const;
 
 private:
-    TStringList FWords;
+    // Words 0 to FCount - 1; the slots past them keep their room for the
+    // next line, so that splitting line after line allocates next to nothing.
+    std::vector<AnsiString> FWords;
+    int FCount = 0;
     // One entry per word with a width: the word index, "=", the width.
     TStringList FSizes;
+
+    void AddWord(const char* word, size_t size);
 
     int SizeEntry(int i) const;
 };

@@ -18,12 +18,14 @@ constexpr uint32_t ProgressPauseMs = 20;
 
 void VelExpBuf::ReadFromFile(const AnsiString& path, bool sort, int n)
 {
-    TStringList lines;
     try {
         if (velaction) velaction->MsgAdd(Text("ufReadFromvelactionMsgAdd", "Wczytywanie listy towarów"), LPV_None, 100);
         TLTools::ArchiveFile(path, ExtractFilePath(path) + "ARCH2.EXP", LgLink, true, n, true, "");
-        TMFile::ReadStringsFromFile(path, lines, 4096);
-        const int count = lines.Count();
+        // The file is held once, whole; each line is taken from it in turn
+        // into one reused buffer.
+        const AnsiString text = TMFile::ReadWholeFile(path, 0);
+        int count = 0;
+        for (size_t from = 0, next = 0; from < text.size(); from = next, ++count) LineEnd(text, from, next);
         if (velaction) {
             velaction->MsgS(LPV_Ok);
             velaction->MsgAdd(Text("ufReadFromvelactionMsgAdd_00001", "Analiza listy towarów"), LPV_Percent, count);
@@ -33,20 +35,27 @@ void VelExpBuf::ReadFromFile(const AnsiString& path, bool sort, int n)
         VelTowRec tow;
         VelKontrRec kontr;
         VelAsort asort;
+        AnsiString line;
         uint64_t lastProgress = GetTickCount64();
+        size_t from = 0;
         for (int i = 0; i < count; ++i) {
             if (velaction && GetTickCount64() - lastProgress > ProgressEveryMs) {
                 lastProgress = GetTickCount64();
                 velaction->MsgP(i);
                 Sleep(ProgressPauseMs);
             }
+            size_t next = 0;
+            size_t end = LineEnd(text, from, next);
+            TrimRange(text, from, end);
+            line.assign(text, from, end - from);
             try {
-                ParseLine(Trim(lines[i]), words, tow, kontr, asort);
+                ParseLine(line, words, tow, kontr, asort);
             } catch (const Exception& e) {
                 throw Exception(Text("ufReadFromLineError", "Błąd w linii ") + IntToStr(i + 1) +
                                 Text("ufReadFromLineError_00001", " pliku ") + ExtractFileName(path) + ": " +
                                 e.Message());
             }
+            from = next;
         }
         if (velaction) velaction->MsgP(count);
 
@@ -67,7 +76,7 @@ void VelExpBuf::ParseLine(const AnsiString& line, TLJWords& words, VelTowRec& to
 {
     if (line.empty() || line[0] == '#' || line[0] == '[') return;
     const int count = words.Init(line);
-    const AnsiString kind = words[0];
+    const AnsiString& kind = words[0];
     // Words 1 to 5 of a cashier or currency, always five fields.
     auto fiveFields = [&words]() {
         AnsiString text = words[1];

@@ -102,24 +102,3 @@ TEST_F(Catalogue, FolderDefaultsStartFromTheHostsBinariesFolder)
     setenv("ORVWIN_BINARIA", "/opt/orvena/", 1);
     EXPECT_EQ(find("ComboEdiFolder"), "/opt/orvena/EDI");
 }
-
-TEST_F(Catalogue, EveryListEndsWithAnEmptyText)
-{
-    std::set<std::string> withList;
-    char out[301];
-    for (const Entry& e : All()) {
-        std::vector<std::string> texts;
-        while (host.Lib().TekstListyParametru(e.name, static_cast<int>(texts.size()), out) == 1) {
-            EXPECT_NE(out[0], 0);
-            texts.push_back(out);
-        }
-        EXPECT_STREQ(out, "") << e.name;
-        if (!texts.empty()) withList.insert(e.name);
-    }
-    // Every list-typed parameter (types 3 and 7) has its texts.
-    EXPECT_EQ(withList.size(), 24u);
-    EXPECT_EQ(host.Lib().TekstListyParametru("ComboPort", 0, out), 1);
-    EXPECT_STREQ(out, "PLIK");
-    EXPECT_EQ(host.Lib().TekstListyParametru("NieMaTakiego", 0, out), 0);
-    EXPECT_EQ(host.Lib().TekstListyParametru(nullptr, 0, out), 0);
-}

@@ -134,45 +134,6 @@ TEST(ConnectionTest, NonFiscalComboWithoutHeaderLinesSkipsThePaymentForms)
     for (const HostLine& line : lines) EXPECT_EQ(line.kind, 0) << line;
 }
 
-TEST(ConnectionTest, UnknownModelIsAWarningAndTheTestGoesOnAsCombo)
-{
-    RegisterSession s(Scenario(R"({"model": 32, "fiscalState": 7})"));
-    EXPECT_EQ(s.Run(-1), 0);
-    // Taken for a Combo in fiscal mode: no payment-form check.
-    EXPECT_EQ(s.Commands(), (std::vector<int>{501, 18, 20, 15, 14, 501, 502, 321}));
-    HostLines opening = TcpOpening("<nieznana o kodzie 32>");
-    opening.push_back(Added(kUnknownModel, 1));
-    const HostLines& lines = s.host.lines;
-    EXPECT_EQ(First(lines, opening.size()), opening);
-    EXPECT_TRUE(Contains(lines, Added("- typ protokołu komunikacyjnego: nieznany o kodzie 32")));
-    EXPECT_TRUE(Contains(lines, Added("- tryb pracy: nieznany o kodzie 7")));
-    EXPECT_EQ(lines.back(), Added("Zdalne odblokowanie serwera Norvik (SKP)"));
-    EXPECT_TRUE(s.Violations().empty());
-
-    RegisterSession zero(Scenario(R"({"model": 0, "fiscalState": 2})"));
-    EXPECT_EQ(zero.Run(-1), 0);
-    EXPECT_EQ(CountOf(zero.Commands(), 2910), 0u);
-    EXPECT_TRUE(Contains(zero.host.lines, Added("Nawiązano połączenie z kasą <niezidentyfikowany>")));
-    EXPECT_TRUE(Contains(zero.host.lines, Added(kUnknownModel, 1)));
-    EXPECT_TRUE(Contains(zero.host.lines, Added("- typ protokołu komunikacyjnego: niezidentyfikowany")));
-    EXPECT_TRUE(Contains(zero.host.lines, Added("- tryb pracy: TYLKO DO ODCZYTU")));
-    EXPECT_TRUE(zero.Violations().empty());
-}
-
-TEST(ConnectionTest, WrongNumberEndsTheTestAfterTheLinkIsClosed)
-{
-    RegisterSession s(Scenario(R"({"model": 2, "fiscalState": 0, "registerNumber": "7"})"));
-    s.Run(-1);
-    EXPECT_EQ(s.Commands().back(), 321);
-    HostLines tail = Step("Odczyt numeru kasy...");
-    tail += {Added("- kasa o numerze: 7"), Replaced("- kasa o numerze: 7", 2)};
-    tail += TcpClosing();
-    tail += Failure(kOperation, "Niezgodny numer urządzenia!");
-    EXPECT_EQ(From(s.host.lines, tail[0]), tail);
-    EXPECT_TRUE(s.LinkClosedAtTheEnd());
-    EXPECT_TRUE(s.Violations().empty());
-}
-
 TEST(ConnectionTest, MalformedAnswerFieldEndsTheTestWithTheLinkClosed)
 {
     // The year of the date comes as a byte instead of a 16-bit number.

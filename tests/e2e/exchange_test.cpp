@@ -139,20 +139,6 @@ TEST(Exchange, ReportTimeOutOfZeroEndsAtTheFirstEmptyTry)
     for (const HostLine& line : s.host.lines) EXPECT_NE(line.text, kReportWait + ":" + kMark + "5");
 }
 
-TEST(Exchange, DroppedConnectionFailsAtOnce)
-{
-    RegisterSession s(testutil::ReadFile(REGSIM_SCENARIOS "/demo.json"), R"({"18": {"1": "dropConnection"}})");
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(s.Run(-1), 0);
-    // Far below the 30 s each byte of an answer may take.
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
-    EXPECT_TRUE(s.Violations().empty());
-    EXPECT_EQ(s.Commands(), (std::vector<int>{501, 18}));
-    const auto errors = LinesOfKind(s, 2);
-    EXPECT_TRUE(Has(errors, "Podczas wykonywania operacji 'test po\xB3\xB9" "czenia' wyst\xB9pi\xB3 b\xB3\xB9" "d:"));
-    EXPECT_TRUE(Has(errors, "B\xB3\xB9" "d komunikacji z kas\xB9"));
-}
-
 TEST(Exchange, SingleReceiptImportIsRefused)
 {
     RegisterSession s;

@@ -237,15 +237,3 @@ TEST_F(Library, MissingCallbacksAreAnsweredWithTheirFixedValues)
     Operation(-7);
     EXPECT_TRUE(host.lines.empty());
 }
-
-TEST(Harness, VelhostPrintsLinesWithTheirKind)
-{
-    testutil::TempDir tmp;
-    testutil::WriteFile(tmp.File("host.ini"), "[params]\nComboPort=PLIK\n");
-    const auto r = testutil::Run({VELHOST_EXE, "--lib", VELCOMBO_LIB, "--config", tmp.File("host.ini"), "op", "-7"});
-    EXPECT_EQ(r.status, 2);
-    // velhost prints UTF-8; the literals here are code page 1250.
-    const std::string line = Cp1250ToUtf8("ADD E Podczas wykonywania operacji 'nasłuch' wystąpił błąd:\n");
-    EXPECT_NE(r.out.find(line), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("RESULT 0\n"), std::string::npos);
-}

@@ -544,12 +544,7 @@ TEST_F(ComboExchangeTest, DeadLinkDuringAReportWaitFailsAtOnce)
 
 TEST_F(ComboExchangeTest, WithoutALinkEveryCommandFails)
 {
-    try {
-        TComboExchange(state, nullptr, hooks).SendAndReceive(501);
-        ADD_FAILURE() << "returned";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), kCommError);
-    }
+    EXPECT_EQ(testutil::Thrown([&] { TComboExchange(state, nullptr, hooks).SendAndReceive(501); }), kCommError);
     EXPECT_EQ(Elapsed(), 0u);
     EXPECT_EQ(trace[0], "->CASHREGSTATUSGET");
 }
@@ -561,12 +556,7 @@ TEST_F(ComboExchangeTest, StopCheckThrowsOnlyWhenAsked)
     TComboExchange exchange(state, link.get(), hooks);
     EXPECT_NO_THROW(exchange.ThrowPrzerwac());
     stop = true;
-    try {
-        exchange.ThrowPrzerwac();
-        ADD_FAILURE() << "returned";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Operacja przerwana przez u\xBFytkownika");
-    }
+    EXPECT_EQ(testutil::Thrown([&] { exchange.ThrowPrzerwac(); }), "Operacja przerwana przez u\xBFytkownika");
 }
 
 namespace {

@@ -1,10 +1,12 @@
 // The Combo/NEO export buffer: the register's goods lines, the status of
 // every host row after the comparison with the register's list, the exact
 // export result file, and a reconciliation of 100000 rows on each side.
+#include "cbexpbuf.h"
+
 #include <gtest/gtest.h>
 
-#include "cbexpbuf.h"
 #include "inprocess_host.h"
+#include "thrown.h"
 
 namespace {
 
@@ -260,12 +262,8 @@ TEST_F(ComboExpBuf, BadRegisterLineEndsTheReconciliation)
 {
     Read(Host(1, "1", "A", "DOD"));
     buf->AddInPlu("1", "TOW;1x;A;1;0;0;0;100");
-    try {
-        buf->AnalizujCancelBufor(false);
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "\"1x\" nie jest prawid\xB3ow\xB9 liczb\xB9 ca\xB3kowit\xB9");
-    }
+    EXPECT_EQ(testutil::Thrown([&] { buf->AnalizujCancelBufor(false); }),
+              "\"1x\" nie jest prawid\xB3ow\xB9 liczb\xB9 ca\xB3kowit\xB9");
 }
 
 TEST_F(ComboExpBuf, ResultFileSkipsRowsWithoutAPluOrAddedWhileReconciling)

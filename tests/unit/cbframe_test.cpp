@@ -1,8 +1,10 @@
+#include "cbframe.h"
+
 #include <gtest/gtest.h>
 
 #include "cbdata.h"
-#include "cbframe.h"
 #include "testutil.h"
+#include "thrown.h"
 
 namespace {
 using Bytes = std::string;
@@ -258,12 +260,7 @@ void ExpectParseRefused(const Bytes& frame, const char* text)
 {
     TComboDataSet set;
     ASSERT_EQ(ComboParsePacket(Answer(Hex({'B', 1}), 1), 1, set, nullptr), 2110);
-    try {
-        ComboParsePacket(frame, 1, set, nullptr);
-        ADD_FAILURE() << "not refused";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), text);
-    }
+    EXPECT_EQ(testutil::Thrown([&] { ComboParsePacket(frame, 1, set, nullptr); }), text);
     EXPECT_EQ(set.Count(), 0);
 }
 }  // namespace

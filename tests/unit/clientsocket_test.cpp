@@ -10,7 +10,6 @@
 #include <chrono>
 #include <string>
 
-#include "card_server.h"
 #include "loopback.h"
 #include "testutil.h"
 
@@ -174,54 +173,4 @@ TEST(ClientSocket, WritingToAClosedPeerFailsWithoutASignal)
         }
     }
     EXPECT_TRUE(failed);  // and the process is still here: no SIGPIPE
-}
-
-namespace {
-// One lock command as the session sends it: connect, write, read at most 10
-// bytes of a reply.
-std::string Exchange(int port, const std::string& command, uint32_t timeoutMs)
-{
-    TClientSocket socket;
-    Connect(socket, port);
-    TWinSocketStream stream(socket.Socket(), timeoutMs);
-    stream.Write(command.data(), static_cast<int>(command.size()));
-    char reply[10];
-    const int n = stream.Read(reply, sizeof reply);
-    return std::string(reply, static_cast<size_t>(n));
-}
-}  // namespace
-
-TEST(CardServerSimulator, RecordsEachLineAndAnswersOk)
-{
-    testutil::CardServer server;
-    ASSERT_TRUE(server.Ok());
-    EXPECT_EQ(Exchange(server.Port(), "DISABLE 0\r\n", 2000), "OK\r\n");
-    EXPECT_EQ(Exchange(server.Port(), "ENABLE 0\r\n", 2000), "OK\r\n");
-    EXPECT_EQ(server.RecordText(), "DISABLE 0\nENABLE 0\n");
-}
-
-TEST(CardServerSimulator, SilentLateAndRefusingServers)
-{
-    testutil::CardServer silent({"--silent"});
-    ASSERT_TRUE(silent.Ok());
-    EXPECT_EQ(Exchange(silent.Port(), "DISABLE 4\r\n", 200), "");
-    EXPECT_EQ(silent.RecordText(), "DISABLE 4\n");
-
-    testutil::CardServer late({"--delay-ms", "400"});
-    ASSERT_TRUE(late.Ok());
-    EXPECT_EQ(Exchange(late.Port(), "ENABLE 1\r\n", 100), "");
-    EXPECT_EQ(Exchange(late.Port(), "ENABLE 2\r\n", 5000), "OK\r\n");
-
-    testutil::CardServer refusing({"--refuse"});
-    ASSERT_TRUE(refusing.Ok());
-    EXPECT_THROW(Exchange(refusing.Port(), "DISABLE 0\r\n", 2000), ESocketError);
-    EXPECT_EQ(refusing.RecordText(), "");
-}
-
-TEST(CardServerSimulator, HelpDescribesTheOptions)
-{
-    const auto result = testutil::Run({CARDSIM_EXE, "--help"});
-    EXPECT_EQ(result.status, 0);
-    EXPECT_NE(result.out.find("--record FILE"), std::string::npos);
-    EXPECT_EQ(testutil::Run({CARDSIM_EXE, "--bogus"}).status, 2);
 }

@@ -1,8 +1,10 @@
+#include "IdMap.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "IdMap.h"
+#include "thrown.h"
 
 namespace {
 TStringList Lines(std::vector<AnsiString> v)
@@ -25,46 +27,38 @@ std::vector<AnsiString> Renumber(std::vector<AnsiString> map, const AnsiString& 
 using V = std::vector<AnsiString>;
 }  // namespace
 
-TEST(IdMap, AnEmptyMapNumbersTheIdentifiersInAscendingOrder)
+TEST(IdMap, RenumbersTheMapForTheIdentifiers)
 {
-    EXPECT_EQ(Renumber({}, "5\r\n3\r\n9"), (V{"3=0", "5=1", "9=2"}));
-}
-
-TEST(IdMap, AGoneIdentifierFreesItsNumberForANewOne)
-{
-    EXPECT_EQ(Renumber({"3=0", "5=1", "9=2"}, "3\r\n9\r\n11"), (V{"3=0", "11=1", "9=2"}));
-}
-
-TEST(IdMap, TheHighestNumberOfAGoneIdentifierIsNotReused)
-{
-    EXPECT_EQ(Renumber({"3=0", "5=1", "9=2"}, "3\r\n5\r\n12"), (V{"3=0", "5=1", "12=3"}));
-}
-
-TEST(IdMap, NumbersBelowTheLowestInUseAreFree)
-{
-    EXPECT_EQ(Renumber({"3=4"}, "3\r\n7"), (V{"7=0", "3=4"}));
-    EXPECT_EQ(Renumber({"3=4"}, "3\r\n7\r\n1\r\n2\r\n8\r\n9\r\n10"),
-              (V{"1=0", "2=1", "7=2", "8=3", "3=4", "9=5", "10=6"}));
-}
-
-TEST(IdMap, ASecondRunWithTheSameIdentifiersChangesNothing)
-{
-    const AnsiString ids = "40\r\n7\r\n13\r\n2\r\n99";
-    const V first = Renumber({"13=5", "8=2", "99=0"}, ids);
-    EXPECT_EQ(first, (V{"99=0", "2=1", "7=2", "40=3", "13=5"}));
-    EXPECT_EQ(Renumber(first, ids), first);
-}
-
-TEST(IdMap, EmptyLinesAndRepeatedIdentifiersAreSkipped)
-{
-    EXPECT_EQ(Renumber({"", "3=0", "  "}, "\r\n3\r\n5\r\n5\r\n \r\n3\r\n"), (V{"3=0", "5=1"}));
-    // The number of the dropped repeat still counts as given out.
-    EXPECT_EQ(Renumber({"3=0", "3=2"}, "3\r\n5\r\n6"), (V{"3=0", "5=3", "6=4"}));
-}
-
-TEST(IdMap, NoIdentifiersEmptyTheMap)
-{
-    EXPECT_EQ(Renumber({"3=0", "5=1"}, ""), V{});
+    const struct {
+        const char* why;
+        V map;
+        const char* ids;
+        V expected;
+    } cases[] = {
+        {"an empty map numbers in ascending order", {}, "5\r\n3\r\n9", {"3=0", "5=1", "9=2"}},
+        {"a gone identifier frees its number", {"3=0", "5=1", "9=2"}, "3\r\n9\r\n11", {"3=0", "11=1", "9=2"}},
+        {"the highest number of a gone one is not reused",
+         {"3=0", "5=1", "9=2"},
+         "3\r\n5\r\n12",
+         {"3=0", "5=1", "12=3"}},
+        {"numbers below the lowest in use are free", {"3=4"}, "3\r\n7", {"7=0", "3=4"}},
+        {"free numbers below and above",
+         {"3=4"},
+         "3\r\n7\r\n1\r\n2\r\n8\r\n9\r\n10",
+         {"1=0", "2=1", "7=2", "8=3", "3=4", "9=5", "10=6"}},
+        {"kept numbers stay",
+         {"13=5", "8=2", "99=0"},
+         "40\r\n7\r\n13\r\n2\r\n99",
+         {"99=0", "2=1", "7=2", "40=3", "13=5"}},
+        {"a second run changes nothing",
+         {"99=0", "2=1", "7=2", "40=3", "13=5"},
+         "40\r\n7\r\n13\r\n2\r\n99",
+         {"99=0", "2=1", "7=2", "40=3", "13=5"}},
+        {"empty lines and repeats are skipped", {"", "3=0", "  "}, "\r\n3\r\n5\r\n5\r\n \r\n3\r\n", {"3=0", "5=1"}},
+        {"the number of a dropped repeat counts as given out", {"3=0", "3=2"}, "3\r\n5\r\n6", {"3=0", "5=3", "6=4"}},
+        {"no identifiers empty the map", {"3=0", "5=1"}, "", {}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Renumber(c.map, c.ids), c.expected) << c.why;
 }
 
 TEST(IdMap, ABadLineThrowsAndLeavesTheMapAlone)
@@ -74,12 +68,8 @@ TEST(IdMap, ABadLineThrowsAndLeavesTheMapAlone)
         TStringList m = Lines(map);
         m.Add(bad);
         IdMap im;
-        try {
-            im.Initialize(m, "3\r\n7");
-            ADD_FAILURE() << "accepted " << bad;
-        } catch (const Exception& e) {
-            EXPECT_EQ(e.Message(), "Nieprawidłowy wpis mapy numerów: \"" + AnsiString(bad) + "\"");
-        }
+        EXPECT_EQ(testutil::Thrown([&] { im.Initialize(m, "3\r\n7"); }),
+                  "Nieprawidłowy wpis mapy numerów: \"" + AnsiString(bad) + "\"");
         V expected = map;
         expected.push_back(bad);
         EXPECT_EQ(Of(m), expected);

@@ -1,6 +1,8 @@
+#include "LJWords.h"
+
 #include <gtest/gtest.h>
 
-#include "LJWords.h"
+#include <vector>
 
 namespace {
 TLJWords Words(const AnsiString& line)
@@ -12,28 +14,43 @@ TLJWords Words(const AnsiString& line)
 }
 }  // namespace
 
-TEST(LJWords, SplitsAtEverySeparatorKeepingInnerEmptyWords)
+TEST(LJWords, SplitsAtEverySeparator)
 {
-    TLJWords w;
-    w.FSeparator = ";";
-    EXPECT_EQ(w.Init("a;b;c"), 3);
-    EXPECT_EQ(w[0], "a");
-    EXPECT_EQ(w[2], "c");
-    EXPECT_EQ(w.Init("a;;b"), 3);
-    EXPECT_EQ(w[1], "");
-    EXPECT_EQ(w[2], "b");
-    EXPECT_EQ(w.Init(";a"), 2);
-    EXPECT_EQ(w[0], "");
-    EXPECT_EQ(w.Init(" a ; b "), 2);
-    EXPECT_EQ(w[0], " a ");  // words are not trimmed
-}
-
-TEST(LJWords, ATrailingSeparatorAddsNoEmptyWord)
-{
-    EXPECT_EQ(Words("a;b;").GetCount(), 2);
-    EXPECT_EQ(Words("a;;").GetCount(), 2);
-    EXPECT_EQ(Words(";").GetCount(), 1);
-    EXPECT_EQ(Words("").GetCount(), 0);
+    // Inner empty words count, a separator at the very end adds none, words
+    // are not trimmed; a separator of several characters goes whole; without
+    // one the line is one word. Joined again, the words give the line back.
+    const struct {
+        const char* separator;
+        const char* line;
+        std::vector<AnsiString> words;
+    } cases[] = {
+        {";", "a;b;c", {"a", "b", "c"}},
+        {";", "a;;b", {"a", "", "b"}},
+        {";", ";a", {"", "a"}},
+        {";", " a ; b ", {" a ", " b "}},
+        {";", "a;b;", {"a", "b"}},
+        {";", "a;;", {"a", ""}},
+        {";", ";", {""}},
+        {";", "", {}},
+        {"||", "a||b||c", {"a", "b", "c"}},
+        {"", "a;b", {"a;b"}},
+        {"", "", {}},
+    };
+    for (const auto& c : cases) {
+        TLJWords w;
+        w.FSeparator = c.separator;
+        EXPECT_EQ(w.Init(c.line), static_cast<int>(c.words.size())) << c.line;
+        std::vector<AnsiString> words;
+        for (int i = 0; i < w.GetCount(); ++i) words.push_back(w[i]);
+        EXPECT_EQ(words, c.words) << c.line;
+        EXPECT_FALSE(w.Feof) << c.line;
+    }
+    // Words reused from a longer line keep nothing of it.
+    TLJWords w = Words("a long first word;x;y");
+    w.Init("b");
+    EXPECT_EQ(w.GetCount(), 1);
+    EXPECT_EQ(w[0], "b");
+    EXPECT_EQ(AnsiString(w), "b");
 }
 
 TEST(LJWords, AWordPastTheEndReadsEmptyAndSetsTheEndFlag)
@@ -59,23 +76,6 @@ TEST(LJWords, GetAlsoFlagsTheLastWord)
     EXPECT_FALSE(w.Feof);
     EXPECT_EQ(w.Get(1), "b");
     EXPECT_TRUE(w.Feof);
-}
-
-TEST(LJWords, ASeparatorOfSeveralCharactersIsRemovedWhole)
-{
-    TLJWords w;
-    w.FSeparator = "||";
-    EXPECT_EQ(w.Init("a||b||c"), 3);
-    EXPECT_EQ(w[1], "b");
-    EXPECT_EQ(AnsiString(w), "a||b||c");
-}
-
-TEST(LJWords, WithoutASeparatorTheLineIsOneWord)
-{
-    TLJWords w;
-    EXPECT_EQ(w.Init("a;b"), 1);
-    EXPECT_EQ(w[0], "a;b");
-    EXPECT_EQ(w.Init(""), 0);
 }
 
 TEST(LJWords, PutReplacesOnlyExistingWordsAndJoinsBack)

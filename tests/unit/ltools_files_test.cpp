@@ -1,6 +1,5 @@
 // TLTools: whole-file writes, replacement, archives and the trace log.
 #include <gtest/gtest.h>
-
 #include <stdlib.h>
 
 #include <cstring>
@@ -11,6 +10,7 @@
 #include "dttools.h"
 #include "sysfiles.h"
 #include "testutil.h"
+#include "thrown.h"
 
 namespace {
 
@@ -60,20 +60,17 @@ TEST(LToolsFiles, RenFileReplacesInOneStepOrSaysWhy)
     TLTools::RenFile(dir / "from", dir / "to", nullptr);
     EXPECT_EQ(testutil::ReadFile(dir / "to"), "F");
     EXPECT_FALSE(FileExists(dir / "from"));
-    try {
-        TLTools::RenFile(dir / "from", dir / "to", nullptr);
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "B\xB3\xB9" "d zmiany nazwy pliku" + (dir / "to"));
-    }
+    EXPECT_EQ(testutil::Thrown([&] { TLTools::RenFile(dir / "from", dir / "to", nullptr); }),
+              "B\xB3\xB9"
+              "d zmiany nazwy pliku" +
+                  (dir / "to"));
     EXPECT_EQ(testutil::ReadFile(dir / "to"), "F");
     std::filesystem::create_directory(dir / "folder");
-    try {
-        TLTools::RenFile(dir / "to", dir / "folder", nullptr);
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "B\xB3\xB9" "d usuni\xEA" "cia pliku " + (dir / "folder"));
-    }
+    EXPECT_EQ(testutil::Thrown([&] { TLTools::RenFile(dir / "to", dir / "folder", nullptr); }),
+              "B\xB3\xB9"
+              "d usuni\xEA"
+              "cia pliku " +
+                  (dir / "folder"));
 }
 
 TEST(LToolsFiles, BufToFileExLeavesOnlyTheWholeFinalFile)
@@ -200,12 +197,10 @@ TEST(LToolsFiles, SaveListToFileThatFailsKeepsTheOldFileAndSaysSo)
     std::filesystem::create_directory(WorkingFileName(p));
     TStringList list;
     list.Add("new");
-    try {
-        TLTools::SaveListToFile(&list, p);
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "B\xB3\xB9" "d zapisu pliku " + p + ": Plik \"" + WorkingFileName(p) + "\": to jest folder");
-    }
+    EXPECT_EQ(testutil::Thrown([&] { TLTools::SaveListToFile(&list, p); }),
+              "B\xB3\xB9"
+              "d zapisu pliku " +
+                  p + ": Plik \"" + WorkingFileName(p) + "\": to jest folder");
     EXPECT_EQ(testutil::ReadFile(p), "old\r\n");
     EXPECT_TRUE(DirectoryExists(WorkingFileName(p)));
     EXPECT_THROW(TLTools::SaveListToFile(&list, dir / "no/such/combo.imp"), Exception);
@@ -296,12 +291,13 @@ TEST(LToolsTrace, HexDumpLayout)
     TLTools t;
     t.dbg_fname = dir / "hex.txt";
     t.czy_debug = true;
-    const uint8_t bytes[17] = {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M', 0x00, 0xB3, 0x1F, 0x05};
+    // A space is shown as itself, the control bytes below it as dots.
+    const uint8_t bytes[17] = {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', ' ', 0x00, 0xB3, 0x1F, 0x05};
     t.DebugItHex(bytes, 17);
     const std::string got = testutil::ReadFile(dir / "hex.txt");
     ASSERT_EQ(got.size(), 2 * (12 + 3 + 48 + 2 + 16 + 2));
     const std::string first = got.substr(12, 3 + 48 + 2 + 16 + 2);
-    EXPECT_EQ(first, "   41 42 43 44 45 46 47 48 49 4A 4B 4C 4D 00 B3 1F   ABCDEFGHIJKLM.\xB3.\r\n");
+    EXPECT_EQ(first, "   41 42 43 44 45 46 47 48 49 4A 4B 4C 20 00 B3 1F   ABCDEFGHIJKL .\xB3.\r\n");
     EXPECT_TRUE(std::regex_match(got.substr(0, 12), std::regex(R"(\d\d:\d\d:\d\d\.\d{3})")));
     EXPECT_EQ(got.substr(83), std::string(12, ' ') + "   05 " + std::string(45, ' ') + "  ." + std::string(15, ' ') + "\r\n");
 

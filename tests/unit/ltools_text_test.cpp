@@ -1,13 +1,13 @@
 // TLTools: texts to field widths, packed digits, decimal texts, EAN-13 and
 // the Polish-letter code pages.
 #include <gtest/gtest.h>
-
 #include <iconv.h>
 
 #include <cstring>
 #include <string>
 
 #include "LTools.h"
+#include "thrown.h"
 
 namespace {
 
@@ -127,12 +127,8 @@ TEST(LToolsText, Str2IntRefusesWhatDoesNotFit)
     EXPECT_THROW(TLTools::Str2Int("-2147483649", 0), Exception);
     EXPECT_THROW(TLTools::Str2Int("1", 20), Exception);
     EXPECT_THROW(TLTools::Str2Int("1", 4000000000u), Exception);
-    try {
-        TLTools::Str2Int("99999999999", 0);
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Liczba \"99999999999\" poza zakresem 32 bit\xF3w");
-    }
+    EXPECT_EQ(testutil::Thrown([&] { TLTools::Str2Int("99999999999", 0); }),
+              "Liczba \"99999999999\" poza zakresem 32 bit\xF3w");
     EXPECT_THROW(TLTools::Str2Int("abc", 2), Exception);
     EXPECT_THROW(TLTools::Str2Int("", 2), Exception);
 }

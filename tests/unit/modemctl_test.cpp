@@ -367,8 +367,9 @@ TEST(ModemClock, WaitsRunOnSixtyFourBitTicks)
     const uint64_t start = GetTickCount64();
     EXPECT_EQ(port.TalkAndListen("AT", 100), -1);
     const uint64_t spent = GetTickCount64() - start;
-    EXPECT_GE(spent, TModemTimes::BeforeCommandMs + 1000u - TModemTimes::PollMs);
-    EXPECT_LE(spent, TModemTimes::BeforeCommandMs + 1000u + 2 * TModemTimes::PollMs);
+    // The clock moves only by the driver's pauses: the pause before the
+    // command, then polls until exactly the hundred hundredths have passed.
+    EXPECT_EQ(spent, TModemTimes::BeforeCommandMs + 1000u);
     // A command that is not awaited gives 0 at once.
     EXPECT_EQ(port.TalkAndListen("AT", 0), 0);
 }
@@ -382,12 +383,4 @@ TEST(ModemTexts, ComeThroughTheLibrarysTextTool)
     auto action = in.NewAction();
     TModemPort port(action.get());
     EXPECT_EQ(Thrown([&] { port.ModemConnect("1", 30); }), "Open the port first!");
-}
-
-TEST(ModemSimulator, HelpDescribesTheOptions)
-{
-    const auto result = testutil::Run({MODEMSIM_EXE, "--help"});
-    EXPECT_EQ(result.status, 0);
-    EXPECT_NE(result.out.find("--outcome NUMBER=RESULT"), std::string::npos);
-    EXPECT_EQ(testutil::Run({MODEMSIM_EXE, "--outcome", "1=MAYBE"}).status, 2);
 }

@@ -59,6 +59,11 @@ TEST(SysFiles, CopyFileReplacesWholeOrRefuses)
     EXPECT_FALSE(FileExists(dir / "x"));
     // A copy that cannot be written leaves the old target.
     EXPECT_FALSE(CopyFile(dir / "kasa.imp", dir / "no/such/folder", false));
+    // A file that opens but cannot be read (this process's memory at address
+    // 0) is no copy either.
+    EXPECT_FALSE(CopyFile("/proc/self/mem", dir / "kasa.tmp", false));
+    EXPECT_EQ(testutil::ReadFile(dir / "kasa.tmp"), std::string("a\r\n\x00\xB3", 5));
+    EXPECT_FALSE(FileExists(WorkingFileName(dir / "kasa.tmp")));
 }
 
 TEST(SysFiles, PathParts)

@@ -105,6 +105,14 @@ TEST_F(SerialPort, ByteByByteWithCountAndPurge)
     ASSERT_TRUE(port.Get(b));
     EXPECT_EQ(b, 0x10);
     EXPECT_EQ(port.GetBytesInInBuf(), 2);
+    // A read takes what the port holds first, then what arrives after it.
+    ASSERT_EQ(write(master, "\x04\x05", 2), 2);
+    uint8_t four[4] = {};
+    ASSERT_EQ(port.Receive(four, 4), 4);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(four), 4), "\x02\x03\x04\x05");
+    ASSERT_EQ(write(master, "\x06\x07", 2), 2);
+    ASSERT_TRUE(port.Get(b));
+    EXPECT_EQ(b, 0x06);
     port.PurgeInputBuffer();
     EXPECT_EQ(port.GetBytesInInBuf(), 0);
 }

@@ -1,7 +1,11 @@
+#include "sysutils.h"
+
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "classes.h"
-#include "sysutils.h"
 
 TEST(Text, TrimKeepsPolishLettersAtTheEnds)
 {
@@ -34,13 +38,25 @@ TEST(Text, FormatIgnoresTheProcessLocale)
 
 TEST(StringList, SetTextSplitsAtEveryKindOfLineEnd)
 {
+    // Lines longer than the search window, and a CR that ends a window.
+    const std::string longLine(600, 'x'), edge(255, 'y');
+    const struct {
+        std::string text;
+        std::vector<AnsiString> lines;
+    } cases[] = {
+        {"a\r\nb\nc\rd\r\n", {"a", "b", "c", "d"}},
+        {"a\n\nb", {"a", "", "b"}},
+        {"\r\r\n\n", {"", "", ""}},
+        {longLine + "\r" + longLine + "\n" + longLine, {longLine, longLine, longLine}},
+        {edge + "\r\n" + edge + "\r", {edge, edge}},
+        {"", {}},
+    };
+    for (const auto& c : cases) {
+        TStringList l;
+        l.SetText(c.text);
+        EXPECT_EQ(std::vector<AnsiString>(l.begin(), l.end()), c.lines) << c.text.size();
+    }
     TStringList l;
-    l.SetText("a\r\nb\nc\rd\r\n");
-    ASSERT_EQ(l.Count(), 4);
-    EXPECT_EQ(l[0], "a");
-    EXPECT_EQ(l[3], "d");
     l.SetText("a\n\nb");
-    ASSERT_EQ(l.Count(), 3);
-    EXPECT_EQ(l[1], "");
     EXPECT_EQ(l.Text(), "a\r\n\r\nb\r\n");
 }

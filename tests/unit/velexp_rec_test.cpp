@@ -8,6 +8,7 @@
 #include <string>
 
 #include "VelExpRec.h"
+#include "thrown.h"
 
 namespace {
 
@@ -209,12 +210,8 @@ TEST(VelTowRec, FormatErrorTextComesFromTheTextTool)
         return 1;
     });
     VelTowRec rec;
-    try {
-        rec.FromLine("PLU;12;7;5900001;Mleko;250;240;230;220;23;1;X", &lg);
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "bad flag");
-    }
+    EXPECT_EQ(testutil::Thrown([&] { rec.FromLine("PLU;12;7;5900001;Mleko;250;240;230;220;23;1;X", &lg); }),
+              "bad flag");
 }
 
 TEST(VelTowRec, DecimalsIgnoreTheProcessLocale)
@@ -307,12 +304,9 @@ TEST(VelKasjer, FieldsAreReadWhenAskedWithTheirOwnMessages)
     VelKasjer shortOne("4;Kowal;;;", nullptr);
     EXPECT_EQ(shortOne.GetNazwisko(), "Kowal");
     EXPECT_EQ(shortOne.GetKodKarty(), "");
-    try {
-        shortOne.GetPoziomUprawnien();
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "B\xB3\xB9" "d odczytu poziomu uprawnie\xF1 kasjera");
-    }
+    EXPECT_EQ(testutil::Thrown([&] { shortOne.GetPoziomUprawnien(); }),
+              "B\xB3\xB9"
+              "d odczytu poziomu uprawnie\xF1 kasjera");
     VelKasjer noNumber("x;a;1;;", nullptr);
     EXPECT_THROW(
         {
@@ -343,10 +337,7 @@ TEST(VelWaluta, GettersReadTheFiveFields)
     VelWaluta bad("USD;Dolar;4,1;t;T", nullptr);
     EXPECT_FALSE(bad.GetCzyDomyslna()) << "only a capital T means yes";
     EXPECT_TRUE(bad.GetCzyMoznaWydawacReszte());
-    try {
-        bad.GetKurs();
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "B\xB3\xB9" "d odczytu kursu waluty");
-    }
+    EXPECT_EQ(testutil::Thrown([&] { bad.GetKurs(); }),
+              "B\xB3\xB9"
+              "d odczytu kursu waluty");
 }

@@ -3,6 +3,7 @@
 // message line the library sends, as UTF-8 with the state byte 0x01 shown as ^A.
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 namespace {
 const char* kUsage =
     "usage: velhost [--lib PATH] [--config FILE.ini] COMMAND [ARGS]\n"
+    "  (without --lib: PREFIX/lib/libvelcombo.so beside an installed PREFIX/bin/velhost)\n"
     "commands:\n"
     "  info                    library type and properties 1, 2, 3, 102-105\n"
     "  catalog                 every parameter of groups 101-107\n"
@@ -52,12 +54,26 @@ int Arg(const std::vector<std::string>& args, size_t i, int fallback)
     return i < args.size() ? std::stoi(args[i]) : fallback;
 }
 
+// An installed harness (PREFIX/bin/velhost) loads the library installed with it
+// (PREFIX/lib/libvelcombo.so); in the build tree, the library built with it.
+std::string DefaultLibrary()
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path self = fs::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const fs::path installed = self.parent_path().parent_path() / "lib" / "libvelcombo.so";
+        if (fs::is_regular_file(installed, error)) return installed.string();
+    }
+    return VELCOMBO_DEFAULT_LIB;
+}
+
 void PrintText(const char* label, const char* buffer) { std::printf("%s %s\n", label, Shown(buffer).c_str()); }
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    std::string libraryPath = VELCOMBO_DEFAULT_LIB, configPath;
+    std::string libraryPath = DefaultLibrary(), configPath;
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];

@@ -61,64 +61,6 @@ FaultPlan Plan(const char* text)
 
 }  // namespace
 
-TEST_F(RegisterTest, StatusAnswerHoldsTheScenarioWhereTheDriverReadsIt)
-{
-    Make();
-    const Frame a = Answer(Request(501, 1));
-    EXPECT_EQ(a.code, 501);
-    ASSERT_EQ(a.fields.size(), 22u);
-    EXPECT_EQ(a.fields[0], Field::B(2));
-    EXPECT_EQ(a.fields[1], Field::S("1"));
-    EXPECT_EQ(a.fields[2], Field::V(3));
-    EXPECT_EQ(a.fields[3], Field::B(1));
-    EXPECT_EQ(a.fields[7], Field::B(15));
-    EXPECT_EQ(a.fields[8], Field::B(3));
-    EXPECT_EQ(a.fields[9], Field::V(2021));
-    EXPECT_EQ(a.fields[10], Field::B(9));
-    EXPECT_EQ(a.fields[11], Field::B(42));
-    EXPECT_EQ(a.fields[12], Field::B(10));
-    EXPECT_EQ(a.fields[19], Field::S("774-123-45-68"));
-    EXPECT_EQ(a.fields[20], Field::S("BDC12345678"));
-    EXPECT_EQ(a.fields[21], Field::S("NEO 1.01.07"));
-    EXPECT_EQ(Answer(Request(321, 2)).fields, std::vector<Field>{Field::S("1")});
-}
-
-TEST_F(RegisterTest, SettingsAnswersCarryHeaderRatesAndClock)
-{
-    Make();
-    const Frame header = Answer(Request(18, 1));
-    ASSERT_EQ(header.fields.size(), 9u);
-    EXPECT_EQ(header.fields[0], Field::B(4));
-    // "Małgorzata Żółkiewska" in code page 1250
-    EXPECT_EQ(header.fields[4], Field::S("Ma\xB3gorzata \xAF\xF3\xB3kiewska"));
-    EXPECT_EQ(header.fields[2].type, 'S');
-    EXPECT_EQ(header.fields[8], Field::S("NIP 774-123-45-68"));
-
-    EXPECT_EQ(Answer(Request(20, 2)).fields,
-              (std::vector<Field>{Field::V(2300), Field::V(800), Field::V(500), Field::V(0), Field::V(0xFFFE),
-                                  Field::V(0xFFFF), Field::V(0xFFFF)}));
-    EXPECT_EQ(Answer(Request(15, 3)).fields, (std::vector<Field>{Field::B(20), Field::B(5), Field::V(2024)}));
-    EXPECT_EQ(Answer(Request(14, 4)).fields, (std::vector<Field>{Field::B(14), Field::B(30), Field::B(5)}));
-
-    const Frame db = Answer(Request(502, 5));
-    ASSERT_EQ(db.fields.size(), 22u);
-    EXPECT_EQ(db.fields[1], Field::B(1));
-    EXPECT_EQ(db.fields[2], Field::V(100));    // packages: size
-    EXPECT_EQ(db.fields[13], Field::V(1534));  // PLU programmed
-    EXPECT_EQ(db.fields[21], Field::V(2));     // code formats programmed
-}
-
-TEST_F(RegisterTest, PayFormReadAnswersSixFieldsOrNoSuchForm)
-{
-    Make();
-    const Frame euro = Answer(Request(2910, 1, {Field::V(3)}));
-    EXPECT_EQ(euro.fields, (std::vector<Field>{Field::V(3), Field::S("Euro"), Field::B(1), Field::V(1), Field::S("EUR"),
-                                               Field::N(42537)}));
-    const Frame missing = Answer(Request(2910, 2, {Field::V(9)}));
-    EXPECT_EQ(missing.code, kErrorAnswer);
-    EXPECT_EQ(missing.fields, ErrorFields(2910, 0, 958));
-}
-
 TEST_F(RegisterTest, RepeatedSendingOfTheLastCommandGetsTheCachedAnswer)
 {
     const Frame daily = Request(1165, 8, {Field::B(20), Field::B(5), Field::V(2024), Field::B(14), Field::B(30)});
@@ -177,41 +119,6 @@ TEST_F(RegisterTest, TransportFaultsSpoilTheAnswerButTheCommandRuns)
     EXPECT_EQ(Send(Request(15, 5)).outputs.size(), 1u);
 }
 
-TEST_F(RegisterTest, ErrorFaultsAnswerWithTheGivenCodes)
-{
-    Make(LoadScenario(REGSIM_DEMO_SCENARIO), Plan(R"({"18": {"1": {"kind": "transmissionError", "code": 3015}},
-                  "501": {"1": {"kind": "executionError", "code": 1}},
-                  "502": {"1": "transmissionError"}})"));
-    EXPECT_EQ(Answer(Request(18, 1)).fields, ErrorFields(18, 3015, 0));
-    // Not executed: the repeat is answered properly, not from a cache.
-    EXPECT_EQ(Answer(Request(18, 1, {}, kRetryFlag)).code, 18);
-    EXPECT_EQ(Answer(Request(501, 2)).fields, ErrorFields(501, 0, 1));
-    EXPECT_EQ(Answer(Request(502, 3)).fields, ErrorFields(502, 3006, 0));
-}
-
-TEST_F(RegisterTest, ReportIsAcknowledgedThenAnsweredAfterItsPolls)
-{
-    Make(LoadScenario(REGSIM_DEMO_SCENARIO),
-         Plan(R"({"1171": {"2": {"kind": "slowReport", "polls": 3, "pollIntervalMs": 50, "delayMs": 20}}})"));
-    const Response plain = Send(Request(1171, 1), 1000);
-    ASSERT_EQ(plain.outputs.size(), 2u);
-    EXPECT_EQ(Unwire(plain.outputs[0].bytes).frame.code, kReportAcknowledged);
-    EXPECT_EQ(plain.outputs[1].atMs, 300u);  // the scenario's delay
-    EXPECT_EQ(Unwire(plain.outputs[1].bytes).frame.code, 1171);
-
-    const Response slow = Send(Request(1171, 2), 2000);
-    ASSERT_EQ(slow.outputs.size(), 5u);
-    for (int i = 1; i <= 3; ++i) {
-        EXPECT_EQ(slow.outputs[i].bytes, std::string(1, static_cast<char>(kBusyByte)));
-        EXPECT_EQ(slow.outputs[i].atMs, 50u * i);
-    }
-    EXPECT_EQ(slow.outputs[4].atMs, 170u);
-    // While the report prints, the register is busy.
-    EXPECT_EQ(Answer(Request(501, 3), 2100).fields, ErrorFields(501, 3016, 0));
-    Response later = reg->OnFrame(BuildFrame(Request(501, 4)), 2000 + 171);
-    EXPECT_EQ(Unwire(later.outputs[0].bytes).frame.code, 501);
-}
-
 TEST_F(RegisterTest, UnfinishedReportKeepsTheRegisterBusyUntilTheLinkCloses)
 {
     Make(LoadScenario(REGSIM_DEMO_SCENARIO),
@@ -224,14 +131,6 @@ TEST_F(RegisterTest, UnfinishedReportKeepsTheRegisterBusyUntilTheLinkCloses)
     EXPECT_EQ(JournalLines().back()["answer"], "busy");
     reg->OnLinkClosed();
     EXPECT_EQ(Answer(Request(501, 3)).code, 501);
-}
-
-TEST_F(RegisterTest, DropFaultClosesTheLinkWithoutAnAnswer)
-{
-    Make(LoadScenario(REGSIM_DEMO_SCENARIO), Plan(R"({"501": {"1": "dropConnection"}})"));
-    const Response r = Send(Request(501, 1));
-    EXPECT_TRUE(r.dropLink);
-    EXPECT_TRUE(r.outputs.empty());
 }
 
 TEST_F(RegisterTest, LateAnswerComesAfterTheAnswersToFramesSentMeanwhile)
@@ -275,23 +174,6 @@ TEST_F(RegisterTest, MalformedRequestsAreViolationsAndGetTransmissionErrors)
     EXPECT_NE(violations[5].find("bad checksum"), std::string::npos);
     EXPECT_EQ(journal->Violations(), 7);
     EXPECT_EQ(JournalLines().back()["event"], "garbled");
-}
-
-TEST_F(RegisterTest, JournalLineShowsTheDecodedRequest)
-{
-    Make();
-    Send(Request(1165, 42, {Field::B(20), Field::B(5), Field::V(2024), Field::B(14), Field::B(30)}, kRetryFlag));
-    const std::vector<json> lines = JournalLines();
-    ASSERT_EQ(lines.size(), 1u);
-    const json& l = lines[0];
-    EXPECT_EQ(l["seq"], 1);
-    EXPECT_EQ(l["cmd"], 1165);
-    EXPECT_EQ(l["name"], "REPFSKDAILY");
-    EXPECT_EQ(l["token"], 42);
-    EXPECT_EQ(l["retry"], true);
-    EXPECT_EQ(l["fields"], json::parse(R"([["B",20],["B",5],["V",2024],["B",14],["B",30]])"));
-    EXPECT_TRUE(l["violation"].is_null());
-    EXPECT_EQ(l["answer"], "report");
 }
 
 TEST_F(RegisterTest, JournalShowsTextFieldsInUtf8AndFaultsOnlyWhereApplied)

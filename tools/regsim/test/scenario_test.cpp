@@ -32,19 +32,6 @@ std::string PlanError(const char* text)
 
 }  // namespace
 
-TEST(Scenario, DemoIsAFiscalNeoWithPolishTextsInCp1250)
-{
-    const Scenario s = LoadScenario(REGSIM_DEMO_SCENARIO);
-    EXPECT_EQ(s.model, 2);
-    EXPECT_EQ(s.fiscalState, 1);
-    EXPECT_EQ(s.header.at(0), "Sklep Spo\xBFywczy \"Pod Jab\xB3oni\xB9\"");
-    EXPECT_EQ(s.vatRates.at(4), kVatExempt);
-    EXPECT_EQ(s.vatRates.at(5), kVatUnused);
-    EXPECT_EQ(s.payForms.at(0).name, "Got\xF3wka");
-    EXPECT_EQ(s.dbPairs[5].size, 8000);
-    EXPECT_EQ(s.reports.delayMs, 300);
-}
-
 TEST(Scenario, EmptyDocumentGivesAWorkingRegister)
 {
     const Scenario s = ScenarioFromJson(json::object());

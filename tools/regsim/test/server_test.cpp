@@ -25,11 +25,6 @@ Scenario Demo()
     return LoadScenario(REGSIM_DEMO_SCENARIO);
 }
 
-FaultPlan Plan(const char* text)
-{
-    return FaultPlan::FromJson(nlohmann::json::parse(text));
-}
-
 class PtyClient {
 public:
     explicit PtyClient(const std::string& path) : fd_(open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC)), reader(fd_)
@@ -56,14 +51,6 @@ public:
     test::FrameReader reader;
 };
 
-std::vector<nlohmann::json> Events(const std::string& journal, const std::string& event)
-{
-    std::vector<nlohmann::json> out;
-    for (const nlohmann::json& line : ReadJournal(journal))
-        if (line.value("event", "") == event) out.push_back(line);
-    return out;
-}
-
 }  // namespace
 
 TEST(TcpLink, AnswersAHandBuiltStatusRequestAndAcceptsReconnections)
@@ -83,61 +70,6 @@ TEST(TcpLink, AnswersAHandBuiltStatusRequestAndAcceptsReconnections)
         EXPECT_EQ(answer.fields[3], Field::B(1));
     }
     EXPECT_EQ(sim.GetJournal().Violations(), 0);
-}
-
-TEST(TcpLink, RetryFlagGetsTheCachedAnswerOverTheWire)
-{
-    TempDir dir;
-    ThreadedSim sim(Demo(), Plan(R"({"501": {"1": "lostAnswer"}})"), {}, dir.File("j.jsonl"));
-    TcpClient client(sim.Port());
-    client.Send(Request(501, 1));
-    EXPECT_FALSE(client.reader.Next(300).has_value());
-    client.Send(Request(501, 1, {}, kRetryFlag));
-    EXPECT_EQ(client.reader.NextFrame().code, 501);
-    const std::vector<nlohmann::json> lines = ReadJournal(dir.File("j.jsonl"));
-    ASSERT_GE(lines.size(), 3u);
-    EXPECT_EQ(lines[2]["answer"], "cached");
-}
-
-TEST(TcpLink, ReportSendsAcknowledgementBusyBytesAndFinalAnswer)
-{
-    ThreadedSim sim(Demo(), Plan(R"({"1171": {"1": {"kind": "slowReport", "polls": 4, "pollIntervalMs": 20}}})"));
-    TcpClient client(sim.Port());
-    client.Send(Request(1171, 5));
-    EXPECT_EQ(client.reader.NextFrame().code, kReportAcknowledged);
-    EXPECT_EQ(client.reader.NextFrame().code, 1171);
-    EXPECT_EQ(client.reader.outside, std::string(4, static_cast<char>(kBusyByte)));
-}
-
-TEST(TcpLink, DropFaultClosesTheConnectionAndTheNextOneIsServed)
-{
-    TempDir dir;
-    ThreadedSim sim(Demo(), Plan(R"({"501": {"1": "dropConnection"}})"), {}, dir.File("j.jsonl"));
-    {
-        TcpClient client(sim.Port());
-        client.SendRaw(kStatusRequest);
-        EXPECT_FALSE(client.reader.Next().has_value());
-        EXPECT_TRUE(client.reader.closed);
-    }
-    TcpClient again(sim.Port());
-    again.SendRaw(kStatusRequest);
-    EXPECT_EQ(again.reader.NextFrame().code, 501);
-    EXPECT_EQ(Events(dir.File("j.jsonl"), "connect").size(), 2u);
-}
-
-TEST(TcpLink, UnfinishedReportKeepsSendingBusyBytesUntilTheClientLeaves)
-{
-    ThreadedSim sim(Demo(), Plan(R"({"1171": {"1": {"kind": "unfinishedReport", "pollIntervalMs": 10}}})"));
-    {
-        TcpClient client(sim.Port());
-        client.Send(Request(1171, 1));
-        EXPECT_EQ(client.reader.NextFrame().code, kReportAcknowledged);
-        EXPECT_FALSE(client.reader.Next(200).has_value());
-        EXPECT_GE(client.reader.outside.size(), 5u);
-    }
-    TcpClient next(sim.Port());
-    next.Send(Request(501, 2));
-    EXPECT_EQ(next.reader.NextFrame().code, 501);
 }
 
 TEST(Multiplexer, FramesCountOnlyAfterTheRegistersChannelWasSelected)
@@ -173,31 +105,6 @@ TEST(Multiplexer, StrayBytesWithoutAMultiplexerAreAViolation)
     EXPECT_EQ(violations[0], "bytes outside a frame: 0xFE 0x02");
 }
 
-TEST(PtyLink, AnswersOnTheSlaveAndServesTheNextOpening)
-{
-    TempDir dir;
-    ServerOptions options;
-    options.transport = ServerOptions::Transport::kPty;
-    ThreadedSim sim(Demo(), {}, options, dir.File("j.jsonl"));
-    ASSERT_EQ(sim.PtyPath().rfind("/dev/pts/", 0), 0u);
-    for (int round = 0; round < 2; ++round) {
-        PtyClient port(sim.PtyPath());
-        ASSERT_TRUE(port.Open());
-        port.Send(kStatusRequest);
-        EXPECT_EQ(port.reader.NextFrame().code, 501);
-        port.Send(Stuff(BuildFrame(Request(20, 2))));
-        EXPECT_EQ(port.reader.NextFrame().fields.size(), 7u);
-        port.Close();
-        // Let the simulator see the hang-up before the next opening.
-        for (int i = 0; i < 100 && Events(dir.File("j.jsonl"), "disconnect").size() < size_t(round + 1); ++i)
-            usleep(10000);
-    }
-    // A connection is seen only when the slave is opened, not before.
-    EXPECT_EQ(Events(dir.File("j.jsonl"), "connect").size(), 2u);
-    EXPECT_EQ(Events(dir.File("j.jsonl"), "disconnect").size(), 2u);
-    EXPECT_EQ(sim.GetJournal().Violations(), 0);
-}
-
 class Executable : public ::testing::Test {
 protected:
     int Run(const std::string& args, std::string* out = nullptr)
@@ -212,25 +119,6 @@ protected:
     }
     TempDir dir;
 };
-
-TEST_F(Executable, HelpAndBadArguments)
-{
-    std::string out;
-    EXPECT_EQ(Run("--help", &out), 0);
-    EXPECT_NE(out.find("Usage: regsim"), std::string::npos);
-    EXPECT_NE(out.find("--faults FILE"), std::string::npos);
-    EXPECT_EQ(Run("", &out), 2);
-    EXPECT_EQ(Run("--tcp 70000", &out), 2);
-    EXPECT_EQ(Run("--tcp 0 --pty", &out), 2);
-    EXPECT_EQ(Run("--pty --mux 9", &out), 2);
-    EXPECT_EQ(Run("--tcp 0 --bogus", &out), 2);
-    {
-        std::ofstream bad(dir.File("bad.json"));
-        bad << R"({"model": 2, "fiscalisaton": "2021-01-01 00:00:00"})";
-    }
-    EXPECT_EQ(Run("--tcp 0 --scenario " + dir.File("bad.json"), &out), 2);
-    EXPECT_NE(out.find("\"fiscalisaton\": unknown key"), std::string::npos) << out;
-}
 
 TEST_F(Executable, AnnouncesItsPortServesAndEndsWithTheFirstClientWhenAskedOnce)
 {
