@@ -56,7 +56,6 @@ TEST(Export, MasterDataWithoutGoodsGoesToTheRegisterAndTheCardServer)
         "#C 1\t0\t0\t0\tKowalski Jan Spółdzie...\t7\t5\t4\r\n#C2\t1\t3\r\n");
     EXPECT_FALSE(std::filesystem::exists(s.tmp.File("skp/wejscie/2/dcrd_in.tmp")));
     EXPECT_EQ(s.File("wynik.exp"), "");
-    EXPECT_TRUE(Contains(s.host.events, "save_export"));
     EXPECT_EQ(s.cards.Received(), (std::vector<std::string>{"DISABLE 2", "ENABLE 2"}));
     // A step's state replaces the host's last line: here the second warning.
     const std::vector<std::string> screen = HostScreen(s.host.lines);
@@ -77,15 +76,12 @@ TEST(Export, MasterDataWithoutGoodsGoesToTheRegisterAndTheCardServer)
 
 TEST(Export, ARunCutShortClosesTheSessionAndStillHandsOverTheResult)
 {
-    std::string fiscal = R"({"registerNumber": "3", "fiscalState": 1, "payForms": [)";
-    for (int form = 2; form <= 6; ++form)
-        fiscal += R"({"number": )" + std::to_string(form) + (form < 6 ? "}, " : "}]}");
     const std::string ok = R"({"registerNumber": "3"})", drop = R"({"any": {"4": "dropConnection"}})",
                       refused = R"({"1171": {"2": {"kind": "executionError", "code": 1}}})",
-                      verify = "E:Weryfikacja zaprogramowanych form płatności",
-                      forms =
-                          "Kasa jest w trybie fiskalnym. Formy płatności należy zaprogramować ręcznie zgodnie z "
-                          "powyższymi zaleceniami.";
+                      fiscal = R"({"registerNumber": "3", "fiscalState": 1, "payForms": [{"number": 2}, {"number": 3},)"
+                               R"( {"number": 4}, {"number": 5}, {"number": 6}]})",
+                      forms = "Kasa jest w trybie fiskalnym. Formy płatności należy zaprogramować ręcznie zgodnie z "
+                              "powyższymi zaleceniami.";
     const struct {
         std::string scenario, faults, transmission;
         int stopAfterPolls;
@@ -96,15 +92,11 @@ TEST(Export, ARunCutShortClosesTheSessionAndStillHandsOverTheResult)
         {ok, drop, "1", -1, {501, 321, 1171, 1171}, "Błąd komunikacji z kasą", "E:" + kReport},
         {R"({"registerNumber": "9"})", "", "1", -1, {501, 321}, "Niezgodny numer urządzenia!", "E:- kasa o numerze: 9"},
         // A Combo is never asked for the communication report.
-        {R"({"registerNumber": "3", "model": 1})",
-         "",
-         "3",
-         0,
-         {501, 321},
-         "Operacja przerwana przez użytkownika",
+        {R"({"registerNumber": "3", "model": 1})", "", "3", 0, {501, 321}, "Operacja przerwana przez użytkownika",
          "E:- kasa o numerze: 3"},
         // A fiscal NEO takes no cashiers and only has its payment forms checked.
-        {fiscal, "", "1", -1, {501, 321, 1171, 1171, 2910, 2910, 2910, 2910, 2910}, forms, verify},
+        {fiscal, "", "1", -1, {501, 321, 1171, 1171, 2910, 2910, 2910, 2910, 2910}, forms,
+         "E:Weryfikacja zaprogramowanych form płatności"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
