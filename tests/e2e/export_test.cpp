@@ -21,17 +21,10 @@ struct Export : RegisterSession {
     {
         cards.Configure(host);
         host.device.number = 3;
-        for (const auto& [name, value] : std::map<std::string, std::string>{
-                 {"RodzajTransmisji", "1"},
-                 {"ComboExpCashier", "1"},
-                 {"ComboExpFPlatn", "1"},
-                 {"ComboSkpUse", "2"},
-                 {"ComboSkpPatterns", "232/3/0, ,72/0/0,29/5/1.5,12345678901234567/1/0,1234567890123456/50/0"},
-                 {"ComboSkpAddToReb", "4"},
-                 {"ComboSkpAddToAddon", "5"},
-                 {"ComboSkpDane", tmp.File("skp")},
-                 {"ComboComplexOrdTimeout", "60"}})
-            host.SetParam(name, value);
+        SetParams(host, {{"RodzajTransmisji", "1"}, {"ComboExpCashier", "1"}, {"ComboExpFPlatn", "1"}, {"ComboSkpUse", "2"},
+                         {"ComboSkpPatterns", "232/3/0, ,72/0/0,29/5/1.5,12345678901234567/1/0,1234567890123456/50/0"},
+                         {"ComboSkpAddToReb", "4"}, {"ComboSkpAddToAddon", "5"}, {"ComboSkpDane", tmp.File("skp")},
+                         {"ComboComplexOrdTimeout", "60"}});
         std::filesystem::create_directory(tmp.File("skp"));
         WriteFile(tmp.File("kasa.exp"),
                   "ASS;17;Nabiał\r\nJM;1;0;szt\r\nOPER;3;Nowak;0;ID1;KARTA1\r\nOPER;4;Kowalska-Wiśniewska Katarzyna;1;"
@@ -52,17 +45,17 @@ TEST(Export, MasterDataWithoutGoodsGoesToTheRegisterAndTheCardServer)
     EXPECT_EQ(s.Run(-5), 0);
     EXPECT_EQ(s.Commands(), (std::vector<int>{501, 321, 1171, 1171, 2500, 2500, 1171}));
     // The journal is UTF-8.
-    EXPECT_EQ(s.Journal()[4]["fields"].dump() + s.Journal()[5]["fields"].dump(),
-              R"([["V",3],["S","Nowak"],["S","ID1"],["S","KARTA1"],["S",""],["V",65534],["B",255],["B",6],["B",1],)"
-              "[\"B\",1]][[\"V\",4],[\"S\",\"Kowalska-Wi\xC5\x9Bniewska Kata\"],"
-              R"(["S","IDENTYFI"],["S","0123456789ABCDEF"],["S",""],["V",65535],["B",255],["B",6],["B",1],["B",1]])");
+    EXPECT_EQ(s.Sent(2500, 2500),
+              (std::vector<std::string>{
+                  R"(2500 [["V",3],["S","Nowak"],["S","ID1"],["S","KARTA1"],["S",""],["V",65534],["B",255],["B",6],["B",1],["B",1]])",
+                  "2500 [[\"V\",4],[\"S\",\"Kowalska-Wi\xC5\x9Bniewska Kata\"],"
+                  R"(["S","IDENTYFI"],["S","0123456789ABCDEF"],["S",""],["V",65535],["B",255],["B",6],["B",1],["B",1]])"}));
     EXPECT_EQ(
-        ReadFile(s.tmp.File("skp/wejscie/2/dcrd_in.txt")),
+        s.File("skp/wejscie/2/dcrd_in.txt"),
         "@2\r\n@1\r\n@\r\n@\r\n#!232\t0\t3\r\n#!29\t0\t0\t0\twg wzorca: 29\t150\t5\t4\r\n#!1234567890123456\t0\t50\r\n"
         "#C 1\t0\t0\t0\tKowalski Jan Spółdzie...\t7\t5\t4\r\n#C2\t1\t3\r\n");
     EXPECT_FALSE(std::filesystem::exists(s.tmp.File("skp/wejscie/2/dcrd_in.tmp")));
-    EXPECT_EQ(ReadFile(s.tmp.File("wynik.exp")), "");
-    EXPECT_TRUE(Contains(s.host.events, "save_export"));
+    EXPECT_EQ(s.File("wynik.exp"), "");
     EXPECT_EQ(s.cards.Received(), (std::vector<std::string>{"DISABLE 2", "ENABLE 2"}));
     // A step's state replaces the host's last line: here the second warning.
     const std::vector<std::string> screen = HostScreen(s.host.lines);
@@ -83,15 +76,12 @@ TEST(Export, MasterDataWithoutGoodsGoesToTheRegisterAndTheCardServer)
 
 TEST(Export, ARunCutShortClosesTheSessionAndStillHandsOverTheResult)
 {
-    std::string fiscal = R"({"registerNumber": "3", "fiscalState": 1, "payForms": [)";
-    for (int form = 2; form <= 6; ++form)
-        fiscal += R"({"number": )" + std::to_string(form) + (form < 6 ? "}, " : "}]}");
     const std::string ok = R"({"registerNumber": "3"})", drop = R"({"any": {"4": "dropConnection"}})",
                       refused = R"({"1171": {"2": {"kind": "executionError", "code": 1}}})",
-                      verify = "E:Weryfikacja zaprogramowanych form płatności",
-                      forms =
-                          "Kasa jest w trybie fiskalnym. Formy płatności należy zaprogramować ręcznie zgodnie z "
-                          "powyższymi zaleceniami.";
+                      fiscal = R"({"registerNumber": "3", "fiscalState": 1, "payForms": [{"number": 2}, {"number": 3},)"
+                               R"( {"number": 4}, {"number": 5}, {"number": 6}]})",
+                      forms = "Kasa jest w trybie fiskalnym. Formy płatności należy zaprogramować ręcznie zgodnie z "
+                              "powyższymi zaleceniami.";
     const struct {
         std::string scenario, faults, transmission;
         int stopAfterPolls;
@@ -102,15 +92,11 @@ TEST(Export, ARunCutShortClosesTheSessionAndStillHandsOverTheResult)
         {ok, drop, "1", -1, {501, 321, 1171, 1171}, "Błąd komunikacji z kasą", "E:" + kReport},
         {R"({"registerNumber": "9"})", "", "1", -1, {501, 321}, "Niezgodny numer urządzenia!", "E:- kasa o numerze: 9"},
         // A Combo is never asked for the communication report.
-        {R"({"registerNumber": "3", "model": 1})",
-         "",
-         "3",
-         0,
-         {501, 321},
-         "Operacja przerwana przez użytkownika",
+        {R"({"registerNumber": "3", "model": 1})", "", "3", 0, {501, 321}, "Operacja przerwana przez użytkownika",
          "E:- kasa o numerze: 3"},
         // A fiscal NEO takes no cashiers and only has its payment forms checked.
-        {fiscal, "", "1", -1, {501, 321, 1171, 1171, 2910, 2910, 2910, 2910, 2910}, forms, verify},
+        {fiscal, "", "1", -1, {501, 321, 1171, 1171, 2910, 2910, 2910, 2910, 2910}, forms,
+         "E:Weryfikacja zaprogramowanych form płatności"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);

@@ -27,18 +27,16 @@ std::string Pack(const std::string& kod, const std::string& name, const std::str
 // The goods commands the register took, each with its fields.
 std::vector<std::string> GoodsSent(const RegisterSession& s)
 {
-    std::vector<std::string> sent;
-    for (const auto& line : s.Journal())
-        if (int cmd = line["cmd"].get<int>(); cmd >= 2000 && cmd < 2800 && cmd / 100 != 25 && cmd / 100 != 26)
-            sent.push_back(std::to_string(cmd) + " " + line["fields"].dump());
+    std::vector<std::string> sent = s.Sent(2000, 2799);
+    std::erase_if(sent, [](const std::string& c) { return c[1] == '5' || c[1] == '6'; });
     return sent;
 }
 
 int Export(RegisterSession& s, const std::string& kasa, const char* kind = "0")
 {
     WriteFile(s.tmp / "kasa.exp", kasa);
-    s.host.SetParam("Vel_Combo_PosortowaneStawkiVatPrec", "2300\r\n800\r\n500\r\n0\r\n-1\r\n-999\r\n-999");
-    s.host.SetParam("RodzajTransmisji", kind);
+    SetParams(s.host, {{"Vel_Combo_PosortowaneStawkiVatPrec", "2300\r\n800\r\n500\r\n0\r\n-1\r\n-999\r\n-999"},
+                       {"RodzajTransmisji", kind}});
     return s.Run(-2);
 }
 
@@ -72,7 +70,7 @@ TEST(GoodsExport, FourPassesSendEveryFieldAsTheFamilyTakesIt)
                                     R"(["B",0],["B",3],["B",0],["B",1],["B",1],["B",3],["B",0],["B",1],["B",0],["B",1],["B",0]])",
                                     R"(2181 [["V",3],["N",499]])"}))
             << f.model;
-        EXPECT_EQ(ReadFile(s.tmp / "wynik.exp"), "PLU;1;10;5901;DOD\r\nPLU;2;20;28001234?????;AKT\r\n"
+        EXPECT_EQ(s.File("wynik.exp"), "PLU;1;10;5901;DOD\r\nPLU;2;20;28001234?????;AKT\r\n"
                                                  "PLU;3;30;777;CEN\r\nPLU;4;40;888;USU\r\n");
         EXPECT_TRUE(s.Violations().empty());
     }
@@ -115,7 +113,7 @@ TEST(GoodsExport, RefusedRowsAreListedAndTheNextOnesStillSent)
     const std::string pass = "Programowanie towarów...";
     const HostLines shown = {Added(pass + ":\x01" "0"), Replaced(pass + ":\x01" "6"), Replaced(pass + "\x01OK")};
     EXPECT_EQ(From(s.host.lines, shown[0], 3), shown);
-    EXPECT_EQ(ReadFile(s.tmp / "wynik.exp"), "PLU;65535;655350;593;DOD\r\nPLU;4;40;594;DOD\r\n");
+    EXPECT_EQ(s.File("wynik.exp"), "PLU;65535;655350;593;DOD\r\nPLU;4;40;594;DOD\r\n");
 }
 
 TEST(GoodsExport, ReadBackSendsOnlyWhatDiffersAndWritesTheRegistersList)
@@ -144,7 +142,7 @@ TEST(GoodsExport, ReadBackSendsOnlyWhatDiffersAndWritesTheRegistersList)
                                               R"(2710 [["V",0])", R"(2710 [["V",0])", R"(2710 [["V",0])",
                                               R"(2140 [["V",4])", R"(2740 [["V",7])", R"(2181 [["V",2])",
                                               R"(2100 [["V",3])", R"(2100 [["V",8])"}));
-    EXPECT_EQ(ReadFile(s.tmp / "combo.tow"),
+    EXPECT_EQ(s.File("combo.tow"),
               "#\r\n# Format pliku nie jest zgodny z KASA.EXP!\r\n"
               "# TOW;<plu>;<nazwa>;<kod_kresk_gl>;<min_stan_mag>;<czy_zestaw>;<vat>;<cena>;<nr_opak>;<nr_jm>;<format_il>;"
               "<flaga_c_sztyw>;<nr_rabatu>;<nr_grupy_tow>;<flaga_zezw_rab>;<il_kod_kresk>\r\n"
@@ -155,7 +153,7 @@ TEST(GoodsExport, ReadBackSendsOnlyWhatDiffersAndWritesTheRegistersList)
               "TOW;3;Ser;5903;0;0;0;900;0;2;0;1;0;4;0;1\r\nTOW;4;Stary;5904;-3;0;0;10;0;0;0;1;0;1;0;1\r\n"
               "TOW;5;Jaja;000123;0;0;1;100;0;0;0;1;0;1;0;1\r\nZES;6;Kosz;5906;0;2;0; ; ; ; ; ;3; ;0;2\r\n"
               "OPA;4;Skrzynka;4;900;0;1\r\nOPA;7;Stara;7;50;0;1\r\n");
-    EXPECT_EQ(ReadFile(s.tmp / "wynik.exp"), "PLU;1;10;5901;AKT\r\nPLU;2;20;5902;DOD\r\nPLU;3;30;5903;AKT\r\n"
+    EXPECT_EQ(s.File("wynik.exp"), "PLU;1;10;5901;AKT\r\nPLU;2;20;5902;DOD\r\nPLU;3;30;5903;AKT\r\n"
                                              "PLU;5;50;123;CEN\r\nPLU;6;60;5906;AKT\r\nPLU;8;80;5908;AKT\r\n");
     EXPECT_TRUE(s.Violations().empty());
 }
@@ -167,7 +165,7 @@ TEST(GoodsExport, AQuietRefusalInTheListEndsTheReadingAndKeepsWhatWasRead)
     s.host.SetParam("ComboKasTowMax", "0");
     EXPECT_EQ(Export(s, Plu("1", "5901", "Chleb", "350", "DOD"), "3"), 0);
     EXPECT_EQ(s.host.lines.back(), Added("[W920] - nieunikalny kod kreskowy", 2));
-    const std::string tow = ReadFile(s.tmp / "combo.tow");
+    const std::string tow = s.File("combo.tow");
     EXPECT_EQ(tow.substr(tow.find("#\r\nTOW")), "#\r\nTOW;1;Chleb;5901;0;0;0;0;0;0;0;1;0;1;0;1\r\n");
     EXPECT_EQ(GoodsSent(s).back(), R"(2110 [["V",0],["B",1]])");
     EXPECT_TRUE(s.LinkClosedAtTheEnd());
@@ -184,7 +182,7 @@ TEST(GoodsExport, ClearingRefusedEndsTheExportWithItsTextAndTheLinkClosed)
     EXPECT_EQ(s.host.lines.back(),
               Added("[W944] - niedozwolona operacja na rekordzie z niezerową statystyką", 2));
     EXPECT_TRUE(s.LinkClosedAtTheEnd());
-    EXPECT_EQ(ReadFile(s.tmp / "wynik.exp"), "");
+    EXPECT_EQ(s.File("wynik.exp"), "");
 }
 
 TEST(GoodsServiceFunctions, ZeroingSalesAndClearingTheGoodsBase)

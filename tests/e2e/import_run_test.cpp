@@ -1,4 +1,4 @@
-// Operations -3 and -6 against the register simulator through the harness:
+// The sales import against the register simulator through the harness:
 // what the host receives as "kasa.imp", and that no sale is lost or handed
 // over twice whatever cuts a run short.
 #include <gtest/gtest.h>
@@ -63,14 +63,10 @@ std::multiset<std::string> Blocks(const VelHost& host, bool others = true)
     std::multiset<std::string> blocks;
     for (size_t n = 0; n < host.imports.size(); ++n) {
         if (n + 1 == host.refuseImport) continue;
-        const std::string& text = host.imports[n];
-        for (size_t at = text.find("\n["); at != std::string::npos; at = text.find("\n[", at + 1)) {
-            std::string block = text.substr(at, text.find("\n[", at + 1) - at);
-            while (block.back() == '\r' || block.back() == '\n') block.pop_back();
-            // A pay-in is dated when it is imported.
-            if (block.find("[Paragon") != std::string::npos || (others && block.find("[INNA_OPER]") != std::string::npos))
-                blocks.insert(block.substr(0, block.find("OP_WPL;") != std::string::npos ? 40 : std::string::npos));
-        }
+        for (const std::string& block : testutil::Blocks(host.imports[n], "[Paragon")) blocks.insert(block);
+        // A pay-in is dated when it is imported.
+        for (const std::string& block : testutil::Blocks(host.imports[n], "[INNA_OPER]"))
+            if (others) blocks.insert(block.substr(0, block.find("OP_WPL;") != std::string::npos ? 39 : std::string::npos));
     }
     return blocks;
 }
@@ -79,9 +75,7 @@ std::unique_ptr<RegisterSession> Session(const json& records, const std::string&
                                          int model = 24)
 {
     auto s = std::make_unique<RegisterSession>(Register(records, cashier, model), faults);
-    s->host.SetParam("ComboImpMode", "1");
-    s->host.SetParam("ComboImpReceipts", "1");
-    s->host.SetParam("DataImportu", "20260309000000000");
+    SetParams(s->host, {{"ComboImpMode", "1"}, {"ComboImpReceipts", "1"}, {"DataImportu", "20260309000000000"}});
     return s;
 }
 
@@ -141,11 +135,9 @@ TEST(ImportRun, TheHostGetsEachSaleOfTheDayAndTheCashierState)
 {
     const auto day = Session(kDay);
     ASSERT_EQ(day->Run(-3), 0);
-    EXPECT_NE(ReadFile(day->tmp / "arch.imp")
-                  .find("\r\n\r\nSPT;17;-1250;3000;-2;08-03-2026\r\nSPO;4;10;2;500;100;-3\r\nP_PLU;1;7;;Chleb;"),
+    EXPECT_NE(day->File("arch.imp").find("\r\n\r\nSPT;17;-1250;3000;-2;08-03-2026\r\nSPO;4;10;2;500;100;-3\r\nP_PLU;1;7;;Chleb;"),
               std::string::npos);
-    EXPECT_NE(ReadFile(day->tmp / "arch.imp")
-                  .find("\r\nKAS;3;Ala  Kot;-5;6;20260314090000000;20260309183015000;7;8;9;10;9150;3;2;-12;1;"
+    EXPECT_NE(day->File("arch.imp").find("\r\nKAS;3;Ala  Kot;-5;6;20260314090000000;20260309183015000;7;8;9;10;9150;3;2;-12;1;"
                         "900\r\nKPL;1;Gotówka;12000;10000\r\nKPL;3;Euro;500;43000\r\nKPL;6;Inna;7;10000\r\n"),
               std::string::npos);
     ASSERT_EQ(day->host.imports.size(), 1u);
@@ -192,20 +184,4 @@ TEST(ImportRun, TheHostGetsEachSaleOfTheDayAndTheCashierState)
     EXPECT_NE(ReadFile(neo->tmp / "arch.imp").find("\r\nP_PLA;4;1;Gotowka;0;10000;;;;-1\r\n"), std::string::npos);
     EXPECT_EQ(archive.substr(0, 75), "#\r\n# SPT;<plu>;<wart_sprzed>;<il_sprzed>;<stan_mag>;<data_ost_sprz>\r\n# SPO;");
     EXPECT_NE(archive.find("# P_ZAM;<typ_oper>;<plu>;<kod>;<ilosc>;<opis>\r\n#\r\n\r\n-----"), std::string::npos);
-}
-
-TEST(ImportRun, FileModeWorksFromTheIntermediateFileAlone)
-{
-    const auto s = Session(kDay);
-    s->host.SetParam("ComboPort", "PLIK");
-    WriteFile(s->tmp / "combo.imp", "\r\nP_PLU;1;7;;Chleb;1000;350;0\r\nP_TRN;101;20260309090500000;1;Ala;3;350;350;11\r\n");
-    EXPECT_EQ(s->Run(-6), 0);
-    ASSERT_EQ(s->host.imports.size(), 1u);
-    EXPECT_NE(s->host.imports[0].find("\r\n[Paragon nr 101]\r\nTRN;11;101;1;0;3;1;"), std::string::npos);
-    EXPECT_FALSE(Exists(s->tmp / "combo.imp"));
-
-    s->host.lines.clear();
-    EXPECT_EQ(s->Run(-3), 0);
-    EXPECT_EQ(s->host.lines, Failure("import sprzedaży", "Ustawione złącze na PLIK, a brak pliku combo.imp!"));
-    EXPECT_FALSE(s->LinkEverOpened());
 }

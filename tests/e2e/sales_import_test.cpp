@@ -4,7 +4,7 @@
 // whatever record a failure cuts the reading at.
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <ctime>
 #include <set>
 
 #include "host_lines.h"
@@ -12,19 +12,10 @@
 
 namespace {
 
-// The exchange folder's files of every hand-over: the intermediate files and
-// the host's import files, as archived.
-std::string Archived(const RegisterSession& s, const char* name)
-{
-    return testutil::ReadFile(s.tmp / name);
-}
-
 RegisterSession& Configure(RegisterSession& s)
 {
-    s.host.SetParam("ComboImpMode", "1");
-    s.host.SetParam("ComboImpReceipts", "1");
-    s.host.SetParam("ComboCardFormatFull", "2");
-    s.host.SetParam("ComboCardMask", "99NNNNNNYYMMX");
+    testutil::SetParams(s.host, {{"ComboImpMode", "1"}, {"ComboImpReceipts", "1"}, {"ComboCardFormatFull", "2"},
+                                 {"ComboCardMask", "99NNNNNNYYMMX"}});
     return s;
 }
 
@@ -53,17 +44,6 @@ size_t Count(const std::string& text, const std::string& part)
     size_t n = 0;
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
     return n;
-}
-
-// Each receipt block of the host's import files: its head and records.
-std::multiset<std::string> ReceiptBlocks(const std::string& archive)
-{
-    std::multiset<std::string> blocks;
-    for (size_t at = archive.find("[Paragon nr "); at != std::string::npos; at = archive.find("[Paragon nr ", at + 1)) {
-        std::string block = archive.substr(at, std::min(archive.find("\n[", at), archive.find("\n-", at)) - at);
-        blocks.insert(block.substr(0, block.find_last_not_of("\r\n") + 1));
-    }
-    return blocks;
 }
 
 }  // namespace
@@ -112,7 +92,7 @@ TEST(SalesImport, EachRecordBecomesItsLineAndItsHostRecord)
     RegisterSession s(Scenario(records));
     ASSERT_EQ(Configure(s).Run(-3), 0);
     EXPECT_TRUE(s.Violations().empty());
-    const std::string lines = Archived(s, "arch.imp"), host = Archived(s, "arch1.imp");
+    const std::string lines = s.File("arch.imp"), host = s.File("arch1.imp");
     for (const Row& row : rows) {
         EXPECT_TRUE(row.line.empty() || lines.find(row.line) != std::string::npos) << row.line;
         EXPECT_TRUE(row.host.empty() || host.find(row.host) != std::string::npos) << row.host;
@@ -144,20 +124,20 @@ TEST(SalesImport, DaysGoOverInOrderAndHandedOverReceiptsStayOut)
         if (text.rfind("Zapis do bazy", 0) == 0) saves.push_back(text);
     EXPECT_EQ(saves,
               std::vector<std::string>({"Zapis do bazy 2024-01-03 (środa):", "Zapis do bazy 2024-01-02 (wtorek):"}));
-    const std::string host = Archived(s, "arch1.imp");
-    EXPECT_EQ(ReceiptBlocks(host),
-              std::multiset<std::string>({"[Paragon nr 8]\r\nTRN;8;8;0;0;3;1;;;20240103130000000;0;-1",
-                                          "[Paragon nr 7]\r\nTRN;7;7;1;0;3;1;;;20240102120000000;0;-1\r\n"
-                                          "ZAW;6;;1000;100;-1;-1;20240102120000000"}));
+    const std::string host = s.File("arch1.imp");
+    EXPECT_EQ(testutil::Blocks(host, "[Paragon nr "),
+              std::vector<std::string>({"[Paragon nr 8]\r\nTRN;8;8;0;0;3;1;;;20240103130000000;0;-1",
+                                        "[Paragon nr 7]\r\nTRN;7;7;1;0;3;1;;;20240102120000000;0;-1\r\n"
+                                        "ZAW;6;;1000;100;-1;-1;20240102120000000"}));
     EXPECT_EQ(Count(host, "KASPAR;ComboLastReceipt;8\r\n"), 2u);
     EXPECT_EQ(Count(host, "OP_WPL;") + Count(host, "WPLATY;2000"), 0u) << "the pay-in went over with receipt 5";
-    EXPECT_FALSE(std::filesystem::exists(s.tmp / "combo.imp"));
+    EXPECT_FALSE(testutil::Exists(s.tmp / "combo.imp"));
 
     // No receipt at all: no printout number goes over.
     s.host.SetParam("ComboLastReceipt", "0");
     testutil::WriteFile(s.tmp / "combo.imp", "KAS;0\r\n");
-    s.Run(-3);
-    EXPECT_EQ(Count(Archived(s, "arch1.imp"), "KASPAR;"), 2u);
+    s.Run(-6);
+    EXPECT_EQ(Count(s.File("arch1.imp"), "KASPAR;"), 2u);
 
     // A line that does not hold what it must stops the parse at it and
     // keeps the file for the next run.
@@ -165,45 +145,15 @@ TEST(SalesImport, DaysGoOverInOrderAndHandedOverReceiptsStayOut)
     s.host.lines.clear();
     s.Run(-3);
     EXPECT_EQ(s.host.lines.back(), testutil::Added("Plik combo.imp, wiersz 2, pole 1: \"x\" nie jest liczbą", 2));
-    EXPECT_TRUE(std::filesystem::exists(s.tmp / "combo.imp"));
+    EXPECT_TRUE(testutil::Exists(s.tmp / "combo.imp"));
+
+    // File mode with no file left is an error; the link is still never opened.
+    std::remove((s.tmp / "combo.imp").c_str());
+    s.host.lines.clear();
+    EXPECT_EQ(s.Run(-3), 0);
+    EXPECT_EQ(s.host.lines, testutil::Failure("import sprzedaży", "Ustawione złącze na PLIK, a brak pliku combo.imp!"));
+    EXPECT_FALSE(s.LinkEverOpened());
 }
-
-// A test day: three receipts of eight records; the register's ninth answer
-// says no record is left.
-class ReadingCutAtARecord : public testing::TestWithParam<int> {
-protected:
-    static std::string Day()
-    {
-        return Scenario(Goods(1, 100) + "," + R"({"type": 2, "fields": [["V",1],["S","Gotówka"],["B",0],["N",100]]},)" +
-                        Close(1, 2, 1) + "," + Goods(2, 200) + "," + Goods(3, 300) + "," + Close(2, 2, 2) + "," +
-                        Goods(4, 400) + "," + Close(3, 3, 3));
-    }
-    // One import, after which the host keeps the printout number it was handed.
-    static void Import(RegisterSession& s)
-    {
-        s.Run(-3);
-        const std::string host = Archived(s, "arch1.imp");
-        const size_t at = host.rfind("KASPAR;ComboLastReceipt;");
-        if (at != std::string::npos)
-            s.host.SetParam("ComboLastReceipt", host.substr(at + 24, host.find('\r', at) - at - 24));
-    }
-};
-
-TEST_P(ReadingCutAtARecord, ThenACleanRunHandsEachReceiptOverOnce)
-{
-    RegisterSession clean(Day());
-    Import(Configure(clean));
-    const auto expected = ReceiptBlocks(Archived(clean, "arch1.imp"));
-    ASSERT_EQ(expected.size(), 3u);
-
-    RegisterSession s(Day(), R"({"451": {")" + std::to_string(GetParam()) + R"(": "dropConnection"}})");
-    Import(Configure(s));
-    Import(s);
-    EXPECT_EQ(ReceiptBlocks(Archived(s, "arch1.imp")), expected);
-    EXPECT_FALSE(std::filesystem::exists(s.tmp / "combo.imp"));
-    EXPECT_FALSE(std::filesystem::exists(s.tmp / "receipt.tmp"));
-}
-INSTANTIATE_TEST_SUITE_P(EveryRecord, ReadingCutAtARecord, testing::Range(1, 10));
 
 // Totals mode: the day's figures come from the register's statistics, the
 // cashier's drawer goes over as the cashier state.
@@ -215,55 +165,50 @@ TEST(SalesImport, StatisticsCashierAndReportInTotalsMode)
         R"(, "operator": 3, "totalsNonZero": true, "cardPattern": "99NNNNNNYYMMX",
         "pluStats": [{"number": 5, "value": 1250, "quantity": 2000, "stock": 10, "lastSale": "2024-01-02"}],
         "packStats": [{"number": 7, "soldQuantity": 3, "returnedQuantity": 1, "soldValue": 300, "returnedValue": 100}],
-        "cashiers": [{"number": 3, "name": "Anna", "discounts": 10, "surcharges": 20, "loginSeconds": 31651200,
-                      "sales": 5000, "receipts": 4, "cancelledLines": 1, "cancelledLinesValue": 70,
-                      "drawer": [[1, 10000], [3, 500], [9, 1]]}])"));
-    Configure(s).host.SetParam("ComboImpMode", "0");
-    s.host.SetParam("ComboCardFormatFull", "1");
-    s.host.SetParam("ComboFiscalReport", "1");
-    s.host.SetParam("DataImportu", "20240102000000000");
+        "cashiers": [{"number": 3, "name": "Anna", "loginSeconds": 31651200, "drawer": [[1, 10000], [3, 500]]}])"));
+    testutil::SetParams(Configure(s).host, {{"ComboImpMode", "0"}, {"ComboCardFormatFull", "1"},
+                                            {"ComboFiscalReport", "1"}, {"DataImportu", "20240102000000000"}});
     ASSERT_EQ(s.Run(-3), 0);
     EXPECT_TRUE(s.Violations().empty());
-    const std::string lines = Archived(s, "arch.imp"), host = Archived(s, "arch1.imp");
-    for (const char* line : {"\r\nSPT;5;1250;2000;10;02-01-2024\r\n", "\r\nSPO;7;3;1;300;100;0\r\n",
-                             "\r\nKAS;3;Anna;10;20;20010101080000000;20240102180000000;0;0;0;0;5000;4;0;0;1;70\r\n"
-                             "KPL;1;Gotówka;10000;10000\r\nKPL;3;Euro;500;43000\r\n"})
-        EXPECT_NE(lines.find(line), std::string::npos) << line;
+    const std::string host = s.File("arch1.imp");
     for (const char* record : {"[TOWAROWE]\r\nPLU;5;;2000;1250\r\nPLU;;7;2;200\r\n",
-                               "RABATY;-100\r\nZWROT_OPAKOWAN;100\r\n"
-                               "SPRZEDAZ_OPAKOWAN;300\r\n",
+                               "RABATY;-100\r\nZWROT_OPAKOWAN;100\r\nSPRZEDAZ_OPAKOWAN;300\r\n",
                                "[STAN_KASY]\r\nKAS_NUMER;3\r\nKAS_NAZWISKO;Anna\r\n", "KAS_STANKASY;10000\r\n",
-                               "KAS_WAL1_NAZWA;EUR\r\nKAS_WAL1_KURS;43000\r\n"
-                               "KAS_WAL1_STAN;500\r\nKAS_WAL1_BILANS;2150\r\n",
                                "TRN;1;1;0;0;3;1;123456;"})
         EXPECT_NE(host.find(record), std::string::npos) << record;
-    const auto journal = s.Journal();
-    const auto report =
-        std::find_if(journal.begin(), journal.end(), [](const auto& r) { return r.value("cmd", 0) == 1165; });
-    ASSERT_NE(report, journal.end());
-    EXPECT_EQ(report->at("fields").dump(), R"([["B",2],["B",1],["V",2024],["B",18],["B",0]])");
-    EXPECT_EQ(std::count(s.host.lines.begin(), s.host.lines.end(),
-                         testutil::Added("UWAGA! Osiągnięto niebezpieczny poziom zapełnienia bufora paragonów! "
-                                         "Zwiększ częstotliwość importów",
-                                         1)),
-              1);
+    EXPECT_EQ(s.Sent(1165, 1165), std::vector<std::string>{R"(1165 [["B",2],["B",1],["V",2024],["B",18],["B",0]])"});
+    EXPECT_EQ(testutil::CountOf(s.host.lines, testutil::Added("UWAGA! Osiągnięto niebezpieczny poziom zapełnienia "
+                                                              "bufora paragonów! Zwiększ częstotliwość importów",
+                                                              1)),
+              1u);
 }
 
 // Goods named by barcode: a code in the configured range of weighed goods
-// is composed into the host's pattern, each with the configured prefix.
-TEST(SalesImport, WeighedGoodsCodesAreComposedWithTheConfiguredPrefix)
+// is composed into the host's pattern, each with the configured prefix. The
+// orders go to one EDI document, corrections applied.
+TEST(SalesImport, WeighedGoodsCodesAndOrdersOfAFileImport)
 {
     RegisterSession s;
-    Configure(s).host.SetParam("ComboPort", "PLIK");
-    for (const auto& [name, value] : std::map<std::string, std::string>{
-             {"ComboTowIdParag", "1"}, {"ComboKwKodPocz", "10"}, {"ComboKwKodKonc", "99"}, {"ComboKwPrzedr", "28"}})
-        s.host.SetParam(name, value);
+    Configure(s);
+    testutil::SetParams(s.host, {{"ComboPort", "PLIK"}, {"ComboTowIdParag", "1"}, {"ComboKwKodPocz", "10"},
+                                 {"ComboKwKodKonc", "99"}, {"ComboKwPrzedr", "28"}, {"ComboEdiFolder", s.tmp / "EDI"}});
     s.host.weighted = {"27SSSSS?????K", "28SSSSS?????K"};
     testutil::WriteFile(s.tmp / "combo.imp",
+                        "P_ZAM;32;9;590;2500;Mleko\r\nP_ZAM;32;10;591;1000;Chleb\r\n"
                         "P_PLU;1;1;10;A;1;1;0\r\nP_PLU;1;2;0099;B;1;1;0\r\nP_PLU;1;3;100;C;1;1;0\r\n"
-                        "P_TRN;1;20240102101500000;1;Anna;3;3;3;1\r\n");
+                        "P_TRN;1;20240102101500000;1;Anna;3;3;3;1\r\nP_ZAM;33;9;590 ;1500;Mleko\r\n");
     ASSERT_EQ(s.Run(-3), 0);
-    const std::string host = Archived(s, "arch1.imp");
+    const std::string host = s.File("arch1.imp");
     for (const char* code : {"ZAW;;2800010??????;", "ZAW;;2800099??????;", "ZAW;;100;"})
         EXPECT_NE(host.find(code), std::string::npos) << code;
+
+    char stamp[9] = {};
+    const std::time_t now = std::time(nullptr);
+    std::tm today{};
+    std::strftime(stamp, sizeof stamp, "%Y%m%d", localtime_r(&now, &today));
+    const std::string name = "Doc001_" + std::string(stamp) + "_001.txt";
+    const auto lines = testutil::ReadLines(s.tmp / ("EDI/" + name));
+    ASSERT_EQ(lines.size(), 11u);
+    EXPECT_EQ(lines[8] + lines[9] + lines[10], "IloscLinii:2\rLinia:Kod{591}Ilosc{1.000}\rLinia:Kod{590}Ilosc{1.500}\r");
+    EXPECT_EQ(s.host.lines.back(), testutil::Added("Utworzono nowy dokument EDI z zamówieniem: " + name, 1));
 }

@@ -1,5 +1,6 @@
 #include "register_session.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -25,6 +26,23 @@ void UseRegisterOverTcp(VelHost& host, int port)
     host.SetParam("ComboPort", "TCP/IP");
     host.SetParam("ComboIpAddress", "127.0.0.1");
     host.SetParam("ComboIpPort", std::to_string(port));
+}
+
+void SetParams(VelHost& host, std::initializer_list<std::pair<const char*, std::string>> params)
+{
+    for (const auto& [name, value] : params) host.SetParam(name, value);
+}
+
+std::vector<std::string> Blocks(const std::string& text, const std::string& head)
+{
+    std::vector<std::string> blocks;
+    for (size_t at = text.find(head); at != std::string::npos; at = text.find(head, at + 1)) {
+        if (at > 0 && text[at - 1] != '\n') continue;
+        std::string block = text.substr(at, std::min(text.find("\n[", at), text.find("\n-", at)) - at);
+        while (!block.empty() && (block.back() == '\r' || block.back() == '\n')) block.pop_back();
+        blocks.push_back(block);
+    }
+    return blocks;
 }
 
 }  // namespace testutil
@@ -75,6 +93,15 @@ std::vector<int> RegisterSession::Commands() const
     std::vector<int> codes;
     for (const auto& line : Journal()) codes.push_back(line["cmd"].get<int>());
     return codes;
+}
+
+std::vector<std::string> RegisterSession::Sent(int from, int to) const
+{
+    std::vector<std::string> sent;
+    for (const auto& line : Journal())
+        if (const int cmd = line["cmd"].get<int>(); cmd >= from && cmd <= to)
+            sent.push_back(std::to_string(cmd) + " " + line["fields"].dump());
+    return sent;
 }
 
 std::vector<std::string> RegisterSession::Violations() const { return regsim::JournalViolations(journal); }

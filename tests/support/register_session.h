@@ -3,7 +3,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "hostlib.h"
@@ -18,6 +20,12 @@ std::vector<std::string> RegsimArgs(const TempDir& dir, const std::string& journ
                                     const std::string& faults);
 // The driver's TCP/IP link parameters pointed at a port of this machine.
 void UseRegisterOverTcp(VelHost& host, int port);
+// Sets each of the host's parameters.
+void SetParams(VelHost& host, std::initializer_list<std::pair<const char*, std::string>> params);
+// The blocks of a host's import file (or archive of them) whose head starts
+// with `head` ("[Paragon nr ", "[INNA_OPER]"), each up to the next block or
+// archive separator, without trailing line ends.
+std::vector<std::string> Blocks(const std::string& text, const std::string& head);
 }  // namespace testutil
 
 enum class RegisterLink { Tcp, Pty };
@@ -39,6 +47,8 @@ public:
     // Every request the simulator took, in order, and the command codes alone.
     std::vector<nlohmann::json> Journal() const;
     std::vector<int> Commands() const;
+    // The requests with codes from..to, each as "code fields" (the fields as JSON).
+    std::vector<std::string> Sent(int from, int to) const;
     // Requests the simulator found malformed (must stay empty).
     std::vector<std::string> Violations() const;
 
@@ -54,6 +64,8 @@ public:
 
     // The host's lines as text, one per line, in code page 1250.
     std::vector<std::string> Texts() const;
+    // A file of the exchange folder, whole ("" when missing).
+    std::string File(const std::string& name) const { return testutil::ReadFile(tmp / name); }
 
     testutil::TempDir tmp;
     VelHost host;

@@ -17,27 +17,12 @@ void ORVDLLWlasciwosciUrzadzenia(void*, HORVCBARG2, char*, int);
 
 namespace {
 // Fills a buffer with 4095 bytes and its terminator, whatever it was told.
-void Flood(char* buffer)
+int Flood(char* buffer)
 {
     std::memset(buffer, 'x', 4095), buffer[4095] = 0;
-}
-int FloodValue(HORVCBARG1, HORVCBARG2, const char*, char* value)
-{
-    return Flood(value), 1;
-}
-int FloodDevice(HORVCBARG1, HORVCBARG2, int32_t*, int32_t*, char* name, char* workstation, char* folder)
-{
-    Flood(name), Flood(workstation), Flood(folder);
     return 1;
 }
-int FloodFormat(HORVCBARG1, HORVCBARG2, int32_t index, char* format)
-{
-    return index == 0 ? (Flood(format), 1) : 0;
-}
-int FloodText(char* buffer, int32_t, const char*, const char*)
-{
-    return Flood(buffer), 1;
-}
+int FloodValue(HORVCBARG1, HORVCBARG2, const char*, char* value) { return Flood(value); }
 
 // Stores every part but the third.
 int RefuseThirdPart(HORVCBARG1 host, HORVCBARG2, const char* name, const char* value)
@@ -52,11 +37,19 @@ TEST(CarelessHost, TextsWrittenPastTheirBufferAreCutAtTheirSize)
 {
     InProcessHost in;
     in.Start();
-    for (auto [fn, id] : {std::pair<void*, int>{reinterpret_cast<void*>(&FloodValue), 6},
-                          {reinterpret_cast<void*>(&FloodDevice), 11},
-                          {reinterpret_cast<void*>(&FloodFormat), 14},
-                          {reinterpret_cast<void*>(&FloodText), 34}})
-        in.library->RejestrujCallback(fn, id);
+    in.library->RejestrujCallback(reinterpret_cast<void*>(&FloodValue), 6);
+    in.library->RejestrujCallback(
+        reinterpret_cast<void*>(+[](HORVCBARG1, HORVCBARG2, int32_t*, int32_t*, char* name, char* station, char* folder) {
+            return Flood(name) + Flood(station) + Flood(folder) - 2;
+        }),
+        11);
+    in.library->RejestrujCallback(
+        reinterpret_cast<void*>(+[](HORVCBARG1, HORVCBARG2, int32_t index, char* format) -> int {
+            return index == 0 && Flood(format);
+        }),
+        14);
+    in.library->RejestrujCallback(
+        reinterpret_cast<void*>(+[](char* buffer, int32_t, const char*, const char*) { return Flood(buffer); }), 34);
     auto action = in.NewAction();
     EXPECT_EQ(action->WartoscParametru("ComboPort"), std::string(300, 'x'));
     EXPECT_EQ(action->FNameLOG(), std::string(260, 'x') + "import.log");

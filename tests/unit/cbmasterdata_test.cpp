@@ -27,7 +27,7 @@ struct MasterDataAction : TVelComboAction {
 TEST(MasterData, GroupsUnitsAndPaymentFormsWithTheGroupMapAcrossExports)
 {
     testutil::TempDir tmp;
-    const std::string journal = tmp.File("journal.jsonl"), file = tmp.File("kasa.exp");
+    const std::string journal = tmp.File("journal.jsonl");
     auto args = testutil::RegsimArgs(tmp, journal, "", "");
     args.insert(args.end(), {"--tcp", "0"});
     peerproc::PeerProcess sim;
@@ -35,54 +35,43 @@ TEST(MasterData, GroupsUnitsAndPaymentFormsWithTheGroupMapAcrossExports)
     InProcessHost in;
     in.host.device.folder = tmp.Folder();
     testutil::UseRegisterOverTcp(in.host, sim.Port());
-    for (const char* name : {"ComboGroupOverwrite", "ComboExpFPlatn", "ComboResztaZInnychFP"})
-        in.host.SetParam(name, "1");
+    testutil::SetParams(in.host, {{"ComboGroupOverwrite", "1"}, {"ComboExpFPlatn", "1"}, {"ComboResztaZInnychFP", "1"}});
     in.Start();
     auto send = [&](const std::string& data) {
-        testutil::WriteFile(file, "PLU;1;10;1001;Chleb;100;90;80;70;23;1;F;0;F;F;F;0;;0;DOD\r\n" + data);
+        testutil::WriteFile(tmp / "kasa.exp", "PLU;1;10;1001;Chleb;100;90;80;70;23;1;F;0;F;F;F;0;;0;DOD\r\n" + data);
         auto action = in.NewAction<MasterDataAction>();
         action->ReadParams();
-        action->Send(file);
+        action->Send(tmp / "kasa.exp");
     };
-    send(
-        "ASS;17;Pieczywo i wyroby cukiernicze\r\nASS;3;Nabial\r\nJM;1;0;szt\r\nJM;2;3;kilogramy na wage sklepowa\r\n"
-        "EUR;40200\r\n");
+    send("ASS;17;Pieczywo i wyroby cukiernicze\r\nASS;3;Nabial\r\nJM;1;0;szt\r\nJM;2;3;kilogramy na wage sklepowa\r\n"
+         "EUR;40200\r\n");
     EXPECT_EQ(in.host.Param("Vel_Combo_ComboAsort1"), "3=0\r\n17=1\r\n");
     // 3 is gone: 5 takes its number, 9 the next; 17 has 9's name, which the
     // register refuses without ending the export.
-    in.host.SetParam("ComboGroupOverwrite", "0");
-    in.host.SetParam("ComboExpFPlatn", "0");
+    testutil::SetParams(in.host, {{"ComboGroupOverwrite", "0"}, {"ComboExpFPlatn", "0"}});
     send("ASS;9;Pieczywo\r\nASS;17;Pieczywo\r\nASS;5;Nabial\r\n");
     EXPECT_EQ(in.host.Param("Vel_Combo_ComboAsort1"), "5=0\r\n17=1\r\n9=2\r\n");
     EXPECT_TRUE(testutil::Contains(in.host.lines, HostLine{true, 2, "Programowanie grup towarowych"}));
     in.host.SetParam("ComboOneAsortOnly", "1");
     send("ASS;4;Nabial\r\n");
 
-    std::string sent;
+    std::vector<std::string> sent;
     for (const auto& line : regsim::ReadJournal(journal))
-        if (line.value("cmd", 0) > 2000) sent += line["name"].get<std::string>() + line["fields"].dump() + "\n";
-    const std::string forms = R"(["B",1],["B",1]])"
-                              "\n";
-    EXPECT_EQ(sent, R"(GROUPINS[["V",2],["S","Pieczywo i wyroby cu"],["B",1],["B",1]])"
-                    "\n"
-                    R"(GROUPINS[["V",1],["S","Nabial"],["B",1],["B",1]])"
-                    "\n"
-                    R"(MUINS[["V",1],["S","szt"],["S","szt"],["B",1]])"
-                    "\n"
-                    R"(MUINS[["V",2],["S","kilogramy na wage sklepo"],["S","kilo"],["B",1]])"
-                    "\n"
-                    "PAYFORMINS[[\"V\",2],[\"S\",\"Karta p\xC5\x82"
-                    R"(atnicza"],["B",2],["V",3],["S",""],["N",1],)" +
-                        forms + R"(PAYFORMINS[["V",3],["S","Euro"],["B",1],["V",3],["S","EUR"],["N",40200],)" + forms +
-                        R"(PAYFORMINS[["V",4],["S","Bon"],["B",4],["V",3],["S",""],["N",1],)" + forms +
-                        R"(PAYFORMINS[["V",5],["S","Czek"],["B",3],["V",3],["S",""],["N",1],)" + forms +
-                        R"(PAYFORMINS[["V",6],["S","Inna"],["B",6],["V",2],["S",""],["N",1],)" + forms +
-                        R"(GROUPINS[["V",3],["S","Pieczywo"],["B",0],["B",0]])"
-                        "\n"
-                        R"(GROUPINS[["V",2],["S","Pieczywo"],["B",0],["B",0]])"
-                        "\n"
-                        R"(GROUPINS[["V",1],["S","Nabial"],["B",0],["B",0]])"
-                        "\n"
-                        "GROUPINS[[\"V\",1],[\"S\",\"Grupa g\xC5\x82\xC3\xB3wna\"],[\"B\",0],[\"B\",0]]\n");
+        if (line.value("cmd", 0) > 2000) sent.push_back(line["name"].get<std::string>() + line["fields"].dump());
+    const std::string forms = R"(["B",1],["B",1]])";
+    EXPECT_EQ(sent, (std::vector<std::string>{
+                        R"(GROUPINS[["V",2],["S","Pieczywo i wyroby cu"],["B",1],["B",1]])",
+                        R"(GROUPINS[["V",1],["S","Nabial"],["B",1],["B",1]])",
+                        R"(MUINS[["V",1],["S","szt"],["S","szt"],["B",1]])",
+                        R"(MUINS[["V",2],["S","kilogramy na wage sklepo"],["S","kilo"],["B",1]])",
+                        "PAYFORMINS[[\"V\",2],[\"S\",\"Karta p\xC5\x82" R"(atnicza"],["B",2],["V",3],["S",""],["N",1],)" + forms,
+                        R"(PAYFORMINS[["V",3],["S","Euro"],["B",1],["V",3],["S","EUR"],["N",40200],)" + forms,
+                        R"(PAYFORMINS[["V",4],["S","Bon"],["B",4],["V",3],["S",""],["N",1],)" + forms,
+                        R"(PAYFORMINS[["V",5],["S","Czek"],["B",3],["V",3],["S",""],["N",1],)" + forms,
+                        R"(PAYFORMINS[["V",6],["S","Inna"],["B",6],["V",2],["S",""],["N",1],)" + forms,
+                        R"(GROUPINS[["V",3],["S","Pieczywo"],["B",0],["B",0]])",
+                        R"(GROUPINS[["V",2],["S","Pieczywo"],["B",0],["B",0]])",
+                        R"(GROUPINS[["V",1],["S","Nabial"],["B",0],["B",0]])",
+                        "GROUPINS[[\"V\",1],[\"S\",\"Grupa g\xC5\x82\xC3\xB3wna\"],[\"B\",0],[\"B\",0]]"}));
     EXPECT_TRUE(regsim::JournalViolations(journal).empty());
 }

@@ -87,8 +87,11 @@ TEST_F(FilesAndFolders, NoFolderUpFrontNoTraceWithoutAnExchangeFolderAndAFailedT
                                                          "czono"}}));
 }
 
+// A line of "combo.imp" whose write fails takes back the bytes it wrote, so
+// no half line joins the next run's first one.
 TEST_F(FilesAndFolders, AFailedWriteLeavesTheOldFileWholeAndNoWorkingFile)
 {
+    auto action = Start(tmp.Folder());
     std::string lines;
     for (int i = 0; i < 200; ++i) lines += "TOW;" + std::to_string(i) + ";Towar;\r\n";
     testutil::WriteFile("kasa.exp", lines);
@@ -97,6 +100,7 @@ TEST_F(FilesAndFolders, AFailedWriteLeavesTheOldFileWholeAndNoWorkingFile)
         {"wynik.exp", [&](const std::string& p) { TLTools::BufToFileEx(lines, p, p + ".tmp", nullptr, false); }},
         {"wynik.app", [&](const std::string& p) { TLTools::BufToFileEx(lines, p, p + ".tmp", nullptr, true); }},
         {"NEO_LOG.TXT", [&](const std::string& p) { TLTools::BufToAppendFile(lines, p); }},
+        {"combo.imp", [&](const std::string&) { action->LineToIMPFile(lines); }},
     };
     rlimit was{};
     getrlimit(RLIMIT_FSIZE, &was);

@@ -56,7 +56,6 @@ TEST_F(ExportNumbers, ABadNumberIsAFormatErrorNamingItsLine)
         {"100", "21474837", at + format, 0, 0},
         {"100", "99999999", at + format, 0, 0},
         {"nan", "23", at + "\"nan\" nie jest prawid\xB3ow\xB9 liczb\xB9", 0, 0},
-        {"-inf", "23", at + "\"-inf\" nie jest prawid\xB3ow\xB9 liczb\xB9", 0, 0},
         {"1e999", "23", at + "\"1e999\" nie jest prawid\xB3ow\xB9 liczb\xB9", 0, 0},
     };
     for (const auto& c : cases) {
