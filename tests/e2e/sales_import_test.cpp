@@ -212,3 +212,46 @@ TEST(SalesImport, WeighedGoodsCodesAndOrdersOfAFileImport)
     EXPECT_EQ(lines[8] + lines[9] + lines[10], "IloscLinii:2\rLinia:Kod{591}Ilosc{1.000}\rLinia:Kod{590}Ilosc{1.500}\r");
     EXPECT_EQ(s.host.lines.back(), testutil::Added("Utworzono nowy dokument EDI z zamówieniem: " + name, 1));
 }
+
+// A test day: three receipts of eight records; the register's ninth answer
+// says no record is left. Cut at each of them, the reading and a clean run
+// after it hand each receipt over once and whole.
+class ReadingCutAtARecord : public testing::TestWithParam<int> {
+protected:
+    static std::string Day()
+    {
+        return Scenario(Goods(1, 100) + "," + R"({"type": 2, "fields": [["V",1],["S","Gotówka"],["B",0],["N",100]]},)" +
+                        Close(1, 2, 1) + "," + Goods(2, 200) + "," + Goods(3, 300) + "," + Close(2, 2, 2) + "," +
+                        Goods(4, 400) + "," + Close(3, 3, 3));
+    }
+    // One import, after which the host keeps the printout number it was handed.
+    static void Import(RegisterSession& s)
+    {
+        s.Run(-3);
+        const std::string host = s.File("arch1.imp");
+        const size_t at = host.rfind("KASPAR;ComboLastReceipt;");
+        if (at != std::string::npos)
+            s.host.SetParam("ComboLastReceipt", host.substr(at + 24, host.find('\r', at) - at - 24));
+    }
+    static std::multiset<std::string> Receipts(const RegisterSession& s)
+    {
+        const auto blocks = testutil::Blocks(s.File("arch1.imp"), "[Paragon nr ");
+        return {blocks.begin(), blocks.end()};
+    }
+};
+
+TEST_P(ReadingCutAtARecord, ThenACleanRunHandsEachReceiptOverOnce)
+{
+    RegisterSession clean(Day());
+    Import(Configure(clean));
+    const auto expected = Receipts(clean);
+    ASSERT_EQ(expected.size(), 3u);
+
+    RegisterSession s(Day(), R"({"451": {")" + std::to_string(GetParam()) + R"(": "dropConnection"}})");
+    Import(Configure(s));
+    Import(s);
+    EXPECT_EQ(Receipts(s), expected);
+    EXPECT_FALSE(testutil::Exists(s.tmp / "combo.imp"));
+    EXPECT_FALSE(testutil::Exists(s.tmp / "receipt.tmp"));
+}
+INSTANTIATE_TEST_SUITE_P(EveryRecord, ReadingCutAtARecord, testing::Range(1, 10));
