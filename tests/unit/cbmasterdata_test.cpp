@@ -3,6 +3,8 @@
 // kept in the host's parameters from one export to the next.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "cbexpbuf.h"
 #include "inprocess_host.h"
 #include "register_session.h"
@@ -74,4 +76,22 @@ TEST(MasterData, GroupsUnitsAndPaymentFormsWithTheGroupMapAcrossExports)
                         R"(GROUPINS[["V",1],["S","Nabial"],["B",0],["B",0]])",
                         "GROUPINS[[\"V\",1],[\"S\",\"Grupa g\xC5\x82\xC3\xB3wna\"],[\"B\",0],[\"B\",0]]"}));
     EXPECT_TRUE(regsim::JournalViolations(journal).empty());
+
+    // Any goods row to add, update, reprice or delete brings the groups; a
+    // file of customers alone does not.
+    for (const auto& [status, groups] : {std::pair{"AKT", 1u}, {"CEN", 1u}, {"USU", 1u}, {"", 0u}}) {
+        const size_t before = regsim::ReadJournal(journal).size();
+        testutil::WriteFile(tmp / "kasa.exp", (*status ? "PLU;1;10;1001;Chleb;100;90;80;70;23;1;F;0;F;F;F;0;;0;" +
+                                                             std::string(status) + "\r\n"
+                                                       : std::string()) +
+                                                  "ASS;4;Nabial\r\n");
+        auto action = in.NewAction<MasterDataAction>();
+        action->ReadParams();
+        action->Send(tmp / "kasa.exp");
+        const auto after = regsim::ReadJournal(journal);
+        EXPECT_EQ(std::count_if(after.begin() + static_cast<long>(before), after.end(),
+                                [](const auto& line) { return line.value("name", "") == "GROUPINS"; }),
+                  groups)
+            << status;
+    }
 }
