@@ -42,6 +42,13 @@ TEST(ConstFieldLenFile, FieldsAreReadLineByLineWhateverTheLines)
     for (AnsiString& first : firsts) skipping >> first >> b >> c;
     EXPECT_EQ(firsts, std::vector<AnsiString>({"ABCDE", "xxxxx", "00042"}));
 
+    // A field that starts past a short line reads empty.
+    testutil::WriteFile(path, "XY\n");
+    ConstFieldLenFile past(path);
+    past.AddField(5, 3);
+    past >> b;
+    EXPECT_EQ(b, "");
+
     testutil::WriteFile(path, "1.5x\n");
     ConstFieldLenFile bad(path);
     bad.AddField(0, 4);
