@@ -55,6 +55,12 @@ TEST(CarelessHost, TextsWrittenPastTheirBufferAreCutAtTheirSize)
     EXPECT_EQ(action->FNameLOG(), std::string(260, 'x') + "import.log");
     EXPECT_EQ(action->GetFormatyWazone()->Text(), std::string(300, 'x') + "\r\n");
     EXPECT_EQ(GetString(in.library->GetLgLink(), "veltools_VelAction", "Katalog", 0, ""), std::string(1024, 'x'));
+    // A text the host says it has not, or an empty one, leaves the default.
+    for (auto lookup : {+[](char* b, int32_t, const char*, const char*) { return std::strcpy(b, "tekst") && false; },
+                        +[](char* b, int32_t, const char*, const char*) { return !(b[0] = 0); }}) {
+        in.library->RejestrujCallback(reinterpret_cast<void*>(lookup), 34);
+        EXPECT_EQ(GetString(in.library->GetLgLink(), "veltools_VelAction", "Katalog", 0, "dom"), "dom");
+    }
 }
 
 TEST(CarelessHost, ARefusedPartLeavesTheOldValueAndOneLongLineIsCutPlainly)
