@@ -13,7 +13,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 using testutil::CardServer;
-using testutil::Contains;
 using testutil::RefusingPort;
 using testutil::Shows;
 using testutil::UseCardServer;
@@ -88,19 +87,6 @@ TEST_P(CardServerLock, LastsExactlyAsLongAsTheConnection)
 INSTANTIATE_TEST_SUITE_P(Links, CardServerLock, ::testing::Values(RegisterLink::Tcp, RegisterLink::Pty),
                          [](const auto& info) { return info.param == RegisterLink::Tcp ? "Tcp" : "Pty"; });
 
-TEST(CardServer, CommandsCarryTheDeviceNumberLessOne)
-{
-    RegisterSession s(R"({"registerNumber": "5"})");
-    s.host.device.number = 5;
-    CardServer card;
-    ASSERT_TRUE(card.Ok());
-    card.Configure(s.host);
-    EXPECT_EQ(s.Run(-1), 0);
-    EXPECT_FALSE(HasErrorLine(s));
-    EXPECT_EQ(card.Received(), (Lines{"DISABLE 4", "ENABLE 4"}));
-    EXPECT_TRUE(s.Violations().empty());
-}
-
 TEST(CardServer, DownIsAWarningAndTheRunGoesOn)
 {
     RegisterSession s(testutil::ReadFile(REGSIM_SCENARIOS "/demo.json"));
@@ -142,7 +128,8 @@ TEST(CardServer, NotInUseShowsBothLinesAndMakesNoConnection)
 
 TEST(RegisterModel, UnknownCodeIsShownWithAWarningAndTakenForCombo)
 {
-    RegisterSession s(R"({"model": 32, "fiscalState": 1})");
+    // A fiscal byte outside the table is shown with its code as well.
+    RegisterSession s(R"({"model": 32, "fiscalState": 7})");
     EXPECT_EQ(s.Run(-1), 0);
     const Lines screen = Screen(s);
     const auto shown = std::find(screen.begin(), screen.end(),
@@ -151,6 +138,7 @@ TEST(RegisterModel, UnknownCodeIsShownWithAWarningAndTakenForCombo)
     ASSERT_NE(shown + 1, screen.end());
     EXPECT_EQ(shown[1], "W:Błąd podczas odczytu typu kasy. Przyjęto domyślnie Combo");
     EXPECT_TRUE(Shows(screen, "- typ protokołu komunikacyjnego: nieznany o kodzie 32"));
+    EXPECT_TRUE(Shows(screen, "- tryb pracy: nieznany o kodzie 7"));
     // The run went on as with a Combo: no payment-form check on a fiscal register.
     EXPECT_EQ(s.Commands(), (std::vector<int>{501, 18, 20, 15, 14, 501, 502, 321}));
     EXPECT_FALSE(HasErrorLine(s));
@@ -178,20 +166,6 @@ TEST(RegisterModel, OnlyRegistersWithoutReceiptBufferWarnWhenReceiptsAreImported
         EXPECT_EQ(testutil::CountOf(screen, warning), c.warns ? 1u : 0u);
         EXPECT_FALSE(HasErrorLine(s));
     }
-}
-
-TEST(RegisterModel, AnUnknownFiscalByteMeansFiscal)
-{
-    // A NEO checks its payment forms only when it is fiscal.
-    RegisterSession fiscal(R"({"model": 2, "fiscalState": 7})");
-    EXPECT_EQ(fiscal.Run(-1), 0);
-    EXPECT_TRUE(Contains(fiscal.Commands(), 2910));
-    EXPECT_TRUE(Shows(Screen(fiscal), "- tryb pracy: nieznany o kodzie 7"));
-    EXPECT_FALSE(HasErrorLine(fiscal));
-
-    RegisterSession notFiscal(R"({"model": 2, "fiscalState": 0})");
-    EXPECT_EQ(notFiscal.Run(-1), 0);
-    EXPECT_FALSE(Contains(notFiscal.Commands(), 2910));
 }
 
 TEST(RegisterNumber, AWrongNumberEndsTheTestAfterTheLinkIsClosed)
