@@ -149,7 +149,8 @@ TEST(ConnectionTest, MalformedAnswerFieldEndsTheTestWithTheLinkClosed)
     EXPECT_TRUE(s.Violations().empty());
 }
 
-TEST(ConnectionTest, ARefusedOrLostCommandEndsTheTestWithItsLineFailed)
+// A lost link at the end of a run is pinned by the session's test.
+TEST(ConnectionTest, ARefusedCommandEndsTheTestWithItsLineFailed)
 {
     RegisterSession refused(Scenario(R"({"model": 2})"), R"({"20": {"1": {"kind": "executionError", "code": 1}}})");
     refused.Run(-1);
@@ -160,16 +161,6 @@ TEST(ConnectionTest, ARefusedOrLostCommandEndsTheTestWithItsLineFailed)
     EXPECT_EQ(From(refused.host.lines, tail[0], tail.size()), tail);
     EXPECT_EQ(refused.host.lines.back().text.rfind("Kasa zgłosiła błąd wykonania: [W1] - ", 0), 0u);
     EXPECT_TRUE(refused.Violations().empty());
-
-    // The register goes away while the database status is asked for.
-    RegisterSession lost(Scenario(R"({"model": 2})"), R"({"502": {"1": "dropConnection"}})");
-    lost.Run(-1);
-    EXPECT_EQ(lost.Commands().back(), 502);
-    tail = {Added("Odczyt statusu baz kasy..."), Replaced("Odczyt statusu baz kasy...", 2)};
-    tail += TcpClosing();
-    tail += Failure(kOperation, "Błąd komunikacji z kasą");
-    EXPECT_EQ(From(lost.host.lines, tail[0]), tail);
-    EXPECT_TRUE(lost.Violations().empty());
 }
 
 TEST(ConnectionTest, PaymentFormMismatchOnAFiscalNeoWarnsAndTheTestGoesOn)

@@ -1,9 +1,8 @@
 // The command exchange as the host sees it through the library: the protocol
-// trace, a report's progress and time-out, a dropped connection, and the
-// operations whose runs the driver does not have.
+// trace, a report's time-out, and the operations whose runs the driver does
+// not have. A report's progress lines are pinned by the service functions' test.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 
 #include "register_session.h"
@@ -102,28 +101,6 @@ TEST(Exchange, TraceHoldsEveryFrameUnderItsCommandName)
     }
     EXPECT_EQ(at, trace.size());
     EXPECT_EQ(journal.size(), 14u);  // the connection test's 13 commands and one repetition
-}
-
-TEST(Exchange, ReportShowsItsProgressOnTheLastLineUntilItEnds)
-{
-    RegisterSession s("", R"({"1171": {"1": {"kind": "slowReport", "polls": 4, "pollIntervalMs": 20, "delayMs": 20}}})");
-    s.host.SetParam("ComboComplexOrdTimeout", "60");
-    ASSERT_EQ(s.Run(-8, 5), 0);
-    EXPECT_TRUE(s.Violations().empty());
-    EXPECT_EQ(s.Commands(), (std::vector<int>{501, 1171}));
-    EXPECT_TRUE(LinesOfKind(s, 2).empty());
-
-    // Four empty tries (busy bytes) and the one that brought the answer.
-    std::vector<HostLine> wait;
-    for (const HostLine& line : s.host.lines)
-        if (StartsWith(line.text, kReportWait)) wait.push_back(line);
-    const std::vector<HostLine> expected = {
-        {false, 0, kReportWait + ":" + kMark + "0"},  {true, 0, kReportWait + ":" + kMark + "5"},
-        {true, 0, kReportWait + ":" + kMark + "10"}, {true, 0, kReportWait + ":" + kMark + "15"},
-        {true, 0, kReportWait + ":" + kMark + "20"}, {true, 0, kReportWait + ":" + kMark + "25"},
-        {true, 0, kReportWait + kMark + "OK"},
-    };
-    EXPECT_EQ(wait, expected);
 }
 
 TEST(Exchange, ReportTimeOutOfZeroEndsAtTheFirstEmptyTry)

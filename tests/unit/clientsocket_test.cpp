@@ -76,15 +76,10 @@ TEST(ClientSocket, AConnectionThatCannotBeMadeNamesHostAndPort)
     EXPECT_EQ(ConnectError("127.0.0.1", 0), "Nie można nawiązać połączenia z 127.0.0.1:0 - nieprawidłowy numer portu");
     EXPECT_EQ(ConnectError("127.0.0.1", 70000),
               "Nie można nawiązać połączenia z 127.0.0.1:70000 - nieprawidłowy numer portu");
-    // The message is cp1250 ("ż" 0xBF, "ą" 0xB9).
-    EXPECT_NE(ConnectError("127.0.0.1", port)
-                  .find("mo\xBF"
-                        "na nawi\xB9"
-                        "za"),
-              std::string::npos);
 }
 
-TEST(ClientSocket, ReadsTimeOutWithZeroAndWritesArrive)
+// Bytes both ways are pinned by the links' test.
+TEST(ClientSocket, ReadsTimeOutWithZero)
 {
     Listener l;
     TClientSocket socket;
@@ -99,12 +94,6 @@ TEST(ClientSocket, ReadsTimeOutWithZeroAndWritesArrive)
     EXPECT_EQ(stream.Read(buffer, sizeof buffer), 0);
     EXPECT_GE(ElapsedMs(start), 150 - 5);
     EXPECT_FALSE(stream.WaitForData(50));
-
-    const std::string frame("\x10\x02\x00\xFF\x03", 5);
-    EXPECT_EQ(stream.Write(frame.data(), static_cast<int>(frame.size())), 5);
-    char got[8] = {};
-    EXPECT_EQ(recv(l.peer, got, sizeof got, 0), 5);
-    EXPECT_EQ(std::string(got, 5), frame);
 
     socket.SetActive(false);
     EXPECT_FALSE(socket.GetActive());
