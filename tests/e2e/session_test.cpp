@@ -242,34 +242,6 @@ INSTANTIATE_TEST_SUITE_P(
                                 "Błąd komunikacji z kasą", {501, 18}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-namespace {
-// Runs the connection test, with the card server in use, on a session whose
-// link cannot be opened: nothing reaches the register, and the card server
-// is unlocked all the same. `screen` gets the host's screen.
-void RunWithoutALink(RegisterSession& s, Lines& screen)
-{
-    CardServer card;
-    ASSERT_TRUE(card.Ok());
-    card.Configure(s.host);
-    s.Run(-1);
-    EXPECT_TRUE(s.Commands().empty());
-    screen = Screen(s);
-    EXPECT_TRUE(Shows(screen, "Zdalne odblokowanie serwera Norvik (SKP)\x01OK"));
-    EXPECT_EQ(card.Received(), (Lines{"DISABLE 0", "ENABLE 0"}));
-}
-}  // namespace
-
-TEST(TcpLink, ARegisterThatCannotBeReachedIsAnErrorAndTheCardServerIsUnlocked)
-{
-    RegisterSession s;
-    RefusingPort dead;
-    s.host.SetParam("ComboIpPort", std::to_string(dead.port));
-    Lines screen;
-    ASSERT_NO_FATAL_FAILURE(RunWithoutALink(s, screen));
-    EXPECT_EQ(screen.back(), "E:Nie można nawiązać połączenia z 127.0.0.1:" + std::to_string(dead.port) +
-                                 " - połączenie odrzucone");
-}
-
 TEST(SerialLink, ControlBytesInAnAnswerCrossTheLineIntact)
 {
     // STX, ETX, the stuffing byte, CR, XON and XOFF inside a header line: a
@@ -288,13 +260,21 @@ TEST(SerialLink, ControlBytesInAnAnswerCrossTheLineIntact)
     EXPECT_TRUE(Shows(screen, "Zamykanie portu komunikacyjnego ...\x01OK"));
 }
 
+// A register that cannot be reached over TCP/IP is pinned by the service
+// functions' test, its text by the client socket's.
 TEST(SerialLink, APortThatCannotBeOpenedIsAnErrorAndTheCardServerIsUnlocked)
 {
     RegisterSession s("", "", RegisterLink::Pty);
     const std::string missing = s.tmp.File("no-such-tty");
     s.host.SetParam("ComboPort", missing);
-    Lines screen;
-    ASSERT_NO_FATAL_FAILURE(RunWithoutALink(s, screen));
+    CardServer card;
+    ASSERT_TRUE(card.Ok());
+    card.Configure(s.host);
+    s.Run(-1);
+    EXPECT_TRUE(s.Commands().empty());
+    EXPECT_EQ(card.Received(), (Lines{"DISABLE 0", "ENABLE 0"}));
+    const Lines screen = Screen(s);
+    EXPECT_TRUE(Shows(screen, "Zdalne odblokowanie serwera Norvik (SKP)\x01OK"));
     EXPECT_TRUE(Shows(screen, "E:Otwieranie portu komunikacyjnego " + missing + " ..."));
     EXPECT_TRUE(Shows(screen, "Zamykanie portu komunikacyjnego ...\x01OK"));
     EXPECT_EQ(screen.back(), "E:" + missing + ": brak takiego urządzenia");

@@ -350,31 +350,27 @@ TEST_F(ComboExchangeTest, QuietExecutionErrorsReturnWithTheirCode)
     EXPECT_EQ(state.last_err_wyk, 0);
 }
 
-TEST_F(ComboExchangeTest, OtherExecutionErrorsThrowAtOnce)
+TEST_F(ComboExchangeTest, OtherErrorAnswersAndMalformedAnswersFailAtOnce)
 {
-    Script({[](Peer& p) { p.ErrorAnswer(0, 1); }});
-    EXPECT_EQ(Failure(2100),
-              "Kasa zg\xB3osi\xB3" "a b\xB3\xB9" "d wykonania: [W1] - nieznany b\xB3\xB9" "d przes\xB3" "any przez kas\xEA");
-    EXPECT_EQ(peer.requests.size(), 1u);
-    EXPECT_EQ(state.last_err_wyk, 1);
-    Script({[](Peer& p) { p.ErrorAnswer(0, 902); }});
-    peer.requests.clear();
-    EXPECT_EQ(Failure(2100), "Kasa zgłosiła błąd wykonania: [W902] - rekord jest predefiniowany");
-    EXPECT_EQ(peer.requests.size(), 1u);
-}
-
-TEST_F(ComboExchangeTest, ErrorAnswerWithoutItsCodesIsRefusedByTheAccessor)
-{
-    Script({[](Peer& p) { p.Answer(0, {Field::V(0)}); }});
-    EXPECT_EQ(Failure(501), "TComboData::AsV() - nieprawid\xB3owy typ pola DATA");
-}
-
-TEST_F(ComboExchangeTest, MalformedAnswerTravelsOutAsTheParseFailure)
-{
-    Script({[](Peer& p) { p.Answer(501, {Field::Raw("X\x01")}); }});
-    EXPECT_EQ(Failure(501), "TComboDataSet::ParseFromPacket() - niew\xB3" "a\x9C" "ciwy typ pola DATA");
+    const struct {
+        uint16_t code;
+        Fields fields;
+        AnsiString failure;
+    } cases[] = {
+        {0, {Field::V(0), Field::V(0), Field::V(1)},
+         "Kasa zg\xB3osi\xB3" "a b\xB3\xB9" "d wykonania: [W1] - nieznany b\xB3\xB9" "d przes\xB3" "any przez kas\xEA"},
+        {0, {Field::V(0), Field::V(0), Field::V(902)}, "Kasa zgłosiła błąd wykonania: [W902] - rekord jest predefiniowany"},
+        // An error answer without its codes is refused by the accessor.
+        {0, {Field::V(0)}, "TComboData::AsV() - nieprawid\xB3owy typ pola DATA"},
+        {501, {Field::Raw("X\x01")}, "TComboDataSet::ParseFromPacket() - niew\xB3" "a\x9C" "ciwy typ pola DATA"},
+    };
+    for (const auto& c : cases) {
+        peer.requests.clear();
+        peer.onRequest = [&c](Peer& p, size_t) { p.Answer(c.code, c.fields); };
+        EXPECT_EQ(Failure(501), c.failure);
+        EXPECT_EQ(peer.requests.size(), 1u) << c.failure;
+    }
     EXPECT_EQ(state.DataSet.Count(), 0);
-    EXPECT_EQ(peer.requests.size(), 1u);
 }
 
 TEST_F(ComboExchangeTest, SimpleCommandAnsweredWithAnotherCodeIsSentAgainUnchanged)
