@@ -399,6 +399,17 @@ TEST_F(ComboExchangeTest, TokenAdvancesPerCommandAndWraps)
     EXPECT_EQ(peer.requests[3].flags, 0);
 }
 
+// With the links' own purge (see cblinks_test.cpp) this keeps late answers
+// from eating the next command's attempts.
+TEST_F(ComboExchangeTest, LateAnswersToEarlierCommandsArePurgedBeforeANewOne)
+{
+    // Three late answers to the previous command (token 6) wait on the link.
+    for (int i = 0; i < 3; ++i) peer.Write(Stuff(PlainFrame(0, 6, 2110)));
+    Script({[](Peer& p) { p.Answer(501); }});
+    Run(501);
+    EXPECT_EQ(peer.requests.size(), 1u);
+}
+
 TEST_F(ComboExchangeTest, ReportIsAwaitedAfterItsAcknowledgementWithProgress)
 {
     Script({[](Peer& p) { p.Answer(1); }});

@@ -426,18 +426,11 @@ TEST_F(ModemSession, ConnectionTestThroughTheModem)
     EXPECT_EQ(modem.AwaitCommands(dialled.size()), dialled);
     EXPECT_EQ(card.Received(), (Lines{"DISABLE 0", "ENABLE 0"}));
 
+    // The dialogue's own lines are pinned by the modem's tests.
     const Lines screen = Screen();
-    const Lines opening = {"Zdalne zablokowanie serwera Norvik (SKP)\x01OK",
-                           "Otwieranie portu komunikacyjnego " + modem.Pty() + " ...\x01OK",
-                           "Nawiązywanie połączenia modemowego ...",
-                           "AT&F\x01OK",
-                           "ATE0\x01OK",
-                           "ATX2\x01OK",
-                           "ATV1\x01OK",
-                           "ATDT555 1234\x01OK",
-                           kConnected + "NEO 1.01"};
-    ASSERT_GE(screen.size(), opening.size());
-    EXPECT_EQ(Lines(screen.begin(), screen.begin() + static_cast<long>(opening.size())), opening);
+    const size_t dialLine = IndexOf(screen, "ATDT555 1234\x01OK");
+    ASSERT_LT(dialLine + 1, screen.size());
+    EXPECT_EQ(screen[dialLine + 1], kConnected + "NEO 1.01");
     const Lines closing = {"Zamykanie połączenia modemowego ...", "ATH\x01OK",
                            "Zamykanie portu komunikacyjnego ...\x01OK",
                            "Zdalne odblokowanie serwera Norvik (SKP)\x01OK"};

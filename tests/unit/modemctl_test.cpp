@@ -238,22 +238,6 @@ const Lines kSetUpHead = {"AT&F", "AT&S1", "ATS7=30", "AT&C1", "AT&D2", "AT&H1",
 const Lines kSetUpTail = {"ATS0=1", "ATE0", "ATQ1", "AT&W1", "AT&W0"};
 }  // namespace
 
-TEST(ModemSpeeds, EachSupportedSpeedHasItsPair)
-{
-    const std::vector<std::tuple<TMBaudRate, int, int>> table = {
-        {br___300, 1, 3}, {br__1200, 2, 5}, {br__2400, 3, 5}, {br__4800, 4, 7}, {br__9600, 6, 9}, {br_19200, 10, 13}};
-    for (const auto& [speed, wantN, wantS37] : table) {
-        int atN = 0, s37 = 0;
-        ASSERT_TRUE(TModemPort::SpeedSetting(speed, atN, s37)) << speed;
-        EXPECT_EQ(atN, wantN);
-        EXPECT_EQ(s37, wantS37);
-    }
-    for (TMBaudRate other : {br___110, br___600, br_14400, br_38400, br_56000, br_57600, br115200, br256000}) {
-        int atN = 0, s37 = 0;
-        EXPECT_FALSE(TModemPort::SpeedSetting(other, atN, s37)) << other;
-    }
-}
-
 TEST_F(ModemDialogue, SetUpFallsBackToS37AtEachSpeed)
 {
     StartModem({"--answer", "AT&N1=ERROR", "--answer", "AT&N2=ERROR", "--answer", "AT&N3=ERROR", "--answer",

@@ -111,20 +111,6 @@ TEST_F(RegisterTest, ABadChecksumSpoilsTheAnswerButTheCommandRuns)
     EXPECT_EQ(JournalLines().back()["answer"], "cached");
 }
 
-TEST_F(RegisterTest, UnfinishedReportKeepsTheRegisterBusyUntilTheLinkCloses)
-{
-    Make(LoadScenario(REGSIM_DEMO_SCENARIO),
-         Plan(R"({"1171": {"1": {"kind": "unfinishedReport", "pollIntervalMs": 100}}})"));
-    const Response r = Send(Request(1171, 1));
-    ASSERT_EQ(r.outputs.size(), 2u);
-    EXPECT_EQ(Unwire(r.outputs[0].bytes).frame.code, kReportAcknowledged);
-    EXPECT_EQ(r.outputs[1].repeatMs, 100u);
-    EXPECT_EQ(Send(Request(501, 2), 1000000).outputs.size(), 1u);
-    EXPECT_EQ(JournalLines().back()["answer"], "busy");
-    reg->OnLinkClosed();
-    EXPECT_EQ(Answer(Request(501, 3)).code, 501);
-}
-
 TEST_F(RegisterTest, ReportFaultOnASimpleCommandIsRefused)
 {
     EXPECT_THROW(Make({}, Plan(R"({"501": {"1": "slowReport"}})")), std::runtime_error);
