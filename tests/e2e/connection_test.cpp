@@ -15,27 +15,16 @@ namespace {
 const char* const kOperation = "test połączenia";
 
 const char* const kDatabaseLabels[] = {
-    "- rozmiar bazy opakowań:",
-    "- ilość zaprogramowanych opakowań:",
-    "- rozmiar bazy klawiszy:",
-    "- ilość zaprogramowanych klawiszy:",
-    "- rozmiar bazy kasjerów:",
-    "- ilość zaprogramowanych kasjerów:",
-    "- rozmiar bazy form płatności:",
-    "- ilość zaprogramowanych form płatności:",
-    "- rozmiar bazy rabatów/narzutów:",
-    "- ilość zaprogramowanych rabatów/narzutów:",
-    "- rozmiar bazy PLU:",
-    "- ilość zaprogramowanych PLU:",
-    "- rozmiar bazy grup towarowych:",
-    "- ilość zaprogramowanych grup towarowych:",
-    "- rozmiar bazy jednostem miary:",
-    "- ilość zaprogramowanych jednostek miary:",
-    "- rozmiar bazy kodów kreskowych:",
-    "- ilość zaprogramowanych kodów kreskowych:",
-    "- rozmiar bazy formatów kodów:",
-    "- ilość zaprogramowanych formatów kodów:",
-};
+    "- rozmiar bazy opakowań:",         "- ilość zaprogramowanych opakowań:",
+    "- rozmiar bazy klawiszy:",         "- ilość zaprogramowanych klawiszy:",
+    "- rozmiar bazy kasjerów:",         "- ilość zaprogramowanych kasjerów:",
+    "- rozmiar bazy form płatności:",   "- ilość zaprogramowanych form płatności:",
+    "- rozmiar bazy rabatów/narzutów:", "- ilość zaprogramowanych rabatów/narzutów:",
+    "- rozmiar bazy PLU:",              "- ilość zaprogramowanych PLU:",
+    "- rozmiar bazy grup towarowych:",  "- ilość zaprogramowanych grup towarowych:",
+    "- rozmiar bazy jednostem miary:",  "- ilość zaprogramowanych jednostek miary:",
+    "- rozmiar bazy kodów kreskowych:", "- ilość zaprogramowanych kodów kreskowych:",
+    "- rozmiar bazy formatów kodów:",   "- ilość zaprogramowanych formatów kodów:"};
 
 const char* const kFiscalPayForms =
     "Kasa jest w trybie fiskalnym. Formy płatności należy zaprogramować ręcznie zgodnie z powyższymi zaleceniami.";

@@ -273,36 +273,41 @@ TEST_F(Session, MultiplexerChannelsFiveToTwelveAreChosenByACommandByte)
 
 // --- Model and fiscal state -----------------------------------------------------
 
-TEST_F(Session, EachModelCodeGivesItsNameAndFamily)
+TEST_F(Session, EachModelCodeGivesItsNameAndFamilyAndTheFiscalByteItsMode)
 {
     struct Model {
         int code;
         const char* name;
         e_ProtocolType type;
+        int state;
+        e_FiscalMode mode;
     };
     // The ends of the table and a model of every other family; then codes
     // outside the table: the family stays the default one, with a warning.
+    // A fiscal byte outside the table is taken for fiscal.
     const Model table[] = {
-        {1, "COMBO 1.01", pt_Combo},          {2, "NEO 1.01", pt_Neo},
-        {3, "COMBO 1.02", pt_Combo102},       {4, "NEO 1.02", pt_Neo102},
-        {5, "BINGO HS 3.02", pt_Bingo},       {10, "MOBILE 1.03", pt_Mobile},
-        {11, "BINGO HS EJ 4.01", pt_BingoHS}, {23, "MOBILE HS EJ 1.01", pt_MobileHS},
-        {24, "NEO XL EJ 2.01", pt_Neo201},    {25, "BINGO HS EJ 4.03", pt_BingoHS2},
-        {28, "BINGO HS XL EJ 1.01", pt_BingoXL}, {29, "NEO XL 3.01", pt_Neo301},
-        {42, "ERGO 1.02", pt_Revo},           {0, "<niezidentyfikowany>", pt_Combo},
-        {13, "<nieznana o kodzie 13>", pt_Combo}, {32, "<nieznana o kodzie 32>", pt_Combo},
-        {255, "<nieznana o kodzie 255>", pt_Combo}};
+        {1, "COMBO 1.01", pt_Combo, 0, fm_NotFiscal},         {2, "NEO 1.01", pt_Neo, 1, fm_Fiscal},
+        {3, "COMBO 1.02", pt_Combo102, 2, fm_ReadOnly},       {4, "NEO 1.02", pt_Neo102, 3, fm_Fiscal},
+        {5, "BINGO HS 3.02", pt_Bingo, 7, fm_Fiscal},         {10, "MOBILE 1.03", pt_Mobile, 255, fm_Fiscal},
+        {11, "BINGO HS EJ 4.01", pt_BingoHS, 0, fm_NotFiscal}, {23, "MOBILE HS EJ 1.01", pt_MobileHS, 0, fm_NotFiscal},
+        {24, "NEO XL EJ 2.01", pt_Neo201, 0, fm_NotFiscal},   {25, "BINGO HS EJ 4.03", pt_BingoHS2, 0, fm_NotFiscal},
+        {28, "BINGO HS XL EJ 1.01", pt_BingoXL, 0, fm_NotFiscal}, {29, "NEO XL 3.01", pt_Neo301, 0, fm_NotFiscal},
+        {42, "ERGO 1.02", pt_Revo, 0, fm_NotFiscal},          {0, "<niezidentyfikowany>", pt_Combo, 0, fm_NotFiscal},
+        {13, "<nieznana o kodzie 13>", pt_Combo, 0, fm_NotFiscal}, {32, "<nieznana o kodzie 32>", pt_Combo, 1, fm_Fiscal},
+        {255, "<nieznana o kodzie 255>", pt_Combo, 0, fm_NotFiscal}};
     const std::string warning = "W:Błąd podczas odczytu typu kasy. Przyjęto domyślnie Combo";
     for (const Model& m : table) {
         peerproc::PeerProcess modelSim;
         const std::string modelJournal = dir.File("model" + std::to_string(m.code) + ".jsonl");
-        testutil::WriteFile(dir.File("model.json"), "{\"model\": " + std::to_string(m.code) + "}");
+        testutil::WriteFile(dir.File("model.json"), "{\"model\": " + std::to_string(m.code) +
+                                                        ", \"fiscalState\": " + std::to_string(m.state) + "}");
         modelSim.Start(REGSIM_EXE, {"--tcp", "0", "--scenario", dir.File("model.json"), "--journal", modelJournal});
         UseRegisterOverTcp(modelSim.Port());
         in.host.lines.clear();
         SessionAction& a = NewAction();
         a.OpenPort();
         EXPECT_EQ(a.protType, m.type) << m.code;
+        EXPECT_EQ(a.fiscalMode, m.mode) << m.code;
         const Lines screen = Screen();
         const auto shown = std::find(screen.begin(), screen.end(), kConnected + m.name);
         ASSERT_NE(shown, screen.end()) << m.code;
@@ -310,22 +315,6 @@ TEST_F(Session, EachModelCodeGivesItsNameAndFamily)
         EXPECT_EQ(shown + 1 != screen.end() && shown[1] == warning, !inTable) << m.code;
         a.ClosePort();
         EXPECT_EQ(regsim::JournalViolations(modelJournal), Lines{});
-    }
-}
-
-TEST_F(Session, FiscalStateFromTheStatusAnswer)
-{
-    const std::pair<int, e_FiscalMode> cases[] = {
-        {0, fm_NotFiscal}, {1, fm_Fiscal}, {2, fm_ReadOnly}, {3, fm_Fiscal}, {7, fm_Fiscal}, {255, fm_Fiscal}};
-    for (const auto& [state, mode] : cases) {
-        peerproc::PeerProcess stateSim;
-        testutil::WriteFile(dir.File("state.json"), "{\"fiscalState\": " + std::to_string(state) + "}");
-        stateSim.Start(REGSIM_EXE, {"--tcp", "0", "--scenario", dir.File("state.json")});
-        UseRegisterOverTcp(stateSim.Port());
-        SessionAction& a = NewAction();
-        a.OpenPort();
-        EXPECT_EQ(a.fiscalMode, mode) << state;
-        a.ClosePort();
     }
 }
 

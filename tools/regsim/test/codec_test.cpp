@@ -100,12 +100,10 @@ TEST(Parse, NamesWhatIsWrongWithAMalformedFrame)
     EXPECT_NE(ParseFrame(wrongLength).error.find("length field 40"), std::string::npos);
 }
 
-TEST(Charset, ConvertsPolishLettersBothWays)
+// Polish letters both ways and a character without a cp1250 byte are pinned
+// through the journal and the scenario's checks.
+TEST(Charset, AByteWithoutACharacterBecomesTheReplacementCharacter)
 {
-    EXPECT_EQ(Utf8ToCp1250("łŁżŹ"), std::optional<std::string>(Bytes({0xB3, 0xA3, 0xBF, 0x8F})));
-    EXPECT_EQ(Cp1250ToUtf8(Bytes({0xB3, 0xA3, 0xBF, 0x8F})), "łŁżŹ");
-    EXPECT_FALSE(Utf8ToCp1250("日本").has_value());
-    // 0x98 has no character in code page 1250.
     EXPECT_EQ(Cp1250ToUtf8(Bytes({'a', 0x98, 'b'})),
               "a\xEF\xBF\xBD"
               "b");

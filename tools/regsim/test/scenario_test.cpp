@@ -32,14 +32,6 @@ std::string PlanError(const char* text)
 
 }  // namespace
 
-TEST(Scenario, EmptyDocumentGivesAWorkingRegister)
-{
-    const Scenario s = ScenarioFromJson(json::object());
-    EXPECT_EQ(s.registerNumber, "1");
-    EXPECT_EQ(s.payForms.size(), 6u);
-    EXPECT_EQ(ScenarioFromJson(json::parse(R"({"registerNumber": 12})")).registerNumber, "12");
-}
-
 TEST(Scenario, RefusesMistakesNamingTheEntry)
 {
     EXPECT_EQ(ScenarioError(R"({"modle": 2})"), "\"modle\": unknown key");
