@@ -217,18 +217,11 @@ TEST(ConnectionTest, PaymentFormsAreCheckedOnFiscalRegistersOfTheNewerFamiliesOn
         int fiscalState;
         bool checked;
     };
-    const Case cases[] = {
-        {26, 1, false},  // BINGO HS 3.03: the BINGO HS family
-        {11, 1, false},  // BINGO HS EJ 4.01
-        {5, 1, false},   // BINGO HS 3.02: the BINGO family
-        {3, 1, true},    // COMBO 1.02
-        {4, 2, true},    // NEO 1.02, read-only
-        {2, 1, true},    // NEO 1.01
-        {30, 1, true},   // REVO 1.01
-        {2, 0, false},   // not fiscal
-        {3, 0, false},
-        {30, 0, false},
-    };
+    // The BINGO HS family (BINGO HS 3.03, BINGO HS EJ 4.01) and the BINGO family
+    // (BINGO HS 3.02) are never checked; COMBO 1.02, NEO 1.02 (read-only), NEO
+    // 1.01 and REVO 1.01 are when fiscal.
+    const Case cases[] = {{26, 1, false}, {11, 1, false}, {5, 1, false}, {3, 1, true},  {4, 2, true},
+                          {2, 1, true},   {30, 1, true},  {2, 0, false}, {3, 0, false}, {30, 0, false}};
     for (const Case& c : cases) {
         RegisterSession s(Scenario(R"({"model": )" + std::to_string(c.model) +
                                    R"(, "fiscalState": )" + std::to_string(c.fiscalState) + "}"));

@@ -29,13 +29,9 @@ Bytes PlainFrame(uint8_t flags, uint32_t token, uint16_t code, Fields fields = {
     return regsim::BuildFrame({flags, token, code, std::move(fields)});
 }
 
-struct Request {
+// A request as the driver sent it, and read back.
+struct Request : regsim::ParsedFrame {
     Bytes wire, plain;
-    uint8_t flags = 0;
-    uint32_t token = 0;
-    size_t count = 0;
-    uint16_t cmd = 0;
-    bool crcOk = false;
 };
 
 Request Decode(const Bytes& wire)
@@ -45,12 +41,7 @@ Request Decode(const Bytes& wire)
     regsim::WireDecoder d;
     for (char c : wire)
         if (auto ev = d.Feed(static_cast<uint8_t>(c)); ev.kind == regsim::WireDecoder::Event::kFrame) r.plain = ev.frame;
-    const regsim::ParsedFrame p = regsim::ParseFrame(r.plain);
-    r.flags = p.frame.flags;
-    r.token = p.frame.token;
-    r.count = p.frame.fields.size();
-    r.cmd = p.frame.code;
-    r.crcOk = p.checksumOk;
+    static_cast<regsim::ParsedFrame&>(r) = regsim::ParseFrame(r.plain);
     return r;
 }
 
@@ -79,7 +70,7 @@ public:
     // An answer to the last request.
     void Answer(uint16_t code, Fields fields = {}) const
     {
-        Write(Stuff(PlainFrame(0, requests.back().token, code, std::move(fields))));
+        Write(Stuff(PlainFrame(0, requests.back().frame.token, code, std::move(fields))));
     }
     void ErrorAnswer(uint16_t trn, uint16_t wyk) const { Answer(0, {Field::V(0), Field::V(trn), Field::V(wyk)}); }
     void Close()
@@ -242,8 +233,8 @@ TEST_F(ComboExchangeTest, FieldsGoOutInOrderWithTheirCount)
     const AnsiString fields[] = {"V\x05\x10", AnsiString("Sab\0", 4)};
     Run(2100, 2, fields);
     ASSERT_EQ(peer.requests.size(), 1u);
-    EXPECT_TRUE(peer.requests[0].crcOk);
-    EXPECT_EQ(peer.requests[0].count, 2);
+    EXPECT_TRUE(peer.requests[0].checksumOk);
+    EXPECT_EQ(peer.requests[0].frame.fields.size(), 2u);
     EXPECT_EQ(peer.requests[0].plain, PlainFrame(0, 7, 2100, {Field::Raw(fields[0]), Field::Raw(fields[1])}));
     EXPECT_EQ(state.fld_num, 2);
     EXPECT_EQ(trace[0], "->PLUINS");
@@ -254,10 +245,10 @@ TEST_F(ComboExchangeTest, LostAnswerIsAskedForAgainWithTheRetryFlagAndTheSameTok
     Script({nullptr, [](Peer& p) { p.Answer(501, kStatusFields); }});
     Run(501);
     ASSERT_EQ(peer.requests.size(), 2u);
-    EXPECT_EQ(peer.requests[0].flags, 0);
-    EXPECT_EQ(peer.requests[1].flags, 0x10);
-    EXPECT_EQ(peer.requests[1].token, peer.requests[0].token);
-    EXPECT_TRUE(peer.requests[1].crcOk);
+    EXPECT_EQ(peer.requests[0].frame.flags, 0);
+    EXPECT_EQ(peer.requests[1].frame.flags, 0x10);
+    EXPECT_EQ(peer.requests[1].frame.token, peer.requests[0].frame.token);
+    EXPECT_TRUE(peer.requests[1].checksumOk);
     EXPECT_EQ(peer.requests[1].plain, PlainFrame(0x10, 7, 501));
     EXPECT_EQ(Elapsed(), 5050u);
     // A serial link passes a silence without a trace line.
@@ -275,18 +266,18 @@ TEST_F(ComboExchangeTest, SilenceOnATcpLinkIsTraced)
 
 TEST_F(ComboExchangeTest, WrongTokenAndBadChecksumCountAsNoAnswer)
 {
-    Script({[](Peer& p) { p.Write(Stuff(PlainFrame(0, p.requests.back().token + 1, 501))); },
+    Script({[](Peer& p) { p.Write(Stuff(PlainFrame(0, p.requests.back().frame.token + 1, 501))); },
             [](Peer& p) {
-                Bytes f = PlainFrame(0, p.requests.back().token, 501, {Field::B(9)});
+                Bytes f = PlainFrame(0, p.requests.back().frame.token, 501, {Field::B(9)});
                 f[14] = 8;  // the field changed after the checksum was made
                 p.Write(Stuff(f));
             },
             [](Peer& p) { p.Answer(501, {Field::B(7)}); }});
     Run(501);
     ASSERT_EQ(peer.requests.size(), 3u);
-    EXPECT_EQ(peer.requests[1].flags, 0x10);
-    EXPECT_EQ(peer.requests[2].flags, 0x10);
-    EXPECT_EQ(peer.requests[2].token, 7u);
+    EXPECT_EQ(peer.requests[1].frame.flags, 0x10);
+    EXPECT_EQ(peer.requests[2].frame.flags, 0x10);
+    EXPECT_EQ(peer.requests[2].frame.token, 7u);
     EXPECT_EQ(state.DataSet[0].AsB(), 7);
 }
 
@@ -325,8 +316,8 @@ TEST_F(ComboExchangeTest, SilenceOnEveryAttemptEndsInTheCommunicationFailure)
     Script({nullptr, nullptr, nullptr, [](Peer& p) { p.Answer(501); }});
     Run(501);
     EXPECT_TRUE(state.firstLineRepeated);
-    EXPECT_EQ(peer.requests[3].token, 8u);
-    EXPECT_EQ(peer.requests[3].flags, 0);
+    EXPECT_EQ(peer.requests[3].frame.token, 8u);
+    EXPECT_EQ(peer.requests[3].frame.flags, 0);
 }
 
 TEST_F(ComboExchangeTest, QuietExecutionErrorsReturnWithTheirCode)
@@ -385,18 +376,18 @@ TEST_F(ComboExchangeTest, TokenAdvancesPerCommandAndWraps)
 {
     state.token = 9998;
     peer.onRequest = [](Peer& p, size_t i) {
-        if (i != 1) p.Answer(p.requests.back().cmd);  // the second sending is lost
+        if (i != 1) p.Answer(p.requests.back().frame.code);  // the second sending is lost
     };
     Run(14);
     Run(15);
     Run(20);
     ASSERT_EQ(peer.requests.size(), 4u);
-    EXPECT_EQ(peer.requests[0].token, 9999u);
-    EXPECT_EQ(peer.requests[1].token, 0u);
-    EXPECT_EQ(peer.requests[2].token, 0u);
-    EXPECT_EQ(peer.requests[2].flags, 0x10);
-    EXPECT_EQ(peer.requests[3].token, 1u);
-    EXPECT_EQ(peer.requests[3].flags, 0);
+    EXPECT_EQ(peer.requests[0].frame.token, 9999u);
+    EXPECT_EQ(peer.requests[1].frame.token, 0u);
+    EXPECT_EQ(peer.requests[2].frame.token, 0u);
+    EXPECT_EQ(peer.requests[2].frame.flags, 0x10);
+    EXPECT_EQ(peer.requests[3].frame.token, 1u);
+    EXPECT_EQ(peer.requests[3].frame.flags, 0);
 }
 
 // With the links' own purge (see cblinks_test.cpp) this keeps late answers

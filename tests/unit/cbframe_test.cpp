@@ -139,14 +139,6 @@ TEST(ComboFrame, BcdPacksPaddedOrCutDigits)
     EXPECT_FALSE(ComboBCDToValue(reinterpret_cast<const uint8_t*>(badNibble.data()), 1, v));
 }
 
-TEST(ComboFrame, TokenWrapsAtTenThousand)
-{
-    EXPECT_EQ(ComboNextToken(0), 1u);
-    EXPECT_EQ(ComboNextToken(9998), 9999u);
-    EXPECT_EQ(ComboNextToken(9999), 0u);
-    EXPECT_EQ(ComboNextToken(ComboNextToken(9999)), 1u);
-}
-
 TEST(ComboFrame, CommandTooLongForTheLengthFieldIsRefused)
 {
     const AnsiString big = ComboDataS(AnsiString(65535, 'x'));

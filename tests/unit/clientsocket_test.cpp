@@ -64,9 +64,21 @@ std::string ConnectError(const AnsiString& host, int port)
     return "connected";
 }
 
+// A client connected to a listener of its own.
+class ClientSocket : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Connect(socket, l.port);
+        l.Accept();
+    }
+    Listener l;
+    TClientSocket socket;
+};
+
 }  // namespace
 
-TEST(ClientSocket, AConnectionThatCannotBeMadeNamesHostAndPort)
+TEST(ClientSocketConnect, AConnectionThatCannotBeMadeNamesHostAndPort)
 {
     testutil::RefusingPort refusing;
     const int port = refusing.port;
@@ -79,12 +91,8 @@ TEST(ClientSocket, AConnectionThatCannotBeMadeNamesHostAndPort)
 }
 
 // Bytes both ways are pinned by the links' test.
-TEST(ClientSocket, ReadsTimeOutWithZero)
+TEST_F(ClientSocket, ReadsTimeOutWithZero)
 {
-    Listener l;
-    TClientSocket socket;
-    Connect(socket, l.port);
-    l.Accept();
     EXPECT_TRUE(socket.GetActive());
     TWinSocketStream stream(socket.Socket(), 150);
     EXPECT_EQ(stream.GetTimeOut(), 150u);
@@ -100,12 +108,8 @@ TEST(ClientSocket, ReadsTimeOutWithZero)
     EXPECT_THROW(stream.Read(buffer, 1), ESocketError);
 }
 
-TEST(ClientSocket, ByteByByteReadsGetEverythingSentBeforeAClose)
+TEST_F(ClientSocket, ByteByByteReadsGetEverythingSentBeforeAClose)
 {
-    Listener l;
-    TClientSocket socket;
-    Connect(socket, l.port);
-    l.Accept();
     TWinSocketStream stream(socket.Socket(), 30000);
     std::string sent;
     for (int i = 0; i < 3000; ++i) sent += static_cast<char>(i * 7);
@@ -123,12 +127,8 @@ TEST(ClientSocket, ByteByByteReadsGetEverythingSentBeforeAClose)
     EXPECT_LT(ElapsedMs(start), 5000);
 }
 
-TEST(ClientSocket, AClosedPeerFailsAReadAtOnceWithItsText)
+TEST_F(ClientSocket, AClosedPeerFailsAReadAtOnceWithItsText)
 {
-    Listener l;
-    TClientSocket socket;
-    Connect(socket, l.port);
-    l.Accept();
     l.ClosePeer();
     TWinSocketStream stream(socket.Socket(), 30000);
     const auto start = std::chrono::steady_clock::now();
@@ -143,12 +143,8 @@ TEST(ClientSocket, AClosedPeerFailsAReadAtOnceWithItsText)
     EXPECT_LT(ElapsedMs(start), 5000);
 }
 
-TEST(ClientSocket, WritingToAClosedPeerFailsWithoutASignal)
+TEST_F(ClientSocket, WritingToAClosedPeerFailsWithoutASignal)
 {
-    Listener l;
-    TClientSocket socket;
-    Connect(socket, l.port);
-    l.Accept();
     l.ClosePeer();
     TWinSocketStream stream(socket.Socket(), 2000);
     const std::string chunk(1000, 'x');

@@ -75,14 +75,6 @@ TEST_F(ModemServiceFunctions, SetUpProgramsTheModemAtTheConfiguredSpeedAndTimeou
     expected += Closing();
     EXPECT_EQ(in.host.lines, expected);
     EXPECT_TRUE(cards.Received().empty());
-
-    // 19200 bit/s.
-    modem.ClearCommands();
-    in.host.lines.clear();
-    in.host.SetParam("ComboSpeed", "4");
-    EXPECT_EQ(Run(3), 0);
-    EXPECT_EQ(modem.Commands(), Concat(Concat(kSetUpHead, {"AT&N10"}), kSetUpTail));
-    for (const HostLine& line : in.host.lines) EXPECT_EQ(line.kind, 0) << line;
 }
 
 TEST_F(ModemServiceFunctions, SetUpAtASpeedTheModemCannotTakeFailsWithThePortClosed)
