@@ -223,16 +223,6 @@ TEST_F(ModemDialogue, HangUpWithoutCarrierSendsNoEscape)
     EXPECT_TRUE(Screen().empty());
 }
 
-// A refused hang-up is pinned where the service function and the session report it.
-TEST_F(ModemDialogue, HangUpUnanswered)
-{
-    StartModem({"--answer", "ATH=SILENT"});
-    TRecordingModemPort silent(action.get());
-    silent.carrier = false;
-    silent.OpenPort(modem.Pty(), br__9600, bs8, sb1_0, parNone);
-    EXPECT_EQ(Thrown([&] { silent.ModemDisconnect(); }), "Brak odpowiedzi modemu!");
-}
-
 namespace {
 const Lines kSetUpHead = {"AT&F", "AT&S1", "ATS7=30", "AT&C1", "AT&D2", "AT&H1", "ATY0"};
 const Lines kSetUpTail = {"ATS0=1", "ATE0", "ATQ1", "AT&W1", "AT&W0"};

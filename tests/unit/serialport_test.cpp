@@ -219,6 +219,4 @@ TEST(SerialPortNames, ComNumbersNameTheSerialDevices)
     EXPECT_EQ(TMSerialPort::DevicePath("COM1x"), "COM1x");
     EXPECT_EQ(TMSerialPort::DevicePath("COM+1"), "COM+1");
     EXPECT_EQ(TMSerialPort::DevicePath("/dev/ttyUSB0"), "/dev/ttyUSB0");
-    EXPECT_EQ(TMSerialPort::BaudRateValue(br___110), 110);
-    EXPECT_EQ(TMSerialPort::BaudRateValue(br256000), 256000);
 }

@@ -1,5 +1,4 @@
-// The goods base: the refusals and reads the driver's own tests do not
-// reach, and the scenario's goods entries checked by name.
+// The goods base: the refusals and reads the driver's own tests do not reach.
 #include <gtest/gtest.h>
 
 #include "cash_register.h"
@@ -61,19 +60,4 @@ TEST(GoodsBase, CommandsChangeTheBaseAndRefuseAsTheRegisterDoes)
         EXPECT_EQ(a.fields, expected) << "step " << token++;
     }
     EXPECT_TRUE(JournalViolations(dir.File("journal.jsonl")).empty());
-}
-
-TEST(GoodsBase, ScenarioEntriesAreCheckedByName)
-{
-    for (const auto& [doc, message] :
-         {std::pair{R"({"goods": [{"plu": 0}]})", "\"goods[0].plu\": 0 is outside 1..65535"},
-          {R"({"goods": [{"plu": 1, "barcode": "5"}, {"plu": 2, "barcode": "5"}]})", "\"goods[1].barcode\": is given twice"},
-          {R"({"packages": [{"number": 1, "colour": 1}]})", "\"packages[0].colour\": unknown key"}}) {
-        try {
-            ScenarioFromJson(json::parse(doc));
-            ADD_FAILURE() << doc;
-        } catch (const std::runtime_error& e) {
-            EXPECT_STREQ(e.what(), message);
-        }
-    }
 }
