@@ -87,7 +87,7 @@ public:
         addr.sin_family = AF_INET;
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         addr.sin_port = htons(port);
-        connected = connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+        EXPECT_EQ(connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
         reader = FrameReader(fd_);
     }
     ~TcpClient() { close(fd_); }
@@ -96,7 +96,6 @@ public:
         ASSERT_EQ(send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL), ssize_t(bytes.size()));
     }
 
-    bool connected = false;
     FrameReader reader;
 
 private:
