@@ -33,6 +33,7 @@ protected:
 
 }  // namespace
 
+// A refused report marks its line: pinned by the export's test.
 TEST(ServiceFunctions, CommunicationReportShowsItsProgressThenOk)
 {
     // A Combo: the export never asks it for this report, the service function does.
@@ -50,24 +51,6 @@ TEST(ServiceFunctions, CommunicationReportShowsItsProgressThenOk)
                  Replaced(line + ":\x01" "15"), Replaced(line + "\x01OK")};
     expected += TcpClosing();
     EXPECT_EQ(s.host.lines, expected);
-}
-
-TEST(ServiceFunctions, CommunicationReportRefusedMarksItsLineAndClosesTheSession)
-{
-    RegisterSession s(R"({"model": 2})", R"({"1171": {"1": {"kind": "executionError", "code": 1}}})");
-    s.host.SetParam("ComboComplexOrdTimeout", "60");
-    s.Run(-8, 5);
-    EXPECT_EQ(s.Commands(), (std::vector<int>{501, 1171}));
-    const std::string line = kReportLine;
-    HostLines tail = {Added(line + ":\x01" "0"), Replaced(line, 2)};
-    tail += TcpClosing();
-    const HostLines shown = From(s.host.lines, tail[0]);
-    ASSERT_EQ(shown.size(), tail.size() + 2);
-    EXPECT_EQ(First(shown, tail.size()), tail);
-    EXPECT_EQ(shown[tail.size()], Failure(kOperation, "")[0]);
-    EXPECT_EQ(shown.back().kind, 2);
-    EXPECT_EQ(shown.back().text.rfind("Kasa zgłosiła błąd wykonania: [W1] - ", 0), 0u) << shown.back();
-    EXPECT_TRUE(s.Violations().empty());
 }
 
 TEST_F(ServiceFunctionsWithCardServer, AFailedConnectionStillUnlocksTheCardServer)

@@ -33,8 +33,6 @@ public:
     void Configure(VelHost& host) const { UseCardServer(host, Port()); }
     // The lines received so far, line ends removed.
     std::vector<std::string> Received() const { return ReadLines(FRecord); }
-    // The record as the simulator wrote it.
-    std::string RecordText() const { return ReadFile(FRecord); }
 
 private:
     TempDir FDir;

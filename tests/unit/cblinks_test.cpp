@@ -100,7 +100,8 @@ std::string ReadPeer(int fd, size_t count)
 
 TEST(Links, CarryBytesTellSilenceFromADeadLinkAndPurge)
 {
-    const std::string frame("\x10\x02\x00\xFF\x0D\x0A\x11\x13\x10\x03", 10);
+    // With every byte a cooked terminal would eat or translate.
+    const std::string frame("\x10\x02\x00\xFF\x0D\x0A\x11\x13\x03\x04\x1A\x7F\x1C\x15\x10\x03", 16);
     for (auto make : {Serial, Socket}) {
         Rig rig = make();
         ASSERT_TRUE(rig.link) << "no pseudo-terminal";

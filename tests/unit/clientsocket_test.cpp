@@ -64,9 +64,21 @@ std::string ConnectError(const AnsiString& host, int port)
     return "connected";
 }
 
+// A client connected to a listener of its own.
+class ClientSocket : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Connect(socket, l.port);
+        l.Accept();
+    }
+    Listener l;
+    TClientSocket socket;
+};
+
 }  // namespace
 
-TEST(ClientSocket, AConnectionThatCannotBeMadeNamesHostAndPort)
+TEST(ClientSocketConnect, AConnectionThatCannotBeMadeNamesHostAndPort)
 {
     testutil::RefusingPort refusing;
     const int port = refusing.port;
@@ -76,20 +88,11 @@ TEST(ClientSocket, AConnectionThatCannotBeMadeNamesHostAndPort)
     EXPECT_EQ(ConnectError("127.0.0.1", 0), "Nie można nawiązać połączenia z 127.0.0.1:0 - nieprawidłowy numer portu");
     EXPECT_EQ(ConnectError("127.0.0.1", 70000),
               "Nie można nawiązać połączenia z 127.0.0.1:70000 - nieprawidłowy numer portu");
-    // The message is cp1250 ("ż" 0xBF, "ą" 0xB9).
-    EXPECT_NE(ConnectError("127.0.0.1", port)
-                  .find("mo\xBF"
-                        "na nawi\xB9"
-                        "za"),
-              std::string::npos);
 }
 
-TEST(ClientSocket, ReadsTimeOutWithZeroAndWritesArrive)
+// Bytes both ways are pinned by the links' test.
+TEST_F(ClientSocket, ReadsTimeOutWithZero)
 {
-    Listener l;
-    TClientSocket socket;
-    Connect(socket, l.port);
-    l.Accept();
     EXPECT_TRUE(socket.GetActive());
     TWinSocketStream stream(socket.Socket(), 150);
     EXPECT_EQ(stream.GetTimeOut(), 150u);
@@ -100,23 +103,13 @@ TEST(ClientSocket, ReadsTimeOutWithZeroAndWritesArrive)
     EXPECT_GE(ElapsedMs(start), 150 - 5);
     EXPECT_FALSE(stream.WaitForData(50));
 
-    const std::string frame("\x10\x02\x00\xFF\x03", 5);
-    EXPECT_EQ(stream.Write(frame.data(), static_cast<int>(frame.size())), 5);
-    char got[8] = {};
-    EXPECT_EQ(recv(l.peer, got, sizeof got, 0), 5);
-    EXPECT_EQ(std::string(got, 5), frame);
-
     socket.SetActive(false);
     EXPECT_FALSE(socket.GetActive());
     EXPECT_THROW(stream.Read(buffer, 1), ESocketError);
 }
 
-TEST(ClientSocket, ByteByByteReadsGetEverythingSentBeforeAClose)
+TEST_F(ClientSocket, ByteByByteReadsGetEverythingSentBeforeAClose)
 {
-    Listener l;
-    TClientSocket socket;
-    Connect(socket, l.port);
-    l.Accept();
     TWinSocketStream stream(socket.Socket(), 30000);
     std::string sent;
     for (int i = 0; i < 3000; ++i) sent += static_cast<char>(i * 7);
@@ -134,12 +127,8 @@ TEST(ClientSocket, ByteByByteReadsGetEverythingSentBeforeAClose)
     EXPECT_LT(ElapsedMs(start), 5000);
 }
 
-TEST(ClientSocket, AClosedPeerFailsAReadAtOnceWithItsText)
+TEST_F(ClientSocket, AClosedPeerFailsAReadAtOnceWithItsText)
 {
-    Listener l;
-    TClientSocket socket;
-    Connect(socket, l.port);
-    l.Accept();
     l.ClosePeer();
     TWinSocketStream stream(socket.Socket(), 30000);
     const auto start = std::chrono::steady_clock::now();
@@ -154,12 +143,8 @@ TEST(ClientSocket, AClosedPeerFailsAReadAtOnceWithItsText)
     EXPECT_LT(ElapsedMs(start), 5000);
 }
 
-TEST(ClientSocket, WritingToAClosedPeerFailsWithoutASignal)
+TEST_F(ClientSocket, WritingToAClosedPeerFailsWithoutASignal)
 {
-    Listener l;
-    TClientSocket socket;
-    Connect(socket, l.port);
-    l.Accept();
     l.ClosePeer();
     TWinSocketStream stream(socket.Socket(), 2000);
     const std::string chunk(1000, 'x');

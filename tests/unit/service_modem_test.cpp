@@ -5,7 +5,6 @@
 // locked.
 #include <gtest/gtest.h>
 
-#include "ModemCtl.h"
 #include "card_server.h"
 #include "host_lines.h"
 #include "inprocess_host.h"
@@ -76,14 +75,6 @@ TEST_F(ModemServiceFunctions, SetUpProgramsTheModemAtTheConfiguredSpeedAndTimeou
     expected += Closing();
     EXPECT_EQ(in.host.lines, expected);
     EXPECT_TRUE(cards.Received().empty());
-
-    // 19200 bit/s.
-    modem.ClearCommands();
-    in.host.lines.clear();
-    in.host.SetParam("ComboSpeed", "4");
-    EXPECT_EQ(Run(3), 0);
-    EXPECT_EQ(modem.Commands(), Concat(Concat(kSetUpHead, {"AT&N10"}), kSetUpTail));
-    for (const HostLine& line : in.host.lines) EXPECT_EQ(line.kind, 0) << line;
 }
 
 TEST_F(ModemServiceFunctions, SetUpAtASpeedTheModemCannotTakeFailsWithThePortClosed)
@@ -112,23 +103,6 @@ TEST_F(ModemServiceFunctions, HangUpOfAModemInCommandMode)
     expected += Closing();
     EXPECT_EQ(in.host.lines, expected);
     EXPECT_TRUE(cards.Received().empty());
-}
-
-TEST_F(ModemServiceFunctions, HangUpOfALineLeftUpByAnEarlierRun)
-{
-    StartModem();
-    {
-        TModemPort earlier(nullptr);
-        earlier.OpenPort(modem.Pty(), br__9600, bs8, sb1_0, parNone);
-        earlier.ModemConnect("42", 30);
-        ASSERT_TRUE(earlier.ConnectedViaModem);
-        earlier.SetActive(false);
-    }
-    EXPECT_EQ(Run(4), 0);
-    const Lines expected = {"AT&F", "ATE0", "ATX2", "ATV1", "ATDT42", "+++", "ATH"};
-    EXPECT_EQ(modem.AwaitCommands(expected.size()), expected);
-    EXPECT_EQ(in.host.lines.back(), Replaced("Zamykanie portu komunikacyjnego\x01OK"));
-    for (const HostLine& line : in.host.lines) EXPECT_EQ(line.kind, 0) << line;
 }
 
 TEST_F(ModemServiceFunctions, HangUpRefusedIsReported)

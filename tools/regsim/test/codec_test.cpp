@@ -30,64 +30,13 @@ std::vector<std::string> Decode(const std::string& wire, std::string* outside = 
 
 }  // namespace
 
-TEST(Crc, IsXmodemWithItsCheckValue)
-{
-    EXPECT_EQ(Crc16Xmodem("123456789"), 0x31C3);
-    EXPECT_EQ(Crc16Xmodem(""), 0);
-}
-
-TEST(Fields, EncodeLittleEndianAndPackedDecimal)
-{
-    EXPECT_EQ(EncodeField(Field::B(0xAB)), Bytes({'B', 0xAB}));
-    EXPECT_EQ(EncodeField(Field::V(0x1234)), Bytes({'V', 0x34, 0x12}));
-    EXPECT_EQ(EncodeField(Field::L(0x01020304)), Bytes({'L', 0x04, 0x03, 0x02, 0x01}));
-    EXPECT_EQ(EncodeField(Field::N(0)), Bytes({'N', 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(EncodeField(Field::N(100)), Bytes({'N', 0, 0, 0, 0, 0x01, 0x00}));
-    EXPECT_EQ(EncodeField(Field::N(123456789012)), Bytes({'N', 0x12, 0x34, 0x56, 0x78, 0x90, 0x12}));
-    EXPECT_EQ(EncodeField(Field::N(-1)), Bytes({'N', 0x99, 0x99, 0x99, 0x99, 0x99, 0x99}));
-    EXPECT_EQ(EncodeField(Field::S("abc")), Bytes({'S', 'a', 'b', 'c', 0}));
-    EXPECT_EQ(EncodeField(Field::Raw(Bytes({'B', 1, 2}))), Bytes({'B', 1, 2}));
-}
-
-TEST(Frame, EmptyCommandMatchesTheHandBuiltBytes)
-{
-    Frame f;
-    f.token = 1;
-    f.code = 501;
-    const std::string plain = BuildFrame(f);
-    // Length 16, no fields, CASHREGSTATUSGET, CRC 0x89D4 over flags..code.
-    EXPECT_EQ(plain, Bytes({0x02, 0x00, 0x00, 0x01, 0, 0, 0, 0x10, 0x00, 0x00, 0x00, 0xF5, 0x01, 0xD4, 0x89, 0x03}));
-    // The length byte 0x10 is doubled; STX and ETX get their 0x10.
-    EXPECT_EQ(Stuff(plain), Bytes({0x10, 0x02, 0x00, 0x00, 0x01, 0, 0, 0, 0x10, 0x10, 0x00, 0x00, 0x00, 0xF5, 0x01,
-                                   0xD4, 0x89, 0x10, 0x03}));
-}
-
-TEST(Frame, RetryFlagChangesOnlyFlagsAndChecksum)
-{
-    Frame f;
-    f.token = 1;
-    f.code = 501;
-    f.flags = kRetryFlag;
-    EXPECT_EQ(BuildFrame(f),
-              Bytes({0x02, 0x10, 0x00, 0x01, 0, 0, 0, 0x10, 0x00, 0x00, 0x00, 0xF5, 0x01, 0x84, 0xBE, 0x03}));
-}
-
-TEST(Frame, FieldsCountAndLengthAreFilledIn)
-{
-    Frame f;
-    f.token = 7;
-    f.code = 2910;
-    f.fields = {Field::V(3)};
-    EXPECT_EQ(BuildFrame(f), Bytes({0x02, 0, 0, 0x07, 0, 0, 0, 0x13, 0x00, 0x01, 0x00, 0x5E, 0x0B, 'V', 0x03, 0x00,
-                                    0x6B, 0x71, 0x03}));
-}
-
+// A frame's exact bytes are pinned by the driver's frame tests; its exchange
+// tests compare the driver's frames with the ones this codec builds.
 TEST(Stuffing, DoublesEveryDleButLeavesInnerStxEtxAlone)
 {
-    Frame f;
-    f.token = 0x10101010;
-    f.code = 0x0310;
-    f.fields = {Field::B(0x10), Field::B(0x02), Field::B(0x03), Field::S("\x10\x03")};
+    const Frame f{0, 0x10101010, 0x0310,
+                  {Field::B(0x10), Field::B(0x02), Field::B(0x03), Field::S("\x10\x03"), Field::V(65534),
+                   Field::L(4000000000u), Field::N(-5), Field::N(499999999999), Field::S("\xB3\xF3")}};
     const std::string plain = BuildFrame(f);
     const std::string wire = Stuff(plain);
     size_t dles = 0;
@@ -100,6 +49,7 @@ TEST(Stuffing, DoublesEveryDleButLeavesInnerStxEtxAlone)
     EXPECT_EQ(frames[0], plain);
     const ParsedFrame back = ParseFrame(frames[0]);
     EXPECT_EQ(back.error, "");
+    EXPECT_TRUE(back.checksumOk);
     EXPECT_EQ(back.frame.token, 0x10101010u);
     EXPECT_EQ(back.frame.code, 0x0310);
     EXPECT_EQ(back.frame.fields, f.fields);
@@ -107,10 +57,7 @@ TEST(Stuffing, DoublesEveryDleButLeavesInnerStxEtxAlone)
 
 TEST(Decoder, SeesBytesBetweenFramesAndRecoversFromGarbage)
 {
-    Frame f;
-    f.token = 2;
-    f.code = 20;
-    const std::string wire = Stuff(BuildFrame(f));
+    const std::string wire = Stuff(BuildFrame({0, 2, 20, {}}));
     std::string outside;
     int garbled = 0;
     // Multiplexer selection, a frame, a stray byte, an escape with a wrong
@@ -123,34 +70,17 @@ TEST(Decoder, SeesBytesBetweenFramesAndRecoversFromGarbage)
     EXPECT_EQ(garbled, 2);
 }
 
-TEST(Parse, ReadsEveryFieldKind)
-{
-    Frame f;
-    f.token = 9999;
-    f.code = 501;
-    f.fields = {Field::B(2),  Field::V(65534),        Field::L(4000000000u),
-                Field::N(-5), Field::N(499999999999), Field::S("\xB3\xF3")};
-    const ParsedFrame p = ParseFrame(BuildFrame(f));
-    EXPECT_EQ(p.error, "");
-    EXPECT_TRUE(p.checksumOk);
-    EXPECT_EQ(p.frame.fields, f.fields);
-}
-
 TEST(Parse, NamesWhatIsWrongWithAMalformedFrame)
 {
-    Frame f;
-    f.token = 1;
-    f.code = 2910;
-    f.fields = {Field::V(2)};
-    std::string good = BuildFrame(f);
+    Frame f{0, 1, 2910, {Field::V(2)}};
+    const std::string good = BuildFrame(f);
 
     EXPECT_NE(ParseFrame(CorruptChecksum(good)).error.find("bad checksum"), std::string::npos);
     EXPECT_FALSE(ParseFrame(CorruptChecksum(good)).checksumOk);
     EXPECT_FALSE(ParseFrame(good.substr(0, 15)).headerRead);
 
     // Count says two fields, the frame holds one.
-    f.fields = {Field::V(2)};
-    std::string wrongCount = BuildFrame(f);
+    std::string wrongCount = good;
     wrongCount[9] = 2;
     EXPECT_NE(ParseFrame(wrongCount).error.find("field count 2"), std::string::npos);
 
@@ -170,12 +100,10 @@ TEST(Parse, NamesWhatIsWrongWithAMalformedFrame)
     EXPECT_NE(ParseFrame(wrongLength).error.find("length field 40"), std::string::npos);
 }
 
-TEST(Charset, ConvertsPolishLettersBothWays)
+// Polish letters both ways and a character without a cp1250 byte are pinned
+// through the journal and the scenario's checks.
+TEST(Charset, AByteWithoutACharacterBecomesTheReplacementCharacter)
 {
-    EXPECT_EQ(Utf8ToCp1250("łŁżŹ"), std::optional<std::string>(Bytes({0xB3, 0xA3, 0xBF, 0x8F})));
-    EXPECT_EQ(Cp1250ToUtf8(Bytes({0xB3, 0xA3, 0xBF, 0x8F})), "łŁżŹ");
-    EXPECT_FALSE(Utf8ToCp1250("日本").has_value());
-    // 0x98 has no character in code page 1250.
     EXPECT_EQ(Cp1250ToUtf8(Bytes({'a', 0x98, 'b'})),
               "a\xEF\xBF\xBD"
               "b");

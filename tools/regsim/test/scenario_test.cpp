@@ -32,14 +32,6 @@ std::string PlanError(const char* text)
 
 }  // namespace
 
-TEST(Scenario, EmptyDocumentGivesAWorkingRegister)
-{
-    const Scenario s = ScenarioFromJson(json::object());
-    EXPECT_EQ(s.registerNumber, "1");
-    EXPECT_EQ(s.payForms.size(), 6u);
-    EXPECT_EQ(ScenarioFromJson(json::parse(R"({"registerNumber": 12})")).registerNumber, "12");
-}
-
 TEST(Scenario, RefusesMistakesNamingTheEntry)
 {
     EXPECT_EQ(ScenarioError(R"({"modle": 2})"), "\"modle\": unknown key");
@@ -63,6 +55,10 @@ TEST(Scenario, RefusesMistakesNamingTheEntry)
     EXPECT_EQ(ScenarioError(R"({"pluStats": [{"lastSale": "2024-01-02x"}]})"),
               "\"pluStats[0].lastSale\": a text \"YYYY-MM-DD\" is expected");
     EXPECT_EQ(ScenarioError(R"({"receiptRecords": [{"fields": []}]})"), "\"receiptRecords[0].type\": is missing");
+    EXPECT_EQ(ScenarioError(R"({"goods": [{"plu": 0}]})"), "\"goods[0].plu\": 0 is outside 1..65535");
+    EXPECT_EQ(ScenarioError(R"({"goods": [{"plu": 1, "barcode": "5"}, {"plu": 2, "barcode": "5"}]})"),
+              "\"goods[1].barcode\": is given twice");
+    EXPECT_EQ(ScenarioError(R"({"packages": [{"number": 1, "colour": 1}]})"), "\"packages[0].colour\": unknown key");
     std::string pairs = "[1,1]";
     for (int i = 1; i < 20; ++i) pairs += ",[1,1]";
     auto drawer = [](const std::string& list) {

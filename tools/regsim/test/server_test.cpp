@@ -1,7 +1,6 @@
 // The simulator on real transports: TCP on the loopback address, a
 // pseudo-terminal, the multiplexer's channel selection, and the executable.
 #include <fcntl.h>
-#include <sys/wait.h>
 #include <termios.h>
 
 #include <fstream>
@@ -10,7 +9,6 @@
 #include "test_support.h"
 
 using namespace regsim;
-using regsim::test::Request;
 using regsim::test::TcpClient;
 using regsim::test::TempDir;
 using regsim::test::ThreadedSim;
@@ -53,25 +51,6 @@ public:
 
 }  // namespace
 
-TEST(TcpLink, AnswersAHandBuiltStatusRequestAndAcceptsReconnections)
-{
-    TempDir dir;
-    ThreadedSim sim(Demo(), {}, {}, dir.File("j.jsonl"));
-    for (int round = 0; round < 2; ++round) {
-        TcpClient client(sim.Port());
-        ASSERT_TRUE(client.connected);
-        client.SendRaw(kStatusRequest);
-        const Frame answer = client.reader.NextFrame();
-        EXPECT_EQ(answer.code, 501);
-        EXPECT_EQ(answer.token, 1u);
-        ASSERT_EQ(answer.fields.size(), 22u);
-        EXPECT_EQ(answer.fields[0], Field::B(2));
-        EXPECT_EQ(answer.fields[1], Field::S("1"));
-        EXPECT_EQ(answer.fields[3], Field::B(1));
-    }
-    EXPECT_EQ(sim.GetJournal().Violations(), 0);
-}
-
 TEST(Multiplexer, FramesCountOnlyAfterTheRegistersChannelWasSelected)
 {
     TempDir dir;
@@ -107,16 +86,6 @@ TEST(Multiplexer, StrayBytesWithoutAMultiplexerAreAViolation)
 
 class Executable : public ::testing::Test {
 protected:
-    int Run(const std::string& args, std::string* out = nullptr)
-    {
-        const std::string file = dir.File("out.txt");
-        const int status = std::system((std::string(REGSIM_EXE) + " " + args + " >" + file + " 2>&1").c_str());
-        if (out) {
-            std::ifstream in(file);
-            out->assign(std::istreambuf_iterator<char>(in), {});
-        }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
     TempDir dir;
 };
 
@@ -137,13 +106,6 @@ TEST_F(Executable, AnnouncesItsPortServesAndEndsWithTheFirstClientWhenAskedOnce)
     EXPECT_EQ(lines[0]["event"], "connect");
     EXPECT_EQ(lines[1]["name"], "CASHREGSTATUSGET");
     EXPECT_EQ(lines[2]["event"], "disconnect");
-}
-
-TEST_F(Executable, StopsOnSigterm)
-{
-    peerproc::PeerProcess sim;
-    sim.Start(REGSIM_EXE, {"--tcp", "0"});
-    EXPECT_EQ(sim.Stop(), 0);
 }
 
 TEST_F(Executable, HungUpPtyComesBackUnderANewPathBehindTheLink)

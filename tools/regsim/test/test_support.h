@@ -44,7 +44,7 @@ class FrameReader {
 public:
     explicit FrameReader(int fd) : fd_(fd) {}
     // The next plain frame, or nothing when `timeoutMs` passes or the peer
-    // closes. Bytes outside frames are kept in `outside`.
+    // closes.
     std::optional<std::string> Next(int timeoutMs = 3000)
     {
         const uint64_t deadline = MonotonicMs() + static_cast<uint64_t>(timeoutMs);
@@ -52,7 +52,6 @@ public:
             while (pos_ < buffer_.size()) {
                 WireDecoder::Event ev = decoder_.Feed(static_cast<uint8_t>(buffer_[pos_++]));
                 if (ev.kind == WireDecoder::Event::kFrame) return ev.frame;
-                if (ev.kind == WireDecoder::Event::kOutsideByte) outside.push_back(static_cast<char>(ev.byte));
             }
             const uint64_t now = MonotonicMs();
             pollfd p = {fd_, POLLIN, 0};
@@ -70,7 +69,6 @@ public:
     // Parsed; fails the test when the frame is unsound.
     Frame NextFrame(int timeoutMs = 3000);
 
-    std::string outside;
     bool closed = false;
 
 private:
@@ -89,7 +87,7 @@ public:
         addr.sin_family = AF_INET;
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         addr.sin_port = htons(port);
-        connected = connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+        EXPECT_EQ(connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
         reader = FrameReader(fd_);
     }
     ~TcpClient() { close(fd_); }
@@ -97,10 +95,7 @@ public:
     {
         ASSERT_EQ(send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL), ssize_t(bytes.size()));
     }
-    void Send(const Frame& frame) { SendRaw(Stuff(BuildFrame(frame))); }
-    int Fd() const { return fd_; }
 
-    bool connected = false;
     FrameReader reader;
 
 private:
@@ -125,8 +120,6 @@ public:
         thread_.join();
     }
     uint16_t Port() const { return server_.Port(); }
-    const std::string& PtyPath() const { return server_.PtyPath(); }
-    Journal& GetJournal() { return *journal_; }
 
 private:
     std::unique_ptr<Journal> journal_;
