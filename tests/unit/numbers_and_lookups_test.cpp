@@ -68,12 +68,15 @@ TEST_F(ExportNumbers, ABadNumberIsAFormatErrorNamingItsLine)
 
 TEST_F(ExportNumbers, TheRegistersBarcodeFindsTheHostsExactRowBeforeTheStrippedOne)
 {
-    ASSERT_EQ(Read(Plu(1, "123", "100") + Plu(2, "0123", "100")), testutil::kNothingThrown);
-    buf->AddInPlu("0123", "TOW;2;T2;0123;0;0;0;100;0;1;0;0;0;1;1;1");
-    buf->AnalizujCancelBufor(false);
-    ASSERT_EQ(buf->il_rec, 2) << "nothing inserted again";
-    EXPECT_EQ(Row(0).status, stDod) << "the register lacks 123";
-    EXPECT_EQ(Row(1).status, stNull) << "0123 is the register's own, unchanged";
+    for (const int exact : {1, 0}) {  // the host's "0123" in either row
+        const std::string rows[] = {Plu(1, "123", "100"), Plu(2, "0123", "100")};
+        ASSERT_EQ(Read(exact ? rows[0] + rows[1] : rows[1] + rows[0]), testutil::kNothingThrown);
+        buf->AddInPlu("0123", "TOW;2;T2;0123;0;0;0;100;0;1;0;0;0;1;1;1");
+        buf->AnalizujCancelBufor(false);
+        ASSERT_EQ(buf->il_rec, 2) << "nothing inserted again";
+        EXPECT_EQ(Row(1 - exact).status, stDod) << "the register lacks 123";
+        EXPECT_EQ(Row(exact).status, stNull) << "0123 is the register's own, unchanged";
+    }
 }
 
 TEST(GroupMap, FarNumbersCostNothingAndNoNumberIsSharedByTwoIdentifiers)
