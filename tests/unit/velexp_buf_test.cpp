@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 #include "VelExpBuf.h"
 #include "emexception.h"
 #include "inprocess_host.h"
+#include "thrown.h"
 
 namespace {
 
@@ -43,13 +45,10 @@ protected:
     std::string Read(const std::string& text, int kind = -1)
     {
         testutil::WriteFile(Kasa(), text);
-        try {
-            buf->ReadFromFile(Kasa(), false, kind);
-        } catch (const Exception& e) {
-            return e.Message();
-        }
-        return "";
+        const std::string error = testutil::Thrown([&] { buf->ReadFromFile(Kasa(), false, kind); });
+        return error == testutil::kNothingThrown ? "" : error;
     }
+    static std::vector<AnsiString> Of(const TStringList& list) { return {list.begin(), list.end()}; }
 
     VelTowRec Row(int row) const
     {
@@ -110,24 +109,12 @@ TEST_F(ExpBuf, EveryLineKindIsStoredWhereItBelongs)
     EXPECT_FALSE(buf->zm_listy_kontr);
     VelKontrRec k;
     buf->CzytajRec(0, &k);
-    EXPECT_EQ(k.Nazwa, "Kowalski");
-    EXPECT_EQ(k.nr_buf, 0);
+    EXPECT_EQ(std::tuple(k.Nazwa, k.nr_buf), std::tuple("Kowalski", 0));
 
-    ASSERT_EQ(buf->stawki.Count(), 4);
-    EXPECT_EQ(buf->stawki[0], "23");
-    EXPECT_EQ(buf->stawki[1], "-1");
-    EXPECT_EQ(buf->stawki[2], "5");
-    EXPECT_EQ(buf->stawki[3], "zw");
-    ASSERT_EQ(buf->stawkiPrec.Count(), 4);
-    EXPECT_EQ(buf->stawkiPrec[0], "2300");
-    EXPECT_EQ(buf->stawkiPrec[1], "-1");
-    EXPECT_EQ(buf->stawkiPrec[2], "550");
-    EXPECT_EQ(buf->stawkiPrec[3], "0") << "a rate that is no number counts as 0";
-
-    ASSERT_EQ(buf->jmiary.Count(), 3);
-    EXPECT_EQ(buf->jmiary[0], "1;0;szt");
-    EXPECT_EQ(buf->jmiary[1], "2;3;kg");
-    EXPECT_EQ(buf->jmiary[2], "x;;");
+    EXPECT_EQ(Of(buf->stawki), (std::vector<AnsiString>{"23", "-1", "5", "zw"}));
+    EXPECT_EQ(Of(buf->stawkiPrec), (std::vector<AnsiString>{"2300", "-1", "550", "0"}))
+        << "a rate that is no number counts as 0";
+    EXPECT_EQ(Of(buf->jmiary), (std::vector<AnsiString>{"1;0;szt", "2;3;kg", "x;;"}));
 
     ASSERT_EQ(buf->CountKasjer(), 2);
     EXPECT_EQ(buf->GetKasjer(0)->Text(), "3;Nowak;;;") << "always five fields";
@@ -138,8 +125,7 @@ TEST_F(ExpBuf, EveryLineKindIsStoredWhereItBelongs)
     ASSERT_EQ(buf->CountAsort(), 1);
     VelAsort a;
     buf->CzytajAsort(0, &a);
-    EXPECT_EQ(a.nr, 17);
-    EXPECT_EQ(a.nazwa, "Nabia\xB3");
+    EXPECT_EQ(std::tuple(a.nr, a.nazwa), std::tuple(17, "Nabia\xB3"));
 
     EXPECT_DOUBLE_EQ(buf->FKursEURO, 4.2537) << "\"EURO\" counts as the euro line";
 }
@@ -179,12 +165,9 @@ TEST_F(ExpBuf, BadLineStopsTheReadingAndKeepsTheRowsBeforeIt)
     struct Case {
         std::string line, error;
     };
+    // Every kind of line stops alike; the records' own tests hold the rest of their errors.
     const Case cases[] = {
-        {"PLU;1;0;1;a;1;1;1;1;23;1;Y;0;F;F;F;0;;0;DOD\r\n", kFormatError},
-        {"PLU;1;0;1;a;1;1;1;1;23;1\r\n", kFormatError},
         {"KON;1;a;;;;;;;;;X;0;0\r\n", kFormatError},
-        {"PLU;1;0;1;a;1;1;1;1;2x;1;F;0;F;F;F;0;;0;DOD\r\n",
-         "\"2x\" nie jest prawid\xB3ow\xB9 liczb\xB9 ca\xB3kowit\xB9"},
         {"ASS;x;a\r\n", "\"x\" nie jest prawid\xB3ow\xB9 liczb\xB9 ca\xB3kowit\xB9"},
         {"EUR;4,2537\r\n", "Nieprawid\xB3owy zapis liczby: \"4,2537\""},
     };
@@ -198,7 +181,7 @@ TEST_F(ExpBuf, BadLineStopsTheReadingAndKeepsTheRowsBeforeIt)
 TEST_F(ExpBuf, ReadingShowsTwoLinesThatEndOk)
 {
     ASSERT_EQ(Read(PluLine(1, "1", "DOD") + PluLine(2, "2", "DOD") + "VAT;23\r\n"), "");
-    const std::vector<HostLine> expected = {
+    std::vector<HostLine> expected = {
         {false, 0, kReading},
         {true, 0, kReading + "\x01OK"},
         {false, 0, kAnalysis + ":\x01" "0 %"},
@@ -206,20 +189,13 @@ TEST_F(ExpBuf, ReadingShowsTwoLinesThatEndOk)
         {true, 0, kAnalysis + "\x01OK"},
     };
     EXPECT_EQ(in.host.lines, expected);
-}
 
-TEST_F(ExpBuf, EmptyFileGivesEmptyTablesAndTwoOkLines)
-{
+    // An empty file gives empty tables and no progress.
+    in.host.lines.clear();
+    buf = std::make_unique<VelExpBuf>(action.get());
     ASSERT_EQ(Read(""), "");
-    EXPECT_EQ(buf->il_rec, 0);
-    EXPECT_EQ(buf->CountKontrahents(), 0);
-    EXPECT_EQ(buf->stawki.Count(), 0);
-    const std::vector<HostLine> expected = {
-        {false, 0, kReading},
-        {true, 0, kReading + "\x01OK"},
-        {false, 0, kAnalysis + ":\x01" "0 %"},
-        {true, 0, kAnalysis + "\x01OK"},
-    };
+    EXPECT_EQ(buf->il_rec + buf->CountKontrahents() + buf->stawki.Count(), 0);
+    expected.erase(expected.begin() + 3);
     EXPECT_EQ(in.host.lines, expected);
 }
 
@@ -236,14 +212,9 @@ TEST_F(ExpBuf, EveryReadingAppendsTheFileToItsArchive)
     ASSERT_EQ(Read("VAT;23\r\nVAT;8"), "");
     ASSERT_EQ(Read("VAT;5\r\n", 3), "");
     const std::string arch = testutil::ReadFile(tmp.File("ARCH2.EXP"));
-    const std::string header = "\r\n----------- [EKSPORT WYKONANY DNIA: ";
-    ASSERT_EQ(arch.rfind(header, 0), 0u) << arch;
-    const size_t firstEnd = arch.find("] ------------\r\n");
-    ASSERT_NE(firstEnd, std::string::npos);
-    EXPECT_EQ(firstEnd, header.size() + 19) << "a date and time \"yyyy-mm-dd hh:nn:ss\"";
-    const std::string rest = arch.substr(firstEnd + 16);
-    EXPECT_EQ(rest.substr(0, 17), "VAT;23\r\nVAT;8\r\n\r\n") << "no shift line for the export run";
-    EXPECT_NE(rest.find("] ------------\r\nZMIANA LISTY\r\nVAT;5\r\n"), std::string::npos) << rest;
+    EXPECT_EQ(arch.rfind("\r\n----------- [EKSPORT WYKONANY DNIA: ", 0), 0u) << arch;
+    EXPECT_NE(arch.find("] ------------\r\nVAT;23\r\nVAT;8\r\n\r\n"), std::string::npos) << arch;
+    EXPECT_NE(arch.find("] ------------\r\nZMIANA LISTY\r\nVAT;5\r\n"), std::string::npos) << arch;
     EXPECT_EQ(buf->stawki.Count(), 3) << "a second reading adds to the first";
 }
 
@@ -359,22 +330,14 @@ TEST_F(ExpBuf, ListLookupsRefuseIndexesOutsideTheirLists)
     EXPECT_EQ(buf->NazwaJedn(1), "szt");
     EXPECT_EQ(buf->NazwaJedn(5), "szt.");
 
-    auto message = [](auto call) {
-        try {
-            call();
-        } catch (const Exception& e) {
-            return e.Message();
-        }
-        return std::string("(no error)");
-    };
     const std::string unit = "Indeks jednostki miary poza zakresem";
-    EXPECT_EQ(message([&] { buf->IdxJednId(2); }), unit);
-    EXPECT_EQ(message([&] { buf->IdxJednPrec(-1); }), unit);
-    EXPECT_EQ(message([&] { buf->IdxJednNazwa(7); }), unit);
-    EXPECT_EQ(message([&] { buf->GetKasjer(buf->CountKasjer()); }), "Nieprawid\xB3owy numer kasjera");
-    EXPECT_EQ(message([&] { buf->GetKasjer(-1); }), "Nieprawid\xB3owy numer kasjera");
-    EXPECT_EQ(message([&] { buf->GetWaluta(1); }), "Nieprawid\xB3owy numer waluty");
-    EXPECT_EQ(message([&] { buf->GetWaluta(-1); }), "Nieprawid\xB3owy numer waluty");
+    EXPECT_EQ(testutil::Thrown([&] { buf->IdxJednId(2); }), unit);
+    EXPECT_EQ(testutil::Thrown([&] { buf->IdxJednPrec(-1); }), unit);
+    EXPECT_EQ(testutil::Thrown([&] { buf->IdxJednNazwa(7); }), unit);
+    EXPECT_EQ(testutil::Thrown([&] { buf->GetKasjer(buf->CountKasjer()); }), "Nieprawid\xB3owy numer kasjera");
+    EXPECT_EQ(testutil::Thrown([&] { buf->GetKasjer(-1); }), "Nieprawid\xB3owy numer kasjera");
+    EXPECT_EQ(testutil::Thrown([&] { buf->GetWaluta(1); }), "Nieprawid\xB3owy numer waluty");
+    EXPECT_EQ(testutil::Thrown([&] { buf->GetWaluta(-1); }), "Nieprawid\xB3owy numer waluty");
     EXPECT_EQ(buf->GetWaluta(0)->GetNazwa(), "Z\xB3oty");
 
     EXPECT_EQ(buf->NumerStawki(23), 3) << "the last equal rate";
