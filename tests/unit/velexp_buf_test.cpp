@@ -94,15 +94,10 @@ TEST_F(ExpBuf, EveryLineKindIsStoredWhereItBelongs)
         "EURO;42537\r\n";
     ASSERT_EQ(Read(file), "");
 
-    EXPECT_EQ(buf->il_rec, 5);
-    EXPECT_EQ(buf->il_dod, 2);
-    EXPECT_EQ(buf->il_akt, 1);
-    EXPECT_EQ(buf->il_cen, 1);
-    EXPECT_EQ(buf->il_usu, 1);
-    EXPECT_EQ(buf->il_opak, 1);
+    EXPECT_EQ(std::tuple(buf->il_rec, buf->il_dod, buf->il_akt, buf->il_cen, buf->il_usu, buf->il_opak),
+              std::tuple(5, 2, 1, 1, 1, 1));
     EXPECT_EQ(Row(1).kod, "590002") << "a line is trimmed before its kind is read";
-    EXPECT_EQ(Row(4).nazwa, "Butelka");
-    EXPECT_EQ(Row(4).nr_buf, 4);
+    EXPECT_EQ(std::tuple(Row(4).nazwa, Row(4).nr_buf), std::tuple("Butelka", 4));
 
     EXPECT_EQ(buf->CountKontrahents(), 1);
     EXPECT_EQ(buf->il_kontr, 1);
@@ -155,10 +150,7 @@ TEST_F(ExpBuf, BadLineStopsTheReadingAndKeepsTheRowsBeforeIt)
     const std::string tail = PluLine(3, "3", "DOD") + "VAT;8\r\n";
     const std::string line4 = "B\xB3\xB9" "d w linii 4 pliku kasa.exp: ";
     EXPECT_EQ(Read(head + PluLine(9, "9", "ABC") + tail), line4 + kFormatError);
-    EXPECT_EQ(buf->il_rec, 2);
-    EXPECT_EQ(buf->il_dod, 1);
-    EXPECT_EQ(buf->il_akt, 1);
-    EXPECT_EQ(buf->stawki.Count(), 1);
+    EXPECT_EQ(std::tuple(buf->il_rec, buf->il_dod, buf->il_akt, buf->stawki.Count()), std::tuple(2, 1, 1, 1));
     ASSERT_FALSE(in.host.lines.empty());
     EXPECT_EQ(in.host.lines.back(), (HostLine{true, 2, kAnalysis})) << "the analysis line fails";
 
@@ -228,20 +220,15 @@ TEST_F(ExpBuf, SavingARowMovesOnlyTheStatusCounters)
     rec.tow_z_kontr = true;
     buf->DodajRec(&rec);
     EXPECT_EQ(rec.nr_buf, -1) << "the record itself is not numbered";
-    EXPECT_EQ(buf->il_rec, 2);
-    EXPECT_EQ(buf->il_dod, 1);
-    EXPECT_EQ(buf->il_opak, 1);
-    EXPECT_EQ(buf->il_tow_z_kontr, 1);
+    EXPECT_EQ(std::tuple(buf->il_rec, buf->il_dod, buf->il_opak, buf->il_tow_z_kontr), std::tuple(2, 1, 1, 1));
 
     VelTowRec first = Row(0);
     EXPECT_EQ(first.nr_buf, 0);
     first.status = stNull;
     first.opakowanie = true;
     buf->ZapiszRec(0, &first);
-    EXPECT_EQ(buf->il_dod, 0);
-    EXPECT_EQ(buf->il_rec, 2);
+    EXPECT_EQ(std::tuple(buf->il_dod, buf->il_rec, buf->il_akt + buf->il_cen + buf->il_usu), std::tuple(0, 2, 0));
     EXPECT_EQ(buf->il_opak, 1) << "packages are not recounted";
-    EXPECT_EQ(buf->il_akt + buf->il_cen + buf->il_usu, 0);
 
     VelTowRec second = Row(1);
     second.status = stCen;
@@ -250,12 +237,9 @@ TEST_F(ExpBuf, SavingARowMovesOnlyTheStatusCounters)
     EXPECT_EQ(buf->PluStatus(1), stCen);
     second.status = stUsu;
     buf->ZapiszRec(1, &second);
-    EXPECT_EQ(buf->il_cen, 0);
-    EXPECT_EQ(buf->il_usu, 1);
-
+    EXPECT_EQ(std::tuple(buf->il_cen, buf->il_usu), std::tuple(0, 1));
     buf->PrzeliczTowary();
-    EXPECT_EQ(buf->il_opak, 2);
-    EXPECT_EQ(buf->il_usu, 1);
+    EXPECT_EQ(std::tuple(buf->il_opak, buf->il_usu), std::tuple(2, 1));
     EXPECT_EQ(buf->il_tow_z_kontr, 1) << "kept by the recount";
 
     buf->SetTrOk(1, true);
@@ -322,13 +306,9 @@ TEST_F(ExpBuf, ListLookupsRefuseIndexesOutsideTheirLists)
     ASSERT_EQ(Read("JM;1;0;szt\r\nJM;x;y;kg\r\nOPER;1;a;0;;\r\nWAL;PLN;Z\xB3oty;1;T;T\r\n"
                    "VAT;23\r\nVAT;8\r\nVAT;23;2300\r\n"),
               "");
-    EXPECT_EQ(buf->IdxJednId(0), 1);
-    EXPECT_EQ(buf->IdxJednPrec(0), 0);
-    EXPECT_EQ(buf->IdxJednNazwa(1), "kg");
-    EXPECT_EQ(buf->IdxJednId(1), 1) << "a unit number that is no number";
-    EXPECT_EQ(buf->IdxJednPrec(1), 0);
-    EXPECT_EQ(buf->NazwaJedn(1), "szt");
-    EXPECT_EQ(buf->NazwaJedn(5), "szt.");
+    EXPECT_EQ(std::tuple(buf->IdxJednId(0), buf->IdxJednPrec(0), buf->IdxJednNazwa(1)), std::tuple(1, 0, "kg"));
+    EXPECT_EQ(std::tuple(buf->IdxJednId(1), buf->IdxJednPrec(1)), std::tuple(1, 0)) << "a unit number that is no number";
+    EXPECT_EQ(std::tuple(buf->NazwaJedn(1), buf->NazwaJedn(5)), std::tuple("szt", "szt."));
 
     const std::string unit = "Indeks jednostki miary poza zakresem";
     EXPECT_EQ(testutil::Thrown([&] { buf->IdxJednId(2); }), unit);
@@ -340,11 +320,9 @@ TEST_F(ExpBuf, ListLookupsRefuseIndexesOutsideTheirLists)
     EXPECT_EQ(testutil::Thrown([&] { buf->GetWaluta(-1); }), "Nieprawid\xB3owy numer waluty");
     EXPECT_EQ(buf->GetWaluta(0)->GetNazwa(), "Z\xB3oty");
 
-    EXPECT_EQ(buf->NumerStawki(23), 3) << "the last equal rate";
-    EXPECT_EQ(buf->NumerStawki(8), 2);
-    EXPECT_EQ(buf->NumerStawki(7), 0);
-    EXPECT_EQ(buf->NumerStawkiPrec(2300), 3);
-    EXPECT_EQ(buf->NumerStawkiPrec(800), 2);
+    // The last equal rate; 0 for none.
+    EXPECT_EQ(std::tuple(buf->NumerStawki(23), buf->NumerStawki(8), buf->NumerStawki(7)), std::tuple(3, 2, 0));
+    EXPECT_EQ(std::tuple(buf->NumerStawkiPrec(2300), buf->NumerStawkiPrec(800)), std::tuple(3, 2));
 }
 
 TEST_F(ExpBuf, ActionShowsTheCountsToSend)
@@ -363,11 +341,9 @@ TEST_F(ExpBuf, ActionShowsTheCountsToSend)
 
     in.host.lines.clear();
     action->ShowTowInfo(true);
-    ASSERT_EQ(in.host.lines.size(), 5u);
-    EXPECT_EQ(in.host.lines[0], (HostLine{false, 0, "- do dodania:\x01" "0"}));
-    EXPECT_EQ(in.host.lines[1], (HostLine{false, 0, "- do zmiany nazwy/stawki:\x01" "0"}));
-    EXPECT_EQ(in.host.lines[2], (HostLine{false, 0, "- do zmiany ceny:\x01" "0"}));
-    EXPECT_EQ(in.host.lines[4].text, "- do usuni\xEA" "cia:\x01" "2");
+    EXPECT_EQ(in.host.lines, (std::vector<HostLine>{{false, 0, "- do dodania:\x01" "0"},
+                                                   {false, 0, "- do zmiany nazwy/stawki:\x01" "0"},
+                                                   {false, 0, "- do zmiany ceny:\x01" "0"}, onlyDeletes[0], onlyDeletes[1]}));
 
     action->exp_buf.reset();
     in.host.lines.clear();

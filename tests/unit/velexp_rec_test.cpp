@@ -31,11 +31,6 @@ VelTowRec Parse(const std::string& line)
     return rec;
 }
 
-std::string ErrorOf(const std::string& line)
-{
-    return testutil::Thrown([&] { Parse(line); });
-}
-
 }  // namespace
 
 TEST(VelTowRec, ClearedRecordHoldsThePackageBarcodeZeroAndAnOpenPrice)
@@ -119,17 +114,11 @@ TEST(VelTowRec, QuantityInTheBarcodeScalesEveryPriceRoundingExactly)
     auto scaled = [](const std::string& prices, const std::string& level, const std::string& ile) {
         return Parse("PLU;1;0;1;n;" + prices + ";23;1;F;0;F;F;F;0;;0;DOD;;;;;;" + level + ";" + ile);
     };
-    const VelTowRec half = scaled("250;241;3;12.5", "", "500");
-    EXPECT_EQ(half.cena, 125);
-    EXPECT_EQ(half.cena_hurt, 121) << "120.5 rounds half away from zero";
-    EXPECT_EQ(half.cena_noc, 2);
-    EXPECT_EQ(half.cena_dod, 6) << "6.25";
-    // 0.7 is no exact double: 5 * 0.7 would give 3.4999... and round down.
-    const VelTowRec seven = scaled("5;-5;0.5;1", "", "700");
-    EXPECT_EQ(seven.cena, 4);
-    EXPECT_EQ(seven.cena_hurt, -4);
-    EXPECT_EQ(seven.cena_noc, 0) << "0.35";
-    EXPECT_EQ(seven.cena_dod, 1) << "0.7";
+    const auto prices = [](const VelTowRec& r) { return std::tuple(r.cena, r.cena_hurt, r.cena_noc, r.cena_dod); };
+    // 120.5 and 6.25 round half away from zero.
+    EXPECT_EQ(prices(scaled("250;241;3;12.5", "", "500")), std::tuple(125, 121, 2, 6));
+    // 0.7 is no exact double: 5 * 0.7 would give 3.4999... and round down; 0.35 and 0.7 round to 0 and 1.
+    EXPECT_EQ(prices(scaled("5;-5;0.5;1", "", "700")), std::tuple(4, -4, 0, 1));
     const VelTowRec levelled = scaled("100;200;300;400", "1", "2000");
     EXPECT_EQ(levelled.cena, 400) << "the level's price is scaled";
     EXPECT_DOUBLE_EQ(scaled("12.34;1;1;1", "", "1000").cena, 12.34) << "1000 leaves the price exactly as read";
@@ -139,20 +128,18 @@ TEST(VelTowRec, QuantityInTheBarcodeScalesEveryPriceRoundingExactly)
 
 TEST(VelTowRec, EveryFormatErrorHasItsText)
 {
-    EXPECT_EQ(ErrorOf(Plu("dod")), kFormatError) << "the status word is case-sensitive";
-    EXPECT_EQ(ErrorOf(Plu("")), kFormatError);
-    EXPECT_EQ(ErrorOf("PLU;12;7;5900001;Mleko;250;240;230;220;23;1;X;3;T;F;T;0;3;4;DOD"), kFormatError);
-    EXPECT_EQ(ErrorOf("PLU;12;7;5900001;Mleko;250;240;230;220;23;1;F;3;T;F;;0;3;4;DOD"), kFormatError)
-        << "an empty flag";
-    EXPECT_EQ(ErrorOf("PLU;12;7;5900001;Mleko;250;240;230;220;23;1"), kFormatError)
-        << "a line that stops before its flags";
-    EXPECT_EQ(ErrorOf("PLU;12x;7;5900001"), "\"12x" + kNotInteger);
-    EXPECT_EQ(ErrorOf("PLU;12;7;5900001;Mleko;250;240;230;220;23.5;1;F;3;T;F;T;0;3;4;DOD"),
-              "\"23.5" + kNotInteger);
-    EXPECT_EQ(ErrorOf("PLU;12;7;5900001;Mleko;250;240;230;220;23;1;F;3;T;F;T;0;x;4;DOD"),
-              "\"x" + kNotInteger)
-        << "a package PLU that is given must be a number";
-    EXPECT_EQ(ErrorOf("PLU"), "\"" + kNotInteger);
+    const std::pair<std::string, std::string> cases[] = {
+        {Plu("dod"), kFormatError},  // the status word is case-sensitive
+        {Plu(""), kFormatError},
+        {"PLU;12;7;5900001;Mleko;250;240;230;220;23;1;X;3;T;F;T;0;3;4;DOD", kFormatError},
+        {"PLU;12;7;5900001;Mleko;250;240;230;220;23;1;F;3;T;F;;0;3;4;DOD", kFormatError},  // an empty flag
+        {"PLU;12;7;5900001;Mleko;250;240;230;220;23;1", kFormatError},  // a line that stops before its flags
+        {"PLU;12x;7;5900001", "\"12x" + kNotInteger},
+        {"PLU;12;7;5900001;Mleko;250;240;230;220;23.5;1;F;3;T;F;T;0;3;4;DOD", "\"23.5" + kNotInteger},
+        // A package PLU that is given must be a number.
+        {"PLU;12;7;5900001;Mleko;250;240;230;220;23;1;F;3;T;F;T;0;x;4;DOD", "\"x" + kNotInteger},
+        {"PLU", "\"" + kNotInteger}};
+    for (const auto& [line, error] : cases) EXPECT_EQ(testutil::Thrown([&] { Parse(line); }), error) << line;
 }
 
 TEST(VelTowRec, FormatErrorTextComesFromTheTextTool)
