@@ -67,11 +67,8 @@ TEST(LJWords, AWordPastTheEndReadsEmptyAndSetsTheEndFlag)
     EXPECT_FALSE(w.Feof);  // a negative index leaves it alone
     EXPECT_EQ(w[100], "");
     EXPECT_TRUE(w.Feof);
-}
-
-TEST(LJWords, GetAlsoFlagsTheLastWord)
-{
-    TLJWords w = Words("a;b");
+    // Get also flags the last word.
+    w.Init("a;b");
     EXPECT_EQ(w.Get(0), "a");
     EXPECT_FALSE(w.Feof);
     EXPECT_EQ(w.Get(1), "b");

@@ -131,7 +131,7 @@ TEST(LToolsFiles, ArchiveOfAnImport)
                        "] ------------\r\nextra line\r\n\r\nSPT;1;2;3;4;05-03-2024\r\nKAS;0\r\n");
 }
 
-TEST(LToolsFiles, ArchiveWithoutHeaderOrSource)
+TEST(LToolsFiles, ArchiveWithoutHeaderOrSourceAndOfALargeFile)
 {
     testutil::TempDir dir;
     TLTools::ArchiveFile(dir / "missing", dir / "arch.imp", nullptr, false, -1, true, "x");
@@ -139,11 +139,6 @@ TEST(LToolsFiles, ArchiveWithoutHeaderOrSource)
     testutil::WriteFile(dir / "receipt.tmp", "P_PLU;1\r\nFIRST_LINE_REPEATED");
     TLTools::ArchiveFile(dir / "receipt.tmp", dir / "arch2.imp", nullptr, false, -1, false, "");
     EXPECT_EQ(testutil::ReadFile(dir / "arch2.imp"), "P_PLU;1\r\nFIRST_LINE_REPEATED\r\n");
-}
-
-TEST(LToolsFiles, ArchiveOfALargeFileIsWhole)
-{
-    testutil::TempDir dir;
     std::string src;
     for (int i = 0; i < 20000; ++i) src += "P_PLU;1;" + std::to_string(i) + ";5901234123457;Ser;1000;599;0\r\n";
     testutil::WriteFile(dir / "combo.imp", src);
