@@ -56,6 +56,15 @@ protected:
         buf->CzytajRec(row, &rec);
         return rec;
     }
+    // Rows of these barcodes and nothing else.
+    void AddCodes(std::initializer_list<const char*> codes)
+    {
+        for (const char* kod : codes) {
+            VelTowRec rec;
+            rec.kod = kod;
+            buf->DodajRec(&rec);
+        }
+    }
 };
 
 std::string PluLine(int plu, const std::string& kod, const std::string& status)
@@ -252,11 +261,7 @@ TEST_F(ExpBuf, SavingARowMovesOnlyTheStatusCounters)
 
 TEST_F(ExpBuf, BarcodeIndexIsBuiltOnceForTheRowsSearched)
 {
-    for (const char* kod : {"5", "30", "1", "200", "4"}) {
-        VelTowRec rec;
-        rec.kod = kod;
-        buf->DodajRec(&rec);
-    }
+    AddCodes({"5", "30", "1", "200", "4"});
     EXPECT_EQ(buf->FindRec("1", 0), -1);
     EXPECT_FALSE(buf->Sorted) << "a search among no rows builds nothing";
     EXPECT_EQ(buf->FindRec("1", -3), -1);
@@ -266,26 +271,20 @@ TEST_F(ExpBuf, BarcodeIndexIsBuiltOnceForTheRowsSearched)
     EXPECT_EQ(buf->FindRec("4", 5), 4);
     EXPECT_EQ(buf->FindRec("2", 5), -1);
 
-    VelTowRec late;
-    late.kod = "7";
-    buf->DodajRec(&late);
+    AddCodes({"7"});
     EXPECT_EQ(buf->FindRec("7", 6), -1) << "a row appended after the index was built";
     EXPECT_EQ(buf->FindRec("7", 100), -1);
 
     buf->Clear();
     EXPECT_FALSE(buf->Sorted);
     EXPECT_EQ(buf->il_rec, 0);
-    buf->DodajRec(&late);
+    AddCodes({"7"});
     EXPECT_EQ(buf->FindRec("7", 1), 0) << "a cleared buffer indexes its new rows";
 }
 
 TEST_F(ExpBuf, IndexBuiltForFewerRowsNeverSearchesTheOthers)
 {
-    for (const char* kod : {"9", "8", "7", "6"}) {
-        VelTowRec rec;
-        rec.kod = kod;
-        buf->DodajRec(&rec);
-    }
+    AddCodes({"9", "8", "7", "6"});
     EXPECT_EQ(buf->FindRec("8", 2), 1);
     EXPECT_EQ(buf->FindRec("6", 2), -1) << "row 3 is not among the first two";
     EXPECT_EQ(buf->FindRec("6", 4), -1) << "the range stays that of the built index";
