@@ -65,6 +65,16 @@ protected:
     {
         return testutil::Contains(lines, line);
     }
+    // The lines of `want` that the saved file lacks.
+    std::vector<std::string> Missing(std::initializer_list<std::string> want, bool strip = false)
+    {
+        const auto lines = Saved(strip);
+        std::vector<std::string> missing;
+        for (const std::string& line : want)
+            if (!Has(lines, line)) missing.push_back(line);
+        return missing;
+    }
+    const std::vector<std::string> kNone;
     VelImpTowRec Row(int i) const
     {
         VelImpTowRec rec;
@@ -129,11 +139,7 @@ TEST_F(ImportBuffer, PaymentsConvertAtTheirRateTruncatingTowardZero)
     buf + *Payment(0, 999, 100);  // cash: in no total
     buf + *Payment(5, 999, 100);
     buf + *Payment(4, 4000000000LL, 200);  // no 32-bit overflow
-    const auto lines = Saved();
-    EXPECT_TRUE(Has(lines, "FPLATN_BON;1500"));
-    EXPECT_TRUE(Has(lines, "FPLATN_CZEK;333"));
-    EXPECT_TRUE(Has(lines, "FPLATN_KARTA;-150"));
-    EXPECT_TRUE(Has(lines, "FPLATN_INNE;8000000007"));
+    EXPECT_EQ(Missing({"FPLATN_BON;1500", "FPLATN_CZEK;333", "FPLATN_KARTA;-150", "FPLATN_INNE;8000000007"}), kNone);
 }
 
 TEST_F(ImportBuffer, ReceiptsCarryTheSalesOnlyWhenAsked)
@@ -163,13 +169,10 @@ TEST_F(ImportBuffer, ReceiptsCarryTheSalesOnlyWhenAsked)
     EXPECT_EQ(std::tuple(Row(0).plu, Row(0).identifier), std::tuple("12", id_plu));
     EXPECT_EQ(std::tuple(Row(1).plu, Row(1).identifier), std::tuple("590012", id_barcode)) << "barcodes are trimmed";
     EXPECT_EQ(Row(2).quantity, 0);
-    const auto lines = Saved();
-    EXPECT_TRUE(Has(lines, "GODZ;9;450;1;4")) << "the receipt counts once, at its own hour";
-    EXPECT_TRUE(Has(lines, "GODZ;10;-50;0;0"));
-    EXPECT_TRUE(Has(lines, "SPRZEDAZ_OPAKOWAN;50"));
-    EXPECT_TRUE(Has(lines, "ZWROT_OPAKOWAN;50"));
-    EXPECT_TRUE(Has(lines, "RABATY;25"));
-    EXPECT_TRUE(Has(lines, "FPLATN_KARTA;400"));
+    // The receipt counts once, at its own hour.
+    EXPECT_EQ(Missing({"GODZ;9;450;1;4", "GODZ;10;-50;0;0", "SPRZEDAZ_OPAKOWAN;50", "ZWROT_OPAKOWAN;50", "RABATY;25",
+                       "FPLATN_KARTA;400"}),
+              kNone);
 }
 
 TEST_F(ImportBuffer, CashierCurrenciesMergeByName)
@@ -261,11 +264,7 @@ TEST_F(ImportBuffer, StrippedBarcodesKeepOneDigit)
     buf.AddPlu("0012", 1, 1, id_barcode);
     buf.AddPlu("0012", 1, 1, id_plu);  // PLU numbers are never stripped
     buf.AddPlu("7", 1, 1, id_global);  // by PLU number without ident_barcode
-    const auto lines = Saved(true);
-    EXPECT_TRUE(Has(lines, "PLU;;0;1;1"));
-    EXPECT_TRUE(Has(lines, "PLU;;12;1;1"));
-    EXPECT_TRUE(Has(lines, "PLU;0012;;1;1"));
-    EXPECT_TRUE(Has(lines, "PLU;7;;1;1"));
+    EXPECT_EQ(Missing({"PLU;;0;1;1", "PLU;;12;1;1", "PLU;0012;;1;1", "PLU;7;;1;1"}, true), kNone);
 }
 
 TEST_F(ImportBuffer, WithoutCashierSectionNoCashierBlock)
@@ -294,9 +293,7 @@ TEST_F(ImportBuffer, SalesAtTheEdgesOfTheDayCountInTheirHour)
     buf + item;
     item.Fdata_czas = -1.25;  // a day before the epoch, 06:00
     buf + item;
-    const auto lines = Saved();
-    EXPECT_TRUE(Has(lines, "GODZ;23;5;0;0"));
-    EXPECT_TRUE(Has(lines, "GODZ;6;5;0;0"));
+    EXPECT_EQ(Missing({"GODZ;23;5;0;0", "GODZ;6;5;0;0"}), kNone);
 }
 
 TEST_F(ImportBuffer, ReceiptsAreFreedAsTheyAreWrittenAndWrittenOnlyInDetailMode)
