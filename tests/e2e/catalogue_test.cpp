@@ -70,15 +70,15 @@ TEST_F(Catalogue, FirstEntryWithAndWithoutAFlag)
 
 TEST_F(Catalogue, FolderDefaultsStartFromTheHostsBinariesFolder)
 {
-    auto edi = [&] {
-        for (const Entry& e : Group(102))
-            if (std::strcmp(e.name, "ComboEdiFolder") == 0) return std::string(e.def);
-        return std::string("<none>");
+    // The two folders' computed defaults, and a fixed one after them that must stay as it is.
+    auto defaults = [&] {
+        const std::vector<Entry> group = Group(102);
+        return std::string(group.at(12).def) + "|" + group.at(15).def + "|" + group.at(16).def;
     };
     unsetenv("ORVWIN_BINARIA");
-    EXPECT_EQ(edi(), "c:\\OrvWin\\EDI");
+    EXPECT_EQ(defaults(), "c:\\OrvWin\\Norvik\\skp\\dane|c:\\OrvWin\\EDI|1");
     setenv("ORVWIN_BINARIA", "/opt/orvena", 1);
-    EXPECT_EQ(edi(), "/opt/orvena/EDI");
+    EXPECT_EQ(defaults(), "/opt/orvena/Norvik\\skp\\dane|/opt/orvena/EDI|1");
     setenv("ORVWIN_BINARIA", "/opt/orvena/", 1);
-    EXPECT_EQ(edi(), "/opt/orvena/EDI");
+    EXPECT_EQ(defaults(), "/opt/orvena/Norvik\\skp\\dane|/opt/orvena/EDI|1");
 }

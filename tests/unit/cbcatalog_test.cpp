@@ -110,11 +110,11 @@ Answer Ask(int32_t group, int32_t index, const AnsiString& binariesFolder = "")
 
 // Every entry of the catalogue, walked as the host does: each group from
 // index 0 until the first type 0.
-std::vector<Answer> WalkCatalogue(const AnsiString& binariesFolder = "")
+std::vector<Answer> WalkCatalogue()
 {
     std::vector<Answer> all;
     for (int32_t group = 101; group <= 107; ++group)
-        for (int32_t index = 0; Ask(group, index).type != 0; ++index) all.push_back(Ask(group, index, binariesFolder));
+        for (int32_t index = 0; Ask(group, index).type != 0; ++index) all.push_back(Ask(group, index));
     return all;
 }
 
@@ -168,21 +168,6 @@ TEST(Catalogue, NothingOutsideTheGroupsAndCallerTextsStay)
         EXPECT_EQ(a.minimum + a.maximum, "") << group << "/" << index;
         EXPECT_EQ(a.flag, 0) << group << "/" << index;
     }
-}
-
-TEST(Catalogue, ComputedDefaultsStartWithTheBinariesFolder)
-{
-    const AnsiString folder = "d:\\Programy\\OrvWin\\";
-    const std::vector<Answer> fallback = WalkCatalogue(), answers = WalkCatalogue(folder);
-    ASSERT_EQ(answers.size(), fallback.size());
-    for (size_t i = 0; i < answers.size(); ++i) {
-        const AnsiString& name = answers[i].name;
-        EXPECT_EQ(answers[i].defaultValue, name == "ComboSkpDane"     ? folder + "Norvik\\skp\\dane"
-                                           : name == "ComboEdiFolder" ? folder + "EDI"
-                                                                      : fallback[i].defaultValue)
-            << name;
-    }
-    EXPECT_EQ(DefaultBinariesFolder, AnsiString("c:\\OrvWin\\"));
 }
 
 TEST(Catalogue, TranslatableTextsAreLookedUpUnderTheirKeys)
