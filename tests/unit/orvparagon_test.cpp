@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "mfile.h"
 #include "testutil.h"
 
@@ -81,15 +83,12 @@ TEST(ReceiptRecords, FirstItemGivesAnUnsetReceiptItsNumberAndDate)
     auto second = Item(2, "", 1, 1);
     second->FnrParagonu = 99;
     fresh + std::move(second);
-    EXPECT_EQ(fresh.FnrPar, 77);
-    EXPECT_EQ(fresh.Fdata_czas, kNoon);
-    EXPECT_EQ(fresh.GetnPosCount(), 2);
+    EXPECT_EQ(std::tuple(fresh.FnrPar, fresh.Fdata_czas, fresh.GetnPosCount()), std::tuple(77, kNoon, 2));
 
     ORVParagon numbered;
     numbered.FnrPar = 5;
     numbered + Item(1, "", 1, 1);
-    EXPECT_EQ(numbered.FnrPar, 5);
-    EXPECT_EQ(numbered.Fdata_czas, kNoon);
+    EXPECT_EQ(std::tuple(numbered.FnrPar, numbered.Fdata_czas), std::tuple(5, kNoon));
 }
 
 TEST(ReceiptRecords, DetailedReceiptBlockMarksItsLastPaymentAsClosing)

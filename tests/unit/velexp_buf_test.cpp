@@ -108,9 +108,7 @@ TEST_F(ExpBuf, EveryLineKindIsStoredWhereItBelongs)
     EXPECT_EQ(Row(1).kod, "590002") << "a line is trimmed before its kind is read";
     EXPECT_EQ(std::tuple(Row(4).nazwa, Row(4).nr_buf), std::tuple("Butelka", 4));
 
-    EXPECT_EQ(buf->CountKontrahents(), 1);
-    EXPECT_EQ(buf->il_kontr, 1);
-    EXPECT_FALSE(buf->zm_listy_kontr);
+    EXPECT_EQ(std::tuple(buf->CountKontrahents(), buf->il_kontr, buf->zm_listy_kontr), std::tuple(1, 1, false));
     VelKontrRec k;
     buf->CzytajRec(0, &k);
     EXPECT_EQ(std::tuple(k.Nazwa, k.nr_buf), std::tuple("Kowalski", 0));
@@ -137,8 +135,7 @@ TEST_F(ExpBuf, EveryLineKindIsStoredWhereItBelongs)
 TEST_F(ExpBuf, CustomerListChangeIsFlaggedByKona)
 {
     ASSERT_EQ(Read("KON;1;a;;;;;;;;;T;0;0\r\nKONA;2;b;;;;;;;;;F;0;0\r\n"), "");
-    EXPECT_EQ(buf->il_kontr, 2);
-    EXPECT_TRUE(buf->zm_listy_kontr);
+    EXPECT_EQ(std::tuple(buf->il_kontr, buf->zm_listy_kontr), std::tuple(2, true));
 }
 
 TEST_F(ExpBuf, EuroRateConvertsBackToTheHostsNumber)
