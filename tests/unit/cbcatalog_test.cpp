@@ -1,6 +1,7 @@
 // The catalogue and the list texts are stored data of the host: the ends of
-// every group, an entry of every kind and the lists of every shape are
-// compared byte for byte against a table written out again on its own.
+// every group, an entry of every kind and samples of the lists of every
+// shape, with their ends, are compared byte for byte against a table written
+// out again on its own.
 #include "cbcatalog.h"
 
 #include <gtest/gtest.h>
@@ -100,11 +101,10 @@ struct Answer {
     int32_t flag = 77;
 };
 
-Answer Ask(int32_t group, int32_t index, const AnsiString& binariesFolder = "")
+Answer Ask(int32_t group, int32_t index)
 {
     Answer a;
-    a.type = ComboParametr(group, index, a.name, a.description, a.defaultValue, a.minimum, a.maximum, a.flag,
-                           binariesFolder);
+    a.type = ComboParametr(group, index, a.name, a.description, a.defaultValue, a.minimum, a.maximum, a.flag, "");
     return a;
 }
 
