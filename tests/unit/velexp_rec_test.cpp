@@ -80,7 +80,8 @@ TEST(VelTowRec, LenientWordsFallBackToTheirDefaults)
     EXPECT_EQ(r.TerminW, 12) << "the validity term takes the leading number";
     EXPECT_EQ(std::tuple(r.poziom_cen, r.ile_w_kodzie, r.cena, r.dod_rabat_tow, r.ile_jedn),
               std::tuple(-1, 1000, 250, 0, 0));
-    const VelTowRec p = Parse("PLU;1;0;1;n;12.345x;abc;-3.5;1e2;23;1;F;0;F;F;F;;;0;DOD");
+    // Blanks before a number, a carriage return among them, are skipped.
+    const VelTowRec p = Parse("PLU;1;0;1;n;12.345x;abc;-3.5;\r1e2;23;1;F;0;F;F;F;;;0;DOD");
     EXPECT_DOUBLE_EQ(p.cena, 12.345) << "a decimal stops at the first character that cannot continue it";
     EXPECT_EQ(std::tuple(p.cena_hurt, p.cena_noc, p.cena_dod, p.kod_opakowania), std::tuple(0, -3.5, 100, ""));
     EXPECT_EQ(p.plu_opakowania, 0) << "an empty package PLU is no number and no error";
