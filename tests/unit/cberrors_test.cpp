@@ -19,35 +19,17 @@ struct Expected {
 // Codes of the register's catalogue with their texts in code page 1250: the
 // ends of ranges that share one text, fixed texts and looked-up ones.
 const Expected kCatalogue[] = {
-    {10, false,
-     "b\xB3\xB9"
-     "d nietypowy - rezygnacja, przerwanie funkcji"},
-    {50, false,
-     "B\xB3\xB9"
-     "d wykonywania operacji przez kas\xEA"},
-    {56, false,
-     "B\xB3\xB9"
-     "d wykonywania operacji przez kas\xEA"},
+    {10, false, "b\xB3\xB9" "d nietypowy - rezygnacja, przerwanie funkcji"},
+    {50, false, "B\xB3\xB9" "d wykonywania operacji przez kas\xEA"},
+    {56, false, "B\xB3\xB9" "d wykonywania operacji przez kas\xEA"},
     {156, true, "zerowa ilo\x9C\xE6"},
-    {157, true,
-     "ilo\x9C"
-     "c zbyt du\xBF"
-     "a"},
+    {157, true, "ilo\x9C" "c zbyt du\xBF" "a"},
     {300, false, "karta rabatowa niewa\xBFna"},
-    {310, true,
-     "B\xB3\xEA"
-     "dny typ autoryzacji dla kart rabatowych"},
-    {3006, false,
-     "b\xB3\xB9"
-     "d CRC"},
+    {310, true, "B\xB3\xEA" "dny typ autoryzacji dla kart rabatowych"},
+    {3006, false, "b\xB3\xB9" "d CRC"},
     {3019, false, "ramka o podanym identyfikatorze nie zbuforowana"},
-    {6666, false,
-     "zbyt d\xB3ugi \xB3"
-     "a\xF1"
-     "cuch (sprawd\x9F kod kreskowy)"},
-    {6669, true,
-     "B\xB3\xB9"
-     "d pola BCD"},
+    {6666, false, "zbyt d\xB3ugi \xB3" "a\xF1" "cuch (sprawd\x9F kod kreskowy)"},
+    {6669, true, "B\xB3\xB9" "d pola BCD"},
 };
 // Codes just outside the ranges above, and the extremes.
 const int kOutside[] = {INT32_MIN, -1, 0, 9, 11, 49, 57, 155, 158, 299, 3020, 6665, 6670, INT32_MAX};
@@ -65,10 +47,7 @@ int MarkerLookup(char* buffer, int size, const char* section, const char* key)
 
 class DriverTextTool {
 public:
-    DriverTextTool() : FTool(nullptr, MarkerLookup), FSaved(Process().DriverTextTool)
-    {
-        Process().DriverTextTool = &FTool;
-    }
+    DriverTextTool() : FTool(nullptr, MarkerLookup), FSaved(Process().DriverTextTool) { Process().DriverTextTool = &FTool; }
     ~DriverTextTool() { Process().DriverTextTool = FSaved; }
 
 private:
@@ -94,11 +73,7 @@ TEST(ComboErrors, OnlyTheFixedSetBypassesTheTextTool)
     DriverTextTool tool;
     for (const Expected& e : kCatalogue) {
         const AnsiString text = ComboErrList(e.code);
-        if (e.fixed) {
-            EXPECT_EQ(text, e.text) << "code " << e.code;
-        } else {
-            EXPECT_EQ(text.substr(0, 1), "#") << "code " << e.code;
-        }
+        EXPECT_EQ(e.fixed ? text : text.substr(0, 1), e.fixed ? e.text : "#") << "code " << e.code;
     }
     // A range shares one key, and the default has its own.
     EXPECT_EQ(ComboErrList(50), ComboErrList(56));

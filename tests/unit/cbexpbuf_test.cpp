@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "inprocess_host.h"
 #include "thrown.h"
 
@@ -95,43 +97,26 @@ protected:
 
 TEST_F(ComboExpBuf, RegisterGoodsLineGivesPluNameBarcodeRateAndPrice)
 {
-    VelTowRec rec;
-    buf->DodInfo2TowRec(" TOW ; 12 ; Mleko ; 5900001 ;0;0; 1 ;250;0;1;0;0;0;1;1;1", &rec);
-    EXPECT_EQ(rec.plu, 12);
-    EXPECT_EQ(rec.nazwa, "Mleko");
-    EXPECT_EQ(rec.kod, "5900001");
-    EXPECT_EQ(rec.stawkaPrec, 800) << "slot 1 of the register's order";
-    EXPECT_EQ(rec.cena, 250);
-    EXPECT_FALSE(rec.opakowanie);
-
-    VelTowRec set;
-    buf->DodInfo2TowRec("ZES;13;Zestaw;77;0;2;4; ; ; ; ; ;0; ;1;1", &set);
-    EXPECT_EQ(set.plu, 13);
-    EXPECT_EQ(set.stawkaPrec, -1) << "the exempt slot";
-    EXPECT_EQ(set.cena, 0) << "a set has no price column";
-
-    VelTowRec emptySlot;
-    buf->DodInfo2TowRec(Tow(1, "a", "1", 6), &emptySlot);
-    EXPECT_EQ(emptySlot.stawkaPrec, -999);
-    buf->DodInfo2TowRec(Tow(1, "a", "1", 12), &emptySlot);
-    EXPECT_EQ(emptySlot.stawkaPrec, -999) << "a slot number outside 0 to 9";
-    buf->DodInfo2TowRec("TOW;1;a;1;0;0;0;12zl", &emptySlot);
-    EXPECT_EQ(emptySlot.cena, 0) << "a price that is no number";
-
+    const auto parsed = [&](const std::string& line, VelTowRec rec = {}) {
+        buf->DodInfo2TowRec(line, &rec);
+        return std::tuple(rec.plu, rec.nazwa, rec.kod, rec.stawkaPrec, rec.cena, rec.opakowanie);
+    };
+    // Slot 1 of the register's order is 8 %.
+    EXPECT_EQ(parsed(" TOW ; 12 ; Mleko ; 5900001 ;0;0; 1 ;250;0;1;0;0;0;1;1;1"),
+              std::tuple(12, "Mleko", "5900001", 800, 250, false));
+    // A set is in the exempt slot and has no price column.
+    EXPECT_EQ(parsed("ZES;13;Zestaw;77;0;2;4; ; ; ; ; ;0; ;1;1"), std::tuple(13, "Zestaw", "77", -1, 0, false));
+    EXPECT_EQ(std::get<3>(parsed(Tow(1, "a", "1", 6))), -999) << "an empty slot";
+    EXPECT_EQ(std::get<3>(parsed(Tow(1, "a", "1", 12))), -999) << "a slot number outside 0 to 9";
+    EXPECT_EQ(std::get<4>(parsed("TOW;1;a;1;0;0;0;12zl")), 0) << "a price that is no number";
     VelTowRec package;
     package.plu = 44;
-    buf->DodInfo2TowRec("OPA;5;Butelka;590;35;0;1", &package);
-    EXPECT_EQ(package.kod, "5");
-    EXPECT_EQ(package.nazwa, "Butelka");
-    EXPECT_EQ(package.cena, 35);
-    EXPECT_EQ(package.plu, 0);
-    EXPECT_TRUE(package.opakowanie);
-
+    EXPECT_EQ(parsed("OPA;5;Butelka;590;35;0;1", package), std::tuple(0, "Butelka", "5", 0, 35, true));
     VelTowRec other;
     other.nazwa = "kept";
-    buf->DodInfo2TowRec("XYZ;1;2;3", &other);
-    EXPECT_EQ(other.nazwa, "kept");
+    EXPECT_EQ(std::get<1>(parsed("XYZ;1;2;3", other)), "kept");
 
+    VelTowRec rec;
     EXPECT_THROW(buf->DodInfo2TowRec("TOW;x;a;1;0;0;0;1", &rec), Exception);
     EXPECT_THROW(buf->DodInfo2TowRec("TOW;1;a;1;0;0;;1", &rec), Exception) << "a slot that is no number";
     EXPECT_THROW(buf->DodInfo2TowRec("OPA;5;a;;1.5", &rec), Exception);
@@ -196,20 +181,10 @@ TEST_F(ComboExpBuf, EveryHostStatusAgainstEveryRegisterSituation)
 
     ASSERT_EQ(buf->il_rec, 22) << "only the register's own goods are appended";
     const VelTowRec extra = Row(21);
-    EXPECT_EQ(extra.status, stUsu);
-    EXPECT_EQ(extra.org_status, stNull);
-    EXPECT_TRUE(extra.from_ecr);
-    EXPECT_TRUE(extra.flag);
-    EXPECT_EQ(extra.plu, 300);
-    EXPECT_EQ(extra.kod, "2000");
-    EXPECT_EQ(extra.nazwa, "Obcy");
-    EXPECT_EQ(extra.stawkaPrec, 500);
-
-    EXPECT_EQ(buf->il_dod, 3);
-    EXPECT_EQ(buf->il_akt, 4);
-    EXPECT_EQ(buf->il_cen, 4);
-    EXPECT_EQ(buf->il_usu, 3);
-    EXPECT_EQ(buf->il_opak, 3);
+    EXPECT_EQ(std::tuple(extra.status, extra.org_status, extra.from_ecr, extra.flag, extra.plu, extra.kod, extra.nazwa,
+                         extra.stawkaPrec),
+              std::tuple(stUsu, stNull, true, true, 300, "2000", "Obcy", 500));
+    EXPECT_EQ(std::tuple(buf->il_dod, buf->il_akt, buf->il_cen, buf->il_usu, buf->il_opak), std::tuple(3, 4, 4, 3, 3));
 
     // Before anything is sent, only what needed nothing is reported, with
     // the status the host asked for.
@@ -318,11 +293,8 @@ TEST_F(ComboExpBuf, HundredThousandRowsEachSideReconcileWithoutAQuadraticStep)
     ASSERT_EQ(counting->CountInPlu(), n);
     counting->AnalizujCancelBufor(false);
 
-    EXPECT_EQ(counting->il_rec, n + n / 4);
-    EXPECT_EQ(counting->il_akt, 0);
-    EXPECT_EQ(counting->il_cen, n / 4);
-    EXPECT_EQ(counting->il_dod, n / 4);
-    EXPECT_EQ(counting->il_usu, n / 4);
+    EXPECT_EQ(std::tuple(counting->il_rec, counting->il_akt, counting->il_cen, counting->il_dod, counting->il_usu),
+              std::tuple(n + n / 4, 0, n / 4, n / 4, n / 4));
     // Sorting and n searches take some n log n comparisons; a step over all
     // pairs would take 10^10.
     EXPECT_LT(counting->compares, 10LL * n * 17) << counting->compares;

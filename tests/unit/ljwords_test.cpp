@@ -24,17 +24,9 @@ TEST(LJWords, SplitsAtEverySeparator)
         const char* line;
         std::vector<AnsiString> words;
     } cases[] = {
-        {";", "a;b;c", {"a", "b", "c"}},
-        {";", "a;;b", {"a", "", "b"}},
-        {";", ";a", {"", "a"}},
-        {";", " a ; b ", {" a ", " b "}},
-        {";", "a;b;", {"a", "b"}},
-        {";", "a;;", {"a", ""}},
-        {";", ";", {""}},
-        {";", "", {}},
-        {"||", "a||b||c", {"a", "b", "c"}},
-        {"", "a;b", {"a;b"}},
-        {"", "", {}},
+        {";", "a;b;c", {"a", "b", "c"}}, {";", "a;;b", {"a", "", "b"}}, {";", ";a", {"", "a"}},
+        {";", " a ; b ", {" a ", " b "}}, {";", "a;b;", {"a", "b"}}, {";", "a;;", {"a", ""}}, {";", ";", {""}},
+        {";", "", {}}, {"||", "a||b||c", {"a", "b", "c"}}, {"", "a;b", {"a;b"}}, {"", "", {}},
     };
     for (const auto& c : cases) {
         TLJWords w;
@@ -67,11 +59,8 @@ TEST(LJWords, AWordPastTheEndReadsEmptyAndSetsTheEndFlag)
     EXPECT_FALSE(w.Feof);  // a negative index leaves it alone
     EXPECT_EQ(w[100], "");
     EXPECT_TRUE(w.Feof);
-}
-
-TEST(LJWords, GetAlsoFlagsTheLastWord)
-{
-    TLJWords w = Words("a;b");
+    // Get also flags the last word.
+    w.Init("a;b");
     EXPECT_EQ(w.Get(0), "a");
     EXPECT_FALSE(w.Feof);
     EXPECT_EQ(w.Get(1), "b");

@@ -61,16 +61,11 @@ TEST(LToolsFiles, RenFileReplacesInOneStepOrSaysWhy)
     EXPECT_EQ(testutil::ReadFile(dir / "to"), "F");
     EXPECT_FALSE(FileExists(dir / "from"));
     EXPECT_EQ(testutil::Thrown([&] { TLTools::RenFile(dir / "from", dir / "to", nullptr); }),
-              "B\xB3\xB9"
-              "d zmiany nazwy pliku" +
-                  (dir / "to"));
+              "B\xB3\xB9" "d zmiany nazwy pliku" + (dir / "to"));
     EXPECT_EQ(testutil::ReadFile(dir / "to"), "F");
     std::filesystem::create_directory(dir / "folder");
     EXPECT_EQ(testutil::Thrown([&] { TLTools::RenFile(dir / "to", dir / "folder", nullptr); }),
-              "B\xB3\xB9"
-              "d usuni\xEA"
-              "cia pliku " +
-                  (dir / "folder"));
+              "B\xB3\xB9" "d usuni\xEA" "cia pliku " + (dir / "folder"));
 }
 
 TEST(LToolsFiles, BufToFileExLeavesOnlyTheWholeFinalFile)
@@ -136,7 +131,7 @@ TEST(LToolsFiles, ArchiveOfAnImport)
                        "] ------------\r\nextra line\r\n\r\nSPT;1;2;3;4;05-03-2024\r\nKAS;0\r\n");
 }
 
-TEST(LToolsFiles, ArchiveWithoutHeaderOrSource)
+TEST(LToolsFiles, ArchiveWithoutHeaderOrSourceAndOfALargeFile)
 {
     testutil::TempDir dir;
     TLTools::ArchiveFile(dir / "missing", dir / "arch.imp", nullptr, false, -1, true, "x");
@@ -144,11 +139,6 @@ TEST(LToolsFiles, ArchiveWithoutHeaderOrSource)
     testutil::WriteFile(dir / "receipt.tmp", "P_PLU;1\r\nFIRST_LINE_REPEATED");
     TLTools::ArchiveFile(dir / "receipt.tmp", dir / "arch2.imp", nullptr, false, -1, false, "");
     EXPECT_EQ(testutil::ReadFile(dir / "arch2.imp"), "P_PLU;1\r\nFIRST_LINE_REPEATED\r\n");
-}
-
-TEST(LToolsFiles, ArchiveOfALargeFileIsWhole)
-{
-    testutil::TempDir dir;
     std::string src;
     for (int i = 0; i < 20000; ++i) src += "P_PLU;1;" + std::to_string(i) + ";5901234123457;Ser;1000;599;0\r\n";
     testutil::WriteFile(dir / "combo.imp", src);
@@ -165,11 +155,8 @@ TEST(LToolsFiles, HeaderTextsAreLookedUpInTheToolboxSection)
     const std::string got = testutil::ReadFile(dir / "a");
     EXPECT_EQ(got.substr(0, 23), "<TLToolsArchiveFExport>");
     EXPECT_NE(got.find("<TLToolsArchiveFExport_00001>\r\n<TLToolsArchiveFKind_00001>\r\nL\r\n"), std::string::npos);
-    try {
-        TLTools::RenFile(dir / "none", dir / "x", &lg);
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "<TLToolsRenFileExceptio_00001>" + (dir / "x"));
-    }
+    EXPECT_EQ(testutil::Thrown([&] { TLTools::RenFile(dir / "none", dir / "x", &lg); }),
+              "<TLToolsRenFileExceptio_00001>" + (dir / "x"));
 }
 
 TEST(LToolsFiles, SaveListToFileReplacesThroughAWorkingName)
@@ -178,9 +165,7 @@ TEST(LToolsFiles, SaveListToFileReplacesThroughAWorkingName)
     const std::string p = dir / "combo.imp";
     testutil::WriteFile(p, "old contents that are longer\r\n");
     TStringList list;
-    list.Add("SPT;1");
-    list.Add("");
-    list.Add("P_PLU;2");
+    list.SetText("SPT;1\n\nP_PLU;2");
     TLTools::SaveListToFile(&list, p);
     EXPECT_EQ(testutil::ReadFile(p), "SPT;1\r\n\r\nP_PLU;2\r\n");
     EXPECT_FALSE(FileExists(WorkingFileName(p)));
@@ -198,38 +183,22 @@ TEST(LToolsFiles, SaveListToFileThatFailsKeepsTheOldFileAndSaysSo)
     TStringList list;
     list.Add("new");
     EXPECT_EQ(testutil::Thrown([&] { TLTools::SaveListToFile(&list, p); }),
-              "B\xB3\xB9"
-              "d zapisu pliku " +
-                  p + ": Plik \"" + WorkingFileName(p) + "\": to jest folder");
+              "B\xB3\xB9" "d zapisu pliku " + p + ": Plik \"" + WorkingFileName(p) + "\": to jest folder");
     EXPECT_EQ(testutil::ReadFile(p), "old\r\n");
     EXPECT_TRUE(DirectoryExists(WorkingFileName(p)));
     EXPECT_THROW(TLTools::SaveListToFile(&list, dir / "no/such/combo.imp"), Exception);
 }
 
-TEST(LToolsFiles, IsFileAndShortPath)
-{
-    testutil::TempDir dir;
-    testutil::WriteFile(dir / "f", "");
-    EXPECT_TRUE(TLTools::IsFile(dir / "f"));
-    EXPECT_FALSE(TLTools::IsFile(dir.Path()));
-    EXPECT_FALSE(TLTools::IsFile(dir / "g"));
-    EXPECT_EQ(TLTools::GetDirShortPath("/Program Files/OrvWin/"), "/Program Files/OrvWin/");
-    EXPECT_EQ(TLTools::GetDirShortPath(""), "");
-}
-
 TEST(LToolsFiles, BinariesFolderEndsWithASeparator)
 {
+    const std::pair<const char*, const char*> cases[] = {
+        {"", ""}, {"/opt/orvwin", "/opt/orvwin/"}, {"/opt/orvwin/", "/opt/orvwin/"}, {"c:\\OrvWin\\", "c:\\OrvWin\\"}};
+    for (const auto& [value, folder] : cases) {
+        setenv("ORVWIN_BINARIA", value, 1);
+        EXPECT_EQ(TLTools::WczytajSciezkeDoBinariow(), folder) << value;
+    }
     unsetenv("ORVWIN_BINARIA");
     EXPECT_EQ(TLTools::WczytajSciezkeDoBinariow(), "");
-    setenv("ORVWIN_BINARIA", "", 1);
-    EXPECT_EQ(TLTools::WczytajSciezkeDoBinariow(), "");
-    setenv("ORVWIN_BINARIA", "/opt/orvwin", 1);
-    EXPECT_EQ(TLTools::WczytajSciezkeDoBinariow(), "/opt/orvwin/");
-    setenv("ORVWIN_BINARIA", "/opt/orvwin/", 1);
-    EXPECT_EQ(TLTools::WczytajSciezkeDoBinariow(), "/opt/orvwin/");
-    setenv("ORVWIN_BINARIA", "c:\\OrvWin\\", 1);
-    EXPECT_EQ(TLTools::WczytajSciezkeDoBinariow(), "c:\\OrvWin\\");
-    unsetenv("ORVWIN_BINARIA");
 }
 
 TEST(LToolsTrace, NothingIsWrittenBeforeTheTraceStarts)

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "LTools.h"
 #include "thrown.h"
@@ -46,19 +47,20 @@ AnsiString Convert(int from, int to, AnsiString text)
 
 TEST(LToolsText, StrSizePadsOrCutsInPlace)
 {
-    AnsiString s = "7";
-    EXPECT_EQ(TLTools::StrSize(s, 3, '0', left, left), "007");
-    EXPECT_EQ(s, "007");
-    s = "12345";
-    EXPECT_EQ(TLTools::StrSize(s, 3, '0', left, left), "345");
-    s = "12345";
-    EXPECT_EQ(TLTools::StrSize(s, 3, '0', left, right), "123");
-    s = "ab";
-    EXPECT_EQ(TLTools::StrSize(s, 4, ' ', right, right), "ab  ");
-    s = "abc";
-    EXPECT_EQ(TLTools::StrSize(s, 3, ' ', right, right), "abc");
-    s = "abc";
-    EXPECT_EQ(TLTools::StrSize(s, -2, ' ', right, right), "");
+    const struct {
+        const char* text;
+        int size;
+        char pad;
+        e_just fill, cut;
+        const char* sized;
+    } cases[] = {{"7", 3, '0', left, left, "007"},   {"12345", 3, '0', left, left, "345"},
+                 {"12345", 3, '0', left, right, "123"}, {"ab", 4, ' ', right, right, "ab  "},
+                 {"abc", 3, ' ', right, right, "abc"},  {"abc", -2, ' ', right, right, ""}};
+    for (const auto& c : cases) {
+        AnsiString s = c.text;
+        EXPECT_EQ(TLTools::StrSize(s, c.size, c.pad, c.fill, c.cut), c.sized) << c.text << " " << c.size;
+        EXPECT_EQ(s, c.sized);
+    }
     EXPECT_EQ(TLTools::StrSize(TLTools::StrMax("Ser żółty bardzo długi", 16, true), 16, ' ', right, right),
               "Ser \xBF\xF3\xB3ty bar...");
 }
@@ -66,12 +68,9 @@ TEST(LToolsText, StrSizePadsOrCutsInPlace)
 TEST(LToolsText, StrMaxCutsAndMarks)
 {
     const AnsiString ten = "0123456789";
-    EXPECT_EQ(TLTools::StrMax(ten, 8, true), "01234...");
-    EXPECT_EQ(TLTools::StrMax(ten, 3, true), "012");
-    EXPECT_EQ(TLTools::StrMax(ten, 4, true), "0...");
-    EXPECT_EQ(TLTools::StrMax(ten, 8, false), "01234567");
-    EXPECT_EQ(TLTools::StrMax(ten, 10, true), ten);
-    EXPECT_EQ(TLTools::StrMax(ten, -1, true), "");
+    const std::tuple<int, bool, const char*> cases[] = {{8, true, "01234..."}, {3, true, "012"},  {4, true, "0..."},
+                                                        {8, false, "01234567"}, {10, true, ten.c_str()}, {-1, true, ""}};
+    for (const auto& [size, mark, cut] : cases) EXPECT_EQ(TLTools::StrMax(ten, size, mark), cut) << size;
     EXPECT_EQ(ten, "0123456789");
 }
 
@@ -103,34 +102,21 @@ TEST(LToolsText, PackedDigitsBothWays)
     EXPECT_EQ(TLTools::Hex2BinDigit("FF"), 0xFF);
 }
 
-TEST(LToolsText, Str2IntIsExact)
+TEST(LToolsText, Str2IntIsExactAndRefusesWhatDoesNotFit)
 {
-    EXPECT_EQ(TLTools::Str2Int("12.35", 2), 1235);
-    EXPECT_EQ(TLTools::Str2Int("0.285", 2), 29);
-    EXPECT_EQ(TLTools::Str2Int("-0.285", 2), -29);
-    EXPECT_EQ(TLTools::Str2Int("1.005", 2), 101);
-    EXPECT_EQ(TLTools::Str2Int("5", 2), 500);
-    EXPECT_EQ(TLTools::Str2Int(" 7 ", 0), 7);
-    EXPECT_EQ(TLTools::Str2Int("2.5", 0), 3);
-    // Read to ten places first, then scaled and rounded.
-    EXPECT_EQ(TLTools::Str2Int("0.00000000005", 10), 1);
-    EXPECT_EQ(TLTools::Str2Int("0", 4000000000u), 0);
-}
-
-TEST(LToolsText, Str2IntRefusesWhatDoesNotFit)
-{
-    EXPECT_EQ(TLTools::Str2Int("2147483647", 0), INT32_MAX);
-    EXPECT_EQ(TLTools::Str2Int("-2147483648", 0), INT32_MIN);
-    EXPECT_EQ(TLTools::Str2Int("21474836.47", 2), INT32_MAX);
-    EXPECT_THROW(TLTools::Str2Int("2147483648", 0), Exception);
-    EXPECT_THROW(TLTools::Str2Int("21474836.475", 2), Exception);
-    EXPECT_THROW(TLTools::Str2Int("-2147483649", 0), Exception);
-    EXPECT_THROW(TLTools::Str2Int("1", 20), Exception);
-    EXPECT_THROW(TLTools::Str2Int("1", 4000000000u), Exception);
+    // Read to ten places first, then scaled and rounded half away from zero.
+    const std::tuple<const char*, unsigned, int32_t> exact[] = {
+        {"12.35", 2, 1235},         {"-0.285", 2, -29},           {"1.005", 2, 101},
+        {"5", 2, 500},              {" 7 ", 0, 7},                {"2.5", 0, 3},
+        {"0.00000000005", 10, 1},   {"0", 4000000000u, 0},         {"2147483647", 0, INT32_MAX},
+        {"-2147483648", 0, INT32_MIN}, {"21474836.47", 2, INT32_MAX}};
+    for (const auto& [text, decimals, value] : exact) EXPECT_EQ(TLTools::Str2Int(text, decimals), value) << text;
+    const std::pair<const char*, unsigned> refused[] = {{"2147483648", 0}, {"21474836.475", 2}, {"-2147483649", 0},
+                                                        {"1", 20},         {"1", 4000000000u}, {"abc", 2},
+                                                        {"", 2}};
+    for (const auto& [text, decimals] : refused) EXPECT_THROW(TLTools::Str2Int(text, decimals), Exception) << text;
     EXPECT_EQ(testutil::Thrown([&] { TLTools::Str2Int("99999999999", 0); }),
               "Liczba \"99999999999\" poza zakresem 32 bit\xF3w");
-    EXPECT_THROW(TLTools::Str2Int("abc", 2), Exception);
-    EXPECT_THROW(TLTools::Str2Int("", 2), Exception);
 }
 
 TEST(LToolsText, Ean13CheckDigits)
@@ -149,13 +135,10 @@ TEST(LToolsText, Ean13CheckDigits)
 
 TEST(LToolsText, LeadingZerosGoDownToWhatMustBeKept)
 {
-    EXPECT_EQ(TLTools::BezZerWiodacych("000777"), "777");
-    EXPECT_EQ(TLTools::BezZerWiodacych("000"), "");
-    EXPECT_EQ(TLTools::BezZerWiodacych("000", 1), "0");
-    EXPECT_EQ(TLTools::BezZerWiodacych("0012", 1), "12");
-    EXPECT_EQ(TLTools::BezZerWiodacych("0012", 3), "012");
-    EXPECT_EQ(TLTools::BezZerWiodacych("", 1), "");
-    EXPECT_EQ(TLTools::BezZerWiodacych("1200"), "1200");
+    const std::tuple<const char*, int, const char*> cases[] = {{"000777", 0, "777"}, {"000", 0, ""}, {"000", 1, "0"},
+                                                               {"0012", 1, "12"},    {"0012", 3, "012"}, {"", 1, ""},
+                                                               {"1200", 0, "1200"}};
+    for (const auto& [code, keep, stripped] : cases) EXPECT_EQ(TLTools::BezZerWiodacych(code, keep), stripped) << code;
 }
 
 TEST(LToolsText, CodePageTableAgreesWithIconv)
@@ -204,16 +187,3 @@ TEST(LToolsText, PlstringRefusesARowOutsideTheTable)
     }
 }
 
-TEST(LToolsText, ANewToolboxAndItsCopies)
-{
-    TLTools t;
-    EXPECT_EQ(t.pltype_in, 2);
-    EXPECT_EQ(t.pltype_out, 2);
-    EXPECT_FALSE(t.czy_debug);
-    EXPECT_EQ(t.dbg_fname, "");
-    t.pltype_out = 0;
-    t.dbg_fname = "x";
-    const TLTools copy = t;
-    EXPECT_EQ(copy.pltype_out, 0);
-    EXPECT_EQ(copy.dbg_fname, "x");
-}

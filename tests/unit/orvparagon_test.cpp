@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "mfile.h"
 #include "testutil.h"
 
@@ -48,10 +50,6 @@ std::string Written(Write write)
     return testutil::ReadFile(dir / "kasa.imp");
 }
 
-size_t Fields(const std::string& line)
-{
-    return static_cast<size_t>(std::count(line.begin(), line.end(), ';')) + 1;
-}
 }  // namespace
 
 TEST(ReceiptRecords, ItemAndPaymentLines)
@@ -62,25 +60,17 @@ TEST(ReceiptRecords, ItemAndPaymentLines)
     EXPECT_EQ(Item(-1, "", 1, 5)->ToString(), std::string("ZAW;;;1;5;0;77;") + kNoonText + "\n");
     EXPECT_EQ(ORVPosition().ToString(), std::string("ZAW;;;-1;-1;-1;-1;") + kUnsetDate + "\n");
 
-    ORVPayment p;
-    p.Fkod = 3;
-    p.Fwartosc = 2500;
-    p.Fkurs = 100;
+    ORVPayment p = *Payment(3, 2500);
     p.Frodzaj = FP_KARTA;
     p.Fterminowa = true;
     p.Ftytul = "karta";
-    p.Fdata_czas = kNoon;
-    const std::string plain = p.ToString();
-    EXPECT_EQ(plain, std::string("PMT;3;2500;100;-1;-1;3;0;1;karta;") + kNoonText + "\n");
-    EXPECT_EQ(Fields(plain), 11u);
+    EXPECT_EQ(p.ToString(), std::string("PMT;3;2500;100;-1;-1;3;0;1;karta;") + kNoonText + "\n");
 
     p.Fkod_f_plat_ext = 7;
     p.Fkod_waluty = "EUR";
     p.Fkurs_prec = 43125;
     p.Fwartosc_pln = 10781;
-    const std::string extended = p.ToString();
-    EXPECT_EQ(extended, std::string("PMT;3;2500;100;-1;-1;3;0;1;karta;") + kNoonText + ";7;EUR;43125;10781\n");
-    EXPECT_EQ(Fields(extended), 15u);
+    EXPECT_EQ(p.ToString(), std::string("PMT;3;2500;100;-1;-1;3;0;1;karta;") + kNoonText + ";7;EUR;43125;10781\n");
     // 64-bit amounts are not cut to 32 bits.
     p.Fwartosc = 5000000000LL;
     EXPECT_NE(p.ToString().find(";5000000000;"), std::string::npos);
@@ -93,15 +83,12 @@ TEST(ReceiptRecords, FirstItemGivesAnUnsetReceiptItsNumberAndDate)
     auto second = Item(2, "", 1, 1);
     second->FnrParagonu = 99;
     fresh + std::move(second);
-    EXPECT_EQ(fresh.FnrPar, 77);
-    EXPECT_EQ(fresh.Fdata_czas, kNoon);
-    EXPECT_EQ(fresh.GetnPosCount(), 2);
+    EXPECT_EQ(std::tuple(fresh.FnrPar, fresh.Fdata_czas, fresh.GetnPosCount()), std::tuple(77, kNoon, 2));
 
     ORVParagon numbered;
     numbered.FnrPar = 5;
     numbered + Item(1, "", 1, 1);
-    EXPECT_EQ(numbered.FnrPar, 5);
-    EXPECT_EQ(numbered.Fdata_czas, kNoon);
+    EXPECT_EQ(std::tuple(numbered.FnrPar, numbered.Fdata_czas), std::tuple(5, kNoon));
 }
 
 TEST(ReceiptRecords, DetailedReceiptBlockMarksItsLastPaymentAsClosing)
@@ -114,22 +101,9 @@ TEST(ReceiptRecords, DetailedReceiptBlockMarksItsLastPaymentAsClosing)
     r + Item(12, "", 2, 300) + Item(-1, "590", 1, 100) + Payment(0, 300) + Payment(3, 100);
     const std::string text = Written([&](TMFile& f) { r >> f; });
     const std::string noon = kNoonText;
-    EXPECT_EQ(text,
-              "\r\n[Paragon nr 77]\r\n"
-              "TRN;1001;77;2;2;4;;K7;;" +
-                  noon +
-                  ";0;-1\r\n"
-                  "ZAW;12;;2;300;0;77;" +
-                  noon +
-                  "\n"
-                  "ZAW;;590;1;100;0;77;" +
-                  noon +
-                  "\n"
-                  "PMT;0;300;100;-1;-1;0;0;0;;" +
-                  noon +
-                  "\n"
-                  "PMT;3;100;100;-1;-1;0;1;0;;" +
-                  noon + "\n");
+    EXPECT_EQ(text, "\r\n[Paragon nr 77]\r\nTRN;1001;77;2;2;4;;K7;;" + noon + ";0;-1\r\nZAW;12;;2;300;0;77;" + noon +
+                        "\nZAW;;590;1;100;0;77;" + noon + "\nPMT;0;300;100;-1;-1;0;0;0;;" + noon +
+                        "\nPMT;3;100;100;-1;-1;0;1;0;;" + noon + "\n");
 }
 
 TEST(ReceiptRecords, ReceiptWithoutDetailWritesItsHeadAndPaymentsOnly)
@@ -168,17 +142,13 @@ TEST(ReceiptRecords, OtherOperationBlocks)
     other.Add(Item(3, "", 1, 250));
     other.Add(Payment(0, 250));
     const std::string noon = kNoonText;
-    const std::string block = "\n[INNA_OPER]\nOP_STORNO;15;8;1;1;2;1;;0;" + noon +
-                              ";;-1\r\n"
-                              "ZAW;3;;1;250;0;77;" +
-                              noon + "\nPMT;0;250;100;-1;-1;0;0;0;;" + noon + "\n";
+    const std::string block = "\n[INNA_OPER]\nOP_STORNO;15;8;1;1;2;1;;0;" + noon + ";;-1\r\nZAW;3;;1;250;0;77;" + noon +
+                              "\nPMT;0;250;100;-1;-1;0;0;0;;" + noon + "\n";
     EXPECT_EQ(other.ToString(), block);
     EXPECT_EQ(Written([&](TMFile& f) { other >> f; }), block);
 
-    const std::pair<e_TypOper, std::string> tags[] = {{op_wpl, "OP_WPL;"},
-                                                      {op_wypl, "OP_WYPL;"},
-                                                      {op_anul, "OP_ANUL;"},
-                                                      {op_otw_zm, "OP_OTW_ZW;"},
+    const std::pair<e_TypOper, std::string> tags[] = {{op_wpl, "OP_WPL;"},       {op_wypl, "OP_WYPL;"},
+                                                      {op_anul, "OP_ANUL;"},     {op_otw_zm, "OP_OTW_ZW;"},
                                                       {op_zamk_zm, "OP_ZAMK_ZM;"}};
     for (const auto& [type, tag] : tags) {
         ORVOther o;

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <filesystem>
 
 #include "sysfiles.h"
@@ -77,15 +75,6 @@ TEST(SysFiles, PathParts)
     EXPECT_EQ(IncludeTrailingPathDelimiter("/x/y/"), "/x/y/");
     EXPECT_EQ(IncludeTrailingPathDelimiter("c:\\OrvWin\\"), "c:\\OrvWin\\");
     EXPECT_EQ(IncludeTrailingPathDelimiter(""), "/");
-}
-
-TEST(SysFiles, HostBinariesFolderComesFromTheEnvironment)
-{
-    unsetenv("ORVWIN_BINARIA");
-    EXPECT_EQ(HostBinariesFolder(), "");
-    setenv("ORVWIN_BINARIA", "/opt/orvwin/bin", 1);
-    EXPECT_EQ(HostBinariesFolder(), "/opt/orvwin/bin");
-    unsetenv("ORVWIN_BINARIA");
 }
 
 TEST(SysFiles, ErrorTextsArePolish)

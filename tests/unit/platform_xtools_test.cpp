@@ -72,10 +72,8 @@ TEST(SetOfIntegers, KeepsOrderAndRefusesDuplicates)
     EXPECT_EQ(set.GetCount(), 0);
     for (int v : {2300, 800, 2300, 500, 800, -1}) set.Add(v);
     ASSERT_EQ(set.GetCount(), 4);
-    EXPECT_EQ(set.GetValues(0), 2300);
-    EXPECT_EQ(set.GetValues(1), 800);
-    EXPECT_EQ(set.GetValues(2), 500);
-    EXPECT_EQ(set.GetValues(3), -1);
+    EXPECT_EQ(std::vector<int>({set.GetValues(0), set.GetValues(1), set.GetValues(2), set.GetValues(3)}),
+              std::vector<int>({2300, 800, 500, -1}));
     EXPECT_THROW(set.GetValues(4), Exception);
     EXPECT_THROW(set.GetValues(-1), Exception);
     set.Clear();

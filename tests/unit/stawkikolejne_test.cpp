@@ -37,15 +37,33 @@ TEST(StawkiKolejne, ANewRecordHasTenEmptySlots)
     EXPECT_NE(text.back(), '\n');
 }
 
-TEST(StawkiKolejne, ParameterTextWithAndWithoutTimes100)
+TEST(StawkiKolejne, ParameterTextFillsTheSlotsInOrder)
 {
-    TVelStawkiKolejne s;
-    s.WczytajZTekstuParametru("23\r\n8\r\n5\r\n0", true);
-    EXPECT_EQ(Slots(s), (std::vector<int32_t>{2300, 800, 500, 0, E, E, E, E, E, E}));
-    s.WczytajZTekstuParametru("23\r\n8\r\n5\r\n0", false);
-    EXPECT_EQ(Slots(s), (std::vector<int32_t>{23, 8, 5, 0, E, E, E, E, E, E}));
-    s.WczytajZTekstuParametru("23\r\n8\r\n5\r\n0\r\n-1", true);
-    EXPECT_EQ(Slots(s), (std::vector<int32_t>{2300, 800, 500, 0, -1, E, E, E, E, E}));
+    using V = std::vector<int32_t>;
+    const struct {
+        const char* text;
+        bool times100;
+        V slots;
+    } cases[] = {
+        {"23\r\n8\r\n5\r\n0", true, {2300, 800, 500, 0, E, E, E, E, E, E}},
+        {"23\r\n8\r\n5\r\n0", false, {23, 8, 5, 0, E, E, E, E, E, E}},
+        {"23\r\n8\r\n5\r\n0\r\n-1", true, {2300, 800, 500, 0, -1, E, E, E, E, E}},
+        // Bad lines give empty slots in their place; blank lines at either end of the whole text are no slots.
+        {"-5\nabc\n 8 \n\n7x\n-1", false, {E, E, 8, E, E, -1, E, E, E, E}},
+        {"\r\n \r\n-5\r\nabc\r\n 8 \r\n\r\n7x\r\n-1\r\n\r\n", false, {E, E, 8, E, E, -1, E, E, E, E}},
+        {"", true, V(10, E)},
+        {" \r\n \t", true, V(10, E)},
+        // Values that do not fit, also once times 100.
+        {"2147483647\r\n2147483648\r\n99999999999999999999\r\n-2147483649", false, {2147483647, E, E, E, E, E, E, E, E, E}},
+        {"21474837\r\n21474836\r\n2147483647", true, {E, 2147483600, E, E, E, E, E, E, E, E}},
+        {"1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n10\r\n11\r\n12", false, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
+    };
+    for (const auto& c : cases) {
+        TVelStawkiKolejne s;
+        s.SetWartosci(9, 7);
+        s.WczytajZTekstuParametru(c.text, c.times100);
+        EXPECT_EQ(Slots(s), c.slots) << c.text;
+    }
 }
 
 TEST(StawkiKolejne, ParameterTextRoundTrips)
@@ -63,38 +81,6 @@ TEST(StawkiKolejne, ParameterTextRoundTrips)
     EXPECT_EQ(Slots(back), Slots(s));
 }
 
-TEST(StawkiKolejne, BadLinesGiveEmptySlotsInTheirPlace)
-{
-    TVelStawkiKolejne s;
-    const std::vector<int32_t> expected{E, E, 8, E, E, -1, E, E, E, E};
-    s.WczytajZTekstuParametru("-5\nabc\n 8 \n\n7x\n-1", false);
-    EXPECT_EQ(Slots(s), expected);
-    // Blank lines at either end of the whole text are not slots.
-    s.WczytajZTekstuParametru("\r\n \r\n-5\r\nabc\r\n 8 \r\n\r\n7x\r\n-1\r\n\r\n", false);
-    EXPECT_EQ(Slots(s), expected);
-    s.WczytajZTekstuParametru("", true);
-    EXPECT_EQ(Slots(s), std::vector<int32_t>(10, E));
-    s.WczytajZTekstuParametru(" \r\n \t", true);
-    EXPECT_EQ(Slots(s), std::vector<int32_t>(10, E));
-}
-
-TEST(StawkiKolejne, ValuesThatDoNotFitGiveEmptySlots)
-{
-    TVelStawkiKolejne s;
-    s.WczytajZTekstuParametru("2147483647\r\n2147483648\r\n99999999999999999999\r\n-2147483649", false);
-    EXPECT_EQ(Slots(s), (std::vector<int32_t>{2147483647, E, E, E, E, E, E, E, E, E}));
-    // Times 100 beyond 32 bits.
-    s.WczytajZTekstuParametru("21474837\r\n21474836\r\n2147483647", true);
-    EXPECT_EQ(Slots(s), (std::vector<int32_t>{E, 2147483600, E, E, E, E, E, E, E, E}));
-}
-
-TEST(StawkiKolejne, TwelveLinesFillTenSlots)
-{
-    TVelStawkiKolejne s;
-    s.WczytajZTekstuParametru("1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n10\r\n11\r\n12", false);
-    EXPECT_EQ(Slots(s), (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
-}
-
 TEST(StawkiKolejne, HostRatesFillTheSlotsFromTheLast)
 {
     TVelStawkiKolejne s;
@@ -104,18 +90,9 @@ TEST(StawkiKolejne, HostRatesFillTheSlotsFromTheLast)
     EXPECT_EQ(Slots(s), (std::vector<int32_t>{0, 500, 800, 2300, E, E, E, E, E, E}));
     s.WczytajZListyDostepnychStawek(Rates({}));
     EXPECT_EQ(Slots(s), std::vector<int32_t>(10, E));
-}
-
-TEST(StawkiKolejne, OfMoreThanTenHostRatesTheFirstAreLeftOut)
-{
-    TVelStawkiKolejne s;
+    // Of more than ten the first are left out; repeats count once and bad ones are empty.
     s.WczytajZListyDostepnychStawek(std::vector<int32_t>{100, 101, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
     EXPECT_EQ(Slots(s), (std::vector<int32_t>{10, 9, 8, 7, 6, 5, 4, 3, 2, 1}));
-}
-
-TEST(StawkiKolejne, RepeatedHostRatesCountOnceAndBadOnesAreEmpty)
-{
-    TVelStawkiKolejne s;
     s.WczytajZListyDostepnychStawek(std::vector<int32_t>{23, 8, 23, -1, -7, 8});
     EXPECT_EQ(Slots(s), (std::vector<int32_t>{E, -1, 8, 23, E, E, E, E, E, E}));
 }

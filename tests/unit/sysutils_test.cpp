@@ -16,14 +16,9 @@ TEST(Text, TrimKeepsPolishLettersAtTheEnds)
 
 TEST(Text, StrToIntDefRefusesAnythingButAWholeNumber)
 {
-    EXPECT_EQ(StrToIntDef("12", 0), 12);
-    EXPECT_EQ(StrToIntDef("-7", 0), -7);
-    EXPECT_EQ(StrToIntDef("+7", 0), 7);
-    EXPECT_EQ(StrToIntDef("12a", 5), 5);
-    EXPECT_EQ(StrToIntDef(" 12", 5), 5);
-    EXPECT_EQ(StrToIntDef("2147483648", 5), 5);
-    EXPECT_EQ(StrToIntDef("-2147483648", 5), INT32_MIN);
-    EXPECT_EQ(StrToIntDef("", 5), 5);
+    const std::pair<const char*, int> cases[] = {{"12", 12}, {"-7", -7},   {"+7", 7},          {"12a", 5},
+                                                  {" 12", 5}, {"", 5}, {"2147483648", 5}, {"-2147483648", INT32_MIN}};
+    for (const auto& [text, value] : cases) EXPECT_EQ(StrToIntDef(text, 5), value) << text;
 }
 
 TEST(Text, FormatIgnoresTheProcessLocale)

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 #include "VelExpBuf.h"
 #include "emexception.h"
 #include "inprocess_host.h"
+#include "thrown.h"
 
 namespace {
 
@@ -43,19 +45,25 @@ protected:
     std::string Read(const std::string& text, int kind = -1)
     {
         testutil::WriteFile(Kasa(), text);
-        try {
-            buf->ReadFromFile(Kasa(), false, kind);
-        } catch (const Exception& e) {
-            return e.Message();
-        }
-        return "";
+        const std::string error = testutil::Thrown([&] { buf->ReadFromFile(Kasa(), false, kind); });
+        return error == testutil::kNothingThrown ? "" : error;
     }
+    static std::vector<AnsiString> Of(const TStringList& list) { return {list.begin(), list.end()}; }
 
     VelTowRec Row(int row) const
     {
         VelTowRec rec;
         buf->CzytajRec(row, &rec);
         return rec;
+    }
+    // Rows of these barcodes and nothing else.
+    void AddCodes(std::initializer_list<const char*> codes)
+    {
+        for (const char* kod : codes) {
+            VelTowRec rec;
+            rec.kod = kod;
+            buf->DodajRec(&rec);
+        }
     }
 };
 
@@ -95,39 +103,20 @@ TEST_F(ExpBuf, EveryLineKindIsStoredWhereItBelongs)
         "EURO;42537\r\n";
     ASSERT_EQ(Read(file), "");
 
-    EXPECT_EQ(buf->il_rec, 5);
-    EXPECT_EQ(buf->il_dod, 2);
-    EXPECT_EQ(buf->il_akt, 1);
-    EXPECT_EQ(buf->il_cen, 1);
-    EXPECT_EQ(buf->il_usu, 1);
-    EXPECT_EQ(buf->il_opak, 1);
+    EXPECT_EQ(std::tuple(buf->il_rec, buf->il_dod, buf->il_akt, buf->il_cen, buf->il_usu, buf->il_opak),
+              std::tuple(5, 2, 1, 1, 1, 1));
     EXPECT_EQ(Row(1).kod, "590002") << "a line is trimmed before its kind is read";
-    EXPECT_EQ(Row(4).nazwa, "Butelka");
-    EXPECT_EQ(Row(4).nr_buf, 4);
+    EXPECT_EQ(std::tuple(Row(4).nazwa, Row(4).nr_buf), std::tuple("Butelka", 4));
 
-    EXPECT_EQ(buf->CountKontrahents(), 1);
-    EXPECT_EQ(buf->il_kontr, 1);
-    EXPECT_FALSE(buf->zm_listy_kontr);
+    EXPECT_EQ(std::tuple(buf->CountKontrahents(), buf->il_kontr, buf->zm_listy_kontr), std::tuple(1, 1, false));
     VelKontrRec k;
     buf->CzytajRec(0, &k);
-    EXPECT_EQ(k.Nazwa, "Kowalski");
-    EXPECT_EQ(k.nr_buf, 0);
+    EXPECT_EQ(std::tuple(k.Nazwa, k.nr_buf), std::tuple("Kowalski", 0));
 
-    ASSERT_EQ(buf->stawki.Count(), 4);
-    EXPECT_EQ(buf->stawki[0], "23");
-    EXPECT_EQ(buf->stawki[1], "-1");
-    EXPECT_EQ(buf->stawki[2], "5");
-    EXPECT_EQ(buf->stawki[3], "zw");
-    ASSERT_EQ(buf->stawkiPrec.Count(), 4);
-    EXPECT_EQ(buf->stawkiPrec[0], "2300");
-    EXPECT_EQ(buf->stawkiPrec[1], "-1");
-    EXPECT_EQ(buf->stawkiPrec[2], "550");
-    EXPECT_EQ(buf->stawkiPrec[3], "0") << "a rate that is no number counts as 0";
-
-    ASSERT_EQ(buf->jmiary.Count(), 3);
-    EXPECT_EQ(buf->jmiary[0], "1;0;szt");
-    EXPECT_EQ(buf->jmiary[1], "2;3;kg");
-    EXPECT_EQ(buf->jmiary[2], "x;;");
+    EXPECT_EQ(Of(buf->stawki), (std::vector<AnsiString>{"23", "-1", "5", "zw"}));
+    EXPECT_EQ(Of(buf->stawkiPrec), (std::vector<AnsiString>{"2300", "-1", "550", "0"}))
+        << "a rate that is no number counts as 0";
+    EXPECT_EQ(Of(buf->jmiary), (std::vector<AnsiString>{"1;0;szt", "2;3;kg", "x;;"}));
 
     ASSERT_EQ(buf->CountKasjer(), 2);
     EXPECT_EQ(buf->GetKasjer(0)->Text(), "3;Nowak;;;") << "always five fields";
@@ -138,8 +127,7 @@ TEST_F(ExpBuf, EveryLineKindIsStoredWhereItBelongs)
     ASSERT_EQ(buf->CountAsort(), 1);
     VelAsort a;
     buf->CzytajAsort(0, &a);
-    EXPECT_EQ(a.nr, 17);
-    EXPECT_EQ(a.nazwa, "Nabia\xB3");
+    EXPECT_EQ(std::tuple(a.nr, a.nazwa), std::tuple(17, "Nabia\xB3"));
 
     EXPECT_DOUBLE_EQ(buf->FKursEURO, 4.2537) << "\"EURO\" counts as the euro line";
 }
@@ -147,8 +135,7 @@ TEST_F(ExpBuf, EveryLineKindIsStoredWhereItBelongs)
 TEST_F(ExpBuf, CustomerListChangeIsFlaggedByKona)
 {
     ASSERT_EQ(Read("KON;1;a;;;;;;;;;T;0;0\r\nKONA;2;b;;;;;;;;;F;0;0\r\n"), "");
-    EXPECT_EQ(buf->il_kontr, 2);
-    EXPECT_TRUE(buf->zm_listy_kontr);
+    EXPECT_EQ(std::tuple(buf->il_kontr, buf->zm_listy_kontr), std::tuple(2, true));
 }
 
 TEST_F(ExpBuf, EuroRateConvertsBackToTheHostsNumber)
@@ -169,22 +156,16 @@ TEST_F(ExpBuf, BadLineStopsTheReadingAndKeepsTheRowsBeforeIt)
     const std::string tail = PluLine(3, "3", "DOD") + "VAT;8\r\n";
     const std::string line4 = "B\xB3\xB9" "d w linii 4 pliku kasa.exp: ";
     EXPECT_EQ(Read(head + PluLine(9, "9", "ABC") + tail), line4 + kFormatError);
-    EXPECT_EQ(buf->il_rec, 2);
-    EXPECT_EQ(buf->il_dod, 1);
-    EXPECT_EQ(buf->il_akt, 1);
-    EXPECT_EQ(buf->stawki.Count(), 1);
+    EXPECT_EQ(std::tuple(buf->il_rec, buf->il_dod, buf->il_akt, buf->stawki.Count()), std::tuple(2, 1, 1, 1));
     ASSERT_FALSE(in.host.lines.empty());
     EXPECT_EQ(in.host.lines.back(), (HostLine{true, 2, kAnalysis})) << "the analysis line fails";
 
     struct Case {
         std::string line, error;
     };
+    // Every kind of line stops alike; the records' own tests hold the rest of their errors.
     const Case cases[] = {
-        {"PLU;1;0;1;a;1;1;1;1;23;1;Y;0;F;F;F;0;;0;DOD\r\n", kFormatError},
-        {"PLU;1;0;1;a;1;1;1;1;23;1\r\n", kFormatError},
         {"KON;1;a;;;;;;;;;X;0;0\r\n", kFormatError},
-        {"PLU;1;0;1;a;1;1;1;1;2x;1;F;0;F;F;F;0;;0;DOD\r\n",
-         "\"2x\" nie jest prawid\xB3ow\xB9 liczb\xB9 ca\xB3kowit\xB9"},
         {"ASS;x;a\r\n", "\"x\" nie jest prawid\xB3ow\xB9 liczb\xB9 ca\xB3kowit\xB9"},
         {"EUR;4,2537\r\n", "Nieprawid\xB3owy zapis liczby: \"4,2537\""},
     };
@@ -198,7 +179,7 @@ TEST_F(ExpBuf, BadLineStopsTheReadingAndKeepsTheRowsBeforeIt)
 TEST_F(ExpBuf, ReadingShowsTwoLinesThatEndOk)
 {
     ASSERT_EQ(Read(PluLine(1, "1", "DOD") + PluLine(2, "2", "DOD") + "VAT;23\r\n"), "");
-    const std::vector<HostLine> expected = {
+    std::vector<HostLine> expected = {
         {false, 0, kReading},
         {true, 0, kReading + "\x01OK"},
         {false, 0, kAnalysis + ":\x01" "0 %"},
@@ -206,20 +187,13 @@ TEST_F(ExpBuf, ReadingShowsTwoLinesThatEndOk)
         {true, 0, kAnalysis + "\x01OK"},
     };
     EXPECT_EQ(in.host.lines, expected);
-}
 
-TEST_F(ExpBuf, EmptyFileGivesEmptyTablesAndTwoOkLines)
-{
+    // An empty file gives empty tables and no progress.
+    in.host.lines.clear();
+    buf = std::make_unique<VelExpBuf>(action.get());
     ASSERT_EQ(Read(""), "");
-    EXPECT_EQ(buf->il_rec, 0);
-    EXPECT_EQ(buf->CountKontrahents(), 0);
-    EXPECT_EQ(buf->stawki.Count(), 0);
-    const std::vector<HostLine> expected = {
-        {false, 0, kReading},
-        {true, 0, kReading + "\x01OK"},
-        {false, 0, kAnalysis + ":\x01" "0 %"},
-        {true, 0, kAnalysis + "\x01OK"},
-    };
+    EXPECT_EQ(buf->il_rec + buf->CountKontrahents() + buf->stawki.Count(), 0);
+    expected.erase(expected.begin() + 3);
     EXPECT_EQ(in.host.lines, expected);
 }
 
@@ -236,14 +210,9 @@ TEST_F(ExpBuf, EveryReadingAppendsTheFileToItsArchive)
     ASSERT_EQ(Read("VAT;23\r\nVAT;8"), "");
     ASSERT_EQ(Read("VAT;5\r\n", 3), "");
     const std::string arch = testutil::ReadFile(tmp.File("ARCH2.EXP"));
-    const std::string header = "\r\n----------- [EKSPORT WYKONANY DNIA: ";
-    ASSERT_EQ(arch.rfind(header, 0), 0u) << arch;
-    const size_t firstEnd = arch.find("] ------------\r\n");
-    ASSERT_NE(firstEnd, std::string::npos);
-    EXPECT_EQ(firstEnd, header.size() + 19) << "a date and time \"yyyy-mm-dd hh:nn:ss\"";
-    const std::string rest = arch.substr(firstEnd + 16);
-    EXPECT_EQ(rest.substr(0, 17), "VAT;23\r\nVAT;8\r\n\r\n") << "no shift line for the export run";
-    EXPECT_NE(rest.find("] ------------\r\nZMIANA LISTY\r\nVAT;5\r\n"), std::string::npos) << rest;
+    EXPECT_EQ(arch.rfind("\r\n----------- [EKSPORT WYKONANY DNIA: ", 0), 0u) << arch;
+    EXPECT_NE(arch.find("] ------------\r\nVAT;23\r\nVAT;8\r\n\r\n"), std::string::npos) << arch;
+    EXPECT_NE(arch.find("] ------------\r\nZMIANA LISTY\r\nVAT;5\r\n"), std::string::npos) << arch;
     EXPECT_EQ(buf->stawki.Count(), 3) << "a second reading adds to the first";
 }
 
@@ -257,20 +226,15 @@ TEST_F(ExpBuf, SavingARowMovesOnlyTheStatusCounters)
     rec.tow_z_kontr = true;
     buf->DodajRec(&rec);
     EXPECT_EQ(rec.nr_buf, -1) << "the record itself is not numbered";
-    EXPECT_EQ(buf->il_rec, 2);
-    EXPECT_EQ(buf->il_dod, 1);
-    EXPECT_EQ(buf->il_opak, 1);
-    EXPECT_EQ(buf->il_tow_z_kontr, 1);
+    EXPECT_EQ(std::tuple(buf->il_rec, buf->il_dod, buf->il_opak, buf->il_tow_z_kontr), std::tuple(2, 1, 1, 1));
 
     VelTowRec first = Row(0);
     EXPECT_EQ(first.nr_buf, 0);
     first.status = stNull;
     first.opakowanie = true;
     buf->ZapiszRec(0, &first);
-    EXPECT_EQ(buf->il_dod, 0);
-    EXPECT_EQ(buf->il_rec, 2);
+    EXPECT_EQ(std::tuple(buf->il_dod, buf->il_rec, buf->il_akt + buf->il_cen + buf->il_usu), std::tuple(0, 2, 0));
     EXPECT_EQ(buf->il_opak, 1) << "packages are not recounted";
-    EXPECT_EQ(buf->il_akt + buf->il_cen + buf->il_usu, 0);
 
     VelTowRec second = Row(1);
     second.status = stCen;
@@ -279,12 +243,9 @@ TEST_F(ExpBuf, SavingARowMovesOnlyTheStatusCounters)
     EXPECT_EQ(buf->PluStatus(1), stCen);
     second.status = stUsu;
     buf->ZapiszRec(1, &second);
-    EXPECT_EQ(buf->il_cen, 0);
-    EXPECT_EQ(buf->il_usu, 1);
-
+    EXPECT_EQ(std::tuple(buf->il_cen, buf->il_usu), std::tuple(0, 1));
     buf->PrzeliczTowary();
-    EXPECT_EQ(buf->il_opak, 2);
-    EXPECT_EQ(buf->il_usu, 1);
+    EXPECT_EQ(std::tuple(buf->il_opak, buf->il_usu), std::tuple(2, 1));
     EXPECT_EQ(buf->il_tow_z_kontr, 1) << "kept by the recount";
 
     buf->SetTrOk(1, true);
@@ -297,11 +258,7 @@ TEST_F(ExpBuf, SavingARowMovesOnlyTheStatusCounters)
 
 TEST_F(ExpBuf, BarcodeIndexIsBuiltOnceForTheRowsSearched)
 {
-    for (const char* kod : {"5", "30", "1", "200", "4"}) {
-        VelTowRec rec;
-        rec.kod = kod;
-        buf->DodajRec(&rec);
-    }
+    AddCodes({"5", "30", "1", "200", "4"});
     EXPECT_EQ(buf->FindRec("1", 0), -1);
     EXPECT_FALSE(buf->Sorted) << "a search among no rows builds nothing";
     EXPECT_EQ(buf->FindRec("1", -3), -1);
@@ -311,26 +268,20 @@ TEST_F(ExpBuf, BarcodeIndexIsBuiltOnceForTheRowsSearched)
     EXPECT_EQ(buf->FindRec("4", 5), 4);
     EXPECT_EQ(buf->FindRec("2", 5), -1);
 
-    VelTowRec late;
-    late.kod = "7";
-    buf->DodajRec(&late);
+    AddCodes({"7"});
     EXPECT_EQ(buf->FindRec("7", 6), -1) << "a row appended after the index was built";
     EXPECT_EQ(buf->FindRec("7", 100), -1);
 
     buf->Clear();
     EXPECT_FALSE(buf->Sorted);
     EXPECT_EQ(buf->il_rec, 0);
-    buf->DodajRec(&late);
+    AddCodes({"7"});
     EXPECT_EQ(buf->FindRec("7", 1), 0) << "a cleared buffer indexes its new rows";
 }
 
 TEST_F(ExpBuf, IndexBuiltForFewerRowsNeverSearchesTheOthers)
 {
-    for (const char* kod : {"9", "8", "7", "6"}) {
-        VelTowRec rec;
-        rec.kod = kod;
-        buf->DodajRec(&rec);
-    }
+    AddCodes({"9", "8", "7", "6"});
     EXPECT_EQ(buf->FindRec("8", 2), 1);
     EXPECT_EQ(buf->FindRec("6", 2), -1) << "row 3 is not among the first two";
     EXPECT_EQ(buf->FindRec("6", 4), -1) << "the range stays that of the built index";
@@ -351,37 +302,23 @@ TEST_F(ExpBuf, ListLookupsRefuseIndexesOutsideTheirLists)
     ASSERT_EQ(Read("JM;1;0;szt\r\nJM;x;y;kg\r\nOPER;1;a;0;;\r\nWAL;PLN;Z\xB3oty;1;T;T\r\n"
                    "VAT;23\r\nVAT;8\r\nVAT;23;2300\r\n"),
               "");
-    EXPECT_EQ(buf->IdxJednId(0), 1);
-    EXPECT_EQ(buf->IdxJednPrec(0), 0);
-    EXPECT_EQ(buf->IdxJednNazwa(1), "kg");
-    EXPECT_EQ(buf->IdxJednId(1), 1) << "a unit number that is no number";
-    EXPECT_EQ(buf->IdxJednPrec(1), 0);
-    EXPECT_EQ(buf->NazwaJedn(1), "szt");
-    EXPECT_EQ(buf->NazwaJedn(5), "szt.");
+    EXPECT_EQ(std::tuple(buf->IdxJednId(0), buf->IdxJednPrec(0), buf->IdxJednNazwa(1)), std::tuple(1, 0, "kg"));
+    EXPECT_EQ(std::tuple(buf->IdxJednId(1), buf->IdxJednPrec(1)), std::tuple(1, 0)) << "a unit number that is no number";
+    EXPECT_EQ(std::tuple(buf->NazwaJedn(1), buf->NazwaJedn(5)), std::tuple("szt", "szt."));
 
-    auto message = [](auto call) {
-        try {
-            call();
-        } catch (const Exception& e) {
-            return e.Message();
-        }
-        return std::string("(no error)");
-    };
     const std::string unit = "Indeks jednostki miary poza zakresem";
-    EXPECT_EQ(message([&] { buf->IdxJednId(2); }), unit);
-    EXPECT_EQ(message([&] { buf->IdxJednPrec(-1); }), unit);
-    EXPECT_EQ(message([&] { buf->IdxJednNazwa(7); }), unit);
-    EXPECT_EQ(message([&] { buf->GetKasjer(buf->CountKasjer()); }), "Nieprawid\xB3owy numer kasjera");
-    EXPECT_EQ(message([&] { buf->GetKasjer(-1); }), "Nieprawid\xB3owy numer kasjera");
-    EXPECT_EQ(message([&] { buf->GetWaluta(1); }), "Nieprawid\xB3owy numer waluty");
-    EXPECT_EQ(message([&] { buf->GetWaluta(-1); }), "Nieprawid\xB3owy numer waluty");
+    EXPECT_EQ(testutil::Thrown([&] { buf->IdxJednId(2); }), unit);
+    EXPECT_EQ(testutil::Thrown([&] { buf->IdxJednPrec(-1); }), unit);
+    EXPECT_EQ(testutil::Thrown([&] { buf->IdxJednNazwa(7); }), unit);
+    EXPECT_EQ(testutil::Thrown([&] { buf->GetKasjer(buf->CountKasjer()); }), "Nieprawid\xB3owy numer kasjera");
+    EXPECT_EQ(testutil::Thrown([&] { buf->GetKasjer(-1); }), "Nieprawid\xB3owy numer kasjera");
+    EXPECT_EQ(testutil::Thrown([&] { buf->GetWaluta(1); }), "Nieprawid\xB3owy numer waluty");
+    EXPECT_EQ(testutil::Thrown([&] { buf->GetWaluta(-1); }), "Nieprawid\xB3owy numer waluty");
     EXPECT_EQ(buf->GetWaluta(0)->GetNazwa(), "Z\xB3oty");
 
-    EXPECT_EQ(buf->NumerStawki(23), 3) << "the last equal rate";
-    EXPECT_EQ(buf->NumerStawki(8), 2);
-    EXPECT_EQ(buf->NumerStawki(7), 0);
-    EXPECT_EQ(buf->NumerStawkiPrec(2300), 3);
-    EXPECT_EQ(buf->NumerStawkiPrec(800), 2);
+    // The last equal rate; 0 for none.
+    EXPECT_EQ(std::tuple(buf->NumerStawki(23), buf->NumerStawki(8), buf->NumerStawki(7)), std::tuple(3, 2, 0));
+    EXPECT_EQ(std::tuple(buf->NumerStawkiPrec(2300), buf->NumerStawkiPrec(800)), std::tuple(3, 2));
 }
 
 TEST_F(ExpBuf, ActionShowsTheCountsToSend)
@@ -400,11 +337,9 @@ TEST_F(ExpBuf, ActionShowsTheCountsToSend)
 
     in.host.lines.clear();
     action->ShowTowInfo(true);
-    ASSERT_EQ(in.host.lines.size(), 5u);
-    EXPECT_EQ(in.host.lines[0], (HostLine{false, 0, "- do dodania:\x01" "0"}));
-    EXPECT_EQ(in.host.lines[1], (HostLine{false, 0, "- do zmiany nazwy/stawki:\x01" "0"}));
-    EXPECT_EQ(in.host.lines[2], (HostLine{false, 0, "- do zmiany ceny:\x01" "0"}));
-    EXPECT_EQ(in.host.lines[4].text, "- do usuni\xEA" "cia:\x01" "2");
+    EXPECT_EQ(in.host.lines, (std::vector<HostLine>{{false, 0, "- do dodania:\x01" "0"},
+                                                   {false, 0, "- do zmiany nazwy/stawki:\x01" "0"},
+                                                   {false, 0, "- do zmiany ceny:\x01" "0"}, onlyDeletes[0], onlyDeletes[1]}));
 
     action->exp_buf.reset();
     in.host.lines.clear();

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "thrown.h"
@@ -64,17 +65,12 @@ TEST(KodWazony, MalformedFormatsFailWithTheirMessages)
 {
     const TStringList formats = Formats({"21SSSSS?????K"});
     TKodWazony k = Goods(&formats, "21", "123");
-    EXPECT_EQ(Thrown([&] { k.Poskladaj("xxSSSSS????K", nullptr); }),
-              "TKodWazony: nieprawidłowy format wcorca kodu");
-    EXPECT_EQ(Thrown([&] { k.Poskladaj("xxSSSSS?????KK", nullptr); }),
-              "TKodWazony: nieprawidłowy format wcorca kodu");
-    EXPECT_EQ(Thrown([&] { k.Poskladaj("xx00000?????K", nullptr); }),
-              "TKodWazony: brak cześci stałej \"S\" w formacie");
-    EXPECT_EQ(Thrown([&] { k.Poskladaj("xxSSSSS000000", nullptr); }),
-              "TKodWazony: brak cześci zmiennej \"?\" w formacie");
-    // The texts are code page 1250.
-    const AnsiString m = Thrown([&] { k.Poskladaj("xxSSSSS000000", nullptr); });
-    EXPECT_NE(m.find("cze\x9C" "ci"), AnsiString::npos);
+    const std::pair<const char*, const char*> cases[] = {
+        {"xxSSSSS????K", "TKodWazony: nieprawidłowy format wcorca kodu"},
+        {"xxSSSSS?????KK", "TKodWazony: nieprawidłowy format wcorca kodu"},
+        {"xx00000?????K", "TKodWazony: brak cześci stałej \"S\" w formacie"},
+        {"xxSSSSS000000", "TKodWazony: brak cze\x9C" "ci zmiennej \"?\" w formacie"}};  // code page 1250
+    for (const auto& [format, error] : cases) EXPECT_EQ(Thrown([&] { k.Poskladaj(format, nullptr); }), error) << format;
 }
 
 TEST(KodWazony, WithoutFormatsEveryOperationButClearingFails)
@@ -98,23 +94,22 @@ TEST(KodWazony, NormalisesAFullCode)
 {
     const TStringList formats = Formats({"22SSSSS?????K", "21SSSS??????K", "21SSSSSSS???K"});
     TKodWazony k(&formats);
-    EXPECT_EQ(k.NormalizujPelny("2101234567890", nullptr), "210123???????");
-    EXPECT_EQ(k.NormalizujPelny("2201234567890", nullptr), "2201234??????");
     // No format of that prefix or length: unchanged.
-    EXPECT_EQ(k.NormalizujPelny("2901234567890", nullptr), "2901234567890");
-    EXPECT_EQ(k.NormalizujPelny("210123456789", nullptr), "210123456789");
-    EXPECT_EQ(k.NormalizujPelny("", nullptr), "");
+    const std::pair<const char*, const char*> cases[] = {{"2101234567890", "210123???????"},
+                                                         {"2201234567890", "2201234??????"},
+                                                         {"2901234567890", "2901234567890"},
+                                                         {"210123456789", "210123456789"},
+                                                         {"", ""}};
+    for (const auto& [code, normal] : cases) EXPECT_EQ(k.NormalizujPelny(code, nullptr), normal) << code;
 }
 
 TEST(KodWazony, NormalisesACodeHoldingOnlyItsFixedPart)
 {
     const TStringList formats = Formats({"21SSSS??????K", "21SSSSS?????K"});
     TKodWazony k(&formats);
-    EXPECT_EQ(k.NormalizujNiepelny("2100123", nullptr), "2100123??????");
-    EXPECT_EQ(k.NormalizujNiepelny("210012", nullptr), "210012???????");
-    EXPECT_EQ(k.NormalizujNiepelny("21001", nullptr), "21001");
-    EXPECT_EQ(k.NormalizujNiepelny("2200123", nullptr), "2200123");
-    EXPECT_EQ(k.NormalizujNiepelny("21", nullptr), "21");
+    const std::pair<const char*, const char*> cases[] = {{"2100123", "2100123??????"}, {"210012", "210012???????"},
+                                                         {"21001", "21001"}, {"2200123", "2200123"}, {"21", "21"}};
+    for (const auto& [code, normal] : cases) EXPECT_EQ(k.NormalizujNiepelny(code, nullptr), normal) << code;
 
     const TStringList one = Formats({"21SSSSS?????K"});
     TKodWazony k1(&one);
@@ -167,19 +162,13 @@ TEST(KodWazony, SplitsACodeIntoItsFields)
     const TStringList formats = Formats({"21GGSSSS????K"});
     TKodWazony k(&formats);
     ASSERT_TRUE(k.Rozparsuj("2145001234567", nullptr));
-    EXPECT_EQ(k.Przedrostek, "21");
-    EXPECT_EQ(k.Grupa, "45");
-    EXPECT_EQ(k.KodZZerami, "0012");
-    EXPECT_EQ(k.KodBezZer, "12");
-    EXPECT_EQ(k.RozmiarKodu, 4);
-    EXPECT_EQ(k.CzescStala, "");
+    EXPECT_EQ(std::tuple(k.Przedrostek, k.Grupa, k.KodZZerami, k.KodBezZer, k.RozmiarKodu, k.CzescStala),
+              std::tuple("21", "45", "0012", "12", 4, ""));
 
     ASSERT_TRUE(k.Rozparsuj("21450012?????", nullptr));
-    EXPECT_EQ(k.CzescStala, "21450012");
-    EXPECT_EQ(k.FullZZerami, "2145001200000");
+    EXPECT_EQ(std::tuple(k.CzescStala, k.FullZZerami), std::tuple("21450012", "2145001200000"));
 
     EXPECT_FALSE(k.Rozparsuj("214500123456", nullptr));
-    EXPECT_EQ(k.RozmiarKodu, 0);  // cleared even when it fails
-    EXPECT_EQ(k.Grupa, "");
+    EXPECT_EQ(std::tuple(k.RozmiarKodu, k.Grupa), std::tuple(0, ""));  // cleared even when it fails
     EXPECT_FALSE(k.Rozparsuj("2245001234567", nullptr));
 }
