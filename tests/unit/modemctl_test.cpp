@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -299,6 +300,28 @@ TEST(ModemClock, WaitsRunOnSixtyFourBitTicks)
     EXPECT_EQ(spent, TModemTimes::BeforeCommandMs + 1000u);
     // A command that is not awaited gives 0 at once.
     EXPECT_EQ(port.TalkAndListen("AT", 0), 0);
+}
+
+// An answer that keeps growing is read after a bounded number of settle waits.
+TEST(ModemClock, AGrowingAnswerIsAwaitedABoundedNumberOfTimes)
+{
+    testutil::ScaledClock clock;
+    testutil::ClockScope scope(&clock);
+    testutil::ModemPeer modem;
+    modem.Start();
+    struct GrowingPort : TModemPort {
+        using TModemPort::TModemPort;
+        int grown = 0;
+        int GetBytesInInBuf() override
+        {
+            const int real = TModemPort::GetBytesInInBuf();
+            return real > 0 ? real + ++grown : 0;
+        }
+    } port(nullptr);
+    port.OpenPort(modem.Pty(), br__9600, bs8, sb1_0, parNone);
+    EXPECT_EQ(port.TalkAndListen("AT", 100), 0);
+    EXPECT_EQ(std::count(clock.Sleeps().begin(), clock.Sleeps().end(), TModemTimes::SettleWait100 * 10),
+              TModemTimes::SettleTries);
 }
 
 TEST(ModemTexts, ComeThroughTheLibrarysTextTool)
