@@ -60,9 +60,7 @@ class CardServerLock : public ::testing::TestWithParam<RegisterLink> {};
 TEST_P(CardServerLock, LastsExactlyAsLongAsTheConnection)
 {
     RegisterSession s(testutil::ReadFile(REGSIM_SCENARIOS "/demo.json"), "", GetParam());
-    CardServer card;
-    ASSERT_TRUE(card.Ok());
-    card.Configure(s.host);
+    CardServer card(s.host);
     LockOrder order;
     order.Watch(s, card);
 
@@ -112,9 +110,7 @@ TEST(CardServer, DownIsAWarningAndTheRunGoesOn)
 TEST(CardServer, NotInUseShowsBothLinesAndMakesNoConnection)
 {
     RegisterSession s(testutil::ReadFile(REGSIM_SCENARIOS "/demo.json"));
-    CardServer card;
-    ASSERT_TRUE(card.Ok());
-    card.Configure(s.host);
+    CardServer card(s.host);
     s.host.SetParam("ComboSkpUse", "0");
     EXPECT_EQ(s.Run(-1), 0);
     EXPECT_EQ(s.Commands(), kFullTest);
@@ -130,12 +126,8 @@ TEST(RegisterModel, UnknownCodeIsShownWithAWarningAndTakenForCombo)
     // A fiscal byte outside the table is shown with its code as well.
     RegisterSession s(R"({"model": 32, "fiscalState": 7})");
     EXPECT_EQ(s.Run(-1), 0);
+    // The name and the warning after it are pinned by the session's unit test.
     const Lines screen = Screen(s);
-    const auto shown = std::find(screen.begin(), screen.end(),
-                                 "Nawi\xB9zano po\xB3\xB9" "czenie z kas\xB9 <nieznana o kodzie 32>");
-    ASSERT_NE(shown, screen.end());
-    ASSERT_NE(shown + 1, screen.end());
-    EXPECT_EQ(shown[1], "W:Błąd podczas odczytu typu kasy. Przyjęto domyślnie Combo");
     EXPECT_TRUE(Shows(screen, "- typ protokołu komunikacyjnego: nieznany o kodzie 32"));
     EXPECT_TRUE(Shows(screen, "- tryb pracy: nieznany o kodzie 7"));
     // The run went on as with a Combo: no payment-form check on a fiscal register.
@@ -170,9 +162,7 @@ TEST(RegisterModel, OnlyRegistersWithoutReceiptBufferWarnWhenReceiptsAreImported
 TEST(RegisterNumber, AWrongNumberEndsTheTestAfterTheLinkIsClosed)
 {
     RegisterSession s(R"({"registerNumber": "7"})");
-    CardServer card;
-    ASSERT_TRUE(card.Ok());
-    card.Configure(s.host);
+    CardServer card(s.host);
     s.Run(-1);
     EXPECT_EQ(s.Commands().back(), 321);
     const Lines screen = Screen(s);
@@ -215,9 +205,7 @@ TEST_P(FailureInTheMiddle, ClosesTheLinkAndUnlocksTheCardServer)
 {
     const FailedRun& c = GetParam();
     RegisterSession s(testutil::ReadFile(REGSIM_SCENARIOS "/demo.json"), c.faults, c.link);
-    CardServer card;
-    ASSERT_TRUE(card.Ok());
-    card.Configure(s.host);
+    CardServer card(s.host);
     EXPECT_EQ(s.Run(-1), 0);
     EXPECT_EQ(s.Commands(), c.commands);
     const Lines screen = Screen(s);
@@ -265,9 +253,7 @@ TEST(SerialLink, APortThatCannotBeOpenedIsAnErrorAndTheCardServerIsUnlocked)
     RegisterSession s("", "", RegisterLink::Pty);
     const std::string missing = s.tmp.File("no-such-tty");
     s.host.SetParam("ComboPort", missing);
-    CardServer card;
-    ASSERT_TRUE(card.Ok());
-    card.Configure(s.host);
+    CardServer card(s.host);
     s.Run(-1);
     EXPECT_TRUE(s.Commands().empty());
     EXPECT_EQ(card.Received(), (Lines{"DISABLE 0", "ENABLE 0"}));

@@ -202,13 +202,9 @@ TEST_F(Session, MultiplexerChannelsOneToFourAreChosenByTheControlLinesAndOthersT
 {
     StartRegisterOnPty();
     Param("ComboPort", sim.PtyPath());
-    const std::pair<const char*, Lines> table[] = {{"1", {"RTS on", "DTR off"}},
-                                                   {"2", {"RTS on", "DTR on"}},
-                                                   {"3", {"RTS off", "DTR off"}},
-                                                   {"4", {"RTS off", "DTR on"}},
-                                                   {"0", {}},
-                                                   {"13", {}},
-                                                   {"-1", {}}};
+    const std::pair<const char*, Lines> table[] = {
+        {"1", {"RTS on", "DTR off"}}, {"2", {"RTS on", "DTR on"}}, {"3", {"RTS off", "DTR off"}},
+        {"4", {"RTS off", "DTR on"}}, {"0", {}}, {"13", {}}, {"-1", {}}};
     for (const auto& [channel, lines] : table) {
         testutil::ScaledClock channelClock;
         testutil::ClockScope scope(&channelClock);
@@ -407,8 +403,7 @@ TEST_F(ModemSession, ConnectionTestThroughTheModem)
     EXPECT_EQ(Commands(), (std::vector<int>{501, 18, 20, 15, 14, 501, 502, 321}));
     ExpectNoViolations();
     // Dialled, then hung up with the escape: the carrier was on.
-    Lines dialled = kDialInit;
-    dialled.insert(dialled.end(), {"ATDT555 1234", "+++", "ATH"});
+    const Lines dialled = testutil::Concat(kDialInit, {"ATDT555 1234", "+++", "ATH"});
     EXPECT_EQ(modem.AwaitCommands(dialled.size()), dialled);
     EXPECT_EQ(card.Received(), (Lines{"DISABLE 0", "ENABLE 0"}));
 
