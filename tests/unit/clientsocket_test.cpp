@@ -94,9 +94,7 @@ TEST(ClientSocketConnect, AConnectionThatCannotBeMadeNamesHostAndPort)
 // Bytes both ways are pinned by the links' test.
 TEST_F(ClientSocket, ReadsTimeOutWithZero)
 {
-    EXPECT_TRUE(socket.GetActive());
     TWinSocketStream stream(socket.Socket(), 150);
-    EXPECT_EQ(stream.GetTimeOut(), 150u);
 
     char buffer[16];
     const auto start = std::chrono::steady_clock::now();
@@ -105,7 +103,6 @@ TEST_F(ClientSocket, ReadsTimeOutWithZero)
     EXPECT_FALSE(stream.WaitForData(50));
 
     socket.SetActive(false);
-    EXPECT_FALSE(socket.GetActive());
     EXPECT_THROW(stream.Read(buffer, 1), ESocketError);
 }
 
