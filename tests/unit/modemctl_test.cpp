@@ -141,23 +141,34 @@ TEST_F(ModemDialogue, EachDialOutcomeGivesItsText)
     EXPECT_LE(waited, 7000u + 2 * TModemTimes::PollMs);
 }
 
-TEST_F(ModemDialogue, InitialisationFailures)
+TEST_F(ModemDialogue, InitialisationAndSetUpFailures)
 {
     TModemPort closed(action.get());
     EXPECT_EQ(Thrown([&] { closed.ModemConnect("1", 30); }), "Otwórz port komunikacyjny!");
     EXPECT_TRUE(in.host.lines.empty());
-
-    StartModem({"--answer", "ATX2=ERROR"});
-    TModemPort port(action.get());
-    port.OpenPort(modem.Pty(), br__9600, bs8, sb1_0, parNone);
-    EXPECT_EQ(Thrown([&] { port.ModemConnect("1", 30); }), "Błąd inicjalizacji modemu! (4)");
-    EXPECT_EQ(modem.Commands(), (Lines{"AT&F", "ATE0", "ATX2"}));
-
-    StartModem({"--answer", "AT&F=SILENT"});
-    TModemPort silent(action.get());
-    silent.OpenPort(modem.Pty(), br__9600, bs8, sb1_0, parNone);
-    EXPECT_EQ(Thrown([&] { silent.ModemConnect("1", 30); }), "Brak odpowiedzi modemu!");
-    EXPECT_EQ(modem.Commands(), (Lines{"AT&F"}));
+    // A speed the modem cannot take is pinned by the service function's test.
+    // The set-up tries the factory reset twice and closes the port on failure.
+    const struct {
+        const char* answer;
+        bool setUp;
+        const char* text;
+        Lines commands;
+    } cases[] = {{"ATX2=ERROR", false, "Błąd inicjalizacji modemu! (4)", {"AT&F", "ATE0", "ATX2"}},
+                 {"AT&F=SILENT", false, "Brak odpowiedzi modemu!", {"AT&F"}},
+                 {"AT&F=ERROR", true, "Błąd inicjalizacji modemu! (4)", {"AT&F", "AT&F"}},
+                 {"AT&D2=SILENT", true, "Brak odpowiedzi modemu!", {"AT&F", "AT&S1", "ATS7=30", "AT&C1", "AT&D2"}}};
+    for (const auto& c : cases) {
+        StartModem({"--answer", c.answer});
+        TModemPort port(action.get());
+        if (!c.setUp) port.OpenPort(modem.Pty(), br__9600, bs8, sb1_0, parNone);
+        EXPECT_EQ(Thrown([&] {
+                      if (c.setUp) port.ModemSetUp(modem.Pty(), br__9600, 30);
+                      else port.ModemConnect("1", 30);
+                  }),
+                  c.text);
+        EXPECT_EQ(modem.Commands(), c.commands) << c.answer;
+        EXPECT_TRUE(!c.setUp || !port.GetActive()) << "the set-up closes the port";
+    }
 }
 
 TEST_F(ModemDialogue, NoCarrierAfterConnect)
@@ -265,22 +276,6 @@ TEST_F(ModemDialogue, SetUpProblemsThatDoNotStopIt)
                      "ATS0=1\x01OK", "ATE0\x01OK",
                      "ATQ1\x01OK",   "AT&W1\x01OK",
                      "AT&W0\x01OK",  "Zamykanie portu komunikacyjnego\x01OK"}));
-}
-
-TEST_F(ModemDialogue, SetUpFailuresCloseThePort)
-{
-    // A speed the modem cannot take is pinned by the service function's test.
-    // The factory reset is tried twice.
-    StartModem({"--answer", "AT&F=ERROR"});
-    TModemPort port(action.get());
-    EXPECT_EQ(Thrown([&] { port.ModemSetUp(modem.Pty(), br__9600, 30); }), "Błąd inicjalizacji modemu! (4)");
-    EXPECT_EQ(modem.Commands(), (Lines{"AT&F", "AT&F"}));
-    EXPECT_FALSE(port.GetActive());
-
-    StartModem({"--answer", "AT&D2=SILENT"});
-    EXPECT_EQ(Thrown([&] { port.ModemSetUp(modem.Pty(), br__9600, 30); }), "Brak odpowiedzi modemu!");
-    EXPECT_EQ(modem.Commands(), (Lines{"AT&F", "AT&S1", "ATS7=30", "AT&C1", "AT&D2"}));
-    EXPECT_FALSE(port.GetActive());
 }
 
 TEST(ModemClock, WaitsRunOnSixtyFourBitTicks)
