@@ -73,11 +73,7 @@ public:
         Write(Stuff(PlainFrame(0, requests.back().frame.token, code, std::move(fields))));
     }
     void ErrorAnswer(uint16_t trn, uint16_t wyk) const { Answer(0, {Field::V(0), Field::V(trn), Field::V(wyk)}); }
-    void Close()
-    {
-        close(fd);
-        fd = -1;
-    }
+    void Close() { close(fd), fd = -1; }
 
     void TakeRequest()
     {
@@ -100,9 +96,7 @@ public:
 class PairLink : public TComboLink {
 public:
     PairLink(int fd, Peer* peer, uint32_t byteTimeoutMs, bool tracesSilence)
-        : FFd(fd), FPeer(peer), FTimeout(byteTimeoutMs), FTracesSilence(tracesSilence)
-    {
-    }
+        : FFd(fd), FPeer(peer), FTimeout(byteTimeoutMs), FTracesSilence(tracesSilence) {}
     bool Send(const uint8_t* data, size_t size) override
     {
         if (send(FFd, data, size, MSG_NOSIGNAL) != static_cast<ssize_t>(size)) return false;
@@ -120,8 +114,7 @@ public:
     void PurgeInput() override
     {
         char buf[256];
-        while (recv(FFd, buf, sizeof buf, MSG_DONTWAIT) > 0) {
-        }
+        while (recv(FFd, buf, sizeof buf, MSG_DONTWAIT) > 0) continue;
     }
     uint32_t ByteTimeoutMs() const override { return FTimeout; }
     bool TracesSilence() const override { return FTracesSilence; }
@@ -180,10 +173,7 @@ protected:
     {
         TComboExchange(state, link.get(), hooks).SendAndReceive(cmd, n, fields);
     }
-    AnsiString Failure(int cmd)
-    {
-        return testutil::Thrown([&] { Run(cmd); });
-    }
+    AnsiString Failure(int cmd) { return testutil::Thrown([&] { Run(cmd); }); }
     bool Traced(const AnsiString& line) const { return std::find(trace.begin(), trace.end(), line) != trace.end(); }
     uint64_t Elapsed() const { return clock.now - start; }
 
