@@ -159,30 +159,25 @@ TEST(RegisterModel, OnlyRegistersWithoutReceiptBufferWarnWhenReceiptsAreImported
     }
 }
 
-TEST(RegisterNumber, AWrongNumberEndsTheTestAfterTheLinkIsClosed)
+TEST(RegisterNumber, AWrongNumberOrNoNumberEndsTheTestAfterTheLinkIsClosed)
 {
-    RegisterSession s(R"({"registerNumber": "7"})");
-    CardServer card(s.host);
-    s.Run(-1);
-    EXPECT_EQ(s.Commands().back(), 321);
-    const Lines screen = Screen(s);
     // The number line is the last line when the test fails: it is marked failed.
-    EXPECT_TRUE(Shows(screen, "E:- kasa o numerze: 7"));
-    EXPECT_TRUE(Shows(screen, "E:Niezgodny numer urządzenia!"));
-    EXPECT_TRUE(Shows(screen, "Zamykanie połączenia TCP/IP...\x01OK"));
-    EXPECT_EQ(card.Received(), (Lines{"DISABLE 0", "ENABLE 0"}));
-    EXPECT_EQ(s.AwaitLinkEvents(2), (Lines{"connect", "disconnect"}));
-    EXPECT_TRUE(s.Violations().empty());
-}
-
-TEST(RegisterNumber, ANumberThatIsNoNumberIsAnError)
-{
-    RegisterSession s(R"({"registerNumber": "12A"})");
-    s.Run(-1);
-    const Lines screen = Screen(s);
-    EXPECT_TRUE(Shows(screen, "E:'12A' nie jest poprawną wartością całkowitą"));
-    EXPECT_FALSE(Shows(screen, "- kasa o numerze: 12"));
-    EXPECT_TRUE(Shows(screen, "Zamykanie połączenia TCP/IP...\x01OK"));
+    const std::pair<const char*, Lines> cases[] = {
+        {"7", {"E:- kasa o numerze: 7", "E:Niezgodny numer urządzenia!"}},
+        {"12A", {"E:'12A' nie jest poprawną wartością całkowitą"}}};
+    for (const auto& [number, shown] : cases) {
+        RegisterSession s(std::string(R"({"registerNumber": ")") + number + "\"}");
+        CardServer card(s.host);
+        s.Run(-1);
+        EXPECT_EQ(s.Commands().back(), 321);
+        const Lines screen = Screen(s);
+        for (const std::string& line : testutil::Concat(shown, {"Zamykanie połączenia TCP/IP...\x01OK"}))
+            EXPECT_TRUE(Shows(screen, line)) << line;
+        EXPECT_FALSE(Shows(screen, "- kasa o numerze: 12"));
+        EXPECT_EQ(card.Received(), (Lines{"DISABLE 0", "ENABLE 0"}));
+        EXPECT_EQ(s.AwaitLinkEvents(2), (Lines{"connect", "disconnect"}));
+        EXPECT_TRUE(s.Violations().empty());
+    }
 }
 
 namespace {
