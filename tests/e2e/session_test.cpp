@@ -85,40 +85,30 @@ TEST_P(CardServerLock, LastsExactlyAsLongAsTheConnection)
 INSTANTIATE_TEST_SUITE_P(Links, CardServerLock, ::testing::Values(RegisterLink::Tcp, RegisterLink::Pty),
                          [](const auto& info) { return info.param == RegisterLink::Tcp ? "Tcp" : "Pty"; });
 
-TEST(CardServer, DownIsAWarningAndTheRunGoesOn)
+TEST(CardServer, DownIsAWarningNotInUseMakesNoConnectionAndTheRunGoesOnEitherWay)
 {
-    RegisterSession s(testutil::ReadFile(REGSIM_SCENARIOS "/demo.json"));
     RefusingPort dead;
     ASSERT_NE(dead.port, 0);
-    UseCardServer(s.host, dead.port);
-    EXPECT_EQ(s.Run(-1), 0);
-    EXPECT_EQ(s.Commands(), kFullTest);
-    EXPECT_TRUE(s.Violations().empty());
-    EXPECT_FALSE(HasErrorLine(s));
-
-    const Lines screen = Screen(s);
     const std::string warning = "W:Serwer Kart Norvik (sk.exe) nie odpowiada.";
-    ASSERT_GE(screen.size(), 3u);
-    // Each lock line stays unmarked, followed by the warning.
-    EXPECT_EQ(screen[0], "Zdalne zablokowanie serwera Norvik (SKP)");
-    EXPECT_EQ(screen[1], warning);
-    EXPECT_EQ(screen[screen.size() - 2], "Zdalne odblokowanie serwera Norvik (SKP)");
-    EXPECT_EQ(screen.back(), warning);
-    EXPECT_TRUE(Shows(screen, "- kasa o numerze: 1"));
-}
-
-TEST(CardServer, NotInUseShowsBothLinesAndMakesNoConnection)
-{
-    RegisterSession s(testutil::ReadFile(REGSIM_SCENARIOS "/demo.json"));
-    CardServer card(s.host);
-    s.host.SetParam("ComboSkpUse", "0");
-    EXPECT_EQ(s.Run(-1), 0);
-    EXPECT_EQ(s.Commands(), kFullTest);
-    EXPECT_TRUE(card.Received().empty());
-    const Lines screen = Screen(s);
-    EXPECT_EQ(screen.front(), "Zdalne zablokowanie serwera Norvik (SKP)");
-    EXPECT_EQ(screen.back(), "Zdalne odblokowanie serwera Norvik (SKP)");
-    for (const HostLine& line : s.host.lines) EXPECT_EQ(line.kind, 0) << line;
+    for (const bool down : {true, false}) {
+        RegisterSession s(testutil::ReadFile(REGSIM_SCENARIOS "/demo.json"));
+        CardServer card(s.host);
+        if (down) UseCardServer(s.host, dead.port);
+        else s.host.SetParam("ComboSkpUse", "0");
+        EXPECT_EQ(s.Run(-1), 0);
+        EXPECT_EQ(s.Commands(), kFullTest);
+        EXPECT_TRUE(s.Violations().empty());
+        EXPECT_FALSE(HasErrorLine(s));
+        EXPECT_TRUE(card.Received().empty());
+        // Each lock line stays unmarked; when the server is down, the warning follows it.
+        const Lines screen = Screen(s);
+        const Lines lock = {"Zdalne zablokowanie serwera Norvik (SKP)"}, unlock = {"Zdalne odblokowanie serwera Norvik (SKP)"};
+        const Lines head = down ? testutil::Concat(lock, {warning}) : lock;
+        const Lines tail = down ? testutil::Concat(unlock, {warning}) : unlock;
+        ASSERT_GE(screen.size(), 4u);
+        EXPECT_EQ(Lines(screen.begin(), screen.begin() + static_cast<long>(head.size())), head) << down;
+        EXPECT_EQ(Lines(screen.end() - static_cast<long>(tail.size()), screen.end()), tail) << down;
+    }
 }
 
 TEST(RegisterModel, UnknownCodeIsShownWithAWarningAndTakenForCombo)
