@@ -53,37 +53,35 @@ struct LockOrder {
     }
 };
 
-class CardServerLock : public ::testing::TestWithParam<RegisterLink> {};
-
 }  // namespace
 
-TEST_P(CardServerLock, LastsExactlyAsLongAsTheConnection)
+TEST(CardServerLock, LastsExactlyAsLongAsTheConnection)
 {
-    RegisterSession s(testutil::ReadFile(REGSIM_SCENARIOS "/demo.json"), "", GetParam());
-    CardServer card(s.host);
-    LockOrder order;
-    order.Watch(s, card);
+    for (const RegisterLink link : {RegisterLink::Tcp, RegisterLink::Pty}) {
+        SCOPED_TRACE(link == RegisterLink::Tcp ? "TCP/IP" : "serial");
+        RegisterSession s(testutil::ReadFile(REGSIM_SCENARIOS "/demo.json"), "", link);
+        CardServer card(s.host);
+        LockOrder order;
+        order.Watch(s, card);
 
-    EXPECT_EQ(s.Run(-1), 0);
-    EXPECT_EQ(s.Commands(), kFullTest);
-    EXPECT_TRUE(s.Violations().empty());
-    EXPECT_FALSE(HasErrorLine(s));
+        EXPECT_EQ(s.Run(-1), 0);
+        EXPECT_EQ(s.Commands(), kFullTest);
+        EXPECT_TRUE(s.Violations().empty());
+        EXPECT_FALSE(HasErrorLine(s));
 
-    ASSERT_TRUE(order.opening);
-    EXPECT_EQ(order.recordAtOpening, Lines{"DISABLE 0"});
-    EXPECT_EQ(order.eventsAtOpening, Lines{}) << "the register was reached before the lock";
-    ASSERT_TRUE(order.unlocking);
-    EXPECT_EQ(order.recordAtUnlock, Lines{"DISABLE 0"}) << "unlocked before the end";
-    EXPECT_EQ(order.eventsAtUnlock, (Lines{"connect", "disconnect"})) << "the link was still open at the unlock";
-    EXPECT_EQ(card.Received(), (Lines{"DISABLE 0", "ENABLE 0"}));
+        ASSERT_TRUE(order.opening);
+        EXPECT_EQ(order.recordAtOpening, Lines{"DISABLE 0"});
+        EXPECT_EQ(order.eventsAtOpening, Lines{}) << "the register was reached before the lock";
+        ASSERT_TRUE(order.unlocking);
+        EXPECT_EQ(order.recordAtUnlock, Lines{"DISABLE 0"}) << "unlocked before the end";
+        EXPECT_EQ(order.eventsAtUnlock, (Lines{"connect", "disconnect"})) << "the link was still open at the unlock";
+        EXPECT_EQ(card.Received(), (Lines{"DISABLE 0", "ENABLE 0"}));
 
-    const Lines screen = Screen(s);
-    EXPECT_TRUE(Shows(screen, "Zdalne zablokowanie serwera Norvik (SKP)\x01OK"));
-    EXPECT_EQ(screen.back(), "Zdalne odblokowanie serwera Norvik (SKP)\x01OK");
+        const Lines screen = Screen(s);
+        EXPECT_TRUE(Shows(screen, "Zdalne zablokowanie serwera Norvik (SKP)\x01OK"));
+        EXPECT_EQ(screen.back(), "Zdalne odblokowanie serwera Norvik (SKP)\x01OK");
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Links, CardServerLock, ::testing::Values(RegisterLink::Tcp, RegisterLink::Pty),
-                         [](const auto& info) { return info.param == RegisterLink::Tcp ? "Tcp" : "Pty"; });
 
 TEST(CardServer, DownIsAWarningNotInUseMakesNoConnectionAndTheRunGoesOnEitherWay)
 {
@@ -170,48 +168,34 @@ TEST(RegisterNumber, AWrongNumberOrNoNumberEndsTheTestAfterTheLinkIsClosed)
     }
 }
 
-namespace {
 // A run that fails on its way: the failure is reported, and the link and the
-// card server are still released.
-struct FailedRun {
-    const char* name;
-    RegisterLink link;
-    const char* faults;
-    const char* error;         // the error line the user sees
-    std::vector<int> commands;  // what the register was asked
-};
-
-void PrintTo(const FailedRun& run, std::ostream* out) { *out << run.name; }
-
-class FailureInTheMiddle : public ::testing::TestWithParam<FailedRun> {};
-}  // namespace
-
-TEST_P(FailureInTheMiddle, ClosesTheLinkAndUnlocksTheCardServer)
+// card server are still released. An execution error on the way is pinned by
+// the connection test's and the export's tests.
+TEST(FailureInTheMiddle, ClosesTheLinkAndUnlocksTheCardServer)
 {
-    const FailedRun& c = GetParam();
-    RegisterSession s(testutil::ReadFile(REGSIM_SCENARIOS "/demo.json"), c.faults, c.link);
-    CardServer card(s.host);
-    EXPECT_EQ(s.Run(-1), 0);
-    EXPECT_EQ(s.Commands(), c.commands);
-    const Lines screen = Screen(s);
-    // The failure is reported last, once the session is closed.
-    EXPECT_EQ(screen.back().rfind(std::string("E:") + c.error, 0), 0u) << screen.back();
-    EXPECT_TRUE(Shows(screen, c.link == RegisterLink::Tcp ? "Zamykanie połączenia TCP/IP...\x01OK"
-                                                          : "Zamykanie portu komunikacyjnego ...\x01OK"));
-    EXPECT_TRUE(Shows(screen, "Zdalne odblokowanie serwera Norvik (SKP)\x01OK"));
-    EXPECT_EQ(card.Received(), (Lines{"DISABLE 0", "ENABLE 0"}));
-    EXPECT_EQ(s.AwaitLinkEvents(2), (Lines{"connect", "disconnect"}));
-    EXPECT_TRUE(s.Violations().empty());
+    const struct {
+        RegisterLink link;
+        const char* faults;
+        std::vector<int> commands;  // what the register was asked
+    } runs[] = {{RegisterLink::Tcp, R"({"20": {"1": "dropConnection"}})", {501, 18, 20}},
+                {RegisterLink::Pty, R"({"18": {"1": "dropConnection"}})", {501, 18}}};
+    for (const auto& c : runs) {
+        SCOPED_TRACE(c.faults);
+        RegisterSession s(testutil::ReadFile(REGSIM_SCENARIOS "/demo.json"), c.faults, c.link);
+        CardServer card(s.host);
+        EXPECT_EQ(s.Run(-1), 0);
+        EXPECT_EQ(s.Commands(), c.commands);
+        const Lines screen = Screen(s);
+        // The failure is reported last, once the session is closed.
+        EXPECT_EQ(screen.back().rfind("E:Błąd komunikacji z kasą", 0), 0u) << screen.back();
+        EXPECT_TRUE(Shows(screen, c.link == RegisterLink::Tcp ? "Zamykanie połączenia TCP/IP...\x01OK"
+                                                              : "Zamykanie portu komunikacyjnego ...\x01OK"));
+        EXPECT_TRUE(Shows(screen, "Zdalne odblokowanie serwera Norvik (SKP)\x01OK"));
+        EXPECT_EQ(card.Received(), (Lines{"DISABLE 0", "ENABLE 0"}));
+        EXPECT_EQ(s.AwaitLinkEvents(2), (Lines{"connect", "disconnect"}));
+        EXPECT_TRUE(s.Violations().empty());
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Runs, FailureInTheMiddle,
-    // An execution error on the way is pinned by the connection test's and the export's tests.
-    ::testing::Values(FailedRun{"DroppedTcp", RegisterLink::Tcp, R"({"20": {"1": "dropConnection"}})",
-                                "Błąd komunikacji z kasą", {501, 18, 20}},
-                      FailedRun{"DroppedPty", RegisterLink::Pty, R"({"18": {"1": "dropConnection"}})",
-                                "Błąd komunikacji z kasą", {501, 18}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SerialLink, ControlBytesInAnAnswerCrossTheLineIntact)
 {
