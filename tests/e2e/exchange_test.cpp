@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <regex>
 
+#include "host_lines.h"
 #include "register_session.h"
 
 namespace {
@@ -32,11 +33,6 @@ std::vector<std::string> LinesOfKind(const RegisterSession& s, int kind)
     for (const HostLine& line : s.host.lines)
         if (line.kind == kind) texts.push_back(line.text);
     return texts;
-}
-
-bool Has(const std::vector<std::string>& texts, const std::string& text)
-{
-    return std::find(texts.begin(), texts.end(), text) != texts.end();
 }
 
 const std::string kReportWait = "Czekaj na wykonanie raportu na kasie...";
@@ -79,7 +75,7 @@ TEST(Exchange, ReportTimeOutOfZeroEndsAtTheFirstEmptyTry)
     EXPECT_TRUE(s.Violations().empty());
     EXPECT_EQ(s.Commands(), (std::vector<int>{501, 1171}));
     const auto errors = LinesOfKind(s, 2);
-    EXPECT_TRUE(Has(errors, "Kasa nie wyrobi\xB3" "a si\xEA w czasie. Zwi\xEAksz timeout wykonania sekw. Z\xA3O\xAF"
+    EXPECT_TRUE(testutil::Shows(errors, "Kasa nie wyrobi\xB3" "a si\xEA w czasie. Zwi\xEAksz timeout wykonania sekw. Z\xA3O\xAF"
                             "ONEJ"));
     for (const HostLine& line : s.host.lines) EXPECT_NE(line.text, kReportWait + ":" + kMark + "5");
 }

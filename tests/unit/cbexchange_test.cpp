@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 #include "cbcommands.h"
@@ -319,11 +320,7 @@ TEST_F(ComboExchangeTest, QuietExecutionErrorsReturnWithTheirCode)
 
 TEST_F(ComboExchangeTest, OtherErrorAnswersAndMalformedAnswersFailAtOnce)
 {
-    const struct {
-        uint16_t code;
-        Fields fields;
-        AnsiString failure;
-    } cases[] = {
+    const std::tuple<uint16_t, Fields, AnsiString> cases[] = {  // answer code, fields, failure
         {0, {Field::V(0), Field::V(0), Field::V(1)},
          "Kasa zg\xB3osi\xB3" "a b\xB3\xB9" "d wykonania: [W1] - nieznany b\xB3\xB9" "d przes\xB3" "any przez kas\xEA"},
         {0, {Field::V(0), Field::V(0), Field::V(902)}, "Kasa zgłosiła błąd wykonania: [W902] - rekord jest predefiniowany"},
@@ -331,11 +328,11 @@ TEST_F(ComboExchangeTest, OtherErrorAnswersAndMalformedAnswersFailAtOnce)
         {0, {Field::V(0)}, "TComboData::AsV() - nieprawid\xB3owy typ pola DATA"},
         {501, {Field::Raw("X\x01")}, "TComboDataSet::ParseFromPacket() - niew\xB3" "a\x9C" "ciwy typ pola DATA"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [code, fields, failure] : cases) {
         peer.requests.clear();
-        peer.onRequest = [&c](Peer& p, size_t) { p.Answer(c.code, c.fields); };
-        EXPECT_EQ(Failure(501), c.failure);
-        EXPECT_EQ(peer.requests.size(), 1u) << c.failure;
+        peer.onRequest = [&](Peer& p, size_t) { p.Answer(code, fields); };
+        EXPECT_EQ(Failure(501), failure);
+        EXPECT_EQ(peer.requests.size(), 1u) << failure;
     }
     EXPECT_EQ(state.DataSet.Count(), 0);
 }

@@ -116,11 +116,8 @@ TEST_F(ModemDialogue, EachDialOutcomeGivesItsText)
     TRecordingModemPort port(action.get());
     port.OpenPort(modem.Pty(), br_19200, bs8, sb1_0, parNone);
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"111", "Błąd! Druga strona zajęta."},
-        {"222", "Błąd! Brak nośnej - brak modemu po drugiej stronie?"},
-        {"333", "Błąd! Brak sygnału - czy modem podłączony do linii?"},
-        {"444", "Błąd! Modem kasy nie odpowiada."},
-    };
+        {"111", "Błąd! Druga strona zajęta."}, {"222", "Błąd! Brak nośnej - brak modemu po drugiej stronie?"},
+        {"333", "Błąd! Brak sygnału - czy modem podłączony do linii?"}, {"444", "Błąd! Modem kasy nie odpowiada."}};
     for (const auto& [number, text] : cases) {
         ClearScreen();
         EXPECT_EQ(Thrown([&] { port.ModemConnect(number, 30); }), text) << number;
@@ -266,16 +263,11 @@ TEST_F(ModemDialogue, SetUpProblemsThatDoNotStopIt)
     TModemPort port(action.get());
     port.ModemSetUp(modem.Pty(), br_19200, 30);
     EXPECT_EQ(Screen(),
-              (Lines{Opened(),       "AT&F\x01OK",
-                     "AT&S1\x01OK",  "ATS7=30\x01OK",
-                     "AT&C1",        "Błąd inicjalizacji modemu! (4)",
-                     "AT&D2\x01OK",  "E:AT&H1",
-                     "Błąd nr 4",  "To może, lecz nie musi uniemożliwić korzystanie z modemu jako kasowego.",
-                     "ATY0\x01OK",   "AT&N10",
-                     "ATS37=13",     "Nie udaje się wymusić odpowiedniej prędkości",
-                     "ATS0=1\x01OK", "ATE0\x01OK",
-                     "ATQ1\x01OK",   "AT&W1\x01OK",
-                     "AT&W0\x01OK",  "Zamykanie portu komunikacyjnego\x01OK"}));
+              (Lines{Opened(), "AT&F\x01OK", "AT&S1\x01OK", "ATS7=30\x01OK", "AT&C1", "Błąd inicjalizacji modemu! (4)",
+                     "AT&D2\x01OK", "E:AT&H1", "Błąd nr 4",
+                     "To może, lecz nie musi uniemożliwić korzystanie z modemu jako kasowego.", "ATY0\x01OK", "AT&N10",
+                     "ATS37=13", "Nie udaje się wymusić odpowiedniej prędkości", "ATS0=1\x01OK", "ATE0\x01OK",
+                     "ATQ1\x01OK", "AT&W1\x01OK", "AT&W0\x01OK", "Zamykanie portu komunikacyjnego\x01OK"}));
 }
 
 TEST(ModemClock, WaitsRunOnSixtyFourBitTicks)
