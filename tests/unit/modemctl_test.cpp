@@ -198,9 +198,7 @@ TEST_F(ModemDialogue, HangUpWithCarrierEscapesFirst)
     TRecordingModemPort port(action.get());
     port.ModemHangUp(modem.Pty(), br__9600);
     EXPECT_FALSE(port.GetActive());
-    EXPECT_EQ(port.GetByteSize(), bs7);
-    EXPECT_EQ(port.GetParity(), parOdd);
-    EXPECT_EQ(port.GetStopBits(), sb1_0);
+    EXPECT_EQ(std::tuple(port.GetByteSize(), port.GetParity(), port.GetStopBits()), std::tuple(bs7, parOdd, sb1_0));
     const Lines hungUp = Concat(kInit, {"ATDT42", "+++", "ATH"});
     EXPECT_EQ(modem.AwaitCommands(hungUp.size()), hungUp);
     EXPECT_EQ(port.Names(), (Lines{"RTS on", "DTR on", "DCD?", "RTS off", "TX +++", "TX ATH\r", "RTS off", "DTR off"}));
