@@ -1,6 +1,7 @@
 // The card-server simulator as a test peer, with the lines it was sent, and the host pointed at it.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,12 @@ public:
         std::vector<std::string> args = {"--record", FRecord};
         args.insert(args.end(), extra.begin(), extra.end());
         FPeer.Start(CARDSIM_EXE, args);
+    }
+    // Started with the host pointed at it.
+    explicit CardServer(VelHost& host, const std::vector<std::string>& extra = {}) : CardServer(extra)
+    {
+        if (!Ok()) throw std::runtime_error("cardsim announced no port");
+        Configure(host);
     }
     bool Ok() const { return FPeer.Port() != 0; }
     int Port() const { return FPeer.Port(); }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -115,11 +116,8 @@ TEST_F(ModemDialogue, EachDialOutcomeGivesItsText)
     TRecordingModemPort port(action.get());
     port.OpenPort(modem.Pty(), br_19200, bs8, sb1_0, parNone);
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"111", "Błąd! Druga strona zajęta."},
-        {"222", "Błąd! Brak nośnej - brak modemu po drugiej stronie?"},
-        {"333", "Błąd! Brak sygnału - czy modem podłączony do linii?"},
-        {"444", "Błąd! Modem kasy nie odpowiada."},
-    };
+        {"111", "Błąd! Druga strona zajęta."}, {"222", "Błąd! Brak nośnej - brak modemu po drugiej stronie?"},
+        {"333", "Błąd! Brak sygnału - czy modem podłączony do linii?"}, {"444", "Błąd! Modem kasy nie odpowiada."}};
     for (const auto& [number, text] : cases) {
         ClearScreen();
         EXPECT_EQ(Thrown([&] { port.ModemConnect(number, 30); }), text) << number;
@@ -140,23 +138,34 @@ TEST_F(ModemDialogue, EachDialOutcomeGivesItsText)
     EXPECT_LE(waited, 7000u + 2 * TModemTimes::PollMs);
 }
 
-TEST_F(ModemDialogue, InitialisationFailures)
+TEST_F(ModemDialogue, InitialisationAndSetUpFailures)
 {
     TModemPort closed(action.get());
     EXPECT_EQ(Thrown([&] { closed.ModemConnect("1", 30); }), "Otwórz port komunikacyjny!");
     EXPECT_TRUE(in.host.lines.empty());
-
-    StartModem({"--answer", "ATX2=ERROR"});
-    TModemPort port(action.get());
-    port.OpenPort(modem.Pty(), br__9600, bs8, sb1_0, parNone);
-    EXPECT_EQ(Thrown([&] { port.ModemConnect("1", 30); }), "Błąd inicjalizacji modemu! (4)");
-    EXPECT_EQ(modem.Commands(), (Lines{"AT&F", "ATE0", "ATX2"}));
-
-    StartModem({"--answer", "AT&F=SILENT"});
-    TModemPort silent(action.get());
-    silent.OpenPort(modem.Pty(), br__9600, bs8, sb1_0, parNone);
-    EXPECT_EQ(Thrown([&] { silent.ModemConnect("1", 30); }), "Brak odpowiedzi modemu!");
-    EXPECT_EQ(modem.Commands(), (Lines{"AT&F"}));
+    // A speed the modem cannot take is pinned by the service function's test.
+    // The set-up tries the factory reset twice and closes the port on failure.
+    const struct {
+        const char* answer;
+        bool setUp;
+        const char* text;
+        Lines commands;
+    } cases[] = {{"ATX2=ERROR", false, "Błąd inicjalizacji modemu! (4)", {"AT&F", "ATE0", "ATX2"}},
+                 {"AT&F=SILENT", false, "Brak odpowiedzi modemu!", {"AT&F"}},
+                 {"AT&F=ERROR", true, "Błąd inicjalizacji modemu! (4)", {"AT&F", "AT&F"}},
+                 {"AT&D2=SILENT", true, "Brak odpowiedzi modemu!", {"AT&F", "AT&S1", "ATS7=30", "AT&C1", "AT&D2"}}};
+    for (const auto& c : cases) {
+        StartModem({"--answer", c.answer});
+        TModemPort port(action.get());
+        if (!c.setUp) port.OpenPort(modem.Pty(), br__9600, bs8, sb1_0, parNone);
+        EXPECT_EQ(Thrown([&] {
+                      if (c.setUp) port.ModemSetUp(modem.Pty(), br__9600, 30);
+                      else port.ModemConnect("1", 30);
+                  }),
+                  c.text);
+        EXPECT_EQ(modem.Commands(), c.commands) << c.answer;
+        EXPECT_TRUE(!c.setUp || !port.GetActive()) << "the set-up closes the port";
+    }
 }
 
 TEST_F(ModemDialogue, NoCarrierAfterConnect)
@@ -189,9 +198,7 @@ TEST_F(ModemDialogue, HangUpWithCarrierEscapesFirst)
     TRecordingModemPort port(action.get());
     port.ModemHangUp(modem.Pty(), br__9600);
     EXPECT_FALSE(port.GetActive());
-    EXPECT_EQ(port.GetByteSize(), bs7);
-    EXPECT_EQ(port.GetParity(), parOdd);
-    EXPECT_EQ(port.GetStopBits(), sb1_0);
+    EXPECT_EQ(std::tuple(port.GetByteSize(), port.GetParity(), port.GetStopBits()), std::tuple(bs7, parOdd, sb1_0));
     const Lines hungUp = Concat(kInit, {"ATDT42", "+++", "ATH"});
     EXPECT_EQ(modem.AwaitCommands(hungUp.size()), hungUp);
     EXPECT_EQ(port.Names(), (Lines{"RTS on", "DTR on", "DCD?", "RTS off", "TX +++", "TX ATH\r", "RTS off", "DTR off"}));
@@ -254,32 +261,11 @@ TEST_F(ModemDialogue, SetUpProblemsThatDoNotStopIt)
     TModemPort port(action.get());
     port.ModemSetUp(modem.Pty(), br_19200, 30);
     EXPECT_EQ(Screen(),
-              (Lines{Opened(),       "AT&F\x01OK",
-                     "AT&S1\x01OK",  "ATS7=30\x01OK",
-                     "AT&C1",        "Błąd inicjalizacji modemu! (4)",
-                     "AT&D2\x01OK",  "E:AT&H1",
-                     "Błąd nr 4",  "To może, lecz nie musi uniemożliwić korzystanie z modemu jako kasowego.",
-                     "ATY0\x01OK",   "AT&N10",
-                     "ATS37=13",     "Nie udaje się wymusić odpowiedniej prędkości",
-                     "ATS0=1\x01OK", "ATE0\x01OK",
-                     "ATQ1\x01OK",   "AT&W1\x01OK",
-                     "AT&W0\x01OK",  "Zamykanie portu komunikacyjnego\x01OK"}));
-}
-
-TEST_F(ModemDialogue, SetUpFailuresCloseThePort)
-{
-    // A speed the modem cannot take is pinned by the service function's test.
-    // The factory reset is tried twice.
-    StartModem({"--answer", "AT&F=ERROR"});
-    TModemPort port(action.get());
-    EXPECT_EQ(Thrown([&] { port.ModemSetUp(modem.Pty(), br__9600, 30); }), "Błąd inicjalizacji modemu! (4)");
-    EXPECT_EQ(modem.Commands(), (Lines{"AT&F", "AT&F"}));
-    EXPECT_FALSE(port.GetActive());
-
-    StartModem({"--answer", "AT&D2=SILENT"});
-    EXPECT_EQ(Thrown([&] { port.ModemSetUp(modem.Pty(), br__9600, 30); }), "Brak odpowiedzi modemu!");
-    EXPECT_EQ(modem.Commands(), (Lines{"AT&F", "AT&S1", "ATS7=30", "AT&C1", "AT&D2"}));
-    EXPECT_FALSE(port.GetActive());
+              (Lines{Opened(), "AT&F\x01OK", "AT&S1\x01OK", "ATS7=30\x01OK", "AT&C1", "Błąd inicjalizacji modemu! (4)",
+                     "AT&D2\x01OK", "E:AT&H1", "Błąd nr 4",
+                     "To może, lecz nie musi uniemożliwić korzystanie z modemu jako kasowego.", "ATY0\x01OK", "AT&N10",
+                     "ATS37=13", "Nie udaje się wymusić odpowiedniej prędkości", "ATS0=1\x01OK", "ATE0\x01OK",
+                     "ATQ1\x01OK", "AT&W1\x01OK", "AT&W0\x01OK", "Zamykanie portu komunikacyjnego\x01OK"}));
 }
 
 TEST(ModemClock, WaitsRunOnSixtyFourBitTicks)
@@ -289,7 +275,15 @@ TEST(ModemClock, WaitsRunOnSixtyFourBitTicks)
     testutil::ClockScope scope(&clock);
     testutil::ModemPeer modem;
     modem.Start(0, {"--answer", "AT=SILENT"});
-    TModemPort port(nullptr);
+    struct GrowingPort : TModemPort {
+        using TModemPort::TModemPort;
+        int grown = -1;  // from 0: every look finds one byte more
+        int GetBytesInInBuf() override
+        {
+            const int real = TModemPort::GetBytesInInBuf();
+            return real > 0 && grown >= 0 ? real + ++grown : real;
+        }
+    } port(nullptr);
     port.OpenPort(modem.Pty(), br__9600, bs8, sb1_0, parNone);
     const uint64_t start = GetTickCount64();
     EXPECT_EQ(port.TalkAndListen("AT", 100), -1);
@@ -299,6 +293,13 @@ TEST(ModemClock, WaitsRunOnSixtyFourBitTicks)
     EXPECT_EQ(spent, TModemTimes::BeforeCommandMs + 1000u);
     // A command that is not awaited gives 0 at once.
     EXPECT_EQ(port.TalkAndListen("AT", 0), 0);
+    // An answer that keeps growing is read after a bounded number of settle waits.
+    port.grown = 0;
+    const size_t before = clock.Sleeps().size();
+    EXPECT_EQ(port.TalkAndListen("ATE0", 100), 0);
+    EXPECT_EQ(std::count(clock.Sleeps().begin() + static_cast<long>(before), clock.Sleeps().end(),
+                         TModemTimes::SettleWait100 * 10),
+              TModemTimes::SettleTries);
 }
 
 TEST(ModemTexts, ComeThroughTheLibrarysTextTool)

@@ -50,10 +50,7 @@ TEST(GoodsBase, CommandsChangeTheBaseAndRefuseAsTheRegisterDoes)
     for (const auto& step : steps) {
         const Response r = reg.OnFrame(BuildFrame(regsim::test::Request(step.code, token, step.request)), 0);
         ASSERT_EQ(r.outputs.size(), 1u);
-        WireDecoder d;
-        Frame a;
-        for (char c : r.outputs[0].bytes)
-            if (auto ev = d.Feed(static_cast<uint8_t>(c)); ev.kind == WireDecoder::Event::kFrame) a = ParseFrame(ev.frame).frame;
+        const Frame a = regsim::test::Unwire(r.outputs[0].bytes).frame;
         const std::vector<F> expected =
             step.error ? std::vector<F>{F::V(step.code), F::V(0), F::V(static_cast<uint16_t>(step.error))} : step.answer;
         EXPECT_EQ(a.code, step.error ? kErrorAnswer : step.code) << "step " << token;

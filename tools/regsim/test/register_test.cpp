@@ -9,19 +9,9 @@
 using namespace regsim;
 using nlohmann::json;
 using regsim::test::Request;
+using regsim::test::Unwire;
 
 namespace {
-
-ParsedFrame Unwire(const std::string& wire)
-{
-    WireDecoder d;
-    for (char c : wire) {
-        WireDecoder::Event ev = d.Feed(static_cast<uint8_t>(c));
-        if (ev.kind == WireDecoder::Event::kFrame) return ParseFrame(ev.frame);
-    }
-    ADD_FAILURE() << "no frame in " << HexBytes(wire);
-    return {};
-}
 
 class RegisterTest : public ::testing::Test {
 protected:

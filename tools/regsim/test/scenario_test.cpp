@@ -10,25 +10,19 @@ using nlohmann::json;
 
 namespace {
 
-std::string ScenarioError(const char* text)
+// What reading the text refuses, or "(accepted)".
+template <class Read>
+std::string Refusal(Read read, const char* text)
 {
     try {
-        ScenarioFromJson(json::parse(text));
+        read(json::parse(text));
     } catch (const std::runtime_error& e) {
         return e.what();
     }
     return "(accepted)";
 }
-
-std::string PlanError(const char* text)
-{
-    try {
-        FaultPlan::FromJson(json::parse(text));
-    } catch (const std::runtime_error& e) {
-        return e.what();
-    }
-    return "(accepted)";
-}
+std::string ScenarioError(const char* text) { return Refusal(ScenarioFromJson, text); }
+std::string PlanError(const char* text) { return Refusal(FaultPlan::FromJson, text); }
 
 }  // namespace
 

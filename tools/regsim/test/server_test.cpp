@@ -84,13 +84,9 @@ TEST(Multiplexer, StrayBytesWithoutAMultiplexerAreAViolation)
     EXPECT_EQ(violations[0], "bytes outside a frame: 0xFE 0x02");
 }
 
-class Executable : public ::testing::Test {
-protected:
-    TempDir dir;
-};
-
-TEST_F(Executable, AnnouncesItsPortServesAndEndsWithTheFirstClientWhenAskedOnce)
+TEST(Executable, AnnouncesItsPortServesAndEndsWithTheFirstClientWhenAskedOnce)
 {
+    TempDir dir;
     peerproc::PeerProcess sim;
     sim.Start(REGSIM_EXE,
               {"--tcp", "0", "--once", "--scenario", REGSIM_DEMO_SCENARIO, "--journal", dir.File("j.jsonl")});
@@ -102,14 +98,14 @@ TEST_F(Executable, AnnouncesItsPortServesAndEndsWithTheFirstClientWhenAskedOnce)
     }
     EXPECT_EQ(sim.Wait(5000), 0);
     const std::vector<nlohmann::json> lines = ReadJournal(dir.File("j.jsonl"));
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0]["event"], "connect");
-    EXPECT_EQ(lines[1]["name"], "CASHREGSTATUSGET");
-    EXPECT_EQ(lines[2]["event"], "disconnect");
+    std::vector<std::string> seen;
+    for (const auto& line : lines) seen.push_back(line.value("event", "") + line.value("name", ""));
+    EXPECT_EQ(seen, (std::vector<std::string>{"connect", "CASHREGSTATUSGET", "disconnect"}));
 }
 
-TEST_F(Executable, HungUpPtyComesBackUnderANewPathBehindTheLink)
+TEST(Executable, HungUpPtyComesBackUnderANewPathBehindTheLink)
 {
+    TempDir dir;
     {
         std::ofstream plan(dir.File("faults.json"));
         plan << R"({"501": {"1": "dropConnection"}})";

@@ -140,14 +140,19 @@ inline Frame FrameReader::NextFrame(int timeoutMs)
     return parsed.frame;
 }
 
+// The first frame in wire bytes, parsed.
+inline ParsedFrame Unwire(const std::string& wire)
+{
+    WireDecoder d;
+    for (char c : wire)
+        if (auto ev = d.Feed(static_cast<uint8_t>(c)); ev.kind == WireDecoder::Event::kFrame) return ParseFrame(ev.frame);
+    ADD_FAILURE() << "no frame in " << HexBytes(wire);
+    return {};
+}
+
 inline Frame Request(uint16_t code, uint32_t token, std::vector<Field> fields = {}, uint8_t flags = 0)
 {
-    Frame f;
-    f.code = code;
-    f.token = token;
-    f.flags = flags;
-    f.fields = std::move(fields);
-    return f;
+    return Frame{flags, token, code, std::move(fields)};
 }
 
 }  // namespace regsim::test
