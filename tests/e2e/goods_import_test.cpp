@@ -70,7 +70,6 @@ TEST(GoodsImport, RecordsGoToTheHostInOrderWithTheSummaryForEachResult)
         EXPECT_TRUE(Shows(screen, "W:Towar PLU 13: stawka VAT nr 7 spoza tablicy stawek kasy"));
         EXPECT_EQ(s.Commands(), (std::vector<int>{501, 20, 2004, 2810, 2810, 2002, 2610, 2610, 2003, 2710, 2710,
                                                   2000, 2110, 2110, 2110, 2110, 2110, 2110}));
-        EXPECT_TRUE(s.Violations().empty());
         if (c.answer == 2) {
             EXPECT_FALSE(Exists(s.tmp / "import.log"));
             continue;

@@ -127,7 +127,6 @@ TEST(ImportRun, EveryReceiptReachesTheHostOnceAndWholeWhateverCutsARunShort)
         EXPECT_EQ(screen[1], "Analiza pliku combo.imp...\x01OK");
         EXPECT_EQ(Blocks(s->host, !plan.refuse), plan.refuse ? Blocks(clean->host, false) : expected) << plan.what;
         EXPECT_FALSE(Exists(s->tmp / "combo.imp") || Exists(s->tmp / "receipt.tmp")) << plan.what;
-        EXPECT_TRUE(s->Violations().empty());
     }
 }
 

@@ -39,8 +39,9 @@ TEST(MasterData, GroupsUnitsAndPaymentFormsWithTheGroupMapAcrossExports)
     testutil::UseRegisterOverTcp(in.host, sim.Port());
     testutil::SetParams(in.host, {{"ComboGroupOverwrite", "1"}, {"ComboExpFPlatn", "1"}, {"ComboResztaZInnychFP", "1"}});
     in.Start();
-    auto send = [&](const std::string& data) {
-        testutil::WriteFile(tmp / "kasa.exp", "PLU;1;10;1001;Chleb;100;90;80;70;23;1;F;0;F;F;F;0;;0;DOD\r\n" + data);
+    const std::string chleb = "PLU;1;10;1001;Chleb;100;90;80;70;23;1;F;0;F;F;F;0;;0;";
+    auto send = [&](const std::string& data, const std::string& status = "DOD") {
+        testutil::WriteFile(tmp / "kasa.exp", (status.empty() ? "" : chleb + status + "\r\n") + data);
         auto action = in.NewAction<MasterDataAction>();
         action->ReadParams();
         action->Send(tmp / "kasa.exp");
@@ -81,13 +82,7 @@ TEST(MasterData, GroupsUnitsAndPaymentFormsWithTheGroupMapAcrossExports)
     // file of customers alone does not.
     for (const auto& [status, groups] : {std::pair{"AKT", 1u}, {"CEN", 1u}, {"USU", 1u}, {"", 0u}}) {
         const size_t before = regsim::ReadJournal(journal).size();
-        testutil::WriteFile(tmp / "kasa.exp", (*status ? "PLU;1;10;1001;Chleb;100;90;80;70;23;1;F;0;F;F;F;0;;0;" +
-                                                             std::string(status) + "\r\n"
-                                                       : std::string()) +
-                                                  "ASS;4;Nabial\r\n");
-        auto action = in.NewAction<MasterDataAction>();
-        action->ReadParams();
-        action->Send(tmp / "kasa.exp");
+        send("ASS;4;Nabial\r\n", status);
         const auto after = regsim::ReadJournal(journal);
         EXPECT_EQ(std::count_if(after.begin() + static_cast<long>(before), after.end(),
                                 [](const auto& line) { return line.value("name", "") == "GROUPINS"; }),

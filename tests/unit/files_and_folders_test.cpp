@@ -10,6 +10,7 @@
 
 #include "LTools.h"
 #include "inprocess_host.h"
+#include "thrown.h"
 
 namespace fs = std::filesystem;
 namespace {
@@ -51,13 +52,9 @@ TEST_F(FilesAndFolders, BackslashSeparatesAndAWindowsDriveIsRefusedByName)
     auto action = Start(tmp.Folder());
     for (const auto& c : cases) {
         in.host.SetParam("Dir", c.value);
-        std::string got, error;
-        try {
-            got = action->ParamAsDir("Dir");
-        } catch (const Exception& e) {
-            error = e.Message();
-        }
-        EXPECT_EQ(error, c.error) << c.value;
+        std::string got;
+        const std::string error = testutil::Thrown([&] { got = action->ParamAsDir("Dir"); });
+        EXPECT_EQ(error == testutil::kNothingThrown ? "" : error, c.error) << c.value;
         EXPECT_EQ(got, c.folder) << c.value;
         EXPECT_TRUE(c.folder.empty() || fs::is_directory(c.folder)) << c.value;
     }
