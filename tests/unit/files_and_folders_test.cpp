@@ -41,22 +41,20 @@ TEST_F(FilesAndFolders, BackslashSeparatesAndAWindowsDriveIsRefusedByName)
 {
     const std::string refused = "Parametr 'Dir' wskazuje katalog Windows \"";
     const std::string hint = "\": podaj katalog tego systemu lub ustaw zmienn\xB9 \x9Crodowiskow\xB9 ORVWIN_BINARIA";
-    const struct {
-        std::string value, folder, error;
-    } cases[] = {
+    const std::tuple<std::string, std::string, std::string> cases[] = {  // the value, its folder, the failure
         {tmp / "bin\\Norvik\\skp", tmp / "bin/Norvik/skp", ""},
         {"edi\\in", "edi/in", ""},
         {"c:\\OrvWin\\EDI", "", refused + "c:\\OrvWin\\EDI" + hint},
         {"D:/dane", "", refused + "D:/dane" + hint},
     };
     auto action = Start(tmp.Folder());
-    for (const auto& c : cases) {
-        in.host.SetParam("Dir", c.value);
+    for (const auto& [value, folder, failure] : cases) {
+        in.host.SetParam("Dir", value);
         std::string got;
         const std::string error = testutil::Thrown([&] { got = action->ParamAsDir("Dir"); });
-        EXPECT_EQ(error == testutil::kNothingThrown ? "" : error, c.error) << c.value;
-        EXPECT_EQ(got, c.folder) << c.value;
-        EXPECT_TRUE(c.folder.empty() || fs::is_directory(c.folder)) << c.value;
+        EXPECT_EQ(error == testutil::kNothingThrown ? "" : error, failure) << value;
+        EXPECT_EQ(got, folder) << value;
+        EXPECT_TRUE(folder.empty() || fs::is_directory(folder)) << value;
     }
     EXPECT_EQ(Entries(), 2) << "bin and edi: nothing named after a drive";
 }
