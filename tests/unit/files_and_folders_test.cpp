@@ -40,7 +40,7 @@ protected:
 TEST_F(FilesAndFolders, BackslashSeparatesAndAWindowsDriveIsRefusedByName)
 {
     const std::string refused = "Parametr 'Dir' wskazuje katalog Windows \"";
-    const std::string hint = "\": podaj katalog tego systemu lub ustaw zmienn\xB9 \x9Crodowiskow\xB9 ORVWIN_BINARIA";
+    const std::string hint = "\": podaj katalog tego systemu lub ustaw zmienną środowiskową ORVWIN_BINARIA";
     const std::tuple<std::string, std::string, std::string> cases[] = {  // the value, its folder, the failure
         {tmp / "bin\\Norvik\\skp", tmp / "bin/Norvik/skp", ""},
         {"edi\\in", "edi/in", ""},
@@ -76,10 +76,8 @@ TEST_F(FilesAndFolders, NoFolderUpFrontNoTraceWithoutAnExchangeFolderAndAFailedT
     fs::remove(trace);
     fs::create_directory(trace);  // appending to it now fails
     for (int i = 0; i < 3; ++i) action->Log("->", "frame");
-    EXPECT_EQ(in.host.lines, (std::vector<HostLine>{{false, 1,
-                                                     "Nie mo\xBFna zapisa\xE6 logu komunikacji do pliku " + trace +
-                                                         ", log wy\xB3\xB9"
-                                                         "czono"}}));
+    EXPECT_EQ(in.host.lines,
+              (std::vector<HostLine>{{false, 1, "Nie można zapisać logu komunikacji do pliku " + trace + ", log wyłączono"}}));
 }
 
 // A line of "combo.imp" whose write fails takes back the bytes it wrote, so

@@ -43,17 +43,15 @@ protected:
 
 TEST_F(ExportNumbers, ABadNumberIsAFormatErrorNamingItsLine)
 {
-    const std::string at = "B\xB3\xB9"
-                           "d w linii 2 pliku kasa.exp: ",
-                      format = "Nieprawid\xB3owy format pliku eksportowego";
+    const std::string at = "Błąd w linii 2 pliku kasa.exp: ", format = "Nieprawidłowy format pliku eksportowego";
     // Price and rate as the file has them, the failure, and the row's price and rate as read.
     const std::tuple<std::string, std::string, std::string, double, int32_t> cases[] = {
         {"100", "21474836", testutil::kNothingThrown, 100, 2147483600},
         {"12abc", "23", testutil::kNothingThrown, 12, 2300},
         {"100", "21474837", at + format, 0, 0},
         {"100", "99999999", at + format, 0, 0},
-        {"nan", "23", at + "\"nan\" nie jest prawid\xB3ow\xB9 liczb\xB9", 0, 0},
-        {"1e999", "23", at + "\"1e999\" nie jest prawid\xB3ow\xB9 liczb\xB9", 0, 0},
+        {"nan", "23", at + "\"nan\" nie jest prawidłową liczbą", 0, 0},
+        {"1e999", "23", at + "\"1e999\" nie jest prawidłową liczbą", 0, 0},
     };
     for (const auto& [price, rate, error, cena, stawkaPrec] : cases) {
         EXPECT_EQ(Read("VAT;23\r\n" + Plu(1, "1", price, rate)), error) << price << " " << rate;
