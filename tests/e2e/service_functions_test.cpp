@@ -15,9 +15,6 @@ using namespace testutil;
 
 namespace {
 
-const char* const kOperation = "operacja [-8]";
-const char* const kReportLine = "Czekaj na wykonanie raportu na kasie...";
-
 // Sessions whose card-server parameters point at a card-server simulator.
 class ServiceFunctionsWithCardServer : public ::testing::Test {
 protected:
@@ -44,7 +41,7 @@ TEST(ServiceFunctions, CommunicationReportShowsItsProgressThenOk)
     EXPECT_TRUE(s.Journal().back()["fields"].empty());
 
     // Every busy byte and the final answer move the value on by 5.
-    const std::string line = kReportLine;
+    const std::string line = "Czekaj na wykonanie raportu na kasie...";
     HostLines expected = TcpOpening("COMBO 1.01");
     expected += {Added(line + ":\x01" "0"), Replaced(line + ":\x01" "5"), Replaced(line + ":\x01" "10"),
                  Replaced(line + ":\x01" "15"), Replaced(line + "\x01OK")};
@@ -87,7 +84,7 @@ TEST_F(ServiceFunctionsWithCardServer, FunctionsRefusedOrIgnoredOpenNothing)
         auto s = Session();
         s->host.SetParam("ComboPort", port);
         EXPECT_EQ(s->Run(-8, function), 0);
-        EXPECT_EQ(s->host.lines, error.empty() ? HostLines{} : Failure(kOperation, error)) << port << " " << function;
+        EXPECT_EQ(s->host.lines, error.empty() ? HostLines{} : Failure("operacja [-8]", error)) << port << " " << function;
         EXPECT_FALSE(s->LinkEverOpened());
     }
     EXPECT_TRUE(cards.Received().empty());
