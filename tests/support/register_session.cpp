@@ -118,9 +118,8 @@ std::vector<std::string> RegisterSession::Violations() const { return regsim::Jo
 
 bool RegisterSession::LinkEverOpened() const
 {
-    for (const auto& line : regsim::ReadJournal(journal))
-        if (line.value("event", "") == "connect") return true;
-    return false;
+    const std::vector<std::string> events = LinkEvents();
+    return std::find(events.begin(), events.end(), "connect") != events.end();
 }
 
 bool RegisterSession::LinkClosedAtTheEnd() const
