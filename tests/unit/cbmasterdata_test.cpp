@@ -15,6 +15,7 @@ struct MasterDataAction : TVelComboAction {
     // The steps that wait for goods, on the buffer of the export file `path`.
     void Send(const std::string& path)
     {
+        ReadParams();
         exp_buf = std::make_unique<TVelComboExpBuf>(this);
         exp_buf->ReadFromFile(path, false, -1);
         OpenPort();
@@ -30,10 +31,8 @@ TEST(MasterData, GroupsUnitsAndPaymentFormsWithTheGroupMapAcrossExports)
 {
     testutil::TempDir tmp;
     const std::string journal = tmp.File("journal.jsonl");
-    auto args = testutil::RegsimArgs(tmp, journal, "", "");
-    args.insert(args.end(), {"--tcp", "0"});
     peerproc::PeerProcess sim;
-    sim.Start(REGSIM_EXE, args);
+    sim.Start(REGSIM_EXE, {"--journal", journal, "--tcp", "0"});
     InProcessHost in;
     in.host.device.folder = tmp.Folder();
     testutil::UseRegisterOverTcp(in.host, sim.Port());
@@ -42,9 +41,7 @@ TEST(MasterData, GroupsUnitsAndPaymentFormsWithTheGroupMapAcrossExports)
     const std::string chleb = "PLU;1;10;1001;Chleb;100;90;80;70;23;1;F;0;F;F;F;0;;0;";
     auto send = [&](const std::string& data, const std::string& status = "DOD") {
         testutil::WriteFile(tmp / "kasa.exp", (status.empty() ? "" : chleb + status + "\r\n") + data);
-        auto action = in.NewAction<MasterDataAction>();
-        action->ReadParams();
-        action->Send(tmp / "kasa.exp");
+        in.NewAction<MasterDataAction>()->Send(tmp / "kasa.exp");
     };
     send("ASS;17;Pieczywo i wyroby cukiernicze\r\nASS;3;Nabial\r\nJM;1;0;szt\r\nJM;2;3;kilogramy na wage sklepowa\r\n"
          "EUR;40200\r\n");
