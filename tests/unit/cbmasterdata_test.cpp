@@ -15,6 +15,7 @@ struct MasterDataAction : TVelComboAction {
     // The steps that wait for goods, on the buffer of the export file `path`.
     void Send(const std::string& path)
     {
+        ReadParams();
         exp_buf = std::make_unique<TVelComboExpBuf>(this);
         exp_buf->ReadFromFile(path, false, -1);
         OpenPort();
@@ -30,20 +31,17 @@ TEST(MasterData, GroupsUnitsAndPaymentFormsWithTheGroupMapAcrossExports)
 {
     testutil::TempDir tmp;
     const std::string journal = tmp.File("journal.jsonl");
-    auto args = testutil::RegsimArgs(tmp, journal, "", "");
-    args.insert(args.end(), {"--tcp", "0"});
     peerproc::PeerProcess sim;
-    sim.Start(REGSIM_EXE, args);
+    sim.Start(REGSIM_EXE, {"--journal", journal, "--tcp", "0"});
     InProcessHost in;
     in.host.device.folder = tmp.Folder();
     testutil::UseRegisterOverTcp(in.host, sim.Port());
     testutil::SetParams(in.host, {{"ComboGroupOverwrite", "1"}, {"ComboExpFPlatn", "1"}, {"ComboResztaZInnychFP", "1"}});
     in.Start();
-    auto send = [&](const std::string& data) {
-        testutil::WriteFile(tmp / "kasa.exp", "PLU;1;10;1001;Chleb;100;90;80;70;23;1;F;0;F;F;F;0;;0;DOD\r\n" + data);
-        auto action = in.NewAction<MasterDataAction>();
-        action->ReadParams();
-        action->Send(tmp / "kasa.exp");
+    const std::string chleb = "PLU;1;10;1001;Chleb;100;90;80;70;23;1;F;0;F;F;F;0;;0;";
+    auto send = [&](const std::string& data, const std::string& status = "DOD") {
+        testutil::WriteFile(tmp / "kasa.exp", (status.empty() ? "" : chleb + status + "\r\n") + data);
+        in.NewAction<MasterDataAction>()->Send(tmp / "kasa.exp");
     };
     send("ASS;17;Pieczywo i wyroby cukiernicze\r\nASS;3;Nabial\r\nJM;1;0;szt\r\nJM;2;3;kilogramy na wage sklepowa\r\n"
          "EUR;40200\r\n");
@@ -81,13 +79,7 @@ TEST(MasterData, GroupsUnitsAndPaymentFormsWithTheGroupMapAcrossExports)
     // file of customers alone does not.
     for (const auto& [status, groups] : {std::pair{"AKT", 1u}, {"CEN", 1u}, {"USU", 1u}, {"", 0u}}) {
         const size_t before = regsim::ReadJournal(journal).size();
-        testutil::WriteFile(tmp / "kasa.exp", (*status ? "PLU;1;10;1001;Chleb;100;90;80;70;23;1;F;0;F;F;F;0;;0;" +
-                                                             std::string(status) + "\r\n"
-                                                       : std::string()) +
-                                                  "ASS;4;Nabial\r\n");
-        auto action = in.NewAction<MasterDataAction>();
-        action->ReadParams();
-        action->Send(tmp / "kasa.exp");
+        send("ASS;4;Nabial\r\n", status);
         const auto after = regsim::ReadJournal(journal);
         EXPECT_EQ(std::count_if(after.begin() + static_cast<long>(before), after.end(),
                                 [](const auto& line) { return line.value("name", "") == "GROUPINS"; }),
