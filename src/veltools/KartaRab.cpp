@@ -12,15 +12,6 @@ const char* const Sekcja = "veltools_KartaRab";
 
 bool Ma(const AnsiString& pattern, char c) { return pattern.find(c) != AnsiString::npos; }
 
-// Length of the run of c from its first occurrence; 0 when c is absent.
-int Seria(const AnsiString& pattern, char c)
-{
-    size_t at = pattern.find(c);
-    if (at == AnsiString::npos) return 0;
-    size_t end = at;
-    while (end < pattern.size() && pattern[end] == c) ++end;
-    return static_cast<int>(end - at);
-}
 
 // A number fitted to the run of its letter: zeros in front when shorter;
 // when longer, the last digits under a lower-case date letter, else the first.
@@ -72,7 +63,7 @@ AnsiString TKartaRab::Poskladaj(const AnsiString& pattern, const TMLgExtTools* l
     DecodeDate(DataWaznosci, year, month, day);
     // The fitted text of each field letter.
     auto pole = [&](char c) -> AnsiString {
-        const int n = Seria(pattern, c);
+        const int n = TLTools::DlugoscSerii(pattern, c);
         switch (c) {
         case 's': return Dopasuj(IntToStr(Przedrostek), n, false);
         case 'k': return Dopasuj(KodKlienta, n, false);
@@ -101,5 +92,5 @@ void TKartaRab::Rozparsuj(const AnsiString& pattern, const AnsiString& code, con
     Czysc();
     SprawdzPoprawnoscWzorca(pattern, lg);
     const size_t at = pattern.find('k');
-    if (at < code.size()) KodKlienta = code.substr(at, static_cast<size_t>(Seria(pattern, 'k')));
+    if (at < code.size()) KodKlienta = code.substr(at, static_cast<size_t>(TLTools::DlugoscSerii(pattern, 'k')));
 }

@@ -105,6 +105,9 @@ public:
     // `code` without its leading "0" characters, though never shorter than
     // `keep` characters: a code of zeros only keeps its last `keep` zeros.
     static AnsiString BezZerWiodacych(const AnsiString& code, size_t keep = 0);
+    // The length of the run of `c` from its first place in `pattern`; 0 when
+    // `c` is not there. Code patterns mark each field by a run of its letter.
+    static int DlugoscSerii(const AnsiString& pattern, char c);
     // Turns `code` into a 13-digit EAN-13 code: digits only, made 12 long,
     // then the check digit.
     static void KorygujCyfreKontrolnaEAN13(AnsiString& code);

@@ -121,6 +121,15 @@ AnsiString TLTools::BezZerWiodacych(const AnsiString& code, size_t keep)
     return code.substr(std::min(zeros, code.size() - std::min(keep, code.size())));
 }
 
+int TLTools::DlugoscSerii(const AnsiString& pattern, char c)
+{
+    const size_t at = pattern.find(c);
+    if (at == AnsiString::npos) return 0;
+    size_t end = at;
+    while (end < pattern.size() && pattern[end] == c) ++end;
+    return static_cast<int>(end - at);
+}
+
 void TLTools::KorygujCyfreKontrolnaEAN13(AnsiString& code)
 {
     AnsiString digits;

@@ -23,15 +23,6 @@ bool TenSamPrzedrostek(const AnsiString& format, const AnsiString& code)
     return code.size() >= 2 && format.compare(0, 2, code, 0, 2) == 0;
 }
 
-// Length of the run of c starting at its first occurrence; 0 when c is absent.
-int DlugoscSerii(const AnsiString& format, char c)
-{
-    size_t at = format.find(c);
-    if (at == AnsiString::npos) return 0;
-    size_t end = at;
-    while (end < format.size() && format[end] == c) ++end;
-    return static_cast<int>(end - at);
-}
 
 // Cut to its first n characters or padded with "0" in front to n characters.
 AnsiString Dopasuj(const AnsiString& s, int n)
@@ -78,12 +69,12 @@ AnsiString TKodWazony::Poskladaj(const AnsiString& format, const TMLgExtTools* l
     SprawdzFormaty(lg, nullptr);
     if (format.size() != DlugoscKodu)
         Blad(lg, "TKodWazonyPoskladajFormat", "TKodWazony: nieprawidłowy format wcorca kodu");
-    const int nx = DlugoscSerii(format, 'x');
-    const int nS = DlugoscSerii(format, 'S');
+    const int nx = TLTools::DlugoscSerii(format, 'x');
+    const int nS = TLTools::DlugoscSerii(format, 'S');
     if (nS == 0) Blad(lg, "TKodWazonyPoskladajBrakS", "TKodWazony: brak cześci stałej \"S\" w formacie");
-    const int nZm = DlugoscSerii(format, '?');
+    const int nZm = TLTools::DlugoscSerii(format, '?');
     if (nZm == 0) Blad(lg, "TKodWazonyPoskladajBrakZm", "TKodWazony: brak cześci zmiennej \"?\" w formacie");
-    const int nG = DlugoscSerii(format, 'G');
+    const int nG = TLTools::DlugoscSerii(format, 'G');
 
     const AnsiString p = Dopasuj(Przedrostek, nx);
     const AnsiString n = Dopasuj(TLTools::BezZerWiodacych(KodZZerami), nS);
