@@ -23,7 +23,7 @@ const char* const kRegister = R"({"vatRates": [2300, 800, "zw"],
      "vat": 2, "package": 1, "unit": 2, "group": 1},
     {"plu": 11, "name": "Zestaw", "barcode": "2000011", "set": 1},
     {"plu": 12, "name": "Chleb", "barcode": "2000012", "price": 350, "group": 9, "fixedPrice": 0},
-    {"plu": 13, "name": "Stara", "barcode": "2000013", "vat": 7},
+    {"plu": 13, "name": "Stara", "barcode": "2000013", "vat": 3},
     {"plu": 14, "name": "Ser", "barcode": "2000014", "vat": 1, "package": 5}]})";
 
 const std::string kLogHead = "\r\n------------ [IMPORT WYKONANY DNIA: @] ------------\r\n"
@@ -64,7 +64,7 @@ TEST(GoodsImport, RecordsGoToTheHostInOrderWithTheSummaryForEachResult)
                                             "- dodanych:\x01" + std::to_string(added),
                                             "- zaktualizowanych:\x01" + std::to_string(updated)}));
         EXPECT_EQ(CountOf(screen, "- odczyt towarów kontynuowany..."), answer > 0 ? 1u : 4u);
-        EXPECT_TRUE(Shows(screen, "W:Towar PLU 13: stawka VAT nr 7 spoza tablicy stawek kasy"));
+        EXPECT_TRUE(Shows(screen, "W:Towar PLU 13: stawka VAT nr 3 spoza tablicy stawek kasy"));
         EXPECT_EQ(s.Commands(), (std::vector<int>{501, 20, 2004, 2810, 2810, 2002, 2610, 2610, 2003, 2710, 2710,
                                                   2000, 2110, 2110, 2110, 2110, 2110, 2110}));
         if (answer == 2) {

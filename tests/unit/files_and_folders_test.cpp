@@ -10,6 +10,7 @@
 
 #include "LTools.h"
 #include "inprocess_host.h"
+#include "sysfiles.h"
 #include "thrown.h"
 
 namespace fs = std::filesystem;
@@ -94,6 +95,7 @@ TEST_F(FilesAndFolders, AFailedWriteLeavesTheOldFileWholeAndNoWorkingFile)
         {"wynik.app", [&](const std::string& p) { TLTools::BufToFileEx(lines, p, p + ".tmp", nullptr, true); }},
         {"NEO_LOG.TXT", [&](const std::string& p) { TLTools::BufToAppendFile(lines, p); }},
         {"combo.imp", [&](const std::string&) { action->LineToIMPFile(lines); }},
+        {"kasa.cpy", [&](const std::string& p) { if (!CopyFile("kasa.exp", p, false)) throw Exception("copy"); }},
     };
     rlimit was{};
     getrlimit(RLIMIT_FSIZE, &was);
