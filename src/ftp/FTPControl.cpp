@@ -305,29 +305,24 @@ void TFTPControl::DeleteFileA(const AnsiString& name)
 {
     RequireConnected();
     const AnsiString path = Resolve(name);
-    curl_slist* commands = curl_slist_append(nullptr, ("DELE " + path).c_str());
-    Prepare(FDir);
-    curl_easy_setopt(FCurl, CURLOPT_NOBODY, 1L);
-    curl_easy_setopt(FCurl, CURLOPT_QUOTE, commands);
-    try {
-        Perform("błąd usunięcia pliku " + path);
-    } catch (...) {
-        curl_slist_free_all(commands);
-        throw;
-    }
-    curl_slist_free_all(commands);
+    Quote("DELE " + path, "błąd usunięcia pliku " + path);
 }
 
 void TFTPControl::MakeDir(const AnsiString& dir)
 {
     RequireConnected();
     const AnsiString path = Resolve(dir);
-    curl_slist* commands = curl_slist_append(nullptr, ("MKD " + path).c_str());
+    Quote("MKD " + path, "błąd tworzenia folderu " + path);
+}
+
+void TFTPControl::Quote(const AnsiString& command, const AnsiString& what)
+{
+    curl_slist* commands = curl_slist_append(nullptr, command.c_str());
     Prepare(FDir);
     curl_easy_setopt(FCurl, CURLOPT_NOBODY, 1L);
     curl_easy_setopt(FCurl, CURLOPT_QUOTE, commands);
     try {
-        Perform("błąd tworzenia folderu " + path);
+        Perform(what);
     } catch (...) {
         curl_slist_free_all(commands);
         throw;

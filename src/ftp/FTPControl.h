@@ -108,6 +108,9 @@ private:
     // The handle reset to the session's options for a request on `path`.
     void Prepare(const AnsiString& path);
     void Perform(const AnsiString& what);
+    // One command to the server on its own, with no transfer; `what` names
+    // the failure.
+    void Quote(const AnsiString& command, const AnsiString& what);
     AnsiString Resolve(const AnsiString& name) const;
     AnsiString Listing();
 };
