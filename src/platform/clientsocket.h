@@ -98,6 +98,16 @@ public:
     int Read(void* buffer, int count);
     // Whether data is there to read, waiting up to ms for it.
     bool WaitForData(uint32_t ms);
+    // Bytes already received and not read yet: reading them takes no wait.
+    size_t Buffered() const { return FEnd - FPos; }
+    // One byte, as Read gives it: false when none came in time. A frame is
+    // taken a byte at a time, so a byte already received costs no call.
+    bool ReadByte(uint8_t& byte)
+    {
+        if (Buffered() == 0 && !Fill(FTimeoutMs)) return false;
+        byte = FBuffer[FPos++];
+        return true;
+    }
 
     static constexpr size_t kChunk = 4096;
 
@@ -111,7 +121,6 @@ private:
     // The receive time-out the socket holds now; -1 before the first wait.
     int64_t FRecvTimeoutMs = -1;
 
-    size_t Buffered() const { return FEnd - FPos; }
     // Fills the buffer with one recv() once data arrives within ms; false on
     // a time-out.
     bool Fill(uint32_t ms);

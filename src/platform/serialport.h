@@ -112,6 +112,9 @@ public:
     virtual bool Get(uint8_t& byte);
     // Drops whatever arrived and was not read, the port's buffer included.
     virtual void PurgeInputBuffer();
+    // Bytes already read from the device and not handed out: getting them
+    // takes no wait.
+    size_t Buffered() const { return FInEnd - FInPos; }
 
     // The device path behind a port name.
     static AnsiString DevicePath(const AnsiString& portName);

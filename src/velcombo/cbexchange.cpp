@@ -35,8 +35,10 @@ void TComboExchange::SendAndReceive(int cmd, int n, const AnsiString* fields)
     S.packet_out = ComboBuildPacket(S.token, static_cast<uint16_t>(cmd), n, fields);
     FLinkDead = false;
     // A late answer to an earlier command must not be taken for this one's.
-    if (FLink) FLink->PurgeInput();
+    if (FLink && S.staleInputPossible) FLink->PurgeInput();
+    S.staleInputPossible = true;
     GetResponse();
+    S.staleInputPossible = FSends > 1;
 }
 
 void TComboExchange::GetResponse()
@@ -101,6 +103,7 @@ bool TComboExchange::AwaitReport()
 void TComboExchange::SendPacket()
 {
     Trace("->", S.packet_out);
+    ++FSends;
     if (!FLink) return;
     if (!FLink->Send(reinterpret_cast<const uint8_t*>(S.packet_out.data()), S.packet_out.size())) FLinkDead = true;
 }
@@ -113,11 +116,15 @@ bool TComboExchange::ReceivePacket()
         return false;
     }
     TComboReceiver receiver;
-    const uint64_t frameLimitMs = kFrameByteTimeouts * FLink->ByteTimeoutMs();
+    const uint32_t byteTimeoutMs = FLink->ByteTimeoutMs();
+    const uint64_t frameLimitMs = kFrameByteTimeouts * byteTimeoutMs;
     uint64_t firstByteMs = 0;
     bool started = false;
     for (;;) {
-        const int byte = FLink->ReceiveByte(FLink->ByteTimeoutMs());
+        // Time passes only while the link waits for a byte, so the clock is
+        // looked at only then, not for every byte of a frame read in at once.
+        const bool waited = !FLink->ByteAtHand();
+        const int byte = FLink->ReceiveByte(byteTimeoutMs);
         if (byte == TComboLink::kDead) {
             FLinkDead = true;
             S.packet_in = receiver.Packet();
@@ -135,7 +142,7 @@ bool TComboExchange::ReceivePacket()
             started = true;
             firstByteMs = CurrentClock().NowMs();
         }
-        if (event == cbrxMore && CurrentClock().NowMs() - firstByteMs > frameLimitMs) {
+        if (event == cbrxMore && waited && CurrentClock().NowMs() - firstByteMs > frameLimitMs) {
             S.packet_in = receiver.Packet();
             Trace("<-", Format("<ramka niekompletna po %u ms>", static_cast<unsigned>(frameLimitMs)));
             return false;

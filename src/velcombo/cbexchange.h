@@ -24,6 +24,10 @@ struct TComboExchangeState {
     int last_err_wyk = 0;
     // False once a command has failed after all its attempts.
     bool firstLineRepeated = true;
+    // Whether an earlier answer may still be on its way or waiting: after the
+    // link opens and after a command not answered at its first sending. Only
+    // then is the input purged, which costs a system call per command.
+    bool staleInputPossible = true;
     TComboDataSet DataSet;
 };
 
@@ -79,4 +83,5 @@ private:
     TComboLink* FLink;
     TComboExchangeHooks FHooks;
     bool FLinkDead = false;
+    int FSends = 0;
 };

@@ -28,6 +28,8 @@ int TComboSerialLink::ReceiveByte(uint32_t)
 
 void TComboSerialLink::PurgeInput() { FPort.PurgeInputBuffer(); }
 
+bool TComboSerialLink::ByteAtHand() const { return FPort.Buffered() > 0; }
+
 uint32_t TComboSerialLink::ByteTimeoutMs() const
 {
     // One byte: the per-byte slot and the fixed slot of the read.
@@ -50,7 +52,7 @@ int TComboSocketLink::ReceiveByte(uint32_t)
 {
     try {
         uint8_t byte = 0;
-        return FStream.Read(&byte, 1) == 1 ? byte : kTimeout;
+        return FStream.ReadByte(byte) ? byte : kTimeout;
     } catch (const Exception&) {
         return kDead;
     }
@@ -65,5 +67,7 @@ void TComboSocketLink::PurgeInput()
         // A dead link shows itself at the next receive.
     }
 }
+
+bool TComboSocketLink::ByteAtHand() const { return FStream.Buffered() > 0; }
 
 uint32_t TComboSocketLink::ByteTimeoutMs() const { return FStream.GetTimeOut(); }

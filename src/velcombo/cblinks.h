@@ -15,6 +15,7 @@ public:
     // Waits as the port's time-out slots say; timeoutMs is theirs already.
     int ReceiveByte(uint32_t timeoutMs) override;
     void PurgeInput() override;
+    bool ByteAtHand() const override;
     uint32_t ByteTimeoutMs() const override;
     bool TracesSilence() const override { return false; }
 
@@ -29,6 +30,7 @@ public:
     // Waits up to the stream's time-out.
     int ReceiveByte(uint32_t timeoutMs) override;
     void PurgeInput() override;
+    bool ByteAtHand() const override;
     uint32_t ByteTimeoutMs() const override;
     bool TracesSilence() const override { return true; }
 

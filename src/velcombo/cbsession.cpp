@@ -180,6 +180,7 @@ void TVelComboAction::OpenRS232Port()
         Sleep(TComboLinkTimes::MuxSwitchPauseMs);
         FPort->SetRTS(false);
     }
+    staleInputPossible = true;
     MsgS(LPV_Ok);
 }
 
@@ -215,6 +216,7 @@ void TVelComboAction::OpenTCPIPPort()
     pSocket->SetConnectTimeout(TComboLinkTimes::RegisterTcpMs);
     pSocket->SetActive(true);
     pStream = std::make_unique<TWinSocketStream>(pSocket->Socket(), TComboLinkTimes::RegisterTcpMs);
+    staleInputPossible = true;
     MsgS(LPV_Ok);
 }
 

@@ -360,14 +360,21 @@ TEST_F(ComboExchangeTest, TokenAdvancesPerCommandAndWraps)
 }
 
 // With the links' own purge (see cblinks_test.cpp) this keeps late answers
-// from eating the next command's attempts.
-TEST_F(ComboExchangeTest, LateAnswersToEarlierCommandsArePurgedBeforeANewOne)
+// from eating the next command's attempts: those waiting when the link opens,
+// and the second answer to a command sent twice.
+TEST_F(ComboExchangeTest, LateAnswersAreDroppedBeforeTheNextCommand)
 {
-    // Three late answers to the previous command (token 6) wait on the link.
     for (int i = 0; i < 3; ++i) peer.Write(Stuff(PlainFrame(0, 6, 2110)));
-    Script({[](Peer& p) { p.Answer(501); }});
+    Script({[](Peer& p) { p.Answer(501); }, nullptr,
+            [](Peer& p) {
+                p.Answer(2110);
+                p.Answer(2110);
+            },
+            [](Peer& p) { p.Answer(501); }});
     Run(501);
-    EXPECT_EQ(peer.requests.size(), 1u);
+    Run(2110);
+    Run(501);
+    EXPECT_EQ(peer.requests.size(), 4u);
 }
 
 TEST_F(ComboExchangeTest, ReportIsAwaitedAfterItsAcknowledgementWithProgress)
