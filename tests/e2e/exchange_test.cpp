@@ -43,7 +43,6 @@ TEST(Exchange, TraceHoldsEveryFrameUnderItsCommandName)
     RegisterSession s(testutil::ReadFile(REGSIM_SCENARIOS "/demo.json"), R"({"20": {"1": "wrongToken"}})");
     s.host.SetParam("ComboDedbug", "1");
     ASSERT_EQ(s.Run(-1), 0);
-    EXPECT_TRUE(s.Violations().empty());
     EXPECT_TRUE(LinesOfKind(s, 2).empty());
 
     // Each request the register took: its name, then the frame sent, the retry
@@ -72,7 +71,6 @@ TEST(Exchange, ReportTimeOutOfZeroEndsAtTheFirstEmptyTry)
     RegisterSession s("", R"({"1171": {"1": {"kind": "unfinishedReport", "pollIntervalMs": 20}}})");
     s.host.SetParam("ComboComplexOrdTimeout", "0");
     EXPECT_EQ(s.Run(-8, 5), 0);
-    EXPECT_TRUE(s.Violations().empty());
     EXPECT_EQ(s.Commands(), (std::vector<int>{501, 1171}));
     const auto errors = LinesOfKind(s, 2);
     EXPECT_TRUE(testutil::Shows(errors, "Kasa nie wyrobi\xB3" "a si\xEA w czasie. Zwi\xEAksz timeout wykonania sekw. Z\xA3O\xAF"
@@ -89,5 +87,4 @@ TEST(Exchange, SingleReceiptImportIsRefused)
         "Wykonaj normalny import z kasy z w\xB3\xB9" "czonym importem par. szczeg\xF3\xB3owych"};
     EXPECT_EQ(LinesOfKind(s, 2), expected);
     EXPECT_TRUE(s.Commands().empty());
-    EXPECT_TRUE(s.Violations().empty());
 }
