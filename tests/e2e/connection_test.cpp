@@ -218,13 +218,3 @@ TEST(ConnectionTest, PaymentFormsAreCheckedOnFiscalRegistersOfTheNewerFamiliesOn
         for (const HostLine& line : s.host.lines) EXPECT_EQ(line.kind, 0) << line;
     }
 }
-
-TEST(ConnectionTest, FileModeRefusesAndOpensNothing)
-{
-    RegisterSession s;
-    s.host.SetParam("ComboPort", "PLIK");
-    EXPECT_EQ(s.Run(-1), 0);
-    EXPECT_EQ(s.host.lines,
-              Failure(kOperation, "Ustawione złącze PLIK. Kasa nie obsługuje testu połączenia z plikiem!"));
-    EXPECT_FALSE(s.LinkEverOpened());
-}

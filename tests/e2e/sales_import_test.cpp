@@ -134,13 +134,6 @@ TEST(SalesImport, DaysGoOverInOrderAndHandedOverReceiptsStayOut)
     s.Run(-3);
     EXPECT_EQ(s.host.lines.back(), Added("Plik combo.imp, wiersz 2, pole 1: \"x\" nie jest liczbą", 2));
     EXPECT_TRUE(Exists(s.tmp / "combo.imp"));
-
-    // File mode with no file left is an error; the link is still never opened.
-    std::remove((s.tmp / "combo.imp").c_str());
-    s.host.lines.clear();
-    EXPECT_EQ(s.Run(-3), 0);
-    EXPECT_EQ(s.host.lines, Failure("import sprzedaży", "Ustawione złącze na PLIK, a brak pliku combo.imp!"));
-    EXPECT_FALSE(s.LinkEverOpened());
 }
 
 // Totals mode: the day's figures come from the register's statistics, the
