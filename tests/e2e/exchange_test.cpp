@@ -1,6 +1,6 @@
 // The command exchange as the host sees it through the library: the protocol
-// trace, a report's time-out, and the operations whose runs the driver does
-// not have. A report's progress lines are pinned by the service functions' test.
+// trace and a report's time-out. A report's progress lines are pinned by the
+// service functions' test.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -76,15 +76,4 @@ TEST(Exchange, ReportTimeOutOfZeroEndsAtTheFirstEmptyTry)
     EXPECT_TRUE(testutil::Shows(errors, "Kasa nie wyrobi\xB3" "a si\xEA w czasie. Zwi\xEAksz timeout wykonania sekw. Z\xA3O\xAF"
                             "ONEJ"));
     for (const HostLine& line : s.host.lines) EXPECT_NE(line.text, kReportWait + ":" + kMark + "5");
-}
-
-TEST(Exchange, SingleReceiptImportIsRefused)
-{
-    RegisterSession s;
-    EXPECT_EQ(s.Run(-4), 0);
-    const std::vector<std::string> expected = {
-        "Podczas wykonywania operacji 'import paragonu' wyst\xB9pi\xB3 b\xB3\xB9" "d:",
-        "Wykonaj normalny import z kasy z w\xB3\xB9" "czonym importem par. szczeg\xF3\xB3owych"};
-    EXPECT_EQ(LinesOfKind(s, 2), expected);
-    EXPECT_TRUE(s.Commands().empty());
 }
