@@ -90,6 +90,8 @@ TEST(Export, ARunCutShortClosesTheSessionAndStillHandsOverTheResult)
         {ok, refused, "1", -1, {501, 321, 1171, 1171}, "Kasa zgłosiła błąd wykonania: [W1] - ", "E:" + kReport},
         {ok, drop, "1", -1, {501, 321, 1171, 1171}, "Błąd komunikacji z kasą", "E:" + kReport},
         {R"({"registerNumber": "9"})", "", "1", -1, {501, 321}, "Niezgodny numer urządzenia!", "E:- kasa o numerze: 9"},
+        {R"({"registerNumber": "12A"})", "", "1", -1, {501, 321}, "'12A' nie jest poprawną wartością całkowitą",
+         "E:Odczyt numeru kasy..."},
         // A Combo is never asked for the communication report.
         {R"({"registerNumber": "3", "model": 1})", "", "3", 0, {501, 321}, "Operacja przerwana przez użytkownika",
          "E:- kasa o numerze: 3"},

@@ -4,30 +4,21 @@
 #include <gtest/gtest.h>
 
 #include "host_lines.h"
+#include "receipt_records.h"
 #include "register_session.h"
 
 using namespace testutil;
+using namespace testutil::records;
 using nlohmann::json;
 
 namespace {
 
-json F(const char* type, json value) { return json::array({type, std::move(value)}); }
-json B(int v) { return F("B", v); }
-json V(int v) { return F("V", v); }
-json L(int v) { return F("L", v); }
-json N(int v) { return F("N", v); }
-json S(const char* v) { return F("S", v); }
-json Rec(int type, std::vector<json> fields) { return {{"type", type}, {"fields", fields}}; }
 json Close(int number, int hour, int printout, int total, int day = 9)
 {
     return Rec(17, {L(number), B(day), B(3), V(2026), B(hour), B(5), S("0001"), S("Ala"), V(3), N(total), N(total),
                     L(printout)});
 }
 json Cash(int value) { return Rec(2, {V(1), S("Gotowka"), B(0), N(value)}); }
-json Plu(int type, int plu, const char* name, int quantity, int value)
-{
-    return Rec(type, {B(1), V(plu), S(""), S(name), N(quantity), N(value)});
-}
 
 // A NEO XL (or another model) with Ala logged in (or nobody: 0), euro in her
 // drawer, and these receipt records.
@@ -99,6 +90,8 @@ TEST(ImportRun, EveryReceiptReachesTheHostOnceAndWholeWhateverCutsARunShort)
     // without its receipts but with its pay-ins: the parse pass's to mend, so
     // receipts only there.
     const std::tuple<const char*, const char*, size_t, int> plans[] = {
+        {"link lost at the first record", R"({"451": {"1": "dropConnection"}})", 0, 1},
+        {"link lost at the answer that no record is left", R"({"451": {"17": "dropConnection"}})", 0, 1},
         {"link lost in a receipt", R"({"451": {"6": "dropConnection"}})", 0, 1},
         {"and again in the next run", R"({"451": {"6": "dropConnection", "9": "dropConnection"}})", 0, 2},
         {"the next run cut before its first record", R"({"451": {"6": "dropConnection", "7": "dropConnection"}})", 0, 2},

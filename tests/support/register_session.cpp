@@ -116,11 +116,7 @@ std::vector<std::string> RegisterSession::Sent(int from, int to) const
 
 std::vector<std::string> RegisterSession::Violations() const { return regsim::JournalViolations(journal); }
 
-bool RegisterSession::LinkEverOpened() const
-{
-    const std::vector<std::string> events = LinkEvents();
-    return std::find(events.begin(), events.end(), "connect") != events.end();
-}
+bool RegisterSession::LinkEverOpened() const { return testutil::Contains(LinkEvents(), "connect"); }
 
 bool RegisterSession::LinkClosedAtTheEnd() const
 {

@@ -1,18 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "charset.h"
+#include "testutil.h"
 #include "wire_codec.h"
 
 using namespace regsim;
+using testutil::Hex;
 
 namespace {
-
-std::string Bytes(std::initializer_list<int> bytes)
-{
-    std::string s;
-    for (int b : bytes) s.push_back(static_cast<char>(b));
-    return s;
-}
 
 // Feeds a whole stream; returns the frames and the bytes outside them.
 std::vector<std::string> Decode(const std::string& wire, std::string* outside = nullptr, int* garbled = nullptr)
@@ -42,8 +37,8 @@ TEST(Stuffing, DoublesEveryDleButLeavesInnerStxEtxAlone)
     size_t dles = 0;
     for (char c : plain) dles += c == 0x10;
     EXPECT_EQ(wire.size(), plain.size() + dles + 2);
-    EXPECT_EQ(wire.substr(0, 2), Bytes({0x10, 0x02}));
-    EXPECT_EQ(wire.substr(wire.size() - 2), Bytes({0x10, 0x03}));
+    EXPECT_EQ(wire.substr(0, 2), Hex({0x10, 0x02}));
+    EXPECT_EQ(wire.substr(wire.size() - 2), Hex({0x10, 0x03}));
     const std::vector<std::string> frames = Decode(wire);
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_EQ(frames[0], plain);
@@ -63,10 +58,10 @@ TEST(Decoder, SeesBytesBetweenFramesAndRecoversFromGarbage)
     // Multiplexer selection, a frame, a stray byte, an escape with a wrong
     // follower, a frame cut by a new STX, and a whole frame.
     const std::string stream =
-        Bytes({0xFE, 0x02}) + wire + Bytes({0x06}) + Bytes({0x10, 0x41}) + wire.substr(0, 6) + wire;
+        Hex({0xFE, 0x02}) + wire + Hex({0x06}) + Hex({0x10, 0x41}) + wire.substr(0, 6) + wire;
     const std::vector<std::string> frames = Decode(stream, &outside, &garbled);
     EXPECT_EQ(frames.size(), 2u);
-    EXPECT_EQ(outside, Bytes({0xFE, 0x02, 0x06}));
+    EXPECT_EQ(outside, Hex({0xFE, 0x02, 0x06}));
     EXPECT_EQ(garbled, 2);
 }
 
@@ -86,13 +81,13 @@ TEST(Parse, NamesWhatIsWrongWithAMalformedFrame)
 
     // Unknown type letter, a text without NUL, a number field cut short: each
     // built as raw bytes with a correct checksum.
-    for (const std::string& raw : {Bytes({'X', 1}), Bytes({'S', 'a', 'b'}), Bytes({'L', 1, 2})}) {
+    for (const std::string& raw : {Hex({'X', 1}), Hex({'S', 'a', 'b'}), Hex({'L', 1, 2})}) {
         f.fields = {Field::Raw(raw)};
         const ParsedFrame p = ParseFrame(BuildFrame(f));
         EXPECT_TRUE(p.checksumOk);
         EXPECT_NE(p.error.find("field 0:"), std::string::npos) << p.error;
     }
-    f.fields = {Field::Raw(Bytes({'N', 0, 0, 0, 0, 0, 0x1A}))};
+    f.fields = {Field::Raw(Hex({'N', 0, 0, 0, 0, 0, 0x1A}))};
     EXPECT_NE(ParseFrame(BuildFrame(f)).error.find("digit above 9"), std::string::npos);
 
     std::string wrongLength = good;
@@ -104,7 +99,7 @@ TEST(Parse, NamesWhatIsWrongWithAMalformedFrame)
 // through the journal and the scenario's checks.
 TEST(Charset, AByteWithoutACharacterBecomesTheReplacementCharacter)
 {
-    EXPECT_EQ(Cp1250ToUtf8(Bytes({'a', 0x98, 'b'})),
+    EXPECT_EQ(Cp1250ToUtf8(Hex({'a', 0x98, 'b'})),
               "a\xEF\xBF\xBD"
               "b");
 }

@@ -1,17 +1,35 @@
 // The register's answers, the retry cache, the fault plan and the journal,
-// without a transport in between.
+// without a transport in between; and one link over a socket pair.
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "cash_register.h"
 #include "journal.h"
-#include "test_support.h"
+#include "link.h"
+#include "testutil.h"
 
 using namespace regsim;
 using nlohmann::json;
-using regsim::test::Request;
-using regsim::test::Unwire;
+using F = Field;
 
 namespace {
+
+Frame Request(uint16_t code, uint32_t token, std::vector<Field> fields = {}, uint8_t flags = 0)
+{
+    return Frame{flags, token, code, std::move(fields)};
+}
+
+// The first frame in wire bytes, parsed.
+ParsedFrame Unwire(const std::string& wire)
+{
+    WireDecoder d;
+    for (char c : wire)
+        if (auto ev = d.Feed(static_cast<uint8_t>(c)); ev.kind == WireDecoder::Event::kFrame) return ParseFrame(ev.frame);
+    ADD_FAILURE() << "no frame in " << HexBytes(wire);
+    return {};
+}
 
 class RegisterTest : public ::testing::Test {
 protected:
@@ -33,13 +51,33 @@ protected:
         EXPECT_EQ(p.frame.token, f.token);
         return p.frame;
     }
+    // The bytes served over a socket pair until they run out; the codes of
+    // the answers.
+    std::vector<int> Serve(const std::string& bytes, int muxChannel)
+    {
+        int fds[2];
+        EXPECT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
+        EXPECT_EQ(write(fds[0], bytes.data(), bytes.size()), ssize_t(bytes.size()));
+        shutdown(fds[0], SHUT_WR);
+        EXPECT_EQ(Link(fds[1], true, *reg, *journal, muxChannel).Serve(-1), Link::End::kPeerClosed);
+        close(fds[1]);
+        std::vector<int> codes;
+        WireDecoder d;
+        char buffer[4096];
+        for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;)
+            for (ssize_t i = 0; i < n; ++i)
+                if (auto ev = d.Feed(static_cast<uint8_t>(buffer[i])); ev.kind == WireDecoder::Event::kFrame)
+                    codes.push_back(ParseFrame(ev.frame).frame.code);
+        close(fds[0]);
+        return codes;
+    }
     std::vector<json> JournalLines() { return ReadJournal(dir.File("journal.jsonl")); }
     static std::vector<Field> ErrorFields(uint16_t cmd, int trn, int exe)
     {
         return {Field::V(cmd), Field::V(static_cast<uint16_t>(trn)), Field::V(static_cast<uint16_t>(exe))};
     }
 
-    test::TempDir dir;
+    testutil::TempDir dir;
     std::unique_ptr<Journal> journal;
     std::unique_ptr<CashRegister> reg;
 };
@@ -99,6 +137,31 @@ TEST_F(RegisterTest, ABadChecksumSpoilsTheAnswerButTheCommandRuns)
     // The repeat gets the cached answer, now sound.
     EXPECT_TRUE(Unwire(Send(Request(20, 1, {}, kRetryFlag)).outputs.at(0).bytes).checksumOk);
     EXPECT_EQ(JournalLines().back()["answer"], "cached");
+}
+
+// Frames must reach the register's channel and nothing else may be on the
+// line: the simulator notes each slip as a violation.
+TEST_F(RegisterTest, OnlyFramesOnTheRegistersChannelAreServedAndStrayBytesAreViolations)
+{
+    const std::string status = Stuff(BuildFrame(Request(501, 1)));
+    const std::string select2("\xFE\x02", 2), select3("\xFE\x03", 2);
+    const struct {
+        int muxChannel;
+        std::string bytes;
+        std::vector<std::string> violations;
+    } cases[] = {
+        {2, status + select3 + status + select2 + status,
+         {"frame sent before any channel was selected, the register is on multiplexer channel 2",
+          "multiplexer channel 3 selected, the register is on channel 2",
+          "frame sent on channel 3, the register is on multiplexer channel 2"}},
+        {0, select2 + status, {"bytes outside a frame: 0xFE 0x02"}},
+    };
+    for (const auto& c : cases) {
+        std::remove(dir.File("journal.jsonl").c_str());
+        Make();
+        EXPECT_EQ(Serve(c.bytes, c.muxChannel), std::vector<int>{501});
+        EXPECT_EQ(JournalViolations(dir.File("journal.jsonl")), c.violations);
+    }
 }
 
 TEST_F(RegisterTest, ReportFaultOnASimpleCommandIsRefused)
@@ -167,4 +230,51 @@ TEST_F(RegisterTest, DailyReportChecksItsDateAndZeroesTheTotals)
         Send(Request(1165, 2, {Field::B(29), Field::B(2), Field::V(2024), Field::B(10), Field::B(0)})).outputs.size(),
         2u);
     EXPECT_FALSE(reg->State().totalsNonZero);
+}
+
+// The goods base: the refusals and reads the driver's own tests do not reach.
+TEST_F(RegisterTest, GoodsCommandsChangeTheBaseAndRefuseAsTheRegisterDoes)
+{
+    Make(ScenarioFromJson(json::parse(R"({
+        "packages": [{"number": 4, "name": "Butelka", "barcode": "4", "price": 50}, {"number": 5, "sales": 1}],
+        "goods": [{"plu": 7, "name": "Mleko", "barcode": "590", "vat": 1, "package": 4, "sales": 1},
+                  {"plu": 9, "name": "Kosz", "barcode": "77", "set": 2, "discount": 3}]})")));
+    auto ins = [](uint16_t plu, uint8_t vat) {
+        return std::vector<F>{F::V(plu), F::S("Mleko"), F::S("590"), F::N(1), F::N(0), F::B(4), F::B(1), F::B(0),
+                              F::B(2), F::B(vat), F::B(3), F::B(1), F::B(1), F::B(0), F::B(1), F::B(0)};
+    };
+    const std::vector<F> set9 = {F::V(9), F::S("Kosz"), F::S("77"), F::N(0), F::B(2), F::B(0), F::B(3), F::B(0), F::V(1)};
+    const struct {
+        uint16_t code;
+        std::vector<F> request;
+        int error;  // execution code; 0: answered with the command's code
+        std::vector<F> answer;
+    } steps[] = {
+        {2100, ins(0, 1), 909, {}},
+        {2100, ins(7, 2), 944, {}},  // sold: its rate stays
+        {2100, ins(7, 1), 0, {}},    // an upsert
+        {2140, {F::V(7), F::B(0), F::B(0)}, 944, {}},
+        {2740, {F::V(4), F::B(0), F::B(0)}, 938, {}},  // PLU 7 links it
+        {2740, {F::V(5), F::B(0), F::B(0)}, 944, {}},
+        {2700, {F::V(256), F::S("X"), F::S("256"), F::N(1), F::N(0), F::B(1), F::B(1), F::B(0)}, 909, {}},
+        {2110, {F::V(9), F::B(0)}, 0, set9},
+        {2110, {F::V(8), F::B(0)}, 903, {}},
+        {2750, {F::B(0)}, 938, {}},
+        {2170, {F::B(1), F::B(1)}, 0, {}},
+        {2150, {F::B(0)}, 0, {}},
+        {2750, {F::B(0)}, 944, {}},
+        {2710, {F::V(4)}, 0, {F::V(4), F::S("Butelka"), F::S("4"), F::N(50), F::N(0), F::B(1)}},
+        {2770, {F::B(1)}, 0, {}},
+        {2750, {F::B(0)}, 0, {}},
+        {2710, {F::V(4)}, 903, {}},
+    };
+    uint32_t token = 1;
+    for (const auto& step : steps) {
+        const Frame a = Answer(Request(step.code, token, step.request));
+        const std::vector<F> expected =
+            step.error ? std::vector<F>{F::V(step.code), F::V(0), F::V(static_cast<uint16_t>(step.error))} : step.answer;
+        EXPECT_EQ(a.code, step.error ? kErrorAnswer : step.code) << "step " << token;
+        EXPECT_EQ(a.fields, expected) << "step " << token++;
+    }
+    EXPECT_TRUE(JournalViolations(dir.File("journal.jsonl")).empty());
 }
