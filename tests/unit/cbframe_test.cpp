@@ -42,12 +42,6 @@ RxResult Receive(const Bytes& wire)
 }
 }  // namespace
 
-TEST(ComboFrame, CrcIsXmodem)
-{
-    EXPECT_EQ(ComboCrc16(AnsiString("123456789")), 0x31C3);
-    EXPECT_EQ(ComboCrc16(AnsiString()), 0x0000);
-}
-
 TEST(ComboFrame, CommandWithoutFieldsIsTheSixteenByteFrame)
 {
     AnsiString plain = ComboInitPacket(7, 501);
@@ -245,10 +239,4 @@ TEST(ComboParse, MalformedFieldListsAreRefusedNotReadPastTheFrame)
     // Too short to hold a token and a checksum: no answer. Another command's
     // token or a bad checksum is pinned by the exchange's tests.
     EXPECT_EQ(ComboParsePacket(Hex({0x02, 0x00, 0x00, 0x07, 0x03}), 7, set, nullptr), -1);
-}
-
-TEST(ComboTrace, ControlBytesAreNamed)
-{
-    EXPECT_EQ(ComboTraceText(Hex({0x10, 0x02, 'B', 0x00, 0x03, 0x0D, 0x0A, 0x09, 0x18, 0xB3})),
-              "<SYN><STX>B.<ETX><CR><LF><TAB><CAN>\xB3");
 }
