@@ -201,17 +201,6 @@ TEST(LToolsFiles, BinariesFolderEndsWithASeparator)
     EXPECT_EQ(TLTools::WczytajSciezkeDoBinariow(), "");
 }
 
-TEST(LToolsTrace, NothingIsWrittenBeforeTheTraceStarts)
-{
-    testutil::TempDir dir;
-    TLTools t;
-    t.DebugIt("->", "frame");
-    const uint8_t b[1] = {1};
-    t.DebugItHex(b, 1);
-    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
-    EXPECT_FALSE(t.czy_debug);
-}
-
 TEST(LToolsTrace, HeaderAndLines)
 {
     testutil::TempDir dir;
@@ -237,6 +226,11 @@ TEST(LToolsTrace, AFileThatCannotBeWrittenLeavesTheTraceOff)
 {
     testutil::TempDir dir;
     TLTools t;
+    // Nothing is written before the trace starts.
+    t.DebugIt("->", "frame");
+    const uint8_t b[2] = {0x41, 0x42};
+    t.DebugItHex(b, 1);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
     t.InitDebug(dir / "missing/log.txt", nullptr);
     EXPECT_FALSE(t.czy_debug);
 
@@ -249,7 +243,6 @@ TEST(LToolsTrace, AFileThatCannotBeWrittenLeavesTheTraceOff)
     EXPECT_NO_THROW(t.DebugIt("->", "x"));
     EXPECT_FALSE(t.czy_debug);
     t.czy_debug = true;
-    const uint8_t b[2] = {0x41, 0x42};
     EXPECT_NO_THROW(t.DebugItHex(b, 2));
     EXPECT_FALSE(t.czy_debug);
 }

@@ -212,11 +212,9 @@ TEST_F(SerialPort, PortsThatCannotBeOpenedNameThePort)
 
 TEST(SerialPortNames, ComNumbersNameTheSerialDevices)
 {
-    EXPECT_EQ(TMSerialPort::DevicePath("COM1"), "/dev/ttyS0");
-    EXPECT_EQ(TMSerialPort::DevicePath("com12"), "/dev/ttyS11");
-    EXPECT_EQ(TMSerialPort::DevicePath("COM0"), "COM0");
-    EXPECT_EQ(TMSerialPort::DevicePath("COM"), "COM");
-    EXPECT_EQ(TMSerialPort::DevicePath("COM1x"), "COM1x");
-    EXPECT_EQ(TMSerialPort::DevicePath("COM+1"), "COM+1");
-    EXPECT_EQ(TMSerialPort::DevicePath("/dev/ttyUSB0"), "/dev/ttyUSB0");
+    const std::pair<const char*, const char*> names[] = {{"COM1", "/dev/ttyS0"}, {"com12", "/dev/ttyS11"},
+                                                         {"COM0", "COM0"},       {"COM", "COM"},
+                                                         {"COM1x", "COM1x"},     {"COM+1", "COM+1"},
+                                                         {"/dev/ttyUSB0", "/dev/ttyUSB0"}};
+    for (const auto& [name, device] : names) EXPECT_EQ(TMSerialPort::DevicePath(name), device) << name;
 }
