@@ -48,7 +48,7 @@ TEST(DateTime, FormatPatterns)
     EXPECT_EQ(DateTimeToStr(Sample), "2024-03-05 07:08:09");
 }
 
-TEST(DateTool, TheFiveFormats)
+TEST(DateTool, TheFiveFormatsAndTheDateAlone)
 {
     const TdtTools t(Sample);
     EXPECT_EQ(t.ToString(fmtDate), "2024-03-05");
@@ -57,6 +57,8 @@ TEST(DateTool, TheFiveFormats)
     EXPECT_EQ(t.ToString(fmt4YDateTime), "2024-03-05 07:08:09");
     EXPECT_EQ(t.ToString(fmtDateTimeCompressed), "20240305070809123");
     EXPECT_THROW(t.ToString(static_cast<TdtFormat>(3)), Exception);
+    EXPECT_EQ(t.Date(), EncodeDate(2024, 3, 5));
+    EXPECT_EQ(TdtTools(EncodeDateTime(1899, 12, 29, 6, 0, 0, 0)).Date(), -1.0);
 }
 
 TEST(DateTool, CompressedFormReadsBackWhatItWrote)
@@ -105,12 +107,6 @@ TEST(DateTool, PolishDaysOfTheWeek)
         {0.0, 6, "sobota"},                                 {EncodeDate(1899, 12, 25), 1, "poniedzia\xB3" "ek"}};
     for (const auto& [day, number, name] : days)
         EXPECT_EQ(std::tuple(TdtTools(day).DayOfWeekPl(), TdtTools(day).DayOfWeekNamePl()), std::tuple(number, name));
-}
-
-TEST(DateTool, DateDropsTheTime)
-{
-    EXPECT_EQ(TdtTools(Sample).Date(), EncodeDate(2024, 3, 5));
-    EXPECT_EQ(TdtTools(EncodeDateTime(1899, 12, 29, 6, 0, 0, 0)).Date(), -1.0);
 }
 
 TEST(DateTool, NowIsTheLocalClock)

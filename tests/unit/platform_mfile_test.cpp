@@ -97,7 +97,7 @@ TEST(MFile, LongLinesAndEndsAcrossReadChunks)
     }
 }
 
-TEST(MFile, PointerCanBeRememberedAndRestored)
+TEST(MFile, PointerCanBeRememberedAndRestoredAndAReadOnlyFileRefusesWrites)
 {
     testutil::TempDir dir;
     testutil::WriteFile(dir / "p.txt", "P_PLU;1\r\nP_PLU;2\r\nP_TRN;3\r\nKAS;0\r\n");
@@ -116,6 +116,10 @@ TEST(MFile, PointerCanBeRememberedAndRestored)
     f.SetPointer(f.GetSize() + 10);
     EXPECT_FALSE(f.ReadLine(line));
     EXPECT_THROW(f.SetPointer(-1), EMException);
+    // Opened read-only, it refuses writes.
+    EXPECT_THROW(f.Write("y", 1), EMException);
+    EXPECT_THROW(f.SetEof(), EMException);
+    EXPECT_EQ(testutil::ReadFile(dir / "p.txt"), "P_PLU;1\r\nP_PLU;2\r\nP_TRN;3\r\nKAS;0\r\n");
 }
 
 TEST(MFile, WritesAtThePointerAndCutsThere)
@@ -136,17 +140,6 @@ TEST(MFile, WritesAtThePointerAndCutsThere)
     EXPECT_EQ(f.GetSize(), 4);
     f.Close();
     EXPECT_EQ(testutil::ReadFile(dir / "w.txt"), "aaaa");
-}
-
-TEST(MFile, ReadOnlyFileRefusesWrites)
-{
-    testutil::TempDir dir;
-    testutil::WriteFile(dir / "r.txt", "x");
-    TMFile f;
-    OpenFile(f, dir / "r.txt", true);
-    EXPECT_THROW(f.Write("y", 1), EMException);
-    EXPECT_THROW(f.SetEof(), EMException);
-    EXPECT_EQ(testutil::ReadFile(dir / "r.txt"), "x");
 }
 
 TEST(MFile, ReadStringsFromFile)

@@ -5,7 +5,7 @@
 #include "sysfiles.h"
 #include "testutil.h"
 
-TEST(SysFiles, FilesAndFoldersAreTold)
+TEST(SysFiles, FilesAndFoldersAreToldAndEveryParentFolderIsMade)
 {
     testutil::TempDir dir;
     testutil::WriteFile(dir / "f", "x");
@@ -15,16 +15,11 @@ TEST(SysFiles, FilesAndFoldersAreTold)
     EXPECT_FALSE(FileExists(""));
     EXPECT_TRUE(DirectoryExists(dir.Path()));
     EXPECT_FALSE(DirectoryExists(dir / "f"));
-}
 
-TEST(SysFiles, ForceDirectoriesMakesEveryParent)
-{
-    testutil::TempDir dir;
     EXPECT_TRUE(ForceDirectories(dir / "log/a/b/"));
     EXPECT_TRUE(DirectoryExists(dir / "log/a/b"));
     EXPECT_TRUE(ForceDirectories(dir / "log/a"));  // already there
-    testutil::WriteFile(dir / "file", "x");
-    EXPECT_FALSE(ForceDirectories(dir / "file/sub"));
+    EXPECT_FALSE(ForceDirectories(dir / "f/sub"));
     EXPECT_FALSE(ForceDirectories(""));
 }
 
