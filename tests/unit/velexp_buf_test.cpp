@@ -2,8 +2,9 @@
 // and message lines, the lists and look-ups, the status counters, the
 // barcode index, and the action's summary of the counts. Then the Combo/NEO
 // buffer: the register's goods lines, the status of every host row after
-// the comparison with the register's list, the exact export result file,
-// and a reconciliation of 100000 rows on each side.
+// the comparison with the register's list and the look-up of its barcodes,
+// the exact export result file, the numbers of a goods line, and a
+// reconciliation of 100000 rows on each side.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -390,6 +391,13 @@ std::string Opa(int number, const std::string& name, long price)
     return "OPA;" + std::to_string(number) + ";" + name + ";;" + std::to_string(price) + ";0;0";
 }
 
+// A host goods line with the retail price and the rate as given.
+std::string Priced(int plu, const std::string& kod, const std::string& price, const std::string& rate = "23")
+{
+    return "PLU;" + std::to_string(plu) + ";0;" + kod + ";T" + std::to_string(plu) + ";" + price + ";90;80;70;" + rate +
+           ";1;F;0;F;F;F;0;;0;AKT\r\n";
+}
+
 // The Combo/NEO buffer on the same action, with slots 0 to 4 of the
 // register's order at 23 %, 8 %, 5 %, 0 % and the exemption.
 class ComboExpBuf : public ExpBuf {
@@ -400,6 +408,11 @@ protected:
     {
         in.host.SetParam("Vel_Combo_PosortowaneStawkiVatPrec", "2300\r\n800\r\n500\r\n0\r\n-1");
         ExpBuf::SetUp();
+        Renew();
+    }
+    // A new, empty buffer on the same action.
+    void Renew()
+    {
         auto own = std::make_unique<TVelComboExpBuf>(action.get());
         combo = own.get();
         buf = std::move(own);
@@ -624,4 +637,37 @@ TEST_F(ComboExpBuf, HundredThousandRowsEachSideReconcileWithoutAQuadraticStep)
     // Sorting and n searches take some n log n comparisons; a step over all
     // pairs would take 10^10.
     EXPECT_LT(counting->compares, 10LL * n * 17) << counting->compares;
+}
+
+TEST_F(ComboExpBuf, ABadNumberIsAFormatErrorNamingItsLine)
+{
+    const std::string at = "Błąd w linii 2 pliku kasa.exp: ", format = "Nieprawidłowy format pliku eksportowego";
+    // Price and rate as the file has them, the failure, and the row's price and rate as read.
+    const std::tuple<std::string, std::string, std::string, double, int32_t> cases[] = {
+        {"100", "21474836", "", 100, 2147483600},
+        {"12abc", "23", "", 12, 2300},
+        {"100", "21474837", at + format, 0, 0},
+        {"100", "99999999", at + format, 0, 0},
+        {"nan", "23", at + "\"nan\" nie jest prawidłową liczbą", 0, 0},
+        {"1e999", "23", at + "\"1e999\" nie jest prawidłową liczbą", 0, 0},
+    };
+    for (const auto& [price, rate, error, cena, stawkaPrec] : cases) {
+        Renew();
+        EXPECT_EQ(Read("VAT;23\r\n" + Priced(1, "1", price, rate)), error) << price << " " << rate;
+        EXPECT_TRUE(!error.empty() || (Row(0).cena == cena && Row(0).stawkaPrec == stawkaPrec));
+    }
+}
+
+TEST_F(ComboExpBuf, TheRegistersBarcodeFindsTheHostsExactRowBeforeTheStrippedOne)
+{
+    for (const int exact : {1, 0}) {  // the host's "0123" in either row
+        const std::string rows[] = {Priced(1, "123", "100"), Priced(2, "0123", "100")};
+        Renew();
+        ASSERT_EQ(Read(exact ? rows[0] + rows[1] : rows[1] + rows[0]), "");
+        combo->AddInPlu("0123", "TOW;2;T2;0123;0;0;0;100;0;1;0;0;0;1;1;1");
+        combo->AnalizujCancelBufor(false);
+        ASSERT_EQ(combo->il_rec, 2) << "nothing inserted again";
+        EXPECT_EQ(Row(1 - exact).status, stDod) << "the register lacks 123";
+        EXPECT_EQ(Row(exact).status, stNull) << "0123 is the register's own, unchanged";
+    }
 }
