@@ -42,7 +42,7 @@ RxResult Receive(const Bytes& wire)
 }
 }  // namespace
 
-TEST(ComboFrame, CommandWithoutFieldsIsTheSixteenByteFrame)
+TEST(ComboFrame, CommandWithoutFieldsIsTheSixteenByteFrameAndItsRepetition)
 {
     AnsiString plain = ComboInitPacket(7, 501);
     ComboInsertFldNum(plain, 0);
@@ -52,10 +52,8 @@ TEST(ComboFrame, CommandWithoutFieldsIsTheSixteenByteFrame)
     EXPECT_EQ(ComboInsertSYN(plain), kStatusWire);
     EXPECT_EQ(ComboBuildPacket(7, 501, 0, nullptr), kStatusWire);
     EXPECT_EQ(ComboUnstuff(kStatusWire), kStatusPlain);
-}
 
-TEST(ComboFrame, RepeatedSendingDiffersOnlyInFlagsAndChecksum)
-{
+    // The repeated sending differs only in its flags and its checksum.
     AnsiString wire = kStatusWire;
     ComboInsertRetryFlag(wire);
     EXPECT_EQ(wire, kStatusRetryWire);
@@ -95,7 +93,7 @@ TEST(ComboFrame, FieldsGoBeforeTheChecksumWithTheirCountAndLength)
     EXPECT_EQ(set[0].AsS(), Hex({0x10, 0x03}));
 }
 
-TEST(ComboFrame, FieldBuildersEncodeLittleEndianAndBcd)
+TEST(ComboFrame, FieldBuildersEncodeLittleEndianAndBcdInTensComplement)
 {
     EXPECT_EQ(ComboDataB(0x10), Hex({'B', 0x10}));
     EXPECT_EQ(ComboDataV(0x1234), Hex({'V', 0x34, 0x12}));
@@ -107,10 +105,7 @@ TEST(ComboFrame, FieldBuildersEncodeLittleEndianAndBcd)
     EXPECT_EQ(ComboDataS(""), Hex({'S', 0}));
     // cp1250 text passes unchanged.
     EXPECT_EQ(ComboDataS("ł"), Hex({'S', 0xB3, 0}));
-}
-
-TEST(ComboFrame, NegativeNumbersGoOutInTensComplement)
-{
+    // Negative numbers go out in ten's complement.
     EXPECT_EQ(ComboDataN(-1), Hex({'N', 0x99, 0x99, 0x99, 0x99, 0x99, 0x99}));
     EXPECT_EQ(ComboDataN(-100), Hex({'N', 0x99, 0x99, 0x99, 0x99, 0x99, 0x00}));
     // 10^12 - 2147483648 = 997852516352
@@ -167,7 +162,7 @@ TEST(ComboReceiver, DoubledBytesOfHeaderAndChecksumComeBackSingle)
     }
 }
 
-TEST(ComboReceiver, StopsAtAByteThatCannotStartAFrame)
+TEST(ComboReceiver, StopsAtAByteThatCannotStartAFrameAndAtTheLongestFrame)
 {
     RxResult r = Receive(Hex({0x10, 0x55, 0x02, 0x03}));
     EXPECT_EQ(r.event, cbrxBadSecondByte);
@@ -176,6 +171,11 @@ TEST(ComboReceiver, StopsAtAByteThatCannotStartAFrame)
     rx.Reset();
     EXPECT_EQ(rx.Push(0x41), cbrxBadSecondByte);
     EXPECT_EQ(rx.BadByte(), 0x41);
+
+    r = Receive(Hex({0x10, 0x02}) + Bytes(70000, 'A'));
+    EXPECT_EQ(r.event, cbrxOverflow);
+    EXPECT_EQ(r.packet.size(), CB_MAX_FRAME_SIZE);
+    EXPECT_EQ(r.consumed, CB_MAX_FRAME_SIZE + 1);
 }
 
 TEST(ComboReceiver, PlainEtxIsDataAndOnlyTheEscapedOneEnds)
@@ -187,14 +187,6 @@ TEST(ComboReceiver, PlainEtxIsDataAndOnlyTheEscapedOneEnds)
     // An escaped ETX within the first four bytes does not end a frame.
     r = Receive(Hex({0x10, 0x02, 0x10, 0x03, 0x00}));
     EXPECT_EQ(r.event, cbrxMore);
-}
-
-TEST(ComboReceiver, StopsAtTheLongestFrame)
-{
-    RxResult r = Receive(Hex({0x10, 0x02}) + Bytes(70000, 'A'));
-    EXPECT_EQ(r.event, cbrxOverflow);
-    EXPECT_EQ(r.packet.size(), CB_MAX_FRAME_SIZE);
-    EXPECT_EQ(r.consumed, CB_MAX_FRAME_SIZE + 1);
 }
 
 namespace {
