@@ -154,7 +154,7 @@ TEST(LToolsText, CodePageTableAgreesWithIconv)
     EXPECT_EQ(Convert(2, 0, "\xB3"), "\x88");
 }
 
-TEST(LToolsText, PlstringLeavesOtherBytesAndKeepsTheFirstColumn)
+TEST(LToolsText, PlstringLeavesOtherBytesKeepsTheFirstColumnAndRefusesARowOutsideTheTable)
 {
     AnsiString all;
     for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
@@ -170,12 +170,6 @@ TEST(LToolsText, PlstringLeavesOtherBytesAndKeepsTheFirstColumn)
     AnsiString s = "ł";
     TLTools t;
     EXPECT_EQ(t.plstring(s), "\xB3");
-}
-
-TEST(LToolsText, PlstringRefusesARowOutsideTheTable)
-{
-    TLTools t;
-    AnsiString s = "ł";
     for (int row : {-1, 14, 1000}) {
         t.pltype_in = row;
         t.pltype_out = 0;

@@ -170,7 +170,7 @@ TEST_F(ImportBuffer, ReceiptsCarryTheSalesOnlyWhenAsked)
               kNone);
 }
 
-TEST_F(ImportBuffer, CashierCurrenciesMergeByName)
+TEST_F(ImportBuffer, CashierBlockHoldsWhatWasSetInItsOrderWithCurrenciesMergedByName)
 {
     buf.Kas_ActiveKasjerSection();
     buf.Kas_SetNumer(3);
@@ -185,13 +185,10 @@ TEST_F(ImportBuffer, CashierCurrenciesMergeByName)
               "KAS_WAL1_BILANS;100\r\n"
               "KAS_WAL2_NAZWA;USD\r\nKAS_WAL2_KURS;40000\r\nKAS_WAL2_STAN;50\r\n"
               "KAS_WAL2_BILANS;5\r\n");
-}
 
-TEST_F(ImportBuffer, CashierBlockHoldsWhatWasSetInItsOrder)
-{
+    buf.Kas_Clear();
     buf.MakeStanKasyStr();
     EXPECT_EQ(buf.GetStanKasyStr(), "KAS_NUMER;0\r\n");
-
     buf.Kas_SetNumer(2);
     buf.Kas_SetWartStorno(120);
     buf.Kas_SetIlStorno(1);
