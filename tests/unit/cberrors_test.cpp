@@ -55,7 +55,6 @@ private:
     const TMLgExtTools* FSaved;
 };
 
-// What the execution error `code` throws.
 AnsiString Thrown(int code)
 {
     return testutil::Thrown([&] { ComboRzucKomunikatemBleduWykonania(code); });

@@ -441,19 +441,14 @@ TEST_F(ComboExchangeTest, DeadLinkFailsAtOnce)
     EXPECT_TRUE(Traced("<-<po\xB3\xB9" "czenie z kas\xB9 zerwane>"));
 }
 
-TEST_F(ComboExchangeTest, DeadLinkDuringAReportWaitFailsAtOnce)
+TEST_F(ComboExchangeTest, WithoutALinkOrWithOneDeadDuringAReportWaitACommandFailsAtOnce)
 {
+    EXPECT_EQ(testutil::Thrown([&] { TComboExchange(state, nullptr, hooks).SendAndReceive(501); }), kCommError);
+    EXPECT_EQ(trace[0], "->CASHREGSTATUSGET");
     Script({[](Peer& p) { p.Answer(1), p.Close(); }});
     EXPECT_EQ(Failure(1171), kCommError);
     EXPECT_EQ(Elapsed(), 0u);
     EXPECT_TRUE(progress.empty());
-}
-
-TEST_F(ComboExchangeTest, WithoutALinkEveryCommandFails)
-{
-    EXPECT_EQ(testutil::Thrown([&] { TComboExchange(state, nullptr, hooks).SendAndReceive(501); }), kCommError);
-    EXPECT_EQ(Elapsed(), 0u);
-    EXPECT_EQ(trace[0], "->CASHREGSTATUSGET");
 }
 
 TEST(ComboCommands, NamesForTheTraceAndTheReportCommands)

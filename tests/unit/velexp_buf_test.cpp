@@ -46,7 +46,7 @@ protected:
 
     std::string Kasa() const { return tmp.File("kasa.exp"); }
 
-    // Reads `text` as the export file; the error text, or "" when none.
+    // The error text of reading `text` as the export file, "" when none.
     std::string Read(const std::string& text, int kind = -1)
     {
         testutil::WriteFile(Kasa(), text);
@@ -61,7 +61,6 @@ protected:
         buf->CzytajRec(row, &rec);
         return rec;
     }
-    // Rows of these barcodes and nothing else.
     void AddCodes(std::initializer_list<const char*> codes)
     {
         for (const char* kod : codes) {
