@@ -46,7 +46,7 @@ TEST(ComboData, AccessorsReadTheirOwnTypeAndLengthAndTheReadableFormShowsValueAn
     EXPECT_EQ(Field(Hex({'S', 'x', 0})).AsString(), "x");
 }
 
-TEST(ComboData, EveryRefusalHasItsOwnText)
+TEST(ComboData, EveryRefusalHasItsOwnTextAndNumbersOutsideDigitsOr32BitsAreRefused)
 {
     TComboData d;
     EXPECT_EQ(Thrown([&] { d.Set("", nullptr); }), "TComboData::Set() - puste pole DATA");
@@ -62,10 +62,6 @@ TEST(ComboData, EveryRefusalHasItsOwnText)
     d.Set(Hex({'B', 5}), nullptr);
     EXPECT_THROW(d.Set("Q", nullptr), Exception);
     EXPECT_EQ(d.AsB(), 5);
-}
-
-TEST(ComboData, NumberFieldsOutsideDigitsOr32BitsAreRefused)
-{
     const char* text = "TComboData::AsN() - nieprawidłowa wartość pola DATA";
     EXPECT_EQ(Thrown([] { Field(Hex({'N', 0, 0, 0, 0, 0, 0x0A})).AsN(); }), text);
     EXPECT_EQ(Thrown([] { Field(Hex({'N', 0, 0, 0, 0, 0, 0xA0})).AsN(); }), text);

@@ -59,7 +59,7 @@ TEST(SysFiles, CopyFileReplacesWholeOrRefuses)
     EXPECT_FALSE(FileExists(WorkingFileName(dir / "kasa.tmp")));
 }
 
-TEST(SysFiles, PathParts)
+TEST(SysFiles, PathPartsAndPolishErrorTexts)
 {
     EXPECT_EQ(ExtractFilePath("/x/y/kasa.exp"), "/x/y/");
     EXPECT_EQ(ExtractFileName("/x/y/kasa.exp"), "kasa.exp");
@@ -70,11 +70,8 @@ TEST(SysFiles, PathParts)
     EXPECT_EQ(IncludeTrailingPathDelimiter("/x/y/"), "/x/y/");
     EXPECT_EQ(IncludeTrailingPathDelimiter("c:\\OrvWin\\"), "c:\\OrvWin\\");
     EXPECT_EQ(IncludeTrailingPathDelimiter(""), "/");
-}
-
-TEST(SysFiles, ErrorTextsArePolish)
-{
     EXPECT_EQ(SysErrorMessage(ENOENT), "plik lub folder nie istnieje");
     EXPECT_EQ(SysErrorMessage(ENOSPC), "brak miejsca na dysku");
     EXPECT_EQ(SysErrorMessage(12345), "b\xB3\xB9" "d systemu nr 12345");
 }
+

@@ -67,7 +67,7 @@ TEST(Decimal, ExtraPlacesAreRoundedAtTheLimitOfEighteenWholeDigits)
     EXPECT_THROW(x.FromString("999999999999999999.9", 0), Exception);
 }
 
-TEST(Decimal, WidthPadsOnTheLeft)
+TEST(Decimal, WidthPadsOnTheLeftAndPowersOfTenAreExact)
 {
     TxfTools x;
     x.FromString("23", 10);
@@ -77,11 +77,6 @@ TEST(Decimal, WidthPadsOnTheLeft)
     x.FromString("-5.5", 10);
     EXPECT_EQ(x.ToString(6, 1), "  -5.5");
     EXPECT_EQ(x.ToString(0, 0), "-6");
-}
-
-TEST(Decimal, PowersOfTenAreExact)
-{
-    TxfTools x;
     EXPECT_EQ(x.FromString("1.5", 10).MulPow10(2).ToString(0, 0), "150");
     EXPECT_EQ(x.Scale(), 0);
     EXPECT_EQ(x.FromString("0.285", 10).MulPow10(2).ToString(0, 3), "28.500");
