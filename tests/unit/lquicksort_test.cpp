@@ -109,7 +109,7 @@ TEST(LQuickSort, AgreesWithTheStandardLibraryOnLargeCollections)
     CheckAgainstStd(std::vector<int>(n, 4));
 }
 
-TEST(LQuickSort, SortReportsTheWholeRangeDoneTwoRowsAreExchangedOnceAndNoneNever)
+TEST(LQuickSort, SortReportsProgressAndTouchesNoMoreThanItMust)
 {
     IntRows buf(RandomRows(1000, 100, 3));
     buf.Sort(0, buf.Last());
