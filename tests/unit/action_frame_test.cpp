@@ -57,13 +57,10 @@ TEST_F(ActionFrame, ProgressRewritesTheLastLine)
     };
     EXPECT_EQ(Lines(), expected);
     EXPECT_EQ(action->PodajOstatniKomunikat(false), "Licznik");
-}
 
-TEST_F(ActionFrame, PercentOfALargeCountDoesNotWrap)
-{
     action->MsgAdd("Dużo", LPV_Percent, 100000000);
     action->MsgP(50000000);
-    EXPECT_EQ(Lines().back().text, "Du\xBFo:\x01" "50 %");
+    EXPECT_EQ(Lines().back().text, "Du\xBFo:\x01" "50 %") << "the percent of a large count does not wrap";
 }
 
 TEST_F(ActionFrame, ProgressOnLinesWithoutAValueSendsNothingButIsKept)

@@ -71,18 +71,6 @@ TEST_F(ComboSettings, NoTraceMeansNoLogFolder)
     EXPECT_FALSE(testutil::Exists(tmp.File("log")));
 }
 
-TEST_F(ComboSettings, UnknownServiceFunctionsDoNothingAndSucceed)
-{
-    Start();
-    for (int n : {0, 7}) {
-        HORVDLLSRODOWISKO env;
-        env.Wynik = 9;
-        action->Operacja(&env, -8, n);
-        EXPECT_EQ(env.Wynik, 0);
-    }
-    EXPECT_TRUE(in.host.lines.empty());
-}
-
 TEST_F(ComboSettings, TraceShowsControlBytesByName)
 {
     in.host.SetParam("ComboDedbug", "1");

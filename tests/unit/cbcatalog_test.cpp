@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 #include "mlgexttools.h"
@@ -146,13 +147,8 @@ TEST(Catalogue, EntriesByteForByteReplacingWhatTheCallerPassed)
     for (const ExpectedEntry& e : ExpectedCatalogue) {
         SCOPED_TRACE(testing::Message() << e.group << "/" << e.index << " " << e.name);
         const Answer a = Ask(e.group, e.index);
-        EXPECT_EQ(a.type, e.type);
-        EXPECT_EQ(a.name, e.name);
-        EXPECT_EQ(a.description, e.description);
-        EXPECT_EQ(a.defaultValue, e.defaultValue);
-        EXPECT_EQ(a.minimum, e.minimum);
-        EXPECT_EQ(a.maximum, e.maximum);
-        EXPECT_EQ(a.flag, e.flag);
+        EXPECT_EQ(std::tuple(a.type, a.name, a.description, a.defaultValue, a.minimum, a.maximum, a.flag),
+                  std::tuple(e.type, e.name, e.description, e.defaultValue, e.minimum, e.maximum, e.flag));
     }
 }
 
@@ -163,10 +159,9 @@ TEST(Catalogue, NothingOutsideTheGroupsAndCallerTextsStay)
                                                   {100, 0},  {108, 0},        {-101, 0},      {INT_MIN, 0}};
     for (const auto& [group, index] : probes) {
         const Answer a = Ask(group, index);
-        EXPECT_EQ(a.type, 0) << group << "/" << index;
-        EXPECT_EQ(a.name + a.description + a.defaultValue, "ndv") << group << "/" << index;
-        EXPECT_EQ(a.minimum + a.maximum, "") << group << "/" << index;
-        EXPECT_EQ(a.flag, 0) << group << "/" << index;
+        EXPECT_EQ(std::tuple(a.type, a.name + a.description + a.defaultValue, a.minimum + a.maximum, a.flag),
+                  std::tuple(0, "ndv", "", 0))
+            << group << "/" << index;
     }
 }
 

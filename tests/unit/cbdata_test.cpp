@@ -28,7 +28,7 @@ int EchoLookup(char* buffer, int size, const char* section, const char* key)
 }
 }  // namespace
 
-TEST(ComboData, AccessorsReadTheirOwnTypeAndLength)
+TEST(ComboData, AccessorsReadTheirOwnTypeAndLengthAndTheReadableFormShowsValueAndHex)
 {
     EXPECT_EQ(Field(Hex({'B', 0xFE})).AsB(), 0xFE);
     EXPECT_EQ(Field(Hex({'V', 0x34, 0x12})).AsV(), 0x1234);
@@ -39,9 +39,14 @@ TEST(ComboData, AccessorsReadTheirOwnTypeAndLength)
     EXPECT_EQ(Field(Hex({'S', 0})).AsS(), "");
     EXPECT_EQ(Field(Hex({'B', 0})).AsData(), Hex({'B', 0}));
     EXPECT_EQ(Field(Hex({'V', 0, 1})).Type(), 'V');
+    EXPECT_EQ(Field(Hex({'B', 0x10})).AsString(), "16(0x10)");
+    EXPECT_EQ(Field(Hex({'V', 0xFF, 0xFF})).AsString(), "65535(0xFFFF)");
+    EXPECT_EQ(Field(Hex({'L', 1, 0, 0, 0x80})).AsString(), "2147483649(0x80000001)");
+    EXPECT_EQ(Field(Hex({'N', 0, 0, 0, 0, 0x02, 0x55})).AsString(), "255(0x0000FF)");
+    EXPECT_EQ(Field(Hex({'S', 'x', 0})).AsString(), "x");
 }
 
-TEST(ComboData, EveryRefusalHasItsOwnText)
+TEST(ComboData, EveryRefusalHasItsOwnTextAndNumbersOutsideDigitsOr32BitsAreRefused)
 {
     TComboData d;
     EXPECT_EQ(Thrown([&] { d.Set("", nullptr); }), "TComboData::Set() - puste pole DATA");
@@ -57,10 +62,6 @@ TEST(ComboData, EveryRefusalHasItsOwnText)
     d.Set(Hex({'B', 5}), nullptr);
     EXPECT_THROW(d.Set("Q", nullptr), Exception);
     EXPECT_EQ(d.AsB(), 5);
-}
-
-TEST(ComboData, NumberFieldsOutsideDigitsOr32BitsAreRefused)
-{
     const char* text = "TComboData::AsN() - nieprawidłowa wartość pola DATA";
     EXPECT_EQ(Thrown([] { Field(Hex({'N', 0, 0, 0, 0, 0, 0x0A})).AsN(); }), text);
     EXPECT_EQ(Thrown([] { Field(Hex({'N', 0, 0, 0, 0, 0, 0xA0})).AsN(); }), text);
@@ -72,15 +73,6 @@ TEST(ComboData, NumberFieldsOutsideDigitsOr32BitsAreRefused)
     // Either side of the ten's complement boundary is far outside 32 bits.
     EXPECT_EQ(Thrown([] { Field(Hex({'N', 0x49, 0x99, 0x99, 0x99, 0x99, 0x99})).AsN(); }), text);
     EXPECT_EQ(Thrown([] { Field(Hex({'N', 0x50, 0, 0, 0, 0, 0})).AsN(); }), text);
-}
-
-TEST(ComboData, ReadableFormShowsValueAndHex)
-{
-    EXPECT_EQ(Field(Hex({'B', 0x10})).AsString(), "16(0x10)");
-    EXPECT_EQ(Field(Hex({'V', 0xFF, 0xFF})).AsString(), "65535(0xFFFF)");
-    EXPECT_EQ(Field(Hex({'L', 1, 0, 0, 0x80})).AsString(), "2147483649(0x80000001)");
-    EXPECT_EQ(Field(Hex({'N', 0, 0, 0, 0, 0x02, 0x55})).AsString(), "255(0x0000FF)");
-    EXPECT_EQ(Field(Hex({'S', 'x', 0})).AsString(), "x");
 }
 
 TEST(ComboDataSet, FieldsPastTheCountCannotBeRead)

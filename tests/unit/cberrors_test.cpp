@@ -55,7 +55,6 @@ private:
     const TMLgExtTools* FSaved;
 };
 
-// What the execution error `code` throws.
 AnsiString Thrown(int code)
 {
     return testutil::Thrown([&] { ComboRzucKomunikatemBleduWykonania(code); });
@@ -105,12 +104,8 @@ TEST(ComboErrors, QuietExecutionCodesReturnAndOthersThrow)
     EXPECT_EQ(Thrown(0), AnsiString("Kasa zgłosiła błąd wykonania: [W0] - ") + kUnknown);
 }
 
-TEST(ComboErrors, ExchangeFailureTexts)
+TEST(ComboErrors, TheCommunicationFailureTextGoesThroughTheTextTool)
 {
-    EXPECT_EQ(ComboCommErrorText(), "B\xB3\xB9" "d komunikacji z kas\xB9");
-    EXPECT_EQ(ComboReportTimeoutText(),
-              "Kasa nie wyrobi\xB3" "a si\xEA w czasie. Zwi\xEAksz timeout wykonania sekw. Z\xA3O\xAF" "ONEJ");
-    EXPECT_EQ(ComboStopText(), "Operacja przerwana przez u\xBFytkownika");
     DriverTextTool tool;
     EXPECT_EQ(ComboCommErrorText().substr(0, 1), "#");
 }

@@ -42,13 +42,7 @@ RxResult Receive(const Bytes& wire)
 }
 }  // namespace
 
-TEST(ComboFrame, CrcIsXmodem)
-{
-    EXPECT_EQ(ComboCrc16(AnsiString("123456789")), 0x31C3);
-    EXPECT_EQ(ComboCrc16(AnsiString()), 0x0000);
-}
-
-TEST(ComboFrame, CommandWithoutFieldsIsTheSixteenByteFrame)
+TEST(ComboFrame, CommandWithoutFieldsIsTheSixteenByteFrameAndItsRepetition)
 {
     AnsiString plain = ComboInitPacket(7, 501);
     ComboInsertFldNum(plain, 0);
@@ -58,10 +52,8 @@ TEST(ComboFrame, CommandWithoutFieldsIsTheSixteenByteFrame)
     EXPECT_EQ(ComboInsertSYN(plain), kStatusWire);
     EXPECT_EQ(ComboBuildPacket(7, 501, 0, nullptr), kStatusWire);
     EXPECT_EQ(ComboUnstuff(kStatusWire), kStatusPlain);
-}
 
-TEST(ComboFrame, RepeatedSendingDiffersOnlyInFlagsAndChecksum)
-{
+    // The repeated sending differs only in its flags and its checksum.
     AnsiString wire = kStatusWire;
     ComboInsertRetryFlag(wire);
     EXPECT_EQ(wire, kStatusRetryWire);
@@ -101,7 +93,7 @@ TEST(ComboFrame, FieldsGoBeforeTheChecksumWithTheirCountAndLength)
     EXPECT_EQ(set[0].AsS(), Hex({0x10, 0x03}));
 }
 
-TEST(ComboFrame, FieldBuildersEncodeLittleEndianAndBcd)
+TEST(ComboFrame, FieldBuildersEncodeLittleEndianAndBcdInTensComplement)
 {
     EXPECT_EQ(ComboDataB(0x10), Hex({'B', 0x10}));
     EXPECT_EQ(ComboDataV(0x1234), Hex({'V', 0x34, 0x12}));
@@ -113,10 +105,7 @@ TEST(ComboFrame, FieldBuildersEncodeLittleEndianAndBcd)
     EXPECT_EQ(ComboDataS(""), Hex({'S', 0}));
     // cp1250 text passes unchanged.
     EXPECT_EQ(ComboDataS("ł"), Hex({'S', 0xB3, 0}));
-}
-
-TEST(ComboFrame, NegativeNumbersGoOutInTensComplement)
-{
+    // Negative numbers go out in ten's complement.
     EXPECT_EQ(ComboDataN(-1), Hex({'N', 0x99, 0x99, 0x99, 0x99, 0x99, 0x99}));
     EXPECT_EQ(ComboDataN(-100), Hex({'N', 0x99, 0x99, 0x99, 0x99, 0x99, 0x00}));
     // 10^12 - 2147483648 = 997852516352
@@ -173,7 +162,7 @@ TEST(ComboReceiver, DoubledBytesOfHeaderAndChecksumComeBackSingle)
     }
 }
 
-TEST(ComboReceiver, StopsAtAByteThatCannotStartAFrame)
+TEST(ComboReceiver, StopsAtAByteThatCannotStartAFrameAndAtTheLongestFrame)
 {
     RxResult r = Receive(Hex({0x10, 0x55, 0x02, 0x03}));
     EXPECT_EQ(r.event, cbrxBadSecondByte);
@@ -182,6 +171,11 @@ TEST(ComboReceiver, StopsAtAByteThatCannotStartAFrame)
     rx.Reset();
     EXPECT_EQ(rx.Push(0x41), cbrxBadSecondByte);
     EXPECT_EQ(rx.BadByte(), 0x41);
+
+    r = Receive(Hex({0x10, 0x02}) + Bytes(70000, 'A'));
+    EXPECT_EQ(r.event, cbrxOverflow);
+    EXPECT_EQ(r.packet.size(), CB_MAX_FRAME_SIZE);
+    EXPECT_EQ(r.consumed, CB_MAX_FRAME_SIZE + 1);
 }
 
 TEST(ComboReceiver, PlainEtxIsDataAndOnlyTheEscapedOneEnds)
@@ -193,14 +187,6 @@ TEST(ComboReceiver, PlainEtxIsDataAndOnlyTheEscapedOneEnds)
     // An escaped ETX within the first four bytes does not end a frame.
     r = Receive(Hex({0x10, 0x02, 0x10, 0x03, 0x00}));
     EXPECT_EQ(r.event, cbrxMore);
-}
-
-TEST(ComboReceiver, StopsAtTheLongestFrame)
-{
-    RxResult r = Receive(Hex({0x10, 0x02}) + Bytes(70000, 'A'));
-    EXPECT_EQ(r.event, cbrxOverflow);
-    EXPECT_EQ(r.packet.size(), CB_MAX_FRAME_SIZE);
-    EXPECT_EQ(r.consumed, CB_MAX_FRAME_SIZE + 1);
 }
 
 namespace {
@@ -245,10 +231,4 @@ TEST(ComboParse, MalformedFieldListsAreRefusedNotReadPastTheFrame)
     // Too short to hold a token and a checksum: no answer. Another command's
     // token or a bad checksum is pinned by the exchange's tests.
     EXPECT_EQ(ComboParsePacket(Hex({0x02, 0x00, 0x00, 0x07, 0x03}), 7, set, nullptr), -1);
-}
-
-TEST(ComboTrace, ControlBytesAreNamed)
-{
-    EXPECT_EQ(ComboTraceText(Hex({0x10, 0x02, 'B', 0x00, 0x03, 0x0D, 0x0A, 0x09, 0x18, 0xB3})),
-              "<SYN><STX>B.<ETX><CR><LF><TAB><CAN>\xB3");
 }

@@ -22,7 +22,6 @@ int64_t ElapsedMs(std::chrono::steady_clock::time_point since)
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - since).count();
 }
 
-// A listening socket on a loopback port of its own.
 class Listener {
 public:
     Listener() { fd = testutil::ListenOnLoopback(port); }
@@ -66,7 +65,6 @@ std::string ConnectError(const AnsiString& host, int port)
     return "connected";
 }
 
-// A client connected to a listener of its own.
 class ClientSocket : public ::testing::Test {
 protected:
     void SetUp() override

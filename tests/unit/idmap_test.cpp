@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "thrown.h"
@@ -80,4 +81,19 @@ TEST(IdMap, TheTextFormWorksOnTheMapsLines)
     AnsiString other = "";
     im.Initialize(other, "4");
     EXPECT_EQ(other, "4=0\r\n");
+}
+
+TEST(GroupMap, FarNumbersCostNothingAndNoNumberIsSharedByTwoIdentifiers)
+{
+    const std::tuple<AnsiString, AnsiString, AnsiString> cases[] = {  // the map, the identifiers, the map after
+        {"1=100000000", "1\r\n2", "2=0\r\n1=100000000\r\n"},
+        {"5=2147483646", "5\r\n6\r\n7", "6=0\r\n7=1\r\n5=2147483646\r\n"},
+        {"3=0\r\n5=0\r\n7=1", "3\r\n5\r\n7", "3=0\r\n7=1\r\n5=2\r\n"},
+        {"9=0\r\n2=0\r\n4=2", "2\r\n4\r\n9", "9=0\r\n2=1\r\n4=2\r\n"},
+        {"9=1\r\n2=1", "2\r\n9", "2=0\r\n9=1\r\n"},
+    };
+    for (auto [map, ids, expected] : cases) {
+        IdMap().Initialize(map, ids);
+        EXPECT_EQ(map, expected) << ids;
+    }
 }

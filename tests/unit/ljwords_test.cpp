@@ -67,7 +67,7 @@ TEST(LJWords, AWordPastTheEndReadsEmptyAndSetsTheEndFlag)
     EXPECT_TRUE(w.Feof);
 }
 
-TEST(LJWords, PutReplacesOnlyExistingWordsAndJoinsBack)
+TEST(LJWords, PutReplacesOnlyExistingWordsAndAssigningALineSplitsIt)
 {
     TLJWords w = Words("a;;c");
     w.Put(1, "b");
@@ -75,6 +75,12 @@ TEST(LJWords, PutReplacesOnlyExistingWordsAndJoinsBack)
     w.Put(-1, "z");
     EXPECT_EQ(w.GetCount(), 3);
     EXPECT_EQ(AnsiString(w), "a;b;c");
+
+    EXPECT_EQ(w = AnsiString("1;2"), "1;2");
+    EXPECT_EQ(w.GetCount(), 2);
+    TLJWords copy = w;
+    copy.Put(0, "9");
+    EXPECT_EQ(w[0], "1");  // a copy owns its words
 }
 
 TEST(LJWords, WidthsPadOnTheLeftOrCut)
@@ -95,15 +101,4 @@ TEST(LJWords, WidthsPadOnTheLeftOrCut)
     // A new line forgets the widths.
     w = AnsiString("x;y");
     EXPECT_EQ(w.GetSize(0), -1);
-}
-
-TEST(LJWords, AssigningALineSplitsItAndGivesItBack)
-{
-    TLJWords w;
-    w.FSeparator = ";";
-    EXPECT_EQ(w = AnsiString("1;2"), "1;2");
-    EXPECT_EQ(w.GetCount(), 2);
-    TLJWords copy = w;
-    copy.Put(0, "9");
-    EXPECT_EQ(w[0], "1");  // a copy owns its words
 }

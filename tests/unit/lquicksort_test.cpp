@@ -109,7 +109,7 @@ TEST(LQuickSort, AgreesWithTheStandardLibraryOnLargeCollections)
     CheckAgainstStd(std::vector<int>(n, 4));
 }
 
-TEST(LQuickSort, SortReportsTheWholeRangeDoneAndTwoRowsAreExchangedOnce)
+TEST(LQuickSort, SortReportsProgressAndTouchesNoMoreThanItMust)
 {
     IntRows buf(RandomRows(1000, 100, 3));
     buf.Sort(0, buf.Last());
@@ -119,17 +119,14 @@ TEST(LQuickSort, SortReportsTheWholeRangeDoneAndTwoRowsAreExchangedOnce)
     two.Sort(0, 1);
     EXPECT_EQ(two.rows, (std::vector<int>{3, 5}));
     EXPECT_EQ(two.exchanges, 1);
-}
 
-TEST(LQuickSort, EmptyRangesAreNeverCompared)
-{
-    IntRows buf;
-    EXPECT_EQ(buf.Sort(0, -1), 0);
-    buf.key = 3;
-    EXPECT_EQ(buf.Find(0, -1), -1);
-    EXPECT_EQ(buf.insert_place, 0);
-    EXPECT_EQ(buf.FindInsertPlace(0, -1), 0);
-    EXPECT_EQ(buf.compares + buf.exchanges, 0);
+    IntRows none;
+    EXPECT_EQ(none.Sort(0, -1), 0);
+    none.key = 3;
+    EXPECT_EQ(none.Find(0, -1), -1);
+    EXPECT_EQ(none.insert_place, 0);
+    EXPECT_EQ(none.FindInsertPlace(0, -1), 0);
+    EXPECT_EQ(none.compares + none.exchanges, 0) << "an empty range is never compared";
 }
 
 TEST(LQuickSort, FindSortsAnUnsortedCollectionFirstAndMarksIt)
@@ -147,12 +144,9 @@ TEST(LQuickSort, FindSortsAnUnsortedCollectionFirstAndMarksIt)
     buf.key = 1;
     EXPECT_EQ(buf.Find(0, 1), -1);
     EXPECT_EQ(buf.rows, (std::vector<int>{9, 1}));
-}
 
-TEST(LQuickSort, FindInsertPlaceInASubRangeCountsFromItsFirstRow)
-{
-    IntRows buf({10, 20, 30, 40});
-    buf.Sorted = true;
+    // The insertion place in a sub-range counts from its first row.
+    buf.rows = {10, 20, 30, 40};
     buf.key = 15;
     EXPECT_EQ(buf.FindInsertPlace(2, 3), 2);
     buf.key = 30;

@@ -68,7 +68,7 @@ TEST(LToolsFiles, RenFileReplacesInOneStepOrSaysWhy)
               "B\xB3\xB9" "d usuni\xEA" "cia pliku " + (dir / "folder"));
 }
 
-TEST(LToolsFiles, BufToFileExLeavesOnlyTheWholeFinalFile)
+TEST(LToolsFiles, BufToFileExLeavesOnlyTheWholeFinalFileOrKeepsTheOldOne)
 {
     testutil::TempDir dir;
     const std::string fin = dir / "dcrd_in.txt", work = dir / "dcrd_in.tmp";
@@ -87,12 +87,7 @@ TEST(LToolsFiles, BufToFileExLeavesOnlyTheWholeFinalFile)
     TLTools::BufToFileEx("text", fin2, work2, nullptr, true);
     EXPECT_EQ(testutil::ReadFile(fin2), "text");
     EXPECT_FALSE(FileExists(work2));
-}
 
-TEST(LToolsFiles, BufToFileExThatCannotWriteKeepsTheOldFile)
-{
-    testutil::TempDir dir;
-    const std::string fin = dir / "dcrd_in.txt";
     testutil::WriteFile(fin, "old");
     EXPECT_ANY_THROW(TLTools::BufToFileEx("new", fin, dir / "missing/dcrd_in.tmp", nullptr, false));
     EXPECT_ANY_THROW(TLTools::BufToFileEx("new", fin, dir / "missing/dcrd_in.tmp", nullptr, true));
@@ -201,17 +196,6 @@ TEST(LToolsFiles, BinariesFolderEndsWithASeparator)
     EXPECT_EQ(TLTools::WczytajSciezkeDoBinariow(), "");
 }
 
-TEST(LToolsTrace, NothingIsWrittenBeforeTheTraceStarts)
-{
-    testutil::TempDir dir;
-    TLTools t;
-    t.DebugIt("->", "frame");
-    const uint8_t b[1] = {1};
-    t.DebugItHex(b, 1);
-    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
-    EXPECT_FALSE(t.czy_debug);
-}
-
 TEST(LToolsTrace, HeaderAndLines)
 {
     testutil::TempDir dir;
@@ -237,6 +221,11 @@ TEST(LToolsTrace, AFileThatCannotBeWrittenLeavesTheTraceOff)
 {
     testutil::TempDir dir;
     TLTools t;
+    // Nothing is written before the trace starts.
+    t.DebugIt("->", "frame");
+    const uint8_t b[2] = {0x41, 0x42};
+    t.DebugItHex(b, 1);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
     t.InitDebug(dir / "missing/log.txt", nullptr);
     EXPECT_FALSE(t.czy_debug);
 
@@ -249,7 +238,6 @@ TEST(LToolsTrace, AFileThatCannotBeWrittenLeavesTheTraceOff)
     EXPECT_NO_THROW(t.DebugIt("->", "x"));
     EXPECT_FALSE(t.czy_debug);
     t.czy_debug = true;
-    const uint8_t b[2] = {0x41, 0x42};
     EXPECT_NO_THROW(t.DebugItHex(b, 2));
     EXPECT_FALSE(t.czy_debug);
 }

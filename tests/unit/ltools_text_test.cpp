@@ -45,7 +45,7 @@ AnsiString Convert(int from, int to, AnsiString text)
 
 }  // namespace
 
-TEST(LToolsText, StrSizePadsOrCutsInPlace)
+TEST(LToolsText, StrSizePadsOrCutsInPlaceAndStrMaxCutsAndMarks)
 {
     const struct {
         const char* text;
@@ -63,14 +63,11 @@ TEST(LToolsText, StrSizePadsOrCutsInPlace)
     }
     EXPECT_EQ(TLTools::StrSize(TLTools::StrMax("Ser żółty bardzo długi", 16, true), 16, ' ', right, right),
               "Ser \xBF\xF3\xB3ty bar...");
-}
-
-TEST(LToolsText, StrMaxCutsAndMarks)
-{
     const AnsiString ten = "0123456789";
-    const std::tuple<int, bool, const char*> cases[] = {{8, true, "01234..."}, {3, true, "012"},  {4, true, "0..."},
-                                                        {8, false, "01234567"}, {10, true, ten.c_str()}, {-1, true, ""}};
-    for (const auto& [size, mark, cut] : cases) EXPECT_EQ(TLTools::StrMax(ten, size, mark), cut) << size;
+    const std::tuple<int, bool, const char*> maxCases[] = {{8, true, "01234..."},   {3, true, "012"},
+                                                           {4, true, "0..."},       {8, false, "01234567"},
+                                                           {10, true, ten.c_str()}, {-1, true, ""}};
+    for (const auto& [size, mark, cut] : maxCases) EXPECT_EQ(TLTools::StrMax(ten, size, mark), cut) << size;
     EXPECT_EQ(ten, "0123456789");
 }
 
@@ -119,7 +116,7 @@ TEST(LToolsText, Str2IntIsExactAndRefusesWhatDoesNotFit)
               "Liczba \"99999999999\" poza zakresem 32 bit\xF3w");
 }
 
-TEST(LToolsText, Ean13CheckDigits)
+TEST(LToolsText, Ean13CheckDigitsAndLeadingZerosDownToWhatMustBeKept)
 {
     const auto corrected = [](AnsiString code) {
         TLTools::KorygujCyfreKontrolnaEAN13(code);
@@ -131,10 +128,6 @@ TEST(LToolsText, Ean13CheckDigits)
     // A wrong check digit and anything after it is replaced.
     EXPECT_EQ(corrected("59012341234509"), "5901234123457");
     EXPECT_EQ(corrected(""), "0000000000000");
-}
-
-TEST(LToolsText, LeadingZerosGoDownToWhatMustBeKept)
-{
     const std::tuple<const char*, int, const char*> cases[] = {{"000777", 0, "777"}, {"000", 0, ""}, {"000", 1, "0"},
                                                                {"0012", 1, "12"},    {"0012", 3, "012"}, {"", 1, ""},
                                                                {"1200", 0, "1200"}};
@@ -154,7 +147,7 @@ TEST(LToolsText, CodePageTableAgreesWithIconv)
     EXPECT_EQ(Convert(2, 0, "\xB3"), "\x88");
 }
 
-TEST(LToolsText, PlstringLeavesOtherBytesAndKeepsTheFirstColumn)
+TEST(LToolsText, PlstringLeavesOtherBytesKeepsTheFirstColumnAndRefusesARowOutsideTheTable)
 {
     AnsiString all;
     for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
@@ -170,12 +163,6 @@ TEST(LToolsText, PlstringLeavesOtherBytesAndKeepsTheFirstColumn)
     AnsiString s = "ł";
     TLTools t;
     EXPECT_EQ(t.plstring(s), "\xB3");
-}
-
-TEST(LToolsText, PlstringRefusesARowOutsideTheTable)
-{
-    TLTools t;
-    AnsiString s = "ł";
     for (int row : {-1, 14, 1000}) {
         t.pltype_in = row;
         t.pltype_out = 0;

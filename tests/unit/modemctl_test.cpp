@@ -41,7 +41,6 @@ protected:
         action = in.NewAction();
     }
 
-    // The simulator, joined to the echo peer.
     void StartModem(const std::vector<std::string>& extra = {}) { modem.Start(echo.Port(), extra); }
 
     Lines Screen() const { return testutil::HostScreen(in.host.lines); }

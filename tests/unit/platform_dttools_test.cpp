@@ -24,17 +24,13 @@ TEST(DateTime, DayNumbersAreTheFrameworksOwn)
     EXPECT_EQ(Format("%04d-%02d-%02d %02d:%02d", y, m, d, h, n), "1899-12-29 06:00");
 }
 
-TEST(DateTime, RefusesDaysAndTimesThatDoNotExist)
+TEST(DateTime, RefusesDaysAndTimesThatDoNotExistAndRoundsToTheMillisecond)
 {
     for (const auto& [y, m, d] : {std::tuple{2023, 2, 29}, {2024, 13, 1}, {0, 1, 1}, {1900, 2, 29}})
         EXPECT_THROW(EncodeDate(y, m, d), Exception) << y << "-" << m << "-" << d;
     EXPECT_THROW(EncodeTime(24, 0, 0, 0), Exception);
     EXPECT_THROW(EncodeTime(0, 0, 60, 0), Exception);
     EXPECT_NO_THROW(EncodeDate(2000, 2, 29));
-}
-
-TEST(DateTime, DecodingRoundsToTheMillisecondAcrossMidnight)
-{
     const TDateTime almost = EncodeDate(2024, 12, 31) + (86400000.0 - 0.2) / 86400000.0;
     EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", almost), "2025-01-01 00:00:00.000");
 }
@@ -48,7 +44,7 @@ TEST(DateTime, FormatPatterns)
     EXPECT_EQ(DateTimeToStr(Sample), "2024-03-05 07:08:09");
 }
 
-TEST(DateTool, TheFiveFormats)
+TEST(DateTool, TheFiveFormatsAndTheDateAlone)
 {
     const TdtTools t(Sample);
     EXPECT_EQ(t.ToString(fmtDate), "2024-03-05");
@@ -57,6 +53,8 @@ TEST(DateTool, TheFiveFormats)
     EXPECT_EQ(t.ToString(fmt4YDateTime), "2024-03-05 07:08:09");
     EXPECT_EQ(t.ToString(fmtDateTimeCompressed), "20240305070809123");
     EXPECT_THROW(t.ToString(static_cast<TdtFormat>(3)), Exception);
+    EXPECT_EQ(t.Date(), EncodeDate(2024, 3, 5));
+    EXPECT_EQ(TdtTools(EncodeDateTime(1899, 12, 29, 6, 0, 0, 0)).Date(), -1.0);
 }
 
 TEST(DateTool, CompressedFormReadsBackWhatItWrote)
@@ -105,12 +103,6 @@ TEST(DateTool, PolishDaysOfTheWeek)
         {0.0, 6, "sobota"},                                 {EncodeDate(1899, 12, 25), 1, "poniedzia\xB3" "ek"}};
     for (const auto& [day, number, name] : days)
         EXPECT_EQ(std::tuple(TdtTools(day).DayOfWeekPl(), TdtTools(day).DayOfWeekNamePl()), std::tuple(number, name));
-}
-
-TEST(DateTool, DateDropsTheTime)
-{
-    EXPECT_EQ(TdtTools(Sample).Date(), EncodeDate(2024, 3, 5));
-    EXPECT_EQ(TdtTools(EncodeDateTime(1899, 12, 29, 6, 0, 0, 0)).Date(), -1.0);
 }
 
 TEST(DateTool, NowIsTheLocalClock)

@@ -43,7 +43,7 @@ TEST(MFile, OpeningAMissingFileToReadFailsInPolish)
     EXPECT_THROW(f.Write("x", 1), EMException);                // nor is a closed file
 }
 
-TEST(MFile, OpeningToWriteCreatesTheFile)
+TEST(MFile, OpeningToWriteCreatesTheFileAndWritesGoAtThePointer)
 {
     testutil::TempDir dir;
     TMFile f;
@@ -55,6 +55,21 @@ TEST(MFile, OpeningToWriteCreatesTheFile)
     EXPECT_EQ(f.GetPointer(), 11);
     f.Close();
     EXPECT_EQ(testutil::ReadFile(dir / "new.txt"), std::string("za\xBF\xF3\xB3\xE6\r\n\x00\xFF\x1A", 11));
+
+    testutil::WriteFile(dir / "w.txt", "aaaa\r\nbbbb\r\n");
+    OpenFile(f, dir / "w.txt", false);
+    AnsiString line;
+    ASSERT_TRUE(f.ReadLine(line));
+    f.Write("XX", 2);  // what was read ahead must not hide this
+    f.SetPointer(0);
+    EXPECT_EQ(AllLines(f), (std::vector<std::string>{"aaaa", "XXbb"}));
+    f.SetPointer(f.GetSize());
+    f.WriteLine("cc", "\r\n");
+    f.SetPointer(4);
+    f.SetEof();
+    EXPECT_EQ(f.GetSize(), 4);
+    f.Close();
+    EXPECT_EQ(testutil::ReadFile(dir / "w.txt"), "aaaa");
 }
 
 TEST(MFile, ReadLineSplitsAtTheGivenEndOnly)
@@ -97,7 +112,7 @@ TEST(MFile, LongLinesAndEndsAcrossReadChunks)
     }
 }
 
-TEST(MFile, PointerCanBeRememberedAndRestored)
+TEST(MFile, PointerCanBeRememberedAndRestoredAndAReadOnlyFileRefusesWrites)
 {
     testutil::TempDir dir;
     testutil::WriteFile(dir / "p.txt", "P_PLU;1\r\nP_PLU;2\r\nP_TRN;3\r\nKAS;0\r\n");
@@ -116,37 +131,10 @@ TEST(MFile, PointerCanBeRememberedAndRestored)
     f.SetPointer(f.GetSize() + 10);
     EXPECT_FALSE(f.ReadLine(line));
     EXPECT_THROW(f.SetPointer(-1), EMException);
-}
-
-TEST(MFile, WritesAtThePointerAndCutsThere)
-{
-    testutil::TempDir dir;
-    testutil::WriteFile(dir / "w.txt", "aaaa\r\nbbbb\r\n");
-    TMFile f;
-    OpenFile(f, dir / "w.txt", false);
-    AnsiString line;
-    ASSERT_TRUE(f.ReadLine(line));
-    f.Write("XX", 2);  // what was read ahead must not hide this
-    f.SetPointer(0);
-    EXPECT_EQ(AllLines(f), (std::vector<std::string>{"aaaa", "XXbb"}));
-    f.SetPointer(f.GetSize());
-    f.WriteLine("cc", "\r\n");
-    f.SetPointer(4);
-    f.SetEof();
-    EXPECT_EQ(f.GetSize(), 4);
-    f.Close();
-    EXPECT_EQ(testutil::ReadFile(dir / "w.txt"), "aaaa");
-}
-
-TEST(MFile, ReadOnlyFileRefusesWrites)
-{
-    testutil::TempDir dir;
-    testutil::WriteFile(dir / "r.txt", "x");
-    TMFile f;
-    OpenFile(f, dir / "r.txt", true);
+    // Opened read-only, it refuses writes.
     EXPECT_THROW(f.Write("y", 1), EMException);
     EXPECT_THROW(f.SetEof(), EMException);
-    EXPECT_EQ(testutil::ReadFile(dir / "r.txt"), "x");
+    EXPECT_EQ(testutil::ReadFile(dir / "p.txt"), "P_PLU;1\r\nP_PLU;2\r\nP_TRN;3\r\nKAS;0\r\n");
 }
 
 TEST(MFile, ReadStringsFromFile)

@@ -5,7 +5,7 @@
 #include "sysfiles.h"
 #include "testutil.h"
 
-TEST(SysFiles, FilesAndFoldersAreTold)
+TEST(SysFiles, FilesAndFoldersAreToldAndEveryParentFolderIsMade)
 {
     testutil::TempDir dir;
     testutil::WriteFile(dir / "f", "x");
@@ -15,16 +15,11 @@ TEST(SysFiles, FilesAndFoldersAreTold)
     EXPECT_FALSE(FileExists(""));
     EXPECT_TRUE(DirectoryExists(dir.Path()));
     EXPECT_FALSE(DirectoryExists(dir / "f"));
-}
 
-TEST(SysFiles, ForceDirectoriesMakesEveryParent)
-{
-    testutil::TempDir dir;
     EXPECT_TRUE(ForceDirectories(dir / "log/a/b/"));
     EXPECT_TRUE(DirectoryExists(dir / "log/a/b"));
     EXPECT_TRUE(ForceDirectories(dir / "log/a"));  // already there
-    testutil::WriteFile(dir / "file", "x");
-    EXPECT_FALSE(ForceDirectories(dir / "file/sub"));
+    EXPECT_FALSE(ForceDirectories(dir / "f/sub"));
     EXPECT_FALSE(ForceDirectories(""));
 }
 
@@ -64,7 +59,7 @@ TEST(SysFiles, CopyFileReplacesWholeOrRefuses)
     EXPECT_FALSE(FileExists(WorkingFileName(dir / "kasa.tmp")));
 }
 
-TEST(SysFiles, PathParts)
+TEST(SysFiles, PathPartsAndPolishErrorTexts)
 {
     EXPECT_EQ(ExtractFilePath("/x/y/kasa.exp"), "/x/y/");
     EXPECT_EQ(ExtractFileName("/x/y/kasa.exp"), "kasa.exp");
@@ -75,11 +70,8 @@ TEST(SysFiles, PathParts)
     EXPECT_EQ(IncludeTrailingPathDelimiter("/x/y/"), "/x/y/");
     EXPECT_EQ(IncludeTrailingPathDelimiter("c:\\OrvWin\\"), "c:\\OrvWin\\");
     EXPECT_EQ(IncludeTrailingPathDelimiter(""), "/");
-}
-
-TEST(SysFiles, ErrorTextsArePolish)
-{
     EXPECT_EQ(SysErrorMessage(ENOENT), "plik lub folder nie istnieje");
     EXPECT_EQ(SysErrorMessage(ENOSPC), "brak miejsca na dysku");
     EXPECT_EQ(SysErrorMessage(12345), "b\xB3\xB9" "d systemu nr 12345");
 }
+

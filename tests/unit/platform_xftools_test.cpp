@@ -53,7 +53,7 @@ TEST(Decimal, ReadsPlainDecimalTextsOnly)
     EXPECT_EQ(testutil::Thrown([&] { x.FromString("12zł", 2); }), "Nieprawid\xB3owy zapis liczby: \"12z\xB3\"");
 }
 
-TEST(Decimal, ExtraPlacesAreRoundedAtTheLimit)
+TEST(Decimal, ExtraPlacesAreRoundedAtTheLimitOfEighteenWholeDigits)
 {
     TxfTools x;
     EXPECT_EQ(x.FromString("1.23456", 2).ToString(0, 5), "1.23000");
@@ -61,18 +61,13 @@ TEST(Decimal, ExtraPlacesAreRoundedAtTheLimit)
     EXPECT_EQ(x.FromString("0.1234567890123456789012", 10).ToString(0, 12), "0.123456789000");
     EXPECT_EQ(x.FromString("0.99999999999", 10).ToString(0, 10), "1.0000000000");
     EXPECT_EQ(x.Scale(), 10);
-}
-
-TEST(Decimal, RangeIsEighteenWholeDigits)
-{
-    TxfTools x;
     EXPECT_EQ(x.FromString("999999999999999999.999999999", 9).ToString(0, 9), "999999999999999999.999999999");
     EXPECT_THROW(x.FromString("1000000000000000000", 0), Exception);
     EXPECT_THROW(x.FromString("123456789012345678901234567890123456789012345", 0), Exception);
     EXPECT_THROW(x.FromString("999999999999999999.9", 0), Exception);
 }
 
-TEST(Decimal, WidthPadsOnTheLeft)
+TEST(Decimal, WidthPadsOnTheLeftAndPowersOfTenAreExact)
 {
     TxfTools x;
     x.FromString("23", 10);
@@ -82,11 +77,6 @@ TEST(Decimal, WidthPadsOnTheLeft)
     x.FromString("-5.5", 10);
     EXPECT_EQ(x.ToString(6, 1), "  -5.5");
     EXPECT_EQ(x.ToString(0, 0), "-6");
-}
-
-TEST(Decimal, PowersOfTenAreExact)
-{
-    TxfTools x;
     EXPECT_EQ(x.FromString("1.5", 10).MulPow10(2).ToString(0, 0), "150");
     EXPECT_EQ(x.Scale(), 0);
     EXPECT_EQ(x.FromString("0.285", 10).MulPow10(2).ToString(0, 3), "28.500");

@@ -4,7 +4,7 @@
 #include "setofintegers.h"
 #include "xtools.h"
 
-TEST(TextTool, WordsCountFromZeroAndEmptyWordsCount)
+TEST(TextTool, WordsCountFromZeroEmptyWordsCountAndAnySeparatorEndsOne)
 {
     const TxTools line("P_PLA;2;1;;;;-1");
     EXPECT_EQ(line.SelectWord(0, ";"), "P_PLA");
@@ -18,14 +18,10 @@ TEST(TextTool, WordsCountFromZeroAndEmptyWordsCount)
     EXPECT_TRUE(found);
     EXPECT_EQ(line.SelectWordEx(-1, found, ";"), "");
     EXPECT_FALSE(found);
-}
-
-TEST(TextTool, AnySeparatorEndsAWord)
-{
     const TxTools t("a b;c;");
     EXPECT_EQ(t.SelectWord(1, "; "), "b");
     EXPECT_EQ(t.SelectWord(2, "; "), "c");
-    bool found = false;
+    found = false;
     EXPECT_EQ(t.SelectWordEx(3, found, "; "), "");
     EXPECT_TRUE(found);  // the empty word after the last separator
     EXPECT_EQ(TxTools("whole").SelectWord(0, ";"), "whole");
@@ -33,7 +29,7 @@ TEST(TextTool, AnySeparatorEndsAWord)
     EXPECT_TRUE(found);
 }
 
-TEST(TextTool, CharacterOperations)
+TEST(TextTool, CharacterOperationsAndFileNameParts)
 {
     EXPECT_EQ(TxTools("Ser; żółty;").DelChars(';').Value(), "Ser \xBF\xF3\xB3ty");
     EXPECT_EQ(TxTools("12-34 x5").DelAnyChar("- ").Value(), "1234x5");
@@ -45,10 +41,6 @@ TEST(TextTool, CharacterOperations)
     EXPECT_FALSE(TxTools("abc").ContainsAnyChar(""));
     // Bytes above 0x7F are ordinary bytes.
     EXPECT_EQ(TxTools("\xB3\xB3x").DelAnyChar("\xB3").Value(), "x");
-}
-
-TEST(TextTool, FileNameAndExtension)
-{
     EXPECT_EQ(TxTools("/a/b.c/kasa.exp").FileName(), "kasa.exp");
     EXPECT_EQ(TxTools("c:\\OrvWin\\NEO_LOG 2024.TXT").FileName(), "NEO_LOG 2024.TXT");
     EXPECT_EQ(TxTools("/a/b.c/kasa.exp").FileExtension(), "exp");

@@ -26,17 +26,6 @@ private:
 };
 }  // namespace
 
-TEST(StawkiKolejne, ANewRecordHasTenEmptySlots)
-{
-    TVelStawkiKolejne s;
-    EXPECT_EQ(Slots(s), std::vector<int32_t>(10, E));
-    EXPECT_EQ(s.IleUstawionych(), 0);
-    const AnsiString text = s.SpiszDoTekstuParametru();
-    EXPECT_EQ(text.size(), 58u);
-    EXPECT_EQ(text.substr(0, 11), "-999\r\n-999\r");
-    EXPECT_NE(text.back(), '\n');
-}
-
 TEST(StawkiKolejne, ParameterTextFillsTheSlotsInOrder)
 {
     using V = std::vector<int32_t>;
@@ -121,6 +110,8 @@ TEST(StawkiKolejne, SlotAccessOutsideTheTenSlots)
 TEST(StawkiKolejne, CountingUsedSlotsIncludesGapsBeforeTheLast)
 {
     TVelStawkiKolejne s;
+    EXPECT_EQ(Slots(s), std::vector<int32_t>(10, E));
+    EXPECT_EQ(s.IleUstawionych(), 0);
     s.SetWartosci(4, -1);
     EXPECT_EQ(s.IleUstawionych(), 5);
     s.SetWartosci(4, E);

@@ -7,15 +7,11 @@
 
 #include "classes.h"
 
-TEST(Text, TrimKeepsPolishLettersAtTheEnds)
+TEST(Text, TrimKeepsPolishLettersAndStrToIntDefTakesOnlyAWholeNumber)
 {
     EXPECT_EQ(Trim(" \t\xB3\xB3 \r\n"), "\xB3\xB3");
     EXPECT_EQ(Trim("ł"), "\xB3");  // the source is compiled to code page 1250
     EXPECT_EQ(Trim(""), "");
-}
-
-TEST(Text, StrToIntDefRefusesAnythingButAWholeNumber)
-{
     const std::pair<const char*, int> cases[] = {{"12", 12}, {"-7", -7},   {"+7", 7},          {"12a", 5},
                                                   {" 12", 5}, {"", 5}, {"2147483648", 5}, {"-2147483648", INT32_MIN}};
     for (const auto& [text, value] : cases) EXPECT_EQ(StrToIntDef(text, 5), value) << text;

@@ -1,12 +1,17 @@
 // The export buffer: reading the host's export file with its archive copy
 // and message lines, the lists and look-ups, the status counters, the
-// barcode index, and the action's summary of the counts.
+// barcode index, and the action's summary of the counts. Then the Combo/NEO
+// buffer: the register's goods lines, the status of every host row after
+// the comparison with the register's list and the look-up of its barcodes,
+// the exact export result file, the numbers of a goods line, and a
+// reconciliation of 100000 rows on each side.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <tuple>
 
 #include "VelExpBuf.h"
+#include "cbexpbuf.h"
 #include "emexception.h"
 #include "inprocess_host.h"
 #include "thrown.h"
@@ -17,10 +22,10 @@ const std::string kFormatError = "Nieprawid\xB3owy format pliku eksportowego";
 const std::string kReading = "Wczytywanie listy towar\xF3w";
 const std::string kAnalysis = "Analiza listy towar\xF3w";
 
-// Opens the action's export buffer to the test.
 class ExportingAction : public TVelComboAction {
 public:
     using TVelComboAction::TVelComboAction;
+    using TVelComboAction::PoziomCen;
     using VelAction::exp_buf;
 };
 
@@ -41,7 +46,7 @@ protected:
 
     std::string Kasa() const { return tmp.File("kasa.exp"); }
 
-    // Reads `text` as the export file; the error text, or "" when none.
+    // The error text of reading `text` as the export file, "" when none.
     std::string Read(const std::string& text, int kind = -1)
     {
         testutil::WriteFile(Kasa(), text);
@@ -56,7 +61,6 @@ protected:
         buf->CzytajRec(row, &rec);
         return rec;
     }
-    // Rows of these barcodes and nothing else.
     void AddCodes(std::initializer_list<const char*> codes)
     {
         for (const char* kod : codes) {
@@ -345,4 +349,324 @@ TEST_F(ExpBuf, ActionShowsTheCountsToSend)
     in.host.lines.clear();
     action->ShowTowInfo(true);
     EXPECT_TRUE(in.host.lines.empty()) << "no buffer, nothing to show";
+}
+
+namespace {
+
+// Counts the comparisons the index makes, so that a step of n * n shows.
+class CountingExpBuf : public TVelComboExpBuf {
+public:
+    using TVelComboExpBuf::TVelComboExpBuf;
+    long long compares = 0;
+    int SortCompare(int a, int b) override
+    {
+        ++compares;
+        return TVelComboExpBuf::SortCompare(a, b);
+    }
+    int FindCompare(int i) override
+    {
+        ++compares;
+        return TVelComboExpBuf::FindCompare(i);
+    }
+};
+
+// A host goods line: prices 100 retail, 90 wholesale, 80 night, 70 additional.
+std::string Host(int plu, const std::string& kod, const std::string& name, const std::string& status, int stawka = 23,
+                 bool package = false)
+{
+    return "PLU;" + std::to_string(plu) + ";" + std::to_string(plu * 10) + ";" + kod + ";" + name + ";100;90;80;70;" +
+           std::to_string(stawka) + ";1;F;0;F;" + (package ? "T" : "F") + ";F;0;;0;" + status + "\r\n";
+}
+
+// A register goods line as the reading of the register's list writes it.
+std::string Tow(int plu, const std::string& name, const std::string& kod, int slot = 0, long price = 100)
+{
+    return "TOW;" + std::to_string(plu) + ";" + name + ";" + kod + ";0;0;" + std::to_string(slot) + ";" +
+           std::to_string(price) + ";0;1;0;0;0;1;1;1";
+}
+
+std::string Opa(int number, const std::string& name, long price)
+{
+    return "OPA;" + std::to_string(number) + ";" + name + ";;" + std::to_string(price) + ";0;0";
+}
+
+// A host goods line with the retail price and the rate as given.
+std::string Priced(int plu, const std::string& kod, const std::string& price, const std::string& rate = "23")
+{
+    return "PLU;" + std::to_string(plu) + ";0;" + kod + ";T" + std::to_string(plu) + ";" + price + ";90;80;70;" + rate +
+           ";1;F;0;F;F;F;0;;0;AKT\r\n";
+}
+
+// The Combo/NEO buffer on the same action, with slots 0 to 4 of the
+// register's order at 23 %, 8 %, 5 %, 0 % and the exemption.
+class ComboExpBuf : public ExpBuf {
+protected:
+    TVelComboExpBuf* combo = nullptr;
+
+    void SetUp() override
+    {
+        in.host.SetParam("Vel_Combo_PosortowaneStawkiVatPrec", "2300\r\n800\r\n500\r\n0\r\n-1");
+        ExpBuf::SetUp();
+        Renew();
+    }
+    // A new, empty buffer on the same action.
+    void Renew()
+    {
+        auto own = std::make_unique<TVelComboExpBuf>(action.get());
+        combo = own.get();
+        buf = std::move(own);
+    }
+
+    std::string Wynik()
+    {
+        combo->ZapiszWynikEksp(tmp.File("wynik.exp"));
+        return testutil::ReadFile(tmp.File("wynik.exp"));
+    }
+};
+
+}  // namespace
+
+TEST_F(ComboExpBuf, RegisterGoodsLineGivesPluNameBarcodeRateAndPrice)
+{
+    const auto parsed = [&](const std::string& line, VelTowRec rec = {}) {
+        combo->DodInfo2TowRec(line, &rec);
+        return std::tuple(rec.plu, rec.nazwa, rec.kod, rec.stawkaPrec, rec.cena, rec.opakowanie);
+    };
+    // Slot 1 of the register's order is 8 %.
+    EXPECT_EQ(parsed(" TOW ; 12 ; Mleko ; 5900001 ;0;0; 1 ;250;0;1;0;0;0;1;1;1"),
+              std::tuple(12, "Mleko", "5900001", 800, 250, false));
+    // A set is in the exempt slot and has no price column.
+    EXPECT_EQ(parsed("ZES;13;Zestaw;77;0;2;4; ; ; ; ; ;0; ;1;1"), std::tuple(13, "Zestaw", "77", -1, 0, false));
+    EXPECT_EQ(std::get<3>(parsed(Tow(1, "a", "1", 6))), -999) << "an empty slot";
+    EXPECT_EQ(std::get<3>(parsed(Tow(1, "a", "1", 12))), -999) << "a slot number outside 0 to 9";
+    EXPECT_EQ(std::get<4>(parsed("TOW;1;a;1;0;0;0;12zl")), 0) << "a price that is no number";
+    VelTowRec package;
+    package.plu = 44;
+    EXPECT_EQ(parsed("OPA;5;Butelka;590;35;0;1", package), std::tuple(0, "Butelka", "5", 0, 35, true));
+    VelTowRec other;
+    other.nazwa = "kept";
+    EXPECT_EQ(std::get<1>(parsed("XYZ;1;2;3", other)), "kept");
+
+    VelTowRec rec;
+    EXPECT_THROW(combo->DodInfo2TowRec("TOW;x;a;1;0;0;0;1", &rec), Exception);
+    EXPECT_THROW(combo->DodInfo2TowRec("TOW;1;a;1;0;0;;1", &rec), Exception) << "a slot that is no number";
+    EXPECT_THROW(combo->DodInfo2TowRec("OPA;5;a;;1.5", &rec), Exception);
+}
+
+TEST_F(ComboExpBuf, EveryHostStatusAgainstEveryRegisterSituation)
+{
+    const std::string file = Host(1, "1001", "A", "DOD") + Host(2, "1002", "B", "AKT") + Host(3, "1003", "C", "CEN") +
+                             Host(4, "1004", "D", "USU") +  // identical
+                             Host(5, "1005", "E", "DOD") + Host(6, "1006", "F", "AKT") + Host(7, "1007", "G", "CEN") +
+                             Host(8, "1008", "H", "USU") +                                 // another price
+                             Host(9, "1009", "I", "DOD") + Host(10, "1010", "J", "CEN") +  // another name, PLU
+                             Host(11, "1011", "K", "AKT") +                                // another rate
+                             Host(12, "1012", "L", "DOD") + Host(13, "1013", "M", "AKT") +
+                             Host(14, "1014", "N", "CEN") + Host(15, "1015", "O", "USU") +   // not in the register
+                             Host(16, "123", "P", "DOD") + Host(17, "000777", "R", "AKT") +  // leading zeros
+                             Host(18, "5", "Butelka", "DOD", 23, true) + Host(19, "6", "Skrzynka", "AKT", 23, true) +
+                             Host(20, "7", "Kosz", "CEN", 23, true) +  // packages
+                             Host(21, "1021", "S", "DOD", -1);         // exempt
+    ASSERT_EQ(Read(file), "");
+    ASSERT_EQ(combo->il_rec, 21);
+
+    for (int plu = 1; plu <= 4; ++plu)
+        combo->AddInPlu(std::to_string(1000 + plu),
+                        Tow(plu, std::string(1, char('A' + plu - 1)), std::to_string(1000 + plu)));
+    combo->AddInPlu("1005", Tow(5, "E", "1005", 0, 101));
+    combo->AddInPlu("1006", Tow(6, "F", "1006", 0, 99));
+    combo->AddInPlu("1007", Tow(7, "G", "1007", 0, 0));
+    combo->AddInPlu("1008", Tow(8, "H", "1008", 0, 1));
+    combo->AddInPlu("1009", Tow(9, "i", "1009"));
+    combo->AddInPlu("1010", Tow(110, "J", "1010"));
+    combo->AddInPlu("1011", Tow(11, "K", "1011", 1));
+    combo->AddInPlu("000123", Tow(16, "P", "000123"));
+    combo->AddInPlu("000777", Tow(17, "R", "000777"));
+    combo->AddInPlu("0000", Tow(90, "zera", "0000"));
+    combo->AddInPlu("", Tow(91, "pusty", ""));
+    combo->AddInPlu("5", Opa(5, "Butelka", 100));
+    combo->AddInPlu("6", Opa(6, "Skrzynka", 90));
+    combo->AddInPlu("7", Opa(7, "Kosz wiklinowy", 100));
+    combo->AddInPlu("1021", Tow(21, "S", "1021", 4));
+    combo->AddInPlu("2000", Tow(300, "Obcy", "2000", 2, 500));
+    combo->AnalizujCancelBufor(false);
+
+    struct Expect {
+        stTow status;
+        bool trOk;
+    };
+    const Expect expected[] = {
+        {stNull, true}, {stNull, true}, {stNull, true}, {stUsu, false},   // identical; USU stays a deletion
+        {stCen, false}, {stCen, false}, {stCen, false}, {stUsu, false},   // another price
+        {stAkt, false}, {stAkt, false}, {stAkt, false},                   // name (case matters), PLU, rate
+        {stDod, false}, {stDod, false}, {stDod, false}, {stNull, false},  // the register lacks them
+        {stNull, true}, {stNull, true},                                   // 000123 finds 123; 000777 itself
+        {stNull, true}, {stCen, false}, {stAkt, false},                   // packages: the PLU is not compared
+        {stNull, true},                                                   // the exempt slot
+    };
+    for (int row = 0; row < 21; ++row) {
+        const VelTowRec r = Row(row);
+        EXPECT_EQ(r.status, expected[row].status) << "PLU " << r.plu;
+        EXPECT_EQ(r.tr_ok, expected[row].trOk) << "PLU " << r.plu;
+    }
+    EXPECT_TRUE(Row(0).flag);
+    EXPECT_FALSE(Row(11).flag);
+
+    ASSERT_EQ(combo->il_rec, 22) << "only the register's own goods are appended";
+    const VelTowRec extra = Row(21);
+    EXPECT_EQ(std::tuple(extra.status, extra.org_status, extra.from_ecr, extra.flag, extra.plu, extra.kod, extra.nazwa,
+                         extra.stawkaPrec),
+              std::tuple(stUsu, stNull, true, true, 300, "2000", "Obcy", 500));
+    EXPECT_EQ(std::tuple(combo->il_dod, combo->il_akt, combo->il_cen, combo->il_usu, combo->il_opak),
+              std::tuple(3, 4, 4, 3, 3));
+
+    // Before anything is sent, only what needed nothing is reported, with
+    // the status the host asked for.
+    EXPECT_EQ(Wynik(),
+              "PLU;1;10;1001;DOD\r\nPLU;2;20;1002;AKT\r\nPLU;3;30;1003;CEN\r\n"
+              "PLU;16;160;123;DOD\r\nPLU;17;170;000777;AKT\r\nPLU;18;180;5;DOD\r\nPLU;21;210;1021;DOD\r\n");
+    EXPECT_EQ(combo->effect_exp, 7);
+
+    // Every row to send is carried out but PLU 6, which the register refuses.
+    for (int row = 0; row < combo->il_rec; ++row)
+        if (combo->PluStatus(row) != stNull && Row(row).plu != 6) combo->SetTrOk(row, true);
+    EXPECT_EQ(Wynik(),
+              "PLU;1;10;1001;DOD\r\nPLU;2;20;1002;AKT\r\nPLU;3;30;1003;CEN\r\nPLU;4;40;1004;USU\r\n"
+              "PLU;5;50;1005;DOD\r\nPLU;7;70;1007;CEN\r\nPLU;8;80;1008;USU\r\n"
+              "PLU;9;90;1009;DOD\r\nPLU;10;100;1010;CEN\r\nPLU;11;110;1011;AKT\r\n"
+              "PLU;12;120;1012;DOD\r\nPLU;13;130;1013;AKT\r\nPLU;14;140;1014;CEN\r\n"
+              "PLU;16;160;123;DOD\r\nPLU;17;170;000777;AKT\r\nPLU;18;180;5;DOD\r\nPLU;19;190;6;AKT\r\n"
+              "PLU;20;200;7;CEN\r\nPLU;21;210;1021;DOD\r\n")
+        << "the second file replaces the first; the register's own goods are never reported";
+}
+
+TEST_F(ComboExpBuf, PriceIsTheActionsLevelComparedExactly)
+{
+    action->PoziomCen = 2;
+    ASSERT_EQ(Read(Host(1, "1", "A", "CEN") + Host(2, "2", "B", "CEN") +
+                   "PLU;3;0;3;C;0;0;100.5;0;23;1;F;0;F;F;F;0;;0;DOD\r\n"),
+              "");
+    combo->AddInPlu("1", Tow(1, "A", "1", 0, 80));
+    combo->AddInPlu("2", Tow(2, "B", "2", 0, 100));
+    combo->AddInPlu("3", Tow(3, "C", "3", 0, 100));
+    combo->AnalizujCancelBufor(false);
+    EXPECT_EQ(Row(0).status, stNull) << "level 2 is the night price";
+    EXPECT_EQ(Row(1).status, stCen);
+    EXPECT_EQ(Row(2).status, stCen) << "a fraction of the smallest unit is a different price";
+}
+
+TEST_F(ComboExpBuf, StrippedBarcodesAreKeptStripped)
+{
+    ASSERT_EQ(Read(Host(1, "123", "A", "DOD")), "");
+    combo->AddInPlu("000123", Tow(1, "A", "000123"));
+    combo->AddInPlu("00099", Tow(2, "B", "00099"));
+    combo->AddInPlu("000", Tow(3, "C", "000"));
+    combo->AnalizujCancelBufor(true);
+    EXPECT_EQ(Row(0).status, stNull);
+    ASSERT_EQ(combo->il_rec, 2);
+    EXPECT_EQ(Row(1).kod, "00099") << "the register's line gives the barcode";
+    EXPECT_EQ(Row(1).status, stUsu);
+}
+
+TEST_F(ComboExpBuf, BadRegisterLineEndsTheReconciliation)
+{
+    ASSERT_EQ(Read(Host(1, "1", "A", "DOD")), "");
+    combo->AddInPlu("1", "TOW;1x;A;1;0;0;0;100");
+    EXPECT_EQ(testutil::Thrown([&] { combo->AnalizujCancelBufor(false); }),
+              "\"1x\" nie jest prawid\xB3ow\xB9 liczb\xB9 ca\xB3kowit\xB9");
+}
+
+TEST_F(ComboExpBuf, ResultFileSkipsRowsWithoutAPluOrAddedWhileReconciling)
+{
+    VelTowRec rec;
+    rec.tr_ok = true;
+    rec.org_status = stDod;
+    rec.org_barcode = "b";
+    rec.plu = 0;
+    combo->DodajRec(&rec);
+    rec.plu = 5;
+    rec.add_rec = true;
+    combo->DodajRec(&rec);
+    rec.add_rec = false;
+    rec.koldod = -3;
+    combo->DodajRec(&rec);
+    in.host.lines.clear();
+    EXPECT_EQ(Wynik(), "PLU;5;-3;b;DOD\r\n");
+    EXPECT_EQ(in.host.lines.front(), (HostLine{false, 0,
+                                               "Zapis wyniku eksportu::\x01"
+                                               "0 %"}));
+    EXPECT_EQ(in.host.lines.back(), (HostLine{true, 0, "Zapis wyniku eksportu:\x01OK"}));
+}
+
+TEST_F(ComboExpBuf, UnwritableResultFileFailsTheMessageLine)
+{
+    testutil::WriteFile(tmp.File("plik"), "x");
+    EXPECT_THROW(combo->ZapiszWynikEksp(tmp.File("plik/wynik.exp")), Exception);
+    EXPECT_EQ(in.host.lines.back().kind, 2);
+}
+
+TEST_F(ComboExpBuf, HundredThousandRowsEachSideReconcileWithoutAQuadraticStep)
+{
+    // Host goods i = 0..n-1. The register holds every even one unchanged,
+    // every fourth odd one (i % 4 == 1) at another price, and n / 2 goods of
+    // its own; the other odd ones are new to it.
+    constexpr int n = 100000;
+    std::string file;
+    file.reserve(static_cast<size_t>(n) * 70);
+    for (int i = 0; i < n; ++i)
+        file += Host(i + 1, std::to_string(5900000000000LL + i), "T" + std::to_string(i), "AKT");
+    testutil::WriteFile(tmp.File("kasa.exp"), file);
+    auto counting = std::make_unique<CountingExpBuf>(action.get());
+    counting->ReadFromFile(tmp.File("kasa.exp"), false, -1);
+    ASSERT_EQ(counting->il_rec, n);
+    for (int i = 0; i < n; ++i) {
+        if (i % 4 == 3) continue;
+        const std::string kod = std::to_string(5900000000000LL + i);
+        counting->AddInPlu(kod, Tow(i + 1, "T" + std::to_string(i), kod, 0, i % 4 == 1 ? 1 : 100));
+    }
+    for (int i = 0; i < n / 4; ++i) {
+        const std::string kod = std::to_string(2000000000000LL + i);
+        counting->AddInPlu(kod, Tow(200000 + i, "R", kod));
+    }
+    ASSERT_EQ(counting->CountInPlu(), n);
+    counting->AnalizujCancelBufor(false);
+
+    EXPECT_EQ(std::tuple(counting->il_rec, counting->il_akt, counting->il_cen, counting->il_dod, counting->il_usu),
+              std::tuple(n + n / 4, 0, n / 4, n / 4, n / 4));
+    // Sorting and n searches take some n log n comparisons; a step over all
+    // pairs would take 10^10.
+    EXPECT_LT(counting->compares, 10LL * n * 17) << counting->compares;
+}
+
+TEST_F(ComboExpBuf, ABadNumberIsAFormatErrorNamingItsLine)
+{
+    const std::string at = "Błąd w linii 2 pliku kasa.exp: ", format = "Nieprawidłowy format pliku eksportowego";
+    // Price and rate as the file has them, the failure, and the row's price and rate as read.
+    const std::tuple<std::string, std::string, std::string, double, int32_t> cases[] = {
+        {"100", "21474836", "", 100, 2147483600},
+        {"12abc", "23", "", 12, 2300},
+        {"100", "21474837", at + format, 0, 0},
+        {"100", "99999999", at + format, 0, 0},
+        {"nan", "23", at + "\"nan\" nie jest prawidłową liczbą", 0, 0},
+        {"1e999", "23", at + "\"1e999\" nie jest prawidłową liczbą", 0, 0},
+    };
+    for (const auto& [price, rate, error, cena, stawkaPrec] : cases) {
+        Renew();
+        EXPECT_EQ(Read("VAT;23\r\n" + Priced(1, "1", price, rate)), error) << price << " " << rate;
+        EXPECT_TRUE(!error.empty() || (Row(0).cena == cena && Row(0).stawkaPrec == stawkaPrec));
+    }
+}
+
+TEST_F(ComboExpBuf, TheRegistersBarcodeFindsTheHostsExactRowBeforeTheStrippedOne)
+{
+    for (const int exact : {1, 0}) {  // the host's "0123" in either row
+        const std::string rows[] = {Priced(1, "123", "100"), Priced(2, "0123", "100")};
+        Renew();
+        ASSERT_EQ(Read(exact ? rows[0] + rows[1] : rows[1] + rows[0]), "");
+        combo->AddInPlu("0123", "TOW;2;T2;0123;0;0;0;100;0;1;0;0;0;1;1;1");
+        combo->AnalizujCancelBufor(false);
+        ASSERT_EQ(combo->il_rec, 2) << "nothing inserted again";
+        EXPECT_EQ(Row(1 - exact).status, stDod) << "the register lacks 123";
+        EXPECT_EQ(Row(exact).status, stNull) << "0123 is the register's own, unchanged";
+    }
 }

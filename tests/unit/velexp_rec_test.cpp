@@ -127,7 +127,7 @@ TEST(VelTowRec, QuantityInTheBarcodeScalesEveryPriceRoundingExactly)
     EXPECT_DOUBLE_EQ(scaled("12.34;1;1;1", "", "-500").cena, 12.34);
 }
 
-TEST(VelTowRec, EveryFormatErrorHasItsText)
+TEST(VelTowRec, EveryFormatErrorHasItsTextWhichTheTextToolMayTranslate)
 {
     const std::pair<std::string, std::string> cases[] = {
         {Plu("dod"), kFormatError},  // the status word is case-sensitive
@@ -141,10 +141,6 @@ TEST(VelTowRec, EveryFormatErrorHasItsText)
         {"PLU;12;7;5900001;Mleko;250;240;230;220;23;1;F;3;T;F;T;0;x;4;DOD", "\"x" + kNotInteger},
         {"PLU", "\"" + kNotInteger}};
     for (const auto& [line, error] : cases) EXPECT_EQ(testutil::Thrown([&] { Parse(line); }), error) << line;
-}
-
-TEST(VelTowRec, FormatErrorTextComesFromTheTextTool)
-{
     TMLgExtTools lg(nullptr, [](char* buffer, int size, const char* section, const char* key) {
         if (std::string(section) != "veltools_VelExpBuf" || std::string(key) != "VelTowRecBoolExceptio") return 0;
         snprintf(buffer, static_cast<size_t>(size), "bad flag");
@@ -168,7 +164,7 @@ TEST(VelTowRec, DecimalsIgnoreTheProcessLocale)
     EXPECT_EQ(r.ile_jedn, 7);
 }
 
-TEST(VelKontrRec, CustomerLineFillsEveryField)
+TEST(VelKontrRec, CustomerLineFillsEveryFieldAndEveryLineItsOwnCardExpiry)
 {
     VelKontrRec k;
     k.FromLine("KON;15;Kowalski Sp.;Kow;Polna 1;00-001;Warszawa;221234567;5250000000;2000123;"
@@ -180,11 +176,6 @@ TEST(VelKontrRec, CustomerLineFillsEveryField)
     EXPECT_EQ(TdtTools(k.TermWaznKarty).ToString(fmtDateTimeCompressed), "20251231235959000");
     EXPECT_EQ(std::tuple(k.KartaAktywna, k.RabatOdbiorcy, k.PoziomRabatu, k.IloscPunktow, k.nr_buf),
               std::tuple(true, 12.5, 3, 4200, -1));
-}
-
-TEST(VelKontrRec, EveryLineSetsItsOwnCardExpiry)
-{
-    VelKontrRec k;
     k.FromLine("KON;1;a;;;;;;;1;20301231000000000;T;0;0;1", nullptr);
     const TDateTime before = Now();
     k.FromLine("KON;2;b;;;;;;;2;;T;0;0;x", nullptr);

@@ -14,6 +14,7 @@
 #include "thrown.h"
 
 namespace {
+using testutil::Contains;
 const TDateTime kDay = EncodeDate(2026, 3, 14);
 
 std::unique_ptr<ORVPosition> Item(int32_t plu, const char* kod, int32_t ilosc, int64_t wartosc, int hour,
@@ -44,13 +45,11 @@ protected:
     VelImpBuf buf;
     void SetUp() override { buf.data = TdtTools(kDay); }
 
-    // The import file, saved.
     std::string SavedText(bool strip = false)
     {
         buf.Save(dir / "kasa.imp", strip);
         return testutil::ReadFile(dir / "kasa.imp");
     }
-    // Its lines without their CR LF.
     std::vector<std::string> Saved(bool strip = false)
     {
         std::vector<std::string> lines;
@@ -61,17 +60,13 @@ protected:
         }
         return lines;
     }
-    static bool Has(const std::vector<std::string>& lines, const std::string& line)
-    {
-        return testutil::Contains(lines, line);
-    }
     // The lines of `want` that the saved file lacks.
     std::vector<std::string> Missing(std::initializer_list<std::string> want, bool strip = false)
     {
         const auto lines = Saved(strip);
         std::vector<std::string> missing;
         for (const std::string& line : want)
-            if (!Has(lines, line)) missing.push_back(line);
+            if (!Contains(lines, line)) missing.push_back(line);
         return missing;
     }
     const std::vector<std::string> kNone;
@@ -175,7 +170,7 @@ TEST_F(ImportBuffer, ReceiptsCarryTheSalesOnlyWhenAsked)
               kNone);
 }
 
-TEST_F(ImportBuffer, CashierCurrenciesMergeByName)
+TEST_F(ImportBuffer, CashierBlockHoldsWhatWasSetInItsOrderWithCurrenciesMergedByName)
 {
     buf.Kas_ActiveKasjerSection();
     buf.Kas_SetNumer(3);
@@ -190,13 +185,10 @@ TEST_F(ImportBuffer, CashierCurrenciesMergeByName)
               "KAS_WAL1_BILANS;100\r\n"
               "KAS_WAL2_NAZWA;USD\r\nKAS_WAL2_KURS;40000\r\nKAS_WAL2_STAN;50\r\n"
               "KAS_WAL2_BILANS;5\r\n");
-}
 
-TEST_F(ImportBuffer, CashierBlockHoldsWhatWasSetInItsOrder)
-{
+    buf.Kas_Clear();
     buf.MakeStanKasyStr();
     EXPECT_EQ(buf.GetStanKasyStr(), "KAS_NUMER;0\r\n");
-
     buf.Kas_SetNumer(2);
     buf.Kas_SetWartStorno(120);
     buf.Kas_SetIlStorno(1);
@@ -271,16 +263,16 @@ TEST_F(ImportBuffer, WithoutCashierSectionNoCashierBlock)
 {
     buf.Kas_SetNumer(4);
     auto lines = Saved();
-    EXPECT_FALSE(Has(lines, "[STAN_KASY]"));
-    EXPECT_TRUE(Has(lines, "FISK_Z_PLU;N"));
+    EXPECT_FALSE(Contains(lines, "[STAN_KASY]"));
+    EXPECT_TRUE(Contains(lines, "FISK_Z_PLU;N"));
 
     // A block written once is not carried into the buffer's next fill.
     buf.Kas_ActiveKasjerSection();
-    ASSERT_TRUE(Has(Saved(), "KAS_NUMER;4"));
+    ASSERT_TRUE(Contains(Saved(), "KAS_NUMER;4"));
     buf.Clear();
     lines = Saved();
-    EXPECT_FALSE(Has(lines, "[STAN_KASY]"));
-    EXPECT_FALSE(Has(lines, "KAS_NUMER;4"));
+    EXPECT_FALSE(Contains(lines, "[STAN_KASY]"));
+    EXPECT_FALSE(Contains(lines, "KAS_NUMER;4"));
 }
 
 TEST_F(ImportBuffer, SalesAtTheEdgesOfTheDayCountInTheirHour)

@@ -41,22 +41,14 @@ TEST(KodWazony, ComposesThePatternOfTheGoods)
     k.Przedrostek = "7";
     k.KodZZerami = "000";
     EXPECT_EQ(k.Poskladaj("xxSSSSS?????K", nullptr), "0700000??????");
-}
-
-TEST(KodWazony, ACheckDigitAfterALiteralIsZero)
-{
-    const TStringList formats = Formats({"21SSSSS?????K"});
-    TKodWazony k = Goods(&formats, "21", "123");
+    // A check digit after a literal is zero; at the very start there is
+    // nothing before it to look at.
+    k.Przedrostek = "21";
+    k.KodZZerami = "123";
     EXPECT_EQ(k.Poskladaj("xxSSSSS????0K", nullptr), "2100123????00");
     EXPECT_EQ(k.FullZZerami, "2100123000000");
-    // At the very start there is nothing before it to look at.
     EXPECT_EQ(k.Poskladaj("KxxSSSSS????K", nullptr), "02100123?????");
-}
-
-TEST(KodWazony, AGroupRunTakesTheGroupDigits)
-{
-    const TStringList formats = Formats({"21GGSSSS????K"});
-    TKodWazony k = Goods(&formats, "21", "123");
+    // A group run takes the group digits.
     k.Grupa = "7";
     EXPECT_EQ(k.Poskladaj("xxGGSSSS????K", nullptr), "21070123?????");
 }
