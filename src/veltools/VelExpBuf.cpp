@@ -62,11 +62,17 @@ void VelExpBuf::CountStatus(stTow status, int delta)
 void VelExpBuf::DodajRec(const VelTowRec* rec)
 {
     ds_plu.push_back(*rec);
-    ds_plu.back().nr_buf = static_cast<int32_t>(ds_plu.size() - 1);
+    CountNewRow();
+}
+
+void VelExpBuf::CountNewRow()
+{
+    VelTowRec& row = ds_plu.back();
+    row.nr_buf = static_cast<int32_t>(ds_plu.size() - 1);
     ++il_rec;
-    CountStatus(rec->status, 1);
-    if (rec->opakowanie) ++il_opak;
-    if (rec->tow_z_kontr) ++il_tow_z_kontr;
+    CountStatus(row.status, 1);
+    if (row.opakowanie) ++il_opak;
+    if (row.tow_z_kontr) ++il_tow_z_kontr;
 }
 
 void VelExpBuf::CzytajRec(int row, VelTowRec* rec) const

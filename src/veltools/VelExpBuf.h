@@ -142,10 +142,12 @@ private:
     };
 
     // Stores one trimmed line of the export file by its kind.
-    void ParseLine(const AnsiString& line, TLJWords& words, VelTowRec& tow, VelKontrRec& kontr, VelAsort& asort);
+    void ParseLine(std::string_view line, TLJWords& words, VelKontrRec& kontr, VelAsort& asort);
     // The euro rate of an "EUR" line's number.
     void SetKursEURO(const AnsiString& text);
     void CountStatus(stTow status, int delta);
+    // Numbers and counts the goods row appended last.
+    void CountNewRow();
     // The unit item i split into its fields; throws for an index outside the list.
     TLJWords Jednostka(int i, const char* key) const;
     VelTowRec& Row(int row);
