@@ -1,6 +1,7 @@
 // Parsing the lines of the host's export file into its records.
 #include "VelExpRec.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -98,6 +99,15 @@ double ExpStrToDecimal(std::string_view text)
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     // A second sign is no number at all.
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) return 0;
+    // Whole numbers, the most common words here, are exact as doubles up to
+    // 15 digits and need no general parsing.
+    const std::string_view digits = text.substr(i);
+    if (!digits.empty() && digits.size() <= 15 && std::all_of(digits.begin(), digits.end(), IsAsciiDigit)) {
+        int64_t whole = 0;
+        for (const char c : digits) whole = whole * 10 + (c - '0');
+        const auto value = static_cast<double>(whole);
+        return negative ? -value : value;
+    }
     double value = 0;
     const char* begin = text.data() + i;
     auto [end, ec] = std::from_chars(begin, text.data() + text.size(), value, std::chars_format::general);
