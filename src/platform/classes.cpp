@@ -27,7 +27,7 @@ void TStringList::SetText(const AnsiString& text)
         FItems.push_back(text.substr(from, LineEnd(text, from, next) - from));
 }
 
-size_t LineEnd(const AnsiString& text, size_t from, size_t& next)
+size_t LineEnd(std::string_view text, size_t from, size_t& next)
 {
     // Looked for a window at a time, so that a text of CR line breaks alone
     // is not searched to its end for an LF at every line.

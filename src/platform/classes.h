@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "sysutils.h"
@@ -37,4 +38,4 @@ private:
 // The line of `text` that starts at `from` (before the text's end): where it
 // ends, before its line break (CR LF, LF or CR), and in `next` where the
 // following line starts.
-size_t LineEnd(const AnsiString& text, size_t from, size_t& next);
+size_t LineEnd(std::string_view text, size_t from, size_t& next);

@@ -144,6 +144,19 @@ bool TMFile::ReadLine(AnsiString& text, const AnsiString& end)
     return any;
 }
 
+int64_t TMFile::Read(void* bytes, int64_t count)
+{
+    RequireOpen();
+    FBuffer.clear();
+    ssize_t n = 0;
+    do {
+        n = ::pread(FFd, bytes, static_cast<size_t>(std::max<int64_t>(count, 0)), FPointer);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) Fail("MFILE-READ", "Błąd odczytu pliku", errno);
+    FPointer += n;
+    return n;
+}
+
 void TMFile::SetEof()
 {
     RequireOpen();
@@ -165,16 +178,16 @@ AnsiString TMFile::ReadWholeFile(const AnsiString& path, int mode)
     file.SetReadOnly(true);
     file.Open();
     const size_t chunk = mode > 0 && mode <= (1 << 20) ? static_cast<size_t>(mode) : ReadChunk;
-    AnsiString all;
-    // Room for the whole file at once, so that it is never held twice while it grows.
-    all.reserve(static_cast<size_t>(std::max<int64_t>(file.GetSize(), 0)));
-    std::vector<char> buffer(chunk);
+    // Sized for the whole file at once and read straight into, so that it is
+    // never held twice nor copied; a file that grows meanwhile is read on.
+    AnsiString all(static_cast<size_t>(std::max<int64_t>(file.GetSize(), 0)), '\0');
+    size_t got = 0;
     for (;;) {
-        const ssize_t n = ::read(file.FFd, buffer.data(), chunk);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) file.Fail("MFILE-READ", "Błąd odczytu pliku", errno);
+        if (got == all.size()) all.resize(got + chunk);
+        const int64_t n = file.Read(all.data() + got, static_cast<int64_t>(std::min(chunk, all.size() - got)));
         if (n == 0) break;
-        all.append(buffer.data(), static_cast<size_t>(n));
+        got += static_cast<size_t>(n);
     }
+    all.resize(got);
     return all;
 }

@@ -43,6 +43,9 @@ public:
     // pointer moves past it. A last line without `end` is still read; false
     // only when the pointer is at the end of the file already.
     bool ReadLine(AnsiString& text, const AnsiString& end = "\r\n");
+    // Up to `count` bytes from the pointer into `bytes`, the pointer moved
+    // past them; how many were read, 0 at the end of the file.
+    int64_t Read(void* bytes, int64_t count);
     // Cuts the file at the pointer.
     void SetEof();
     // Nothing is held back, so this only checks that the file is open.

@@ -37,7 +37,7 @@ AnsiString Trim(const AnsiString& s)
     return s.substr(from, end - from);
 }
 
-void TrimRange(const AnsiString& s, size_t& from, size_t& end)
+void TrimRange(std::string_view s, size_t& from, size_t& end)
 {
     while (from < end && IsBlank(s[from])) ++from;
     while (end > from && IsBlank(s[end - 1])) --end;
@@ -61,7 +61,7 @@ AnsiString LowerCase(const AnsiString& s)
 
 AnsiString IntToStr(int64_t value) { return std::to_string(value); }
 
-bool TryStrToInt64(const AnsiString& s, int64_t& value)
+bool TryStrToInt64(std::string_view s, int64_t& value)
 {
     const char* b = s.data();
     const char* e = b + s.size();
@@ -74,7 +74,7 @@ bool TryStrToInt64(const AnsiString& s, int64_t& value)
     return true;
 }
 
-bool TryStrToInt(const AnsiString& s, int32_t& value)
+bool TryStrToInt(std::string_view s, int32_t& value)
 {
     int64_t v = 0;
     if (!TryStrToInt64(s, v) || v < INT32_MIN || v > INT32_MAX) return false;
@@ -82,14 +82,14 @@ bool TryStrToInt(const AnsiString& s, int32_t& value)
     return true;
 }
 
-int32_t StrToInt(const AnsiString& s)
+int32_t StrToInt(std::string_view s)
 {
     int32_t v = 0;
-    if (!TryStrToInt(s, v)) throw EConvertError("'" + s + "' nie jest poprawną wartością całkowitą");
+    if (!TryStrToInt(s, v)) throw EConvertError("'" + AnsiString(s) + "' nie jest poprawną wartością całkowitą");
     return v;
 }
 
-int32_t StrToIntDef(const AnsiString& s, int32_t fallback)
+int32_t StrToIntDef(std::string_view s, int32_t fallback)
 {
     int32_t v = 0;
     return TryStrToInt(s, v) ? v : fallback;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <string_view>
 
 // 8-bit text in code page 1250, as it crosses the exports and the files.
 using AnsiString = std::string;
@@ -35,7 +36,7 @@ AnsiString Trim(const AnsiString& s);
 AnsiString TrimLeft(const AnsiString& s);
 AnsiString TrimRight(const AnsiString& s);
 // Narrows s[from, end) the same way, in place of a trimmed copy.
-void TrimRange(const AnsiString& s, size_t& from, size_t& end);
+void TrimRange(std::string_view s, size_t& from, size_t& end);
 
 // ASCII-only case mapping; bytes above 0x7F pass unchanged.
 AnsiString UpperCase(const AnsiString& s);
@@ -53,12 +54,12 @@ public:
 
 // Whole decimal number with an optional sign and nothing else; anything else,
 // or a value outside 32 bits, gives the default.
-int32_t StrToIntDef(const AnsiString& s, int32_t fallback);
+int32_t StrToIntDef(std::string_view s, int32_t fallback);
 // The same; false when the text is not such a number.
-bool TryStrToInt(const AnsiString& s, int32_t& value);
-bool TryStrToInt64(const AnsiString& s, int64_t& value);
+bool TryStrToInt(std::string_view s, int32_t& value);
+bool TryStrToInt64(std::string_view s, int64_t& value);
 // The same; throws EConvertError naming the text when it is not such a number.
-int32_t StrToInt(const AnsiString& s);
+int32_t StrToInt(std::string_view s);
 
 // printf-style formatting under the C locale, whatever the host's locale is.
 AnsiString Format(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -1,46 +1,69 @@
 #include "LJWords.h"
 
-void TLJWords::AddWord(const char* word, size_t size)
-{
-    if (static_cast<size_t>(FCount) < FWords.size())
-        FWords[static_cast<size_t>(FCount)].assign(word, size);
-    else
-        FWords.emplace_back(word, size);
-    ++FCount;
-}
+#include <bit>
+#include <cstdint>
+#include <cstring>
 
-int TLJWords::Init(const AnsiString& line)
+namespace {
+constexpr uint64_t EveryByte = 0x0101010101010101ULL;
+constexpr uint64_t Low7Bits = 0x7F7F7F7F7F7F7F7FULL;
+
+// The top bit of every byte of the eight at `data` that equals c; the first
+// byte is the lowest.
+uint64_t BytesEqual(const char* data, char c)
+{
+    uint64_t v = 0;
+    std::memcpy(&v, data, sizeof v);
+    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+    const uint64_t x = v ^ (EveryByte * static_cast<uint8_t>(c));
+    return ~(((x & Low7Bits) + Low7Bits) | x | Low7Bits);
+}
+}  // namespace
+
+int TLJWords::Init(std::string_view line)
 {
     Feof = false;
-    FCount = 0;
+    FSpans.clear();
     FSizes.Clear();
+    FLine.assign(line);
+    const size_t n = FLine.size();
     if (FSeparator.empty()) {
         // Nothing to split at: the whole line is one word.
-        if (!line.empty()) AddWord(line.data(), line.size());
-        return GetCount();
+        if (n > 0) FSpans.push_back(Span{0, n, false});
+    } else {
+        // A line holds a separator every few bytes: they are looked for eight
+        // bytes at a time, as a byte-by-byte test would guess wrong at most.
+        const size_t k = FSeparator.size();
+        size_t from = 0;
+        auto separatorAt = [&](size_t at) {
+            if (at < from || (k > 1 && FLine.compare(at, k, FSeparator) != 0)) return;
+            FSpans.push_back(Span{from, at - from, false});
+            from = at + k;
+        };
+        size_t at = 0;
+        for (; at + 8 <= n; at += 8)
+            for (uint64_t m = BytesEqual(FLine.data() + at, FSeparator[0]); m != 0; m &= m - 1)
+                separatorAt(at + static_cast<size_t>(std::countr_zero(m)) / 8);
+        for (; at < n; ++at)
+            if (FLine[at] == FSeparator[0]) separatorAt(at);
+        if (from < n) FSpans.push_back(Span{from, n - from, false});
     }
-    size_t from = 0;
-    while (from < line.size()) {
-        const size_t at = FSeparator.size() == 1 ? line.find(FSeparator[0], from) : line.find(FSeparator, from);
-        if (at == AnsiString::npos) {
-            AddWord(line.data() + from, line.size() - from);
-            break;
-        }
-        AddWord(line.data() + from, at - from);
-        from = at + FSeparator.size();
-    }
+    // Every word has its slot before any is asked for, so that a word handed
+    // out is never moved by a later one.
+    if (FWords.size() < FSpans.size()) FWords.resize(FSpans.size());
     return GetCount();
 }
 
 const AnsiString& TLJWords::operator[](int i)
 {
     static const AnsiString none;
-    if (i < 0) return none;
-    if (i >= GetCount()) {
-        Feof = true;
-        return none;
+    if (!Exists(i)) return none;
+    const auto k = static_cast<size_t>(i);
+    if (!FSpans[k].made) {
+        FWords[k].assign(FLine, FSpans[k].from, FSpans[k].size);
+        FSpans[k].made = true;
     }
-    return FWords[static_cast<size_t>(i)];
+    return FWords[k];
 }
 
 const AnsiString& TLJWords::Get(int i)
@@ -51,7 +74,10 @@ const AnsiString& TLJWords::Get(int i)
 
 void TLJWords::Put(int i, const AnsiString& word)
 {
-    if (i >= 0 && i < GetCount()) FWords[static_cast<size_t>(i)] = word;
+    if (i < 0 || i >= GetCount()) return;
+    const auto k = static_cast<size_t>(i);
+    FWords[k] = word;
+    FSpans[k].made = true;
 }
 
 int TLJWords::SizeEntry(int i) const
@@ -90,7 +116,7 @@ TLJWords::operator AnsiString() const
     AnsiString r;
     for (int i = 0; i < GetCount(); ++i) {
         if (i > 0) r += FSeparator;
-        const AnsiString& word = FWords[static_cast<size_t>(i)];
+        const std::string_view word = Word(static_cast<size_t>(i));
         const int width = GetSize(i);
         if (width < 0) {
             r += word;

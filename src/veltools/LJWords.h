@@ -2,6 +2,7 @@
 // again (optionally in fixed-width fields).
 #pragma once
 
+#include <string_view>
 #include <vector>
 
 #include "classes.h"
@@ -16,11 +17,14 @@ public:
 
     // Splits line into words; returns their number. An empty word between two
     // separators counts, a separator at the very end adds no word.
-    int Init(const AnsiString& line);
-    int GetCount() const { return FCount; }
+    int Init(std::string_view line);
+    int GetCount() const { return static_cast<int>(FSpans.size()); }
     // Word i (from 0). Past the end: empty and Feof set; a negative index:
     // empty, Feof unchanged. The word stays valid until the next Init or Put.
     const AnsiString& operator[](int i);
+    // Word i as operator[] gives it, without making a string of it; valid
+    // until the next Init or Put.
+    std::string_view View(int i) { return Exists(i) ? Word(static_cast<size_t>(i)) : std::string_view(); }
     // Like operator[], and also sets Feof when i is the last word.
     const AnsiString& Get(int i);
     // Replaces word i when it exists.
@@ -35,14 +39,34 @@ public:
     operator AnsiString() const;
 
 private:
-    // Words 0 to FCount - 1; the slots past them keep their room for the
-    // next line, so that splitting line after line allocates next to nothing.
+    // The line as last split, and where each of its words lies in it; the
+    // room of both is kept for the next line, so that splitting line after
+    // line allocates next to nothing.
+    AnsiString FLine;
+    struct Span {
+        size_t from, size;
+        // The word's slot holds it (asked for as a string, or put).
+        bool made;
+    };
+    std::vector<Span> FSpans;
+    // Words as strings, made only when asked for; slots past the words keep
+    // their room too.
     std::vector<AnsiString> FWords;
-    int FCount = 0;
     // One entry per word with a width: the word index, "=", the width.
     TStringList FSizes;
 
-    void AddWord(const char* word, size_t size);
+    // Whether word i exists; past the end sets Feof.
+    bool Exists(int i)
+    {
+        if (i >= GetCount()) Feof = true;
+        return i >= 0 && i < GetCount();
+    }
+    // Word k, which exists.
+    std::string_view Word(size_t k) const
+    {
+        const Span& span = FSpans[k];
+        return span.made ? std::string_view(FWords[k]) : std::string_view(FLine).substr(span.from, span.size);
+    }
 
     int SizeEntry(int i) const;
 };

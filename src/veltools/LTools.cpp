@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <vector>
 
 #include "dttools.h"
 #include "emexception.h"
@@ -143,20 +144,20 @@ void TLTools::ArchiveFile(const AnsiString& src, const AnsiString& arc, const TM
     }
     if (!extra.empty()) chunk += extra + "\r\n";
 
-    // Lines are gathered into large writes: an archived sales file may hold
-    // many thousands of lines.
-    constexpr size_t WriteAt = 65536;
+    // The source goes over in large blocks as it is: lines are only looked
+    // for in the last two bytes, which must end the archive with a line end.
+    constexpr int64_t Block = 1 << 20;
     AppendWhole(out, [&] {
-        AnsiString line;
-        while (in.ReadLine(line, "\r\n")) {
-            chunk += line;
-            chunk += "\r\n";
-            if (chunk.size() >= WriteAt) {
-                out.Write(chunk.data(), static_cast<int64_t>(chunk.size()));
-                chunk.clear();
-            }
-        }
         out.Write(chunk.data(), static_cast<int64_t>(chunk.size()));
+        std::vector<char> block(Block);
+        char tail[2] = {};
+        int64_t copied = 0;
+        for (int64_t n; (n = in.Read(block.data(), Block)) > 0; copied += n) {
+            out.Write(block.data(), n);
+            tail[0] = n >= 2 ? block[static_cast<size_t>(n - 2)] : tail[1];
+            tail[1] = block[static_cast<size_t>(n - 1)];
+        }
+        if (copied > 0 && (tail[0] != '\r' || tail[1] != '\n')) out.Write("\r\n", 2);
     });
     out.Close();
     in.Close();

@@ -39,6 +39,35 @@ void VelExpBuf::Clear()
 
 // --- Goods rows ----------------------------------------------------------------
 
+VelTowRec& VelExpBuf::Rows::emplace_back()
+{
+    if (FSize == FBlocks.size() * Block) FBlocks.push_back(std::make_unique<VelTowRec[]>(Block));
+    return (*this)[FSize++];
+}
+
+void VelExpBuf::Rows::push_back(const VelTowRec& rec)
+{
+    VelTowRec& row = emplace_back();
+    try {
+        row = rec;
+    } catch (...) {
+        pop_back();
+        throw;
+    }
+}
+
+void VelExpBuf::Rows::pop_back()
+{
+    back() = VelTowRec();
+    --FSize;
+}
+
+void VelExpBuf::Rows::clear()
+{
+    FBlocks.clear();
+    FSize = 0;
+}
+
 VelTowRec& VelExpBuf::Row(int row)
 {
     if (row < 0 || static_cast<size_t>(row) >= ds_plu.size())
@@ -62,11 +91,17 @@ void VelExpBuf::CountStatus(stTow status, int delta)
 void VelExpBuf::DodajRec(const VelTowRec* rec)
 {
     ds_plu.push_back(*rec);
-    ds_plu.back().nr_buf = static_cast<int32_t>(ds_plu.size() - 1);
+    CountNewRow();
+}
+
+void VelExpBuf::CountNewRow()
+{
+    VelTowRec& row = ds_plu.back();
+    row.nr_buf = static_cast<int32_t>(ds_plu.size() - 1);
     ++il_rec;
-    CountStatus(rec->status, 1);
-    if (rec->opakowanie) ++il_opak;
-    if (rec->tow_z_kontr) ++il_tow_z_kontr;
+    CountStatus(row.status, 1);
+    if (row.opakowanie) ++il_opak;
+    if (row.tow_z_kontr) ++il_tow_z_kontr;
 }
 
 void VelExpBuf::CzytajRec(int row, VelTowRec* rec) const
@@ -86,7 +121,7 @@ void VelExpBuf::ZapiszRec(int row, const VelTowRec* rec)
 
 void VelExpBuf::ResetFlags(bool value)
 {
-    for (VelTowRec& rec : ds_plu) rec.flag = value;
+    for (size_t row = 0; row < ds_plu.size(); ++row) ds_plu[row].flag = value;
 }
 
 void VelExpBuf::SetTrOk(int row, bool value) { Row(row).tr_ok = value; }

@@ -9,7 +9,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <vector>
 
@@ -142,17 +141,40 @@ private:
     };
 
     // Stores one trimmed line of the export file by its kind.
-    void ParseLine(const AnsiString& line, TLJWords& words, VelTowRec& tow, VelKontrRec& kontr, VelAsort& asort);
+    void ParseLine(std::string_view line, TLJWords& words, VelKontrRec& kontr, VelAsort& asort);
     // The euro rate of an "EUR" line's number.
     void SetKursEURO(const AnsiString& text);
     void CountStatus(stTow status, int delta);
+    // Numbers and counts the goods row appended last.
+    void CountNewRow();
     // The unit item i split into its fields; throws for an index outside the list.
     TLJWords Jednostka(int i, const char* key) const;
     VelTowRec& Row(int row);
     const VelTowRec& Row(int row) const;
 
-    // A deque: a large table grows without being moved, so it is never held twice.
-    std::deque<VelTowRec> ds_plu;
+    // Goods rows in blocks of a fixed number: a large table grows without
+    // being moved, so it is never held twice, and a million rows are a
+    // thousand allocations, which go back to the system whole.
+    class Rows {
+    public:
+        VelTowRec& operator[](size_t i) { return FBlocks[i / Block][i % Block]; }
+        const VelTowRec& operator[](size_t i) const { return FBlocks[i / Block][i % Block]; }
+        size_t size() const { return FSize; }
+        bool empty() const { return FSize == 0; }
+        VelTowRec& back() { return (*this)[FSize - 1]; }
+        // Appends a row with every field at its start value.
+        VelTowRec& emplace_back();
+        void push_back(const VelTowRec& rec);
+        // Drops the last row, back at its start value for the next one.
+        void pop_back();
+        void clear();
+
+    private:
+        static constexpr size_t Block = 1024;
+        std::vector<std::unique_ptr<VelTowRec[]>> FBlocks;
+        size_t FSize = 0;
+    };
+    Rows ds_plu;
     std::vector<InPlu> ds_inplu;
     std::vector<int32_t> ds_index;
     std::vector<VelAsort> ds_asort;

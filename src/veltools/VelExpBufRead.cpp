@@ -1,5 +1,7 @@
 // Reading the host's export file into the export buffer.
 #include <cmath>
+#include <cstring>
+#include <string_view>
 
 #include "LTools.h"
 #include "VelAction.h"
@@ -14,6 +16,68 @@ namespace {
 // lets the host's window keep up.
 constexpr uint64_t ProgressEveryMs = 1000;
 constexpr uint32_t ProgressPauseMs = 20;
+// Reading the clock at every line would cost more than a short line's parsing.
+constexpr int ClockEveryLines = 256;
+
+// The lines of a file (ended by CR LF, LF or CR) through one buffer that
+// stays the same size: a file of a million goods is never held whole, and
+// its memory need not be found anew for every read.
+class FileLines {
+public:
+    explicit FileLines(const AnsiString& path) : buffer(Block, '\0')
+    {
+        file.SetPath(path);
+        file.SetReadOnly(true);
+        file.Open();
+    }
+
+    // Back to the first line.
+    void Rewind()
+    {
+        file.SetPointer(0);
+        from = size = 0;
+        eof = false;
+    }
+
+    // The next line without its end, valid until the next call; false after
+    // the last one.
+    bool Next(std::string_view& line)
+    {
+        for (;;) {
+            const std::string_view data(buffer.data(), size);
+            if (from < size) {
+                size_t next = 0;
+                const size_t end = LineEnd(data, from, next);
+                // A line reaching the buffer's end may go on (or its CR be
+                // followed by an LF) in what is not read yet.
+                if (next < size || eof) {
+                    line = data.substr(from, end - from);
+                    from = next;
+                    return true;
+                }
+            } else if (eof) {
+                return false;
+            }
+            // The unfinished line moves to the front, the rest is filled up;
+            // a line longer than the buffer makes it larger.
+            std::memmove(buffer.data(), buffer.data() + from, size - from);
+            size -= from;
+            from = 0;
+            if (size == buffer.size()) buffer.resize(2 * size);
+            const int64_t n = file.Read(buffer.data() + size, static_cast<int64_t>(buffer.size() - size));
+            eof = n == 0;
+            size += static_cast<size_t>(n);
+        }
+    }
+
+private:
+    static constexpr size_t Block = 1 << 18;
+    TMFile file;
+    AnsiString buffer;
+    // The unread lines are buffer[from, size).
+    size_t from = 0, size = 0;
+    bool eof = false;
+};
 }  // namespace
 
 void VelExpBuf::ReadFromFile(const AnsiString& path, bool sort, int n)
@@ -21,41 +85,36 @@ void VelExpBuf::ReadFromFile(const AnsiString& path, bool sort, int n)
     try {
         if (velaction) velaction->MsgAdd(Text("ufReadFromvelactionMsgAdd", "Wczytywanie listy towarów"), LPV_None, 100);
         TLTools::ArchiveFile(path, ExtractFilePath(path) + "ARCH2.EXP", LgLink, true, n, true, "");
-        // The file is held once, whole; each line is taken from it in turn
-        // into one reused buffer.
-        const AnsiString text = TMFile::ReadWholeFile(path, 0);
+        // Counted first, for the progress; then read again line by line.
+        FileLines lines(path);
+        std::string_view line;
         int count = 0;
-        for (size_t from = 0, next = 0; from < text.size(); from = next, ++count) LineEnd(text, from, next);
+        while (lines.Next(line)) ++count;
         if (velaction) {
             velaction->MsgS(LPV_Ok);
             velaction->MsgAdd(Text("ufReadFromvelactionMsgAdd_00001", "Analiza listy towarów"), LPV_Percent, count);
         }
 
+        lines.Rewind();
         TLJWords words = ExpWords("");
-        VelTowRec tow;
         VelKontrRec kontr;
         VelAsort asort;
-        AnsiString line;
         uint64_t lastProgress = GetTickCount64();
-        size_t from = 0;
-        for (int i = 0; i < count; ++i) {
-            if (velaction && GetTickCount64() - lastProgress > ProgressEveryMs) {
+        for (int i = 0; lines.Next(line); ++i) {
+            if (velaction && i % ClockEveryLines == 0 && GetTickCount64() - lastProgress > ProgressEveryMs) {
                 lastProgress = GetTickCount64();
                 velaction->MsgP(i);
                 Sleep(ProgressPauseMs);
             }
-            size_t next = 0;
-            size_t end = LineEnd(text, from, next);
-            TrimRange(text, from, end);
-            line.assign(text, from, end - from);
+            size_t from = 0, end = line.size();
+            TrimRange(line, from, end);
             try {
-                ParseLine(line, words, tow, kontr, asort);
+                ParseLine(line.substr(from, end - from), words, kontr, asort);
             } catch (const Exception& e) {
                 throw Exception(Text("ufReadFromLineError", "Błąd w linii ") + IntToStr(i + 1) +
                                 Text("ufReadFromLineError_00001", " pliku ") + ExtractFileName(path) + ": " +
                                 e.Message());
             }
-            from = next;
         }
         if (velaction) velaction->MsgP(count);
 
@@ -71,8 +130,7 @@ void VelExpBuf::ReadFromFile(const AnsiString& path, bool sort, int n)
     }
 }
 
-void VelExpBuf::ParseLine(const AnsiString& line, TLJWords& words, VelTowRec& tow, VelKontrRec& kontr,
-                          VelAsort& asort)
+void VelExpBuf::ParseLine(std::string_view line, TLJWords& words, VelKontrRec& kontr, VelAsort& asort)
 {
     if (line.empty() || line[0] == '#' || line[0] == '[') return;
     const int count = words.Init(line);
@@ -84,10 +142,17 @@ void VelExpBuf::ParseLine(const AnsiString& line, TLJWords& words, VelTowRec& to
         return text;
     };
     if (kind == "PLU") {
-        tow.FromLine(words, LgLink);
-        DodajRec(&tow);
+        // Read straight into a new row: a large file's goods are never copied.
+        VelTowRec& row = ds_plu.emplace_back();
+        try {
+            row.FromLine(words, LgLink);
+        } catch (...) {
+            ds_plu.pop_back();
+            throw;
+        }
+        CountNewRow();
     } else if (kind == "KON" || kind == "KONA") {
-        kontr.FromLine(line, LgLink);
+        kontr.FromLine(AnsiString(line), LgLink);
         DodajRec(&kontr);
         if (kind == "KONA") zm_listy_kontr = true;
     } else if (kind == "VAT") {
@@ -105,7 +170,7 @@ void VelExpBuf::ParseLine(const AnsiString& line, TLJWords& words, VelTowRec& to
     } else if (kind == "WAL") {
         waluty.push_back(std::make_unique<VelWaluta>(fiveFields(), LgLink));
     } else if (kind == "ASS") {
-        asort.FromLine(line);
+        asort.FromLine(AnsiString(line));
         DodajAsort(&asort);
     } else if (kind.compare(0, 3, "EUR") == 0) {
         SetKursEURO(words[1]);

@@ -86,7 +86,8 @@ void VelExpBuf::PrzeliczTowary()
 {
     il_rec = static_cast<int32_t>(ds_plu.size());
     il_dod = il_akt = il_cen = il_usu = il_opak = 0;
-    for (const VelTowRec& rec : ds_plu) {
+    for (size_t row = 0; row < ds_plu.size(); ++row) {
+        const VelTowRec& rec = ds_plu[row];
         CountStatus(rec.status, 1);
         if (rec.opakowanie) ++il_opak;
     }

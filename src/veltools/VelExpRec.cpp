@@ -1,6 +1,7 @@
 // Parsing the lines of the host's export file into its records.
 #include "VelExpRec.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -18,14 +19,14 @@ AnsiString Text(const TMLgExtTools* lg, const char* key, const char* fallback)
     return GetString(lg, Section, key, 0, fallback);
 }
 
-size_t SkipBlanks(const AnsiString& text)
+size_t SkipBlanks(std::string_view text)
 {
     size_t i = 0;
     while (i < text.size() && IsAsciiSpace(text[i])) ++i;
     return i;
 }
 
-stTow StatusFromWord(const AnsiString& word, const TMLgExtTools* lg)
+stTow StatusFromWord(std::string_view word, const TMLgExtTools* lg)
 {
     if (word == "DOD") return stDod;
     if (word == "AKT") return stAkt;
@@ -34,7 +35,7 @@ stTow StatusFromWord(const AnsiString& word, const TMLgExtTools* lg)
     ThrowExpFormat(lg, "VelTowRecFromLineExceptio");
 }
 
-bool FlagFromWord(const AnsiString& word, const TMLgExtTools* lg, const char* key)
+bool FlagFromWord(std::string_view word, const TMLgExtTools* lg, const char* key)
 {
     const char c = word.empty() ? '\0' : word[0];
     if (c == 'T' || c == 't') return true;
@@ -83,33 +84,42 @@ int FieldAsInt(TLJWords& words, int n, const TMLgExtTools* lg, const char* key, 
 
 }  // namespace
 
-int32_t ExpStrToInt(const AnsiString& text)
+int32_t ExpStrToInt(std::string_view text)
 {
     int32_t value = 0;
     if (!TryStrToInt(text, value))
-        throw Exception(Format("\"%s\" nie jest prawidłową liczbą całkowitą", text.c_str()));
+        throw Exception(Format("\"%s\" nie jest prawidłową liczbą całkowitą", AnsiString(text).c_str()));
     return value;
 }
 
-double ExpStrToDecimal(const AnsiString& text)
+double ExpStrToDecimal(std::string_view text)
 {
     size_t i = SkipBlanks(text);
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     // A second sign is no number at all.
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) return 0;
+    // Whole numbers, the most common words here, are exact as doubles up to
+    // 15 digits and need no general parsing.
+    const std::string_view digits = text.substr(i);
+    if (!digits.empty() && digits.size() <= 15 && std::all_of(digits.begin(), digits.end(), IsAsciiDigit)) {
+        int64_t whole = 0;
+        for (const char c : digits) whole = whole * 10 + (c - '0');
+        const auto value = static_cast<double>(whole);
+        return negative ? -value : value;
+    }
     double value = 0;
     const char* begin = text.data() + i;
     auto [end, ec] = std::from_chars(begin, text.data() + text.size(), value, std::chars_format::general);
     // What is no number at all reads as 0, as it always did; a number no
     // double holds, or "nan" and "inf", would turn into a wrong price.
     if (ec == std::errc::result_out_of_range || (ec == std::errc() && !std::isfinite(value)))
-        throw Exception(Format("\"%s\" nie jest prawidłową liczbą", text.c_str()));
+        throw Exception(Format("\"%s\" nie jest prawidłową liczbą", AnsiString(text).c_str()));
     if (ec != std::errc() || end == begin) return 0;
     return negative ? -value : value;
 }
 
-int32_t ExpStrToIntPrefix(const AnsiString& text)
+int32_t ExpStrToIntPrefix(std::string_view text)
 {
     size_t i = SkipBlanks(text);
     bool negative = false;
@@ -174,7 +184,7 @@ void VelTowRec::Clear()
     tow_z_kontr = false;
 }
 
-bool VelTowRec::Bool(const AnsiString& word, const TMLgExtTools* lg)
+bool VelTowRec::Bool(std::string_view word, const TMLgExtTools* lg)
 {
     return FlagFromWord(word, lg, "VelTowRecBoolExceptio");
 }
@@ -188,49 +198,49 @@ void VelTowRec::FromLine(const AnsiString& line, const TMLgExtTools* lg)
 void VelTowRec::FromLine(TLJWords& w, const TMLgExtTools* lg)
 {
     Clear();
-    plu = ExpStrToInt(w[1]);
-    koldod = ExpStrToInt(w[2]);
-    kod = w[3];
-    nazwa = w[4];
-    cena = ExpStrToDecimal(w[5]);
-    cena_hurt = ExpStrToDecimal(w[6]);
-    cena_noc = ExpStrToDecimal(w[7]);
-    cena_dod = ExpStrToDecimal(w[8]);
-    stawka = ExpStrToInt(w[9]);
-    jedn = ExpStrToInt(w[10]);
-    czy_wazony = Bool(w[11], lg);
-    precyzja = ExpStrToInt(w[12]);
-    wagowo_ilosciowy = Bool(w[13], lg);
-    opakowanie = Bool(w[14], lg);
-    cena_otwarta = Bool(w[15], lg);
-    kod_opakowania = w[16];
-    const AnsiString pluOpakowania = w[17];
+    plu = ExpStrToInt(w.View(1));
+    koldod = ExpStrToInt(w.View(2));
+    kod.assign(w.View(3));
+    nazwa.assign(w.View(4));
+    cena = ExpStrToDecimal(w.View(5));
+    cena_hurt = ExpStrToDecimal(w.View(6));
+    cena_noc = ExpStrToDecimal(w.View(7));
+    cena_dod = ExpStrToDecimal(w.View(8));
+    stawka = ExpStrToInt(w.View(9));
+    jedn = ExpStrToInt(w.View(10));
+    czy_wazony = Bool(w.View(11), lg);
+    precyzja = ExpStrToInt(w.View(12));
+    wagowo_ilosciowy = Bool(w.View(13), lg);
+    opakowanie = Bool(w.View(14), lg);
+    cena_otwarta = Bool(w.View(15), lg);
+    kod_opakowania.assign(w.View(16));
+    const std::string_view pluOpakowania = w.View(17);
     if (!pluOpakowania.empty()) plu_opakowania = ExpStrToInt(pluOpakowania);
-    nr_asort = ExpStrToInt(w[18]);
-    status = StatusFromWord(w[19], lg);
+    nr_asort = ExpStrToInt(w.View(18));
+    status = StatusFromWord(w.View(19), lg);
     org_barcode = kod;
     org_status = status;
 
     // The optional words: a word past the end of the line reads as empty,
     // which every conversion below turns into the word's default.
-    opis1 = w[20];
-    opis2 = w[21];
-    PKWiU = w[22];
-    SWW = w[23];
-    TerminW = ExpStrToIntPrefix(w[24]);
-    poziom_cen = StrToIntDef(w[25], -1);
-    ile_w_kodzie = StrToIntDef(w[26], 1000);
-    opis3 = w[27];
-    opis4 = w[28];
-    dod_rabat_tow = ExpStrToDecimal(w[29]);
+    opis1.assign(w.View(20));
+    opis2.assign(w.View(21));
+    PKWiU.assign(w.View(22));
+    SWW.assign(w.View(23));
+    TerminW = ExpStrToIntPrefix(w.View(24));
+    poziom_cen = StrToIntDef(w.View(25), -1);
+    ile_w_kodzie = StrToIntDef(w.View(26), 1000);
+    opis3.assign(w.View(27));
+    opis4.assign(w.View(28));
+    dod_rabat_tow = ExpStrToDecimal(w.View(29));
     // A precise rate that is missing or no number leaves the whole-percent one.
     int32_t precise = 0;
-    if (w.GetCount() >= 31 && TryStrToInt(w[30], precise))
+    if (w.GetCount() >= 31 && TryStrToInt(w.View(30), precise))
         stawkaPrec = precise;
     else
         stawkaPrec = stawka < 0 ? -1 : RateInHundredths(stawka, lg);
-    nazwa_pelna = w[31];
-    ile_jedn = TruncToInt32(ExpStrToDecimal(w[32]));
+    nazwa_pelna.assign(w.View(31));
+    ile_jedn = TruncToInt32(ExpStrToDecimal(w.View(32)));
 
     // The level's price stands for the retail one (level 2 is the additional
     // price and 3 the night one here, unlike CenaAkt).

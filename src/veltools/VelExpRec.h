@@ -18,13 +18,13 @@ enum stTow : int32_t { stDod = 0, stAkt = 1, stCen = 2, stUsu = 3, stNull = 4 };
 // The export file's number conversions; none depends on the process locale.
 // A whole decimal number and nothing else; anything else throws Exception
 // "\"text\" nie jest prawidłową liczbą całkowitą".
-int32_t ExpStrToInt(const AnsiString& text);
+int32_t ExpStrToInt(std::string_view text);
 // The longest leading decimal number ("." as the point, an exponent allowed,
 // blanks before it skipped); 0 when there is none.
-double ExpStrToDecimal(const AnsiString& text);
+double ExpStrToDecimal(std::string_view text);
 // The leading whole number (blanks before it skipped); 0 when there is none,
 // the nearest 32-bit value when it is beyond.
-int32_t ExpStrToIntPrefix(const AnsiString& text);
+int32_t ExpStrToIntPrefix(std::string_view text);
 // The words of one line split at ";".
 TLJWords ExpWords(const AnsiString& line);
 // The error of the export file's format, under `key`.
@@ -89,7 +89,7 @@ public:
 
 private:
     // The one-letter T/F word; anything else (an empty word too) is a format error.
-    static bool Bool(const AnsiString& word, const TMLgExtTools* lg);
+    static bool Bool(std::string_view word, const TMLgExtTools* lg);
 };
 
 class VelKontrRec {

@@ -24,9 +24,9 @@ TEST(LJWords, SplitsAtEverySeparator)
         const char* line;
         std::vector<AnsiString> words;
     } cases[] = {
-        {";", "a;b;c", {"a", "b", "c"}}, {";", "a;;b", {"a", "", "b"}}, {";", ";a", {"", "a"}},
+        {";", "abcdefg;;hijklmno;p;", {"abcdefg", "", "hijklmno", "p"}}, {";", ";a", {"", "a"}},
         {";", " a ; b ", {" a ", " b "}}, {";", "a;b;", {"a", "b"}}, {";", "a;;", {"a", ""}}, {";", ";", {""}},
-        {";", "", {}}, {"||", "a||b||c", {"a", "b", "c"}}, {"", "a;b", {"a;b"}}, {"", "", {}},
+        {";", "", {}}, {"||", "a|||b||c||||d", {"a", "|b", "c", "", "d"}}, {"", "a;b", {"a;b"}}, {"", "", {}},
     };
     for (const auto& c : cases) {
         TLJWords w;
@@ -87,10 +87,10 @@ TEST(LJWords, WidthsPadOnTheLeftOrCut)
 {
     TLJWords w = Words("ab;cdef;g");
     EXPECT_EQ(w.GetSize(0), -1);
-    w.SetSize(0, 4);
-    w.SetSize(1, 2);
-    w.SetSize(1, 3);  // replaces the earlier width
-    EXPECT_EQ(w.GetSize(1), 3);
+    w.SetSize(0, 2);
+    w.SetSize(1, 3);
+    w.SetSize(0, 4);  // replaces the earlier width
+    EXPECT_EQ(w.GetSize(0), 4);
     w.SetSize(2, 1);
     EXPECT_EQ(AnsiString(w), "  ab;cde;g");
     w.SetSize(2, -1);  // no width again
