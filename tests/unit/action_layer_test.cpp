@@ -116,7 +116,7 @@ TEST(ActionLayerTexts, SalesTotalLineTakesOnlyATranslationWithTheSameValues)
 {
     for (const auto& [translation, expected] : std::vector<std::pair<std::string, std::string>>{
              {"Sales: %.02Lf PLN %s", "Sales: 12.50 PLN (by PLU)"},
-             {"Sales: %s %.02Lf", "------ WARTO\x8C\xC6 SPRZEDA\xAFY:     12.50 z\xB3. (by PLU) ------"},
+             {"Sales: %.02Lf PLN %d", "------ WARTO\x8C\xC6 SPRZEDA\xAFY:     12.50 z\xB3. (by PLU) ------"},
              {"Sales: %.02Lf %s %n", "------ WARTO\x8C\xC6 SPRZEDA\xAFY:     12.50 z\xB3. (by PLU) ------"}}) {
         InProcessHost in;
         in.host.hasTexts = true;

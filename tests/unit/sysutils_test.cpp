@@ -47,6 +47,12 @@ TEST(StringList, SetTextSplitsAtEveryKindOfLineEnd)
         l.SetText(c.text);
         EXPECT_EQ(std::vector<AnsiString>(l.begin(), l.end()), c.lines) << c.text.size();
     }
+    // The export reader hands over a view of its buffer: what lies past it
+    // is not the text's.
+    const std::string buffer = "abc_\n";
+    size_t next = 0;
+    EXPECT_EQ(LineEnd(std::string_view(buffer.data(), 3), 2, next), 3u);
+    EXPECT_EQ(next, 3u);
     TStringList l;
     l.SetText("a\n\nb");
     EXPECT_EQ(l.Text(), "a\r\n\r\nb\r\n");

@@ -217,7 +217,7 @@ TEST_F(ImportBuffer, ImportFileLayout)
     buf.AddParameter("ComboLastReceipt", "10");
     buf.AddParameter("Inny", "a=b");
     buf.AddParameter("ComboLastReceipt", "12");
-    buf.AddGodzinowy(8, 1600, 2, 3);
+    buf.AddGodzinowy(0, 1600, 2, 3);
     buf.AddGodzinowy(9, 0, 1, 1);  // no sales value: not written
     buf.AddGodzinowy(24, 5, 1, 1);
     buf.AddGodzinowy(-1, 5, 1, 1);
@@ -237,7 +237,7 @@ TEST_F(ImportBuffer, ImportFileLayout)
         "KASPAR;ComboLastReceipt;12\r\n"
         "KASPAR;Inny;a;b\r\n"
         "\r\n[RAPORT_GODZINOWY]\r\n"
-        "GODZ;8;1600;2;3\r\n"
+        "GODZ;0;1600;2;3\r\n"
         "\r\n[RAPORT_WALUTOWY]\r\n"
         "\r\n[FINANSOWE]\r\n"
         "WPLATY;10000\r\nWYPLATY;2500\r\nRABATY;-30\r\nZWROT_OPAKOWAN;0\r\nSPRZEDAZ_OPAKOWAN;0\r\n"
