@@ -16,20 +16,6 @@ using json = nlohmann::json;
 constexpr int kNoMoreRecords = 801;
 constexpr int kNoMoreInContext = 975;
 
-std::runtime_error Bad(const std::string& key, const std::string& what)
-{
-    return std::runtime_error("\"" + key + "\": " + what);
-}
-
-int64_t Whole(const json& v, const std::string& key, int64_t low, int64_t high)
-{
-    if (!v.is_number_integer()) throw Bad(key, "a whole number is expected, got " + v.dump());
-    const int64_t n = v.get<int64_t>();
-    if (n < low || n > high)
-        throw Bad(key, std::to_string(n) + " is outside " + std::to_string(low) + ".." + std::to_string(high));
-    return n;
-}
-
 constexpr int64_t kPacked = 999999999999;  // twelve digits
 
 // Reads the keys of one list entry: each a whole number within its range,
@@ -38,14 +24,12 @@ class Entry {
 public:
     Entry(const json& v, std::string key, const std::set<std::string>& known) : v_(v), key_(std::move(key))
     {
-        if (!v.is_object()) throw Bad(key_, "an object is expected");
-        for (const auto& [name, value] : v.items())
-            if (!known.count(name)) throw Bad(key_ + "." + name, "unknown key");
+        CheckKeys(v, known, key_);
     }
     template <typename T>
     void Get(const char* name, T& to, int64_t low, int64_t high) const
     {
-        if (v_.contains(name)) to = static_cast<T>(Whole(v_[name], key_ + "." + name, low, high));
+        if (v_.contains(name)) to = static_cast<T>(WholeIn(v_[name], low, high, key_ + "." + name));
     }
     void Amount(const char* name, int64_t& to) const { Get(name, to, -kPacked, kPacked); }
     const json& operator[](const char* name) const { return v_[name]; }
@@ -56,17 +40,6 @@ private:
     const json& v_;
     std::string key_;
 };
-
-const json& List(const json& doc, const char* key)
-{
-    if (!doc[key].is_array()) throw Bad(key, "a list is expected");
-    return doc[key];
-}
-
-std::string At(const char* key, size_t i)
-{
-    return std::string(key) + "[" + std::to_string(i) + "]";
-}
 
 PluStat PluStatFrom(const json& v, const std::string& key)
 {
@@ -154,7 +127,8 @@ Cashier CashierFrom(const json& v, const std::string& key)
         for (size_t i = 0; i < d.size(); ++i) {
             const std::string k = e.Key("drawer") + "[" + std::to_string(i) + "]";
             if (!d[i].is_array() || d[i].size() != 2) throw Bad(k, "a pair [payment form, amount] is expected");
-            c.drawer.emplace_back(static_cast<int>(Whole(d[i][0], k, 0, 0xFFFF)), Whole(d[i][1], k, -kPacked, kPacked));
+            c.drawer.emplace_back(static_cast<int>(WholeIn(d[i][0], 0, 0xFFFF, k)),
+                                  WholeIn(d[i][1], -kPacked, kPacked, k));
         }
     }
     return c;
@@ -170,22 +144,14 @@ const std::set<std::string>& SalesKeys()
 
 void SalesFromJson(const json& doc, SalesState& s)
 {
-    if (doc.contains("pluStats")) {
-        const json& l = List(doc, "pluStats");
-        for (size_t i = 0; i < l.size(); ++i) s.pluStats.push_back(PluStatFrom(l[i], At("pluStats", i)));
-    }
-    if (doc.contains("packStats")) {
-        const json& l = List(doc, "packStats");
-        for (size_t i = 0; i < l.size(); ++i) s.packStats.push_back(PackStatFrom(l[i], At("packStats", i)));
-    }
-    if (doc.contains("receiptRecords")) {
-        const json& l = List(doc, "receiptRecords");
-        for (size_t i = 0; i < l.size(); ++i) s.records.push_back(RecordFrom(l[i], At("receiptRecords", i)));
-    }
-    if (doc.contains("cashiers")) {
-        const json& l = List(doc, "cashiers");
-        for (size_t i = 0; i < l.size(); ++i) s.cashiers.push_back(CashierFrom(l[i], At("cashiers", i)));
-    }
+    ForEachEntry(doc, "pluStats",
+                 [&](const json& e, const std::string& key) { s.pluStats.push_back(PluStatFrom(e, key)); });
+    ForEachEntry(doc, "packStats",
+                 [&](const json& e, const std::string& key) { s.packStats.push_back(PackStatFrom(e, key)); });
+    ForEachEntry(doc, "receiptRecords",
+                 [&](const json& e, const std::string& key) { s.records.push_back(RecordFrom(e, key)); });
+    ForEachEntry(doc, "cashiers",
+                 [&](const json& e, const std::string& key) { s.cashiers.push_back(CashierFrom(e, key)); });
     if (doc.contains("cardPattern")) s.cardPattern = TextFromJson(doc["cardPattern"], "cardPattern");
 }
 

@@ -84,21 +84,9 @@ namespace {
 
 using nlohmann::json;
 
-std::runtime_error Bad(const std::string& key, const std::string& what)
-{
-    return std::runtime_error("\"" + key + "\": " + what);
-}
-
 int64_t Whole(const json& entry, const char* name, int64_t low, int64_t high, int64_t fallback, const std::string& key)
 {
-    if (!entry.contains(name)) return fallback;
-    const json& v = entry[name];
-    const std::string where = key + "." + name;
-    if (!v.is_number_integer()) throw Bad(where, "a whole number is expected, got " + v.dump());
-    const int64_t n = v.get<int64_t>();
-    if (n < low || n > high)
-        throw Bad(where, std::to_string(n) + " is outside " + std::to_string(low) + ".." + std::to_string(high));
-    return n;
+    return entry.contains(name) ? WholeIn(entry[name], low, high, key + "." + name) : fallback;
 }
 
 std::string Text(const json& entry, const char* name, const std::string& key)
@@ -106,24 +94,14 @@ std::string Text(const json& entry, const char* name, const std::string& key)
     return entry.contains(name) ? TextFromJson(entry[name], (key + "." + name).c_str()) : std::string();
 }
 
-void CheckEntry(const json& entry, std::initializer_list<const char*> known, const std::string& key)
-{
-    if (!entry.is_object()) throw Bad(key, "an object is expected");
-    for (const auto& [name, value] : entry.items()) {
-        bool found = false;
-        for (const char* k : known) found = found || name == k;
-        if (!found) throw Bad(key + "." + name, "unknown key");
-    }
-}
-
 constexpr int64_t kNMax = 999999999999LL;
 
 Plu PluFrom(const json& e, const std::string& key)
 {
-    CheckEntry(e,
-               {"plu", "name", "barcode", "minStock", "set", "vat", "price", "package", "unit", "format", "fixedPrice",
-                "discount", "group", "discountAllowed", "barcodes", "sales", "extraBarcodes"},
-               key);
+    CheckKeys(e,
+              {"plu", "name", "barcode", "minStock", "set", "vat", "price", "package", "unit", "format", "fixedPrice",
+               "discount", "group", "discountAllowed", "barcodes", "sales", "extraBarcodes"},
+              key);
     if (!e.contains("plu")) throw Bad(key + ".plu", "is missing");
     Plu p;
     p.number = static_cast<uint16_t>(Whole(e, "plu", 1, 0xFFFF, 0, key));
@@ -149,7 +127,7 @@ Plu PluFrom(const json& e, const std::string& key)
 
 Package PackageFrom(const json& e, const std::string& key)
 {
-    CheckEntry(e, {"number", "name", "barcode", "price", "minStock", "fixedPrice", "sales"}, key);
+    CheckKeys(e, {"number", "name", "barcode", "price", "minStock", "fixedPrice", "sales"}, key);
     if (!e.contains("number")) throw Bad(key + ".number", "is missing");
     Package p;
     p.number = static_cast<uint16_t>(Whole(e, "number", 1, 0xFF, 0, key));
@@ -167,26 +145,16 @@ Package PackageFrom(const json& e, const std::string& key)
 void GoodsBaseFromJson(const json& doc, GoodsBase& base)
 {
     // Packages first: goods may name them.
-    if (doc.contains("packages")) {
-        const json& list = doc["packages"];
-        if (!list.is_array()) throw Bad("packages", "a list is expected");
-        for (size_t i = 0; i < list.size(); ++i) {
-            const std::string key = "packages[" + std::to_string(i) + "]";
-            const Package p = PackageFrom(list[i], key);
-            if (base.packages.count(p.number)) throw Bad(key + ".number", "is given twice");
-            if (base.PutPackage(p) != 0) throw Bad(key + ".barcode", "is given twice");
-        }
-    }
-    if (doc.contains("goods")) {
-        const json& list = doc["goods"];
-        if (!list.is_array()) throw Bad("goods", "a list is expected");
-        for (size_t i = 0; i < list.size(); ++i) {
-            const std::string key = "goods[" + std::to_string(i) + "]";
-            const Plu p = PluFrom(list[i], key);
-            if (base.plu.count(p.number)) throw Bad(key + ".plu", "is given twice");
-            if (base.PutPlu(p) != 0) throw Bad(key + ".barcode", "is given twice");
-        }
-    }
+    ForEachEntry(doc, "packages", [&](const json& entry, const std::string& key) {
+        const Package p = PackageFrom(entry, key);
+        if (base.packages.count(p.number)) throw Bad(key + ".number", "is given twice");
+        if (base.PutPackage(p) != 0) throw Bad(key + ".barcode", "is given twice");
+    });
+    ForEachEntry(doc, "goods", [&](const json& entry, const std::string& key) {
+        const Plu p = PluFrom(entry, key);
+        if (base.plu.count(p.number)) throw Bad(key + ".plu", "is given twice");
+        if (base.PutPlu(p) != 0) throw Bad(key + ".barcode", "is given twice");
+    });
 }
 
 }  // namespace regsim

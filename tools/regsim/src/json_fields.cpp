@@ -108,4 +108,25 @@ std::vector<Field> FieldsFromJson(const json& value)
     return out;
 }
 
+std::runtime_error Bad(const std::string& key, const std::string& what)
+{
+    return std::runtime_error("\"" + key + "\": " + what);
+}
+
+int64_t WholeIn(const json& v, int64_t low, int64_t high, const std::string& key)
+{
+    if (!v.is_number_integer()) throw Bad(key, "a whole number is expected, got " + v.dump());
+    const int64_t n = v.get<int64_t>();
+    if (n < low || n > high)
+        throw Bad(key, std::to_string(n) + " is outside " + std::to_string(low) + ".." + std::to_string(high));
+    return n;
+}
+
+void CheckKeys(const json& object, const std::set<std::string>& known, const std::string& key)
+{
+    if (!object.is_object()) throw Bad(key, "an object is expected");
+    for (const auto& [name, value] : object.items())
+        if (!known.count(name)) throw Bad(key.empty() ? name : key + "." + name, "unknown key");
+}
+
 }  // namespace regsim

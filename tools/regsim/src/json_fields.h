@@ -5,6 +5,9 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
+#include <set>
+#include <stdexcept>
+#include <string>
 
 #include "wire_codec.h"
 
@@ -18,5 +21,23 @@ std::vector<Field> FieldsFromJson(const nlohmann::json& value);
 // UTF-8 text of the scenario as the register's cp1250 bytes; throws when a
 // character has no cp1250 byte.
 std::string TextFromJson(const nlohmann::json& value, const char* what);
+
+// Reading a scenario: every refusal names the key it is about.
+std::runtime_error Bad(const std::string& key, const std::string& what);
+// A whole number within low..high.
+int64_t WholeIn(const nlohmann::json& v, int64_t low, int64_t high, const std::string& key);
+// An object with no keys but the known ones; key is empty for the document
+// itself.
+void CheckKeys(const nlohmann::json& object, const std::set<std::string>& known, const std::string& key);
+// Calls take(entry, "key[i]") for each entry of the list under key, when the
+// document has one; anything but a list is refused.
+template <typename Take>
+void ForEachEntry(const nlohmann::json& doc, const char* key, Take take)
+{
+    if (!doc.contains(key)) return;
+    const nlohmann::json& list = doc[key];
+    if (!list.is_array()) throw Bad(key, "a list is expected");
+    for (size_t i = 0; i < list.size(); ++i) take(list[i], std::string(key) + "[" + std::to_string(i) + "]");
+}
 
 }  // namespace regsim

@@ -18,18 +18,9 @@ const std::array<const char*, 10> Scenario::kDbNames = {"packages", "keys",   "c
 
 namespace {
 
-std::runtime_error Bad(const std::string& key, const std::string& what)
-{
-    return std::runtime_error("\"" + key + "\": " + what);
-}
-
 int IntIn(const json& v, int low, int high, const std::string& key)
 {
-    if (!v.is_number_integer()) throw Bad(key, "a whole number is expected, got " + v.dump());
-    const int64_t n = v.get<int64_t>();
-    if (n < low || n > high)
-        throw Bad(key, std::to_string(n) + " is outside " + std::to_string(low) + ".." + std::to_string(high));
-    return static_cast<int>(n);
+    return static_cast<int>(WholeIn(v, low, high, key));
 }
 
 bool IsLeap(int y)
@@ -76,13 +67,6 @@ std::vector<PayForm> DefaultPayForms()
             {6, "Inna", 6, 0, "", 1}};
 }
 
-void CheckKeys(const json& obj, const std::set<std::string>& known, const std::string& where)
-{
-    if (!obj.is_object()) throw Bad(where, "an object is expected");
-    for (const auto& [key, value] : obj.items())
-        if (!known.count(key)) throw Bad(where.empty() ? key : where + "." + key, "unknown key");
-}
-
 uint16_t VatRateFrom(const json& v, const std::string& key)
 {
     if (v.is_string() && v.get<std::string>() == "zw") return kVatExempt;
@@ -123,10 +107,10 @@ AnswerOverride OverrideFrom(const json& v, const std::string& key)
 
 Scenario ScenarioFromJson(const json& doc)
 {
-    std::set<std::string> keys = {"model",    "registerNumber", "operator", "fiscalState", "fiscalisation",
-                                  "taxNumber", "uniqueNumber",  "firmware", "header",      "vatRates",
-                                  "clock",    "totalsNonZero",  "database", "payForms",    "reports",
-                                  "overrides", "goods",         "packages", "groups",      "units"};
+    std::set<std::string> keys = {"model",     "registerNumber", "operator", "fiscalState", "fiscalisation",
+                                  "taxNumber", "uniqueNumber",   "firmware", "header",      "vatRates",
+                                  "clock",     "totalsNonZero",  "database", "payForms",    "reports",
+                                  "overrides", "goods",          "packages", "groups",      "units"};
     keys.insert(SalesKeys().begin(), SalesKeys().end());
     CheckKeys(doc, keys, "");
     Scenario s;
@@ -148,12 +132,8 @@ Scenario ScenarioFromJson(const json& doc)
         for (size_t i = 0; i < h.size(); ++i)
             s.header.push_back(TextFromJson(h[i], ("header[" + std::to_string(i) + "]").c_str()));
     }
-    if (doc.contains("vatRates")) {
-        const json& r = doc["vatRates"];
-        if (!r.is_array()) throw Bad("vatRates", "a list is expected");
-        for (size_t i = 0; i < r.size(); ++i)
-            s.vatRates.push_back(VatRateFrom(r[i], "vatRates[" + std::to_string(i) + "]"));
-    }
+    ForEachEntry(doc, "vatRates",
+                 [&](const json& e, const std::string& key) { s.vatRates.push_back(VatRateFrom(e, key)); });
     if (doc.contains("clock")) s.clock = DateTimeFrom(doc["clock"], "clock");
     if (doc.contains("totalsNonZero")) {
         if (!doc["totalsNonZero"].is_boolean()) throw Bad("totalsNonZero", "true or false is expected");
@@ -170,13 +150,10 @@ Scenario ScenarioFromJson(const json& doc)
             s.dbPairs[i] = {IntIn(pair[0], 0, 0xFFFF, key), IntIn(pair[1], 0, 0xFFFF, key)};
         }
     }
-    if (doc.contains("payForms")) {
-        const json& forms = doc["payForms"];
-        if (!forms.is_array()) throw Bad("payForms", "a list is expected");
-        s.payForms.clear();
-        for (size_t i = 0; i < forms.size(); ++i)
-            s.payForms.push_back(PayFormFrom(forms[i], "payForms[" + std::to_string(i) + "]"));
-    }
+    // The scenario's forms replace the register's own.
+    if (doc.contains("payForms")) s.payForms.clear();
+    ForEachEntry(doc, "payForms",
+                 [&](const json& e, const std::string& key) { s.payForms.push_back(PayFormFrom(e, key)); });
     if (doc.contains("reports")) {
         const json& r = doc["reports"];
         CheckKeys(r, {"delayMs", "polls", "pollIntervalMs"}, "reports");
