@@ -180,6 +180,7 @@ public:
     void SaveImpBufs();
     void AddToZamEDIDoc(const AnsiString& description, const AnsiString& code, int quantity);
     void CorrectZamEDIDoc(const AnsiString& description, const AnsiString& code, int quantity);
+    // Writes the orders kept by earlier passes, then those of ediLines.
     void SaveEDIOrder();
 
     // The EDI writer: an order line's code as the ordering system knows it,
@@ -199,17 +200,34 @@ public:
     // One parse pass over "combo.imp": day buffers, hand-over, EDI orders.
     void ImportFromFile();
     void OpenIMPFile();
-    // Appends a whole line (its "\r\n" included) to "combo.imp", opening it
-    // when needed. A failed write takes back what it wrote.
+    // Appends whole lines (their "\r\n" included) to "combo.imp", opening it
+    // when needed, with one write to the file. A failed write takes back
+    // what it wrote.
     void LineToIMPFile(const AnsiString& line);
     void CloseIMPFile();
     // The unfinished receipt of a failed read, kept in "receipt.tmp".
     void SaveReceipt();
-    // A receipt spill of an earlier run, taken up for the receipt records
-    // about to be read: it goes into "combo.imp" before the first of them.
+    // The receipt carried from earlier runs in "receipt.tmp", taken up in
+    // front of the receipt records about to be read.
     void AddReceiptPositions();
     void DeleteImpBufs();
     void AfterImport() {}
+
+    // Comment lines of "combo.imp" and "receipt.tmp" (every reader passes
+    // over lines that begin with "#") by which the next run knows where a
+    // cut-off reading stood:
+    // - kRecordsStart and a line: the receipt records of a run begin here,
+    //   after the lines of the receipt carried in; the line is that of the
+    //   record in doubt carried in (empty: none);
+    // - kRecordWithoutLine and its type: a record that makes no line;
+    // - kNothingInDoubt: the register confirmed every record written so far;
+    // - kCarriedDoubt and a line, in "receipt.tmp": the record in doubt.
+    // The record in doubt is the one read last, whose confirming request got
+    // no answer: the register may have deleted it or may serve it again.
+    static constexpr const char* kRecordsStart = "#PARAGONY;";
+    static constexpr const char* kRecordWithoutLine = "#BEZ_WIERSZA;";
+    static constexpr const char* kNothingInDoubt = "#BEZ_WATPLIWOSCI";
+    static constexpr const char* kCarriedDoubt = "#WATPLIWY;";
 
     // The lines of the sales statistics, from the PLUSTATREAD and
     // PACKSTATREAD answers in DataSet.
@@ -330,26 +348,43 @@ protected:
     std::vector<std::unique_ptr<VelImpBuf>> imp_bufs;
     // "combo.imp" while it is written.
     std::unique_ptr<TMFile> f_combo;
-    // An earlier run's spill taken up, its lines waiting for the first
-    // receipt record of this run.
-    bool receiptSpillWaiting = false;
-    TStringList receiptSpill;
-    // Where the last line written to "combo.imp" begins; where the last
-    // receipt record's line begins (-1: none in this run) and the receipt in
-    // progress before it.
-    int64_t lastLineAt = 0;
-    int64_t lastRecordAt = -1;
-    TStringList receiptTempBefore;
+    // The line of the record in doubt (see kRecordsStart; empty: none), and
+    // the one carried in, until this run's first record is compared with it.
+    AnsiString receiptDoubt;
+    AnsiString receiptServedAgain;
+    // A record served whose line is not written yet.
+    bool receiptServedUnwritten = false;
+    // The failure of writing the EDI orders, reported once the sales are
+    // with the host.
+    std::exception_ptr ediFailure;
+
+    // What a receipt record does to the receipt in progress: joins it, ends
+    // it, or stands alone.
+    enum e_ReceiptPart { rp_Line, rp_Close, rp_Alone };
+    static e_ReceiptPart ReceiptPartOf(const AnsiString& kind, int64_t type);
+    // The receipt to be carried into the next run: its lines, each with
+    // "\r\n", and the line of the record in doubt (empty: none).
+    struct ReceiptCarry {
+        TStringList lines;
+        AnsiString doubt;
+    };
+    ReceiptCarry ReadReceiptCarry() const;
+    // Replaces "receipt.tmp"; deletes it when there is nothing to carry.
+    void WriteReceiptCarry(const TStringList& lines, const AnsiString& doubt, bool firstLineMarker);
 
 private:
     // The reading block of the run: the register's sales into "combo.imp".
     void ReadSalesToIMPFile();
-    // Writes a receipt record's line, after the waiting spill if any.
-    void ReceiptLineToIMPFile(const AnsiString& line);
-    void SpliceReceiptSpill();
-    // Takes the last receipt record out of "combo.imp" and the receipt in
-    // progress again.
-    void TakeBackLastRecord();
+    // Writes a receipt record's line unless it is the record in doubt
+    // served again; keeps receiptTemp.
+    void ReceiptLineToIMPFile(const AnsiString& line, e_ReceiptPart part);
+    void RecordWithoutLine(int type);
+    // Says in "combo.imp" that no record read is in doubt.
+    void NothingInDoubt();
+    // SaveEDIOrder, its failure kept for the end of the run: the sales go
+    // to the host whatever the EDI folder does.
+    void SaveEDIOrderKeepingFailure();
+    void ShowEDIFailure();
 
     // --- The sales reading and the parse pass (cbimpread.cpp, cbreceipts.cpp,
     // cbimpparse.cpp) ---------------------------------------------------------
@@ -401,4 +436,23 @@ protected:
     // Set once the card pattern was taken for this run.
     bool cardPatternKnown = false;
     int32_t lastReceiptThisRun = -1;
+
+    // What the parse pass carries into the next run: whether the file holds
+    // a reading of receipt records, and then the receipt open at its end and
+    // the record in doubt.
+    void NoteReceiptMarker(const AnsiString& text);
+    void NoteReceiptLine(const AnsiString& text, ImpLine& line);
+    bool parRecordsRead = false;
+    ReceiptCarry parCarry;
+    // Receipts the printout guard set aside, and whether the file parsed is
+    // the one just read from the register (the guard's work is then shown).
+    int parSetAside = 0;
+    bool parFromRegister = false;
+
+    // The orders of a parse pass kept in a file of their own until written.
+    AnsiString FNameZAM() const { return FKatalogWymiany + "zamowienia.tmp"; }
+    void KeepEDIOrder();
+    void WriteKeptOrders(const std::vector<TStringList>& documents);
+    // One document of these order lines, under the first free number.
+    void WriteEDIDocument(const TStringList& orders);
 };

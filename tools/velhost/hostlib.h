@@ -72,6 +72,7 @@ public:
     //               save_export=1, save_import=1, save_receipt=1, change_param=1, add_goods=1, take_resource=1
     //   [texts]     section/key=text        (callback 34 answers; no section: no callback 34)
     //   [goods]     key=answer              (callback 19)
+    //   [host]      store=DIR               (what the host keeps outlives its process, below)
     void Configure(const IniFile& ini);
     bool ConfigureFromFile(const std::string& path, std::string& error);
 
@@ -103,6 +104,11 @@ public:
     // the n-th hand-over (from 1) is refused, 0 none.
     std::vector<std::string> imports;
     size_t refuseImport = 0;
+    // Not empty: the host keeps what it takes as a real host keeps it in its
+    // database, at once and beyond its own end: each accepted import as
+    // STORE/import-N.imp (N from 1) and the parameters it was given as
+    // STORE/params.ini, which Configure reads back over the INI's [params].
+    std::string storeFolder;
     std::map<std::string, std::string> texts;
     bool hasTexts = false;
     std::map<std::string, std::string> goods;
@@ -115,6 +121,12 @@ public:
 
     std::string Param(const std::string& name) const;
     void SetParam(const std::string& name, const std::string& value);
+    // The accepted imports kept in the store, in order.
+    static std::vector<std::string> StoredImports(const std::string& storeFolder);
+
+    // Writes the store's parameters (after a change) or an accepted import.
+    void StoreParams() const;
+    void StoreImport(const std::string& text) const;
 
 private:
     void* FLibrary = nullptr;
