@@ -5,6 +5,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "LJWords.h"
@@ -228,6 +229,11 @@ public:
     static constexpr const char* kRecordWithoutLine = "#BEZ_WIERSZA;";
     static constexpr const char* kNothingInDoubt = "#BEZ_WATPLIWOSCI";
     static constexpr const char* kCarriedDoubt = "#WATPLIWY;";
+    // Notes of a parse pass's save, for a later pass over the same file: the
+    // n-th day (counted from 1, with its date) is with the host; the orders
+    // are kept (see KeepEDIOrder).
+    static constexpr const char* kDayHandedOver = "#PRZEKAZANO;";
+    static constexpr const char* kOrdersKept = "#ZAMOWIENIA_ZACHOWANE";
 
     // The lines of the sales statistics, from the PLUSTATREAD and
     // PACKSTATREAD answers in DataSet.
@@ -440,10 +446,14 @@ protected:
     // What the parse pass carries into the next run: whether the file holds
     // a reading of receipt records, and then the receipt open at its end and
     // the record in doubt.
-    void NoteReceiptMarker(const AnsiString& text);
+    void NoteMarker(const AnsiString& line);
     void NoteReceiptLine(const AnsiString& text, ImpLine& line);
+    void MarkIMPFile(const AnsiString& note);
     bool parRecordsRead = false;
     ReceiptCarry parCarry;
+    // The days an earlier pass handed over, and whether it kept the orders.
+    std::set<int> parHandedOver;
+    bool parOrdersKept = false;
     // Receipts the printout guard set aside, and whether the file parsed is
     // the one just read from the register (the guard's work is then shown).
     int parSetAside = 0;

@@ -122,12 +122,14 @@ void TVelComboAction::ReadFromFile()
     parRecordsRead = false;
     parCarry = ReceiptCarry();
     parSetAside = 0;
+    parHandedOver.clear();
+    parOrdersKept = false;
     try {
         reader.file.Open();
         AnsiString text;
         while (reader.Next(text)) {
             if (IsSkipped(text)) {
-                NoteReceiptMarker(text);
+                NoteMarker(text);
                 continue;
             }
             Progress(counter);
@@ -207,21 +209,40 @@ void TVelComboAction::ReadFromFile()
     }
 }
 
-// A receipt still open at the end of the file (its close not read yet) and
-// the record in doubt go on to the next run, but only from a file that holds
-// a reading of receipt records: one cut off before that holds at most part
-// of the receipt carried in, and "receipt.tmp" still has the whole of it.
-void TVelComboAction::NoteReceiptMarker(const AnsiString& text)
+// The notes of the file (see kRecordsStart and kDayHandedOver). A receipt
+// still open at the end of the file (its close not read yet) and the record
+// in doubt go on to the next run, but only from a file that holds a reading
+// of receipt records: one cut off before that holds at most part of the
+// receipt carried in, and "receipt.tmp" still has the whole of it.
+void TVelComboAction::NoteMarker(const AnsiString& line)
 {
-    const AnsiString& line = text;
-    const size_t start = std::char_traits<char>::length(kRecordsStart);
-    if (line.compare(0, start, kRecordsStart) == 0) {
+    auto after = [&line](const char* marker) -> std::optional<AnsiString> {
+        const size_t n = std::char_traits<char>::length(marker);
+        if (line.compare(0, n, marker) != 0) return std::nullopt;
+        return line.substr(n);
+    };
+    if (const auto doubt = after(kRecordsStart)) {
         parRecordsRead = true;
-        parCarry.doubt = line.substr(start);
-    } else if (line == kNothingInDoubt ||
-               line.compare(0, std::char_traits<char>::length(kRecordWithoutLine), kRecordWithoutLine) == 0) {
+        parCarry.doubt = *doubt;
+    } else if (line == kNothingInDoubt || after(kRecordWithoutLine)) {
         parCarry.doubt.clear();
+    } else if (const auto day = after(kDayHandedOver)) {
+        parHandedOver.insert(StrToIntDef(day->substr(0, day->find(';')), 0));
+    } else if (line == kOrdersKept) {
+        parOrdersKept = true;
     }
+}
+
+// A note of the save for a later pass over the same file. The sales are with
+// the host already: a note that cannot be written only warns.
+void TVelComboAction::MarkIMPFile(const AnsiString& note)
+{
+    try {
+        LineToIMPFile(note + "\r\n");
+    } catch (const Exception& e) {
+        MsgAdd(e.Message(), LPV_Warning, 100);
+    }
+    CloseIMPFile();
 }
 
 void TVelComboAction::NoteReceiptLine(const AnsiString& text, ImpLine& line)
@@ -556,8 +577,10 @@ void TVelComboAction::SaveImpBufs()
 {
     const int32_t last = LastReceiptHandedOver();
     int32_t newest = 0;
+    int day = 0;
     for (const std::unique_ptr<VelImpBuf>& buffer : imp_bufs) {
         imp_buf = buffer.get();
+        ++day;
         // Days go over in the order of their first line, not of their
         // dates: the number kept never goes back to an older receipt's.
         for (int i = imp_buf->GetReceiptsCount() - 1; i >= 0; --i)
@@ -565,6 +588,9 @@ void TVelComboAction::SaveImpBufs()
                 newest = std::max(newest, imp_buf->GetReceipts(i)->FnrTrans);
                 break;
             }
+        // An earlier pass over this file handed the day over before it was
+        // cut short (the host refused a later day, or its process ended).
+        if (parHandedOver.count(day)) continue;
         // Receipts without a printout number say nothing of what the host
         // has, so the number goes over as the register gave it.
         const bool handsOver = newest > last || !Sprzedaz_z_paragonow || newest == -1;
@@ -577,6 +603,7 @@ void TVelComboAction::SaveImpBufs()
                                        imp_buf->data.DayOfWeekNamePl() + "):");
         ZapiszKasaImp();
         if (handsOver) lastReceiptThisRun = std::max(lastReceiptThisRun, newest);
+        MarkIMPFile(kDayHandedOver + IntToStr(day) + ";" + imp_buf->data.ToString(fmtDate));
     }
     // A register whose printout numbers began again lower would lose every
     // receipt to the guard, so the user is told. A leftover file parsed
@@ -589,7 +616,10 @@ void TVelComboAction::SaveImpBufs()
                                              parSetAside, last));
     // What goes on to the next run is safe before "combo.imp" goes.
     if (parRecordsRead) WriteReceiptCarry(parCarry.lines, parCarry.doubt, false);
-    KeepEDIOrder();
+    if (!parOrdersKept) {
+        KeepEDIOrder();
+        MarkIMPFile(kOrdersKept);
+    }
     if (!FileExists(FNameARC())) {
         AnsiString header;
         SetStatFileHeader(header);

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <iconv.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -136,6 +137,7 @@ int CbZapiszWynikEksportu(void* a1, void*) { return Answer(a1, "save_export"); }
 int CbZapiszImport(void* a1, void*)
 {
     VelHost* h = Host(a1);
+    if (h->dieAtImport == h->imports.size() + 1) raise(SIGKILL);
     std::ifstream file(h->device.folder + "kasa.imp", std::ios::binary);
     h->imports.emplace_back(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     if (!Answer(a1, "save_import") || h->imports.size() == h->refuseImport) return 0;
@@ -290,6 +292,7 @@ void VelHost::Configure(const IniFile& ini)
     for (int id : Numbers(ini.Value("callbacks", "omit"))) omitted.insert(id);
     if (ini.Value("callbacks", "stop") == "1") stopAfterPolls = 0;
     if (ini.Has("callbacks", "stop_after")) stopAfterPolls = std::stoi(ini.Value("callbacks", "stop_after"));
+    if (ini.Has("callbacks", "die_at_import")) dieAtImport = std::stoul(ini.Value("callbacks", "die_at_import"));
     for (auto& [k, v] : answers)
         if (ini.Has("callbacks", k)) v = std::stoi(ini.Value("callbacks", k));
     hasTexts = !ini.Get("texts").empty();

@@ -70,6 +70,7 @@ public:
     //   [callbacks] omit=5,13               (callbacks not registered)
     //               stop=0|1, stop_after=N  (callback 5: stop at once, or after N polls)
     //               save_export=1, save_import=1, save_receipt=1, change_param=1, add_goods=1, take_resource=1
+    //               die_at_import=N          (the host process dies as the N-th import comes)
     //   [texts]     section/key=text        (callback 34 answers; no section: no callback 34)
     //   [goods]     key=answer              (callback 19)
     //   [host]      store=DIR               (what the host keeps outlives its process, below)
@@ -104,6 +105,9 @@ public:
     // the n-th hand-over (from 1) is refused, 0 none.
     std::vector<std::string> imports;
     size_t refuseImport = 0;
+    // The host process dies (SIGKILL) as the n-th import is handed to it,
+    // before it takes it ([callbacks] die_at_import=N); 0 never.
+    size_t dieAtImport = 0;
     // Not empty: the host keeps what it takes as a real host keeps it in its
     // database, at once and beyond its own end: each accepted import as
     // STORE/import-N.imp (N from 1) and the parameters it was given as
