@@ -105,6 +105,7 @@ struct Cut {
     const char* fault;
     bool killHost;
 };
+void PrintTo(const Cut& cut, std::ostream* out) { *out << cut.fault; }
 const Cut kCuts[] = {
     {"hold", true},
     {"holdDone", true},
