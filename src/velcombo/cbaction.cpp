@@ -53,8 +53,11 @@ void TVelComboAction::Operacja(HORVDLLSRODOWISKO* environment, int operation, in
             FTrybOnLine = true;
             Eksport();
             break;
-        case -3:
-        case -6: Import(); break;
+        case -3: Import(); break;
+        case -6:
+            FTrybOnLine = true;
+            Import();
+            break;
         case -4: ImportParagonu(); break;
         case -8: DodFuncExecute(parameter); break;
         default: VelAction::Operacja(environment, operation, parameter); return;
