@@ -94,3 +94,36 @@ TEST(CarelessHost, AHandleNeverIssuedOrAlreadyReleasedIsNotFollowed)
         EXPECT_STREQ(text, "");
     }
 }
+
+// A host that releases the library from inside a callback: the handle is gone
+// at once, the object itself when the operation it runs has ended.
+TEST(CarelessHost, ALibraryReleasedDuringItsOperationGoesWhenTheOperationEnds)
+{
+    VelHost host;
+    host.SetParam("ComboPort", "PLIK");
+    void* lib = ORVDLLRejestrujBiblioteke(&host, nullptr, nullptr, nullptr);
+    ASSERT_NE(lib, nullptr);
+    host.RegisterCallbacks(&ORVDLLRejestrujCallback, lib);
+    std::vector<std::string> answers;
+    host.onLine = [&](const HostLine&) {
+        if (host.lines.size() != 1) return;
+        char text[301] = "";
+        ORVDLLWlasciwosciUrzadzenia(lib, host.Call(), text, 1103);
+        answers.push_back(text);
+        ORVDLLZwolnijBiblioteke(lib);
+        ORVDLLWlasciwosciUrzadzenia(lib, host.Call(), text, 1103);
+        answers.push_back(text);
+        ORVDLLZwolnijBiblioteke(lib);
+    };
+    char text[301] = "sesja";
+    EXPECT_EQ(ORVDLLSerKasOperacja(lib, host.Call(), nullptr, text, -1, 0), 0);
+    EXPECT_EQ(answers, (std::vector<std::string>{"1", ""}));
+    // The operation ran to its end: its failure's header and its message.
+    ASSERT_EQ(host.lines.size(), 2u);
+    EXPECT_EQ(host.lines[1].kind, 2);
+    EXPECT_EQ(host.lines[1].text, "Ustawione złącze PLIK. Kasa nie obsługuje testu połączenia z plikiem!");
+
+    host.lines.clear();
+    EXPECT_EQ(ORVDLLSerKasOperacja(lib, host.Call(), nullptr, text, -1, 0), 0);
+    EXPECT_TRUE(host.lines.empty());
+}
