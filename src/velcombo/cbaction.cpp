@@ -117,7 +117,7 @@ void TVelComboAction::LogInit()
     // The trace lives beside the exchange files; without an exchange folder
     // there is nowhere of the host's to put it.
     if (!cfgUseLog || FKatalogWymiany.empty()) return;
-    const AnsiString folder = FKatalogWymiany + "log";
+    const AnsiString folder = KatalogWymiany() + "log";
     if (!DirectoryExists(folder)) ForceDirectories(folder);
     const AnsiString stamp = FormatDateTime("yyyy.mm.dd hh.nn.ss", Now());
     tools.InitDebug(folder + "/NEO_LOG " + stamp + ".TXT", Process().DriverTextTool);
