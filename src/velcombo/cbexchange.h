@@ -67,7 +67,9 @@ public:
     // The steps, in the order SendAndReceive runs them.
     void GetResponse();
     void SendPacket();
-    bool ReceivePacket();
+    // One frame into packet_in. Noise before it is passed over within the
+    // same time limits, or, when noiseEndsTry, ends the receive without one.
+    bool ReceivePacket(bool noiseEndsTry = false);
     int ParsePacket();
     bool IsSimplePacketSent() const;
 
