@@ -67,8 +67,8 @@ public:
     void Operacja(HORVDLLSRODOWISKO* environment, int operation, int parameter) override;
     AnsiString WlasciwosciUrzadzenia(int number) override;
     int IleMaxStawekKolejnych() override { return 7; }
-    AnsiString FNameLOG() const override { return FKatalogWymiany + "import.log"; }
-    AnsiString FNameEXP() const { return FKatalogWymiany + "combo.exp"; }
+    AnsiString FNameLOG() const override { return KatalogWymiany() + "import.log"; }
+    AnsiString FNameEXP() const { return KatalogWymiany() + "combo.exp"; }
 
     // Runs service function n; any other number does nothing.
     void DodFuncExecute(int n);
@@ -191,10 +191,10 @@ public:
 
     // --- The import run (cbimport.cpp) and the lines of its intermediate
     // file "combo.imp" (cbimpfile.cpp) ---------------------------------------
-    AnsiString FNameIMP() const { return FKatalogWymiany + "combo.imp"; }
-    AnsiString FNameARC() const { return FKatalogWymiany + "arch.imp"; }
-    AnsiString FNameRECEIPT() const { return FKatalogWymiany + "receipt.tmp"; }
-    AnsiString FNameRECEIPT_ARCH() const { return FKatalogWymiany + "arch2.imp"; }
+    AnsiString FNameIMP() const { return KatalogWymiany() + "combo.imp"; }
+    AnsiString FNameARC() const { return KatalogWymiany() + "arch.imp"; }
+    AnsiString FNameRECEIPT() const { return KatalogWymiany() + "receipt.tmp"; }
+    AnsiString FNameRECEIPT_ARCH() const { return KatalogWymiany() + "arch2.imp"; }
 
     // Operations -3 and -6.
     void Import();

@@ -23,7 +23,7 @@ AnsiString BarcodeColumn(const AnsiString& line) { return Trim(TxTools(line).Sel
 
 }  // namespace
 
-AnsiString TVelComboAction::FNameTOW() const { return FKatalogWymiany + "combo.tow"; }
+AnsiString TVelComboAction::FNameTOW() const { return KatalogWymiany() + "combo.tow"; }
 
 void TVelComboAction::SetTowFileHeader(AnsiString& text)
 {

@@ -15,12 +15,12 @@ public:
     ~VelAction() override;
 
     // The exchange files: the exchange folder followed directly by the name.
-    AnsiString FNameKEXP() const { return FKatalogWymiany + "kasa.exp"; }
-    AnsiString FNameWEXP() const { return FKatalogWymiany + "wynik.exp"; }
-    AnsiString FNameKIMP() const { return FKatalogWymiany + "kasa.imp"; }
-    AnsiString FNameKTMP() const { return FKatalogWymiany + "kasa.tmp"; }
-    AnsiString FNameKARC() const { return FKatalogWymiany + "arch1.imp"; }
-    virtual AnsiString FNameLOG() const { return FKatalogWymiany + "kasa.log"; }
+    AnsiString FNameKEXP() const { return KatalogWymiany() + "kasa.exp"; }
+    AnsiString FNameWEXP() const { return KatalogWymiany() + "wynik.exp"; }
+    AnsiString FNameKIMP() const { return KatalogWymiany() + "kasa.imp"; }
+    AnsiString FNameKTMP() const { return KatalogWymiany() + "kasa.tmp"; }
+    AnsiString FNameKARC() const { return KatalogWymiany() + "arch1.imp"; }
+    virtual AnsiString FNameLOG() const { return KatalogWymiany() + "kasa.log"; }
 
     // Shows every record up to 30, every 10th up to 200, every 25th after.
     void Progress(int& counter);

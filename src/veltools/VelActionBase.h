@@ -58,6 +58,9 @@ public:
     int32_t ParamAsInt(const AnsiString& name);
     TDateTime ParamAsDate(const AnsiString& name);
     AnsiString ParamAsDir(const AnsiString& name);
+    // The exchange folder the host gave, as a path of this system; every
+    // exchange file is named from it. A Windows drive is refused.
+    AnsiString KatalogWymiany() const;
     void ReadParamEx(const AnsiString& shortName, AnsiString& value);
     void WriteParamEx(const AnsiString& shortName, const AnsiString& value);
     AnsiString ReadLongParamEx(const AnsiString& shortName, int count);

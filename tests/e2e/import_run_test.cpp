@@ -64,12 +64,19 @@ std::multiset<std::string> Blocks(const VelHost& host, bool others = true)
     return blocks;
 }
 
+// An import of the receipt records since the day's start.
+std::unique_ptr<RegisterSession> ImportSession(const std::string& scenario, const std::string& faults = "",
+                                               RegisterLink link = RegisterLink::Tcp)
+{
+    auto s = std::make_unique<RegisterSession>(scenario, faults, link);
+    SetParams(s->host, {{"ComboImpMode", "1"}, {"ComboImpReceipts", "1"}, {"DataImportu", "20260309000000000"}});
+    return s;
+}
+
 std::unique_ptr<RegisterSession> Session(const json& records, const std::string& faults = "", int cashier = 3,
                                          int model = 24)
 {
-    auto s = std::make_unique<RegisterSession>(Register(records, cashier, model), faults);
-    SetParams(s->host, {{"ComboImpMode", "1"}, {"ComboImpReceipts", "1"}, {"DataImportu", "20260309000000000"}});
-    return s;
+    return ImportSession(Register(records, cashier, model), faults);
 }
 
 }  // namespace
@@ -237,7 +244,6 @@ TEST(ImportRun, TheGuardTellsWhatItSetsAsideAndAnOrderWaitsForItsFolder)
     const auto documents = std::distance(std::filesystem::directory_iterator(edi->tmp / "EDI"), {});
     EXPECT_EQ(documents, 1);
     EXPECT_FALSE(Exists(edi->tmp / "zamowienia.tmp"));
-
 }
 
 // The card pattern the register gives is kept for later parses: a refused
@@ -278,4 +284,23 @@ TEST(ImportRun, APartCopiedCarryLeavesTheReceiptToReceiptTmp)
                                                        "ZAW;7;;1000;350;-1;-1;20260309090500000\nPMT;0;350;100;-1;-1;0;1;0;;"
                                                        "20260309090500000"}));
     EXPECT_FALSE(Exists(s->tmp / "combo.imp") || Exists(s->tmp / "receipt.tmp"));
+}
+
+// Noise on the line after every answer, one stray byte or seven (a false
+// frame start among them), is passed over before the next answer: no request
+// is sent twice and the host gets what it gets without the noise.
+TEST(ImportRun, LineNoiseAfterTheAnswersCostsNothing)
+{
+    const auto clean = Session(kDay);
+    ASSERT_EQ(clean->Run(-3), 0);
+    for (const RegisterLink link : {RegisterLink::Tcp, RegisterLink::Pty})
+        for (const char* noise : {"FF", "02 00 55 03 10 10 41"}) {
+            json scenario = json::parse(Register(kDay, 3, 24));
+            scenario["lineNoise"] = noise;
+            const auto s = ImportSession(scenario.dump(), "", link);
+            EXPECT_EQ(s->Run(-3), 0);
+            for (const HostLine& line : s->host.lines) EXPECT_NE(line.kind, 2) << noise << ": " << line;
+            EXPECT_EQ(s->Commands(), clean->Commands()) << noise;
+            EXPECT_EQ(Blocks(s->host), Blocks(clean->host)) << noise;
+        }
 }

@@ -228,7 +228,7 @@ Response CashRegister::Finish(Plan plan, const std::optional<Fault>& fault, uint
             if (transport == FaultKind::kWrongToken) p.frame.token += 1;
             std::string frame = BuildFrame(p.frame);
             if (transport == FaultKind::kBadCrc) frame = CorruptChecksum(std::move(frame));
-            out.bytes = Stuff(frame);
+            out.bytes = Stuff(frame) + state_.lineNoise;
         }
         response.outputs.push_back(std::move(out));
     }
