@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "cbexpbuf.h"
+#include "host_lines.h"
 #include "inprocess_host.h"
 #include "register_session.h"
 
@@ -86,4 +87,29 @@ TEST(MasterData, GroupsUnitsAndPaymentFormsWithTheGroupMapAcrossExports)
                   groups)
             << status;
     }
+}
+
+TEST(MasterData, AGroupMapTooLongToStoreKeepsItsWarningAndTheGroupsLineFollowsIt)
+{
+    testutil::TempDir tmp;
+    peerproc::PeerProcess sim;
+    sim.Start(REGSIM_EXE, {"--journal", tmp.File("journal.jsonl"), "--tcp", "0"});
+    InProcessHost in;
+    in.host.device.folder = tmp.Folder();
+    testutil::UseRegisterOverTcp(in.host, sim.Port());
+    in.Start();
+    // 200 lines of ten characters: more than the six parts of the map hold.
+    std::string kasa = "PLU;1;10;1001;Chleb;100;90;80;70;23;1;F;0;F;F;F;0;;0;DOD\r\n";
+    for (int i = 0; i < 200; ++i) kasa += "ASS;" + std::to_string(100000 + i) + ";Grupa " + std::to_string(i) + "\r\n";
+    testutil::WriteFile(tmp / "kasa.exp", kasa);
+    in.NewAction<MasterDataAction>()->Send(tmp / "kasa.exp");
+
+    const std::vector<std::string> screen = testutil::HostScreen(in.host.lines);
+    const auto warning = std::find(screen.begin(), screen.end(),
+                                   "W:Wartość parametru 'ComboAsort' jest za długa, zapisano tylko jej początek");
+    ASSERT_NE(warning, screen.end());
+    EXPECT_EQ(warning[-1],
+              "Programowanie grup towarowych:\x01"
+              "0");
+    EXPECT_EQ(warning[1], "Programowanie grup towarowych\x01OK");
 }
