@@ -55,8 +55,8 @@ void TVelComboAction::SendPluRecs(e_SendType pass)
 {
     static const char* const kTexts[] = {"Usuwanie towarów...", "Usuwanie opakowań...", "Programowanie towarów...",
                                          "Programowanie opakowań..."};
-    // An export of master data alone has no goods rows: no pass to show.
-    if (Medium == md_file || !exp_buf || exp_buf->il_rec == 0) return;
+    // An export of master data alone still shows each pass, with nothing sent.
+    if (Medium == md_file || !exp_buf) return;
     int counter = 0;
     MsgAdd(DriverText(kTexts[pass]), LPV_Value, 100);
     try {

@@ -67,7 +67,9 @@ TEST(Export, MasterDataWithoutGoodsGoesToTheRegisterAndTheCardServer)
                   "\nProgramowanie kart rabatowych...\nW:Nieprawidłowy wzorzec karty: 72/0/0\n"
                   "W:Nieprawidłowy wzorzec karty: 12345678901234567/1/0\n"
                   "Programowanie kart rabatowych...\x01OK\nProgramowanie kasjerów...\n- Nr: 03, Nazwa: Nowak\x01OK\n"
-                  "- Nr: 04, Nazwa: Kowalska-Wiśniewska Katarzyna\x01OK\nE:Czekaj na wykonanie raportu na kasie...\n"
+                  "- Nr: 04, Nazwa: Kowalska-Wiśniewska Katarzyna\x01OK\nUsuwanie towarów...\x01OK\n"
+                  "Usuwanie opakowań...\x01OK\nProgramowanie opakowań...\x01OK\nProgramowanie towarów...\x01OK\n"
+                  "E:Czekaj na wykonanie raportu na kasie...\n"
                   "Zamykanie połączenia TCP/IP...\x01OK\nZdalne odblokowanie serwera Norvik (SKP)\x01OK\n"
                   "- towary odrzucone:\x01\x31\nE:...Raport komunikacji: [W909] - nieprawidłowy numer rekordu\n"
                   "Zapis wyniku eksportu:\x01OK\n");
