@@ -106,7 +106,7 @@ public:
     void OpenPort();
     void ClosePort();
     // Closes the session while a failure is on its way: a second failure
-    // must not hide the first.
+    // must not hide the first, and is shown as an error line of its own.
     void ClosePortAfterFailure();
     bool CheckNumber();
     TMBaudRate Speed();

@@ -121,8 +121,11 @@ void TVelComboAction::ClosePort()
 
 void TVelComboAction::ClosePortAfterFailure()
 {
+    // A modem that will not hang up must still be known to the user.
     try {
         ClosePort();
+    } catch (const std::exception& e) {
+        DodajKomunikat(zkBlad, e.what());
     } catch (...) {
     }
 }
