@@ -90,6 +90,9 @@ public:
     static AnsiString DataS(const AnsiString& value) { return ComboDataS(value); }
     // Ends the run when the user asked to stop.
     void ThrowPrzerwac();
+    // Ends the run with the text of a quiet refusal of the last command: for
+    // a command that has no record to pass over.
+    void FailOnQuietRefusal();
     // Reads one of the register's lists: the context command with its fields,
     // then the read command with its fields until the register ends it with
     // one of the end codes. onRecord runs with each record's answer in DataSet.
