@@ -113,6 +113,39 @@ TEST(GoodsExport, RefusedRowsAreListedAndTheNextOnesStillSent)
     EXPECT_EQ(s.File("wynik.exp"), "PLU;65535;655350;593;DOD\r\nPLU;4;40;594;DOD\r\n");
 }
 
+// A unit or precision past a byte would be programmed as another one; a text
+// with a NUL byte would reach the register as a short text followed by
+// garbage fields, refused until the whole export failed.
+TEST(GoodsExport, ValuesTheRegisterWouldTakeWronglyAreRefusedAndTheExportGoesOn)
+{
+    const std::string nul = std::string("Chl\0eb", 6);
+    RegisterSession s(R"({"goods": [{"plu": 10, "barcode": "5910"}]})");
+    EXPECT_EQ(Export(s, Plu("5", "595", "Jednostka", "1", "DOD", "23;256;F;0;F;F;F;;;0") +
+                            Plu("6", "596", "Precyzja", "1", "DOD", "23;1;F;256;F;F;F;;;0") +
+                            Plu("7", "597", nul, "1", "DOD") + Plu("8", std::string("59\08", 4), "Kod", "1", "AKT") +
+                            Pack("9", nul, "1", "DOD") +
+                            // Only the price goes to the register.
+                            Plu("10", "5910", nul, "2", "CEN") +
+                            Plu("11", "5911", "Graniczny", "3", "DOD", "23;255;F;255;F;F;F;;;0")),
+              0);
+    EXPECT_EQ(GoodsSent(s), (std::vector<std::string>{
+                                R"(2181 [["V",10],["N",2]])",
+                                R"(2100 [["V",11],["S","Graniczny"],["S","5911"],["N",3],["N",0],["B",0],["B",255],)"
+                                R"(["B",0],["B",1],["B",0],["B",255],["B",1],["B",1],["B",0],["B",1],["B",0]])"}));
+    // A name or code is shown up to its NUL byte.
+    const HostLines refused = {Added("- towary odrzucone:\x01"
+                                     "0"),
+                               Replaced("- towary odrzucone:\x01"
+                                        "5"),
+                               Added("...9 Chl: znak NUL w nazwie", 2),
+                               Added("...595 Jednostka       : numer jednostki miary 256 poza zakresem 0-255", 2),
+                               Added("...596 Precyzja        : precyzja 256 poza zakresem 0-255", 2),
+                               Added("...597 Chl: znak NUL w nazwie", 2),
+                               Added("...59 Kod             : znak NUL w kodzie", 2)};
+    EXPECT_EQ(From(s.host.lines, refused[0], refused.size()), refused);
+    EXPECT_EQ(s.File("wynik.exp"), "PLU;10;100;5910;CEN\r\nPLU;11;110;5911;DOD\r\n");
+}
+
 TEST(GoodsExport, ReadBackSendsOnlyWhatDiffersAndWritesTheRegistersList)
 {
     RegisterSession s(R"({"model": 1,
