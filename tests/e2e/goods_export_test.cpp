@@ -41,6 +41,15 @@ int Export(RegisterSession& s, const std::string& kasa, const char* kind = "0", 
     return s.Run(-2);
 }
 
+// The rejected list as the host is shown it: its count, then each line.
+HostLines RejectedList(const std::vector<std::string>& lines)
+{
+    const std::string title = "- towary odrzucone:\x01";
+    HostLines shown = {Added(title + "0"), Replaced(title + std::to_string(lines.size()))};
+    for (const std::string& line : lines) shown.push_back(Added("..." + line, 2));
+    return shown;
+}
+
 const char* const kLongName = "Chleb razowy krojony pakowany z ziarnem slonecznika";
 
 }  // namespace
@@ -96,15 +105,14 @@ TEST(GoodsExport, RefusedRowsAreListedAndTheNextOnesStillSent)
                                         R"(2181 [["V",3],["N",-2147483648]])",
                                         ins(R"(["V",65535],["S","Graniczny"],["S","593"])", "2147483647", "65"),
                                         ins(R"(["V",4],["S","Bez opakowania"],["S","594"])", "1", "0")}));
-    const HostLines refused = {Added("- towary odrzucone:\x01" "0"), Replaced("- towary odrzucone:\x01" "8"),
-                               Added("...12A Worek           : [W903] - rekord nie istnieje", 2),
-                               Added("...256 Skrzynia        : kod opakowania 256 poza zakresem 0-255", 2),
-                               Added("...-1 Minus           : kod opakowania -1 poza zakresem 0-255", 2),
-                               Added("...0 Zero            : [W909] - nieprawidłowy numer rekordu", 2),
-                               Added("...123 Za duzy numer   : numer PLU 65536 poza zakresem 0-65535", 2),
-                               Added("...590 Mleko           : [W920] - nieunikalny kod kreskowy", 2),
-                               Added("...591 Drogi           : cena 2147483648 poza zakresem liczby 32-bitowej", 2),
-                               Added("...592 Woda zrodlana...: [W903] - rekord nie istnieje", 2)};
+    const HostLines refused = RejectedList({"12A Worek           : [W903] - rekord nie istnieje",
+                                            "256 Skrzynia        : kod opakowania 256 poza zakresem 0-255",
+                                            "-1 Minus           : kod opakowania -1 poza zakresem 0-255",
+                                            "0 Zero            : [W909] - nieprawidłowy numer rekordu",
+                                            "123 Za duzy numer   : numer PLU 65536 poza zakresem 0-65535",
+                                            "590 Mleko           : [W920] - nieunikalny kod kreskowy",
+                                            "591 Drogi           : cena 2147483648 poza zakresem liczby 32-bitowej",
+                                            "592 Woda zrodlana...: [W903] - rekord nie istnieje"});
     EXPECT_EQ(From(s.host.lines, refused[0], refused.size()), refused);
     // Six rows of goods: no count shown before the pass's end.
     const std::string pass = "Programowanie towarów...";
@@ -133,15 +141,10 @@ TEST(GoodsExport, ValuesTheRegisterWouldTakeWronglyAreRefusedAndTheExportGoesOn)
                                 R"(2100 [["V",11],["S","Graniczny"],["S","5911"],["N",3],["N",0],["B",0],["B",255],)"
                                 R"(["B",0],["B",1],["B",0],["B",255],["B",1],["B",1],["B",0],["B",1],["B",0]])"}));
     // A name or code is shown up to its NUL byte.
-    const HostLines refused = {Added("- towary odrzucone:\x01"
-                                     "0"),
-                               Replaced("- towary odrzucone:\x01"
-                                        "5"),
-                               Added("...9 Chl: znak NUL w nazwie", 2),
-                               Added("...595 Jednostka       : numer jednostki miary 256 poza zakresem 0-255", 2),
-                               Added("...596 Precyzja        : precyzja 256 poza zakresem 0-255", 2),
-                               Added("...597 Chl: znak NUL w nazwie", 2),
-                               Added("...59 Kod             : znak NUL w kodzie", 2)};
+    const HostLines refused =
+        RejectedList({"9 Chl: znak NUL w nazwie", "595 Jednostka       : numer jednostki miary 256 poza zakresem 0-255",
+                      "596 Precyzja        : precyzja 256 poza zakresem 0-255", "597 Chl: znak NUL w nazwie",
+                      "59 Kod             : znak NUL w kodzie"});
     EXPECT_EQ(From(s.host.lines, refused[0], refused.size()), refused);
     EXPECT_EQ(s.File("wynik.exp"), "PLU;10;100;5910;CEN\r\nPLU;11;110;5911;DOD\r\n");
 }
