@@ -89,8 +89,14 @@ public:
     static AnsiString DataL(uint32_t value) { return ComboDataL(value); }
     static AnsiString DataN(int32_t value) { return ComboDataN(value); }
     static AnsiString DataS(const AnsiString& value) { return ComboDataS(value); }
+    // The register ends a text at its first NUL byte and takes the rest for
+    // further fields: such a text is never sent.
+    static bool HasNul(const AnsiString& text) { return text.find('\0') != AnsiString::npos; }
     // Ends the run when the user asked to stop.
     void ThrowPrzerwac();
+    // Ends the run with the text of a quiet refusal of the last command: for
+    // a command that has no record to pass over.
+    void FailOnQuietRefusal();
     // Reads one of the register's lists: the context command with its fields,
     // then the read command with its fields until the register ends it with
     // one of the end codes. onRecord runs with each record's answer in DataSet.
@@ -107,7 +113,7 @@ public:
     void OpenPort();
     void ClosePort();
     // Closes the session while a failure is on its way: a second failure
-    // must not hide the first.
+    // must not hide the first, and is shown as an error line of its own.
     void ClosePortAfterFailure();
     bool CheckNumber();
     TMBaudRate Speed();
@@ -148,6 +154,8 @@ public:
     AnsiString DeleteOpakRec(VelTowRec rec);
     AnsiString PluRecRefusal(const VelTowRec& rec, int32_t* price);
     AnsiString OpakRecRefusal(const VelTowRec& rec, int32_t& number, int32_t* price);
+    // A row programmed whole also carries its name and code as texts.
+    static AnsiString TextsRefusal(const VelTowRec& rec);
     // The name cut to the register family's length; the host group's byte
     // from the group map; the barcode as the register takes it.
     AnsiString NazwaNaKase(const AnsiString& nazwa) const;
@@ -344,6 +352,8 @@ protected:
     // A record the register refused with a quiet code: listed among the
     // rejected records; true when it was refused.
     bool RefusedQuietly(const AnsiString& record);
+    // A record listed among the rejected ones with the reason.
+    void ListRejected(const AnsiString& record, const AnsiString& reason);
     // The goods rows the export has to send; master data waits for them.
     bool AnyGoodsToSend() const;
     // Runs every clean-up step of the export; a step that fails does not stop

@@ -25,6 +25,7 @@ void TVelComboAction::RepCommF7()
         OpenPort();
         MsgAdd(DriverText("Czekaj na wykonanie raportu na kasie..."), LPV_Value, 100);
         SendAndReceive(CMD_REPCOMM);
+        FailOnQuietRefusal();
         MsgS(LPV_Ok);
     } catch (...) {
         MsgS(LPV_Error);
