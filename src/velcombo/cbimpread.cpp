@@ -126,8 +126,7 @@ void TVelComboAction::ReadDiscountCardCfg()
             default:
                 return;
         }
-        const AnsiString step = DriverText("- odczyt formatu kart rabatowych...");
-        MsgAdd(step, LPV_None, 100);
+        MsgAdd(DriverText("- odczyt formatu kart rabatowych..."), LPV_None, 100);
         SendAndReceive(CMD_DISCNTCARDCFGGETEX);
         pattern = DataSet.Count() > 3 ? DataSet[3].AsS() : AnsiString();
         // Kept for parsing a leftover file later, when the register is not
@@ -139,9 +138,7 @@ void TVelComboAction::ReadDiscountCardCfg()
             try {
                 WriteParamEx(kCardPatternParam, pattern);
             } catch (const Exception& e) {
-                // The step's state goes on a line of its own, under the warning.
                 MsgAdd(e.Message(), LPV_Warning, 100);
-                MsgAdd(step, LPV_None, 100);
             }
         }
     } else if (mode == 2) {
