@@ -2,6 +2,7 @@
 // calls one export at a time, so none of it needs a lock.
 #pragma once
 
+#include <cstdint>
 #include <set>
 
 class Clock;
@@ -20,6 +21,9 @@ struct ProcessState {
     const TMLgExtTools* DriverTextTool = nullptr;
     // The component package's language, as the host set it.
     int ComponentLanguage = 0;
+    // The host's window, owner of the library's dialogs: an X11 window id
+    // handed over at registration; 0 leaves them without one.
+    uintptr_t OwnerWindow = 0;
     // A test's replacement for the system clock (none in production).
     Clock* ClockOverride = nullptr;
 };
