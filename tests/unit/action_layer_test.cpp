@@ -176,8 +176,8 @@ TEST_F(ActionLayer, BaseFileNamesLeaveTheDriversOwnInPlace)
                                         action->FNamePAR(), action->FNamePARC(), action->FNameKEARC()}),
               std::vector<std::string>({folder + "null.imp", folder + "null.exp", folder + "paragon.imp",
                                         folder + "archpar.imp", folder + "arch1.exp"}));
-    EXPECT_EQ(std::pair(action->FNameIMP(), action->FNameEXP()),
-              std::pair(folder + "combo.imp", folder + "combo.exp"));
+    EXPECT_EQ(std::tuple(action->FNameIMP(), action->FNameEXP(), action->FNameDBG()),
+              std::tuple(folder + "combo.imp", folder + "combo.exp", folder + "combo.dbg"));
 }
 
 TEST_F(ActionLayer, ShortPathNamesAreThePathsThatExist)
