@@ -216,8 +216,9 @@ void TLTools::ArchiveFileUpdateFileNames(const AnsiString& path)
         copies.emplace_back(number, file);
     }
     // The highest number first: each copy moves to a name just left free.
-    std::sort(copies.begin(), copies.end(),
-              [](const auto& a, const auto& b) { return a.first != b.first ? a.first > b.first : a.second < b.second; });
+    std::sort(copies.begin(), copies.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first > b.first : a.second < b.second;
+    });
     for (const auto& [number, file] : copies) {
         const AnsiString to = folder + Format("%s_%04d%s", base.c_str(), static_cast<int>(number + 1), ext.c_str());
         if (!RenameFile(folder + file, to))

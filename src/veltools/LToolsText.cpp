@@ -115,7 +115,10 @@ int32_t TLTools::Str2Int(const AnsiString& text, unsigned n)
     return static_cast<int32_t>(number.Mantissa());
 }
 
-int32_t TLTools::Str2Vat(const AnsiString& text) { return text == "zw" ? -1 : StrToInt(text); }
+int32_t TLTools::Str2Vat(const AnsiString& text)
+{
+    return text == "zw" ? -1 : StrToInt(text);
+}
 
 AnsiString TLTools::CopyTill(const AnsiString& src, AnsiString& out, const AnsiString& stops, int start)
 {

@@ -119,7 +119,10 @@ int VelAction::MessageBoxA(const char* text, const char* caption, int flags)
     }
 }
 
-void VelAction::SetErrorLog(const AnsiString& text) { error_log.Add(text); }
+void VelAction::SetErrorLog(const AnsiString& text)
+{
+    error_log.Add(text);
+}
 
 void VelAction::AddWarning(const AnsiString& text, TErrorLog* log)
 {
@@ -190,7 +193,10 @@ void TErrorLog::Add(const AnsiString& text)
     ++count;
 }
 
-void TErrorLog::GotoFirst() { file.SetPointer(0); }
+void TErrorLog::GotoFirst()
+{
+    file.SetPointer(0);
+}
 
 void TErrorLog::GetFirst(AnsiString& text)
 {

@@ -174,8 +174,8 @@ int VelExpBuf::UtworzTowaryZKontrahentow(int przedrostek, const AnsiString& form
     // The conversion of so many customers is written out; more would only
     // hide the first ones in a long text.
     constexpr int kDebugCustomers = 3000;
-    if (velaction) velaction->MsgAdd(Text("ufUtworzTovelactionMsgAdd", "Przygotowanie kart stałego klienta..."),
-                                     LPV_Value, 100);
+    if (velaction)
+        velaction->MsgAdd(Text("ufUtworzTovelactionMsgAdd", "Przygotowanie kart stałego klienta..."), LPV_Value, 100);
     try {
         debug = Text("VelExpBufUtworzTo_debug",
                      "----------- [DEBUG KONWERSJI DANYCH KONTRAHENTA NA KOD KARTY RABATOWEJ] ------------\r\n");
@@ -203,8 +203,8 @@ int VelExpBuf::UtworzTowaryZKontrahentow(int przedrostek, const AnsiString& form
 
             const int64_t plu = int64_t{customer.KontrId} + przedrostek;
             if (plu < INT32_MIN || plu > INT32_MAX)
-                throw Exception(Format("Numer PLU kontrahenta %d z przedrostkiem %d poza zakresem", customer.KontrId,
-                                       przedrostek));
+                throw Exception(
+                    Format("Numer PLU kontrahenta %d z przedrostkiem %d poza zakresem", customer.KontrId, przedrostek));
             tow.plu = static_cast<int32_t>(plu);
             tow.cena = tow.cena_hurt = tow.cena_noc = tow.cena_dod = customer.IloscPunktow * 100.0;
             tow.tow_z_kontr = true;

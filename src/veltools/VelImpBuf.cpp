@@ -234,9 +234,15 @@ VelImpBuf& VelImpBuf::operator+(const ORVPayment& payment)
     return *this;
 }
 
-VelImpBuf& VelImpBuf::operator+(const ORVPosition* position) { return position ? *this + *position : *this; }
+VelImpBuf& VelImpBuf::operator+(const ORVPosition* position)
+{
+    return position ? *this + *position : *this;
+}
 
-VelImpBuf& VelImpBuf::operator+(const ORVPayment* payment) { return payment ? *this + *payment : *this; }
+VelImpBuf& VelImpBuf::operator+(const ORVPayment* payment)
+{
+    return payment ? *this + *payment : *this;
+}
 
 void VelImpBuf::AddReceipt(std::unique_ptr<ORVParagon> receipt)
 {
@@ -273,14 +279,19 @@ void VelImpBuf::AddLiniaParEx(const AnsiString& code, double quantity, double va
 {
     AnsiString plu, barcode;
     switch (Resolved(identifier)) {
-        case id_plu: plu = code; break;
-        case id_barcode: barcode = code; break;
-        default: throw Exception("VelExpBuf::AddLiniaParEx() - nieprawidłowy _ident");
+        case id_plu:
+            plu = code;
+            break;
+        case id_barcode:
+            barcode = code;
+            break;
+        default:
+            throw Exception("VelExpBuf::AddLiniaParEx() - nieprawidłowy _ident");
     }
-    paragony += Format("PAR;%s;%s;%.0Lf;%.0Lf;%.0Lf;%s;%s;", plu.c_str(), barcode.c_str(),
-                       static_cast<long double>(quantity), static_cast<long double>(value),
-                       static_cast<long double>(discount), text.c_str(),
-                       TdtTools(date).ToString(fmtDateTimeCompressed).c_str());
+    paragony +=
+        Format("PAR;%s;%s;%.0Lf;%.0Lf;%.0Lf;%s;%s;", plu.c_str(), barcode.c_str(), static_cast<long double>(quantity),
+               static_cast<long double>(value), static_cast<long double>(discount), text.c_str(),
+               TdtTools(date).ToString(fmtDateTimeCompressed).c_str());
     if (a >= 0) paragony += IntToStr(a);
     paragony += ";";
     if (b >= 0) paragony += IntToStr(b);
@@ -294,9 +305,15 @@ void VelImpBuf::SaveOneParag(const AnsiString& path) const
 
 // --- Currency movements ------------------------------------------------------------------
 
-AnsiString VelWymiana::GetKurs() const { return FCurrency + ";" + IntToStr(FExchange); }
+AnsiString VelWymiana::GetKurs() const
+{
+    return FCurrency + ";" + IntToStr(FExchange);
+}
 
-AnsiString VelWymiana::GetText() const { return GetKurs() + ";" + IntToStr(FAmount); }
+AnsiString VelWymiana::GetText() const
+{
+    return GetKurs() + ";" + IntToStr(FAmount);
+}
 
 VelWymiany& VelWymiany::operator+(const VelWymiana& movement)
 {
@@ -401,4 +418,7 @@ void VelImpBuf::MakeStanKasyStr()
     }
 }
 
-void VelImpBuf::AddLinieStanuKasy(const AnsiString& text) { StanKasyStr += text + "\r\n"; }
+void VelImpBuf::AddLinieStanuKasy(const AnsiString& text)
+{
+    StanKasyStr += text + "\r\n";
+}

@@ -3,11 +3,10 @@
 // log, paths and the wait for a file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
-#include <functional>
 
 #include "VelImpBuf.h"
-#include "clock.h"
 #include "host_lines.h"
 #include "inprocess_host.h"
 #include "scaled_clock.h"
@@ -144,110 +143,57 @@ TEST_F(ActionLayer, WarningLogListsTwentyEntriesWithTheirStateAndWarningsWithout
     testutil::WriteFile(tmp.File("uwagi.txt"), "stare\r\n");
     TErrorLog log(tmp.File("uwagi.txt"));
     action->LogWarnings(&log, "Uwag: ", ".", LPV_Error);
-    action->LogWarnings(nullptr, "Uwag: ", ".", LPV_Error);
-    EXPECT_TRUE(in.host.lines.empty()) << "an empty or missing log shows nothing";
-
     for (int i = 1; i <= 22; ++i) action->AddWarning(i == 2 ? "" : "u" + std::to_string(i), &log);
     AnsiString first;
     log.GetFirst(first);
-    log.Add("u23");  // after reading, still appended at the end
-    EXPECT_EQ(first, "u1");
-    const std::string file = testutil::ReadFile(tmp.File("uwagi.txt"));
-    EXPECT_EQ(file.substr(0, 10), "u1\r\n\r\nu3\r\n");
-    EXPECT_EQ(file.substr(file.size() - 10), "u22\r\nu23\r\n");
-
+    log.Add("u23");  // after reading, still at the end
+    EXPECT_EQ(testutil::ReadFile(tmp.File("uwagi.txt")).substr(0, 10), "u1\r\n\r\nu3\r\n");
     action->LogWarnings(&log, "Uwag: ", ".", LPV_Error);
-    testutil::HostLines expected = {testutil::Added("Uwag: 23.", 2), testutil::Added("u1", 2)};
+    testutil::HostLines expected = {testutil::Added("Uwag: 23.", 2), testutil::Added(first, 2)};
     for (int i = 3; i <= 20; ++i) expected.push_back(testutil::Added("u" + std::to_string(i), 2));
     expected.push_back(testutil::Added("i tak dalej...", 2));
-    EXPECT_EQ(in.host.lines, expected);
-
-    in.host.lines.clear();
     action->AddWarning("bez logu", nullptr);
-    action->SetErrorLog("odrzucony");
-    EXPECT_EQ(in.host.lines, testutil::HostLines{testutil::Added("bez logu", 1)});
-    EXPECT_EQ(action->error_log[0], "odrzucony");
+    expected.push_back(testutil::Added("bez logu", 1));
+    EXPECT_EQ(in.host.lines, expected) << "an empty log shows nothing";
 }
 
-TEST_F(ActionLayer, BaseFileNamesLeaveTheDriversOwnInPlace)
+TEST_F(ActionLayer, ShortPathNamesAreThePathsThatExistUpTo260Characters)
 {
-    const std::string folder = tmp.Folder();
-    EXPECT_EQ(std::vector<std::string>({action->VelAction::FNameIMP(), action->VelAction::FNameEXP(),
-                                        action->FNamePAR(), action->FNamePARC(), action->FNameKEARC()}),
-              std::vector<std::string>({folder + "null.imp", folder + "null.exp", folder + "paragon.imp",
-                                        folder + "archpar.imp", folder + "arch1.exp"}));
-    EXPECT_EQ(std::tuple(action->FNameIMP(), action->FNameEXP(), action->FNameDBG()),
-              std::tuple(folder + "combo.imp", folder + "combo.exp", folder + "combo.dbg"));
-}
-
-TEST_F(ActionLayer, ShortPathNamesAreThePathsThatExist)
-{
-    // The longest path taken is 260 characters.
-    const std::string folder = tmp.Folder();
-    const std::string longest = folder + std::string(260 - folder.size(), 'a');
+    const std::string longest = tmp.Folder() + std::string(260 - tmp.Folder().size(), 'a');
     testutil::WriteFile(longest, "");
-    testutil::WriteFile(longest.substr(0, 259) + "bb", "");
-    const std::pair<std::string, std::string> cases[] = {{longest, longest},
-                                                         {tmp.Folder(), tmp.Folder()},
-                                                         {longest.substr(0, 259) + "bb", ""},
-                                                         {tmp.File("brak.txt"), ""},
-                                                         {"", ""}};
-    for (const auto& [path, expected] : cases) EXPECT_EQ(action->ShortenPathName(path), expected) << path;
+    testutil::WriteFile(longest + "b", "");
+    for (const auto& [path, expected] : std::vector<std::pair<std::string, std::string>>{
+             {longest, longest}, {tmp.Folder(), tmp.Folder()}, {longest + "b", ""}, {tmp.File("brak"), ""}})
+        EXPECT_EQ(action->ShortenPathName(path), expected) << path;
 }
-
-namespace {
-// Whole seconds on a virtual clock, with something happening at each pause.
-class SteppingClock : public Clock {
-public:
-    std::function<void(int)> onSleep;
-    uint64_t NowMs() override { return FNow; }
-    void SleepMs(uint32_t ms) override
-    {
-        FNow += ms;
-        if (onSleep) onSleep(++FSleeps);
-    }
-
-private:
-    uint64_t FNow = 5000;
-    int FSleeps = 0;
-};
-}  // namespace
 
 TEST_F(ActionLayer, WaitingForAFileCountsOnTheHostsLastLineUntilItsStateTimeOrAStop)
 {
+    // Wanted state, seconds, the number shown when the file comes or goes,
+    // the host's stop after so many looks, the answer and the numbers shown.
+    const std::tuple<bool, int, char, int, int, std::string> cases[] = {{true, 5, '3', -1, 1, "543"},
+                                                                        {true, 3, 0, -1, -1, "321"},
+                                                                        {true, 0, '3', -1, 1, "0123"},
+                                                                        {true, 0, 0, 2, 0, "01"},
+                                                                        {false, 5, '4', -1, 1, "54"}};
     const std::string path = tmp.File("znacznik");
-    using testutil::Replaced;
-    struct Case {
-        bool exists;
-        int seconds, appearsAt, stopAfter, answer;
-        std::vector<std::string> shown;
-    } cases[] = {
-        {true, 5, 3, -1, 1, {"5", "4", "3"}},            // the file comes before the time is up
-        {true, 3, 0, -1, -1, {"3", "2", "1"}},           // it never comes
-        {true, 0, 4, -1, 1, {"0", "1", "2", "3"}},       // no time limit: the passes counted
-        {true, 0, 0, 2, 0, {"0", "1"}},                  // the host asks to stop at the third look
-        {false, 5, 2, -1, 1, {"5", "4"}},                // waiting for the file to go
-        {false, 5, 0, -1, 1, {}},                        // nothing to wait for
-    };
-    for (const Case& c : cases) {
-        std::filesystem::remove(path);
-        if (!c.exists && c.appearsAt > 0) testutil::WriteFile(path, "");
-        SteppingClock clock;
-        clock.onSleep = [&](int sleeps) {
-            if (sleeps != c.appearsAt) return;
-            if (c.exists)
-                testutil::WriteFile(path, "");
-            else
-                std::filesystem::remove(path);
+    testutil::ScaledClock clock;
+    testutil::ClockScope scope(&clock);
+    for (const auto& [exists, seconds, change, stopAfter, answer, shown] : cases) {
+        auto reach = [&, exists = exists] {
+            exists ? testutil::WriteFile(path, "") : void(std::filesystem::remove(path));
         };
-        testutil::ClockScope scope(&clock);
-        in.host.stopAfterPolls = c.stopAfter;
+        exists ? void(std::filesystem::remove(path)) : testutil::WriteFile(path, "");
+        in.host.onLine = [&, change = change](const HostLine& line) {
+            if (line.replaced && line.text.back() == change) reach();
+        };
+        in.host.stopAfterPolls = stopAfter;
         in.host.polls = 0;
         in.host.lines.clear();
-        action->MsgAdd("Czekam na plik", LPV_Value, 100);
-        EXPECT_EQ(action->WaitForFileState(path, c.exists, c.seconds), c.answer) << c.seconds << " " << c.appearsAt;
-        testutil::HostLines expected = {testutil::Added("Czekam na plik:\x01" "0")};
-        for (const std::string& n : c.shown) expected.push_back(Replaced("Czekam na plik:\x01" + n));
-        EXPECT_EQ(in.host.lines, expected) << c.seconds << " " << c.appearsAt;
+        action->MsgAdd("Czekam", LPV_Value, 100);
+        EXPECT_EQ(action->WaitForFileState(path, exists, seconds), answer) << shown;
+        std::string seen;
+        for (const HostLine& line : in.host.lines) seen += line.replaced ? line.text.substr(8) : "";
+        EXPECT_EQ(seen, shown);
     }
 }

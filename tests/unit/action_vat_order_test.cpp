@@ -76,17 +76,16 @@ TEST(VatOrder, SlotLookupsKeepTheirLastAnswerAndThrowForAnUnknownRate)
         TVelStawkiKolejne* (TVelActionBase::*order)();
         int rate, unknown;
         const char* error;
-    } lookups[] = {{&VelAction::NumerStawkiPrec, &TVelActionBase::GetStawkiKolejnePrec, 800, 700,
-                    "Niezdefiniowana stawka 7.00%"},
-                   {&VelAction::NumerStawki, &TVelActionBase::GetStawkiKolejne, 8, 7, "Niezdefiniowana stawka 7.00%"}};
+    } lookups[] = {
+        {&VelAction::NumerStawkiPrec, &TVelActionBase::GetStawkiKolejnePrec, 800, 700, "Niezdefiniowana stawka 7.00%"},
+        {&VelAction::NumerStawki, &TVelActionBase::GetStawkiKolejne, 8, 7, "Niezdefiniowana stawka 7.00%"}};
     for (const auto& l : lookups) {
         auto lookup = [&](int rate) { return ((*action).*l.lookup)(rate); };
         EXPECT_EQ(lookup(l.rate), 1);
         ((*action).*l.order)()->SetWartosci(1, l.rate + 1);
         EXPECT_EQ(lookup(l.rate), 1) << "the same rate again is not searched";
         EXPECT_EQ(lookup(-1), 4);
-        for (int attempt = 0; attempt < 2; ++attempt)
-            EXPECT_EQ(testutil::Thrown([&] { lookup(l.unknown); }), l.error);
+        for (int attempt = 0; attempt < 2; ++attempt) EXPECT_EQ(testutil::Thrown([&] { lookup(l.unknown); }), l.error);
         EXPECT_THROW(lookup(l.rate), Exception) << "searched again after a failure";
     }
 

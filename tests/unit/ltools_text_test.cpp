@@ -123,9 +123,8 @@ TEST(LToolsText, VatTextsAndCopiesUpToAStop)
     for (const char* text : {"ZW", "8.5", "", "23%"}) EXPECT_THROW(TLTools::Str2Vat(text), EConvertError) << text;
 
     const std::tuple<const char*, const char*, int, const char*> copies[] = {
-        {"ab;cd,ef", ";,", 1, "ab"}, {"ab;cd,ef", ";,", 4, "cd"}, {"ab;cd,ef", ";", 4, "cd,ef"},
-        {"ab;cd", ";", 3, ""},       {"abc", ";", 0, "abc"},      {"abc", ";", 4, ""},
-        {"abc", "", 2, "bc"}};
+        {"ab;cd,ef", ";,", 1, "ab"}, {"ab;cd,ef", ";,", 4, "cd"}, {"ab;cd,ef", ";", 4, "cd,ef"}, {"ab;cd", ";", 3, ""},
+        {"abc", ";", 0, "abc"},      {"abc", ";", 4, ""},         {"abc", "", 2, "bc"}};
     for (const auto& [src, stops, start, expected] : copies) {
         AnsiString out = "old";
         EXPECT_EQ(TLTools::CopyTill(src, out, stops, start), expected) << src << " " << start;
