@@ -162,9 +162,9 @@ TEST_F(ActionLayer, ShortPathNamesAreThePathsThatExistUpTo260Characters)
     const std::string longest = tmp.Folder() + std::string(260 - tmp.Folder().size(), 'a');
     testutil::WriteFile(longest, "");
     testutil::WriteFile(longest + "b", "");
-    for (const auto& [path, expected] : std::vector<std::pair<std::string, std::string>>{
-             {longest, longest}, {tmp.Folder(), tmp.Folder()}, {longest + "b", ""}, {tmp.File("brak"), ""}})
-        EXPECT_EQ(action->ShortenPathName(path), expected) << path;
+    EXPECT_EQ(std::tuple(action->ShortenPathName(longest), action->ShortenPathName(longest + "b"),
+                         action->ShortenPathName(tmp.Folder()), action->ShortenPathName(tmp.File("brak"))),
+              std::tuple(longest, "", tmp.Folder(), ""));
 }
 
 TEST_F(ActionLayer, WaitingForAFileCountsOnTheHostsLastLineUntilItsStateTimeOrAStop)
