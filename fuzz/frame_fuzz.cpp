@@ -62,7 +62,7 @@ void ReceiveStream(const uint8_t* data, size_t size)
     rx.Reset();
     for (size_t i = 0; i < size; ++i) {
         const TComboRxEvent event = rx.Push(data[i]);
-        if (event == cbrxMore) continue;
+        if (event == cbrxMore || event == cbrxNoise) continue;
         Check(rx.Packet().size() <= CB_MAX_FRAME_SIZE);
         if (event == cbrxFrame) ParseFrame(rx.Packet());
         rx.Reset();

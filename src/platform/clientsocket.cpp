@@ -157,7 +157,9 @@ void TWinSocketStream::Broken(int error) const
 {
     const AnsiString reason =
         error == 0 ? AnsiString("połączenie zamknięte przez drugą stronę") : SystemErrorText(error);
-    throw ESocketError(Format("Połączenie z %s zostało zerwane - %s", FSocket->Where().c_str(), reason.c_str()));
+    const AnsiString text = Format("Połączenie z %s zostało zerwane - %s", FSocket->Where().c_str(), reason.c_str());
+    if (error == 0) throw ESocketClosed(text);
+    throw ESocketError(text);
 }
 
 int TWinSocketStream::Write(const void* bytes, int count)

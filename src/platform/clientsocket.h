@@ -27,6 +27,12 @@ public:
     using ESocketError::ESocketError;
 };
 
+// The peer closed the connection in order: everything it sent was read.
+class ESocketClosed : public ESocketError {
+public:
+    using ESocketError::ESocketError;
+};
+
 enum TClientType { ctNonBlocking, ctBlocking };
 
 // One connection, as the framework's client socket hands it to a stream.

@@ -53,8 +53,11 @@ void TVelComboAction::Operacja(HORVDLLSRODOWISKO* environment, int operation, in
             FTrybOnLine = true;
             Eksport();
             break;
-        case -3:
-        case -6: Import(); break;
+        case -3: Import(); break;
+        case -6:
+            FTrybOnLine = true;
+            Import();
+            break;
         case -4: ImportParagonu(); break;
         case -8: DodFuncExecute(parameter); break;
         default: VelAction::Operacja(environment, operation, parameter); return;
@@ -114,7 +117,7 @@ void TVelComboAction::LogInit()
     // The trace lives beside the exchange files; without an exchange folder
     // there is nowhere of the host's to put it.
     if (!cfgUseLog || FKatalogWymiany.empty()) return;
-    const AnsiString folder = FKatalogWymiany + "log";
+    const AnsiString folder = KatalogWymiany() + "log";
     if (!DirectoryExists(folder)) ForceDirectories(folder);
     const AnsiString stamp = FormatDateTime("yyyy.mm.dd hh.nn.ss", Now());
     tools.InitDebug(folder + "/NEO_LOG " + stamp + ".TXT", Process().DriverTextTool);

@@ -5,6 +5,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "LJWords.h"
@@ -66,8 +67,8 @@ public:
     void Operacja(HORVDLLSRODOWISKO* environment, int operation, int parameter) override;
     AnsiString WlasciwosciUrzadzenia(int number) override;
     int IleMaxStawekKolejnych() override { return 7; }
-    AnsiString FNameLOG() const override { return FKatalogWymiany + "import.log"; }
-    AnsiString FNameEXP() const { return FKatalogWymiany + "combo.exp"; }
+    AnsiString FNameLOG() const override { return KatalogWymiany() + "import.log"; }
+    AnsiString FNameEXP() const { return KatalogWymiany() + "combo.exp"; }
 
     // Runs service function n; any other number does nothing.
     void DodFuncExecute(int n);
@@ -88,8 +89,14 @@ public:
     static AnsiString DataL(uint32_t value) { return ComboDataL(value); }
     static AnsiString DataN(int32_t value) { return ComboDataN(value); }
     static AnsiString DataS(const AnsiString& value) { return ComboDataS(value); }
+    // The register ends a text at its first NUL byte and takes the rest for
+    // further fields: such a text is never sent.
+    static bool HasNul(const AnsiString& text) { return text.find('\0') != AnsiString::npos; }
     // Ends the run when the user asked to stop.
     void ThrowPrzerwac();
+    // Ends the run with the text of a quiet refusal of the last command: for
+    // a command that has no record to pass over.
+    void FailOnQuietRefusal();
     // Reads one of the register's lists: the context command with its fields,
     // then the read command with its fields until the register ends it with
     // one of the end codes. onRecord runs with each record's answer in DataSet.
@@ -106,7 +113,7 @@ public:
     void OpenPort();
     void ClosePort();
     // Closes the session while a failure is on its way: a second failure
-    // must not hide the first.
+    // must not hide the first, and is shown as an error line of its own.
     void ClosePortAfterFailure();
     bool CheckNumber();
     TMBaudRate Speed();
@@ -138,7 +145,7 @@ public:
     // No host call reaches it.
     void ReadPluList();
     // A debug file's name that nothing writes.
-    AnsiString FNameDBG() const { return FKatalogWymiany + "combo.dbg"; }
+    AnsiString FNameDBG() const { return KatalogWymiany() + "combo.dbg"; }
 
     // Goods and packages programmed, the register's goods read back and
     // cleared (the export run calls these).
@@ -157,6 +164,8 @@ public:
     AnsiString DeleteOpakRec(VelTowRec rec);
     AnsiString PluRecRefusal(const VelTowRec& rec, int32_t* price);
     AnsiString OpakRecRefusal(const VelTowRec& rec, int32_t& number, int32_t* price);
+    // A row programmed whole also carries its name and code as texts.
+    static AnsiString TextsRefusal(const VelTowRec& rec);
     // The name cut to the register family's length; the host group's byte
     // from the group map; the barcode as the register takes it.
     AnsiString NazwaNaKase(const AnsiString& nazwa) const;
@@ -193,6 +202,7 @@ public:
     void SaveImpBufs();
     void AddToZamEDIDoc(const AnsiString& description, const AnsiString& code, int quantity);
     void CorrectZamEDIDoc(const AnsiString& description, const AnsiString& code, int quantity);
+    // Writes the orders kept by earlier passes, then those of ediLines.
     void SaveEDIOrder();
 
     // The EDI writer: an order line's code as the ordering system knows it,
@@ -202,27 +212,49 @@ public:
 
     // --- The import run (cbimport.cpp) and the lines of its intermediate
     // file "combo.imp" (cbimpfile.cpp) ---------------------------------------
-    AnsiString FNameIMP() const { return FKatalogWymiany + "combo.imp"; }
-    AnsiString FNameARC() const { return FKatalogWymiany + "arch.imp"; }
-    AnsiString FNameRECEIPT() const { return FKatalogWymiany + "receipt.tmp"; }
-    AnsiString FNameRECEIPT_ARCH() const { return FKatalogWymiany + "arch2.imp"; }
+    AnsiString FNameIMP() const { return KatalogWymiany() + "combo.imp"; }
+    AnsiString FNameARC() const { return KatalogWymiany() + "arch.imp"; }
+    AnsiString FNameRECEIPT() const { return KatalogWymiany() + "receipt.tmp"; }
+    AnsiString FNameRECEIPT_ARCH() const { return KatalogWymiany() + "arch2.imp"; }
 
     // Operations -3 and -6.
     void Import();
     // One parse pass over "combo.imp": day buffers, hand-over, EDI orders.
     void ImportFromFile();
     void OpenIMPFile();
-    // Appends a whole line (its "\r\n" included) to "combo.imp", opening it
-    // when needed. A failed write takes back what it wrote.
+    // Appends whole lines (their "\r\n" included) to "combo.imp", opening it
+    // when needed, with one write to the file. A failed write takes back
+    // what it wrote.
     void LineToIMPFile(const AnsiString& line);
     void CloseIMPFile();
     // The unfinished receipt of a failed read, kept in "receipt.tmp".
     void SaveReceipt();
-    // A receipt spill of an earlier run, taken up for the receipt records
-    // about to be read: it goes into "combo.imp" before the first of them.
+    // The receipt carried from earlier runs in "receipt.tmp", taken up in
+    // front of the receipt records about to be read.
     void AddReceiptPositions();
     void DeleteImpBufs();
     void AfterImport() {}
+
+    // Comment lines of "combo.imp" and "receipt.tmp" (every reader passes
+    // over lines that begin with "#") by which the next run knows where a
+    // cut-off reading stood:
+    // - kRecordsStart and a line: the receipt records of a run begin here,
+    //   after the lines of the receipt carried in; the line is that of the
+    //   record in doubt carried in (empty: none);
+    // - kRecordWithoutLine and its type: a record that makes no line;
+    // - kNothingInDoubt: the register confirmed every record written so far;
+    // - kCarriedDoubt and a line, in "receipt.tmp": the record in doubt.
+    // The record in doubt is the one read last, whose confirming request got
+    // no answer: the register may have deleted it or may serve it again.
+    static constexpr const char* kRecordsStart = "#PARAGONY;";
+    static constexpr const char* kRecordWithoutLine = "#BEZ_WIERSZA;";
+    static constexpr const char* kNothingInDoubt = "#BEZ_WATPLIWOSCI";
+    static constexpr const char* kCarriedDoubt = "#WATPLIWY;";
+    // Notes of a parse pass's save, for a later pass over the same file: the
+    // n-th day (counted from 1, with its date) is with the host; the orders
+    // are kept (see KeepEDIOrder).
+    static constexpr const char* kDayHandedOver = "#PRZEKAZANO;";
+    static constexpr const char* kOrdersKept = "#ZAMOWIENIA_ZACHOWANE";
 
     // The lines of the sales statistics, from the PLUSTATREAD and
     // PACKSTATREAD answers in DataSet.
@@ -333,6 +365,8 @@ protected:
     // A record the register refused with a quiet code: listed among the
     // rejected records; true when it was refused.
     bool RefusedQuietly(const AnsiString& record);
+    // A record listed among the rejected ones with the reason.
+    void ListRejected(const AnsiString& record, const AnsiString& reason);
     // The goods rows the export has to send; master data waits for them.
     bool AnyGoodsToSend() const;
     // Runs every clean-up step of the export; a step that fails does not stop
@@ -343,26 +377,43 @@ protected:
     std::vector<std::unique_ptr<VelImpBuf>> imp_bufs;
     // "combo.imp" while it is written.
     std::unique_ptr<TMFile> f_combo;
-    // An earlier run's spill taken up, its lines waiting for the first
-    // receipt record of this run.
-    bool receiptSpillWaiting = false;
-    TStringList receiptSpill;
-    // Where the last line written to "combo.imp" begins; where the last
-    // receipt record's line begins (-1: none in this run) and the receipt in
-    // progress before it.
-    int64_t lastLineAt = 0;
-    int64_t lastRecordAt = -1;
-    TStringList receiptTempBefore;
+    // The line of the record in doubt (see kRecordsStart; empty: none), and
+    // the one carried in, until this run's first record is compared with it.
+    AnsiString receiptDoubt;
+    AnsiString receiptServedAgain;
+    // A record served whose line is not written yet.
+    bool receiptServedUnwritten = false;
+    // The failure of writing the EDI orders, reported once the sales are
+    // with the host.
+    std::exception_ptr ediFailure;
+
+    // What a receipt record does to the receipt in progress: joins it, ends
+    // it, or stands alone.
+    enum e_ReceiptPart { rp_Line, rp_Close, rp_Alone };
+    static e_ReceiptPart ReceiptPartOf(const AnsiString& kind, int64_t type);
+    // The receipt to be carried into the next run: its lines, each with
+    // "\r\n", and the line of the record in doubt (empty: none).
+    struct ReceiptCarry {
+        TStringList lines;
+        AnsiString doubt;
+    };
+    ReceiptCarry ReadReceiptCarry() const;
+    // Replaces "receipt.tmp"; deletes it when there is nothing to carry.
+    void WriteReceiptCarry(const TStringList& lines, const AnsiString& doubt, bool firstLineMarker);
 
 private:
     // The reading block of the run: the register's sales into "combo.imp".
     void ReadSalesToIMPFile();
-    // Writes a receipt record's line, after the waiting spill if any.
-    void ReceiptLineToIMPFile(const AnsiString& line);
-    void SpliceReceiptSpill();
-    // Takes the last receipt record out of "combo.imp" and the receipt in
-    // progress again.
-    void TakeBackLastRecord();
+    // Writes a receipt record's line unless it is the record in doubt
+    // served again; keeps receiptTemp.
+    void ReceiptLineToIMPFile(const AnsiString& line, e_ReceiptPart part);
+    void RecordWithoutLine(int type);
+    // Says in "combo.imp" that no record read is in doubt.
+    void NothingInDoubt();
+    // SaveEDIOrder, its failure kept for the end of the run: the sales go
+    // to the host whatever the EDI folder does.
+    void SaveEDIOrderKeepingFailure();
+    void ShowEDIFailure();
 
     // --- The sales reading and the parse pass (cbimpread.cpp, cbreceipts.cpp,
     // cbimpparse.cpp) ---------------------------------------------------------
@@ -414,4 +465,27 @@ protected:
     // Set once the card pattern was taken for this run.
     bool cardPatternKnown = false;
     int32_t lastReceiptThisRun = -1;
+
+    // What the parse pass carries into the next run: whether the file holds
+    // a reading of receipt records, and then the receipt open at its end and
+    // the record in doubt.
+    void NoteMarker(const AnsiString& line);
+    void NoteReceiptLine(const AnsiString& text, ImpLine& line);
+    void MarkIMPFile(const AnsiString& note);
+    bool parRecordsRead = false;
+    ReceiptCarry parCarry;
+    // The days an earlier pass handed over, and whether it kept the orders.
+    std::set<int> parHandedOver;
+    bool parOrdersKept = false;
+    // Receipts the printout guard set aside, and whether the file parsed is
+    // the one just read from the register (the guard's work is then shown).
+    int parSetAside = 0;
+    bool parFromRegister = false;
+
+    // The orders of a parse pass kept in a file of their own until written.
+    AnsiString FNameZAM() const { return FKatalogWymiany + "zamowienia.tmp"; }
+    void KeepEDIOrder();
+    void WriteKeptOrders(const std::vector<TStringList>& documents);
+    // One document of these order lines, under the first free number.
+    void WriteEDIDocument(const TStringList& orders);
 };

@@ -24,6 +24,11 @@ void TVelComboAction::ThrowPrzerwac()
     if (CzyPrzerwac()) throw Exception(ComboStopText());
 }
 
+void TVelComboAction::FailOnQuietRefusal()
+{
+    if (last_err_wyk != 0) throw Exception(ComboWykErrMsg(last_err_wyk));
+}
+
 std::unique_ptr<TComboLink> TVelComboAction::CurrentLink()
 {
     if (Medium == md_rs232 && FPort && FPort->GetActive()) return std::make_unique<TComboSerialLink>(*FPort);
@@ -52,6 +57,6 @@ void TVelComboAction::ReadList(int readCmd, const std::vector<AnsiString>& first
         }
         for (int end : endCodes)
             if (last_err_wyk == end) return;
-        throw Exception(ComboWykErrMsg(last_err_wyk));
+        FailOnQuietRefusal();
     }
 }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "LJWords.h"
+#include "mfile.h"
 #include "cbaction.h"
 #include "cbtexts.h"
 #include "sysfiles.h"
@@ -64,14 +65,73 @@ AnsiString TVelComboAction::FNameEDI(const AnsiString& stamp, int n)
     return Format("%sDoc%03d_%s_%03d.txt", CfgEdiFolder.c_str(), FNrUrzadzenia, stamp.c_str(), n);
 }
 
-void TVelComboAction::SaveEDIOrder()
+// The kept orders: one document's lines after another, each document ended
+// by an empty line.
+namespace {
+std::vector<TStringList> ReadKeptOrders(const AnsiString& path)
+{
+    std::vector<TStringList> documents;
+    if (!FileExists(path)) return documents;
+    TStringList lines;
+    TMFile::ReadStringsFromFile(path, lines, 0);
+    TStringList document;
+    for (const AnsiString& line : lines) {
+        if (!Trim(line).empty()) {
+            document.Add(line);
+            continue;
+        }
+        if (!document.Empty()) documents.push_back(document);
+        document.Clear();
+    }
+    if (!document.Empty()) documents.push_back(document);
+    return documents;
+}
+}  // namespace
+
+void TVelComboAction::WriteKeptOrders(const std::vector<TStringList>& documents)
+{
+    const AnsiString path = FNameZAM();
+    AnsiString text;
+    for (const TStringList& document : documents) {
+        for (const AnsiString& line : document) text += line + "\r\n";
+        text += "\r\n";
+    }
+    if (text.empty()) {
+        if (!DeleteFile(path) && FileExists(path)) throw Exception(DriverText("Błąd usunięcia pliku ") + path);
+        return;
+    }
+    TLTools::BufToFileEx(text, path, WorkingFileName(path), GetLgLink(), false);
+}
+
+// The orders of a parse pass are kept before the intermediate file goes, so
+// that a document the EDI folder refuses loses nothing: a later run writes it.
+void TVelComboAction::KeepEDIOrder()
 {
     if (ediLines.Empty()) return;
+    std::vector<TStringList> documents = ReadKeptOrders(FNameZAM());
+    documents.push_back(ediLines);
+    WriteKeptOrders(documents);
+    ediLines.Clear();
+}
 
+void TVelComboAction::SaveEDIOrder()
+{
+    // Kept orders first, each taken out of its file once its document is written.
+    std::vector<TStringList> kept = ReadKeptOrders(FNameZAM());
+    while (!kept.empty()) {
+        WriteEDIDocument(kept.front());
+        kept.erase(kept.begin());
+        WriteKeptOrders(kept);
+    }
+    if (!ediLines.Empty()) WriteEDIDocument(ediLines);
+}
+
+void TVelComboAction::WriteEDIDocument(const TStringList& orders)
+{
     int year = 0, month = 0, day = 0;
     DecodeDate(Date(), year, month, day);
     AnsiString lines;
-    for (const AnsiString& entry : ediLines) {
+    for (const AnsiString& entry : orders) {
         const OrderLine line = Fields(entry);
         lines += Format("Linia:Kod{%s}Ilosc{%s}\r\n", FormatBarcodeIn(line.code).c_str(),
                         Thousandths(StrToIntDef(line.quantity, 0)).c_str());
@@ -99,7 +159,7 @@ void TVelComboAction::SaveEDIOrder()
     text += Format("NIPWystawcy: %d\r\n", FNrUrzadzenia);
     text += "IndeksCentralny:NIE\r\n";
     text += "NazwaWystawcy:" + Format("Kasa nr %d (%s)", FNrUrzadzenia, FNazwaUrzadzenia.c_str()) + "\r\n";
-    text += Format("IloscLinii:%d\r\n", ediLines.Count());
+    text += Format("IloscLinii:%d\r\n", orders.Count());
     text += lines;
 
     TLTools cp852;

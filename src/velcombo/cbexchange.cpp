@@ -87,7 +87,8 @@ bool TComboExchange::AwaitReport()
     const uint64_t start = CurrentClock().NowMs();
     int progress = 0;
     for (;;) {
-        const bool came = ReceivePacket();
+        // A byte outside a frame is the register still at work: one try.
+        const bool came = ReceivePacket(true);
         if (FLinkDead) return false;
         if (!came && CurrentClock().NowMs() - start >= limitMs) throw Exception(ComboReportTimeoutText());
         progress += 5;
@@ -108,7 +109,7 @@ void TComboExchange::SendPacket()
     if (!FLink->Send(reinterpret_cast<const uint8_t*>(S.packet_out.data()), S.packet_out.size())) FLinkDead = true;
 }
 
-bool TComboExchange::ReceivePacket()
+bool TComboExchange::ReceivePacket(bool noiseEndsTry)
 {
     S.packet_in.clear();
     if (!FLink || FLinkDead) {
@@ -120,6 +121,14 @@ bool TComboExchange::ReceivePacket()
     const uint64_t frameLimitMs = kFrameByteTimeouts * byteTimeoutMs;
     uint64_t firstByteMs = 0;
     bool started = false;
+    // Ends the receive: the noise passed over is traced before what ended it.
+    auto end = [&](bool frame, const AnsiString& trace) {
+        S.packet_in = receiver.Packet();
+        if (receiver.Skipped() > 0)
+            Trace("<-", Format("<pominięte bajty spoza ramki: %u>", static_cast<unsigned>(receiver.Skipped())));
+        if (!trace.empty()) Trace("<-", trace);
+        return frame;
+    };
     for (;;) {
         // Time passes only while the link waits for a byte, so the clock is
         // looked at only then, not for every byte of a frame read in at once.
@@ -127,34 +136,25 @@ bool TComboExchange::ReceivePacket()
         const int byte = FLink->ReceiveByte(byteTimeoutMs);
         if (byte == TComboLink::kDead) {
             FLinkDead = true;
-            S.packet_in = receiver.Packet();
-            Trace("<-", "<połączenie z kasą zerwane>");
-            return false;
+            return end(false, "<połączenie z kasą zerwane>");
         }
-        if (byte < 0) {
-            S.packet_in = receiver.Packet();
-            if (FLink->TracesSilence())
-                Trace("<-", ComboText("KasaNieOdpowiada", "<kasa nie odpowiada>"));
-            return false;
-        }
+        if (byte < 0)
+            return end(false, FLink->TracesSilence() ? ComboText("KasaNieOdpowiada", "<kasa nie odpowiada>") : "");
         const TComboRxEvent event = receiver.Push(static_cast<uint8_t>(byte));
         if (!started) {
             started = true;
             firstByteMs = CurrentClock().NowMs();
         }
-        if (event == cbrxMore && waited && CurrentClock().NowMs() - firstByteMs > frameLimitMs) {
-            S.packet_in = receiver.Packet();
-            Trace("<-", Format("<ramka niekompletna po %u ms>", static_cast<unsigned>(frameLimitMs)));
-            return false;
-        }
-        if (event == cbrxMore) continue;
-        S.packet_in = receiver.Packet();
+        // Noise holds a receive no longer than a frame may take.
+        const bool pending = event == cbrxMore || (event == cbrxNoise && !noiseEndsTry);
+        if (pending && waited && CurrentClock().NowMs() - firstByteMs > frameLimitMs)
+            return end(false, Format("<ramka niekompletna po %u ms>", static_cast<unsigned>(frameLimitMs)));
+        if (pending) continue;
         switch (event) {
-        case cbrxFrame: Trace("<-", S.packet_in); return true;
-        case cbrxBadSecondByte: Trace("<-", Format("<nieprawidłowy drugi bajt: 0x%02X", receiver.BadByte())); break;
-        default: Trace("<-", "<ramka dłuższa niż 65535 bajtów>"); break;
+        case cbrxFrame: return end(true, receiver.Packet());
+        case cbrxNoise: return end(false, Format("<bajt spoza ramki: 0x%02X>", receiver.NoiseByte()));
+        default: return end(false, "<ramka dłuższa niż 65535 bajtów>");
         }
-        return false;
     }
 }
 

@@ -48,8 +48,9 @@ class TComboExchange {
 public:
     static constexpr int kAttempts = 3;
     static constexpr int kReportTimeoutDefault = 60;
-    // An answer must be whole within this many byte time-outs of its first
-    // byte: a peer that dribbles a byte now and then must not hold a run for days.
+    // An answer must be whole within this many byte time-outs of the first
+    // byte received, noise included: a peer that dribbles a byte now and then
+    // must not hold a run for days.
     static constexpr uint64_t kFrameByteTimeouts = 3;
 
     // link may be null (file mode): nothing is sent and every command fails.
@@ -67,7 +68,9 @@ public:
     // The steps, in the order SendAndReceive runs them.
     void GetResponse();
     void SendPacket();
-    bool ReceivePacket();
+    // One frame into packet_in. Noise before it is passed over within the
+    // same time limits, or, when noiseEndsTry, ends the receive without one.
+    bool ReceivePacket(bool noiseEndsTry = false);
     int ParsePacket();
     bool IsSimplePacketSent() const;
 

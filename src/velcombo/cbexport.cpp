@@ -82,10 +82,16 @@ void TVelComboAction::CommReport()
 bool TVelComboAction::RefusedQuietly(const AnsiString& record)
 {
     if (last_err_wyk == 0) return false;
-    error_log.Add(record + ": " + ComboWykErrMsg(last_err_wyk));
-    // Something went to the register, so the rejected list is worth showing.
-    Fcokolwiek_eksportowano = true;
+    ListRejected(record, ComboWykErrMsg(last_err_wyk));
     return true;
+}
+
+void TVelComboAction::ListRejected(const AnsiString& record, const AnsiString& reason)
+{
+    // A text cut at a NUL byte: the host is handed the line as a C string.
+    error_log.Add(Format("%s: %s", record.c_str(), reason.c_str()));
+    // The export got to the register's records, so the list is worth showing.
+    Fcokolwiek_eksportowano = true;
 }
 
 bool TVelComboAction::AnyGoodsToSend() const

@@ -215,7 +215,8 @@ void TComboReceiver::Reset()
 {
     FPacket.clear();
     FEscape = false;
-    FBadByte = 0;
+    FNoiseByte = 0;
+    FSkipped = 0;
 }
 
 TComboRxEvent TComboReceiver::Push(uint8_t byte)
@@ -224,14 +225,20 @@ TComboRxEvent TComboReceiver::Push(uint8_t byte)
         FEscape = true;
         return cbrxMore;
     }
-    FPacket.push_back(static_cast<char>(byte));
-    // The leading 0x10 has been dropped, so this is the second byte on the wire.
-    if (FPacket.size() == 1 && byte != CB_STX) {
-        FBadByte = byte;
-        return cbrxBadSecondByte;
-    }
-    if (FPacket.size() > 4 && byte == CB_ETX && FEscape) return cbrxFrame;
+    const bool escaped = FEscape;
     FEscape = false;
+    if (byte == CB_STX && (escaped || FPacket.empty())) {
+        FSkipped += FPacket.size();
+        FPacket.assign(1, static_cast<char>(CB_STX));
+        return cbrxMore;
+    }
+    if (FPacket.empty()) {
+        FNoiseByte = byte;
+        // Noise without end is bounded like a frame without end.
+        return ++FSkipped >= CB_MAX_FRAME_SIZE ? cbrxOverflow : cbrxNoise;
+    }
+    FPacket.push_back(static_cast<char>(byte));
+    if (FPacket.size() > 4 && byte == CB_ETX && escaped) return cbrxFrame;
     if (FPacket.size() >= CB_MAX_FRAME_SIZE) return cbrxOverflow;
     return cbrxMore;
 }

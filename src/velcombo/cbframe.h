@@ -84,25 +84,32 @@ AnsiString ComboBuildPacket(uint32_t token, uint16_t cmd, int n, const AnsiStrin
 
 // --- Receiving ----------------------------------------------------------------
 enum TComboRxEvent {
-    cbrxMore,           // the frame is not complete yet
-    cbrxFrame,          // Packet() holds the plain frame, STX to ETX
-    cbrxBadSecondByte,  // the byte after the leading 0x10 is not STX (BadByte())
-    cbrxOverflow,       // CB_MAX_FRAME_SIZE bytes without an end of frame
+    cbrxMore,      // the frame is not complete yet
+    cbrxFrame,     // Packet() holds the plain frame, STX to ETX
+    cbrxNoise,     // a byte before any frame start, passed over (NoiseByte())
+    cbrxOverflow,  // CB_MAX_FRAME_SIZE bytes without an end of frame
 };
 
-// Undoes the stuffing byte by byte. After any event other than cbrxMore the
-// receiver must be Reset() before the next frame.
+// Undoes the stuffing byte by byte. A frame starts at STX, with or without
+// its leading 0x10; bytes before that are line noise, passed over. An escaped
+// STX starts a frame afresh even inside one (stuffing never puts one there),
+// so that noise which looked like a frame start is passed over too. After
+// cbrxFrame or cbrxOverflow the receiver must be Reset() before the next frame.
 class TComboReceiver {
 public:
     void Reset();
     TComboRxEvent Push(uint8_t byte);
     const AnsiString& Packet() const { return FPacket; }
-    uint8_t BadByte() const { return FBadByte; }
+    uint8_t NoiseByte() const { return FNoiseByte; }
+    // The bytes passed over since the Reset(), a frame start that came to
+    // nothing among them.
+    size_t Skipped() const { return FSkipped; }
 
 private:
     AnsiString FPacket;
     bool FEscape = false;
-    uint8_t FBadByte = 0;
+    uint8_t FNoiseByte = 0;
+    size_t FSkipped = 0;
 };
 
 // Checks a received plain frame against the token of the command it answers

@@ -38,6 +38,10 @@ int32_t PackageNumber(const AnsiString& kod)
 }
 
 bool FitsPluField(int32_t plu) { return plu >= 0 && plu <= UINT16_MAX; }
+bool FitsByte(int32_t value)
+{
+    return value >= 0 && value <= UINT8_MAX;
+}
 
 // The price in the smallest unit, truncated toward zero; false when it is no
 // 32-bit number.
@@ -55,8 +59,8 @@ void TVelComboAction::SendPluRecs(e_SendType pass)
 {
     static const char* const kTexts[] = {"Usuwanie towarów...", "Usuwanie opakowań...", "Programowanie towarów...",
                                          "Programowanie opakowań..."};
-    // An export of master data alone has no goods rows: no pass to show.
-    if (Medium == md_file || !exp_buf || exp_buf->il_rec == 0) return;
+    // An export of master data alone still shows each pass, with nothing sent.
+    if (Medium == md_file || !exp_buf) return;
     int counter = 0;
     MsgAdd(DriverText(kTexts[pass]), LPV_Value, 100);
     try {
@@ -91,8 +95,7 @@ void TVelComboAction::SendPluRecs(e_SendType pass)
                 if (last_err_wyk != 0) refusal = ComboWykErrMsg(last_err_wyk);
             }
             const AnsiString name = TLTools::StrSize(TLTools::StrMax(rec.nazwa, 16, true), 16, ' ', right, right);
-            error_log.Add(Format("%s %s: %s", rec.kod.c_str(), name.c_str(), refusal.c_str()));
-            Fcokolwiek_eksportowano = true;
+            ListRejected(Format("%s %s", rec.kod.c_str(), name.c_str()), refusal);
         }
     } catch (...) {
         MsgP(counter);
@@ -117,6 +120,13 @@ AnsiString TVelComboAction::OpakRecRefusal(const VelTowRec& rec, int32_t& number
     if (number < 0) return Format(DriverText("kod opakowania %s poza zakresem 0-255").c_str(), rec.kod.c_str());
     if (price && !PriceOf(rec.CenaAkt(PoziomCen), *price))
         return Format(DriverText("cena %.0f poza zakresem liczby 32-bitowej").c_str(), rec.CenaAkt(PoziomCen));
+    return "";
+}
+
+AnsiString TVelComboAction::TextsRefusal(const VelTowRec& rec)
+{
+    if (HasNul(rec.nazwa)) return DriverText("znak NUL w nazwie");
+    if (HasNul(rec.kod)) return DriverText("znak NUL w kodzie");
     return "";
 }
 
@@ -156,6 +166,11 @@ AnsiString TVelComboAction::SendPluRec(VelTowRec rec)
         SendAndReceive(CMD_PLUPRICEUPDATE, 2, fields);
         return "";
     }
+    if (const AnsiString texts = TextsRefusal(rec); !texts.empty()) return texts;
+    // A unit or precision past a byte would be taken as another one.
+    if (!FitsByte(rec.jedn))
+        return Format(DriverText("numer jednostki miary %d poza zakresem 0-255").c_str(), rec.jedn);
+    if (!FitsByte(rec.precyzja)) return Format(DriverText("precyzja %d poza zakresem 0-255").c_str(), rec.precyzja);
     int32_t package = 0;
     if (!rec.kod_opakowania.empty()) package = StrToIntDef(rec.kod_opakowania, 0);
     if (package < 0 || package > kMaxPackageLink) package = 0;
@@ -186,7 +201,8 @@ AnsiString TVelComboAction::SendOpakRec(VelTowRec rec)
         MsgAdd(Format("PRG_OPA Kod: %s, Nazwa: %s", rec.kod.c_str(), rec.nazwa.c_str()), LPV_Value, 100);
     int32_t number = 0;
     int32_t price = 0;
-    const AnsiString refusal = OpakRecRefusal(rec, number, &price);
+    AnsiString refusal = OpakRecRefusal(rec, number, &price);
+    if (refusal.empty()) refusal = TextsRefusal(rec);
     if (!refusal.empty()) return refusal;
     const AnsiString fields[] = {DataV(static_cast<uint16_t>(number)),
                                  DataS(NazwaNaKase(rec.nazwa)),

@@ -23,7 +23,7 @@ AnsiString BarcodeColumn(const AnsiString& line) { return Trim(TxTools(line).Sel
 
 }  // namespace
 
-AnsiString TVelComboAction::FNameTOW() const { return FKatalogWymiany + "combo.tow"; }
+AnsiString TVelComboAction::FNameTOW() const { return KatalogWymiany() + "combo.tow"; }
 
 void TVelComboAction::SetTowFileHeader(AnsiString& text)
 {
@@ -150,7 +150,6 @@ void TVelComboAction::ClearAll(const AnsiString& text, int cmd, const std::vecto
 {
     MsgAdd(text, LPV_None, 100);
     SendAndReceive(cmd, static_cast<int>(fields.size()), fields.data());
-    // A refusal the exchange leaves to its caller is still a refusal.
-    if (last_err_wyk != 0) throw Exception(ComboWykErrMsg(last_err_wyk));
+    FailOnQuietRefusal();
     MsgS(LPV_Ok);
 }

@@ -42,10 +42,6 @@ AnsiString TVelComboAction::ParsePackStatLine() const
 }
 
 // --- Receipt records -----------------------------------------------------------
-// Goods, packages, payments, currencies and discounts belong to the receipt
-// in progress; its close or its cancellation ends it. Pay-ins and pay-outs,
-// the daily report and orders stand alone: a spill carrying them would hand
-// them over a second time.
 
 void TVelComboAction::Par_ParsePlu()
 {
@@ -53,16 +49,14 @@ void TVelComboAction::Par_ParsePlu()
     const AnsiString line = Format("P_PLU;%d;%d;%s;%s;%d;%d;%d\r\n", DataSet[3].AsB(), DataSet[4].AsV(),
                                    Field(DataSet[5].AsS()).c_str(), Field(DataSet[6].AsS()).c_str(), DataSet[7].AsN(),
                                    DataSet[8].AsN(), type >= 13 && type <= 15 ? 1 : 0);
-    ReceiptLineToIMPFile(line);
-    receiptTemp.Add(line);
+    ReceiptLineToIMPFile(line, rp_Line);
 }
 
 void TVelComboAction::Par_ParseOpak()
 {
     const AnsiString line = Format("P_OPA;%d;%d;%s;%d;%d\r\n", DataSet[2].AsV(), DataSet[3].AsV(),
                                    Field(DataSet[4].AsS()).c_str(), DataSet[5].AsN(), DataSet[6].AsN());
-    ReceiptLineToIMPFile(line);
-    receiptTemp.Add(line);
+    ReceiptLineToIMPFile(line, rp_Line);
 }
 
 void TVelComboAction::Par_ParseAcceptTrn()
@@ -74,8 +68,7 @@ void TVelComboAction::Par_ParseAcceptTrn()
                Minutes(DataSet[6].AsV(), DataSet[5].AsB(), DataSet[4].AsB(), DataSet[7].AsB(), DataSet[8].AsB()).c_str(),
                Field(DataSet[9].AsS()).c_str(), Field(DataSet[10].AsS()).c_str(), DataSet[11].AsV(), DataSet[12].AsN(),
                DataSet[13].AsN(), printout);
-    ReceiptLineToIMPFile(line);
-    receiptTemp.Clear();
+    ReceiptLineToIMPFile(line, rp_Close);
 }
 
 void TVelComboAction::Par_ParseAnulTrn()
@@ -85,10 +78,7 @@ void TVelComboAction::Par_ParseAnulTrn()
                Minutes(DataSet[5].AsV(), DataSet[4].AsB(), DataSet[3].AsB(), DataSet[6].AsB(), DataSet[7].AsB()).c_str(),
                Field(DataSet[8].AsS()).c_str(), Field(DataSet[9].AsS()).c_str(), DataSet[10].AsV(), DataSet[11].AsV(),
                DataSet[12].AsN(), DataSet[13].AsN());
-    ReceiptLineToIMPFile(line);
-    // The cancelled receipt's lines go with it: carried into the next run
-    // they would become part of the receipt read there.
-    receiptTemp.Clear();
+    ReceiptLineToIMPFile(line, rp_Close);
 }
 
 void TVelComboAction::Par_ParseFormPl()
@@ -106,17 +96,14 @@ void TVelComboAction::Par_ParseFormPl()
         Format("P_PLA;%d;%d;%s;%d;%d;%s;%s;%s;%d\r\n", type, DataSet[3].AsV(), Field(DataSet[4].AsS()).c_str(),
                DataSet[5].AsB(), DataSet[6].AsN(), description.c_str(), registerNumber.c_str(), cashierName.c_str(),
                cashier);
-    ReceiptLineToIMPFile(line);
-    const bool payInOrOut = type == 4 || type == 5;
-    if (!payInOrOut) receiptTemp.Add(line);
+    ReceiptLineToIMPFile(line, ReceiptPartOf("P_PLA", type));
 }
 
 void TVelComboAction::Par_ParseWaluta()
 {
     const AnsiString line = Format("P_WAL;%d;%d;%s;%d;%d;%d\r\n", DataSet[2].AsV(), DataSet[3].AsV(),
                                    Field(DataSet[4].AsS()).c_str(), DataSet[5].AsN(), DataSet[6].AsN(), DataSet[7].AsN());
-    ReceiptLineToIMPFile(line);
-    receiptTemp.Add(line);
+    ReceiptLineToIMPFile(line, rp_Line);
 }
 
 void TVelComboAction::Par_ParseRapfisk()
@@ -124,7 +111,7 @@ void TVelComboAction::Par_ParseRapfisk()
     AnsiString line = Format("P_FSK;%04d%02d%02d000000000;%d;", DataSet[5].AsV(), DataSet[4].AsB(), DataSet[3].AsB(),
                              DataSet[6].AsV());
     for (int total = 9; total <= 15; ++total) line += Format("%d;", DataSet[total].AsN());
-    ReceiptLineToIMPFile(line + "\r\n");
+    ReceiptLineToIMPFile(line + "\r\n", rp_Alone);
 }
 
 void TVelComboAction::Par_ParseRabat()
@@ -134,23 +121,53 @@ void TVelComboAction::Par_ParseRabat()
     const AnsiString card = type == 23 ? Field(DataSet[7].AsS()) : AnsiString();
     const AnsiString line = Format("P_RAB;%d;%s;%d;%d;%d;%s\r\n", type, Field(DataSet[3].AsS()).c_str(),
                                    DataSet[4].AsB(), DataSet[5].AsV(), DataSet[6].AsN(), card.c_str());
-    ReceiptLineToIMPFile(line);
-    receiptTemp.Add(line);
+    ReceiptLineToIMPFile(line, rp_Line);
 }
 
 void TVelComboAction::Par_ParseZam()
 {
     ReceiptLineToIMPFile(Format("P_ZAM;%d;%d;%s;%d;%s\r\n", DataSet[2].AsV(), DataSet[3].AsV(),
-                                Field(DataSet[4].AsS()).c_str(), DataSet[5].AsN(), Field(DataSet[6].AsS()).c_str()));
+                                Field(DataSet[4].AsS()).c_str(), DataSet[5].AsN(), Field(DataSet[6].AsS()).c_str()),
+                         rp_Alone);
 }
 
-void TVelComboAction::ReceiptLineToIMPFile(const AnsiString& line)
+// Goods, packages, payments, currencies and discounts belong to the receipt
+// in progress, which its close or its cancellation ends (the cancelled
+// receipt's lines go with it: carried on, they would become part of the next
+// receipt). Pay-ins, pay-outs, daily reports and orders stand alone: carried
+// on, they would be handed over a second time.
+TVelComboAction::e_ReceiptPart TVelComboAction::ReceiptPartOf(const AnsiString& kind, int64_t type)
 {
-    SpliceReceiptSpill();
+    if (kind == "P_TRN" || kind == "P_ANU") return rp_Close;
+    if (kind == "P_PLA") return type == 4 || type == 5 ? rp_Alone : rp_Line;
+    if (kind == "P_PLU" || kind == "P_OPA" || kind == "P_WAL" || kind == "P_RAB") return rp_Line;
+    return rp_Alone;
+}
+
+// The first record of a run may be the one an earlier run read last without
+// its confirmation being answered. Served again with the same line, the
+// register never took that confirmation, and the line is in the files
+// already: it is kept once. A different record means it was confirmed.
+// (Two records with the same line in a row cannot be told apart this way:
+// the second is then taken for the first served again.)
+void TVelComboAction::ReceiptLineToIMPFile(const AnsiString& line, e_ReceiptPart part)
+{
     Log("<-", line);
-    receiptTempBefore = receiptTemp;
-    LineToIMPFile(line);
-    lastRecordAt = lastLineAt;
+    const bool servedAgain = !receiptServedAgain.empty() && line == receiptServedAgain + "\r\n";
+    receiptServedAgain.clear();
+    if (!servedAgain) {
+        LineToIMPFile(line);
+        if (part == rp_Line) receiptTemp.Add(line);
+        if (part == rp_Close) receiptTemp.Clear();
+    }
+    receiptDoubt = line.substr(0, line.size() - 2);
+}
+
+void TVelComboAction::RecordWithoutLine(int type)
+{
+    receiptServedAgain.clear();
+    LineToIMPFile(kRecordWithoutLine + IntToStr(type) + "\r\n");
+    receiptDoubt.clear();
 }
 
 // --- Cashier state -------------------------------------------------------------

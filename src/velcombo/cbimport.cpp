@@ -2,11 +2,16 @@
 // handed over first, the register's sales are read into a fresh "combo.imp",
 // and that is parsed into day buffers and handed to the host.
 //
-// No sale may be lost or handed over twice, whatever fails and whenever:
-// "combo.imp" is written line by line and deleted only after every day was
-// handed over, so a failed run leaves it for the next one; a receipt cut off
-// by a failure is dropped from it by the parser and lives on in
-// "receipt.tmp" until the next run reads receipts again.
+// No sale may be lost or handed over twice, whatever stops a run and
+// whenever, the host process killed included. The register deletes a receipt
+// record when the next request confirms it, so:
+// - a record's line is in "combo.imp" (written to the file, not held in the
+//   process) before the request that confirms it goes out;
+// - "combo.imp" is deleted only after every day was handed over, and the
+//   receipt still open at its end is carried into "receipt.tmp" first;
+// - the files say which record, if any, was read last without its
+//   confirmation being answered; the next run keeps it once whether the
+//   register serves it again or not (see ReceiptLineToIMPFile).
 #include "cbaction.h"
 
 #include "sysfiles.h"
@@ -27,6 +32,11 @@ AnsiString MessageOf(const std::exception& e)
     return framework ? framework->Message() : AnsiString(e.what());
 }
 
+bool StartsWith(const AnsiString& text, const char* head)
+{
+    return text.compare(0, std::char_traits<char>::length(head), head) == 0;
+}
+
 }  // namespace
 
 void TVelComboAction::Import()
@@ -34,10 +44,13 @@ void TVelComboAction::Import()
     imp_buf = nullptr;
     ediLines.Clear();
     receiptTemp.Clear();
-    receiptSpillWaiting = false;
-    receiptSpill.Clear();
-    lastRecordAt = -1;
+    receiptDoubt.clear();
+    receiptServedAgain.clear();
+    ediFailure = nullptr;
     try {
+        // Orders an earlier run could not write go first; a folder that
+        // still refuses them must not keep the sales from the host.
+        SaveEDIOrderKeepingFailure();
         if (Medium == md_file) {
             if (!FileExists(FNameIMP()))
                 throw Exception(DriverText("Ustawione złącze na PLIK, a brak pliku combo.imp!"));
@@ -50,15 +63,38 @@ void TVelComboAction::Import()
             }
             OpenPort();
             ReadSalesToIMPFile();
+            parFromRegister = true;
             if (FileExists(FNameIMP())) ImportFromFile();
         }
     } catch (...) {
         ClosePortAfterFailure();
         DeleteImpBufs();
+        ShowEDIFailure();
         throw;
     }
     ClosePort();
     DeleteImpBufs();
+    if (ediFailure) std::rethrow_exception(ediFailure);
+}
+
+void TVelComboAction::SaveEDIOrderKeepingFailure()
+{
+    try {
+        SaveEDIOrder();
+    } catch (...) {
+        ediFailure = std::current_exception();
+    }
+}
+
+// Another failure ends the run: the EDI one is shown beside it.
+void TVelComboAction::ShowEDIFailure()
+{
+    if (!ediFailure) return;
+    try {
+        std::rethrow_exception(ediFailure);
+    } catch (const std::exception& e) {
+        MsgAdd(MessageOf(e), LPV_Error, 100);
+    }
 }
 
 void TVelComboAction::ReadSalesToIMPFile()
@@ -80,7 +116,6 @@ void TVelComboAction::ReadSalesToIMPFile()
         CloseIMPFile();
     } catch (const std::exception& e) {
         MsgAdd(MessageOf(e), LPV_Error, 100);
-        CloseIMPFile();
         // A failure of the clean-up is shown, but the failure that ended the
         // reading is the one the run ends with.
         auto shown = [this](const std::function<void()>& step) {
@@ -90,10 +125,11 @@ void TVelComboAction::ReadSalesToIMPFile()
                 MsgAdd(MessageOf(failure), LPV_Error, 100);
             }
         };
-        // A receipt record leaves the register only when the next request
-        // confirms it. That request got no answer: the register serves the
-        // record again to the next run, which must not find it here.
-        if (!isSaleRecGetCompleted && !firstLineRepeated) shown([this] { TakeBackLastRecord(); });
+        // The register answered the last request, but its record is not in
+        // the file: the record before it is confirmed, and the register
+        // serves this one again as a record of its own.
+        if (receiptServedUnwritten) shown([this] { NothingInDoubt(); });
+        CloseIMPFile();
         shown([this] { SaveReceipt(); });
         throw;
     }
@@ -108,7 +144,7 @@ void TVelComboAction::ImportFromFile()
     ediLines.Clear();
     ReadFromFile();
     SaveImpBufs();
-    SaveEDIOrder();
+    SaveEDIOrderKeepingFailure();
 }
 
 void TVelComboAction::DeleteImpBufs()
@@ -142,7 +178,6 @@ void TVelComboAction::LineToIMPFile(const AnsiString& line)
         f_combo->SetPointer(end);
         f_combo->Write(line.data(), static_cast<int64_t>(line.size()));
         f_combo->Flush();
-        lastLineAt = end;
     } catch (...) {
         // Half a line would join the next run's first line into one that no
         // parse can read.
@@ -160,69 +195,78 @@ void TVelComboAction::LineToIMPFile(const AnsiString& line)
 
 void TVelComboAction::CloseIMPFile() { f_combo.reset(); }
 
-void TVelComboAction::TakeBackLastRecord()
+void TVelComboAction::NothingInDoubt()
 {
-    if (lastRecordAt < 0) return;
-    TMFile file;
-    file.SetPath(FNameIMP());
-    file.Open();
-    file.SetPointer(lastRecordAt);
-    file.SetEof();
-    std::swap(receiptTemp, receiptTempBefore);
-    lastRecordAt = -1;
+    receiptDoubt.clear();
+    LineToIMPFile(AnsiString(kNothingInDoubt) + "\r\n");
 }
 
-// --- The spill of an unfinished receipt ---------------------------------------
+// --- The receipt carried from run to run ---------------------------------------
 
-void TVelComboAction::SaveReceipt()
+TVelComboAction::ReceiptCarry TVelComboAction::ReadReceiptCarry() const
 {
-    if (isSaleRecGetCompleted) return;
-    AnsiString text;
-    for (const AnsiString& line : receiptTemp)
-        if (IsSpillLine(line)) text += line;
-    // Nothing of a receipt was read: a spill waiting from an earlier run
-    // stays as it is.
-    if (text.empty()) return;
-    if (firstLineRepeated) text += kFirstLineRepeated;
+    ReceiptCarry carry;
+    TStringList lines;
+    TMFile::ReadStringsFromFile(FNameRECEIPT(), lines, 0);
+    for (const AnsiString& line : lines) {
+        if (StartsWith(line, kCarriedDoubt))
+            carry.doubt = line.substr(std::char_traits<char>::length(kCarriedDoubt));
+        else if (IsSpillLine(line) && Trim(line) != kFirstLineRepeated)
+            carry.lines.Add(line + "\r\n");
+    }
+    return carry;
+}
+
+void TVelComboAction::WriteReceiptCarry(const TStringList& lines, const AnsiString& doubt, bool firstLineMarker)
+{
     const AnsiString path = FNameRECEIPT();
+    AnsiString text;
+    for (const AnsiString& line : lines)
+        if (IsSpillLine(line)) text += line;
+    if (!doubt.empty()) text += kCarriedDoubt + doubt + "\r\n";
+    if (text.empty()) {
+        // Nothing open and nothing in doubt: a carry of an earlier run, taken
+        // up into "combo.imp" already, must not come back.
+        if (!DeleteFile(path) && FileExists(path))
+            throw Exception(DriverText("Błąd usunięcia pliku ") + path);
+        return;
+    }
+    if (firstLineMarker) text += kFirstLineRepeated;
     try {
         TLTools::BufToFileEx(text, path, WorkingFileName(path), GetLgLink(), false);
     } catch (const Exception& e) {
         throw Exception(DriverText("Błąd zapisu niedokończonego paragonu do pliku ") + path + ": " + e.Message());
     }
+}
+
+void TVelComboAction::SaveReceipt()
+{
+    if (isSaleRecGetCompleted) return;
+    WriteReceiptCarry(receiptTemp, receiptDoubt, firstLineRepeated);
     receiptTemp.Clear();
 }
 
+// The receipt carried from earlier runs goes in front of this run's receipt
+// records, followed by the line that opens them; only then is "receipt.tmp"
+// retired. A run cut off before that line leaves "receipt.tmp" in charge,
+// one cut off after it leaves "combo.imp" in charge (see ReadFromFile).
 void TVelComboAction::AddReceiptPositions()
 {
     const AnsiString path = FNameRECEIPT();
-    if (!FileExists(path)) return;
-    MsgAdd(DriverText("Analiza pliku receipt.tmp..."), LPV_Warning, 100);
-    TStringList lines;
-    TMFile::ReadStringsFromFile(path, lines, 0);
-    receiptSpill.Clear();
-    for (const AnsiString& line : lines)
-        if (IsSpillLine(line) && Trim(line) != kFirstLineRepeated) receiptSpill.Add(line + "\r\n");
-    receiptSpillWaiting = true;
-    // A spill without a receipt line has nothing to wait for.
-    if (receiptSpill.Count() == 0) SpliceReceiptSpill();
-}
-
-// The spill goes in front of the first receipt record of the run, which
-// continues the receipt it holds. Until then it stays in "receipt.tmp": a run
-// that reads no receipt record leaves it for the next one.
-void TVelComboAction::SpliceReceiptSpill()
-{
-    if (!receiptSpillWaiting) return;
-    receiptSpillWaiting = false;
-    TStringList lines;
-    std::swap(lines, receiptSpill);
-    // In the receipt in progress before it is written, so that a failure
-    // from here on spills it again.
-    for (const AnsiString& line : lines) receiptTemp.Add(line);
-    for (const AnsiString& line : lines) LineToIMPFile(line);
-    const AnsiString path = FNameRECEIPT();
+    const bool carried = FileExists(path);
+    ReceiptCarry carry;
+    if (carried) {
+        MsgAdd(DriverText("Analiza pliku receipt.tmp..."), LPV_Warning, 100);
+        carry = ReadReceiptCarry();
+    }
+    // The receipt in progress from here on, so that a failure spills it again.
+    receiptTemp = carry.lines;
+    receiptDoubt = carry.doubt;
+    receiptServedAgain = carry.doubt;
+    AnsiString block;
+    for (const AnsiString& line : carry.lines) block += line;
+    LineToIMPFile(block + kRecordsStart + carry.doubt + "\r\n");
+    if (!carried) return;
     TLTools::ArchiveFile(path, FNameRECEIPT_ARCH(), GetLgLink(), false, 0, true, "");
-    if (!DeleteFile(path) && FileExists(path))
-        throw Exception(DriverText("Błąd usunięcia pliku ") + path);
+    if (!DeleteFile(path) && FileExists(path)) throw Exception(DriverText("Błąd usunięcia pliku ") + path);
 }

@@ -93,6 +93,8 @@ void TVelComboAction::ImportPlu()
     try {
         MsgAdd(DriverText(" - trwa odczyt stawek VAT..."), LPV_Value, 100);
         SendAndReceive(CMD_VATGET);
+        // A refusal's fields are no rate table.
+        FailOnQuietRefusal();
         MsgS(LPV_Ok);
         int counter = 0;
         for (int i = 0; i < DataSet.Count(); ++i) {

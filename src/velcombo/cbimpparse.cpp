@@ -59,17 +59,26 @@ struct TVelComboAction::ImpLine {
     }
     AnsiString Kind() { return Trim(words[0]); }
     AnsiString Text(int i) { return words[i]; }
-    int64_t Int(int i)
+    // Every number of this file comes from a 32-bit field of the register:
+    // a larger one is no line the driver wrote, and must not wrap into
+    // another amount.
+    int32_t Int(int i)
     {
         const AnsiString text = Trim(words[i]);
         int64_t value = 0;
-        if (!TryStrToInt64(text, value)) Bad(i, text, "nie jest liczbą");
-        return value;
+        if (!TryStrToInt64(text, value)) Bad(i, text, IsWholeNumber(text) ? kOutOfRange : "nie jest liczbą");
+        return InRange(i, text, value);
     }
-    int64_t IntOr(int i, int64_t fallback)
+    // The number with its sign turned, where it goes into a field of the same size.
+    int32_t Negated(int i)
     {
-        int64_t value = 0;
-        return TryStrToInt64(Trim(words[i]), value) ? value : fallback;
+        const int64_t value = -static_cast<int64_t>(Int(i));
+        return InRange(i, Trim(words[i]), value);
+    }
+    // A field that may hold something else than a number: the fallback then.
+    int32_t IntOr(int i, int32_t fallback)
+    {
+        return IsWholeNumber(Trim(words[i])) ? Int(i) : fallback;
     }
     TdtTools Date(int i)
     {
@@ -81,6 +90,22 @@ struct TVelComboAction::ImpLine {
     [[noreturn]] void Bad(int field, const AnsiString& text, const char* what) const
     {
         throw Exception(Format("Plik combo.imp, wiersz %d, pole %d: \"%s\" %s", lineNo, field, text.c_str(), what));
+    }
+
+private:
+    static constexpr const char* kOutOfRange = "jest poza zakresem liczby 32-bitowej";
+    static bool IsWholeNumber(const AnsiString& text)
+    {
+        size_t i = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+        if (i == text.size()) return false;
+        for (; i < text.size(); ++i)
+            if (text[i] < '0' || text[i] > '9') return false;
+        return true;
+    }
+    int32_t InRange(int field, const AnsiString& text, int64_t value) const
+    {
+        if (value < INT32_MIN || value > INT32_MAX) Bad(field, text, kOutOfRange);
+        return static_cast<int32_t>(value);
     }
 };
 
@@ -94,11 +119,19 @@ void TVelComboAction::ReadFromFile()
     reader.file.SetPath(FNameIMP());
     reader.file.SetReadOnly(true);
     int counter = 0;
+    parRecordsRead = false;
+    parCarry = ReceiptCarry();
+    parSetAside = 0;
+    parHandedOver.clear();
+    parOrdersKept = false;
     try {
         reader.file.Open();
         AnsiString text;
         while (reader.Next(text)) {
-            if (IsSkipped(text)) continue;
+            if (IsSkipped(text)) {
+                NoteMarker(text);
+                continue;
+            }
             Progress(counter);
             ImpLine line(text, reader.lineNo);
             const AnsiString kind = line.Kind();
@@ -110,7 +143,7 @@ void TVelComboAction::ReadFromFile()
                 if (!Sprzedaz_z_paragonow) {
                     const double sold = static_cast<double>(line.Int(4));
                     const double returned = static_cast<double>(line.Int(5));
-                    imp_buf->AddPlu(Trim(line.Text(1)), static_cast<double>(line.Int(2) - line.Int(3)), sold - returned,
+                    imp_buf->AddPlu(Trim(line.Text(1)), static_cast<double>(int64_t{line.Int(2)} - line.Int(3)), sold - returned,
                                     id_barcode);
                     if (sold != 0) imp_buf->AddBottlesSaled(sold);
                     if (returned != 0) imp_buf->AddBottlesTurned(returned);
@@ -118,6 +151,7 @@ void TVelComboAction::ReadFromFile()
             } else if (IsReceiptKind(kind)) {
                 SearchForImpBufDate(reader, line);
                 ReadParagsFromFile(formats, &line);
+                NoteReceiptLine(text, line);
             } else if (kind == "KAS") {
                 if (!imp_buf) PodstawImpBuf(ParamAsDate("DataImportu"));
                 const int32_t number = static_cast<int32_t>(line.Int(1));
@@ -173,6 +207,58 @@ void TVelComboAction::ReadFromFile()
         parOthers.clear();
         throw;
     }
+}
+
+// The notes of the file (see kRecordsStart and kDayHandedOver). A receipt
+// still open at the end of the file (its close not read yet) and the record
+// in doubt go on to the next run, but only from a file that holds a reading
+// of receipt records: one cut off before that holds at most part of the
+// receipt carried in, and "receipt.tmp" still has the whole of it.
+void TVelComboAction::NoteMarker(const AnsiString& line)
+{
+    auto after = [&line](const char* marker) -> std::optional<AnsiString> {
+        const size_t n = std::char_traits<char>::length(marker);
+        if (line.compare(0, n, marker) != 0) return std::nullopt;
+        return line.substr(n);
+    };
+    if (const auto doubt = after(kRecordsStart)) {
+        parRecordsRead = true;
+        parCarry.doubt = *doubt;
+    } else if (line == kNothingInDoubt || after(kRecordWithoutLine)) {
+        parCarry.doubt.clear();
+    } else if (const auto day = after(kDayHandedOver)) {
+        parHandedOver.insert(StrToIntDef(day->substr(0, day->find(';')), 0));
+    } else if (line == kOrdersKept) {
+        parOrdersKept = true;
+    }
+}
+
+// A note of the save for a later pass over the same file. The sales are with
+// the host already: a note that cannot be written only warns.
+void TVelComboAction::MarkIMPFile(const AnsiString& note)
+{
+    try {
+        LineToIMPFile(note + "\r\n");
+    } catch (const Exception& e) {
+        MsgAdd(e.Message(), LPV_Warning, 100);
+    }
+    CloseIMPFile();
+}
+
+void TVelComboAction::NoteReceiptLine(const AnsiString& text, ImpLine& line)
+{
+    const AnsiString kind = line.Kind();
+    switch (ReceiptPartOf(kind, kind == "P_PLA" ? line.IntOr(1, -1) : -1)) {
+        case rp_Line:
+            parCarry.lines.Add(text + "\r\n");
+            break;
+        case rp_Close:
+            parCarry.lines.Clear();
+            break;
+        case rp_Alone:
+            break;
+    }
+    parCarry.doubt = text;
 }
 
 void TVelComboAction::PodstawImpBuf(const TdtTools& date)
@@ -300,19 +386,14 @@ void TVelComboAction::ReadParagsFromFile(TKodWazony& formats, ImpLine* line)
     } else if (kind == "P_OPA") {
         auto position = std::make_unique<ORVPosition>();
         position->Fkod = IntToStr(line->Int(2));
-        position->Filosc = static_cast<int32_t>(line->Int(4));
-        position->Fwartosc = line->Int(5);
-        if (line->Int(1) == 0) {
-            position->FTyp = ptBottleSale;
-        } else {
-            position->FTyp = ptBottleReturn;
-            position->Filosc = -position->Filosc;
-            position->Fwartosc = -position->Fwartosc;
-        }
+        const bool returned = line->Int(1) != 0;
+        position->FTyp = returned ? ptBottleReturn : ptBottleSale;
+        position->Filosc = returned ? line->Negated(4) : line->Int(4);
+        position->Fwartosc = returned ? -int64_t{line->Int(5)} : line->Int(5);
         receipt + std::move(position);
     } else if (kind == "P_RAB") {
         const int64_t type = line->Int(1);
-        const auto value = static_cast<int32_t>(-line->Int(5));
+        const int32_t value = line->Negated(5);
         if (type == 21) {
             if (receipt.GetnPosCount() > 0) receipt.GetPozycje(receipt.GetnPosCount() - 1).Frabat = value;
             parReceipt->discounts += value;
@@ -328,7 +409,7 @@ void TVelComboAction::ReadParagsFromFile(TKodWazony& formats, ImpLine* line)
             const formy form = PaymentKind(line->Int(2));
             payment->Fkod = form;
             payment->Frodzaj = form;
-            payment->Fwartosc = type == 3 ? -line->Int(5) : line->Int(5);
+            payment->Fwartosc = type == 3 ? -int64_t{line->Int(5)} : line->Int(5);
             payment->Fkurs = 100;
             receipt + std::move(payment);
         } else if ((type == 4 || type == 5) && line->Int(2) == 1) {
@@ -349,18 +430,17 @@ void TVelComboAction::ReadParagsFromFile(TKodWazony& formats, ImpLine* line)
     } else if (kind == "P_WAL") {
         const int64_t type = line->Int(1);
         if (type == 6 || type == 7) {
-            const int sign = type == 6 ? 1 : -1;
             auto payment = std::make_unique<ORVPayment>();
             payment->Fkod = FP__INNE;
             payment->Frodzaj = FP__INNE;
-            payment->Fwartosc = line->Int(5) * sign;
+            payment->Fwartosc = type == 6 ? line->Int(5) : -int64_t{line->Int(5)};
             // At the full rate, like every other payment: a receipt's
             // payments count in the day's totals through its own rate.
             payment->Fkurs = 100;
             payment->Fkod_f_plat_ext = 7;
             payment->Fkod_waluty = line->Int(2) == 3 ? AnsiString("EUR") : line->Text(3);
             payment->Fkurs_prec = static_cast<int32_t>(line->Int(6));
-            payment->Fwartosc_pln = static_cast<int32_t>(line->Int(4) * sign);
+            payment->Fwartosc_pln = type == 6 ? line->Int(4) : line->Negated(4);
             receipt + std::move(payment);
         }
     } else if (kind == "P_ANU") {
@@ -401,6 +481,7 @@ void TVelComboAction::CloseReceipt(ImpLine& line)
     // So were the pay-ins, pay-outs and cancellations read before it.
     if (Sprzedaz_z_paragonow && receipt.FnrTrans != -1 && receipt.FnrTrans <= LastReceiptHandedOver()) {
         parOthers.clear();
+        ++parSetAside;
         return;
     }
     CommitOthers();
@@ -496,8 +577,10 @@ void TVelComboAction::SaveImpBufs()
 {
     const int32_t last = LastReceiptHandedOver();
     int32_t newest = 0;
+    int day = 0;
     for (const std::unique_ptr<VelImpBuf>& buffer : imp_bufs) {
         imp_buf = buffer.get();
+        ++day;
         // Days go over in the order of their first line, not of their
         // dates: the number kept never goes back to an older receipt's.
         for (int i = imp_buf->GetReceiptsCount() - 1; i >= 0; --i)
@@ -505,6 +588,9 @@ void TVelComboAction::SaveImpBufs()
                 newest = std::max(newest, imp_buf->GetReceipts(i)->FnrTrans);
                 break;
             }
+        // An earlier pass over this file handed the day over before it was
+        // cut short (the host refused a later day, or its process ended).
+        if (parHandedOver.count(day)) continue;
         // Receipts without a printout number say nothing of what the host
         // has, so the number goes over as the register gave it.
         const bool handsOver = newest > last || !Sprzedaz_z_paragonow || newest == -1;
@@ -517,6 +603,22 @@ void TVelComboAction::SaveImpBufs()
                                        imp_buf->data.DayOfWeekNamePl() + "):");
         ZapiszKasaImp();
         if (handsOver) lastReceiptThisRun = std::max(lastReceiptThisRun, newest);
+        MarkIMPFile(kDayHandedOver + IntToStr(day) + ";" + imp_buf->data.ToString(fmtDate));
+    }
+    // A register whose printout numbers began again lower would lose every
+    // receipt to the guard, so the user is told. A leftover file parsed
+    // again after the host refused a day meets the guard as it should.
+    if (parFromRegister && parSetAside > 0)
+        DodajKomunikat(zkOstrzezenie, Format(DriverText("Pominięto paragonów: %d - ich numery wydruku nie są większe "
+                                                        "niż numer ostatniego przekazanego paragonu "
+                                                        "(ComboLastReceipt = %d)")
+                                                 .c_str(),
+                                             parSetAside, last));
+    // What goes on to the next run is safe before "combo.imp" goes.
+    if (parRecordsRead) WriteReceiptCarry(parCarry.lines, parCarry.doubt, false);
+    if (!parOrdersKept) {
+        KeepEDIOrder();
+        MarkIMPFile(kOrdersKept);
     }
     if (!FileExists(FNameARC())) {
         AnsiString header;

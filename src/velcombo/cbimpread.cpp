@@ -126,12 +126,24 @@ void TVelComboAction::ReadDiscountCardCfg()
             default:
                 return;
         }
-        MsgAdd(DriverText("- odczyt formatu kart rabatowych..."), LPV_None, 100);
+        const AnsiString step = DriverText("- odczyt formatu kart rabatowych...");
+        MsgAdd(step, LPV_None, 100);
         SendAndReceive(CMD_DISCNTCARDCFGGETEX);
-        pattern = DataSet[3].AsS();
+        pattern = DataSet.Count() > 3 ? DataSet[3].AsS() : AnsiString();
+        // Kept for parsing a leftover file later, when the register is not
+        // asked. The sales do not depend on it: a refused store only warns,
+        // and this run uses what the register gave, an empty pattern too.
         AnsiString stored;
         ReadParamEx(kCardPatternParam, stored);
-        if (stored != pattern) WriteParamEx(kCardPatternParam, pattern);
+        if (stored != pattern) {
+            try {
+                WriteParamEx(kCardPatternParam, pattern);
+            } catch (const Exception& e) {
+                // The step's state goes on a line of its own, under the warning.
+                MsgAdd(e.Message(), LPV_Warning, 100);
+                MsgAdd(step, LPV_None, 100);
+            }
+        }
     } else if (mode == 2) {
         pattern = WartoscParametru("ComboCardMask");
     }

@@ -48,11 +48,7 @@ AnsiString TVelLibrary::TekstListyParametru(const AnsiString& name, int index)
 
 TVelLibrary* TVelLibrary::RejestrujBiblioteke(HORVCBARG1 host)
 {
-    auto* library = new TVelComboLibrary(host);
-    Process().Library = library;
-    Process().IssuedLibraries.insert(library);
-    Process().DriverTextTool = library->GetLgLink();
-    return library;
+    return Issue(new TVelComboLibrary(host));
 }
 
 TVelActionBase* TVelComboLibrary::UtworzAkcje(HORVCBARG2 arg2) { return new TVelComboAction(this, arg2); }

@@ -49,10 +49,16 @@ void TVelComboAction::SendAssort()
             if (index < 0 || index > kLastGroupIndex) continue;
             const AnsiString name = TLTools::StrMax(group.nazwa, 20, false);
             MsgP(index + 1);
+            const AnsiString record =
+                Format(DriverText("Grupa towarowa nr %d \"%s\"").c_str(), index + 1, name.c_str());
+            if (HasNul(group.nazwa)) {
+                ListRejected(record, DriverText("znak NUL w nazwie"));
+                refused = true;
+                continue;
+            }
             const AnsiString fields[] = {DataV(static_cast<uint16_t>(index + 1)), DataS(name), DataB(ow), DataB(ow)};
             SendAndReceive(CMD_GROUPINS, 4, fields);
-            if (RefusedQuietly(Format(DriverText("Grupa towarowa nr %d \"%s\"").c_str(), index + 1, name.c_str())))
-                refused = true;
+            if (RefusedQuietly(record)) refused = true;
         }
     }
     MsgS(refused ? LPV_Error : LPV_Ok);
@@ -71,11 +77,16 @@ void TVelComboAction::SendJMiary()
                 Format(DriverText("Nieprawidłowy numer jednostki miary w wierszu \"JM;%s\" pliku %s").c_str(),
                        line.c_str(), FNameKEXP().c_str()));
         const AnsiString name = words[2];
+        const AnsiString record = Format(DriverText("Jednostka miary nr %d \"%s\"").c_str(), number, name.c_str());
+        if (HasNul(name)) {
+            ListRejected(record, DriverText("znak NUL w nazwie"));
+            refused = true;
+            continue;
+        }
         const AnsiString fields[] = {DataV(static_cast<uint16_t>(number)), DataS(TLTools::StrMax(name, 24, false)),
                                      DataS(TLTools::StrMax(name, 4, false)), DataB(1)};
         SendAndReceive(CMD_MUINS, 4, fields);
-        if (RefusedQuietly(Format(DriverText("Jednostka miary nr %d \"%s\"").c_str(), number, name.c_str())))
-            refused = true;
+        if (RefusedQuietly(record)) refused = true;
     }
     MsgS(refused ? LPV_Error : LPV_Ok);
 }
@@ -93,16 +104,20 @@ void TVelComboAction::SendCashiers()
             VelKasjer* cashier = exp_buf->GetKasjer(i);
             const int number = cashier->GetNumer();
             const AnsiString name = cashier->GetNazwisko();
+            const AnsiString id = cashier->GetIdentyfikator(), card = cashier->GetKodKarty();
             if (number < 0 || number > 0xFFFF)
                 throw Exception(
                     Format(DriverText("Nieprawidłowy numer kasjera %d (%s)").c_str(), number, name.c_str()));
+            if (HasNul(name) || HasNul(id) || HasNul(card))
+                throw Exception(
+                    Format(DriverText("Kasjer nr %d \"%s\": znak NUL w danych kasjera").c_str(), number, name.c_str()));
             MsgAdd(Format("- Nr: %02d, Nazwa: %s", number, name.c_str()), LPV_None, 100);
             lineAdded = true;
             const uint16_t rights = cashier->GetPoziomUprawnien() == 0 ? 0xFFFE : 0xFFFF;
             const AnsiString fields[] = {DataV(static_cast<uint16_t>(number)),
                                          DataS(TLTools::StrMax(name, 24, false)),
-                                         DataS(TLTools::StrMax(cashier->GetIdentyfikator(), 8, false)),
-                                         DataS(TLTools::StrMax(cashier->GetKodKarty(), 16, false)),
+                                         DataS(TLTools::StrMax(id, 8, false)),
+                                         DataS(TLTools::StrMax(card, 16, false)),
                                          DataS(""),
                                          DataV(rights),
                                          DataB(255),

@@ -1,8 +1,9 @@
 // Reading the register's receipt buffer record by record into the
-// intermediate file. A record leaves the register's buffer only when the
-// next request confirms it, so a record not yet written must never be
-// confirmed: the stop request is answered before a record is written, and
-// the register serves that record again to the next run.
+// intermediate file. A record leaves the register's buffer when the next
+// request confirms it, so each record's line is in the file before that
+// request goes out, and the stop request is answered only then: the register
+// serves the record whose confirmation was never asked for again, and the
+// next run knows it by its line.
 #include "cbaction.h"
 
 void TVelComboAction::ReadParags()
@@ -14,9 +15,9 @@ void TVelComboAction::ReadParags()
     MsgAdd(DriverText("- import paragonów szczegółowych..."), LPV_Value, 100);
     int counter = 0;
     ReadList(CMD_SALERECGET, {DataB(0)}, {DataB(1)}, {801}, [&] {
+        receiptServedUnwritten = true;
         if (!bufferFull && DataSet[0].AsB() == 1) bufferFull = true;
         Progress(counter);
-        ThrowPrzerwac();
         const int type = DataSet[2].AsV();
         if (type <= 1)
             Par_ParseOpak();
@@ -36,7 +37,13 @@ void TVelComboAction::ReadParags()
             Par_ParseRabat();
         else if (type == 32 || type == 33)
             Par_ParseZam();
+        else
+            RecordWithoutLine(type);
+        receiptServedUnwritten = false;
+        ThrowPrzerwac();
     });
+    // The register had no record left: every record read was confirmed.
+    NothingInDoubt();
     MsgP(counter);
     isSaleRecGetCompleted = true;
     if (bufferFull)

@@ -26,6 +26,7 @@ void TVelComboAction::RepCommF7()
         OpenPort();
         MsgAdd(DriverText("Czekaj na wykonanie raportu na kasie..."), LPV_Value, 100);
         SendAndReceive(CMD_REPCOMM);
+        FailOnQuietRefusal();
         MsgS(LPV_Ok);
     } catch (...) {
         MsgS(LPV_Error);
@@ -95,10 +96,11 @@ void TVelComboAction::ImportTowF7()
 void TVelComboAction::ReadPluList()
 {
     if (ParamAsInt("ComboImpTow") == 0) return;
-    const AnsiString path = Format("%s%02d_combo.tow", FKatalogWymiany.c_str(), FNrUrzadzenia);
+    const AnsiString folder = KatalogWymiany();
+    const AnsiString path = Format("%s%02d_combo.tow", folder.c_str(), FNrUrzadzenia);
     if ((FileExists(path) || DirectoryExists(path)) && !DeleteFile(path))
         throw Exception(DriverText("Błąd usunięcia poprzedniego pliku z towarami"));
-    const AnsiString log = Format("%s%02d_combo_tow.log", FKatalogWymiany.c_str(), FNrUrzadzenia);
+    const AnsiString log = Format("%s%02d_combo_tow.log", folder.c_str(), FNrUrzadzenia);
     try {
         ReadTowToFile(path);
     } catch (const Exception& e) {

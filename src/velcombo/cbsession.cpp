@@ -121,8 +121,11 @@ void TVelComboAction::ClosePort()
 
 void TVelComboAction::ClosePortAfterFailure()
 {
+    // A modem that will not hang up must still be known to the user.
     try {
         ClosePort();
+    } catch (const std::exception& e) {
+        DodajKomunikat(zkBlad, e.what());
     } catch (...) {
     }
 }
@@ -256,8 +259,13 @@ void TVelComboAction::SendCmdToSKP(const AnsiString& command)
         socket.SetActive(true);
         TWinSocketStream stream(socket.Socket(), TComboLinkTimes::CardServerMs);
         stream.Write(command.data(), static_cast<int>(command.size()));
+        // A server that closes the connection without a word has taken the
+        // command all the same: its reply, whatever it is, is ignored.
         char reply[10];
-        stream.Read(reply, sizeof reply);
+        try {
+            stream.Read(reply, sizeof reply);
+        } catch (const ESocketClosed&) {
+        }
         socket.SetActive(false);
         MsgS(LPV_Ok);
     } catch (...) {

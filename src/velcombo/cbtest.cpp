@@ -107,10 +107,12 @@ void TVelComboAction::TestConnection()
         }
 
         if (!CheckNumber()) throw Exception(DriverText("Niezgodny numer urządzenia!"));
-        ClosePort();
     } catch (...) {
         MsgS(LPV_Error);
         ClosePortAfterFailure();
         throw;
     }
+    // Outside the guard: a link that will not close is closed once, and its
+    // failure is the run's.
+    ClosePort();
 }

@@ -20,13 +20,6 @@ void ClearResult(char* out)
 // A text from the host: read up to its NUL, never past the 300 bytes of its buffer.
 AnsiString HostText(const char* text) { return text ? AnsiString(text, strnlen(text, ORV_TEXT_SIZE - 1)) : AnsiString(); }
 
-// The library object behind a handle; null for a handle this library never
-// issued or has released already.
-TVelLibrary* Library(void* lib)
-{
-    return Process().IssuedLibraries.count(lib) ? static_cast<TVelLibrary*>(lib) : nullptr;
-}
-
 AnsiString OperationName(int operation)
 {
     switch (operation) {
@@ -47,9 +40,10 @@ AnsiString OperationName(int operation)
 template <typename Body>
 bool DeviceCall(void* lib, HORVCBARG2 call, const char* operationName, Body body)
 {
-    if (!Library(lib)) return false;
     try {
-        std::unique_ptr<TVelActionBase> action(Library(lib)->UtworzAkcje(call));
+        TVelLibraryInUse library(lib);
+        if (!library) return false;
+        std::unique_ptr<TVelActionBase> action(library->UtworzAkcje(call));
         try {
             body(*action);
             return true;
@@ -139,7 +133,7 @@ ORVDLL_EXPORT void* ORVDLLRejestrujBiblioteke(HORVCBARG1 host, void*, void*, voi
 ORVDLL_EXPORT void ORVDLLRejestrujCallback(void* lib, void* function, int id)
 {
     try {
-        if (Library(lib)) Library(lib)->RejestrujCallback(function, id);
+        if (TVelLibraryInUse library(lib); library) library->RejestrujCallback(function, id);
     } catch (...) {
     }
 }
@@ -147,7 +141,7 @@ ORVDLL_EXPORT void ORVDLLRejestrujCallback(void* lib, void* function, int id)
 ORVDLL_EXPORT void ORVDLLZwolnijBiblioteke(void* lib)
 {
     try {
-        delete Library(lib);  // null for a handle not issued or released twice
+        TVelLibrary::Release(lib);  // nothing for a handle not issued or released twice
     } catch (...) {
     }
 }
@@ -181,7 +175,7 @@ ORVDLL_EXPORT int ORVDLLSerKasPokazOkno(void* lib, HORVCBARG2 call, int window, 
 {
     int answer = 0;
     if (!DeviceCall(lib, call, "wyświetlanie okna", [&](TVelActionBase& a) {
-            answer = Library(lib)->PokazOkno(&a, window, flag != 0, code, text);
+            answer = a.GetLibrary()->PokazOkno(&a, window, flag != 0, code, text);
         }))
         return 0;
     return answer;
@@ -203,12 +197,13 @@ ORVDLL_EXPORT int ORVDLLSerKasOperacja(void* lib, HORVCBARG2 call, HORVDLLSKSESJ
 {
     HORVDLLSRODOWISKO environment;
     try {
-        if (!Library(lib)) return 0;
+        TVelLibraryInUse library(lib);
+        if (!library) return 0;
         AnsiString name = "weryfikacja typu sesji";
-        std::unique_ptr<TVelActionBase> action(Library(lib)->UtworzAkcje(call));
+        std::unique_ptr<TVelActionBase> action(library->UtworzAkcje(call));
         AnsiString sessionText = HostText(text);
         try {
-            Library(lib)->WeryfikujTypSesji(session ? *session : nullptr, sessionText);
+            library->WeryfikujTypSesji(session ? *session : nullptr, sessionText);
         } catch (...) {
             action->DodajKomunikat(zkNormalny, "Oczekiwanie na zamknięcie sesji '" + sessionText + "'");
             Sleep(1000);
@@ -239,10 +234,11 @@ ORVDLL_EXPORT int ORVDLLSerKasOperacja(void* lib, HORVCBARG2 call, HORVDLLSKSESJ
 ORVDLL_EXPORT void ORVDLLSerKasPodtrzymajSesje(void* lib, HORVDLLSKSESJA* session, char* text, int a, int b)
 {
     try {
-        if (!Library(lib)) return;
+        TVelLibraryInUse library(lib);
+        if (!library) return;
         AnsiString sessionText = HostText(text);
-        Library(lib)->WeryfikujTypSesji(session ? *session : nullptr, sessionText);
-        Library(lib)->PodtrzymajSesje(session, sessionText, a, b != 0);
+        library->WeryfikujTypSesji(session ? *session : nullptr, sessionText);
+        library->PodtrzymajSesje(session, sessionText, a, b != 0);
         if (text) CopyTextResult(text, sessionText);
     } catch (...) {
     }

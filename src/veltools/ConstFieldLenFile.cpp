@@ -18,8 +18,13 @@ void ConstFieldLenFile::AddField(int start, int width)
     if (FFields.size() >= MaxFields)
         throw Exception(Format("ConstFieldLenFile: najwyżej %d pól w linii, pole od kolumny %d odrzucone", MaxFields,
                                start));
+    int total = 0;
+    if (__builtin_add_overflow(FTotalWidth, width, &total))
+        throw Exception(Format("ConstFieldLenFile: pole od kolumny %d odrzucone, łączna szerokość pól przekracza "
+                               "zakres liczby",
+                               start));
     FFields.push_back({start, width});
-    FTotalWidth += width;
+    FTotalWidth = total;
     if (FTotalWidth > LineSize)
         TxTools::MsgBox("Rozmiar linii zgłaszany klasie ConstFieldLenFile\r\nprzekracza rozmiar bufora!", "Uwaga!!!",
                         0);

@@ -32,7 +32,8 @@ public:
         std::ifstream::open(name, std::ios::binary);
     }
 
-    // Appends a field. A 101st field throws Exception; fields wider together
+    // Appends a field. A 101st field, or one whose width takes the total
+    // width out of the int range, throws Exception; fields wider together
     // than a line warns that they do not fit.
     void AddField(int start, int width);
     // Reads the next line; false at the end of the file.

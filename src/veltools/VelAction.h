@@ -41,19 +41,19 @@ public:
     ~VelAction() override;
 
     // The exchange files: the exchange folder followed directly by the name.
-    AnsiString FNameKEXP() const { return FKatalogWymiany + "kasa.exp"; }
-    AnsiString FNameWEXP() const { return FKatalogWymiany + "wynik.exp"; }
-    AnsiString FNameKIMP() const { return FKatalogWymiany + "kasa.imp"; }
-    AnsiString FNameKTMP() const { return FKatalogWymiany + "kasa.tmp"; }
-    AnsiString FNameKARC() const { return FKatalogWymiany + "arch1.imp"; }
-    virtual AnsiString FNameLOG() const { return FKatalogWymiany + "kasa.log"; }
+    AnsiString FNameKEXP() const { return KatalogWymiany() + "kasa.exp"; }
+    AnsiString FNameWEXP() const { return KatalogWymiany() + "wynik.exp"; }
+    AnsiString FNameKIMP() const { return KatalogWymiany() + "kasa.imp"; }
+    AnsiString FNameKTMP() const { return KatalogWymiany() + "kasa.tmp"; }
+    AnsiString FNameKARC() const { return KatalogWymiany() + "arch1.imp"; }
+    virtual AnsiString FNameLOG() const { return KatalogWymiany() + "kasa.log"; }
     // Files of the family's other drivers; a driver that has files of these
     // kinds gives them names of its own.
-    AnsiString FNameIMP() const { return FKatalogWymiany + "null.imp"; }
-    AnsiString FNameEXP() const { return FKatalogWymiany + "null.exp"; }
-    AnsiString FNamePAR() const { return FKatalogWymiany + "paragon.imp"; }
-    AnsiString FNamePARC() const { return FKatalogWymiany + "archpar.imp"; }
-    AnsiString FNameKEARC() const { return FKatalogWymiany + "arch1.exp"; }
+    AnsiString FNameIMP() const { return KatalogWymiany() + "null.imp"; }
+    AnsiString FNameEXP() const { return KatalogWymiany() + "null.exp"; }
+    AnsiString FNamePAR() const { return KatalogWymiany() + "paragon.imp"; }
+    AnsiString FNamePARC() const { return KatalogWymiany() + "archpar.imp"; }
+    AnsiString FNameKEARC() const { return KatalogWymiany() + "arch1.exp"; }
 
     // Shows every record up to 30, every 10th up to 200, every 25th after.
     void Progress(int& counter);

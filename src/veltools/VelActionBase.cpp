@@ -48,6 +48,7 @@ void TVelActionBase::DodajKomunikat(int kind, const AnsiString& text)
 {
     if (FLibrary) FLibrary->DodajKomunikat(this, kind, text);
     FOstatniKomunikat = text;
+    FStepIsLast = false;
 }
 
 AnsiString TVelActionBase::ZmienOstatniKomunikat(int kind, const AnsiString& text)
@@ -91,7 +92,9 @@ void TVelActionBase::MsgAdd(const AnsiString& text, LPVState state, int max)
         }
         DodajKomunikat(kind, line);
     }
-    if (n == 0) return;
+    // A warning stands on its own: the step before it stays the step.
+    if (n == 0 || state == LPV_Warning) return;
+    FStepIsLast = true;
     FLastMsg = lines[n - 1];
     FLastState = state;
     FLastMax = max < 1 ? 1 : max;
@@ -103,9 +106,9 @@ void TVelActionBase::MsgP(int value)
     if (value == FLastProgress) return;
     FLastProgress = value;
     if (FLastState == LPV_Value)
-        ZmienOstatniKomunikat(zkNormalny, FLastMsg + ":" + AnsiString(1, kStateMark) + IntToStr(value));
+        ShowStep(zkNormalny, FLastMsg + ":" + AnsiString(1, kStateMark) + IntToStr(value));
     else if (FLastState == LPV_Percent)
-        ZmienOstatniKomunikat(zkNormalny, FLastMsg + ":" + AnsiString(1, kStateMark) + Percent(value, FLastMax));
+        ShowStep(zkNormalny, FLastMsg + ":" + AnsiString(1, kStateMark) + Percent(value, FLastMax));
 }
 
 void TVelActionBase::MsgS(LPVState state)
@@ -114,15 +117,35 @@ void TVelActionBase::MsgS(LPVState state)
     FLastState = state;
     const AnsiString mark(1, kStateMark);
     switch (state) {
-        case LPV_Ok: ZmienOstatniKomunikat(zkNormalny, FLastMsg + mark + "OK"); break;
-        case LPV_Error: ZmienOstatniKomunikat(zkBlad, FLastMsg); break;
-        case LPV_Warning: ZmienOstatniKomunikat(zkOstrzezenie, FLastMsg); break;
-        case LPV_Percent:
-            ZmienOstatniKomunikat(zkNormalny, FLastMsg + ":" + mark + Percent(FLastProgress, FLastMax));
+        case LPV_Ok:
+            ShowStep(zkNormalny, FLastMsg + mark + "OK");
             break;
-        case LPV_Value: ZmienOstatniKomunikat(zkNormalny, FLastMsg + ":" + mark + IntToStr(FLastProgress)); break;
-        case LPV_None: ZmienOstatniKomunikat(zkNormalny, FLastMsg); break;
+        case LPV_Error:
+            ShowStep(zkBlad, FLastMsg);
+            break;
+        case LPV_Warning:
+            ShowStep(zkOstrzezenie, FLastMsg);
+            break;
+        case LPV_Percent:
+            ShowStep(zkNormalny, FLastMsg + ":" + mark + Percent(FLastProgress, FLastMax));
+            break;
+        case LPV_Value:
+            ShowStep(zkNormalny, FLastMsg + ":" + mark + IntToStr(FLastProgress));
+            break;
+        case LPV_None:
+            ShowStep(zkNormalny, FLastMsg);
+            break;
     }
+}
+
+void TVelActionBase::ShowStep(int kind, const AnsiString& line)
+{
+    if (FStepIsLast) {
+        ZmienOstatniKomunikat(kind, line);
+        return;
+    }
+    DodajKomunikat(kind, line);
+    FStepIsLast = true;
 }
 
 bool TVelActionBase::CzyPrzerwac() { return !FLibrary || FLibrary->CzyPrzerwac(this); }

@@ -33,7 +33,10 @@ public:
     TVelLibrary* GetLibrary() const { return FLibrary; }
     const TMLgExtTools* GetLgLink() const;
 
-    // Message lines.
+    // Message lines. A step is the last line added by MsgAdd; MsgP and MsgS
+    // rewrite it. A line sent on its own after it (a warning, an error, a
+    // list) and a warning added by MsgAdd are never rewritten: the step's
+    // progress or state then shows the step again below them.
     void DodajKomunikat(int kind, const AnsiString& text);
     AnsiString ZmienOstatniKomunikat(int kind, const AnsiString& text);
     AnsiString PodajOstatniKomunikat(bool cut) const;
@@ -58,6 +61,9 @@ public:
     int32_t ParamAsInt(const AnsiString& name);
     TDateTime ParamAsDate(const AnsiString& name);
     AnsiString ParamAsDir(const AnsiString& name);
+    // The exchange folder the host gave, as a path of this system; every
+    // exchange file is named from it. A Windows drive is refused.
+    AnsiString KatalogWymiany() const;
     void ReadParamEx(const AnsiString& shortName, AnsiString& value);
     void WriteParamEx(const AnsiString& shortName, const AnsiString& value);
     AnsiString ReadLongParamEx(const AnsiString& shortName, int count);
@@ -122,6 +128,10 @@ private:
     int FLastProgress = 0;
     int FOperParam = 0;
     AnsiString FOstatniKomunikat;
+    // Whether the host's last line is the step's own.
+    bool FStepIsLast = false;
 
-    void SendState(const AnsiString& line, LPVState state, bool replace);
+    // The step's line with its progress or state: in place of the host's last
+    // line when that is the step's, else added below.
+    void ShowStep(int kind, const AnsiString& line);
 };

@@ -44,6 +44,13 @@ bool NamesWindowsDrive(const AnsiString& value)
 {
     return value.size() >= 2 && value[1] == ':' && (value[0] | 0x20) >= 'a' && (value[0] | 0x20) <= 'z';
 }
+// A folder of this system's host: "\" in it separates like "/".
+AnsiString SystemPath(const AnsiString& value)
+{
+    AnsiString path = value;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
 // True when the byte at i ends a line (LF, or a CR not followed by LF).
 bool EndsLine(const AnsiString& text, size_t i)
 {
@@ -60,8 +67,7 @@ AnsiString TVelActionBase::ParamAsDir(const AnsiString& name)
     if (NamesWindowsDrive(value))
         throw Exception(Txt("Parametr '") + name + Txt("' wskazuje katalog Windows ") + "\"" + value + "\"" +
                         Txt(": podaj katalog tego systemu lub ustaw zmienną środowiskową ORVWIN_BINARIA"));
-    AnsiString folder = value;
-    std::replace(folder.begin(), folder.end(), '\\', '/');
+    const AnsiString folder = SystemPath(value);
     if (!DirectoryExists(folder)) {
         MsgAdd(Txt("Katalog ") + "\"" + value + "\"" + Txt(" nie istnieje, próba utworzenia"), LPV_None, 100);
         ForceDirectories(folder);
@@ -71,6 +77,16 @@ AnsiString TVelActionBase::ParamAsDir(const AnsiString& name)
         throw Exception(Txt("Orvena nie ma uprawnień do zapisu w katalogu ") + "\"" + value + "\"" +
                         Txt(", nadaj uprawnienia aby kontynuować"));
     return folder;
+}
+
+AnsiString TVelActionBase::KatalogWymiany() const
+{
+    // As with the folder values: used as a path, a drive name would put files
+    // named after it into the host's working folder.
+    if (NamesWindowsDrive(FKatalogWymiany))
+        throw Exception(Txt("Katalog wymiany urządzenia ") + "\"" + FKatalogWymiany + "\"" +
+                        Txt(" wskazuje katalog Windows: podaj w programie katalog tego systemu"));
+    return SystemPath(FKatalogWymiany);
 }
 
 void TVelActionBase::ReadParamEx(const AnsiString& shortName, AnsiString& value)

@@ -36,8 +36,47 @@ void CopyTextResult(char* buffer, const AnsiString& text)
 
 TVelLibrary::~TVelLibrary()
 {
+    std::lock_guard<std::mutex> lock(Process().LibraryLock);
     Process().IssuedLibraries.erase(this);
     if (Process().Library == this) Process().Library = nullptr;
+}
+
+TVelLibrary* TVelLibrary::Issue(TVelLibrary* library)
+{
+    std::lock_guard<std::mutex> lock(Process().LibraryLock);
+    Process().Library = library;
+    Process().IssuedLibraries.insert(library);
+    Process().DriverTextTool = library->GetLgLink();
+    return library;
+}
+
+void TVelLibrary::Release(void* handle)
+{
+    // Held like any call, so that the last one to end deletes it.
+    TVelLibraryInUse library(handle);
+    if (!library) return;
+    std::lock_guard<std::mutex> lock(Process().LibraryLock);
+    Process().IssuedLibraries.erase(handle);
+    library->FReleased = true;
+}
+
+TVelLibraryInUse::TVelLibraryInUse(void* handle)
+{
+    std::lock_guard<std::mutex> lock(Process().LibraryLock);
+    if (!Process().IssuedLibraries.count(handle)) return;
+    FLibrary = static_cast<TVelLibrary*>(handle);
+    ++FLibrary->FCallsRunning;
+}
+
+TVelLibraryInUse::~TVelLibraryInUse()
+{
+    if (!FLibrary) return;
+    bool last = false;
+    {
+        std::lock_guard<std::mutex> lock(Process().LibraryLock);
+        last = --FLibrary->FCallsRunning == 0 && FLibrary->FReleased;
+    }
+    if (last) delete FLibrary;
 }
 
 HORVCBARG2 TVelLibrary::Arg2(TVelActionBase* action) const { return action ? action->GetArg2() : nullptr; }

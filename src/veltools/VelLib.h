@@ -35,6 +35,12 @@ public:
 
     static TVelLibrary* RejestrujBiblioteke(HORVCBARG1 host);
     void RejestrujCallback(void* function, int id);
+    // Hands a new library object to the host: from now on its handle is followed.
+    static TVelLibrary* Issue(TVelLibrary* library);
+    // The host gives a handle back. It is not followed any more from this
+    // moment; the object goes when no call runs on it any longer, so a host
+    // that releases it from one of its callbacks breaks nothing.
+    static void Release(void* handle);
 
     static AnsiString NazwaZTypem(const AnsiString& name);
     static bool ZgodnaNazwaParametru(const AnsiString& a, const AnsiString& b);
@@ -72,7 +78,12 @@ public:
     static constexpr int MaxCallbackIndex = 1000;
 
 private:
+    friend class TVelLibraryInUse;
     HORVCBARG1 FArg1;
+    // The calls running on this object, and whether the host has released it
+    // meanwhile; both under the process-wide library lock.
+    int FCallsRunning = 0;
+    bool FReleased = false;
     TORVCBCzyPrzerwac FCBCzyPrzerwac = nullptr;
     TORVCBWartoscParametru FCBWartoscParametru = nullptr;
     TORVCBDaneUrzadzenia FCBDaneUrzadzenia = nullptr;
@@ -99,4 +110,20 @@ private:
     HORVCBARG2 Arg2(TVelActionBase* action) const;
     // The host's rates through callback 15 or 32, index by index.
     void AskRates(TORVCBStawkaVAT callback, TVelActionBase* action, std::vector<int32_t>& rates);
+};
+
+// The library object behind a host's handle, kept for the length of one
+// call: null for a handle never issued or released already.
+class TVelLibraryInUse {
+public:
+    explicit TVelLibraryInUse(void* handle);
+    ~TVelLibraryInUse();
+    TVelLibraryInUse(const TVelLibraryInUse&) = delete;
+    TVelLibraryInUse& operator=(const TVelLibraryInUse&) = delete;
+
+    explicit operator bool() const { return FLibrary != nullptr; }
+    TVelLibrary* operator->() const { return FLibrary; }
+
+private:
+    TVelLibrary* FLibrary = nullptr;
 };

@@ -1,43 +1,93 @@
-// The README's main command, scripts/demo, without its build step: the
-// harness's command line runs the connection test against the simulator's
-// demo register and must end with the test's last lines and status 0; then
-// a sales import that shows what the host took.
+// The README's main command, scripts/demo, run on the programs of this build
+// (without its install and build step): the connection test ends with its
+// last lines, the export programs the demo's goods and package and hands
+// back "wynik.exp" with the goods carried out, and the sales import shows
+// what the host took.
 #include <gtest/gtest.h>
 
-#include "register_session.h"
+#include "testutil.h"
 
-TEST(Demo, ConnectionTestThroughTheHarnessEndsCleanly)
+namespace {
+// The part of the demo's output from the heading that starts with `from`
+// to the next heading.
+std::string Section(const std::string& out, const std::string& from)
 {
-    testutil::TempDir dir;
-    peerproc::PeerProcess sim;
-    sim.Start(REGSIM_EXE, {"--tcp", "0", "--scenario", REGSIM_SCENARIOS "/demo.json", "--journal",
-                           dir.File("journal.jsonl")});
-    // The same configuration as the script writes.
-    testutil::WriteFile(dir.File("host.ini"), "[device]\nnumber=1\nfolder=" + dir.Folder() +
-                                                  "\n[params]\nComboPort=TCP/IP\nComboIpAddress=127.0.0.1\n"
-                                                  "ComboIpPort=" + std::to_string(sim.Port()) +
-                                                  "\nComboImpMode=1\nComboImpReceipts=1\n");
-    const testutil::RunResult run = testutil::Run({VELHOST_EXE, "--config", dir.File("host.ini"), "op", "-1"});
+    const size_t start = out.find("== " + from);
+    if (start == std::string::npos) return "";
+    const size_t end = out.find("\n== ", start);
+    return out.substr(start, end == std::string::npos ? std::string::npos : end + 1 - start);
+}
+}  // namespace
+
+TEST(Demo, ConnectionTestExportWithGoodsAndSalesImportThroughTheHarness)
+{
+    // The simulator's complaints about a request come on standard error.
+    const testutil::RunResult run =
+        testutil::Run({"/bin/sh", "-c", "\"$0\" --built \"$1\" 2>&1", DEMO_SCRIPT, BUILD_DIR});
     EXPECT_EQ(run.status, 0) << run.out;
-    // The harness prints UTF-8.
-    const std::string end = "ADD N Odczyt numeru kasy...\n"
-                            "UPD N Odczyt numeru kasy...^AOK\n"
-                            "ADD N - kasa o numerze: 1\n"
-                            "ADD N Zamykanie po\xC5\x82\xC4\x85" "czenia TCP/IP...\n"
-                            "UPD N Zamykanie po\xC5\x82\xC4\x85" "czenia TCP/IP...^AOK\n"
-                            "ADD N Zdalne odblokowanie serwera Norvik (SKP)\n"
-                            "RESULT 0\n"
-                            "TEXT \n";
-    ASSERT_GE(run.out.size(), end.size()) << run.out;
-    EXPECT_EQ(run.out.substr(run.out.size() - end.size()), end) << run.out;
-    EXPECT_NE(run.out.find("UPD N Weryfikacja zaprogramowanych form p\xC5\x82" "atno\xC5\x9B" "ci^AOK\n"),
-              std::string::npos);
+    EXPECT_EQ(run.out.find("violation"), std::string::npos) << run.out;
+    // No error line anywhere; the harness prints UTF-8.
     EXPECT_EQ(run.out.find(" E "), std::string::npos) << run.out;
 
-    // The script's sales import shows the receipt the host was handed.
-    const testutil::RunResult import = testutil::Run({VELHOST_EXE, "--config", dir.File("host.ini"), "op", "-3"});
-    EXPECT_EQ(import.status, 0) << import.out;
-    EXPECT_NE(import.out.find("IMPORT 1\n  [TOWAROWE]\n"), std::string::npos) << import.out;
-    EXPECT_NE(import.out.find("\n  [Paragon nr 412]\n"), std::string::npos) << import.out;
-    EXPECT_TRUE(regsim::JournalViolations(dir.File("journal.jsonl")).empty());
+    const std::string test = Section(run.out, "Connection test");
+    const std::string end =
+        "ADD N Odczyt numeru kasy...\n"
+        "UPD N Odczyt numeru kasy...^AOK\n"
+        "ADD N - kasa o numerze: 1\n"
+        "ADD N Zamykanie po\xC5\x82\xC4\x85"
+        "czenia TCP/IP...\n"
+        "UPD N Zamykanie po\xC5\x82\xC4\x85"
+        "czenia TCP/IP...^AOK\n"
+        "ADD N Zdalne odblokowanie serwera Norvik (SKP)\n"
+        "RESULT 0\n"
+        "TEXT \n\n";
+    ASSERT_GE(test.size(), end.size()) << run.out;
+    EXPECT_EQ(test.substr(test.size() - end.size()), end) << test;
+    EXPECT_NE(test.find("UPD N Weryfikacja zaprogramowanych form p\xC5\x82"
+                        "atno\xC5\x9B"
+                        "ci^AOK\n"),
+              std::string::npos);
+
+    // The export: the package pass and the goods pass, then what the
+    // register took and what the host is told was carried out. The beer is
+    // linked to its bottle, package 7; the weighed cheese's barcode template
+    // reaches this NEO as its goods number, with unit 2 (kg) and precision 3.
+    const std::string exportLines = Section(run.out, "Export");
+    EXPECT_NE(exportLines.find("ADD N Programowanie opakowa\xC5\x84...:^A0\n"
+                               "UPD N Programowanie opakowa\xC5\x84...:^A1\n"
+                               "UPD N Programowanie opakowa\xC5\x84...^AOK\n"
+                               "ADD N Programowanie towar\xC3\xB3w...:^A0\n"
+                               "UPD N Programowanie towar\xC3\xB3w...:^A4\n"
+                               "UPD N Programowanie towar\xC3\xB3w...^AOK\n"),
+              std::string::npos)
+        << exportLines;
+    EXPECT_NE(exportLines.find("RESULT 0\n"), std::string::npos);
+    EXPECT_EQ(Section(run.out, "The goods commands"),
+              "== The goods commands the register took (the simulator's journal)\n"
+              "PACKINS [[\"V\",7],[\"S\",\"Butelka zwrotna 0,5 l\"],[\"S\",\"7\"],[\"N\",50],[\"N\",0],"
+              "[\"B\",1],[\"B\",1],[\"B\",0]]\n"
+              "PLUINS [[\"V\",101],[\"S\",\"Chleb \xC5\xBCytni\"],[\"S\",\"5900512300016\"],[\"N\",495],[\"N\",0],"
+              "[\"B\",0],[\"B\",1],[\"B\",0],[\"B\",1],[\"B\",2],[\"B\",0],[\"B\",1],[\"B\",1],[\"B\",0],[\"B\",1],["
+              "\"B\",0]]\n"
+              "PLUINS [[\"V\",205],[\"S\",\"Mas\xC5\x82o ekstra\"],[\"S\",\"5901234123457\"],[\"N\",1350],[\"N\",0],"
+              "[\"B\",0],[\"B\",1],[\"B\",0],[\"B\",2],[\"B\",2],[\"B\",0],[\"B\",1],[\"B\",1],[\"B\",0],[\"B\",1],["
+              "\"B\",0]]\n"
+              "PLUINS [[\"V\",310],[\"S\",\"Piwo jasne 0,5 l\"],[\"S\",\"5905617002018\"],[\"N\",399],[\"N\",0],"
+              "[\"B\",7],[\"B\",1],[\"B\",0],[\"B\",3],[\"B\",0],[\"B\",0],[\"B\",1],[\"B\",1],[\"B\",0],[\"B\",1],["
+              "\"B\",0]]\n"
+              "PLUINS [[\"V\",420],[\"S\",\"Ser gouda na wag\xC4\x99\"],[\"S\",\"420\"],[\"N\",3290],[\"N\",0],"
+              "[\"B\",0],[\"B\",2],[\"B\",0],[\"B\",2],[\"B\",2],[\"B\",3],[\"B\",1],[\"B\",1],[\"B\",0],[\"B\",1],["
+              "\"B\",0]]\n\n");
+    // Packages are not reported back: the host keeps goods by PLU.
+    EXPECT_EQ(Section(run.out, "wynik.exp"),
+              "== wynik.exp (the goods carried out)\n"
+              "PLU;101;1010;5900512300016;DOD\r\n"
+              "PLU;205;2050;5901234123457;DOD\r\n"
+              "PLU;310;3100;5905617002018;DOD\r\n"
+              "PLU;420;4200;27000420?????;DOD\r\n\n");
+
+    // The sales import shows the receipt the host was handed.
+    const std::string import = Section(run.out, "Sales import");
+    EXPECT_NE(import.find("IMPORT 1\n  [TOWAROWE]\n"), std::string::npos) << import;
+    EXPECT_NE(import.find("\n  [Paragon nr 412]\n"), std::string::npos) << import;
 }

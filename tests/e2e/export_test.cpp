@@ -57,7 +57,7 @@ TEST(Export, MasterDataWithoutGoodsGoesToTheRegisterAndTheCardServer)
     EXPECT_FALSE(std::filesystem::exists(s.tmp.File("skp/wejscie/2/dcrd_in.tmp")));
     EXPECT_EQ(s.File("wynik.exp"), "");
     EXPECT_EQ(s.cards.Received(), (std::vector<std::string>{"DISABLE 2", "ENABLE 2"}));
-    // A step's state replaces the host's last line: here the second warning.
+    // Both pattern warnings stay: the step's state follows them on a line of its own.
     const std::vector<std::string> screen = HostScreen(s.host.lines);
     std::string tail;
     const std::string first = "- do usunięcia:\x01" + std::to_string(0);
@@ -65,8 +65,11 @@ TEST(Export, MasterDataWithoutGoodsGoesToTheRegisterAndTheCardServer)
     EXPECT_EQ(tail,
               first +
                   "\nProgramowanie kart rabatowych...\nW:Nieprawidłowy wzorzec karty: 72/0/0\n"
+                  "W:Nieprawidłowy wzorzec karty: 12345678901234567/1/0\n"
                   "Programowanie kart rabatowych...\x01OK\nProgramowanie kasjerów...\n- Nr: 03, Nazwa: Nowak\x01OK\n"
-                  "- Nr: 04, Nazwa: Kowalska-Wiśniewska Katarzyna\x01OK\nE:Czekaj na wykonanie raportu na kasie...\n"
+                  "- Nr: 04, Nazwa: Kowalska-Wiśniewska Katarzyna\x01OK\nUsuwanie towarów...\x01OK\n"
+                  "Usuwanie opakowań...\x01OK\nProgramowanie opakowań...\x01OK\nProgramowanie towarów...\x01OK\n"
+                  "E:Czekaj na wykonanie raportu na kasie...\n"
                   "Zamykanie połączenia TCP/IP...\x01OK\nZdalne odblokowanie serwera Norvik (SKP)\x01OK\n"
                   "- towary odrzucone:\x01\x31\nE:...Raport komunikacji: [W909] - nieprawidłowy numer rekordu\n"
                   "Zapis wyniku eksportu:\x01OK\n");
@@ -117,6 +120,13 @@ TEST(Export, ARunCutShortClosesTheSessionAndStillHandsOverTheResult)
         EXPECT_EQ(s.cards.Received(), (std::vector<std::string>{"DISABLE 2", "ENABLE 2"}));
         EXPECT_TRUE(Contains(s.host.events, "save_export"));
         EXPECT_TRUE(Contains(lines, Added("Błąd zapisu wyniku eksportu do bazy danych", 2)));
-        EXPECT_EQ(Contains(lines, Added("Forma płatności nr 6 powinna być typu \"Inne\"", 1)), c.commands.size() == 9);
+        // The warnings the failure refers to stay on screen above the failed step.
+        const std::vector<std::string> screen = HostScreen(lines);
+        const auto warning =
+            std::find(screen.begin(), screen.end(), "W:Forma płatności nr 6 powinna być typu \"Inne\"");
+        EXPECT_EQ(warning != screen.end(), c.commands.size() == 9);
+        if (warning != screen.end()) {
+            EXPECT_EQ(warning[1], c.marked);
+        }
     }
 }

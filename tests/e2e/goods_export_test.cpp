@@ -41,6 +41,15 @@ int Export(RegisterSession& s, const std::string& kasa, const char* kind = "0", 
     return s.Run(-2);
 }
 
+// The rejected list as the host is shown it: its count, then each line.
+HostLines RejectedList(const std::vector<std::string>& lines)
+{
+    const std::string title = "- towary odrzucone:\x01";
+    HostLines shown = {Added(title + "0"), Replaced(title + std::to_string(lines.size()))};
+    for (const std::string& line : lines) shown.push_back(Added("..." + line, 2));
+    return shown;
+}
+
 const char* const kLongName = "Chleb razowy krojony pakowany z ziarnem slonecznika";
 
 }  // namespace
@@ -96,21 +105,48 @@ TEST(GoodsExport, RefusedRowsAreListedAndTheNextOnesStillSent)
                                         R"(2181 [["V",3],["N",-2147483648]])",
                                         ins(R"(["V",65535],["S","Graniczny"],["S","593"])", "2147483647", "65"),
                                         ins(R"(["V",4],["S","Bez opakowania"],["S","594"])", "1", "0")}));
-    const HostLines refused = {Added("- towary odrzucone:\x01" "0"), Replaced("- towary odrzucone:\x01" "8"),
-                               Added("...12A Worek           : [W903] - rekord nie istnieje", 2),
-                               Added("...256 Skrzynia        : kod opakowania 256 poza zakresem 0-255", 2),
-                               Added("...-1 Minus           : kod opakowania -1 poza zakresem 0-255", 2),
-                               Added("...0 Zero            : [W909] - nieprawidłowy numer rekordu", 2),
-                               Added("...123 Za duzy numer   : numer PLU 65536 poza zakresem 0-65535", 2),
-                               Added("...590 Mleko           : [W920] - nieunikalny kod kreskowy", 2),
-                               Added("...591 Drogi           : cena 2147483648 poza zakresem liczby 32-bitowej", 2),
-                               Added("...592 Woda zrodlana...: [W903] - rekord nie istnieje", 2)};
+    const HostLines refused = RejectedList({"12A Worek           : [W903] - rekord nie istnieje",
+                                            "256 Skrzynia        : kod opakowania 256 poza zakresem 0-255",
+                                            "-1 Minus           : kod opakowania -1 poza zakresem 0-255",
+                                            "0 Zero            : [W909] - nieprawidłowy numer rekordu",
+                                            "123 Za duzy numer   : numer PLU 65536 poza zakresem 0-65535",
+                                            "590 Mleko           : [W920] - nieunikalny kod kreskowy",
+                                            "591 Drogi           : cena 2147483648 poza zakresem liczby 32-bitowej",
+                                            "592 Woda zrodlana...: [W903] - rekord nie istnieje"});
     EXPECT_EQ(From(s.host.lines, refused[0], refused.size()), refused);
     // Six rows of goods: no count shown before the pass's end.
     const std::string pass = "Programowanie towarów...";
     const HostLines shown = {Added(pass + ":\x01" "0"), Replaced(pass + ":\x01" "6"), Replaced(pass + "\x01OK")};
     EXPECT_EQ(From(s.host.lines, shown[0], 3), shown);
     EXPECT_EQ(s.File("wynik.exp"), "PLU;65535;655350;593;DOD\r\nPLU;4;40;594;DOD\r\n");
+}
+
+// A unit or precision past a byte would be programmed as another one; a text
+// with a NUL byte would reach the register as a short text followed by
+// garbage fields, refused until the whole export failed.
+TEST(GoodsExport, ValuesTheRegisterWouldTakeWronglyAreRefusedAndTheExportGoesOn)
+{
+    const std::string nul = std::string("Chl\0eb", 6);
+    RegisterSession s(R"({"goods": [{"plu": 10, "barcode": "5910"}]})");
+    EXPECT_EQ(Export(s, Plu("5", "595", "Jednostka", "1", "DOD", "23;256;F;0;F;F;F;;;0") +
+                            Plu("6", "596", "Precyzja", "1", "DOD", "23;1;F;256;F;F;F;;;0") +
+                            Plu("7", "597", nul, "1", "DOD") + Plu("8", std::string("59\08", 4), "Kod", "1", "AKT") +
+                            Pack("9", nul, "1", "DOD") +
+                            // Only the price goes to the register.
+                            Plu("10", "5910", nul, "2", "CEN") +
+                            Plu("11", "5911", "Graniczny", "3", "DOD", "23;255;F;255;F;F;F;;;0")),
+              0);
+    EXPECT_EQ(GoodsSent(s), (std::vector<std::string>{
+                                R"(2181 [["V",10],["N",2]])",
+                                R"(2100 [["V",11],["S","Graniczny"],["S","5911"],["N",3],["N",0],["B",0],["B",255],)"
+                                R"(["B",0],["B",1],["B",0],["B",255],["B",1],["B",1],["B",0],["B",1],["B",0]])"}));
+    // A name or code is shown up to its NUL byte.
+    const HostLines refused =
+        RejectedList({"9 Chl: znak NUL w nazwie", "595 Jednostka       : numer jednostki miary 256 poza zakresem 0-255",
+                      "596 Precyzja        : precyzja 256 poza zakresem 0-255", "597 Chl: znak NUL w nazwie",
+                      "59 Kod             : znak NUL w kodzie"});
+    EXPECT_EQ(From(s.host.lines, refused[0], refused.size()), refused);
+    EXPECT_EQ(s.File("wynik.exp"), "PLU;10;100;5910;CEN\r\nPLU;11;110;5911;DOD\r\n");
 }
 
 TEST(GoodsExport, ReadBackSendsOnlyWhatDiffersAndWritesTheRegistersList)

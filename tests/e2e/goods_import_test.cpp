@@ -99,3 +99,16 @@ TEST(GoodsImport, ACutRunStillLogsWhatTheHostTookAndClosesTheSession)
     EXPECT_EQ(cut[1], "Zamykanie połączenia TCP/IP...\x01OK");
     EXPECT_TRUE(s.LinkClosedAtTheEnd());
 }
+
+TEST(GoodsImport, RatesTheRegisterRefusesQuietlyFailTheImportBeforeAnyGoodsAreHandedOver)
+{
+    RegisterSession s(kRegister, R"({"20": {"1": {"kind": "executionError", "code": 2035}}})");
+    EXPECT_EQ(s.Run(-8, 6), 0);
+    EXPECT_TRUE(s.host.events.empty());
+    EXPECT_EQ(s.Commands(), (std::vector<int>{501, 20}));
+    HostLines expected = {Replaced("- trwa odczyt stawek VAT...", 2)};
+    expected += TcpClosing();
+    expected += Failure("operacja [-8]", "[W2035] - niezerowe totalizery (wykonaj raport dobowy)");
+    EXPECT_EQ(From(s.host.lines, expected[0]), expected);
+    EXPECT_TRUE(s.LinkClosedAtTheEnd());
+}

@@ -3,6 +3,8 @@
 // over twice whatever cuts a run short.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "host_lines.h"
 #include "receipt_records.h"
 #include "register_session.h"
@@ -62,12 +64,19 @@ std::multiset<std::string> Blocks(const VelHost& host, bool others = true)
     return blocks;
 }
 
+// An import of the receipt records since the day's start.
+std::unique_ptr<RegisterSession> ImportSession(const std::string& scenario, const std::string& faults = "",
+                                               RegisterLink link = RegisterLink::Tcp)
+{
+    auto s = std::make_unique<RegisterSession>(scenario, faults, link);
+    SetParams(s->host, {{"ComboImpMode", "1"}, {"ComboImpReceipts", "1"}, {"DataImportu", "20260309000000000"}});
+    return s;
+}
+
 std::unique_ptr<RegisterSession> Session(const json& records, const std::string& faults = "", int cashier = 3,
                                          int model = 24)
 {
-    auto s = std::make_unique<RegisterSession>(Register(records, cashier, model), faults);
-    SetParams(s->host, {{"ComboImpMode", "1"}, {"ComboImpReceipts", "1"}, {"DataImportu", "20260309000000000"}});
-    return s;
+    return ImportSession(Register(records, cashier, model), faults);
 }
 
 }  // namespace
@@ -86,9 +95,7 @@ TEST(ImportRun, EveryReceiptReachesTheHostOnceAndWholeWhateverCutsARunShort)
     ASSERT_EQ(expected.size(), 7u);
 
     // What cuts the run, its faults, the hand-over the host refuses (from 1)
-    // and the runs that fail. A re-parse hands an accepted day over again
-    // without its receipts but with its pay-ins: the parse pass's to mend, so
-    // receipts only there.
+    // and the runs that fail.
     const std::tuple<const char*, const char*, size_t, int> plans[] = {
         {"link lost at the first record", R"({"451": {"1": "dropConnection"}})", 0, 1},
         {"link lost at the answer that no record is left", R"({"451": {"17": "dropConnection"}})", 0, 1},
@@ -114,7 +121,7 @@ TEST(ImportRun, EveryReceiptReachesTheHostOnceAndWholeWhateverCutsARunShort)
         const auto screen = HostScreen(s->host.lines);
         EXPECT_EQ(screen[0], "W:Import z zaległego pliku combo.imp! Coś się nie udało przy ostatnim imporcie!");
         EXPECT_EQ(screen[1], "Analiza pliku combo.imp...\x01OK");
-        EXPECT_EQ(Blocks(s->host, !refuse), refuse ? Blocks(clean->host, false) : expected) << what;
+        EXPECT_EQ(Blocks(s->host), expected) << what;
         EXPECT_FALSE(Exists(s->tmp / "combo.imp") || Exists(s->tmp / "receipt.tmp")) << what;
     }
 }
@@ -123,7 +130,7 @@ TEST(ImportRun, TheHostGetsEachSaleOfTheDayAndTheCashierState)
 {
     const auto day = Session(kDay);
     ASSERT_EQ(day->Run(-3), 0);
-    EXPECT_NE(day->File("arch.imp").find("\r\n\r\nSPT;17;-1250;3000;-2;08-03-2026\r\nSPO;4;10;2;500;100;-3\r\nP_PLU;1;7;;Chleb;"),
+    EXPECT_NE(day->File("arch.imp").find("\r\n\r\nSPT;17;-1250;3000;-2;08-03-2026\r\nSPO;4;10;2;500;100;-3\r\n#PARAGONY;\r\nP_PLU;1;7;;Chleb;"),
               std::string::npos);
     EXPECT_NE(day->File("arch.imp").find("\r\nKAS;3;Ala  Kot;-5;6;20260314090000000;20260309183015000;7;8;9;10;9150;3;2;-12;1;"
                         "900\r\nKPL;1;Gotówka;12000;10000\r\nKPL;3;Euro;500;43000\r\nKPL;6;Inna;7;10000\r\n"),
@@ -172,4 +179,128 @@ TEST(ImportRun, TheHostGetsEachSaleOfTheDayAndTheCashierState)
     EXPECT_NE(ReadFile(neo->tmp / "arch.imp").find("\r\nP_PLA;4;1;Gotowka;0;10000;;;;-1\r\n"), std::string::npos);
     EXPECT_EQ(archive.substr(0, 75), "#\r\n# SPT;<plu>;<wart_sprzed>;<il_sprzed>;<stan_mag>;<data_ost_sprz>\r\n# SPO;");
     EXPECT_NE(archive.find("# P_ZAM;<typ_oper>;<plu>;<kod>;<ilosc>;<opis>\r\n#\r\n\r\n-----"), std::string::npos);
+}
+
+// A number of "combo.imp" larger than its field can hold is no line the
+// driver wrote: the parse stops at it, naming the place, hands nothing over
+// and keeps the file, instead of wrapping it into another amount.
+TEST(ImportRun, ANumberTooLargeForItsFieldStopsTheParseAtIt)
+{
+    const std::pair<const char*, const char*> lines[] = {
+        {"P_RAB;22;Rabat;1;2;-9223372036854775808;", "pole 5: \"-9223372036854775808\""},
+        {"P_RAB;21;Rabat;1;2;-4294967396;", "pole 5: \"-4294967396\""},
+        {"P_RAB;21;Rabat;1;2;-2147483648;", "pole 5: \"-2147483648\""},
+        {"P_OPA;1;7;7;-2147483648;50", "pole 4: \"-2147483648\""},
+        {"P_ZAM;32;9;590;2147483648;Mleko", "pole 4: \"2147483648\""},
+        {"P_ZAM;32;9;590;4294967296;Mleko", "pole 4: \"4294967296\""},
+    };
+    for (const auto& [line, place] : lines) {
+        const auto s = Session(json::array());
+        s->host.SetParam("ComboPort", "PLIK");
+        WriteFile(s->tmp / "combo.imp", std::string("P_PLU;1;7;;Chleb;1000;350;0\r\n") + line + "\r\n");
+        s->Run(-3);
+        EXPECT_EQ(s->host.lines.back().text,
+                  std::string("Plik combo.imp, wiersz 2, ") + place + " jest poza zakresem liczby 32-bitowej");
+        EXPECT_TRUE(s->host.imports.empty()) << line;
+        EXPECT_TRUE(Exists(s->tmp / "combo.imp")) << line;
+    }
+}
+
+// Around the run: the printout guard tells of what it sets aside from the
+// register, and an order the EDI folder refuses waits for a later run.
+TEST(ImportRun, TheGuardTellsWhatItSetsAsideAndAnOrderWaitsForItsFolder)
+{
+    const char* const setAside = "Pominięto paragonów: 3 - ich numery wydruku nie są większe niż numer ostatniego "
+                                 "przekazanego paragonu (ComboLastReceipt = 20)";
+    // A register whose printout numbers began again lower.
+    const auto restarted = Session(kDay);
+    restarted->host.SetParam("ComboLastReceipt", "20");
+    ASSERT_EQ(restarted->Run(-3), 0);
+    EXPECT_EQ(CountOf(restarted->host.lines, Added(setAside, 1)), 1u);
+    EXPECT_TRUE(Blocks(restarted->host, false).empty());
+
+    // Parsing a leftover again after the host refused its second day is the
+    // guard's ordinary work: quiet.
+    json twoDays = kDay;
+    twoDays.push_back(Plu(10, 6, "Sok", 1000, 300));
+    twoDays.push_back(Close(104, 8, 14, 300, 10));
+    const auto refused = Session(twoDays);
+    refused->host.refuseImport = 2;
+    refused->Run(-3);
+    refused->host.lines.clear();
+    ASSERT_EQ(refused->Run(-3), 0);
+    for (const HostLine& line : refused->host.lines) EXPECT_NE(line.text.rfind("Pominięto", 0), 0u) << line;
+
+    // No EDI folder: the sales go over, the order waits in its own file and
+    // a later run writes it first, once.
+    const json order = Rec(32, {V(9), S("590"), N(2500), S("Mleko")});
+    const auto edi = Session(json::array({order, kDay[0], kDay[1], kDay[2]}));
+    edi->Run(-3);
+    EXPECT_EQ(edi->host.imports.size(), 1u);
+    EXPECT_EQ(edi->host.lines.back().kind, 2);
+    EXPECT_EQ(ReadFile(edi->tmp / "zamowienia.tmp"), "Mleko;590;2500\r\n\r\n");
+    edi->host.SetParam("ComboEdiFolder", edi->tmp / "EDI");
+    for (int run = 0; run < 2; ++run) ASSERT_EQ(edi->Run(-3), 0);
+    const auto documents = std::distance(std::filesystem::directory_iterator(edi->tmp / "EDI"), {});
+    EXPECT_EQ(documents, 1);
+    EXPECT_FALSE(Exists(edi->tmp / "zamowienia.tmp"));
+}
+
+// The card pattern the register gives is kept for later parses: a refused
+// store warns, under the step's own line, and this run uses the register's
+// pattern, an empty one too, never an earlier register's.
+TEST(ImportRun, TheCardPatternsStoreNeverStopsTheImport)
+{
+    const json card = Rec(23, {S("Karta"), B(2), V(4), N(100), S("1234569907240")});
+    for (const char* pattern : {"NNNNNN99YYMMX", ""}) {
+        json scenario = json::parse(Register(json::array({kDay[0], card, kDay[1], kDay[2]}), 3, 24));
+        scenario["cardPattern"] = pattern;
+        RegisterSession s(scenario.dump());
+        SetParams(s.host, {{"ComboImpMode", "1"}, {"ComboImpReceipts", "1"}, {"ComboCardFormatFull", "1"},
+                           {"Vel_Combo_CardPattern", "99NNNNNNYYMMX"}});
+        s.host.answers["change_param"] = 0;
+        ASSERT_EQ(s.Run(-3), 0);
+        const auto screen = HostScreen(s.host.lines);
+        const auto step = std::find(screen.begin(), screen.end(), "- odczyt formatu kart rabatowych...\x01OK");
+        ASSERT_NE(step, screen.end()) << pattern;
+        EXPECT_EQ(*(step - 1), "W:Błąd zapisu własnego parametru 'Vel_Combo_CardPattern' do bazy danych");
+        ASSERT_EQ(s.host.imports.size(), 1u);
+        EXPECT_NE(s.host.imports[0].find(*pattern ? ";3;1;123456;" : ";3;1;1234569907240;"), std::string::npos)
+            << s.host.imports[0];
+    }
+}
+
+// A leftover cut while the receipt carried in was being copied into it
+// holds part of that receipt before any record of its own: "receipt.tmp",
+// still there, has the whole of it, which reaches the host once.
+TEST(ImportRun, APartCopiedCarryLeavesTheReceiptToReceiptTmp)
+{
+    const auto s = Session(json::array({kDay[1], kDay[2]}));
+    const std::string chleb = "P_PLU;1;7;;Chleb;1000;350;0\r\n";
+    WriteFile(s->tmp / "combo.imp", "\r\nSPT;17;-1250;3000;-2;08-03-2026\r\n" + chleb);
+    WriteFile(s->tmp / "receipt.tmp", chleb);
+    ASSERT_EQ(s->Run(-3), 0);
+    EXPECT_EQ(Blocks(s->host, false), (std::multiset<std::string>{"[Paragon nr 101]\r\nTRN;11;101;1;1;3;1;;;20260309090500000;0;-1\r\n"
+                                                       "ZAW;7;;1000;350;-1;-1;20260309090500000\nPMT;0;350;100;-1;-1;0;1;0;;"
+                                                       "20260309090500000"}));
+    EXPECT_FALSE(Exists(s->tmp / "combo.imp") || Exists(s->tmp / "receipt.tmp"));
+}
+
+// Noise on the line after every answer, one stray byte or seven (a false
+// frame start among them), is passed over before the next answer: no request
+// is sent twice and the host gets what it gets without the noise.
+TEST(ImportRun, LineNoiseAfterTheAnswersCostsNothing)
+{
+    const auto clean = Session(kDay);
+    ASSERT_EQ(clean->Run(-3), 0);
+    for (const RegisterLink link : {RegisterLink::Tcp, RegisterLink::Pty})
+        for (const char* noise : {"FF", "02 00 55 03 10 10 41"}) {
+            json scenario = json::parse(Register(kDay, 3, 24));
+            scenario["lineNoise"] = noise;
+            const auto s = ImportSession(scenario.dump(), "", link);
+            EXPECT_EQ(s->Run(-3), 0);
+            for (const HostLine& line : s->host.lines) EXPECT_NE(line.kind, 2) << noise << ": " << line;
+            EXPECT_EQ(s->Commands(), clean->Commands()) << noise;
+            EXPECT_EQ(Blocks(s->host), Blocks(clean->host)) << noise;
+        }
 }

@@ -30,7 +30,7 @@ protected:
 
 }  // namespace
 
-// A refused report marks its line: pinned by the export's test.
+// A report the register refuses, even quietly, fails the function.
 TEST(ServiceFunctions, CommunicationReportShowsItsProgressThenOk)
 {
     // A Combo: the export never asks it for this report, the service function does.
@@ -47,6 +47,22 @@ TEST(ServiceFunctions, CommunicationReportShowsItsProgressThenOk)
                  Replaced(line + ":\x01" "15"), Replaced(line + "\x01OK")};
     expected += TcpClosing();
     EXPECT_EQ(s.host.lines, expected);
+
+    for (const char* code : {"909", "1"}) {
+        RegisterSession refused(R"({"model": 1})",
+                                R"({"1171": {"1": {"kind": "executionError", "code": )" + std::string(code) + "}}}");
+        EXPECT_EQ(refused.Run(-8, 5), 0);
+        HostLines failed = TcpOpening("COMBO 1.01");
+        failed += {Added(line + ":\x01"
+                                "0"),
+                   Replaced(line, 2)};
+        failed += TcpClosing();
+        failed +=
+            Failure("operacja [-8]", code == std::string("1")
+                                         ? "Kasa zgłosiła błąd wykonania: [W1] - nieznany błąd przesłany przez kasę"
+                                         : "[W909] - nieprawidłowy numer rekordu");
+        EXPECT_EQ(refused.host.lines, failed) << code;
+    }
 }
 
 TEST_F(ServiceFunctionsWithCardServer, AFailedConnectionStillUnlocksTheCardServer)

@@ -22,7 +22,8 @@ inline void UseCardServer(VelHost& host, int port)
 // Started in a folder of its own, with a record of every line it is sent.
 class CardServer {
 public:
-    // extra: more of the simulator's options (--silent, --delay-ms N, --refuse).
+    // extra: more of the simulator's options (--silent, --delay-ms N, --refuse,
+    // --close-unanswered).
     explicit CardServer(const std::vector<std::string>& extra = {})
     {
         std::vector<std::string> args = {"--record", FRecord};

@@ -2,6 +2,7 @@
 // suffixes, progress, and the three forms of the last-resort handler.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,45 @@ TEST_F(ActionFrame, ProgressOnLinesWithoutAValueSendsNothingButIsKept)
     // The value was kept: showing it as a value now shows 5.
     action->MsgS(LPV_Value);
     EXPECT_EQ(Lines().back().text, "x:\x01" "5");
+}
+
+TEST_F(ActionFrame, ALineOfItsOwnAfterTheStepKeepsItsTextAndStateAndTheStepComesBackBelowIt)
+{
+    // A warning or an error sent on its own, or a warning added as a line:
+    // progress and state show the step again under it, then rewrite that.
+    const std::pair<int, std::function<void()>> ownLines[] = {
+        {1, [&] { action->DodajKomunikat(zkOstrzezenie, "uwaga"); }},
+        {1, [&] { action->MsgAdd("uwaga", LPV_Warning, 100); }},
+        {2, [&] { action->DodajKomunikat(zkBlad, "uwaga"); }}};
+    for (const auto& [kind, addOwnLine] : ownLines) {
+        Lines().clear();
+        action->MsgAdd("Krok", LPV_Value, 100);
+        addOwnLine();
+        action->MsgP(2);
+        action->MsgP(3);
+        action->MsgS(LPV_Ok);
+        EXPECT_EQ(Lines(), (std::vector<Sent>{{false, 0,
+                                               "Krok:\x01"
+                                               "0"},
+                                              {false, kind, "uwaga"},
+                                              {false, 0,
+                                               "Krok:\x01"
+                                               "2"},
+                                              {true, 0,
+                                               "Krok:\x01"
+                                               "3"},
+                                              {true, 0, "Krok\x01OK"}}))
+            << kind;
+    }
+    // A step failing after its warnings: its failure is a line of its own.
+    Lines().clear();
+    action->MsgAdd("Weryfikacja", LPV_None, 100);
+    action->DodajKomunikat(zkOstrzezenie, "Forma 2");
+    action->DodajKomunikat(zkOstrzezenie, "Forma 6");
+    action->MsgS(LPV_Error);
+    EXPECT_EQ(Lines(),
+              (std::vector<Sent>{
+                  {false, 0, "Weryfikacja"}, {false, 1, "Forma 2"}, {false, 1, "Forma 6"}, {false, 2, "Weryfikacja"}}));
 }
 
 TEST_F(ActionFrame, AnEmptyTextLeavesTheEarlierLineCurrent)

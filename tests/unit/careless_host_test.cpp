@@ -1,9 +1,12 @@
 // A host that does not keep to the rules: it writes past the text buffers it
-// is given, refuses a part of a long value half-way, and hands back library
-// handles it never got or has released.
+// is given, refuses a part of a long value half-way, hands back library
+// handles it never got or has released, releases a library from one of its
+// callbacks, and calls from several threads at once.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 
 #include "inprocess_host.h"
 
@@ -13,6 +16,7 @@ void ORVDLLZwolnijBiblioteke(void*);
 void ORVDLLRejestrujCallback(void*, void*, int);
 int ORVDLLSerKasOperacja(void*, HORVCBARG2, HORVDLLSKSESJA*, char*, int, int);
 void ORVDLLWlasciwosciUrzadzenia(void*, HORVCBARG2, char*, int);
+void ORVDLLSerKasNazwaZasobuDzielonego(void*, HORVCBARG2, char*);
 }
 
 namespace {
@@ -92,5 +96,72 @@ TEST(CarelessHost, AHandleNeverIssuedOrAlreadyReleasedIsNotFollowed)
         EXPECT_EQ(ORVDLLSerKasOperacja(handle, host.Call(), nullptr, text, -1, 0), 0);
         ORVDLLWlasciwosciUrzadzenia(handle, host.Call(), text, 1103);
         EXPECT_STREQ(text, "");
+    }
+}
+
+// A host that releases the library from inside a callback: the handle is gone
+// at once, the object itself when the operation it runs has ended.
+TEST(CarelessHost, ALibraryReleasedDuringItsOperationGoesWhenTheOperationEnds)
+{
+    VelHost host;
+    host.SetParam("ComboPort", "PLIK");
+    void* lib = ORVDLLRejestrujBiblioteke(&host, nullptr, nullptr, nullptr);
+    ASSERT_NE(lib, nullptr);
+    host.RegisterCallbacks(&ORVDLLRejestrujCallback, lib);
+    std::vector<std::string> answers;
+    host.onLine = [&](const HostLine&) {
+        if (host.lines.size() != 1) return;
+        char text[301] = "";
+        ORVDLLWlasciwosciUrzadzenia(lib, host.Call(), text, 1103);
+        answers.push_back(text);
+        ORVDLLZwolnijBiblioteke(lib);
+        ORVDLLWlasciwosciUrzadzenia(lib, host.Call(), text, 1103);
+        answers.push_back(text);
+        ORVDLLZwolnijBiblioteke(lib);
+    };
+    char text[301] = "sesja";
+    EXPECT_EQ(ORVDLLSerKasOperacja(lib, host.Call(), nullptr, text, -1, 0), 0);
+    EXPECT_EQ(answers, (std::vector<std::string>{"1", ""}));
+    // The operation ran to its end: its failure's header and its message.
+    ASSERT_EQ(host.lines.size(), 2u);
+    EXPECT_EQ(host.lines[1].kind, 2);
+    EXPECT_EQ(host.lines[1].text, "Ustawione złącze PLIK. Kasa nie obsługuje testu połączenia z plikiem!");
+
+    host.lines.clear();
+    EXPECT_EQ(ORVDLLSerKasOperacja(lib, host.Call(), nullptr, text, -1, 0), 0);
+    EXPECT_TRUE(host.lines.empty());
+}
+
+// A host that calls from several threads at once: libraries registered while
+// others run, and one library released by two threads while a third uses it.
+TEST(CarelessHost, ThreadsRegisteringUsingAndReleasingLibrariesCorruptNothing)
+{
+    constexpr int kThreads = 4, kRounds = 200;
+    std::atomic<int> answered = 0;
+    auto use = [&](VelHost& host, void* lib) {
+        char text[301] = "";
+        ORVDLLSerKasNazwaZasobuDzielonego(lib, host.Call(), text);
+        ORVDLLWlasciwosciUrzadzenia(lib, host.Call(), text, 1103);
+        if (std::string(text) == "1") ++answered;
+    };
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&] {
+            VelHost host;
+            for (int i = 0; i < kRounds; ++i) {
+                void* lib = ORVDLLRejestrujBiblioteke(&host, nullptr, nullptr, nullptr);
+                use(host, lib);
+                ORVDLLZwolnijBiblioteke(lib);
+            }
+        });
+    for (std::thread& t : threads) t.join();
+    EXPECT_EQ(answered, kThreads * kRounds);
+
+    VelHost host;
+    for (int i = 0; i < kRounds; ++i) {
+        void* lib = ORVDLLRejestrujBiblioteke(&host, nullptr, nullptr, nullptr);
+        std::thread user([&] { use(host, lib); }), first([&] { ORVDLLZwolnijBiblioteke(lib); }),
+            second([&] { ORVDLLZwolnijBiblioteke(lib); });
+        user.join(), first.join(), second.join();
     }
 }

@@ -10,6 +10,7 @@ class SettingsAction : public TVelComboAction {
 public:
     using TVelComboAction::TVelComboAction;
     using TVelComboAction::asortMap;
+    using TVelComboAction::FTrybOnLine;
     using TVelComboAction::KwFormat;
     using TVelComboAction::Medium;
 };
@@ -61,6 +62,23 @@ TEST_F(ComboSettings, UnservedOperationsStillReadTheSettingsAndOpenTheTrace)
     EXPECT_EQ(files[0].rfind("NEO_LOG ", 0), 0u);
     EXPECT_EQ(files[0].size(), std::string("NEO_LOG yyyy.mm.dd hh.nn.ss.TXT").size());
     EXPECT_NE(testutil::ReadFile(tmp.File("log/" + files[0])), "");
+}
+
+// The automatic export and import run in online mode, the ones the user starts do not.
+TEST_F(ComboSettings, AutomaticRunsAreOnline)
+{
+    in.host.SetParam("ComboPort", "PLIK");
+    Start();
+    for (const int operation : {-2, -3, -5, -6}) {
+        action = in.NewAction<SettingsAction>();
+        HORVDLLSRODOWISKO env;
+        try {
+            action->Operacja(&env, operation, 0);
+        } catch (const Exception&) {
+            // In file mode a run may stop early; the mode is set before it starts.
+        }
+        EXPECT_EQ(action->FTrybOnLine, operation == -5 || operation == -6) << operation;
+    }
 }
 
 TEST_F(ComboSettings, NoTraceMeansNoLogFolder)

@@ -257,17 +257,45 @@ TEST_F(ComboExchangeTest, WrongTokenAndBadChecksumCountAsNoAnswer)
     EXPECT_EQ(state.DataSet[0].AsB(), 7);
 }
 
-TEST_F(ComboExchangeTest, GarbageBeforeAnAnswerCostsOneAttempt)
+TEST_F(ComboExchangeTest, NoiseBeforeAnAnswerIsPassedOverWithinTheFrameLimit)
 {
-    Script({[](Peer& p) {
-        p.Write("\x55");
+    // Noise after each answer: every next answer is still taken at its command's first sending.
+    peer.onRequest = [](Peer& p, size_t) {
         p.Answer(501, {Field::B(3)});
-    }});
-    Run(501);
-    EXPECT_TRUE(Traced("<-<nieprawid\xB3owy drugi bajt: 0x55"));
-    // The answer behind the garbage is taken for the repeated sending.
-    ASSERT_EQ(peer.requests.size(), 2u);
+        p.Write("\x55");
+    };
+    for (int i = 0; i < 3; ++i) Run(501);
+    EXPECT_EQ(peer.requests.size(), 3u);
     EXPECT_EQ(state.DataSet[0].AsB(), 3);
+    EXPECT_EQ(trace.end()[-2], "<-<pomini\xEAte bajty spoza ramki: 1>");
+    EXPECT_EQ(Elapsed(), 0u);
+
+    // Noise dribbling in for ever holds a receive as long as an unfinished
+    // frame: three byte time-outs from its first byte.
+    link->PurgeInput();  // the noise after the last answer
+    peer.requests.clear();
+    peer.onRequest = nullptr;
+    peer.onSilence = [](Peer& p, int) { p.Write("\x55"); };
+    start = clock.now;
+    EXPECT_EQ(Failure(501), kCommError);
+    EXPECT_EQ(peer.requests.size(), 3u);
+    EXPECT_EQ(Elapsed(), 3u * 5u * 5050u);
+    EXPECT_TRUE(Traced("<-<ramka niekompletna po 15150 ms>"));
+    peer.onSilence = nullptr;
+
+    // In a report wait a byte outside a frame is the register at work: a try of its own.
+    progress.clear();
+    peer.requests.clear();
+    Script({[](Peer& p) {
+        p.Answer(1);
+        p.Write("\x06\x06");
+    }});
+    peer.onSilence = [](Peer& p, int) { p.Answer(1171); };
+    start = clock.now;
+    Run(1171);
+    EXPECT_EQ(progress, (std::vector<int>{5, 10, 15}));
+    EXPECT_EQ(Elapsed(), 5050u);
+    EXPECT_TRUE(Traced("<-<bajt spoza ramki: 0x06>"));
 }
 
 TEST_F(ComboExchangeTest, ThreeTransmissionErrorsEndInTheCommunicationFailure)

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "cbdata.h"
 #include "testutil.h"
 #include "thrown.h"
@@ -25,8 +27,11 @@ struct RxResult {
     TComboRxEvent event = cbrxMore;
     size_t consumed = 0;
     Bytes packet;
+    Bytes noise;  // each byte reported as noise
+    size_t skipped = 0;
 };
 
+// Pushes bytes until a frame or an overflow ends the frame, noise included.
 RxResult Receive(const Bytes& wire)
 {
     TComboReceiver rx;
@@ -35,9 +40,11 @@ RxResult Receive(const Bytes& wire)
     for (char c : wire) {
         ++r.consumed;
         r.event = rx.Push(static_cast<uint8_t>(c));
-        if (r.event != cbrxMore) break;
+        if (r.event == cbrxNoise) r.noise.push_back(static_cast<char>(rx.NoiseByte()));
+        if (r.event != cbrxMore && r.event != cbrxNoise) break;
     }
     r.packet = rx.Packet();
+    r.skipped = rx.Skipped();
     return r;
 }
 }  // namespace
@@ -162,20 +169,33 @@ TEST(ComboReceiver, DoubledBytesOfHeaderAndChecksumComeBackSingle)
     }
 }
 
-TEST(ComboReceiver, StopsAtAByteThatCannotStartAFrameAndAtTheLongestFrame)
+TEST(ComboReceiver, PassesOverNoiseBeforeAFrameAndStopsAtTheLongestFrame)
 {
-    RxResult r = Receive(Hex({0x10, 0x55, 0x02, 0x03}));
-    EXPECT_EQ(r.event, cbrxBadSecondByte);
-    EXPECT_EQ(r.consumed, 2u);
-    TComboReceiver rx;
-    rx.Reset();
-    EXPECT_EQ(rx.Push(0x41), cbrxBadSecondByte);
-    EXPECT_EQ(rx.BadByte(), 0x41);
+    // Line noise before the frame: stray bytes, a 0x10 that starts nothing,
+    // and frame starts that came to nothing, bare or escaped.
+    const std::tuple<Bytes, Bytes, size_t> cases[] = {  // noise, bytes reported as noise, bytes passed over
+        {Hex({0x55}), Hex({0x55}), 1},
+        {Hex({0x10, 0x55, 0x03}), Hex({0x55, 0x03}), 2},
+        {Hex({0x10, 0x10}), Hex({0x10}), 1},
+        {Hex({0x02, 0x41, 0x03}), "", 3},
+        {Hex({0xFF, 0x10, 0x02, 0x41, 0x10, 0x10}), Hex({0xFF}), 4},
+    };
+    for (const auto& [noise, reported, skipped] : cases) {
+        const RxResult r = Receive(noise + kStatusWire);
+        EXPECT_EQ(r.event, cbrxFrame) << testing::PrintToString(noise);
+        EXPECT_EQ(r.packet, kStatusPlain) << testing::PrintToString(noise);
+        EXPECT_EQ(r.noise, reported) << testing::PrintToString(noise);
+        EXPECT_EQ(r.skipped, skipped) << testing::PrintToString(noise);
+    }
 
-    r = Receive(Hex({0x10, 0x02}) + Bytes(70000, 'A'));
+    RxResult r = Receive(Hex({0x10, 0x02}) + Bytes(70000, 'A'));
     EXPECT_EQ(r.event, cbrxOverflow);
     EXPECT_EQ(r.packet.size(), CB_MAX_FRAME_SIZE);
     EXPECT_EQ(r.consumed, CB_MAX_FRAME_SIZE + 1);
+    // Noise without end is cut the same way.
+    r = Receive(Bytes(70000, 'A'));
+    EXPECT_EQ(r.event, cbrxOverflow);
+    EXPECT_EQ(r.consumed, CB_MAX_FRAME_SIZE);
 }
 
 TEST(ComboReceiver, PlainEtxIsDataAndOnlyTheEscapedOneEnds)

@@ -6,13 +6,16 @@
 #include <algorithm>
 
 #include "cbexpbuf.h"
+#include "host_lines.h"
 #include "inprocess_host.h"
 #include "register_session.h"
 
 namespace {
 struct MasterDataAction : TVelComboAction {
+    using TVelComboAction::error_log;
     using TVelComboAction::TVelComboAction;
-    // The steps that wait for goods, on the buffer of the export file `path`.
+    // The steps that wait for goods, and the cashiers, on the buffer of the
+    // export file `path`.
     void Send(const std::string& path)
     {
         ReadParams();
@@ -22,9 +25,35 @@ struct MasterDataAction : TVelComboAction {
         SendAssort();
         SendJMiary();
         SendOrVerifyFPlatn();
+        SendCashiers();
         ClosePort();
     }
 };
+
+// A register simulator, and the host in this process pointed at it.
+struct MasterDataSetting {
+    testutil::TempDir tmp;
+    std::string journal = tmp.File("journal.jsonl");
+    peerproc::PeerProcess sim{REGSIM_EXE, {"--journal", journal, "--tcp", "0"}};
+    InProcessHost in;
+
+    MasterDataSetting()
+    {
+        in.host.device.folder = tmp.Folder();
+        testutil::UseRegisterOverTcp(in.host, sim.Port());
+        in.Start();
+    }
+    // The export file `kasa` sent; the action that sent it.
+    std::unique_ptr<MasterDataAction> Send(const std::string& kasa)
+    {
+        testutil::WriteFile(tmp / "kasa.exp", kasa);
+        auto action = in.NewAction<MasterDataAction>();
+        action->Send(tmp / "kasa.exp");
+        return action;
+    }
+};
+
+const std::string kChleb = "PLU;1;10;1001;Chleb;100;90;80;70;23;1;F;0;F;F;F;0;;0;";
 }  // namespace
 
 TEST(MasterData, GroupsUnitsAndPaymentFormsWithTheGroupMapAcrossExports)
@@ -86,4 +115,48 @@ TEST(MasterData, GroupsUnitsAndPaymentFormsWithTheGroupMapAcrossExports)
                   groups)
             << status;
     }
+}
+
+TEST(MasterData, AGroupMapTooLongToStoreKeepsItsWarningAndTheGroupsLineFollowsIt)
+{
+    MasterDataSetting m;
+    // 200 lines of ten characters: more than the six parts of the map hold.
+    std::string kasa = kChleb + "DOD\r\n";
+    for (int i = 0; i < 200; ++i) kasa += "ASS;" + std::to_string(100000 + i) + ";Grupa " + std::to_string(i) + "\r\n";
+    m.Send(kasa);
+
+    const std::vector<std::string> screen = testutil::HostScreen(m.in.host.lines);
+    const auto warning = std::find(screen.begin(), screen.end(),
+                                   "W:Wartość parametru 'ComboAsort' jest za długa, zapisano tylko jej początek");
+    ASSERT_NE(warning, screen.end());
+    EXPECT_EQ(warning[-1],
+              "Programowanie grup towarowych:\x01"
+              "0");
+    EXPECT_EQ(warning[1], "Programowanie grup towarowych\x01OK");
+}
+
+// The register would end such a text at its NUL byte and take the rest for
+// further fields.
+TEST(MasterData, GroupsUnitsAndCashiersWithANulByteInATextAreRefusedAndTheNextOnesSent)
+{
+    MasterDataSetting m;
+    m.in.host.SetParam("ComboExpCashier", "1");
+    const auto action = m.Send(kChleb + "DOD\r\n" +
+                               std::string("ASS;1;Nap\0oje\r\nASS;2;Pieczywo\r\nJM;1;0;k\0g\r\nJM;2;0;szt\r\n"
+                                           "OPER;3;Nowak;0;I\0D;K1\r\nOPER;4;Kowalska;0;ID2;K2\r\n",
+                                           104));
+    std::vector<std::string> sent;
+    for (const auto& line : regsim::ReadJournal(m.journal))
+        if (line.value("cmd", 0) > 2000) sent.push_back(line["name"].get<std::string>() + line["fields"][1].dump());
+    EXPECT_EQ(sent, (std::vector<std::string>{R"(GROUPINS["S","Pieczywo"])", R"(MUINS["S","szt"])",
+                                              R"(USERINS["S","Kowalska"])"}));
+    // A name is shown up to its NUL byte.
+    EXPECT_EQ(action->error_log.Text(),
+              "Grupa towarowa nr 1 \"Nap\": znak NUL w nazwie\r\n"
+              "Jednostka miary nr 1 \"k\": znak NUL w nazwie\r\n");
+    const std::vector<std::string> screen = testutil::HostScreen(m.in.host.lines);
+    EXPECT_TRUE(testutil::Shows(screen, "E:Programowanie grup towarowych"));
+    EXPECT_TRUE(testutil::Shows(screen, "E:Programowanie jednostek miary"));
+    EXPECT_TRUE(testutil::Shows(screen, "E:Kasjer nr 3 \"Nowak\": znak NUL w danych kasjera"));
+    EXPECT_TRUE(testutil::Shows(screen, "- Nr: 04, Nazwa: Kowalska\x01OK"));
 }

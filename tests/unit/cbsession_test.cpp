@@ -326,9 +326,10 @@ protected:
     testutil::CardServer card;
 
     // The register behind the modem, the card server beside it.
-    void StartModem(const std::vector<std::string>& extra = {}, const std::string& scenario = "{}")
+    void StartModem(const std::vector<std::string>& extra = {}, const std::string& scenario = "{}",
+                    const std::string& faults = "")
     {
-        StartRegister({"--tcp", "0"}, scenario);
+        StartRegister({"--tcp", "0"}, scenario, faults);
         modem.Start(sim.Port(), extra);
         ASSERT_TRUE(card.Ok());
         Param("ComboPort", modem.Pty());
@@ -417,9 +418,8 @@ TEST_F(ModemSession, ARefusedHangUpStillClosesThePortAndUnlocksTheCardServer)
     SessionAction& a = NewAction();
     EXPECT_EQ(Run(-1), "Problem z rozłączeniem połączenia telefonicznego. Spróbuj ręcznie!!!");
     EXPECT_FALSE(a.FPort);
-    const Lines cardLines = card.Received();
-    ASSERT_GE(cardLines.size(), 2u);
-    EXPECT_EQ(cardLines[1], "ENABLE 0");
+    // Unlocked once.
+    EXPECT_EQ(card.Received(), (Lines{"DISABLE 0", "ENABLE 0"}));
     // The refused hang-up stays unmarked; the port is closed after it.
     const Lines screen = Screen();
     const size_t hangUp = IndexOf(screen, "Zamykanie połączenia modemowego ...");
@@ -427,4 +427,26 @@ TEST_F(ModemSession, ARefusedHangUpStillClosesThePortAndUnlocksTheCardServer)
     EXPECT_EQ(screen[hangUp + 1], "ATH");
     EXPECT_EQ(screen[hangUp + 2], "Zamykanie portu komunikacyjnego ...\x01OK");
     EXPECT_EQ(Commands(), (std::vector<int>{501, 18, 20, 15, 14, 501, 502, 321}));
+}
+
+// A run cut short by the register, then a hang-up the modem refuses: the run
+// ends with its own failure, and the refused hang-up follows the closing
+// lines as an error line of its own.
+TEST_F(ModemSession, AHangUpRefusedAfterAFailureIsAnErrorLineInEveryOperation)
+{
+    const std::pair<int, int> operations[] = {{-1, 0}, {-8, 1}, {-8, 2}, {-8, 5}, {-8, 6}, {-3, 0}};
+    for (const auto& [operation, parameter] : operations) {
+        SCOPED_TRACE(std::to_string(operation) + " " + std::to_string(parameter));
+        // The first command after the register's model fails.
+        StartModem({"--answer", "ATH=ERROR"}, "{}", R"({"any": {"2": {"kind": "executionError", "code": 1}}})");
+        in.host.lines.clear();
+        SessionAction& a = NewAction();
+        EXPECT_EQ(Run(operation, parameter), "Kasa zgłosiła błąd wykonania: [W1] - nieznany błąd przesłany przez kasę");
+        EXPECT_FALSE(a.FPort);
+        const Lines screen = Screen();
+        ASSERT_GE(screen.size(), 3u);
+        EXPECT_EQ(Lines(screen.end() - 3, screen.end()),
+                  (Lines{"Zamykanie portu komunikacyjnego ...\x01OK", "Zdalne odblokowanie serwera Norvik (SKP)\x01OK",
+                         "E:Problem z rozłączeniem połączenia telefonicznego. Spróbuj ręcznie!!!"}));
+    }
 }

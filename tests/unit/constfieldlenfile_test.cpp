@@ -1,6 +1,8 @@
 // Fixed-width fields read from real files: short, empty and overlong lines, numbers, and the field limit.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "ConstFieldLenFile.h"
 #include "testutil.h"
 #include "thrown.h"
@@ -55,4 +57,14 @@ TEST(ConstFieldLenFile, FieldsAreReadLineByLineWhateverTheLines)
     EXPECT_EQ(testutil::Thrown([&] { bad >> dec; }), "Plik " + path + ", linia 1, pole 1: \"1.5x\" nie jest liczbą");
     for (int n = 0; n < ConstFieldLenFile::MaxFields - 1; ++n) bad.AddField(n, 1);
     EXPECT_THROW(bad.AddField(0, 1), Exception) << "the 101st field";
+
+    // Widths whose total no longer fits a number are refused, the fields before them kept.
+    for (const int width : {INT_MAX, INT_MIN}) {
+        ConstFieldLenFile wide(path);
+        wide.AddField(0, width);
+        EXPECT_EQ(testutil::Thrown([&] { wide.AddField(1, width < 0 ? -1 : 1); }),
+                  "ConstFieldLenFile: pole od kolumny 1 odrzucone, łączna szerokość pól przekracza zakres liczby");
+        wide >> b;
+        EXPECT_EQ(b, width < 0 ? "" : "1.5x");
+    }
 }

@@ -60,6 +60,29 @@ TEST_F(FilesAndFolders, BackslashSeparatesAndAWindowsDriveIsRefusedByName)
     EXPECT_EQ(Entries(), 2) << "bin and edi: nothing named after a drive";
 }
 
+// The exchange folder the host gives follows the same rule as the folder values.
+TEST_F(FilesAndFolders, ExchangeFolderTakesBackslashesAndAWindowsDriveIsRefusedByName)
+{
+    in.host.SetParam("ComboDedbug", "1");
+    in.host.SetParam("ComboPort", "PLIK");
+    auto action = Start("kasa1\\");
+    EXPECT_EQ(action->FNameKEXP(), "kasa1/kasa.exp");
+    HORVDLLSRODOWISKO env;
+    action->Operacja(&env, -8, 0);
+    EXPECT_EQ(action->tools.dbg_fname.rfind("kasa1/log/NEO_LOG ", 0), 0u) << action->tools.dbg_fname;
+
+    const std::string refused =
+        "Katalog wymiany urządzenia \"C:\\OrvWin\\Kasa1\\\" wskazuje katalog Windows: podaj w programie katalog "
+        "tego systemu";
+    in.host.device.folder = "C:\\OrvWin\\Kasa1\\";
+    for (const char* trace : {"1", "0"}) {
+        in.host.SetParam("ComboDedbug", trace);
+        action = in.NewAction<TraceAction>();
+        EXPECT_EQ(testutil::Thrown([&] { action->Operacja(&env, -3, 0); }), refused) << trace;
+    }
+    EXPECT_EQ(Entries(), 1) << "kasa1: nothing named after a drive";
+}
+
 TEST_F(FilesAndFolders, NoFolderUpFrontNoTraceWithoutAnExchangeFolderAndAFailedTraceSaysSoOnce)
 {
     in.host.SetParam("ComboEdiFolder", "c:\\OrvWin\\EDI");

@@ -10,7 +10,6 @@
 #include "inprocess_host.h"
 #include "modem_peer.h"
 #include "orvdll.h"
-#include "process_state.h"
 #include "scaled_clock.h"
 
 extern "C" int ORVDLLSerKasOperacja(void* lib, HORVCBARG2 call, HORVDLLSKSESJA* session, char* text, int operation,
@@ -37,7 +36,7 @@ protected:
         in.host.SetParam("ComboSpeed", "3");
         in.host.SetParam("ComboModemTimeout", "45");
         in.Start();
-        Process().IssuedLibraries.insert(in.library.get());  // as registration hands it out
+        TVelLibrary::Issue(in.library.get());  // as registration hands it out
     }
 
     void StartModem(const std::vector<std::string>& extra = {})

@@ -28,6 +28,7 @@ const char* kHelp =
     "  --silent        never answer\n"
     "  --delay-ms N    answer each line after N milliseconds\n"
     "  --refuse        close each connection as soon as it is accepted\n"
+    "  --close-unanswered  close each connection once a line came, without answering\n"
     "  --help          this text\n";
 
 struct Options {
@@ -37,6 +38,7 @@ struct Options {
     bool silent = false;
     int delayMs = 0;
     bool refuse = false;
+    bool closeUnanswered = false;
 };
 
 bool ParseArgs(int argc, char** argv, Options& o)
@@ -51,6 +53,8 @@ bool ParseArgs(int argc, char** argv, Options& o)
             o.silent = true;
         } else if (a == "--refuse") {
             o.refuse = true;
+        } else if (a == "--close-unanswered") {
+            o.closeUnanswered = true;
         } else if (a == "--port" && hasValue) {
             if (!simcommon::ParseCount(argv[++i], o.port)) return false;
         } else if (a == "--delay-ms" && hasValue) {
@@ -87,6 +91,7 @@ bool Serve(const Options& o, Client& c)
         c.pending.erase(0, eol + 1);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         simcommon::AppendRecord(o.record, line);
+        if (o.closeUnanswered) return false;
         if (o.silent) continue;
         if (o.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(o.delayMs));
         send(c.fd, "OK\r\n", 4, MSG_NOSIGNAL);

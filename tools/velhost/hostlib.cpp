@@ -3,6 +3,8 @@
 #include <dlfcn.h>
 #include <iconv.h>
 
+#include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -135,6 +137,7 @@ int CbZapiszWynikEksportu(void* a1, void*) { return Answer(a1, "save_export"); }
 int CbZapiszImport(void* a1, void*)
 {
     VelHost* h = Host(a1);
+    if (h->dieAtImport == h->imports.size() + 1) raise(SIGKILL);
     std::ifstream file(h->device.folder + "kasa.imp", std::ios::binary);
     h->imports.emplace_back(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     if (!Answer(a1, "save_import") || h->imports.size() == h->refuseImport) return 0;
@@ -145,6 +148,8 @@ int CbZapiszImport(void* a1, void*)
         const size_t at = line.find(';', 7);
         if (at != std::string::npos) h->SetParam(line.substr(7, at - 7), line.substr(at + 1, line.find('\r') - at - 1));
     }
+    h->StoreImport(h->imports.back());
+    h->StoreParams();
     return 1;
 }
 int CbZapiszParagon(void* a1, void*) { return Answer(a1, "save_receipt"); }
@@ -167,6 +172,7 @@ int CbZmienParametr(void* a1, void*, const char* name, const char* value)
     h->events.push_back(std::string("change_param ") + name + "=" + value);
     if (!h->answers["change_param"]) return 0;
     h->SetParam(name, value);
+    h->StoreParams();
     return 1;
 }
 
@@ -286,11 +292,60 @@ void VelHost::Configure(const IniFile& ini)
     for (int id : Numbers(ini.Value("callbacks", "omit"))) omitted.insert(id);
     if (ini.Value("callbacks", "stop") == "1") stopAfterPolls = 0;
     if (ini.Has("callbacks", "stop_after")) stopAfterPolls = std::stoi(ini.Value("callbacks", "stop_after"));
+    if (ini.Has("callbacks", "die_at_import")) dieAtImport = std::stoul(ini.Value("callbacks", "die_at_import"));
     for (auto& [k, v] : answers)
         if (ini.Has("callbacks", k)) v = std::stoi(ini.Value("callbacks", k));
     hasTexts = !ini.Get("texts").empty();
     for (const auto& [k, v] : ini.Get("texts")) texts[text(k)] = text(v);
     for (const auto& [k, v] : ini.Get("goods")) goods[text(k)] = text(v);
+    storeFolder = ini.Value("host", "store");
+    IniFile stored;
+    std::string ignored;
+    if (!storeFolder.empty() && stored.Load(storeFolder + "/params.ini", ignored))
+        for (const auto& [k, v] : stored.Get("params")) SetParam(text(k), text(v));
+}
+
+namespace {
+// Whole or not at all: a host killed while it writes leaves the last state.
+void WriteWhole(const std::string& path, const std::string& text)
+{
+    const std::string work = path + ".tmp";
+    {
+        std::ofstream out(work, std::ios::binary | std::ios::trunc);
+        out << text;
+    }
+    std::rename(work.c_str(), path.c_str());
+}
+std::string StoredImportName(const std::string& folder, size_t n)
+{
+    return folder + "/import-" + std::to_string(n) + ".imp";
+}
+}  // namespace
+
+void VelHost::StoreParams() const
+{
+    if (storeFolder.empty()) return;
+    std::string text = "[params]\n";
+    for (const auto& [k, v] : params) text += Cp1250ToUtf8(k) + "=" + Cp1250ToUtf8(v) + "\n";
+    WriteWhole(storeFolder + "/params.ini", text);
+}
+
+void VelHost::StoreImport(const std::string& text) const
+{
+    if (storeFolder.empty()) return;
+    size_t n = 1;
+    while (std::ifstream(StoredImportName(storeFolder, n))) ++n;
+    WriteWhole(StoredImportName(storeFolder, n), text);
+}
+
+std::vector<std::string> VelHost::StoredImports(const std::string& storeFolder)
+{
+    std::vector<std::string> imports;
+    for (size_t n = 1;; ++n) {
+        std::ifstream file(StoredImportName(storeFolder, n), std::ios::binary);
+        if (!file) return imports;
+        imports.emplace_back(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
 }
 
 bool VelHost::ConfigureFromFile(const std::string& path, std::string& error)

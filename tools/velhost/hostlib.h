@@ -70,8 +70,10 @@ public:
     //   [callbacks] omit=5,13               (callbacks not registered)
     //               stop=0|1, stop_after=N  (callback 5: stop at once, or after N polls)
     //               save_export=1, save_import=1, save_receipt=1, change_param=1, add_goods=1, take_resource=1
+    //               die_at_import=N          (the host process dies as the N-th import comes)
     //   [texts]     section/key=text        (callback 34 answers; no section: no callback 34)
     //   [goods]     key=answer              (callback 19)
+    //   [host]      store=DIR               (what the host keeps outlives its process, below)
     void Configure(const IniFile& ini);
     bool ConfigureFromFile(const std::string& path, std::string& error);
 
@@ -107,6 +109,14 @@ public:
     // the n-th hand-over (from 1) is refused, 0 none.
     std::vector<std::string> imports;
     size_t refuseImport = 0;
+    // The host process dies (SIGKILL) as the n-th import is handed to it,
+    // before it takes it ([callbacks] die_at_import=N); 0 never.
+    size_t dieAtImport = 0;
+    // Not empty: the host keeps what it takes as a real host keeps it in its
+    // database, at once and beyond its own end: each accepted import as
+    // STORE/import-N.imp (N from 1) and the parameters it was given as
+    // STORE/params.ini, which Configure reads back over the INI's [params].
+    std::string storeFolder;
     std::map<std::string, std::string> texts;
     bool hasTexts = false;
     std::map<std::string, std::string> goods;
@@ -119,6 +129,12 @@ public:
 
     std::string Param(const std::string& name) const;
     void SetParam(const std::string& name, const std::string& value);
+    // The accepted imports kept in the store, in order.
+    static std::vector<std::string> StoredImports(const std::string& storeFolder);
+
+    // Writes the store's parameters (after a change) or an accepted import.
+    void StoreParams() const;
+    void StoreImport(const std::string& text) const;
 
 private:
     void* FLibrary = nullptr;

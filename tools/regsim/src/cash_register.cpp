@@ -99,13 +99,15 @@ Response CashRegister::OnFrame(std::string_view plain, uint64_t nowMs)
 
     std::string kind;
     Plan plan;
-    bool drop = false;
+    const std::optional<FaultKind> cut = applied ? std::optional(applied->kind) : std::nullopt;
+    const bool drop = cut == FaultKind::kDropConnection || cut == FaultKind::kDropConnectionDone;
+    const bool hold = cut == FaultKind::kHold || cut == FaultKind::kHoldDone;
+    const bool cutBeforeDoing = cut == FaultKind::kDropConnection || cut == FaultKind::kHold;
     if (transmissionError) {
         plan = {ErrorAnswer(request, transmissionError, 0)};
         kind = "transmissionError";
-    } else if (applied && applied->kind == FaultKind::kDropConnection) {
-        drop = true;
-        kind = "dropConnection";
+    } else if (cutBeforeDoing) {
+        kind = FaultKindName(*cut);
     } else if (nowMs < busyUntilMs_) {
         plan = {ErrorAnswer(request, codes::kBusyWithReport, 0)};
         kind = "busy";
@@ -123,6 +125,8 @@ Response CashRegister::OnFrame(std::string_view plain, uint64_t nowMs)
         cache_.plan = plan;
     }
 
+    if ((drop || hold) && !cutBeforeDoing && kind != "cached") kind = FaultKindName(*cut);
+
     nlohmann::json line = {
         {"cmd", request.code}, {"name", CommandName(request.code)}, {"token", request.token},
         {"retry", retry},      {"occurrence", occurrence},          {"fields", FieldsToJson(request.fields)},
@@ -131,9 +135,14 @@ Response CashRegister::OnFrame(std::string_view plain, uint64_t nowMs)
     line["violation"] = violation.empty() ? nlohmann::json(nullptr) : nlohmann::json(violation);
     journal_.Write(std::move(line));
 
-    if (drop) {
+    // The link is cut with the request done or not: no answer ever comes.
+    if (drop || hold) {
+        if (hold) journal_.Event("hold", std::to_string(request.code));
         busyUntilMs_ = 0;
-        return {{}, true};
+        Response cutOff;
+        cutOff.dropLink = drop;
+        cutOff.holdLink = hold;
+        return cutOff;
     }
     return Finish(std::move(plan), applied, nowMs);
 }
@@ -219,7 +228,7 @@ Response CashRegister::Finish(Plan plan, const std::optional<Fault>& fault, uint
             if (transport == FaultKind::kWrongToken) p.frame.token += 1;
             std::string frame = BuildFrame(p.frame);
             if (transport == FaultKind::kBadCrc) frame = CorruptChecksum(std::move(frame));
-            out.bytes = Stuff(frame);
+            out.bytes = Stuff(frame) + state_.lineNoise;
         }
         response.outputs.push_back(std::move(out));
     }

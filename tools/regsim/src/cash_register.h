@@ -29,6 +29,8 @@ struct Output {
 struct Response {
     std::vector<Output> outputs;  // in the order of `atMs`
     bool dropLink = false;
+    // Nothing more is answered on this link until it closes.
+    bool holdLink = false;
 };
 
 class CashRegister {

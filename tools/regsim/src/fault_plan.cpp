@@ -25,6 +25,9 @@ constexpr KindName kKinds[] = {
     {FaultKind::kSlowReport, "slowReport"},
     {FaultKind::kUnfinishedReport, "unfinishedReport"},
     {FaultKind::kDropConnection, "dropConnection"},
+    {FaultKind::kDropConnectionDone, "dropConnectionDone"},
+    {FaultKind::kHold, "hold"},
+    {FaultKind::kHoldDone, "holdDone"},
 };
 
 // "CRC error" of the register's transmission class.

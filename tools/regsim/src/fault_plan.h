@@ -23,6 +23,9 @@ enum class FaultKind {
     kSlowReport,         // report: `polls` busy bytes before the final answer
     kUnfinishedReport,   // report: acknowledged, never finished
     kDropConnection,     // not executed; the link is closed / the pty hung up
+    kDropConnectionDone, // executed, then the link is closed without an answer
+    kHold,               // not executed; nothing more is answered until the link closes
+    kHoldDone,           // executed, then nothing more is answered until the link closes
 };
 
 struct Fault {

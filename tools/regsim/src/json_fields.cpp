@@ -35,9 +35,7 @@ std::string TextFromJson(const json& value, const char* what)
     return *text;
 }
 
-namespace {
-
-std::string HexToBytes(const std::string& hex)
+std::string BytesFromHex(const std::string& hex, const std::string& what)
 {
     std::string out;
     int pending = -1;
@@ -54,10 +52,10 @@ std::string HexToBytes(const std::string& hex)
             if ((c == 'x' || c == 'X') && pending == 0)
                 pending = -1;
             else if (pending >= 0)
-                throw std::runtime_error("raw field: odd number of hex digits in \"" + hex + "\"");
+                throw std::runtime_error(what + ": odd number of hex digits in \"" + hex + "\"");
             continue;
         } else {
-            throw std::runtime_error("raw field: \"" + hex + "\" is not hex bytes");
+            throw std::runtime_error(what + ": \"" + hex + "\" is not hex bytes");
         }
         if (pending < 0) {
             pending = v;
@@ -66,9 +64,11 @@ std::string HexToBytes(const std::string& hex)
             pending = -1;
         }
     }
-    if (pending >= 0) throw std::runtime_error("raw field: odd number of hex digits in \"" + hex + "\"");
+    if (pending >= 0) throw std::runtime_error(what + ": odd number of hex digits in \"" + hex + "\"");
     return out;
 }
+
+namespace {
 
 int64_t NumberInRange(const json& value, int64_t low, int64_t high, const std::string& what)
 {
@@ -95,7 +95,7 @@ Field FieldFromJson(const json& value)
     if (type == "S") return Field::S(TextFromJson(v, "S field"));
     if (type == "raw") {
         if (!v.is_string()) throw std::runtime_error("raw field: hex bytes in a text are expected");
-        return Field::Raw(HexToBytes(v.get<std::string>()));
+        return Field::Raw(BytesFromHex(v.get<std::string>(), "raw field"));
     }
     throw std::runtime_error("unknown field type \"" + type + "\" (B, V, L, N, S or raw)");
 }

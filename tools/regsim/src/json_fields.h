@@ -22,6 +22,10 @@ std::vector<Field> FieldsFromJson(const nlohmann::json& value);
 // character has no cp1250 byte.
 std::string TextFromJson(const nlohmann::json& value, const char* what);
 
+// Bytes written as hex digits, "53 61" or "0x53 0x61"; throws
+// std::runtime_error beginning with what.
+std::string BytesFromHex(const std::string& hex, const std::string& what);
+
 // Reading a scenario: every refusal names the key it is about.
 std::runtime_error Bad(const std::string& key, const std::string& what);
 // A whole number within low..high.

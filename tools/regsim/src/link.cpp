@@ -56,6 +56,7 @@ Link::End Link::Serve(int stopFd)
 
 bool Link::HandleBytes(const char* data, size_t size, uint64_t nowMs)
 {
+    if (held_) return true;
     for (size_t i = 0; i < size; ++i) {
         WireDecoder::Event ev = decoder_.Feed(static_cast<uint8_t>(data[i]));
         switch (ev.kind) {
@@ -89,7 +90,9 @@ bool Link::HandleFrame(const std::string& plain, uint64_t nowMs)
             "frame sent " + where + ", the register is on multiplexer channel " + std::to_string(muxChannel_));
         return true;
     }
+    if (held_) return true;
     Response response = register_.OnFrame(plain, nowMs);
+    held_ = response.holdLink;
     for (Output& out : response.outputs) Schedule(nowMs + out.atMs, std::move(out.bytes), out.repeatMs);
     return !response.dropLink;
 }

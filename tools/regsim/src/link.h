@@ -56,6 +56,8 @@ private:
     WireDecoder decoder_;
     std::string stray_;
     std::vector<Scheduled> queue_;
+    // A held link takes no more frames and answers nothing until it closes.
+    bool held_ = false;
 };
 
 }  // namespace regsim

@@ -110,7 +110,8 @@ Scenario ScenarioFromJson(const json& doc)
     std::set<std::string> keys = {"model",     "registerNumber", "operator", "fiscalState", "fiscalisation",
                                   "taxNumber", "uniqueNumber",   "firmware", "header",      "vatRates",
                                   "clock",     "totalsNonZero",  "database", "payForms",    "reports",
-                                  "overrides", "goods",          "packages", "groups",      "units"};
+                                  "overrides", "goods",          "packages", "groups",      "units",
+                                  "lineNoise"};
     keys.insert(SalesKeys().begin(), SalesKeys().end());
     CheckKeys(doc, keys, "");
     Scenario s;
@@ -171,6 +172,15 @@ Scenario ScenarioFromJson(const json& doc)
             if (ec != std::errc() || end != key.data() + key.size() || code < 1 || code > 0xFFFF)
                 throw Bad("overrides." + key, "the key must be a command code");
             s.overrides[static_cast<uint16_t>(code)] = OverrideFrom(value, "overrides." + key);
+        }
+    }
+    if (doc.contains("lineNoise")) {
+        const json& noise = doc["lineNoise"];
+        if (!noise.is_string()) throw Bad("lineNoise", "hex bytes in a text are expected");
+        try {
+            s.lineNoise = BytesFromHex(noise.get<std::string>(), "hex bytes");
+        } catch (const std::runtime_error& e) {
+            throw Bad("lineNoise", e.what());
         }
     }
     SalesFromJson(doc, s.sales);

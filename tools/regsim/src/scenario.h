@@ -67,6 +67,8 @@ struct Scenario {
     std::vector<PayForm> payForms;
     ReportTiming reports;
     std::map<uint16_t, AnswerOverride> overrides;
+    // Put on the line after every answer frame, as noise on a cable would.
+    std::string lineNoise;
     GoodsBase goods;
     // What was programmed into the register (GROUPINS, MUINS, USERINS), by
     // number: the fields of the last request.

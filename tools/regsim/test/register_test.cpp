@@ -126,6 +126,20 @@ TEST_F(RegisterTest, RepeatedSendingOfAnOlderCommandIsExecutedAgain)
     EXPECT_EQ(JournalLines().back()["answer"], "answer");
 }
 
+TEST_F(RegisterTest, LineNoiseFollowsEveryAnswerFrameButNoBusyByte)
+{
+    Scenario s = ScenarioFromJson(json::parse(R"({"lineNoise": "ff 10 41", "reports": {"polls": 1}})"));
+    Make(s);
+    const Response status = Send(Request(501, 1));
+    ASSERT_EQ(status.outputs.size(), 1u);
+    EXPECT_EQ(status.outputs[0].bytes.substr(status.outputs[0].bytes.size() - 5), "\x10\x03\xff\x10\x41");
+    EXPECT_EQ(Unwire(status.outputs[0].bytes).frame.code, 501);
+    std::vector<std::string> report;  // acknowledgement, busy byte, final answer
+    for (const Output& out : Send(Request(1171, 2)).outputs)
+        report.push_back(out.bytes.ends_with("\xff\x10\x41") ? "noise" : out.bytes);
+    EXPECT_EQ(report, (std::vector<std::string>{"noise", "\x06", "noise"}));
+}
+
 // A wrong token, a late answer and a lost one reach the driver's exchange
 // tests through the simulator and its journal; a bad checksum does not.
 TEST_F(RegisterTest, ABadChecksumSpoilsTheAnswerButTheCommandRuns)

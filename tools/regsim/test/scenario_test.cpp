@@ -53,6 +53,7 @@ TEST(Scenario, RefusesMistakesNamingTheEntry)
     EXPECT_EQ(ScenarioError(R"({"goods": [{"plu": 1, "barcode": "5"}, {"plu": 2, "barcode": "5"}]})"),
               "\"goods[1].barcode\": is given twice");
     EXPECT_EQ(ScenarioError(R"({"packages": [{"number": 1, "colour": 1}]})"), "\"packages[0].colour\": unknown key");
+    EXPECT_EQ(ScenarioError(R"({"lineNoise": "F"})"), "\"lineNoise\": hex bytes: odd number of hex digits in \"F\"");
     std::string pairs = "[1,1]";
     for (int i = 1; i < 20; ++i) pairs += ",[1,1]";
     auto drawer = [](const std::string& list) {
