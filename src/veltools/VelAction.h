@@ -86,7 +86,7 @@ public:
 
     // The path as this system names it: there are no short (8.3) names
     // here, so it is the path itself; "" for a path that does not exist or
-    // is longer than 260 characters, which a shortened answer never was.
+    // is longer than the 260 characters a short name may have.
     AnsiString ShortenPathName(const AnsiString& path) const;
     // Waits until the file exists (exists) or no longer exists, looking once
     // a second: 1 when it is so, 0 when the host asks to stop, -1 when

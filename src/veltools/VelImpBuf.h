@@ -75,9 +75,10 @@ public:
     VelImpBuf(const VelImpBuf&) = delete;
     VelImpBuf& operator=(const VelImpBuf&) = delete;
 
-    // Empties the goods, the figures, the cashier state, the receipts and
-    // the other operations: a day cleared because the host has it already
-    // must not hand its receipts over again. Parameters stay.
+    // Empties the goods, the figures, the cashier state, the receipts, their
+    // lines and the other operations: a day cleared because the host has it
+    // already must not hand its receipts over again. Parameters and currency
+    // movements stay.
     void Clear();
 
     // --- Goods sales -----------------------------------------------------------
