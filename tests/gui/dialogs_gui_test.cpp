@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <thread>
 
@@ -45,6 +46,19 @@ protected:
                 return Pause(), last;
         }
         return 0;
+    }
+
+    // Waits up to 3 s until the window is gone from the display (its process ended a moment ago).
+    void AwaitGone(Window w)
+    {
+        for (int tries = 0; tries < 30; ++tries, std::this_thread::sleep_for(std::chrono::milliseconds(100))) {
+            Window root, parent, *kids = nullptr;
+            unsigned count = 0;
+            XQueryTree(x, DefaultRootWindow(x), &root, &parent, &kids, &count);
+            const bool there = kids && std::find(kids, kids + count, w) != kids + count;
+            if (kids) XFree(kids);
+            if (!there) return;
+        }
     }
 
     void Send(Window w, const Input& in)
@@ -159,6 +173,7 @@ TEST_F(Dialogs, TheHostsWindowOwnsBothDialogs)
             EXPECT_EQ(std::pair(owned, transientFor), std::pair(owner != 0, owner)) << window;
             Send(shown, kEsc);
             EXPECT_EQ(pclose(velhost), 0) << window;
+            AwaitGone(shown);
         }
     }
     XDestroyWindow(x, host);
