@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <set>
 
@@ -27,6 +28,9 @@ struct ProcessState {
     std::atomic<const TMLgExtTools*> DriverTextTool = nullptr;
     // The component package's language, as the host set it.
     std::atomic<int> ComponentLanguage = 0;
+    // The host's window, owner of the library's dialogs: an X11 window id
+    // handed over at registration; 0 leaves them without one.
+    std::atomic<uintptr_t> OwnerWindow = 0;
     // A test's replacement for the system clock (none in production).
     Clock* ClockOverride = nullptr;
 };

@@ -136,6 +136,16 @@ public:
     void ModemDisconnectF7();
     void RepCommF7();
     void ImportPluF7();
+    // The register's goods and packages read into "combo.tow" in a session
+    // of their own; no host call reaches it.
+    void ImportTowF7();
+    // With ComboImpTow set, the register's goods and packages read in the
+    // session already open into "NN_combo.tow" (NN the device number),
+    // noted in "NN_combo_tow.log"; a failed reading is noted, not thrown.
+    // No host call reaches it.
+    void ReadPluList();
+    // A debug file's name that nothing writes.
+    AnsiString FNameDBG() const { return KatalogWymiany() + "combo.dbg"; }
 
     // Goods and packages programmed, the register's goods read back and
     // cleared (the export run calls these).
@@ -165,6 +175,9 @@ public:
     // lines of "combo.tow" (FNameTOW), each handed to the export buffer.
     void ReadArticles();
     void ReadPackages();
+    // Both read under the header of "combo.tow" and written to path whole,
+    // with what was read also when the reading fails.
+    void ReadTowToFile(const AnsiString& path);
     void SetTowFileHeader(AnsiString& text);
     AnsiString ParsePluLine();
     AnsiString ParseOpakLine();

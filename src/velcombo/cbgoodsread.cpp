@@ -57,9 +57,8 @@ AnsiString TVelComboAction::ParseOpakLine()
                   d[2].AsS().c_str(), static_cast<long>(d[3].AsN()), static_cast<long>(d[4].AsN()), d[5].AsB());
 }
 
-void TVelComboAction::CancelPluList()
+void TVelComboAction::ReadTowToFile(const AnsiString& path)
 {
-    if (Medium == md_file) return;
     SetTowFileHeader(buffer);
     try {
         ReadArticles();
@@ -67,12 +66,18 @@ void TVelComboAction::CancelPluList()
     } catch (...) {
         // What was read stays on record; the read's own failure is the one reported.
         try {
-            TLTools::BufToFileEx(buffer, FNameTOW(), WorkingFileName(FNameTOW()), GetLgLink(), false);
+            TLTools::BufToFileEx(buffer, path, WorkingFileName(path), GetLgLink(), false);
         } catch (...) {
         }
         throw;
     }
-    TLTools::BufToFileEx(buffer, FNameTOW(), WorkingFileName(FNameTOW()), GetLgLink(), false);
+    TLTools::BufToFileEx(buffer, path, WorkingFileName(path), GetLgLink(), false);
+}
+
+void TVelComboAction::CancelPluList()
+{
+    if (Medium == md_file) return;
+    ReadTowToFile(FNameTOW());
     MsgAdd(DriverText(" - analiza towarów z otrzymanych z kasy (czekaj) ..."), LPV_None, 100);
     if (exp_buf) exp_buf->AnalizujCancelBufor(false);
     MsgS(LPV_Ok);

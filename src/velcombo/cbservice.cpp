@@ -2,6 +2,7 @@
 // number them.
 #include "ModemCtl.h"
 #include "cbaction.h"
+#include "sysfiles.h"
 
 void TVelComboAction::DodFuncExecute(int n)
 {
@@ -76,4 +77,40 @@ void TVelComboAction::ResetAllPluF7()
     // It closes the session itself when it fails.
     ResetAllPlu();
     ClosePort();
+}
+
+void TVelComboAction::ImportTowF7()
+{
+    if (Medium == md_file) throw Exception(DriverText("Ustaw port komunikacyjny"));
+    try {
+        OpenPort();
+        ReadTowToFile(FNameTOW());
+    } catch (...) {
+        MsgS(LPV_Error);
+        ClosePortAfterFailure();
+        throw;
+    }
+    ClosePort();
+}
+
+void TVelComboAction::ReadPluList()
+{
+    if (ParamAsInt("ComboImpTow") == 0) return;
+    const AnsiString folder = KatalogWymiany();
+    const AnsiString path = Format("%s%02d_combo.tow", folder.c_str(), FNrUrzadzenia);
+    if ((FileExists(path) || DirectoryExists(path)) && !DeleteFile(path))
+        throw Exception(DriverText("Błąd usunięcia poprzedniego pliku z towarami"));
+    const AnsiString log = Format("%s%02d_combo_tow.log", folder.c_str(), FNrUrzadzenia);
+    try {
+        ReadTowToFile(path);
+    } catch (const Exception& e) {
+        MsgS(LPV_Error);
+        TLTools::BufToAppendFile(Format("[%s] ### Import towarów NIEUDANY !!! ### - %s\r\n",
+                                        DateTimeToStr(Now()).c_str(), e.Message().c_str()),
+                                 log);
+        // A stop ends the operation; only the reading's own failure is left at the note.
+        if (dynamic_cast<const EAbort*>(&e)) throw;
+        return;
+    }
+    TLTools::BufToAppendFile(Format("[%s] Import towarów OK\r\n", DateTimeToStr(Now()).c_str()), log);
 }

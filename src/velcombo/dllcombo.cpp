@@ -6,6 +6,7 @@
 #include "cbaction.h"
 #include "clock.h"
 #include "emexception.h"
+#include "process_state.h"
 #include "xtools.h"
 
 #define ORVDLL_EXPORT extern "C" __attribute__((visibility("default")))
@@ -116,15 +117,17 @@ ORVDLL_EXPORT int ORVDLLSerKasOpisOkna(char* out, int window)
     }
 }
 
-ORVDLL_EXPORT void* ORVDLLRejestrujBiblioteke(HORVCBARG1 host, void*, void*, void* /*window*/)
+ORVDLL_EXPORT void* ORVDLLRejestrujBiblioteke(HORVCBARG1 host, void*, void*, void* window)
 {
+    void* library = nullptr;
     try {
-        // The dialogs are the library's own top-level windows; there is no
-        // foreign window handle to adopt on this platform.
-        return TVelLibrary::RejestrujBiblioteke(host);
+        library = TVelLibrary::RejestrujBiblioteke(host);
     } catch (...) {
         return nullptr;
     }
+    // The host's window owns the dialogs of every registration after it.
+    Process().OwnerWindow = reinterpret_cast<uintptr_t>(window);
+    return library;
 }
 
 ORVDLL_EXPORT void ORVDLLRejestrujCallback(void* lib, void* function, int id)

@@ -7,6 +7,8 @@
 #include <cstdarg>
 #include <cstdlib>
 
+#include "process_state.h"
+
 namespace veldialog {
 
 namespace {
@@ -90,6 +92,10 @@ void RunModal(Fl_Window& window)
 {
     window.set_modal();
     window.show();
+    // As soon as the window exists, before any of its events is handled: a
+    // window manager keeps it above its owner and never behind the host.
+    if (const uintptr_t owner = Process().OwnerWindow)
+        XSetTransientForHint(fl_display, fl_xid(&window), static_cast<Window>(owner));
     while (window.shown()) Fl::wait();
 }
 

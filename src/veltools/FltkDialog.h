@@ -28,7 +28,9 @@ std::string Utf8Item(const AnsiString& cp1250);
 // the host's process; the toolkit's fatal errors are thrown from then on too.
 void OpenDisplay(const AnsiString& caption, const TMLgExtTools* lg);
 
-// Shows the window modally and returns once it is hidden again.
+// Shows the window modally and returns once it is hidden again. The host's
+// window handed over at registration owns it: the window manager keeps it
+// above that window.
 void RunModal(Fl_Window& window);
 
 // Hides the widget's window (or the widget, a window itself) with a modal

@@ -1,8 +1,10 @@
 // TLTools: files, archives and the trace log.
 #include "LTools.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <vector>
 
 #include "dttools.h"
@@ -187,6 +189,41 @@ AnsiString TLTools::WczytajSciezkeDoBinariow()
 {
     const AnsiString folder = HostBinariesFolder();
     return folder.empty() ? folder : IncludeTrailingPathDelimiter(folder);
+}
+
+void TLTools::ArchiveFileUpdateFileNames(const AnsiString& path)
+{
+    const AnsiString folder = ExtractFilePath(path);
+    const AnsiString name = ExtractFileName(path);
+    const size_t dot = name.rfind('.');
+    const AnsiString base = name.substr(0, dot);
+    // A name without an extension has numbered copies without one.
+    const AnsiString ext = dot == AnsiString::npos ? AnsiString() : name.substr(dot);
+    const AnsiString head = base + "_";
+
+    std::vector<std::pair<int64_t, AnsiString>> copies;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.empty() ? "." : folder, error)) {
+        const AnsiString file = entry.path().filename().string();
+        if (file.size() <= head.size() + ext.size() || file.compare(0, head.size(), head) != 0 ||
+            file.compare(file.size() - ext.size(), ext.size(), ext) != 0)
+            continue;
+        const AnsiString digits = file.substr(head.size(), file.size() - head.size() - ext.size());
+        int64_t number = 0;
+        if (!std::all_of(digits.begin(), digits.end(), IsAsciiDigit) || !TryStrToInt64(digits, number) ||
+            number >= INT32_MAX)
+            continue;
+        copies.emplace_back(number, file);
+    }
+    // The highest number first: each copy moves to a name just left free.
+    std::sort(copies.begin(), copies.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first > b.first : a.second < b.second;
+    });
+    for (const auto& [number, file] : copies) {
+        const AnsiString to = folder + Format("%s_%04d%s", base.c_str(), static_cast<int>(number + 1), ext.c_str());
+        if (!RenameFile(folder + file, to))
+            throw Exception(Text(nullptr, "TLToolsRenFileExceptio_00001", "Błąd zmiany nazwy pliku") + to);
+    }
 }
 
 void TLTools::InitDebug(const AnsiString& path, const TMLgExtTools* lg)

@@ -61,6 +61,12 @@ public:
     // The host's binaries folder (ORVWIN_BINARIA), ending with a separator;
     // empty when not set.
     static AnsiString WczytajSciezkeDoBinariow();
+    // Moves every numbered copy of `path` ("name_0001.ext" beside
+    // "name.ext") up by one number, the highest first, so that no copy takes
+    // the name of another. A name whose number is not all digits is left
+    // alone; a copy that cannot move throws "Błąd zmiany nazwy pliku" + its
+    // new name and leaves the copies after it where they were.
+    static void ArchiveFileUpdateFileNames(const AnsiString& path);
 
     // --- Trace log -------------------------------------------------------
 
@@ -102,6 +108,13 @@ public:
     // half away from zero. A text that is no number, or a result outside 32
     // bits, throws Exception.
     static int32_t Str2Int(const AnsiString& text, unsigned n);
+    // A VAT rate text: "zw" (exempt) is -1, any other the whole number it
+    // is; a text that is no whole number throws EConvertError.
+    static int32_t Str2Vat(const AnsiString& text);
+    // Empties `out` and copies into it the bytes of `src` from position
+    // `start` (counted from 1; below 1 counts as 1) up to the first byte
+    // found in `stops` or the end; returns `out`.
+    static AnsiString CopyTill(const AnsiString& src, AnsiString& out, const AnsiString& stops, int start);
     // `code` without its leading "0" characters, though never shorter than
     // `keep` characters: a code of zeros only keeps its last `keep` zeros.
     static AnsiString BezZerWiodacych(const AnsiString& code, size_t keep = 0);

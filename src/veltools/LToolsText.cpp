@@ -115,6 +115,18 @@ int32_t TLTools::Str2Int(const AnsiString& text, unsigned n)
     return static_cast<int32_t>(number.Mantissa());
 }
 
+int32_t TLTools::Str2Vat(const AnsiString& text)
+{
+    return text == "zw" ? -1 : StrToInt(text);
+}
+
+AnsiString TLTools::CopyTill(const AnsiString& src, AnsiString& out, const AnsiString& stops, int start)
+{
+    const size_t from = start < 1 ? 0 : static_cast<size_t>(start - 1);
+    out = from < src.size() ? src.substr(from, src.find_first_of(stops, from) - from) : AnsiString();
+    return out;
+}
+
 AnsiString TLTools::BezZerWiodacych(const AnsiString& code, size_t keep)
 {
     const size_t zeros = std::min(code.find_first_not_of('0'), code.size());

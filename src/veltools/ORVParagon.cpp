@@ -1,5 +1,7 @@
 #include "ORVParagon.h"
 
+#include <ostream>
+
 #include "mfile.h"
 
 namespace {
@@ -143,4 +145,11 @@ AnsiString ORVOther::ToString() const
 void ORVOther::operator>>(TMFile& file) const
 {
     file.WriteLine(ToString(), "");
+}
+
+void ORVOther::operator>>(std::ostream& stream) const
+{
+    const AnsiString text = ToString();
+    stream.write(text.data(), static_cast<std::streamsize>(text.size()));
+    if (!stream) throw Exception("Błąd zapisu operacji kasjera do strumienia");
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <memory>
 #include <vector>
 
@@ -125,6 +126,8 @@ public:
     // The "[INNA_OPER]" block.
     AnsiString ToString() const;
     void operator>>(TMFile& file) const;
+    // The block into a stream; a stream that refuses it throws.
+    void operator>>(std::ostream& stream) const;
 
     e_TypOper typOperacji = op_wpl;
     AnsiString nrTrans;

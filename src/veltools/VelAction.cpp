@@ -2,13 +2,16 @@
 
 #include "VelExpBuf.h"
 #include "VelImpBuf.h"
+#include "clock.h"
 #include "dttools.h"
-#include "mfile.h"
+#include "sysfiles.h"
 
 namespace {
 const char* kSection = "veltools_VelAction";
 // At most this many rejected records or warnings are listed to the host.
 constexpr int kListedLines = 10;
+// At most this many entries of a warning log are listed to the host.
+constexpr int kListedLogEntries = 20;
 
 // The conversions of a printf format, in order. A translated format may be
 // used only when they are the same as in ours: any other would read values
@@ -114,4 +117,96 @@ int VelAction::MessageBoxA(const char* text, const char* caption, int flags)
         case 4: return 7;          // yes/no: no
         default: return 1;         // ok, ok/cancel: ok
     }
+}
+
+void VelAction::SetErrorLog(const AnsiString& text)
+{
+    error_log.Add(text);
+}
+
+void VelAction::AddWarning(const AnsiString& text, TErrorLog* log)
+{
+    if (log)
+        log->Add(text);
+    else
+        MsgAdd(text, LPV_Warning, 100);
+}
+
+void VelAction::LogWarnings(TErrorLog* log, const AnsiString& head, const AnsiString& tail, LPVState state)
+{
+    if (!log || log->GetCount() == 0) return;
+    MsgAdd(head + IntToStr(log->GetCount()) + tail, state, 100);
+    AnsiString entry;
+    log->GetFirst(entry);
+    for (int i = 0; i < log->GetCount() && i < kListedLogEntries; ++i) {
+        if (!entry.empty()) MsgAdd(entry, state, 100);
+        if (log->GetNext(entry)) break;
+    }
+    if (log->GetCount() > kListedLogEntries) MsgAdd(TxtAction("i tak dalej..."), state, 100);
+}
+
+AnsiString VelAction::ShortenPathName(const AnsiString& path) const
+{
+    // The longest answer the family's drivers take; a longer path cut to it
+    // would name another file.
+    constexpr size_t kMaxPath = 260;
+    if (path.size() > kMaxPath || (!FileExists(path) && !DirectoryExists(path))) return "";
+    return path;
+}
+
+int VelAction::WaitForFileState(const AnsiString& path, bool exists, int seconds)
+{
+    // The family counts a second as 1.15e-5 of a day.
+    constexpr double kSecondMs = 1.15e-5 * 24 * 60 * 60 * 1000;
+    const uint64_t start = CurrentClock().NowMs();
+    for (int pass = 0;; ++pass) {
+        if (FileExists(path) == exists) return 1;
+        if (CzyPrzerwac()) return 0;
+        int shown = pass;
+        if (seconds > 0) {
+            const auto elapsed = static_cast<int64_t>(static_cast<double>(CurrentClock().NowMs() - start) / kSecondMs);
+            if (seconds - elapsed < 1) return -1;
+            shown = static_cast<int>(seconds - elapsed);
+        }
+        ZmienOstatniKomunikat(zkNormalny, PodajOstatniKomunikat(true) + '\x01' + IntToStr(shown));
+        Sleep(1000);
+    }
+}
+
+// --- The warning log ---------------------------------------------------------------
+
+TErrorLog::TErrorLog(const AnsiString& path)
+{
+    file.SetPath(path);
+    file.SetReadOnly(false);
+    file.Open();
+    file.SetPointer(0);
+    file.SetEof();
+}
+
+TErrorLog::~TErrorLog() = default;
+
+void TErrorLog::Add(const AnsiString& text)
+{
+    file.SetPointer(file.GetSize());
+    file.WriteLine(text);
+    ++count;
+}
+
+void TErrorLog::GotoFirst()
+{
+    file.SetPointer(0);
+}
+
+void TErrorLog::GetFirst(AnsiString& text)
+{
+    GotoFirst();
+    if (!file.ReadLine(text)) text.clear();
+}
+
+bool TErrorLog::GetNext(AnsiString& text)
+{
+    if (file.ReadLine(text)) return false;
+    text.clear();
+    return true;
 }

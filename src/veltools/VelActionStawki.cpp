@@ -124,26 +124,43 @@ void TVelActionBase::WyswietlOknoStawekNaKasiePrec(const AnsiString& name, bool 
                    &TVelActionBase::ZapiszStawkiKolejnePrec);
 }
 
-int VelAction::NumerStawkiPrec(int rate)
+namespace {
+// The slot of a rate in an order, the same rate asked again answered from
+// memory. A rate the order does not hold throws the undefined-rate error
+// showing `percent`.
+int SlotOfRate(TVelStawkiKolejne& order, int rate, double percent, int& lastRate, std::optional<int>& lastSlot,
+               const TMLgExtTools* lg)
 {
-    if (FLastNumerStawkiPrecValid && rate == FLastStawkaPrec) return FLastNumerStawkiPrec;
-    FLastStawkaPrec = rate;
-    TVelStawkiKolejne* order = GetStawkiKolejnePrec();
-    for (int slot = 0; slot < order->IleUstawionych(); ++slot) {
-        if (order->GetWartosci(slot) == rate) {
-            FLastNumerStawkiPrec = slot;
-            FLastNumerStawkiPrecValid = true;
+    if (lastSlot && rate == lastRate) return *lastSlot;
+    lastRate = rate;
+    for (int slot = 0; slot < order.IleUstawionych(); ++slot) {
+        if (order.GetWartosci(slot) == rate) {
+            lastSlot = slot;
             return slot;
         }
     }
-    FLastStawkaPrec = 9999;
-    FLastNumerStawkiPrecValid = false;
+    lastRate = 9999;
+    lastSlot.reset();
     // The rate is printed by us, not by the translated text, so a translation
     // can never bring a format of its own.
-    AnsiString text = LgText(GetLgLink(), "veltools_VelAction", "Niezdefiniowana stawka %.02f%%");
-    const AnsiString number = Format("%.02f", static_cast<double>(static_cast<float>(rate) / 100.0f));
+    AnsiString text = LgText(lg, "veltools_VelAction", "Niezdefiniowana stawka %.02f%%");
+    const AnsiString number = Format("%.02f", percent);
     const size_t at = text.find("%.02f");
     if (at != AnsiString::npos) text.replace(at, 5, number);
     for (size_t p = text.find("%%"); p != AnsiString::npos; p = text.find("%%", p + 1)) text.erase(p, 1);
     throw Exception(text);
+}
+}  // namespace
+
+// A whole-percent rate the order does not hold throws as the precise lookup
+// does: an earlier answer would put the goods under another rate.
+int VelAction::NumerStawki(int rate)
+{
+    return SlotOfRate(*GetStawkiKolejne(), rate, rate, FLastStawka, FLastNumerStawki, GetLgLink());
+}
+
+int VelAction::NumerStawkiPrec(int rate)
+{
+    return SlotOfRate(*GetStawkiKolejnePrec(), rate, static_cast<double>(static_cast<float>(rate) / 100.0f),
+                      FLastStawkaPrec, FLastNumerStawkiPrec, GetLgLink());
 }

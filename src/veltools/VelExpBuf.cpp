@@ -1,6 +1,10 @@
 // The export buffer's tables, counters and lists.
 #include "VelExpBuf.h"
 
+#include <algorithm>
+#include <cstring>
+
+#include "KartaRab.h"
 #include "VelAction.h"
 
 namespace {
@@ -119,6 +123,14 @@ void VelExpBuf::ZapiszRec(int row, const VelTowRec* rec)
     CountStatus(rec->status, 1);
 }
 
+size_t VelExpBuf::CzytajPluRec(int row, char* buffer, size_t size) const
+{
+    const AnsiString& text = Row(row).plu_rec;
+    const size_t n = std::min(size, text.size());
+    if (n > 0) std::memcpy(buffer, text.data(), n);
+    return n;
+}
+
 void VelExpBuf::ResetFlags(bool value)
 {
     for (size_t row = 0; row < ds_plu.size(); ++row) ds_plu[row].flag = value;
@@ -153,6 +165,63 @@ void VelExpBuf::CzytajAsort(int row, VelAsort* rec) const
 {
     if (row < 0 || row >= CountAsort()) throw Exception(Format("Nieprawidłowy numer wiersza grupy: %d", row));
     *rec = ds_asort[static_cast<size_t>(row)];
+}
+
+// --- Goods from customers' discount cards ------------------------------------------
+
+int VelExpBuf::UtworzTowaryZKontrahentow(int przedrostek, const AnsiString& format, AnsiString& debug)
+{
+    // The conversion of so many customers is written out; more would only
+    // hide the first ones in a long text.
+    constexpr int kDebugCustomers = 3000;
+    if (velaction)
+        velaction->MsgAdd(Text("ufUtworzTovelactionMsgAdd", "Przygotowanie kart stałego klienta..."), LPV_Value, 100);
+    try {
+        debug = Text("VelExpBufUtworzTo_debug",
+                     "----------- [DEBUG KONWERSJI DANYCH KONTRAHENTA NA KOD KARTY RABATOWEJ] ------------\r\n");
+        VelKontrRec customer;
+        VelTowRec tow;
+        TKartaRab card;
+        for (int i = 0; i < CountKontrahents(); ++i) {
+            if (velaction && i % 100 == 0) velaction->MsgP(i);
+            CzytajRec(i, &customer);
+            tow.Clear();
+            tow.nazwa = customer.Nazwa;
+            card.Czysc();
+            card.DataWaznosci = customer.TermWaznKarty;
+            card.PoziomRabatu = customer.PoziomRabatu;
+            card.KodKlienta = customer.KodKarty;
+            tow.kod = card.Poskladaj(format, LgLink);
+            if (i < kDebugCustomers)
+                debug += Format(
+                    "%2d(przedrostek) + %10s(termin ważn.) + %1d(poziom rab.) + %13s(kod karty) ---> %13s "
+                    "(format)\r\n%92s%13s (kod po konwersji)\r\n",
+                    card.Przedrostek, TdtTools(card.DataWaznosci).ToString(fmt4YDate).c_str(), card.PoziomRabatu,
+                    card.KodKlienta.c_str(), format.c_str(), "", tow.kod.c_str());
+            else if (i == kDebugCustomers)
+                debug += Text("VelExpBufUtworzTo_debug_00001", "itd...\r\n");
+
+            const int64_t plu = int64_t{customer.KontrId} + przedrostek;
+            if (plu < INT32_MIN || plu > INT32_MAX)
+                throw Exception(
+                    Format("Numer PLU kontrahenta %d z przedrostkiem %d poza zakresem", customer.KontrId, przedrostek));
+            tow.plu = static_cast<int32_t>(plu);
+            tow.cena = tow.cena_hurt = tow.cena_noc = tow.cena_dod = customer.IloscPunktow * 100.0;
+            tow.tow_z_kontr = true;
+            // A card is sold in the first unit at the first rate the host listed.
+            if (jmiary.Count() == 0 || stawki.Count() == 0)
+                throw Exception(
+                    Text("VelExpBufUtworzToExceptio", "Konwersja kontrahentów na towary - błąd stawki VAT"));
+            tow.jedn = IdxJednId(0);
+            tow.stawka = StrToIntDef(Trim(stawki[0]), 0);
+            DodajRec(&tow);
+        }
+        if (velaction) velaction->MsgS(LPV_Ok);
+    } catch (...) {
+        if (velaction) velaction->MsgS(LPV_Error);
+        throw;
+    }
+    return il_tow_z_kontr;
 }
 
 // --- Cashiers, currencies, units, rates ------------------------------------------

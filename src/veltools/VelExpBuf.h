@@ -45,6 +45,9 @@ public:
     // Replaces the row (its nr_buf from the record's) and moves the status
     // counters from the old status to the new one.
     void ZapiszRec(int row, const VelTowRec* rec);
+    // Copies the row's plu_rec into `buffer`, at most `size` bytes and no
+    // closing zero; the number of bytes copied.
+    size_t CzytajPluRec(int row, char* buffer, size_t size) const;
     void ResetFlags(bool value);
     void SetTrOk(int row, bool value);
     int PluStatus(int row) const;
@@ -88,6 +91,12 @@ public:
     void CzytajAsort(int row, VelAsort* rec) const;
     int CountKontrahents() const { return static_cast<int>(ds_kontr.size()); }
     int CountAsort() const { return static_cast<int>(ds_asort.size()); }
+    // Appends a goods row for each customer's discount card: PLU the
+    // customer's number + przedrostek, barcode the card code built by the
+    // card pattern `format`, prices the customer's points in grosze, the
+    // first unit and the first VAT rate. `debug` receives the conversion of
+    // the first 3000 customers. Returns the number of such rows.
+    int UtworzTowaryZKontrahentow(int przedrostek, const AnsiString& format, AnsiString& debug);
 
     // --- Cashiers, currencies, units, rates -----------------------------------
     int CountKasjer() const { return static_cast<int>(kasjerzy.size()); }

@@ -5,6 +5,9 @@
 
 #include <cmath>
 
+#include "LTools.h"
+#include "sysfiles.h"
+
 void VelImpTowRec::Clear()
 {
     plu.clear();
@@ -36,6 +39,7 @@ void VelImpBuf::Clear()
     }
     FReceipts.clear();
     FReceiptsOther.clear();
+    paragony.clear();
     Kas_Clear();
 }
 
@@ -83,6 +87,20 @@ void VelImpBuf::AddToPlu(const AnsiString& plu, double quantity, double value, e
     }
     ds_plu[static_cast<size_t>(row)].quantity += quantity;
     ds_plu[static_cast<size_t>(row)].value += value;
+}
+
+void VelImpBuf::ExclAddToPlu(const AnsiString& plu, double quantity, double value)
+{
+    const int row = FindRec(plu);
+    if (row < 0) return;
+    ds_plu[static_cast<size_t>(row)].quantity += quantity;
+    ds_plu[static_cast<size_t>(row)].value += value;
+}
+
+e_identifier VelImpBuf::Resolved(e_identifier identifier) const
+{
+    if (identifier != id_global) return identifier;
+    return ident_barcode ? id_barcode : id_plu;
 }
 
 void VelImpBuf::CreateIndex()
@@ -216,6 +234,16 @@ VelImpBuf& VelImpBuf::operator+(const ORVPayment& payment)
     return *this;
 }
 
+VelImpBuf& VelImpBuf::operator+(const ORVPosition* position)
+{
+    return position ? *this + *position : *this;
+}
+
+VelImpBuf& VelImpBuf::operator+(const ORVPayment* payment)
+{
+    return payment ? *this + *payment : *this;
+}
+
 void VelImpBuf::AddReceipt(std::unique_ptr<ORVParagon> receipt)
 {
     receipt->PostProcess();
@@ -244,19 +272,84 @@ void VelImpBuf::AddParameter(const AnsiString& name, const AnsiString& value)
     FParametry.Add(key + value);
 }
 
+// --- Receipt lines ---------------------------------------------------------------------
+
+void VelImpBuf::AddLiniaParEx(const AnsiString& code, double quantity, double value, double discount,
+                              const AnsiString& text, TDateTime date, int a, int b, e_identifier identifier)
+{
+    AnsiString plu, barcode;
+    switch (Resolved(identifier)) {
+        case id_plu:
+            plu = code;
+            break;
+        case id_barcode:
+            barcode = code;
+            break;
+        default:
+            throw Exception("VelExpBuf::AddLiniaParEx() - nieprawidłowy _ident");
+    }
+    paragony +=
+        Format("PAR;%s;%s;%.0Lf;%.0Lf;%.0Lf;%s;%s;", plu.c_str(), barcode.c_str(), static_cast<long double>(quantity),
+               static_cast<long double>(value), static_cast<long double>(discount), text.c_str(),
+               TdtTools(date).ToString(fmtDateTimeCompressed).c_str());
+    if (a >= 0) paragony += IntToStr(a);
+    paragony += ";";
+    if (b >= 0) paragony += IntToStr(b);
+    paragony += "\r\n";
+}
+
+void VelImpBuf::SaveOneParag(const AnsiString& path) const
+{
+    TLTools::BufToFileEx(paragony, path, WorkingFileName(path), nullptr, false);
+}
+
+// --- Currency movements ------------------------------------------------------------------
+
+AnsiString VelWymiana::GetKurs() const
+{
+    return FCurrency + ";" + IntToStr(FExchange);
+}
+
+AnsiString VelWymiana::GetText() const
+{
+    return GetKurs() + ";" + IntToStr(FAmount);
+}
+
+VelWymiany& VelWymiany::operator+(const VelWymiana& movement)
+{
+    const AnsiString kurs = movement.GetKurs();
+    for (Sum& sum : FKursy)
+        if (sum.kurs == kurs) {
+            sum.amount += movement.FAmount;
+            return *this;
+        }
+    FKursy.push_back({kurs, movement.FAmount});
+    return *this;
+}
+
+AnsiString VelWymiany::GetTexts(int i) const
+{
+    const Sum& sum = FKursy.at(static_cast<size_t>(i));
+    return sum.kurs + ";" + IntToStr(sum.amount);
+}
+
 // --- Cashier state -------------------------------------------------------------------
 
 void VelImpBuf::Kas_Clear()
 {
     kas_active = false;
     kas_numer = 0;
+    kas_nr_kasjera.reset();
     kas_nazwisko.reset();
+    kas_uprawn.reset();
     kas_zmstart.reset();
     kas_biez.reset();
     kas_stankasy.reset();
     kas_karty.reset();
     kas_bony.reset();
     kas_czeki.reset();
+    kas_przelewy.reset();
+    kas_dodfplat.reset();
     kas_innefplat.reset();
     kas_paragonow.reset();
     kas_il_par_anulowanych.reset();
@@ -297,13 +390,17 @@ void VelImpBuf::MakeStanKasyStr()
     auto count = [this](const char* key, const std::optional<int32_t>& v) {
         if (v) StanKasyStr += Format("%s;%d\r\n", key, *v);
     };
+    count("KAS_NR_KASJERA", kas_nr_kasjera);
     text("KAS_NAZWISKO", kas_nazwisko);
+    count("KAS_UPRAWN", kas_uprawn);
     date("KAS_ZMSTART", kas_zmstart);
     date("KAS_BIEZ", kas_biez);
     amount("KAS_STANKASY", kas_stankasy);
     amount("KAS_KARTY", kas_karty);
     amount("KAS_BONY", kas_bony);
     amount("KAS_CZEKI", kas_czeki);
+    amount("KAS_PRZELEWY", kas_przelewy);
+    amount("KAS_DODFPLAT", kas_dodfplat);
     amount("KAS_INNEFPLAT", kas_innefplat);
     count("KAS_PARAGONOW", kas_paragonow);
     count("KAS_IL_PAR_ANULOWANYCH", kas_il_par_anulowanych);
@@ -319,4 +416,9 @@ void VelImpBuf::MakeStanKasyStr()
             n, w.name.c_str(), n, static_cast<long double>(w.rate), n, static_cast<long double>(w.held), n,
             static_cast<long double>(w.balance));
     }
+}
+
+void VelImpBuf::AddLinieStanuKasy(const AnsiString& text)
+{
+    StanKasyStr += text + "\r\n";
 }

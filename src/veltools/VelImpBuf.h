@@ -33,6 +33,41 @@ struct VelImpTowRec {
     void Clear();
 };
 
+// One currency movement: the currency, its rate and the amount.
+class VelWymiana {
+public:
+    VelWymiana() = default;
+    VelWymiana(const AnsiString& currency, int32_t exchange, int32_t amount)
+        : FCurrency(currency), FExchange(exchange), FAmount(amount)
+    {
+    }
+    // "currency;rate": the movements of one currency at one rate add up.
+    AnsiString GetKurs() const;
+    // "currency;rate;amount".
+    AnsiString GetText() const;
+
+    AnsiString FCurrency;
+    int32_t FExchange = 0;
+    int32_t FAmount = 0;
+};
+
+// The day's currency movements, summed by currency and rate in the order
+// each first came.
+class VelWymiany {
+public:
+    VelWymiany& operator+(const VelWymiana& movement);
+    int Count() const { return static_cast<int>(FKursy.size()); }
+    // Movement i as "currency;rate;amount".
+    AnsiString GetTexts(int i) const;
+
+private:
+    struct Sum {
+        AnsiString kurs;
+        int64_t amount;
+    };
+    std::vector<Sum> FKursy;
+};
+
 class VelImpBuf : public TLQuickSort {
 public:
     VelImpBuf();
@@ -40,9 +75,10 @@ public:
     VelImpBuf(const VelImpBuf&) = delete;
     VelImpBuf& operator=(const VelImpBuf&) = delete;
 
-    // Empties the goods, the figures, the cashier state, the receipts and
-    // the other operations: a day cleared because the host has it already
-    // must not hand its receipts over again. Parameters stay.
+    // Empties the goods, the figures, the cashier state, the receipts, their
+    // lines and the other operations: a day cleared because the host has it
+    // already must not hand its receipts over again. Parameters and currency
+    // movements stay.
     void Clear();
 
     // --- Goods sales -----------------------------------------------------------
@@ -50,6 +86,8 @@ public:
     void AddPlu(const AnsiString& plu, double quantity, double value, e_identifier identifier);
     // Adds the figures to the row of this text and identifier, or appends one.
     void AddToPlu(const AnsiString& plu, double quantity, double value, e_identifier identifier);
+    // Adds the figures to a row of this text; nothing when there is none.
+    void ExclAddToPlu(const AnsiString& plu, double quantity, double value);
     // A row with this text, or -1. The first search builds the index.
     int FindRec(const AnsiString& plu);
     int CountPlu() const { return static_cast<int>(ds_plu.size()); }
@@ -80,6 +118,18 @@ public:
     // A payment to its form's total, converted at its rate; cash and unknown
     // forms add nothing.
     VelImpBuf& operator+(const ORVPayment& payment);
+    // The same through a pointer; none adds nothing.
+    VelImpBuf& operator+(const ORVPosition* position);
+    VelImpBuf& operator+(const ORVPayment* payment);
+
+    // A receipt line for the receipt file (SaveOneParag): "PAR;" plu;
+    // barcode; quantity; value; discount; text; date; then a and b where not
+    // negative. The identifier is resolved as the import file's goods rows
+    // are; any other throws.
+    void AddLiniaParEx(const AnsiString& code, double quantity, double value, double discount, const AnsiString& text,
+                       TDateTime date, int a, int b, e_identifier identifier);
+    // Writes the receipt lines as a whole new file at path.
+    void SaveOneParag(const AnsiString& path) const;
 
     // Takes the receipt; with sprzedaz_z_paragonow its items, payments,
     // hour and discount count in the figures.
@@ -118,6 +168,9 @@ public:
     void Kas_AddWaluta(const AnsiString& name, double rate, double held, double balance);
     // Builds StanKasyStr from the values that were set.
     void MakeStanKasyStr();
+    // A line of the cashier-state block as it is; a block built from the
+    // values (with the cashier section active) takes its place when written.
+    void AddLinieStanuKasy(const AnsiString& text);
     const AnsiString& GetStanKasyStr() const { return StanKasyStr; }
 
     // --- The host's import file (VelImpBufSave.cpp) ----------------------------------
@@ -142,6 +195,25 @@ public:
     bool sprzedaz_z_paragonow = false;
     // The receipts are written in detail into the import file.
     bool par_szczeg = false;
+    // Currency movements, listed in the import file; the register reports
+    // none of its own.
+    VelWymiany FWymiany;
+
+protected:
+    // The cashier state: a value is written only when it was set. The
+    // cashier's number and rights, transfers and additional payment forms
+    // have no setter: the register reports none of them.
+    bool kas_active = false;
+    int32_t kas_numer = 0;
+    std::optional<int32_t> kas_nr_kasjera;
+    std::optional<AnsiString> kas_nazwisko;
+    std::optional<int32_t> kas_uprawn;
+    std::optional<TdtTools> kas_zmstart, kas_biez;
+    std::optional<double> kas_stankasy, kas_karty, kas_bony, kas_czeki, kas_przelewy, kas_dodfplat, kas_innefplat;
+    std::optional<int32_t> kas_paragonow, kas_il_par_anulowanych;
+    std::optional<double> kas_wart_par_anulowanych;
+    std::optional<int32_t> kas_il_storno;
+    std::optional<double> kas_wart_storno;
 
 private:
     struct PluRow {
@@ -161,10 +233,13 @@ private:
         double rate, held, balance;
     };
 
+    // The identifier of a row as written: id_global by the day's rule.
+    e_identifier Resolved(e_identifier identifier) const;
     void CreateIndex();
     PluRow& Row(int index_entry);
     const PluRow& Row(int index_entry) const;
     void WritePluSection(TMFile& file, bool strip);
+    void WriteWymiany(TMFile& file) const;
 
     std::vector<PluRow> ds_plu;
     // Nothing fills it in this driver; it is read as the fiscal totals.
@@ -180,18 +255,10 @@ private:
     int32_t godz_il_liniipar[24] = {};
     TStringList FParametry;
     AnsiString StanKasyStr;
+    // The receipt lines of AddLiniaParEx.
+    AnsiString paragony;
     AnsiString SearchedPlu;
     double payin = 0, payout = 0, bottles_turned = 0, bottles_saled = 0;
 
-    // The cashier state: a value is written only when it was set.
-    bool kas_active = false;
-    int32_t kas_numer = 0;
-    std::optional<AnsiString> kas_nazwisko;
-    std::optional<TdtTools> kas_zmstart, kas_biez;
-    std::optional<double> kas_stankasy, kas_karty, kas_bony, kas_czeki, kas_innefplat;
-    std::optional<int32_t> kas_paragonow, kas_il_par_anulowanych;
-    std::optional<double> kas_wart_par_anulowanych;
-    std::optional<int32_t> kas_il_storno;
-    std::optional<double> kas_wart_storno;
     std::vector<KasWaluta> kas_wal;
 };

@@ -41,8 +41,7 @@ void VelImpBuf::WritePluSection(TMFile& file, bool strip)
 {
     for (const PluRow& row : ds_plu) {
         if (row.save != 0 && row.quantity != 0) {
-            e_identifier identifier = row.identifier;
-            if (identifier == id_global) identifier = ident_barcode ? id_barcode : id_plu;
+            const e_identifier identifier = Resolved(row.identifier);
             AnsiString plu, barcode;
             if (identifier == id_barcode) {
                 barcode = strip ? TLTools::BezZerWiodacych(row.plu, 1) : row.plu;
@@ -54,6 +53,11 @@ void VelImpBuf::WritePluSection(TMFile& file, bool strip)
             file.WriteLine("PLU;" + plu + ";" + barcode + ";" + Amount(row.quantity) + ";" + Amount(row.value));
         }
     }
+}
+
+void VelImpBuf::WriteWymiany(TMFile& file) const
+{
+    for (int i = 0; i < FWymiany.Count(); ++i) file.WriteLine("WALUTA;" + FWymiany.GetTexts(i));
 }
 
 void VelImpBuf::WriteToFile(TMFile& file, bool strip)
@@ -77,8 +81,8 @@ void VelImpBuf::WriteToFile(TMFile& file, bool strip)
             file.WriteLine(Format("GODZ;%d;%.0Lf;%d;%d", h, static_cast<long double>(godzinowy[h]), godz_ilkoszykow[h],
                                   godz_il_liniipar[h]));
 
-    // The register reports no currency movements of its own.
     section("[RAPORT_WALUTOWY]");
+    WriteWymiany(file);
 
     section("[FINANSOWE]");
     if (!fisk_z_plu)

@@ -1,8 +1,10 @@
 // The two windows as a person uses them on Xvfb (`velhost window N`, keys and clicks through XTest, the close
-// box as the window manager's message), a screenshot of each in the build folder, and no display at all.
+// box as the window manager's message), a screenshot of each in the build folder, the host's window as their
+// owner, and no display at all.
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <thread>
 
@@ -30,8 +32,9 @@ protected:
     void SetUp() override { ASSERT_TRUE(x) << "run under xvfb-run"; }
     void TearDown() override { x ? XCloseDisplay(x) : 0; }
 
-    // The window shown last on this display (there is no window manager), once mapped; 0 after 10 s.
-    Window Await()
+    // The window shown last on this display (there is no window manager), once mapped, unless it is `other`;
+    // 0 after 10 s.
+    Window Await(Window other = 0)
     {
         for (int tries = 0; tries < 34; ++tries, Pause()) {
             Window root, parent, *kids = nullptr, last = 0;
@@ -39,9 +42,23 @@ protected:
             XWindowAttributes at;
             if (XQueryTree(x, DefaultRootWindow(x), &root, &parent, &kids, &count) && count) last = kids[count - 1];
             if (kids) XFree(kids);
-            if (last && XGetWindowAttributes(x, last, &at) && at.map_state == IsViewable) return Pause(), last;
+            if (last && last != other && XGetWindowAttributes(x, last, &at) && at.map_state == IsViewable)
+                return Pause(), last;
         }
         return 0;
+    }
+
+    // Waits up to 3 s until the window is gone from the display (its process ended a moment ago).
+    void AwaitGone(Window w)
+    {
+        for (int tries = 0; tries < 30; ++tries, std::this_thread::sleep_for(std::chrono::milliseconds(100))) {
+            Window root, parent, *kids = nullptr;
+            unsigned count = 0;
+            XQueryTree(x, DefaultRootWindow(x), &root, &parent, &kids, &count);
+            const bool there = kids && std::find(kids, kids + count, w) != kids + count;
+            if (kids) XFree(kids);
+            if (!there) return;
+        }
     }
 
     void Send(Window w, const Input& in)
@@ -137,6 +154,29 @@ TEST_F(Dialogs, ImportOptionsAreStoredOnlyByKontynuuj)
         {"", {overwrite, kCloseBox}},
     };
     for (const auto& [expected, inputs] : cases) Check(host, 6, 1, expected, inputs, &inputs == &cases[0].second);
+}
+
+TEST_F(Dialogs, TheHostsWindowOwnsBothDialogs)
+{
+    const Window host = XCreateSimpleWindow(x, DefaultRootWindow(x), 0, 0, 200, 100, 0, 0, 0);
+    XMapWindow(x, host);
+    XSync(x, False);
+    for (const char* window : {"0", "6"}) {
+        for (const Window owner : {host, Window{0}}) {
+            const std::string command = std::string("timeout 20 " VELHOST_EXE) +
+                                        (owner ? " --owner " + std::to_string(owner) : "") + " window " + window;
+            FILE* velhost = popen(command.c_str(), "r");
+            const Window shown = Await(host);
+            ASSERT_NE(shown, 0u);
+            Window transientFor = 0;
+            const bool owned = XGetTransientForHint(x, shown, &transientFor) != 0;
+            EXPECT_EQ(std::pair(owned, transientFor), std::pair(owner != 0, owner)) << window;
+            Send(shown, kEsc);
+            EXPECT_EQ(pclose(velhost), 0) << window;
+            AwaitGone(shown);
+        }
+    }
+    XDestroyWindow(x, host);
 }
 
 TEST(NoDisplay, EachWindowIsAnErrorLineAndVelhostLivesOn)

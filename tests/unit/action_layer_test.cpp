@@ -1,11 +1,15 @@
 // The device-independent action layer: the report of rejected records and
-// its log block, and the answers given in place of message boxes.
+// its log block, the answers given in place of message boxes, the warning
+// log, paths and the wait for a file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "VelImpBuf.h"
+#include "host_lines.h"
 #include "inprocess_host.h"
+#include "scaled_clock.h"
 
 namespace {
 // Opens the export's record lists to the test.
@@ -131,5 +135,65 @@ TEST(ActionLayerTexts, SalesTotalLineTakesOnlyATranslationWithTheSameValues)
         action->ShowTotalValue(&day);
         ASSERT_EQ(in.host.lines.size(), 1u);
         EXPECT_EQ(in.host.lines[0].text, expected) << translation;
+    }
+}
+
+TEST_F(ActionLayer, WarningLogListsTwentyEntriesWithTheirStateAndWarningsWithoutALogGoToTheHost)
+{
+    testutil::WriteFile(tmp.File("uwagi.txt"), "stare\r\n");
+    TErrorLog log(tmp.File("uwagi.txt"));
+    action->LogWarnings(&log, "Uwag: ", ".", LPV_Error);
+    for (int i = 1; i <= 22; ++i) action->AddWarning(i == 2 ? "" : "u" + std::to_string(i), &log);
+    AnsiString first;
+    log.GetFirst(first);
+    log.Add("u23");  // after reading, still at the end
+    EXPECT_EQ(testutil::ReadFile(tmp.File("uwagi.txt")).substr(0, 10), "u1\r\n\r\nu3\r\n");
+    action->LogWarnings(&log, "Uwag: ", ".", LPV_Error);
+    testutil::HostLines expected = {testutil::Added("Uwag: 23.", 2), testutil::Added(first, 2)};
+    for (int i = 3; i <= 20; ++i) expected.push_back(testutil::Added("u" + std::to_string(i), 2));
+    expected.push_back(testutil::Added("i tak dalej...", 2));
+    action->AddWarning("bez logu", nullptr);
+    expected.push_back(testutil::Added("bez logu", 1));
+    EXPECT_EQ(in.host.lines, expected) << "an empty log shows nothing";
+}
+
+TEST_F(ActionLayer, ShortPathNamesAreThePathsThatExistUpTo260Characters)
+{
+    const std::string longest = tmp.Folder() + std::string(260 - tmp.Folder().size(), 'a');
+    testutil::WriteFile(longest, "");
+    testutil::WriteFile(longest + "b", "");
+    EXPECT_EQ(std::tuple(action->ShortenPathName(longest), action->ShortenPathName(longest + "b"),
+                         action->ShortenPathName(tmp.Folder()), action->ShortenPathName(tmp.File("brak"))),
+              std::tuple(longest, "", tmp.Folder(), ""));
+}
+
+TEST_F(ActionLayer, WaitingForAFileCountsOnTheHostsLastLineUntilItsStateTimeOrAStop)
+{
+    // Wanted state, seconds, the number shown when the file comes or goes,
+    // the host's stop after so many looks, the answer and the numbers shown.
+    const std::tuple<bool, int, char, int, int, std::string> cases[] = {{true, 5, '3', -1, 1, "543"},
+                                                                        {true, 3, 0, -1, -1, "321"},
+                                                                        {true, 0, '3', -1, 1, "0123"},
+                                                                        {true, 0, 0, 2, 0, "01"},
+                                                                        {false, 5, '4', -1, 1, "54"}};
+    const std::string path = tmp.File("znacznik");
+    testutil::ScaledClock clock;
+    testutil::ClockScope scope(&clock);
+    for (const auto& [exists, seconds, change, stopAfter, answer, shown] : cases) {
+        auto reach = [&, exists = exists] {
+            exists ? testutil::WriteFile(path, "") : void(std::filesystem::remove(path));
+        };
+        exists ? void(std::filesystem::remove(path)) : testutil::WriteFile(path, "");
+        in.host.onLine = [&, change = change](const HostLine& line) {
+            if (line.replaced && line.text.back() == change) reach();
+        };
+        in.host.stopAfterPolls = stopAfter;
+        in.host.polls = 0;
+        in.host.lines.clear();
+        action->MsgAdd("Czekam", LPV_Value, 100);
+        EXPECT_EQ(action->WaitForFileState(path, exists, seconds), answer) << shown;
+        std::string seen;
+        for (const HostLine& line : in.host.lines) seen += line.replaced ? line.text.substr(8) : "";
+        EXPECT_EQ(seen, shown);
     }
 }

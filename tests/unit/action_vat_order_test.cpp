@@ -63,19 +63,31 @@ TEST(VatOrder, HostPreciseRatesComeFromCallback32WhenOffered)
     EXPECT_EQ(std::pair(set->GetValues(0), set->GetValues(1)), std::pair(550, 2300));
 }
 
-TEST(VatOrder, SlotLookupKeepsItsLastAnswerAndThrowsForAnUnknownRate)
+TEST(VatOrder, SlotLookupsKeepTheirLastAnswerAndThrowForAnUnknownRate)
 {
     InProcessHost in;
     in.host.SetParam("Vel_Combo_PosortowaneStawkiVatPrec", "2300\r\n800\r\n500\r\n0\r\n-1");
+    in.host.SetParam("Vel_Combo_PosortowaneStawkiVat", "23\r\n8\r\n5\r\n0\r\n-1");
     in.Start();
     auto action = in.NewAction();
-    EXPECT_EQ(action->NumerStawkiPrec(800), 1);
-    action->GetStawkiKolejnePrec()->SetWartosci(1, 801);
-    EXPECT_EQ(action->NumerStawkiPrec(800), 1) << "the same rate again is not searched";
-    EXPECT_EQ(action->NumerStawkiPrec(-1), 4);
-    for (int attempt = 0; attempt < 2; ++attempt)
-        EXPECT_EQ(testutil::Thrown([&] { action->NumerStawkiPrec(700); }), "Niezdefiniowana stawka 7.00%");
-    EXPECT_THROW(action->NumerStawkiPrec(800), Exception) << "searched again after a failure";
+    // Each lookup over its own order: whole percent and hundredths of a percent.
+    const struct {
+        int (VelAction::*lookup)(int);
+        TVelStawkiKolejne* (TVelActionBase::*order)();
+        int rate, unknown;
+        const char* error;
+    } lookups[] = {
+        {&VelAction::NumerStawkiPrec, &TVelActionBase::GetStawkiKolejnePrec, 800, 700, "Niezdefiniowana stawka 7.00%"},
+        {&VelAction::NumerStawki, &TVelActionBase::GetStawkiKolejne, 8, 7, "Niezdefiniowana stawka 7.00%"}};
+    for (const auto& l : lookups) {
+        auto lookup = [&](int rate) { return ((*action).*l.lookup)(rate); };
+        EXPECT_EQ(lookup(l.rate), 1);
+        ((*action).*l.order)()->SetWartosci(1, l.rate + 1);
+        EXPECT_EQ(lookup(l.rate), 1) << "the same rate again is not searched";
+        EXPECT_EQ(lookup(-1), 4);
+        for (int attempt = 0; attempt < 2; ++attempt) EXPECT_EQ(testutil::Thrown([&] { lookup(l.unknown); }), l.error);
+        EXPECT_THROW(lookup(l.rate), Exception) << "searched again after a failure";
+    }
 
     // A new action searches on its first lookup, whatever an earlier one kept.
     auto next = in.NewAction();

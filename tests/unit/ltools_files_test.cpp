@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <regex>
 
 #include "LTools.h"
@@ -182,6 +183,30 @@ TEST(LToolsFiles, SaveListToFileThatFailsKeepsTheOldFileAndSaysSo)
     EXPECT_EQ(testutil::ReadFile(p), "old\r\n");
     EXPECT_TRUE(DirectoryExists(WorkingFileName(p)));
     EXPECT_THROW(TLTools::SaveListToFile(&list, dir / "no/such/combo.imp"), Exception);
+}
+
+TEST(LToolsFiles, NumberedCopiesMoveUpWithoutTakingEachOthersNames)
+{
+    testutil::TempDir dir;
+    for (const char* name : {"arch.imp", "arch_0001.imp", "arch_0002.imp", "arch_0009.imp", "arch_x1.imp", "arch_.imp",
+                             "arch_0003.txt", "inne_0001.imp", "log_0001"})
+        testutil::WriteFile(dir / name, name);
+    TLTools::ArchiveFileUpdateFileNames(dir / "arch.imp");
+    TLTools::ArchiveFileUpdateFileNames(dir / "log");
+    std::map<std::string, std::string> files;  // each file under its new name: its first name
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Folder()))
+        if (entry.path().filename() != testutil::ReadFile(entry.path()))
+            files[entry.path().filename()] = testutil::ReadFile(entry.path());
+    EXPECT_EQ(files, (std::map<std::string, std::string>{{"arch_0002.imp", "arch_0001.imp"},
+                                                         {"arch_0003.imp", "arch_0002.imp"},
+                                                         {"arch_0010.imp", "arch_0009.imp"},
+                                                         {"log_0002", "log_0001"}}));
+
+    // Two copies of one number written differently cannot both move up.
+    testutil::WriteFile(dir / "arch_3.imp", "3");
+    EXPECT_EQ(testutil::Thrown([&] { TLTools::ArchiveFileUpdateFileNames(dir / "arch.imp"); }),
+              "Błąd zmiany nazwy pliku" + (dir / "arch_0004.imp"));
+    EXPECT_EQ(testutil::ReadFile(dir / "arch_3.imp"), "3");
 }
 
 TEST(LToolsFiles, BinariesFolderEndsWithASeparator)

@@ -116,6 +116,22 @@ TEST(LToolsText, Str2IntIsExactAndRefusesWhatDoesNotFit)
               "Liczba \"99999999999\" poza zakresem 32 bit\xF3w");
 }
 
+TEST(LToolsText, VatTextsAndCopiesUpToAStop)
+{
+    const std::pair<const char*, int32_t> rates[] = {{"zw", -1}, {"23", 23}, {"0", 0}, {"-1", -1}};
+    for (const auto& [text, rate] : rates) EXPECT_EQ(TLTools::Str2Vat(text), rate) << text;
+    for (const char* text : {"ZW", "8.5", "", "23%"}) EXPECT_THROW(TLTools::Str2Vat(text), EConvertError) << text;
+
+    const std::tuple<const char*, const char*, int, const char*> copies[] = {
+        {"ab;cd,ef", ";,", 1, "ab"}, {"ab;cd,ef", ";,", 4, "cd"}, {"ab;cd,ef", ";", 4, "cd,ef"}, {"ab;cd", ";", 3, ""},
+        {"abc", ";", 0, "abc"},      {"abc", ";", 4, ""},         {"abc", "", 2, "bc"}};
+    for (const auto& [src, stops, start, expected] : copies) {
+        AnsiString out = "old";
+        EXPECT_EQ(TLTools::CopyTill(src, out, stops, start), expected) << src << " " << start;
+        EXPECT_EQ(out, expected);
+    }
+}
+
 TEST(LToolsText, Ean13CheckDigitsAndLeadingZerosDownToWhatMustBeKept)
 {
     const auto corrected = [](AnsiString code) {

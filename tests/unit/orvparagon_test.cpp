@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <tuple>
 
 #include "mfile.h"
@@ -142,6 +144,11 @@ TEST(ReceiptRecords, OtherOperationBlocks)
                               "\nPMT;0;250;100;-1;-1;0;0;0;;" + noon + "\n";
     EXPECT_EQ(other.ToString(), block);
     EXPECT_EQ(Written([&](TMFile& f) { other >> f; }), block);
+    std::ostringstream stream;
+    other >> stream;
+    EXPECT_EQ(stream.str(), block);
+    std::ofstream closed;
+    EXPECT_THROW(other >> closed, Exception) << "a stream that takes nothing";
 
     const std::pair<e_TypOper, std::string> tags[] = {{op_wpl, "OP_WPL;"},       {op_wypl, "OP_WYPL;"},
                                                       {op_anul, "OP_ANUL;"},     {op_otw_zm, "OP_OTW_ZW;"},

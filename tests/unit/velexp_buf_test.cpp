@@ -324,6 +324,48 @@ TEST_F(ExpBuf, ListLookupsRefuseIndexesOutsideTheirLists)
     EXPECT_EQ(std::tuple(buf->NumerStawkiPrec(2300), buf->NumerStawkiPrec(800)), std::tuple(3, 2));
 }
 
+TEST_F(ExpBuf, CustomersBecomeGoodsOfTheirDiscountCards)
+{
+    ASSERT_EQ(Read("JM;7;0;szt\r\nVAT;23\r\nVAT;8\r\nKON;11;Kowalski;K;;;;;;123;20310615000000000;T;0;5;10\r\n"
+                   "KON;12;Nowak;N;;;;;;4567;20290101000000000;T;0;0;0\r\n"),
+              "");
+    in.host.lines.clear();
+    AnsiString debug;
+    EXPECT_EQ(buf->UtworzTowaryZKontrahentow(1000, "2kkkkkkkkrryx", debug), 2);
+    // 2, the customer's code in 8, the level in 2, the year's last digit, the check digit.
+    EXPECT_EQ(std::tuple(Row(0).kod, Row(0).plu, Row(0).nazwa, Row(0).jedn, Row(0).stawka, Row(0).tow_z_kontr),
+              std::tuple("2000001230510", 1011, "Kowalski", 7, 23, true));
+    EXPECT_EQ(std::tuple(Row(0).cena, Row(0).cena_hurt, Row(0).cena_noc, Row(0).cena_dod, Row(1).plu),
+              std::tuple(1000, 1000, 1000, 1000, 1012));
+    EXPECT_EQ(debug.substr(0, debug.find("(kod po konwersji)\r\n") + 20),
+              "----------- [DEBUG KONWERSJI DANYCH KONTRAHENTA NA KOD KARTY RABATOWEJ] ------------\r\n"
+              " 0(przedrostek) + 2031-06-15(termin ważn.) + 5(poziom rab.) +           123(kod karty) ---> "
+              "2kkkkkkkkrryx (format)\r\n" +
+                  std::string(92, ' ') + "2000001230510 (kod po konwersji)\r\n");
+    const std::string line = "Przygotowanie kart stałego klienta...";
+    const std::string shown = line + ":\x01" + "0", done = line + "\x01OK";
+    EXPECT_EQ(in.host.lines, (std::vector<HostLine>{{false, 0, shown}, {true, 0, done}}));
+
+    // Past 3000 customers the conversion is no longer written out.
+    VelKontrRec customer;
+    for (int i = 0; i < 3000; ++i) buf->DodajRec(&customer);
+    EXPECT_EQ(buf->UtworzTowaryZKontrahentow(0, "kkkk", debug), 2 + 3002);
+    EXPECT_EQ(debug.size() - debug.rfind("(kod po konwersji)\r\nitd...\r\n"), 28u);
+
+    // A card needs a unit and a rate; the row's record text is copied no further than asked.
+    buf = std::make_unique<VelExpBuf>(action.get());
+    ASSERT_EQ(Read("JM;1;0;szt\r\nKON;1;a;;;;;;;1;20301231000000000;T;0;0;1\r\n"), "");
+    EXPECT_EQ(testutil::Thrown([&] { buf->UtworzTowaryZKontrahentow(0, "kkkk", debug); }),
+              "Konwersja kontrahentów na towary - błąd stawki VAT");
+    EXPECT_EQ(std::tuple(in.host.lines.back(), buf->il_rec), std::tuple(HostLine{true, 2, line}, 0));
+    VelTowRec rec;
+    rec.plu_rec = "ABCDEF";
+    buf->DodajRec(&rec);
+    char text[8] = "-------";
+    EXPECT_EQ(buf->CzytajPluRec(0, text, 4), 4u);
+    EXPECT_EQ(std::string(text), "ABCD---");
+}
+
 TEST_F(ExpBuf, ActionShowsTheCountsToSend)
 {
     action->exp_buf = std::make_unique<VelExpBuf>(action.get());

@@ -91,6 +91,11 @@ TEST_F(ImportBuffer, GoodsRowsAddUpByTextAndIdentifier)
     ASSERT_EQ(buf.CountPlu(), 2) << "a PLU number and a barcode that read alike stay apart";
     EXPECT_EQ(std::tuple(Row(0).quantity, Row(0).value, Row(0).identifier), std::tuple(3000, 750, id_plu));
     EXPECT_EQ(std::tuple(Row(1).quantity, Row(1).identifier, Row(1).save), std::tuple(501, id_barcode, true));
+
+    buf.ExclAddToPlu("7", 2, 5);  // only to a row there is
+    buf.AddToPlu("7", 1, 10, id_barcode);
+    buf.ExclAddToPlu("7", 2, 5);
+    EXPECT_EQ(std::tuple(buf.CountPlu(), Row(2).quantity, Row(2).value), std::tuple(3, 3, 15));
 }
 
 TEST_F(ImportBuffer, RowsAddedAfterTheIndexIsBuiltAreFound)
@@ -130,7 +135,8 @@ TEST_F(ImportBuffer, PaymentsConvertAtTheirRateTruncatingTowardZero)
     buf + *Payment(1, -1, 50);     // -0.5 counts 0
     buf + *Payment(2, 333, 100);
     buf + *Payment(3, -301, 50);  // -150.5 counts -150
-    buf + *Payment(4, 7, 100);
+    buf + Payment(4, 7, 100).get();
+    buf + static_cast<const ORVPayment*>(nullptr);
     buf + *Payment(0, 999, 100);  // cash: in no total
     buf + *Payment(5, 999, 100);
     buf + *Payment(4, 4000000000LL, 200);  // no 32-bit overflow
@@ -204,6 +210,65 @@ TEST_F(ImportBuffer, CashierBlockHoldsWhatWasSetInItsOrderWithCurrenciesMergedBy
     buf.Kas_Clear();
     buf.MakeStanKasyStr();
     EXPECT_EQ(buf.GetStanKasyStr(), "KAS_NUMER;0\r\n");
+}
+
+TEST_F(ImportBuffer, CashierValuesWithoutASetterHaveTheirPlaceAndLinesOfABlockOfItsOwnGoInAsTheyAre)
+{
+    struct EveryValue : VelImpBuf {
+        EveryValue() { kas_nr_kasjera = 7, kas_uprawn = 3, kas_przelewy = 300, kas_dodfplat = 40; }
+    } every;
+    every.Kas_SetNumer(2);
+    every.Kas_SetNazwisko("Nowak");
+    every.Kas_SetCzeki(10);
+    every.Kas_SetInnefplat(20);
+    every.MakeStanKasyStr();
+    EXPECT_EQ(every.GetStanKasyStr(),
+              "KAS_NUMER;2\r\nKAS_NR_KASJERA;7\r\nKAS_NAZWISKO;Nowak\r\nKAS_UPRAWN;3\r\n"
+              "KAS_CZEKI;10\r\nKAS_PRZELEWY;300\r\nKAS_DODFPLAT;40\r\nKAS_INNEFPLAT;20\r\n");
+    every.Kas_Clear();
+    every.Kas_SetNumer(2);
+    every.MakeStanKasyStr();
+    EXPECT_EQ(every.GetStanKasyStr(), "KAS_NUMER;2\r\n");
+
+    buf.AddLinieStanuKasy("KAS_NUMER;4");
+    buf.AddLinieStanuKasy("KAS_BONY;5");
+    EXPECT_NE(SavedText().find("\r\n[STAN_KASY]\r\nKAS_NUMER;4\r\nKAS_BONY;5\r\n\r\n[FLAGI]"), std::string::npos);
+}
+
+TEST_F(ImportBuffer, CurrencyMovementsAddUpByCurrencyAndRateAndAreListed)
+{
+    const VelWymiana euro("EUR", 430, 100);
+    EXPECT_EQ(euro.GetKurs() + " " + euro.GetText(), "EUR;430 EUR;430;100");
+    buf.FWymiany + euro + VelWymiana("USD", 400, INT32_MAX) + VelWymiana("EUR", 430, -30) + VelWymiana("EUR", 431, 1) +
+        VelWymiana("USD", 400, INT32_MAX);
+    EXPECT_NE(SavedText().find("\r\n[RAPORT_WALUTOWY]\r\nWALUTA;EUR;430;70\r\nWALUTA;USD;400;4294967294\r\n"
+                               "WALUTA;EUR;431;1\r\n\r\n[FINANSOWE]\r\n"),
+              std::string::npos);
+}
+
+TEST_F(ImportBuffer, ReceiptLinesNameTheirGoodsByTheDaysRuleAndAreSavedWhole)
+{
+    const TDateTime noon = kDay + EncodeTime(12, 0, 0, 0);
+    const std::tuple<bool, e_identifier, int, int, std::string> lines[] = {
+        {false, id_plu, 3, 5, "PAR;12;;2;300;-5;Chleb;20260314120000000;3;5\r\n"},
+        {false, id_barcode, -1, 5, "PAR;;12;2;300;-5;Chleb;20260314120000000;;5\r\n"},
+        {true, id_global, -1, -1, "PAR;;12;2;300;-5;Chleb;20260314120000000;;\r\n"},
+    };
+    std::string all;
+    for (const auto& [barcodes, identifier, a, b, line] : lines) {
+        buf.ident_barcode = barcodes;
+        buf.AddLiniaParEx("12", 2, 300, -5, "Chleb", noon, a, b, identifier);
+        all += line;
+    }
+    EXPECT_EQ(
+        testutil::Thrown([&] { buf.AddLiniaParEx("12", 2, 300, 0, "", noon, 0, 0, static_cast<e_identifier>(3)); }),
+        "VelExpBuf::AddLiniaParEx() - nieprawidłowy _ident");
+    testutil::WriteFile(dir / "paragon.imp", std::string(1000, 'x'));
+    buf.SaveOneParag(dir / "paragon.imp");
+    EXPECT_EQ(testutil::ReadFile(dir / "paragon.imp"), all);
+    buf.Clear();
+    buf.SaveOneParag(dir / "paragon.imp");
+    EXPECT_EQ(testutil::ReadFile(dir / "paragon.imp"), "");
 }
 
 TEST_F(ImportBuffer, ImportFileLayout)
@@ -284,7 +349,8 @@ TEST_F(ImportBuffer, SalesAtTheEdgesOfTheDayCountInTheirHour)
     item.Fdata_czas = kDay + EncodeTime(23, 59, 59, 999);
     buf + item;
     item.Fdata_czas = -1.25;  // a day before the epoch, 06:00
-    buf + item;
+    buf + &item;
+    buf + static_cast<const ORVPosition*>(nullptr);
     EXPECT_EQ(Missing({"GODZ;23;5;0;0", "GODZ;6;5;0;0"}), kNone);
 }
 

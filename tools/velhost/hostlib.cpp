@@ -358,7 +358,7 @@ bool VelHost::ConfigureFromFile(const std::string& path, std::string& error)
 
 void* VelHost::Register()
 {
-    FHandle = FExports.RejestrujBiblioteke(this, nullptr, nullptr, nullptr);
+    FHandle = FExports.RejestrujBiblioteke(this, nullptr, nullptr, reinterpret_cast<void*>(window));
     if (FHandle) RegisterCallbacks(FExports.RejestrujCallback, FHandle);
     return FHandle;
 }

@@ -77,7 +77,8 @@ public:
     void Configure(const IniFile& ini);
     bool ConfigureFromFile(const std::string& path, std::string& error);
 
-    // Registers the library and every callback not left out. Returns the handle.
+    // Registers the library, handing over `window` as the host's window,
+    // and every callback not left out. Returns the handle.
     void* Register();
     // Registers every callback not left out through the given registrar
     // (the export, or a library object in the same process).
@@ -87,6 +88,9 @@ public:
 
     // A device call's handle.
     void* Call() { return &FCallMarker; }
+
+    // The host's window given at registration (an X11 window id; 0 none).
+    uintptr_t window = 0;
 
     // The host's state, in code page 1250.
     struct Device {

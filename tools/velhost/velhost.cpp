@@ -12,8 +12,9 @@
 
 namespace {
 const char* kUsage =
-    "usage: velhost [--lib PATH] [--config FILE.ini] COMMAND [ARGS]\n"
+    "usage: velhost [--lib PATH] [--config FILE.ini] [--owner XID] COMMAND [ARGS]\n"
     "  (without --lib: PREFIX/lib/libvelcombo.so beside an installed PREFIX/bin/velhost)\n"
+    "  --owner XID             the host's X11 window (decimal or 0x hex), owner of the dialogs\n"
     "commands:\n"
     "  info                    library type and properties 1, 2, 3, 102-105\n"
     "  catalog                 every parameter of groups 101-107\n"
@@ -74,6 +75,7 @@ void PrintText(const char* label, const char* buffer) { std::printf("%s %s\n", l
 int main(int argc, char** argv)
 {
     std::string libraryPath = DefaultLibrary(), configPath;
+    uintptr_t owner = 0;
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -81,6 +83,8 @@ int main(int argc, char** argv)
             libraryPath = argv[++i];
         else if (a == "--config" && i + 1 < argc)
             configPath = argv[++i];
+        else if (a == "--owner" && i + 1 < argc)
+            owner = std::stoull(argv[++i], nullptr, 0);
         else if (a == "-h" || a == "--help") {
             std::fputs(kUsage, stdout);
             return 0;
@@ -103,6 +107,7 @@ int main(int argc, char** argv)
         return 1;
     }
     host.onLine = PrintLine;
+    host.window = owner;
     const VelHost::Exports& lib = host.Lib();
     const std::string& command = args[0];
     char buffer[301];
