@@ -390,7 +390,7 @@ protected:
     // What a receipt record does to the receipt in progress: joins it, ends
     // it, or stands alone.
     enum e_ReceiptPart { rp_Line, rp_Close, rp_Alone };
-    static e_ReceiptPart ReceiptPartOf(const AnsiString& kind, int64_t type);
+    static e_ReceiptPart ReceiptPartOf(std::string_view kind, int64_t type);
     // The receipt to be carried into the next run: its lines, each with
     // "\r\n", and the line of the record in doubt (empty: none).
     struct ReceiptCarry {
@@ -441,11 +441,13 @@ protected:
     struct ImpLine;
     void PodstawImpBuf(const TdtTools& date);
     void SetImpBufParams();
-    void SearchForImpBufDate(ImpFileReader& file, ImpLine& line);
+    // Makes the day of the receipt that the close line ends current.
+    void SearchForImpBufDate(ImpLine& line);
     // One receipt line; null at the end of the file drops an unfinished receipt.
     void ReadParagsFromFile(TKodWazony& formats, ImpLine* line);
     void CloseReceipt(ImpLine& line);
-    // Hands the till operations waiting for the next close to their buffers.
+    // Hands the till operations waiting for the next close to the current
+    // day's buffer.
     void CommitOthers();
     AnsiString FormatujBarkodKodZBufparKasy(TKodWazony& formats, const AnsiString& code);
     // The printout number of the last receipt handed over: the host's value,
@@ -457,7 +459,6 @@ protected:
     // Pay-ins, pay-outs and cancellations wait for the next receipt's close:
     // when the host already has that receipt, it has them too.
     struct PendingOther {
-        VelImpBuf* buffer;
         std::unique_ptr<ORVOther> other;
         double payIn, payOut;
     };
@@ -470,10 +471,13 @@ protected:
     // a reading of receipt records, and then the receipt open at its end and
     // the record in doubt.
     void NoteMarker(const AnsiString& line);
-    void NoteReceiptLine(const AnsiString& text, ImpLine& line);
+    void NoteReceiptLine(std::string_view text, ImpLine& line);
     void MarkIMPFile(const AnsiString& note);
     bool parRecordsRead = false;
-    ReceiptCarry parCarry;
+    // The lines of the receipt open so far, each with "\r\n", and the line
+    // of the record in doubt.
+    AnsiString parCarryText;
+    AnsiString parCarryDoubt;
     // The days an earlier pass handed over, and whether it kept the orders.
     std::set<int> parHandedOver;
     bool parOrdersKept = false;

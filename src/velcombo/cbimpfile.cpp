@@ -136,7 +136,7 @@ void TVelComboAction::Par_ParseZam()
 // receipt's lines go with it: carried on, they would become part of the next
 // receipt). Pay-ins, pay-outs, daily reports and orders stand alone: carried
 // on, they would be handed over a second time.
-TVelComboAction::e_ReceiptPart TVelComboAction::ReceiptPartOf(const AnsiString& kind, int64_t type)
+TVelComboAction::e_ReceiptPart TVelComboAction::ReceiptPartOf(std::string_view kind, int64_t type)
 {
     if (kind == "P_TRN" || kind == "P_ANU") return rp_Close;
     if (kind == "P_PLA") return type == 4 || type == 5 ? rp_Alone : rp_Line;

@@ -165,27 +165,26 @@ void TVelComboAction::OpenIMPFile()
 
 void TVelComboAction::LineToIMPFile(const AnsiString& line)
 {
+    // While the file is open nobody else writes it: its end is where the
+    // last line ended.
     if (!f_combo) {
         auto file = std::make_unique<TMFile>();
         file->SetPath(FNameIMP());
         file->SetReadOnly(false);
         file->Open();
+        file->SetPointer(file->GetSize());
         f_combo = std::move(file);
     }
-    int64_t end = -1;
+    const int64_t end = f_combo->GetPointer();
     try {
-        end = f_combo->GetSize();
-        f_combo->SetPointer(end);
         f_combo->Write(line.data(), static_cast<int64_t>(line.size()));
         f_combo->Flush();
     } catch (...) {
         // Half a line would join the next run's first line into one that no
         // parse can read.
         try {
-            if (end >= 0) {
-                f_combo->SetPointer(end);
-                f_combo->SetEof();
-            }
+            f_combo->SetPointer(end);
+            f_combo->SetEof();
         } catch (...) {
         }
         f_combo.reset();

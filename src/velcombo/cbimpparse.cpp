@@ -13,15 +13,14 @@
 #include "mfile.h"
 #include "sysfiles.h"
 
-// The open "combo.imp" while it is parsed: its lines counted, so that a bad
-// line is named, and the day of the receipt being read, found by one
-// read-ahead that stays valid until the file passes the line that ended it.
+// The open "combo.imp" while it is parsed, its lines counted so that a bad
+// line is named, and the one splitter its lines go through.
 struct TVelComboAction::ImpFileReader {
     TMFile file;
     int lineNo = 0;
-    int64_t dayValidUntil = -1;
-    std::optional<TdtTools> day;
+    TLJWords words;
 
+    ImpFileReader() { words.FSeparator = ";"; }
     bool Next(AnsiString& line)
     {
         if (!file.ReadLine(line)) return false;
@@ -32,69 +31,67 @@ struct TVelComboAction::ImpFileReader {
 
 namespace {
 
-// Lines every reader of the driver's files passes over.
-bool IsSkipped(const AnsiString& line)
+std::string_view TrimView(std::string_view text)
 {
-    const AnsiString t = Trim(line);
+    auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+// Lines every reader of the driver's files passes over.
+bool IsSkipped(std::string_view line)
+{
+    const std::string_view t = TrimView(line);
     return t.empty() || t[0] == '#' || t[0] == '-';
 }
 
-bool IsReceiptKind(const AnsiString& kind)
-{
-    return kind.compare(0, 2, "P_") == 0;
-}
+bool IsReceiptKind(std::string_view kind) { return kind.substr(0, 2) == "P_"; }
 
 }  // namespace
 
-// One line of "combo.imp" split at ";", with readers that name the line and
-// the field when a field does not hold what it must.
+// One line of "combo.imp" split at ";" by the pass's splitter (valid until
+// the next line), with readers that name the line and the field when a field
+// does not hold what it must.
 struct TVelComboAction::ImpLine {
-    TLJWords words;
+    TLJWords& words;
     int lineNo = 0;
 
-    explicit ImpLine(const AnsiString& line, int number) : lineNo(number)
+    ImpLine(TLJWords& splitter, std::string_view line, int number) : words(splitter), lineNo(number)
     {
-        words.FSeparator = ";";
         words.Init(line);
     }
-    AnsiString Kind() { return Trim(words[0]); }
-    AnsiString Text(int i) { return words[i]; }
+    std::string_view Kind() { return TrimView(words.View(0)); }
+    AnsiString Text(int i) { return AnsiString(words.View(i)); }
+    AnsiString Trimmed(int i) { return AnsiString(TrimView(words.View(i))); }
     // Every number of this file comes from a 32-bit field of the register:
     // a larger one is no line the driver wrote, and must not wrap into
     // another amount.
     int32_t Int(int i)
     {
-        const AnsiString text = Trim(words[i]);
-        int64_t value = 0;
-        if (!TryStrToInt64(text, value)) Bad(i, text, IsWholeNumber(text) ? kOutOfRange : "nie jest liczbą");
-        return InRange(i, text, value);
+        const std::string_view text = TrimView(words.View(i));
+        if (!IsWholeNumber(text)) Bad(i, text, "nie jest liczbą");
+        return InRange(i, text, Parse(text));
     }
     // The number with its sign turned, where it goes into a field of the same size.
-    int32_t Negated(int i)
-    {
-        const int64_t value = -static_cast<int64_t>(Int(i));
-        return InRange(i, Trim(words[i]), value);
-    }
+    int32_t Negated(int i) { return InRange(i, TrimView(words.View(i)), -static_cast<int64_t>(Int(i))); }
     // A field that may hold something else than a number: the fallback then.
-    int32_t IntOr(int i, int32_t fallback)
-    {
-        return IsWholeNumber(Trim(words[i])) ? Int(i) : fallback;
-    }
+    int32_t IntOr(int i, int32_t fallback) { return IsWholeNumber(TrimView(words.View(i))) ? Int(i) : fallback; }
     TdtTools Date(int i)
     {
         TdtTools date(0.0);
-        const AnsiString text = Trim(words[i]);
-        if (!date.TryFromString(text, fmtDateTimeCompressed)) Bad(i, text, "nie jest datą i czasem");
+        const std::string_view text = TrimView(words.View(i));
+        if (!date.TryFromString(AnsiString(text), fmtDateTimeCompressed)) Bad(i, text, "nie jest datą i czasem");
         return date;
     }
-    [[noreturn]] void Bad(int field, const AnsiString& text, const char* what) const
+    [[noreturn]] void Bad(int field, std::string_view text, const char* what) const
     {
-        throw Exception(Format("Plik combo.imp, wiersz %d, pole %d: \"%s\" %s", lineNo, field, text.c_str(), what));
+        throw Exception(Format("Plik combo.imp, wiersz %d, pole %d: \"%s\" %s", lineNo, field,
+                               AnsiString(text).c_str(), what));
     }
 
 private:
-    static constexpr const char* kOutOfRange = "jest poza zakresem liczby 32-bitowej";
-    static bool IsWholeNumber(const AnsiString& text)
+    static bool IsWholeNumber(std::string_view text)
     {
         size_t i = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
         if (i == text.size()) return false;
@@ -102,9 +99,21 @@ private:
             if (text[i] < '0' || text[i] > '9') return false;
         return true;
     }
-    int32_t InRange(int field, const AnsiString& text, int64_t value) const
+    // A whole number's value, past what 64 bits hold kept just past 32 bits.
+    static int64_t Parse(std::string_view text)
     {
-        if (value < INT32_MIN || value > INT32_MAX) Bad(field, text, kOutOfRange);
+        const bool negative = text[0] == '-';
+        if (text[0] == '-' || text[0] == '+') text.remove_prefix(1);
+        int64_t value = 0;
+        for (char c : text) {
+            value = value * 10 + (c - '0');
+            if (value > INT64_C(0xFFFFFFFF)) break;
+        }
+        return negative ? -value : value;
+    }
+    int32_t InRange(int field, std::string_view text, int64_t value) const
+    {
+        if (value < INT32_MIN || value > INT32_MAX) Bad(field, text, "jest poza zakresem liczby 32-bitowej");
         return static_cast<int32_t>(value);
     }
 };
@@ -120,7 +129,8 @@ void TVelComboAction::ReadFromFile()
     reader.file.SetReadOnly(true);
     int counter = 0;
     parRecordsRead = false;
-    parCarry = ReceiptCarry();
+    parCarryText.clear();
+    parCarryDoubt.clear();
     parSetAside = 0;
     parHandedOver.clear();
     parOrdersKept = false;
@@ -133,23 +143,22 @@ void TVelComboAction::ReadFromFile()
                 continue;
             }
             Progress(counter);
-            ImpLine line(text, reader.lineNo);
-            const AnsiString kind = line.Kind();
+            ImpLine line(reader.words, text, reader.lineNo);
+            const std::string_view kind = line.Kind();
             if (kind == "SPT") {
                 if (!Sprzedaz_z_paragonow)
-                    imp_buf->AddPlu(Trim(line.Text(1)), static_cast<double>(line.Int(3)),
+                    imp_buf->AddPlu(line.Trimmed(1), static_cast<double>(line.Int(3)),
                                     static_cast<double>(line.Int(2)), id_plu);
             } else if (kind == "SPO") {
                 if (!Sprzedaz_z_paragonow) {
                     const double sold = static_cast<double>(line.Int(4));
                     const double returned = static_cast<double>(line.Int(5));
-                    imp_buf->AddPlu(Trim(line.Text(1)), static_cast<double>(int64_t{line.Int(2)} - line.Int(3)), sold - returned,
+                    imp_buf->AddPlu(line.Trimmed(1), static_cast<double>(int64_t{line.Int(2)} - line.Int(3)), sold - returned,
                                     id_barcode);
                     if (sold != 0) imp_buf->AddBottlesSaled(sold);
                     if (returned != 0) imp_buf->AddBottlesTurned(returned);
                 }
             } else if (IsReceiptKind(kind)) {
-                SearchForImpBufDate(reader, line);
                 ReadParagsFromFile(formats, &line);
                 NoteReceiptLine(text, line);
             } else if (kind == "KAS") {
@@ -199,6 +208,8 @@ void TVelComboAction::ReadFromFile()
             }
         }
         ReadParagsFromFile(formats, nullptr);
+        // Only what stood alone in the file: its day is the import date.
+        if (imp_bufs.empty()) PodstawImpBuf(ParamAsDate("DataImportu"));
         MsgS(LPV_Ok);
         reader.file.Close();
     } catch (...) {
@@ -223,9 +234,9 @@ void TVelComboAction::NoteMarker(const AnsiString& line)
     };
     if (const auto doubt = after(kRecordsStart)) {
         parRecordsRead = true;
-        parCarry.doubt = *doubt;
+        parCarryDoubt = *doubt;
     } else if (line == kNothingInDoubt || after(kRecordWithoutLine)) {
-        parCarry.doubt.clear();
+        parCarryDoubt.clear();
     } else if (const auto day = after(kDayHandedOver)) {
         parHandedOver.insert(StrToIntDef(day->substr(0, day->find(';')), 0));
     } else if (line == kOrdersKept) {
@@ -245,20 +256,20 @@ void TVelComboAction::MarkIMPFile(const AnsiString& note)
     CloseIMPFile();
 }
 
-void TVelComboAction::NoteReceiptLine(const AnsiString& text, ImpLine& line)
+void TVelComboAction::NoteReceiptLine(std::string_view text, ImpLine& line)
 {
-    const AnsiString kind = line.Kind();
+    const std::string_view kind = line.Kind();
     switch (ReceiptPartOf(kind, kind == "P_PLA" ? line.IntOr(1, -1) : -1)) {
         case rp_Line:
-            parCarry.lines.Add(text + "\r\n");
+            parCarryText.append(text).append("\r\n");
             break;
         case rp_Close:
-            parCarry.lines.Clear();
+            parCarryText.clear();
             break;
         case rp_Alone:
             break;
     }
-    parCarry.doubt = text;
+    parCarryDoubt = text;
 }
 
 void TVelComboAction::PodstawImpBuf(const TdtTools& date)
@@ -287,42 +298,11 @@ void TVelComboAction::SetImpBufParams()
     imp_buf->sprzedaz_z_paragonow = Sprzedaz_z_paragonow;
 }
 
-// The day of a receipt is on its close line: the lines before it are read
-// ahead once, and the day found serves every line up to that close.
-void TVelComboAction::SearchForImpBufDate(ImpFileReader& reader, ImpLine& line)
+// A receipt's day is on its close line; what stood alone before it goes
+// with it, into the same day.
+void TVelComboAction::SearchForImpBufDate(ImpLine& line)
 {
-    if (Sprzedaz_z_paragonow) {
-        const int64_t here = reader.file.GetPointer();
-        if (here > reader.dayValidUntil) {
-            reader.day.reset();
-            reader.dayValidUntil = here;
-            if (line.Kind() == "P_TRN") {
-                reader.day = line.Date(2);
-            } else {
-                AnsiString text;
-                int lineNo = reader.lineNo;
-                for (;;) {
-                    const int64_t start = reader.file.GetPointer();
-                    if (!reader.file.ReadLine(text)) break;
-                    ++lineNo;
-                    if (IsSkipped(text)) continue;
-                    ImpLine ahead(text, lineNo);
-                    const AnsiString kind = ahead.Kind();
-                    if (!IsReceiptKind(kind)) {
-                        reader.dayValidUntil = start;
-                        break;
-                    }
-                    reader.dayValidUntil = reader.file.GetPointer();
-                    if (kind == "P_TRN") {
-                        reader.day = ahead.Date(2);
-                        break;
-                    }
-                }
-                reader.file.SetPointer(here);
-            }
-        }
-        if (reader.day) PodstawImpBuf(*reader.day);
-    }
+    if (Sprzedaz_z_paragonow) PodstawImpBuf(line.Date(2));
     if (!imp_buf) PodstawImpBuf(ParamAsDate("DataImportu"));
 }
 
@@ -368,13 +348,13 @@ void TVelComboAction::ReadParagsFromFile(TKodWazony& formats, ImpLine* line)
         parReceipt->receipt = std::make_unique<ORVParagon>();
     }
     ORVParagon& receipt = *parReceipt->receipt;
-    const AnsiString kind = line->Kind();
+    const std::string_view kind = line->Kind();
     if (kind == "P_PLU") {
         auto position = std::make_unique<ORVPosition>();
         if (towIdParag == id_Plu)
             position->Fplu = static_cast<int32_t>(line->Int(2));
         else
-            position->Fkod = FormatujBarkodKodZBufparKasy(formats, Trim(line->Text(3)));
+            position->Fkod = FormatujBarkodKodZBufparKasy(formats, line->Trimmed(3));
         position->Filosc = static_cast<int32_t>(line->Int(5));
         position->Fwartosc = line->Int(6);
         if (line->Int(7) == 1) {
@@ -399,7 +379,7 @@ void TVelComboAction::ReadParagsFromFile(TKodWazony& formats, ImpLine* line)
             parReceipt->discounts += value;
         } else if (type == 22 || type == 23) {
             receipt.Frabat = value;
-            receipt.FnrKlienta = ParseDiscountCardCode(Trim(line->Text(6)));
+            receipt.FnrKlienta = ParseDiscountCardCode(line->Trimmed(6));
             if (!Sprzedaz_z_paragonow) parReceipt->discounts += value;
         }
     } else if (kind == "P_PLA") {
@@ -414,7 +394,7 @@ void TVelComboAction::ReadParagsFromFile(TKodWazony& formats, ImpLine* line)
             receipt + std::move(payment);
         } else if ((type == 4 || type == 5) && line->Int(2) == 1) {
             const int64_t value = line->Int(5);
-            PendingOther pending{imp_buf, nullptr, type == 4 ? static_cast<double>(value) : 0.0,
+            PendingOther pending{nullptr, type == 4 ? static_cast<double>(value) : 0.0,
                                  type == 5 ? static_cast<double>(value) : 0.0};
             const int64_t cashier = line->IntOr(9, -1);
             if (cashier != -1) {
@@ -450,10 +430,11 @@ void TVelComboAction::ReadParagsFromFile(TKodWazony& formats, ImpLine* line)
         other->nrKasy = static_cast<int32_t>(line->IntOr(2, -1));
         other->nrKasjera = static_cast<int32_t>(line->Int(4));
         other->Add(ClosingPayment(line->Int(7), other->dataCzas.Value()));
-        parOthers.push_back({imp_buf, std::move(other), 0, 0});
+        parOthers.push_back({std::move(other), 0, 0});
         // The cancelled receipt's lines go with it.
         parReceipt.reset();
     } else if (kind == "P_TRN") {
+        SearchForImpBufDate(*line);
         CloseReceipt(*line);
     } else if (kind == "P_ZAM") {
         const int64_t type = line->Int(1);
@@ -545,10 +526,12 @@ void TVelComboAction::CloseReceipt(ImpLine& line)
 
 void TVelComboAction::CommitOthers()
 {
+    if (parOthers.empty()) return;
+    if (!imp_buf) PodstawImpBuf(ParamAsDate("DataImportu"));
     for (PendingOther& pending : parOthers) {
-        pending.buffer->AddPayIn(pending.payIn);
-        pending.buffer->AddPayOut(pending.payOut);
-        if (pending.other) pending.buffer->AddReceiptOtherInfo(std::move(pending.other));
+        imp_buf->AddPayIn(pending.payIn);
+        imp_buf->AddPayOut(pending.payOut);
+        if (pending.other) imp_buf->AddReceiptOtherInfo(std::move(pending.other));
     }
     parOthers.clear();
 }
@@ -615,7 +598,15 @@ void TVelComboAction::SaveImpBufs()
                                                  .c_str(),
                                              parSetAside, last));
     // What goes on to the next run is safe before "combo.imp" goes.
-    if (parRecordsRead) WriteReceiptCarry(parCarry.lines, parCarry.doubt, false);
+    if (parRecordsRead) {
+        TStringList lines;
+        for (size_t at = 0; at < parCarryText.size();) {
+            const size_t end = parCarryText.find("\r\n", at) + 2;
+            lines.Add(parCarryText.substr(at, end - at));
+            at = end;
+        }
+        WriteReceiptCarry(lines, parCarryDoubt, false);
+    }
     if (!parOrdersKept) {
         KeepEDIOrder();
         MarkIMPFile(kOrdersKept);
