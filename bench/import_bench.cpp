@@ -28,11 +28,8 @@
 #include <vector>
 
 #include "cbcommands.h"
-#include "cbexchange.h"
 #include "cbframe.h"
-#include "cblinks.h"
-#include "cblinktimes.h"
-#include "clientsocket.h"
+#include "driver_client.h"
 #include "hostlib.h"
 #include "peer_process.h"
 #include "register_session.h"
@@ -141,22 +138,13 @@ void StartSimulator(peerproc::PeerProcess& sim, const std::string& scenario)
 // SALERECGET until the buffer is empty; the records taken.
 int BareReceipts(uint16_t port)
 {
-    TClientSocket socket;
-    socket.SetHost("127.0.0.1");
-    socket.SetPort(port);
-    socket.SetActive(true);
-    TWinSocketStream stream(socket.Socket(), TComboLinkTimes::RegisterTcpMs);
-    TComboSocketLink link(stream);
-    TComboExchangeState exchange;
-    const TComboExchangeHooks hooks;
+    DriverClient client(port);
     int records = 0;
     for (;; ++records) {
         const AnsiString field = ComboDataB(records == 0 ? 0 : 1);
-        TComboExchange(exchange, &link, hooks).SendAndReceive(CMD_SALERECGET, 1, &field);
-        if (exchange.last_err_wyk != 0) break;
+        client.Command(CMD_SALERECGET, 1, &field);
+        if (client.exchange.last_err_wyk != 0) return records;
     }
-    socket.SetActive(false);
-    return records;
 }
 
 // This process's own CPU time so far, user and system.
