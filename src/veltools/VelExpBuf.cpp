@@ -124,18 +124,18 @@ std::string_view VelExpBuf::Rows::Row::Kod() const
     return TakeText(at);
 }
 
-void VelExpBuf::Rows::Pack(const VelTowRec& rec, Row& row)
+void VelExpBuf::Rows::Write(Row& row, const VelTowRec& rec)
 {
     // The texts first: nothing of the row changes when their room cannot be had.
-    FPacked.clear();
-    EachField(row, rec, [](auto&, const auto&) {}, [this](const AnsiString& text) { PutText(FPacked, text); });
-    const bool sameTexts = row.texts && row.textSize == FPacked.size() &&
-                           std::memcmp(row.texts.get(), FPacked.data(), FPacked.size()) == 0;
+    FTexts.clear();
+    EachField(row, rec, [](auto&, const auto&) {}, [this](const AnsiString& text) { PutText(FTexts, text); });
+    const bool sameTexts = row.texts && row.textSize == FTexts.size() &&
+                           std::memcmp(row.texts.get(), FTexts.data(), FTexts.size()) == 0;
     if (!sameTexts) {
-        auto texts = std::make_unique_for_overwrite<char[]>(FPacked.size());
-        std::memcpy(texts.get(), FPacked.data(), FPacked.size());
+        auto texts = std::make_unique_for_overwrite<char[]>(FTexts.size());
+        std::memcpy(texts.get(), FTexts.data(), FTexts.size());
         row.texts = std::move(texts);
-        row.textSize = static_cast<uint32_t>(FPacked.size());
+        row.textSize = static_cast<uint32_t>(FTexts.size());
     }
     EachField(row, rec, [](auto& stored, const auto& value) { stored = value; }, [](const AnsiString&) {});
 }
@@ -143,7 +143,7 @@ void VelExpBuf::Rows::Pack(const VelTowRec& rec, Row& row)
 void VelExpBuf::Rows::push_back(const VelTowRec& rec)
 {
     if (FSize == FBlocks.size() * Block) FBlocks.push_back(std::make_unique<Row[]>(Block));
-    Pack(rec, (*this)[FSize]);
+    Write((*this)[FSize], rec);
     ++FSize;
 }
 
@@ -153,15 +153,12 @@ void VelExpBuf::Rows::clear()
     FSize = 0;
 }
 
-void VelExpBuf::Rows::Read(size_t i, VelTowRec& rec) const
+void VelExpBuf::Rows::Read(const Row& row, VelTowRec& rec)
 {
-    const Row& row = (*this)[i];
     const char* at = row.texts.get();
     EachField(row, rec, [](const auto& stored, auto& value) { value = stored; },
               [&at](AnsiString& text) { text.assign(TakeText(at)); });
 }
-
-void VelExpBuf::Rows::Write(size_t i, const VelTowRec& rec) { Pack(rec, (*this)[i]); }
 
 VelExpBuf::Rows::Row& VelExpBuf::StoredRow(int row)
 {
@@ -209,15 +206,15 @@ void VelExpBuf::CountNewRow()
 
 void VelExpBuf::CzytajRec(int row, VelTowRec* rec) const
 {
-    StoredRow(row);
-    ds_plu.Read(static_cast<size_t>(row), *rec);
+    Rows::Read(StoredRow(row), *rec);
     rec->nr_buf = row;
 }
 
 void VelExpBuf::ZapiszRec(int row, const VelTowRec* rec)
 {
-    const stTow old = StoredRow(row).status;
-    ds_plu.Write(static_cast<size_t>(row), *rec);
+    Rows::Row& stored = StoredRow(row);
+    const stTow old = stored.status;
+    ds_plu.Write(stored, *rec);
     CountStatus(old, -1);
     CountStatus(rec->status, 1);
 }

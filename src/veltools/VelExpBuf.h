@@ -184,18 +184,16 @@ private:
         Row& back() { return (*this)[FSize - 1]; }
         void push_back(const VelTowRec& rec);
         void clear();
-        // The whole record of row i, and row i replaced by a record.
-        void Read(size_t i, VelTowRec& rec) const;
-        void Write(size_t i, const VelTowRec& rec);
+        // The whole record of a row, and a row replaced by a record.
+        static void Read(const Row& row, VelTowRec& rec);
+        void Write(Row& row, const VelTowRec& rec);
 
     private:
         static constexpr size_t Block = 1024;
-        // The texts of a record as a row keeps them, built here.
-        void Pack(const VelTowRec& rec, Row& row);
         std::vector<std::unique_ptr<Row[]>> FBlocks;
         size_t FSize = 0;
-        // Room for packing a record's texts, kept from record to record.
-        AnsiString FPacked;
+        // Room for a record's texts as a row keeps them, kept from record to record.
+        AnsiString FTexts;
     };
 
     // An entry of the barcode index: its row, and the barcode's first 16

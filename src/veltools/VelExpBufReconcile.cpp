@@ -105,7 +105,7 @@ void VelExpBuf::ZapiszWynikEksp(const AnsiString& path)
             }
             const Rows::Row& stored = ds_plu[static_cast<size_t>(row)];
             if (!stored.tr_ok || stored.add_rec || stored.plu == 0 || stored.org_status == stNull) continue;
-            ds_plu.Read(static_cast<size_t>(row), rec);
+            Rows::Read(stored, rec);
             text += Format("PLU;%d;%d;%s;%s\r\n", rec.plu, rec.koldod, rec.org_barcode.c_str(),
                            StatusWord(rec.org_status));
             ++effect_exp;
