@@ -94,6 +94,7 @@ int64_t TMFile::GetSize() const
     struct stat st {};
     if (::fstat(FFd, &st) != 0) Fail("MFILE-READ", "Błąd odczytu pliku", errno);
     // Bytes held back past the end make the file longer already.
+    if (FHeld.empty()) return st.st_size;
     return std::max<int64_t>(st.st_size, FHeldStart + static_cast<int64_t>(FHeld.size()));
 }
 
