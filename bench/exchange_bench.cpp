@@ -33,6 +33,7 @@
 #include "cblinks.h"
 #include "cblinktimes.h"
 #include "clientsocket.h"
+#include "driver_client.h"
 #include "echo_peer.h"
 #include "peer_process.h"
 #include "serialport.h"
@@ -40,25 +41,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// The driver's side of one TCP connection.
-struct DriverClient {
-    TClientSocket socket;
-    std::unique_ptr<TWinSocketStream> stream;
-    std::unique_ptr<TComboSocketLink> link;
-    TComboExchangeState exchange;
-    const TComboExchangeHooks hooks;
-
-    explicit DriverClient(uint16_t port)
-    {
-        socket.SetHost("127.0.0.1");
-        socket.SetPort(port);
-        socket.SetActive(true);
-        stream = std::make_unique<TWinSocketStream>(socket.Socket(), TComboLinkTimes::RegisterTcpMs);
-        link = std::make_unique<TComboSocketLink>(*stream);
-    }
-    void Command(int cmd) { TComboExchange(exchange, link.get(), hooks).SendAndReceive(cmd); }
-};
 
 // Sends the command over and over on one connection, as a run does.
 void Commands(benchmark::State& state, uint16_t port, int cmd)

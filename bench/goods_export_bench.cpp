@@ -11,11 +11,8 @@
 #include <string>
 
 #include "cbcommands.h"
-#include "cbexchange.h"
 #include "cbframe.h"
-#include "cblinks.h"
-#include "cblinktimes.h"
-#include "clientsocket.h"
+#include "driver_client.h"
 #include "register_session.h"
 
 namespace {
@@ -50,14 +47,7 @@ double ExportGoods(RegisterSession& s, int n)
 // Commands per second of n PLUINS sent by the exchange alone.
 double BareExchange(int port, int n)
 {
-    TClientSocket socket;
-    socket.SetHost("127.0.0.1");
-    socket.SetPort(port);
-    socket.SetActive(true);
-    TWinSocketStream stream(socket.Socket(), TComboLinkTimes::RegisterTcpMs);
-    TComboSocketLink link(stream);
-    TComboExchangeState exchange;
-    const TComboExchangeHooks hooks;
+    DriverClient client(static_cast<uint16_t>(port));
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < n; ++i) {
         const AnsiString fields[] = {ComboDataV(PluOf(i)), ComboDataS("Towar " + std::to_string(i)),
@@ -65,11 +55,9 @@ double BareExchange(int port, int n)
                                      ComboDataB(0), ComboDataB(1), ComboDataB(0), ComboDataB(1), ComboDataB(0),
                                      ComboDataB(0), ComboDataB(1), ComboDataB(1), ComboDataB(0), ComboDataB(1),
                                      ComboDataB(0)};
-        TComboExchange(exchange, &link, hooks).SendAndReceive(CMD_PLUINS, 16, fields);
+        client.Command(CMD_PLUINS, 16, fields);
     }
-    const double seconds = Seconds(start);
-    socket.SetActive(false);
-    return n / seconds;
+    return n / Seconds(start);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "dttools.h"
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 
@@ -71,9 +72,25 @@ void Split(TDateTime value, int64_t& day, int64_t& msOfDay)
     }
 }
 
+// The number in at least `width` characters, zeros in front (after the
+// sign of a negative one), as "%0*d" gives it, without the cost of printf:
+// a sales file holds a date in every record.
 void AppendNumber(AnsiString& out, int value, int width)
 {
-    out += Format("%0*d", width, value);
+    char digits[12];
+    int n = 0;
+    auto magnitude = static_cast<unsigned>(value);
+    if (value < 0) {
+        out += '-';
+        magnitude = 0u - magnitude;
+        --width;
+    }
+    do {
+        digits[n++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    out.append(static_cast<size_t>(std::max(width - n, 0)), '0');
+    while (n > 0) out += digits[--n];
 }
 
 }  // namespace

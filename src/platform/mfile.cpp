@@ -13,9 +13,23 @@
 
 namespace {
 constexpr size_t ReadChunk = 65536;
-}
 
-TMFile::~TMFile() { Close(); }
+// The first whole `terminator` in data[0, size), or null. Its first byte is
+// looked for many bytes at a time, which a search for the whole of a short
+// terminator does not do.
+const char* Find(const char* data, size_t size, const AnsiString& terminator)
+{
+    const char* const end = data + size;
+    const size_t k = terminator.size();
+    for (const char* at = data;; ++at) {
+        at = static_cast<const char*>(std::memchr(at, terminator[0], static_cast<size_t>(end - at)));
+        if (!at || static_cast<size_t>(end - at) < k) return nullptr;
+        if (std::memcmp(at, terminator.data(), k) == 0) return at;
+    }
+}
+}  // namespace
+
+TMFile::~TMFile() { Release(); }
 
 void TMFile::Fail(const char* code, const char* title, int error) const
 {
@@ -46,12 +60,32 @@ void TMFile::Open()
     FBuffer.clear();
 }
 
+void TMFile::SetWriteBuffer(size_t bytes)
+{
+    if (FFd >= 0) WriteHeld();
+    FHeldLimit = bytes;
+    FHeld.reserve(bytes);
+}
+
 void TMFile::Close()
+{
+    if (FFd < 0) return;
+    try {
+        WriteHeld();
+    } catch (...) {
+        Release();
+        throw;
+    }
+    Release();
+}
+
+void TMFile::Release()
 {
     if (FFd >= 0) ::close(FFd);
     FFd = -1;
     FPointer = 0;
     FBuffer.clear();
+    FHeld.clear();
 }
 
 int64_t TMFile::GetSize() const
@@ -59,7 +93,9 @@ int64_t TMFile::GetSize() const
     RequireOpen();
     struct stat st {};
     if (::fstat(FFd, &st) != 0) Fail("MFILE-READ", "Błąd odczytu pliku", errno);
-    return st.st_size;
+    // Bytes held back past the end make the file longer already.
+    if (FHeld.empty()) return st.st_size;
+    return std::max<int64_t>(st.st_size, FHeldStart + static_cast<int64_t>(FHeld.size()));
 }
 
 void TMFile::SetPointer(int64_t position)
@@ -74,15 +110,46 @@ void TMFile::Write(const void* bytes, int64_t count)
     RequireOpen();
     if (FReadOnly) Fail("MFILE-WRITE", "Błąd zapisu pliku", EBADF);
     FBuffer.clear();
+    if (count <= 0) return;
     const char* p = static_cast<const char*>(bytes);
+    // Only bytes that go on where the held ones end join them.
+    if (!FHeld.empty() && FPointer != FHeldStart + static_cast<int64_t>(FHeld.size())) WriteHeld();
+    if (static_cast<size_t>(count) > FHeldLimit - FHeld.size()) {
+        WriteHeld();
+        if (static_cast<size_t>(count) >= FHeldLimit) {
+            WriteAt(p, count, FPointer);
+            FPointer += count;
+            return;
+        }
+    }
+    if (FHeld.empty()) FHeldStart = FPointer;
+    FHeld.append(p, static_cast<size_t>(count));
+    FPointer += count;
+}
+
+void TMFile::WriteAt(const char* bytes, int64_t count, int64_t at)
+{
     while (count > 0) {
-        const ssize_t n = ::pwrite(FFd, p, static_cast<size_t>(count), FPointer);
+        const ssize_t n = ::pwrite(FFd, bytes, static_cast<size_t>(count), at);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) Fail("MFILE-WRITE", "Błąd zapisu pliku", n < 0 ? errno : ENOSPC);
-        p += n;
+        bytes += n;
         count -= n;
-        FPointer += n;
+        at += n;
     }
+}
+
+void TMFile::WriteHeld()
+{
+    if (FHeld.empty()) return;
+    // Nothing stays held after a failure: the caller hears of it once.
+    try {
+        WriteAt(FHeld.data(), static_cast<int64_t>(FHeld.size()), FHeldStart);
+    } catch (...) {
+        FHeld.clear();
+        throw;
+    }
+    FHeld.clear();
 }
 
 void TMFile::WriteLine(const AnsiString& text, const AnsiString& end)
@@ -109,26 +176,10 @@ bool TMFile::FillBuffer()
     return n > 0;
 }
 
-namespace {
-// The first place of the terminator in the data: its first byte looked for
-// alone, which is quicker than the general search for the usual "\r\n".
-const void* FindTerminator(const char* data, size_t size, const AnsiString& terminator)
-{
-    const size_t k = terminator.size();
-    for (const char* at = data; size >= k;) {
-        const auto* first = static_cast<const char*>(std::memchr(at, terminator[0], size - k + 1));
-        if (!first) return nullptr;
-        if (std::memcmp(first, terminator.data(), k) == 0) return first;
-        size -= static_cast<size_t>(first + 1 - at);
-        at = first + 1;
-    }
-    return nullptr;
-}
-}  // namespace
-
 bool TMFile::ReadLine(AnsiString& text, const AnsiString& end)
 {
     RequireOpen();
+    WriteHeld();
     const AnsiString& terminator = end.empty() ? AnsiString("\r\n") : end;
     const size_t k = terminator.size();
     text.clear();
@@ -147,9 +198,9 @@ bool TMFile::ReadLine(AnsiString& text, const AnsiString& end)
                 return true;
             }
         }
-        const void* found = FindTerminator(data, available, terminator);
+        const char* found = Find(data, available, terminator);
         if (found) {
-            const size_t length = static_cast<size_t>(static_cast<const char*>(found) - data);
+            const size_t length = static_cast<size_t>(found - data);
             text.append(data, length);
             FPointer += static_cast<int64_t>(length + k);
             return true;
@@ -164,6 +215,7 @@ bool TMFile::ReadLine(AnsiString& text, const AnsiString& end)
 int64_t TMFile::Read(void* bytes, int64_t count)
 {
     RequireOpen();
+    WriteHeld();
     FBuffer.clear();
     ssize_t n = 0;
     do {
@@ -177,11 +229,16 @@ int64_t TMFile::Read(void* bytes, int64_t count)
 void TMFile::SetEof()
 {
     RequireOpen();
+    WriteHeld();
     FBuffer.clear();
     if (::ftruncate(FFd, FPointer) != 0) Fail("MFILE-WRITE", "Błąd zapisu pliku", errno);
 }
 
-void TMFile::Flush() { RequireOpen(); }
+void TMFile::Flush()
+{
+    RequireOpen();
+    WriteHeld();
+}
 
 void TMFile::ReadStringsFromFile(const AnsiString& path, TStringList& list, int mode)
 {

@@ -1,7 +1,7 @@
 // The package's text file: 8-bit bytes as they are, no line-end translation,
 // reads and writes at a pointer the caller moves. Writes go to the system at
 // once (no buffering of our own), so a written line is in the file even when
-// the process dies right after.
+// the process dies right after; unless the owner asks for a write buffer.
 #pragma once
 
 #include <cstdint>
@@ -24,10 +24,20 @@ public:
     void SetReadOnly(bool readOnly) { FReadOnly = readOnly; }
     bool GetReadOnly() const { return FReadOnly; }
 
+    // Writes gather in memory up to `bytes` and go to the system in one
+    // write when that is full, at Flush and Close, and before anything else
+    // is done with the file (0, the default: each write goes at once). For a
+    // file written under a working name and put in place when complete,
+    // which a crash half-way cannot harm: a file destroyed without Close is
+    // given up, and what it held back is dropped.
+    void SetWriteBuffer(size_t bytes);
+
     // Opens the file with the pointer at 0; a file already open is closed
     // first. Throws EMException with a Polish text when it cannot.
     void Open();
     bool IsOpen() const { return FFd >= 0; }
+    // Writes what is held back and closes; when that write fails, the file
+    // is closed all the same and the failure thrown.
     void Close();
 
     int64_t GetSize() const;
@@ -48,7 +58,7 @@ public:
     int64_t Read(void* bytes, int64_t count);
     // Cuts the file at the pointer.
     void SetEof();
-    // Nothing is held back, so this only checks that the file is open.
+    // Writes what is held back.
     void Flush();
 
     // The whole file as lines into `list` (emptied first), split at CR LF,
@@ -64,6 +74,12 @@ private:
     void RequireOpen() const;
     // Makes the read buffer hold the byte at the pointer; false at the end.
     bool FillBuffer();
+    // Writes count bytes at position `at`.
+    void WriteAt(const char* bytes, int64_t count, int64_t at);
+    // Writes what is held back; nothing is held afterwards, also on failure.
+    void WriteHeld();
+    // Closes the descriptor, dropping what is held back.
+    void Release();
 
     AnsiString FPath;
     bool FReadOnly = false;
@@ -72,4 +88,8 @@ private:
     // Bytes read ahead, starting at file position FBufferStart.
     std::vector<char> FBuffer;
     int64_t FBufferStart = 0;
+    // Bytes held back for file position FHeldStart, at most FHeldLimit.
+    size_t FHeldLimit = 0;
+    AnsiString FHeld;
+    int64_t FHeldStart = 0;
 };

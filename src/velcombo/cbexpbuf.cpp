@@ -4,27 +4,35 @@
 
 #include "StawkiKolejne.h"
 #include "cbaction.h"
-#include "xtools.h"
 
-TVelComboExpBuf::TVelComboExpBuf(TVelComboAction* action) : VelExpBuf(action), velaction(action) {}
+TVelComboExpBuf::TVelComboExpBuf(TVelComboAction* action) : VelExpBuf(action), velaction(action)
+{
+    FInfo.FSeparator.assign(1, ';');
+}
 
 TVelComboExpBuf::~TVelComboExpBuf() = default;
 
 void TVelComboExpBuf::DodInfo2TowRec(const AnsiString& dodinfo, VelTowRec* rec)
 {
-    const TxTools line(dodinfo);
-    auto field = [&line](int n) { return Trim(line.SelectWord(n, ";")); };
-    const AnsiString kind = field(0);
+    // The line is split once; each field is then taken where it lies.
+    FInfo.Init(dodinfo);
+    auto field = [this](int n) {
+        const std::string_view word = FInfo.View(n);
+        size_t from = 0, end = word.size();
+        TrimRange(word, from, end);
+        return word.substr(from, end - from);
+    };
+    const std::string_view kind = field(0);
     if (kind == "TOW" || kind == "ZES") {
         rec->plu = ExpStrToInt(field(1));
-        rec->nazwa = field(2);
-        rec->kod = field(3);
+        rec->nazwa.assign(field(2));
+        rec->kod.assign(field(3));
         const int slot = ExpStrToInt(field(6));
         rec->stawkaPrec = velaction ? velaction->GetStawkiKolejnePrec()->GetWartosci(slot) : TVelStawkiKolejne::Pusta;
         rec->cena = StrToIntDef(field(7), 0);
     } else if (kind == "OPA") {
-        rec->kod = field(1);
-        rec->nazwa = field(2);
+        rec->kod.assign(field(1));
+        rec->nazwa.assign(field(2));
         rec->cena = ExpStrToInt(field(4));
         rec->plu = 0;
         rec->opakowanie = true;

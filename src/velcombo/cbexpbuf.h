@@ -28,4 +28,8 @@ public:
 protected:
     // The same action as the base's, as the Combo action it is.
     TVelComboAction* velaction;
+
+private:
+    // The words of the information line read last, kept for the next one.
+    TLJWords FInfo;
 };

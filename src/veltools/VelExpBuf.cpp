@@ -43,27 +43,110 @@ void VelExpBuf::Clear()
 
 // --- Goods rows ----------------------------------------------------------------
 
-VelTowRec& VelExpBuf::Rows::emplace_back()
+namespace {
+
+// Every field of a goods record beside its place in a stored row: the numbers
+// and flags through number(row's, record's), the texts in their fixed order
+// through text(record's). The barcode comes first.
+template <typename Row, typename Rec, typename Number, typename Text>
+void EachField(Row& row, Rec& rec, Number number, Text text)
 {
-    if (FSize == FBlocks.size() * Block) FBlocks.push_back(std::make_unique<VelTowRec[]>(Block));
-    return (*this)[FSize++];
+    number(row.plu, rec.plu);
+    number(row.koldod, rec.koldod);
+    number(row.cena, rec.cena);
+    number(row.cena_hurt, rec.cena_hurt);
+    number(row.cena_noc, rec.cena_noc);
+    number(row.cena_dod, rec.cena_dod);
+    number(row.stawka, rec.stawka);
+    number(row.stawkaPrec, rec.stawkaPrec);
+    number(row.jedn, rec.jedn);
+    number(row.czy_wazony, rec.czy_wazony);
+    number(row.precyzja, rec.precyzja);
+    number(row.wagowo_ilosciowy, rec.wagowo_ilosciowy);
+    number(row.opakowanie, rec.opakowanie);
+    number(row.cena_otwarta, rec.cena_otwarta);
+    number(row.plu_opakowania, rec.plu_opakowania);
+    number(row.nr_asort, rec.nr_asort);
+    number(row.status, rec.status);
+    number(row.TerminW, rec.TerminW);
+    number(row.poziom_cen, rec.poziom_cen);
+    number(row.ile_w_kodzie, rec.ile_w_kodzie);
+    number(row.dod_rabat_tow, rec.dod_rabat_tow);
+    number(row.ile_jedn, rec.ile_jedn);
+    number(row.nr_buf, rec.nr_buf);
+    number(row.tr_ok, rec.tr_ok);
+    number(row.flag, rec.flag);
+    number(row.add_rec, rec.add_rec);
+    number(row.org_status, rec.org_status);
+    number(row.nr_src_buf, rec.nr_src_buf);
+    number(row.from_ecr, rec.from_ecr);
+    number(row.tow_z_kontr, rec.tow_z_kontr);
+    text(rec.kod);
+    text(rec.nazwa);
+    text(rec.kod_opakowania);
+    text(rec.opis1);
+    text(rec.opis2);
+    text(rec.opis3);
+    text(rec.opis4);
+    text(rec.PKWiU);
+    text(rec.SWW);
+    text(rec.nazwa_pelna);
+    text(rec.plu_rec);
+    text(rec.org_barcode);
+}
+
+// A text as a row keeps it: its length seven bits a byte (the high bit set
+// on all but the last), then its bytes.
+void PutText(AnsiString& out, const AnsiString& text)
+{
+    size_t size = text.size();
+    for (; size >= 0x80; size >>= 7) out += static_cast<char>(size | 0x80);
+    out += static_cast<char>(size);
+    out += text;
+}
+
+std::string_view TakeText(const char*& at)
+{
+    size_t size = 0;
+    for (int shift = 0;; shift += 7) {
+        const auto byte = static_cast<unsigned char>(*at++);
+        size |= static_cast<size_t>(byte & 0x7F) << shift;
+        if (byte < 0x80) break;
+    }
+    const std::string_view text(at, size);
+    at += size;
+    return text;
+}
+
+}  // namespace
+
+std::string_view VelExpBuf::Rows::Row::Kod() const
+{
+    const char* at = texts.get();
+    return TakeText(at);
+}
+
+void VelExpBuf::Rows::Write(Row& row, const VelTowRec& rec)
+{
+    // The texts first: nothing of the row changes when their room cannot be had.
+    FTexts.clear();
+    EachField(row, rec, [](auto&, const auto&) {}, [this](const AnsiString& text) { PutText(FTexts, text); });
+    const bool sameTexts = row.texts && row.textSize == FTexts.size() &&
+                           std::memcmp(row.texts.get(), FTexts.data(), FTexts.size()) == 0;
+    if (!sameTexts) {
+        auto texts = std::make_unique_for_overwrite<char[]>(FTexts.size());
+        std::memcpy(texts.get(), FTexts.data(), FTexts.size());
+        row.texts = std::move(texts);
+        row.textSize = static_cast<uint32_t>(FTexts.size());
+    }
+    EachField(row, rec, [](auto& stored, const auto& value) { stored = value; }, [](const AnsiString&) {});
 }
 
 void VelExpBuf::Rows::push_back(const VelTowRec& rec)
 {
-    VelTowRec& row = emplace_back();
-    try {
-        row = rec;
-    } catch (...) {
-        pop_back();
-        throw;
-    }
-}
-
-void VelExpBuf::Rows::pop_back()
-{
-    back() = VelTowRec();
-    --FSize;
+    if (FSize == FBlocks.size() * Block) FBlocks.push_back(std::make_unique<Row[]>(Block));
+    Write((*this)[FSize], rec);
+    ++FSize;
 }
 
 void VelExpBuf::Rows::clear()
@@ -72,14 +155,21 @@ void VelExpBuf::Rows::clear()
     FSize = 0;
 }
 
-VelTowRec& VelExpBuf::Row(int row)
+void VelExpBuf::Rows::Read(const Row& row, VelTowRec& rec)
+{
+    const char* at = row.texts.get();
+    EachField(row, rec, [](const auto& stored, auto& value) { value = stored; },
+              [&at](AnsiString& text) { text.assign(TakeText(at)); });
+}
+
+VelExpBuf::Rows::Row& VelExpBuf::StoredRow(int row)
 {
     if (row < 0 || static_cast<size_t>(row) >= ds_plu.size())
         throw Exception(Format("Nieprawidłowy numer wiersza towaru: %d", row));
     return ds_plu[static_cast<size_t>(row)];
 }
 
-const VelTowRec& VelExpBuf::Row(int row) const { return const_cast<VelExpBuf*>(this)->Row(row); }
+const VelExpBuf::Rows::Row& VelExpBuf::StoredRow(int row) const { return const_cast<VelExpBuf*>(this)->StoredRow(row); }
 
 void VelExpBuf::CountStatus(stTow status, int delta)
 {
@@ -92,6 +182,14 @@ void VelExpBuf::CountStatus(stTow status, int delta)
     }
 }
 
+void VelExpBuf::SetStatus(size_t row, stTow status)
+{
+    Rows::Row& stored = ds_plu[row];
+    CountStatus(stored.status, -1);
+    stored.status = status;
+    CountStatus(status, 1);
+}
+
 void VelExpBuf::DodajRec(const VelTowRec* rec)
 {
     ds_plu.push_back(*rec);
@@ -100,7 +198,7 @@ void VelExpBuf::DodajRec(const VelTowRec* rec)
 
 void VelExpBuf::CountNewRow()
 {
-    VelTowRec& row = ds_plu.back();
+    Rows::Row& row = ds_plu.back();
     row.nr_buf = static_cast<int32_t>(ds_plu.size() - 1);
     ++il_rec;
     CountStatus(row.status, 1);
@@ -110,15 +208,15 @@ void VelExpBuf::CountNewRow()
 
 void VelExpBuf::CzytajRec(int row, VelTowRec* rec) const
 {
-    *rec = Row(row);
+    Rows::Read(StoredRow(row), *rec);
     rec->nr_buf = row;
 }
 
 void VelExpBuf::ZapiszRec(int row, const VelTowRec* rec)
 {
-    VelTowRec& stored = Row(row);
+    Rows::Row& stored = StoredRow(row);
     const stTow old = stored.status;
-    stored = *rec;
+    ds_plu.Write(stored, *rec);
     CountStatus(old, -1);
     CountStatus(rec->status, 1);
 }
@@ -136,9 +234,9 @@ void VelExpBuf::ResetFlags(bool value)
     for (size_t row = 0; row < ds_plu.size(); ++row) ds_plu[row].flag = value;
 }
 
-void VelExpBuf::SetTrOk(int row, bool value) { Row(row).tr_ok = value; }
+void VelExpBuf::SetTrOk(int row, bool value) { StoredRow(row).tr_ok = value; }
 
-int VelExpBuf::PluStatus(int row) const { return Row(row).status; }
+int VelExpBuf::PluStatus(int row) const { return StoredRow(row).status; }
 
 void VelExpBuf::AddInPlu(const AnsiString& kod, const AnsiString& dodinfo) { ds_inplu.push_back({kod, dodinfo}); }
 

@@ -149,8 +149,9 @@ private:
         AnsiString dodinfo;
     };
 
-    // Stores one trimmed line of the export file by its kind.
-    void ParseLine(std::string_view line, TLJWords& words, VelKontrRec& kontr, VelAsort& asort);
+    // Stores one trimmed line of the export file by its kind; the records
+    // are the line parsers' own, reused from line to line.
+    void ParseLine(std::string_view line, TLJWords& words, VelTowRec& tow, VelKontrRec& kontr, VelAsort& asort);
     // The euro rate of an "EUR" line's number.
     void SetKursEURO(const AnsiString& text);
     void CountStatus(stTow status, int delta);
@@ -158,34 +159,72 @@ private:
     void CountNewRow();
     // The unit item i split into its fields; throws for an index outside the list.
     TLJWords Jednostka(int i, const char* key) const;
-    VelTowRec& Row(int row);
-    const VelTowRec& Row(int row) const;
+    // The goods row found for a barcode among the first n rows, as FindRec.
+    int FindRow(std::string_view kod, int n);
+    // Sets a stored row's status, moving the counters.
+    void SetStatus(size_t row, stTow status);
 
-    // Goods rows in blocks of a fixed number: a large table grows without
-    // being moved, so it is never held twice, and a million rows are a
-    // thousand allocations, which go back to the system whole.
+    // Goods rows as the table keeps them: each record's numbers and flags as
+    // they are, and its twelve texts one after another in one allocation of
+    // their own size (most are a few bytes or none, where a string alone
+    // takes 32), so a large file's goods take less room than its text.
+    // Rows come in blocks of a fixed number: the table grows without being
+    // moved, so it is never held twice, and a million rows are a thousand
+    // allocations besides their texts.
     class Rows {
     public:
-        VelTowRec& operator[](size_t i) { return FBlocks[i / Block][i % Block]; }
-        const VelTowRec& operator[](size_t i) const { return FBlocks[i / Block][i % Block]; }
+        struct Row {
+            int32_t plu, koldod, stawka, stawkaPrec, jedn, precyzja, plu_opakowania, nr_asort, TerminW, poziom_cen,
+                ile_w_kodzie, ile_jedn, nr_buf, nr_src_buf;
+            stTow status, org_status;
+            double cena, cena_hurt, cena_noc, cena_dod, dod_rabat_tow;
+            bool czy_wazony, wagowo_ilosciowy, opakowanie, cena_otwarta, tr_ok, flag, add_rec, from_ecr, tow_z_kontr;
+            uint32_t textSize;
+            std::unique_ptr<char[]> texts;
+
+            // The barcode, the first of the texts.
+            std::string_view Kod() const;
+        };
+
+        Row& operator[](size_t i) { return FBlocks[i / Block][i % Block]; }
+        const Row& operator[](size_t i) const { return FBlocks[i / Block][i % Block]; }
         size_t size() const { return FSize; }
         bool empty() const { return FSize == 0; }
-        VelTowRec& back() { return (*this)[FSize - 1]; }
-        // Appends a row with every field at its start value.
-        VelTowRec& emplace_back();
+        Row& back() { return (*this)[FSize - 1]; }
         void push_back(const VelTowRec& rec);
-        // Drops the last row, back at its start value for the next one.
-        void pop_back();
         void clear();
+        // The whole record of a row, and a row replaced by a record.
+        static void Read(const Row& row, VelTowRec& rec);
+        void Write(Row& row, const VelTowRec& rec);
 
     private:
         static constexpr size_t Block = 1024;
-        std::vector<std::unique_ptr<VelTowRec[]>> FBlocks;
+        std::vector<std::unique_ptr<Row[]>> FBlocks;
         size_t FSize = 0;
+        // Room for a record's texts as a row keeps them, kept from record to record.
+        AnsiString FTexts;
     };
+
+    // An entry of the barcode index: its row, and the barcode's first 16
+    // bytes in two numbers that order as the bytes do, so that a sort or a
+    // search compares numbers held in the index and reads a row's texts only
+    // for barcodes longer than that.
+    struct IndexEntry {
+        uint64_t head[2];
+        uint32_t size;
+        int32_t row;
+    };
+    static IndexEntry IndexKey(std::string_view kod, int32_t row);
+    int CompareEntries(const IndexEntry& a, const IndexEntry& b) const;
+
+    // Row `row` of the goods table; a number outside it throws.
+    Rows::Row& StoredRow(int row);
+    const Rows::Row& StoredRow(int row) const;
+
     Rows ds_plu;
     std::vector<InPlu> ds_inplu;
-    std::vector<int32_t> ds_index;
+    std::vector<IndexEntry> ds_index;
+    IndexEntry FSearched{};
     std::vector<VelAsort> ds_asort;
     std::vector<VelKontrRec> ds_kontr;
     std::vector<std::unique_ptr<VelKasjer>> kasjerzy;

@@ -5,17 +5,41 @@
 
 #include "VelExpBuf.h"
 
+VelExpBuf::IndexEntry VelExpBuf::IndexKey(std::string_view kod, int32_t row)
+{
+    IndexEntry entry{{0, 0}, static_cast<uint32_t>(std::min<size_t>(kod.size(), UINT32_MAX)), row};
+    const size_t head = std::min<size_t>(kod.size(), 16);
+    for (size_t i = 0; i < head; ++i)
+        entry.head[i / 8] |= uint64_t{static_cast<unsigned char>(kod[i])} << (56 - 8 * (i % 8));
+    return entry;
+}
+
+int VelExpBuf::CompareEntries(const IndexEntry& a, const IndexEntry& b) const
+{
+    for (int i = 0; i < 2; ++i)
+        if (a.head[i] != b.head[i]) return a.head[i] < b.head[i] ? -1 : 1;
+    if (a.size <= 16 || b.size <= 16) return a.size < b.size ? -1 : a.size > b.size ? 1 : 0;
+    // The search's own entry has no row: its barcode is the one searched.
+    auto kod = [this](const IndexEntry& entry) {
+        return entry.row < 0 ? std::string_view(SearchedPlu) : ds_plu[static_cast<size_t>(entry.row)].Kod();
+    };
+    return kod(a).compare(kod(b));
+}
+
 void VelExpBuf::CreateIndex()
 {
     ds_index.resize(ds_plu.size());
-    for (size_t i = 0; i < ds_index.size(); ++i) ds_index[i] = static_cast<int32_t>(i);
+    for (size_t i = 0; i < ds_index.size(); ++i) ds_index[i] = IndexKey(ds_plu[i].Kod(), static_cast<int32_t>(i));
     Sorted = false;
 }
 
-int VelExpBuf::FindRec(const AnsiString& kod, int n)
+int VelExpBuf::FindRec(const AnsiString& kod, int n) { return FindRow(kod, n); }
+
+int VelExpBuf::FindRow(std::string_view kod, int n)
 {
     if (n <= 0) return -1;
-    SearchedPlu = kod;
+    SearchedPlu.assign(kod);
+    FSearched = IndexKey(kod, -1);
     if (!Sorted) {
         // Only the rows the caller searches among are indexed, so that a
         // later, larger n can never reach entries left out of the order.
@@ -26,13 +50,12 @@ int VelExpBuf::FindRec(const AnsiString& kod, int n)
     }
     const int range = std::min(n, static_cast<int>(ds_index.size()));
     const int at = Find(0, range - 1);
-    return at < 0 ? -1 : ds_index[static_cast<size_t>(at)];
+    return at < 0 ? -1 : ds_index[static_cast<size_t>(at)].row;
 }
 
 int VelExpBuf::SortCompare(int a, int b)
 {
-    return ds_plu[static_cast<size_t>(ds_index[static_cast<size_t>(a)])].kod.compare(
-        ds_plu[static_cast<size_t>(ds_index[static_cast<size_t>(b)])].kod);
+    return CompareEntries(ds_index[static_cast<size_t>(a)], ds_index[static_cast<size_t>(b)]);
 }
 
 int VelExpBuf::ExChange(int a, int b)
@@ -41,7 +64,4 @@ int VelExpBuf::ExChange(int a, int b)
     return 0;
 }
 
-int VelExpBuf::FindCompare(int i)
-{
-    return SearchedPlu.compare(ds_plu[static_cast<size_t>(ds_index[static_cast<size_t>(i)])].kod);
-}
+int VelExpBuf::FindCompare(int i) { return CompareEntries(FSearched, ds_index[static_cast<size_t>(i)]); }

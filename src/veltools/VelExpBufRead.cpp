@@ -97,6 +97,7 @@ void VelExpBuf::ReadFromFile(const AnsiString& path, bool sort, int n)
 
         lines.Rewind();
         TLJWords words = ExpWords("");
+        VelTowRec tow;
         VelKontrRec kontr;
         VelAsort asort;
         uint64_t lastProgress = GetTickCount64();
@@ -109,7 +110,7 @@ void VelExpBuf::ReadFromFile(const AnsiString& path, bool sort, int n)
             size_t from = 0, end = line.size();
             TrimRange(line, from, end);
             try {
-                ParseLine(line.substr(from, end - from), words, kontr, asort);
+                ParseLine(line.substr(from, end - from), words, tow, kontr, asort);
             } catch (const Exception& e) {
                 throw Exception(Text("ufReadFromLineError", "Błąd w linii ") + IntToStr(i + 1) +
                                 Text("ufReadFromLineError_00001", " pliku ") + ExtractFileName(path) + ": " +
@@ -130,7 +131,7 @@ void VelExpBuf::ReadFromFile(const AnsiString& path, bool sort, int n)
     }
 }
 
-void VelExpBuf::ParseLine(std::string_view line, TLJWords& words, VelKontrRec& kontr, VelAsort& asort)
+void VelExpBuf::ParseLine(std::string_view line, TLJWords& words, VelTowRec& tow, VelKontrRec& kontr, VelAsort& asort)
 {
     if (line.empty() || line[0] == '#' || line[0] == '[') return;
     const int count = words.Init(line);
@@ -142,15 +143,8 @@ void VelExpBuf::ParseLine(std::string_view line, TLJWords& words, VelKontrRec& k
         return text;
     };
     if (kind == "PLU") {
-        // Read straight into a new row: a large file's goods are never copied.
-        VelTowRec& row = ds_plu.emplace_back();
-        try {
-            row.FromLine(words, LgLink);
-        } catch (...) {
-            ds_plu.pop_back();
-            throw;
-        }
-        CountNewRow();
+        tow.FromLine(words, LgLink);
+        DodajRec(&tow);
     } else if (kind == "KON" || kind == "KONA") {
         kontr.FromLine(AnsiString(line), LgLink);
         DodajRec(&kontr);

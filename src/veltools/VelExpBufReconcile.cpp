@@ -1,5 +1,7 @@
 // Reconciling the host's goods with the register's own list, and the export
 // result file that tells the host which goods were carried out.
+#include <algorithm>
+
 #include "LTools.h"
 #include "VelAction.h"
 #include "VelExpBuf.h"
@@ -35,29 +37,29 @@ void VelExpBuf::AnalizujCancelBufor(bool stripCode)
 {
     const int n = il_rec;
     ResetFlags(false);
+    // One record of each side serves every item in turn, its texts keeping
+    // their room.
+    VelTowRec host, reg;
     for (const InPlu& item : ds_inplu) {
-        AnsiString kod = item.kod;
-        const AnsiString key = TLTools::BezZerWiodacych(kod);
+        const std::string_view kod = item.kod;
+        const std::string_view key = kod.substr(std::min(kod.find_first_not_of('0'), kod.size()));
         if (key.empty()) continue;
-        if (stripCode) kod = key;
         // The host's own row of the very barcode comes first: "0123" must not
         // take a host row "123" that stands for another product.
-        int found = FindRec(item.kod, n);
-        if (found < 0 && key != item.kod) found = FindRec(key, n);
+        int found = FindRow(kod, n);
+        if (found < 0 && key.size() != kod.size()) found = FindRow(key, n);
 
+        reg = VelTowRec();
         if (found < 0) {
             // The register holds goods the host no longer has.
-            VelTowRec reg;
-            reg.kod = kod;
+            reg.kod.assign(stripCode ? key : kod);
             reg.status = stUsu;
             reg.from_ecr = true;
             reg.flag = true;
             DodInfo2TowRec(item.dodinfo, &reg);
             DodajRec(&reg);
         } else {
-            VelTowRec host;
             CzytajRec(found, &host);
-            VelTowRec reg;
             reg.kod = host.kod;
             DodInfo2TowRec(item.dodinfo, &reg);
             ModifyPLUStatus(host, reg);
@@ -66,18 +68,13 @@ void VelExpBuf::AnalizujCancelBufor(bool stripCode)
         }
     }
     // Host goods the register does not hold: added, and nothing to delete.
-    for (int row = 0; row < n; ++row) {
-        VelTowRec& rec = ds_plu[static_cast<size_t>(row)];
+    for (size_t row = 0; row < static_cast<size_t>(std::max(n, 0)); ++row) {
+        const Rows::Row& rec = ds_plu[row];
         if (rec.flag) continue;
-        if (rec.status == stAkt || rec.status == stCen) {
-            VelTowRec changed = rec;
-            changed.status = stDod;
-            ZapiszRec(row, &changed);
-        } else if (rec.status == stUsu) {
-            VelTowRec changed = rec;
-            changed.status = stNull;
-            ZapiszRec(row, &changed);
-        }
+        if (rec.status == stAkt || rec.status == stCen)
+            SetStatus(row, stDod);
+        else if (rec.status == stUsu)
+            SetStatus(row, stNull);
     }
     PrzeliczTowary();
 }
@@ -87,7 +84,7 @@ void VelExpBuf::PrzeliczTowary()
     il_rec = static_cast<int32_t>(ds_plu.size());
     il_dod = il_akt = il_cen = il_usu = il_opak = 0;
     for (size_t row = 0; row < ds_plu.size(); ++row) {
-        const VelTowRec& rec = ds_plu[row];
+        const Rows::Row& rec = ds_plu[row];
         CountStatus(rec.status, 1);
         if (rec.opakowanie) ++il_opak;
     }
@@ -99,14 +96,16 @@ void VelExpBuf::ZapiszWynikEksp(const AnsiString& path)
         const int count = static_cast<int>(ds_plu.size());
         if (velaction) velaction->MsgAdd(Text("ufZapiszWyvelactionMsgAdd", "Zapis wyniku eksportu:"), LPV_Percent, count);
         AnsiString text;
+        VelTowRec rec;
         uint64_t lastProgress = GetTickCount64();
         for (int row = 0; row < count; ++row) {
             if (velaction && GetTickCount64() - lastProgress > WynikProgressEveryMs) {
                 lastProgress = GetTickCount64();
                 velaction->MsgP(row);
             }
-            const VelTowRec& rec = ds_plu[static_cast<size_t>(row)];
-            if (!rec.tr_ok || rec.add_rec || rec.plu == 0 || rec.org_status == stNull) continue;
+            const Rows::Row& stored = ds_plu[static_cast<size_t>(row)];
+            if (!stored.tr_ok || stored.add_rec || stored.plu == 0 || stored.org_status == stNull) continue;
+            Rows::Read(stored, rec);
             text += Format("PLU;%d;%d;%s;%s\r\n", rec.plu, rec.koldod, rec.org_barcode.c_str(),
                            StatusWord(rec.org_status));
             ++effect_exp;

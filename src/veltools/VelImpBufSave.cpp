@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr size_t SaveBufferBytes = 1 << 16;
+
 AnsiString Amount(double value)
 {
     return Format("%.0Lf", static_cast<long double>(value));
@@ -18,12 +20,15 @@ AnsiString Amount(double value)
 
 void VelImpBuf::Save(const AnsiString& path, bool strip)
 {
-    // The new file is complete before it takes the old one's place.
+    // The new file is complete before it takes the old one's place, so its
+    // lines may gather in memory and go out in large writes: a failure on
+    // the way leaves the old file as it was and nothing else.
     const AnsiString work = WorkingFileName(path);
-    TMFile file;
-    file.SetPath(work);
-    file.SetReadOnly(false);
     try {
+        TMFile file;
+        file.SetPath(work);
+        file.SetReadOnly(false);
+        file.SetWriteBuffer(SaveBufferBytes);
         file.Open();
         file.SetPointer(0);
         file.SetEof();
@@ -31,7 +36,6 @@ void VelImpBuf::Save(const AnsiString& path, bool strip)
         file.Close();
         TLTools::RenFile(work, path, nullptr);
     } catch (...) {
-        file.Close();
         DeleteFile(work);
         throw;
     }

@@ -44,6 +44,22 @@ TEST(DateTime, FormatPatterns)
     EXPECT_EQ(DateTimeToStr(Sample), "2024-03-05 07:08:09");
 }
 
+TEST(DateTime, NumbersComeOutAsPrintfWritesThem)
+{
+    // Days from before year 1 (a negative year) to the last one, at times
+    // spread over the day.
+    for (int i = 0; i <= 400; ++i) {
+        const TDateTime v = -700000.0 + i * 7300.0 + (i * 7919 % 86400000) / 86400000.0;
+        int y, m, d, h, n, s, ms;
+        DecodeDate(v, y, m, d);
+        DecodeTime(v, h, n, s, ms);
+        ASSERT_EQ(FormatDateTime("yyyymmddhhnnsszzz|yy m d h n s z", v),
+                  Format("%04d%02d%02d%02d%02d%02d%03d|%02d %d %d %d %d %d %d", y, m, d, h, n, s, ms, y % 100, m, d, h,
+                         n, s, ms))
+            << v;
+    }
+}
+
 TEST(DateTool, TheFiveFormatsAndTheDateAlone)
 {
     const TdtTools t(Sample);

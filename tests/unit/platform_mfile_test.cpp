@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "emexception.h"
 #include "mfile.h"
@@ -70,6 +71,52 @@ TEST(MFile, OpeningToWriteCreatesTheFileAndWritesGoAtThePointer)
     EXPECT_EQ(f.GetSize(), 4);
     f.Close();
     EXPECT_EQ(testutil::ReadFile(dir / "w.txt"), "aaaa");
+}
+
+TEST(MFile, HeldWritesReachTheFileBeforeAnythingElseIsDoneWithIt)
+{
+    testutil::TempDir dir;
+    const std::string path = dir / "held.txt";
+    TMFile f;
+    f.SetWriteBuffer(8);
+    OpenFile(f, path, false);
+    f.Write("abc", 3);
+    f.WriteLine("de", "\r\n");
+    EXPECT_EQ(testutil::ReadFile(path), "") << "held back";
+    EXPECT_EQ(std::tuple(f.GetPointer(), f.GetSize()), std::tuple(7, 7));
+    f.Write("fg", 2);
+    EXPECT_EQ(testutil::ReadFile(path), "abcde\r\n") << "a full buffer goes out before it takes more";
+    f.Write("0123456789", 10);
+    EXPECT_EQ(testutil::ReadFile(path), "abcde\r\nfg0123456789") << "more than the buffer holds goes at once";
+
+    f.Write("xy", 2);
+    f.SetPointer(1);
+    f.Write("B", 1);
+    EXPECT_EQ(testutil::ReadFile(path), "abcde\r\nfg0123456789xy") << "a write elsewhere sends the held bytes first";
+    char read[3] = {};
+    f.SetPointer(0);
+    EXPECT_EQ(f.Read(read, 3), 3);
+    EXPECT_EQ(std::string(read, 3), "aBc");
+    f.SetPointer(21);
+    f.Write("z", 1);
+    f.SetEof();
+    EXPECT_EQ(testutil::ReadFile(path), "aBcde\r\nfg0123456789xyz");
+    f.SetPointer(3);
+    f.SetEof();
+    EXPECT_EQ(f.GetSize(), 3) << "what was held once counts no more";
+    f.Write("!", 1);
+    f.Close();
+    EXPECT_EQ(testutil::ReadFile(path), "aBc!");
+
+    // A file given up without Close drops what it held.
+    {
+        TMFile dropped;
+        dropped.SetWriteBuffer(64);
+        OpenFile(dropped, path, false);
+        dropped.SetPointer(dropped.GetSize());
+        dropped.Write("lost", 4);
+    }
+    EXPECT_EQ(testutil::ReadFile(path), "aBc!");
 }
 
 TEST(MFile, ReadLineSplitsAtTheGivenEndOnly)

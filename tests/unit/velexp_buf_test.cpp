@@ -265,6 +265,78 @@ TEST_F(ExpBuf, SavingARowMovesOnlyTheStatusCounters)
     EXPECT_THROW(buf->SetTrOk(-1, true), Exception);
 }
 
+namespace {
+
+// Every field of a goods record, for comparing two whole.
+auto AllFields(const VelTowRec& r)
+{
+    return std::tuple(
+        std::tuple(r.plu, r.koldod, r.kod, r.nazwa, r.cena, r.cena_hurt, r.cena_noc, r.cena_dod, r.stawka, r.stawkaPrec,
+                   r.jedn, r.czy_wazony, r.precyzja, r.wagowo_ilosciowy, r.opakowanie, r.cena_otwarta),
+        std::tuple(r.kod_opakowania, r.plu_opakowania, r.nr_asort, r.status, r.opis1, r.opis2, r.opis3, r.opis4, r.PKWiU,
+                   r.SWW, r.TerminW, r.poziom_cen, r.ile_w_kodzie, r.dod_rabat_tow, r.nazwa_pelna, r.ile_jedn),
+        std::tuple(r.nr_buf, r.plu_rec, r.tr_ok, r.flag, r.add_rec, r.org_barcode, r.org_status, r.nr_src_buf,
+                   r.from_ecr, r.tow_z_kontr));
+}
+
+}  // namespace
+
+TEST_F(ExpBuf, ARowGivesBackEveryFieldOfTheRecordStored)
+{
+    VelTowRec rec;
+    rec.plu = 65535;
+    rec.koldod = -7;
+    rec.kod = std::string("59\0" "01", 5);
+    rec.nazwa = "Mas\xB3o; extra";
+    rec.cena = 1.5;
+    rec.cena_hurt = -2;
+    rec.cena_noc = 1e12;
+    rec.cena_dod = 0.25;
+    rec.stawka = 23;
+    rec.stawkaPrec = -1;
+    rec.jedn = 3;
+    rec.czy_wazony = rec.wagowo_ilosciowy = rec.opakowanie = true;
+    rec.cena_otwarta = false;
+    rec.precyzja = 3;
+    rec.kod_opakowania = "";
+    rec.plu_opakowania = 9;
+    rec.nr_asort = 12;
+    rec.status = stCen;
+    // Lengths on either side of one and two bytes of the stored length.
+    rec.opis1 = std::string(127, 'a');
+    rec.opis2 = std::string(128, 'b');
+    rec.opis3 = std::string(16383, 'c');
+    rec.opis4 = std::string(16384, 'd');
+    rec.PKWiU = "10.51";
+    rec.SWW = "x";
+    rec.TerminW = 30;
+    rec.poziom_cen = 2;
+    rec.ile_w_kodzie = 500;
+    rec.dod_rabat_tow = 3.5;
+    rec.nazwa_pelna = std::string(300, '\xB3');
+    rec.ile_jedn = 6;
+    rec.plu_rec = "rec";
+    rec.tr_ok = rec.flag = rec.add_rec = rec.from_ecr = rec.tow_z_kontr = true;
+    rec.org_barcode = "590";
+    rec.org_status = stUsu;
+    rec.nr_src_buf = 41;
+    buf->DodajRec(&rec);
+    buf->DodajRec(&rec);
+    rec.nr_buf = 1;
+    EXPECT_EQ(AllFields(Row(1)), AllFields(rec));
+
+    // Written back with other texts and numbers, and with the same ones.
+    VelTowRec other;
+    other.kod = "1";
+    other.opis2 = "krótszy";
+    other.nr_buf = 0;
+    buf->ZapiszRec(0, &other);
+    EXPECT_EQ(AllFields(Row(0)), AllFields(other));
+    rec.flag = false;
+    buf->ZapiszRec(1, &rec);
+    EXPECT_EQ(AllFields(Row(1)), AllFields(rec));
+}
+
 TEST_F(ExpBuf, BarcodeIndexIsBuiltOnceForTheRowsSearched)
 {
     AddCodes({"5", "30", "1", "200", "4"});
@@ -289,6 +361,22 @@ TEST_F(ExpBuf, BarcodeIndexIsBuiltOnceForTheRowsSearched)
     EXPECT_EQ(buf->FindRec("6", 2), -1) << "row 3 is not among the first two";
     EXPECT_EQ(buf->FindRec("6", 4), -1) << "the range stays that of the built index";
     EXPECT_EQ(buf->FindRec("9", 4), 0);
+}
+
+TEST_F(ExpBuf, BarcodesSharingTheirFirstSixteenBytesAreToldApart)
+{
+    const std::string codes[] = {"12345678901234567", "12345678901234568", "1234567890123456",
+                                 "12345678901234560", std::string("1234567890123456\0", 17), std::string("12\0", 3),
+                                 "12", "", "\xB3" "1", "123456789012345678901234567890"};
+    for (const std::string& kod : codes) {
+        VelTowRec rec;
+        rec.kod = kod;
+        buf->DodajRec(&rec);
+    }
+    const int n = static_cast<int>(std::size(codes));
+    for (int row = 0; row < n; ++row) EXPECT_EQ(buf->FindRec(codes[row], n), row) << row;
+    for (const std::string missing : {"123456789012345", "12345678901234569", "123456789012345678", "1", "\xB3"})
+        EXPECT_EQ(buf->FindRec(missing, n), -1) << missing;
 }
 
 TEST_F(ExpBuf, SortedReadingBuildsTheIndexAtTheEnd)

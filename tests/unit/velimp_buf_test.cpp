@@ -2,6 +2,9 @@
 // cashier state add up, and the host's import file written from it.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
 #include <map>
 #include <random>
@@ -410,6 +413,28 @@ TEST_F(ImportBuffer, FailedWriteLeavesTheOldFileWhole)
 
     // A folder that does not exist fails with the file layer's error.
     EXPECT_THROW(buf.Save(dir / "brak/kasa.imp", false), Exception);
+}
+
+TEST_F(ImportBuffer, AFileTheSystemRefusesToTakeLeavesTheOldFileWhole)
+{
+    // The system takes no file past 1000 bytes: a day that fits the write
+    // buffer fails as it is closed, a longer one on the way.
+    for (const int rows : {100, 20000}) {
+        testutil::WriteFile(dir / "kasa.imp", "poprzedni dzie\xF1");
+        buf.Clear();
+        for (int i = 0; i < rows; ++i) buf.AddPlu(std::to_string(i), 1, 1, id_plu);
+        rlimit before{};
+        getrlimit(RLIMIT_FSIZE, &before);
+        const rlimit small{1000, before.rlim_max};
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &small);
+        const std::string error = testutil::Thrown([&] { buf.Save(dir / "kasa.imp", false); });
+        setrlimit(RLIMIT_FSIZE, &before);
+        std::signal(SIGXFSZ, handler);
+        EXPECT_NE(error.find("B\xB3\xB9" "d zapisu pliku"), std::string::npos) << rows << ": " << error;
+        EXPECT_EQ(testutil::ReadFile(dir / "kasa.imp"), "poprzedni dzie\xF1") << rows;
+        EXPECT_FALSE(testutil::Exists(dir / "kasa.imp.tmp")) << rows;
+    }
 }
 
 TEST_F(ImportBuffer, LongGoodsListIsWrittenWithoutPauses)

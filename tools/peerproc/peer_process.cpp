@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,8 +13,6 @@
 #include <cstring>
 #include <stdexcept>
 #include <thread>
-
-extern char** environ;
 
 namespace peerproc {
 
@@ -46,25 +44,58 @@ void PeerProcess::Start(const std::string& exe, const std::vector<std::string>& 
     pending_.clear();
     port_ = 0;
     ptyPath_.clear();
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error(std::string("pipe: ") + std::strerror(errno));
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    // Everything the child needs is made before the fork: a child of a
+    // process with threads may only make async-signal-safe calls until exec.
     std::vector<std::string> argv = {exe};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> cargs;
     for (std::string& a : argv) cargs.push_back(a.data());
     cargs.push_back(nullptr);
-    const int rc = posix_spawn(&pid_, exe.c_str(), &actions, nullptr, cargs.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    if (rc != 0) {
-        close(fds[0]);
-        pid_ = -1;
-        throw std::runtime_error(exe + ": cannot be started: " + std::strerror(rc));
+    int out[2], failed[2];
+    if (pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error(std::string("pipe: ") + std::strerror(errno));
+    if (pipe2(failed, O_CLOEXEC) != 0) {
+        const int error = errno;
+        close(out[0]);
+        close(out[1]);
+        throw std::runtime_error(std::string("pipe: ") + std::strerror(error));
     }
-    outFd_ = fds[0];
+    const pid_t parent = getpid();
+    pid_ = fork();
+    if (pid_ == 0) {
+        // The peer goes with the process that started it, however that ends
+        // (a test killed at its time-out, a cut run): no peer outlives its
+        // test. A parent gone before this line counts as well.
+        if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent) _exit(127);
+        dup2(out[1], STDOUT_FILENO);
+        execv(exe.c_str(), cargs.data());
+        const int error = errno;
+        (void)!write(failed[1], &error, sizeof error);
+        _exit(127);
+    }
+    const int forkError = errno;
+    close(out[1]);
+    close(failed[1]);
+    if (pid_ < 0) {
+        close(out[0]);
+        close(failed[0]);
+        pid_ = -1;
+        throw std::runtime_error(exe + ": cannot be started: " + std::strerror(forkError));
+    }
+    // The exec closes the second pipe: nothing comes through it unless the
+    // exec failed.
+    int execError = 0;
+    ssize_t got = 0;
+    do {
+        got = read(failed[0], &execError, sizeof execError);
+    } while (got < 0 && errno == EINTR);
+    close(failed[0]);
+    if (got == static_cast<ssize_t>(sizeof execError)) {
+        close(out[0]);
+        waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+        throw std::runtime_error(exe + ": cannot be started: " + std::strerror(execError));
+    }
+    outFd_ = out[0];
     const std::string line = ReadLine(timeoutMs);
     if (port_ == 0 && ptyPath_.empty()) {
         Stop();

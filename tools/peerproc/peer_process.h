@@ -10,7 +10,9 @@
 namespace peerproc {
 
 // Started with its arguments, its "PORT <n>" or "PTY <path>" line read, and
-// stopped with SIGTERM when the object goes.
+// stopped with SIGTERM when the object goes. It is killed when the thread
+// that started it ends, or its process, whatever ends them: start a peer on a
+// thread that outlives it.
 class PeerProcess {
 public:
     PeerProcess() = default;

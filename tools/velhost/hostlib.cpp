@@ -3,12 +3,13 @@
 #include <dlfcn.h>
 #include <iconv.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <sstream>
+#include <string_view>
 
 namespace {
 std::string Convert(const std::string& text, const char* to, const char* from)
@@ -139,14 +140,20 @@ int CbZapiszImport(void* a1, void*)
     VelHost* h = Host(a1);
     if (h->dieAtImport == h->imports.size() + 1) raise(SIGKILL);
     std::ifstream file(h->device.folder + "kasa.imp", std::ios::binary);
-    h->imports.emplace_back(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    std::ostringstream whole;
+    whole << file.rdbuf();
+    h->imports.push_back(std::move(whole).str());
     if (!Answer(a1, "save_import") || h->imports.size() == h->refuseImport) return 0;
     // The host keeps the parameters the import hands it ("KASPAR;name;value").
-    std::istringstream lines(h->imports.back());
-    for (std::string line; std::getline(lines, line);) {
-        if (line.rfind("KASPAR;", 0) != 0) continue;
+    const std::string& text = h->imports.back();
+    for (size_t from = 0; from < text.size();) {
+        const size_t end = std::min(text.find('\n', from), text.size());
+        const std::string_view line(text.data() + from, end - from);
+        from = end + 1;
+        if (!line.starts_with("KASPAR;")) continue;
         const size_t at = line.find(';', 7);
-        if (at != std::string::npos) h->SetParam(line.substr(7, at - 7), line.substr(at + 1, line.find('\r') - at - 1));
+        if (at != std::string_view::npos)
+            h->SetParam(std::string(line.substr(7, at - 7)), std::string(line.substr(at + 1, line.find('\r') - at - 1)));
     }
     h->StoreImport(h->imports.back());
     h->StoreParams();
