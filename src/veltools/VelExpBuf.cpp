@@ -223,7 +223,9 @@ void VelExpBuf::ZapiszRec(int row, const VelTowRec* rec)
 
 size_t VelExpBuf::CzytajPluRec(int row, char* buffer, size_t size) const
 {
-    const AnsiString& text = Row(row).plu_rec;
+    VelTowRec rec;
+    Rows::Read(StoredRow(row), rec);
+    const AnsiString& text = rec.plu_rec;
     const size_t n = std::min(size, text.size());
     if (n > 0) std::memcpy(buffer, text.data(), n);
     return n;
