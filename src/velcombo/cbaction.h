@@ -485,6 +485,8 @@ protected:
     // the one just read from the register (the guard's work is then shown).
     int parSetAside = 0;
     bool parFromRegister = false;
+    // LastReceiptHandedOver as the pass began.
+    int32_t parLastHandedOver = 0;
 
     // The orders of a parse pass kept in a file of their own until written.
     AnsiString FNameZAM() const { return FKatalogWymiany + "zamowienia.tmp"; }

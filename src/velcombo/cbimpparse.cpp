@@ -70,13 +70,19 @@ struct TVelComboAction::ImpLine {
     int32_t Int(int i)
     {
         const std::string_view text = TrimView(words.View(i));
-        if (!IsWholeNumber(text)) Bad(i, text, "nie jest liczbą");
-        return InRange(i, text, Parse(text));
+        const std::optional<int64_t> value = Parse(text);
+        if (!value) Bad(i, text, "nie jest liczbą");
+        return InRange(i, text, *value);
     }
     // The number with its sign turned, where it goes into a field of the same size.
     int32_t Negated(int i) { return InRange(i, TrimView(words.View(i)), -static_cast<int64_t>(Int(i))); }
     // A field that may hold something else than a number: the fallback then.
-    int32_t IntOr(int i, int32_t fallback) { return IsWholeNumber(TrimView(words.View(i))) ? Int(i) : fallback; }
+    int32_t IntOr(int i, int32_t fallback)
+    {
+        const std::string_view text = TrimView(words.View(i));
+        const std::optional<int64_t> value = Parse(text);
+        return value ? InRange(i, text, *value) : fallback;
+    }
     TdtTools Date(int i)
     {
         TdtTools date(0.0);
@@ -91,23 +97,17 @@ struct TVelComboAction::ImpLine {
     }
 
 private:
-    static bool IsWholeNumber(std::string_view text)
+    // A whole number's value (past what 64 bits hold, kept just past 32
+    // bits); none for a text that is not one.
+    static std::optional<int64_t> Parse(std::string_view text)
     {
-        size_t i = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
-        if (i == text.size()) return false;
-        for (; i < text.size(); ++i)
-            if (text[i] < '0' || text[i] > '9') return false;
-        return true;
-    }
-    // A whole number's value, past what 64 bits hold kept just past 32 bits.
-    static int64_t Parse(std::string_view text)
-    {
-        const bool negative = text[0] == '-';
-        if (text[0] == '-' || text[0] == '+') text.remove_prefix(1);
+        const bool negative = !text.empty() && text[0] == '-';
+        if (!text.empty() && (text[0] == '-' || text[0] == '+')) text.remove_prefix(1);
+        if (text.empty()) return std::nullopt;
         int64_t value = 0;
         for (char c : text) {
-            value = value * 10 + (c - '0');
-            if (value > INT64_C(0xFFFFFFFF)) break;
+            if (c < '0' || c > '9') return std::nullopt;
+            if (value <= INT64_C(0xFFFFFFFF)) value = value * 10 + (c - '0');
         }
         return negative ? -value : value;
     }
@@ -134,6 +134,7 @@ void TVelComboAction::ReadFromFile()
     parSetAside = 0;
     parHandedOver.clear();
     parOrdersKept = false;
+    parLastHandedOver = LastReceiptHandedOver();
     try {
         reader.file.Open();
         AnsiString text;
@@ -460,7 +461,7 @@ void TVelComboAction::CloseReceipt(ImpLine& line)
     // A receipt the host already has comes again after a re-read: on a
     // register that numbers its printouts, its number tells.
     // So were the pay-ins, pay-outs and cancellations read before it.
-    if (Sprzedaz_z_paragonow && receipt.FnrTrans != -1 && receipt.FnrTrans <= LastReceiptHandedOver()) {
+    if (Sprzedaz_z_paragonow && receipt.FnrTrans != -1 && receipt.FnrTrans <= parLastHandedOver) {
         parOthers.clear();
         ++parSetAside;
         return;
