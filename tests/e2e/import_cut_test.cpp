@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/statvfs.h>
 #include <sys/wait.h>
@@ -76,6 +77,8 @@ pid_t StartHost(const std::string& ini, const std::string& out, rlim_t fileSizeL
     args.push_back(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
+        // A host left behind by a killed test would hold the simulator's link.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
         const int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
         dup2(fd, 1);
         dup2(fd, 2);
