@@ -278,8 +278,9 @@ TEST(ImportRun, APartCopiedCarryLeavesTheReceiptToReceiptTmp)
     const auto s = Session(json::array({kDay[1], kDay[2]}));
     const std::string chleb = "P_PLU;1;7;;Chleb;1000;350;0\r\n";
     WriteFile(s->tmp / "combo.imp", "\r\nSPT;17;-1250;3000;-2;08-03-2026\r\n" + chleb);
-    WriteFile(s->tmp / "receipt.tmp", chleb);
+    WriteFile(s->tmp / "receipt.tmp", chleb + "FIRST_LINE_REPEATED");
     ASSERT_EQ(s->Run(-3), 0);
+    EXPECT_EQ(s->File("arch.imp").find("FIRST_LINE_REPEATED"), std::string::npos) << "a marker is no line of it";
     EXPECT_EQ(Blocks(s->host, false), (std::multiset<std::string>{"[Paragon nr 101]\r\nTRN;11;101;1;1;3;1;;;20260309090500000;0;-1\r\n"
                                                        "ZAW;7;;1000;350;-1;-1;20260309090500000\nPMT;0;350;100;-1;-1;0;1;0;;"
                                                        "20260309090500000"}));

@@ -153,10 +153,10 @@ int CbZapiszImport(void* a1, void*)
         if (!line.starts_with("KASPAR;")) continue;
         const size_t at = line.find(';', 7);
         if (at != std::string_view::npos)
-            h->SetParam(std::string(line.substr(7, at - 7)), std::string(line.substr(at + 1, line.find('\r') - at - 1)));
+            h->StoreParam(std::string(line.substr(7, at - 7)),
+                          std::string(line.substr(at + 1, line.find('\r') - at - 1)));
     }
     h->StoreImport(h->imports.back());
-    h->StoreParams();
     return 1;
 }
 int CbZapiszParagon(void* a1, void*) { return Answer(a1, "save_receipt"); }
@@ -178,8 +178,7 @@ int CbZmienParametr(void* a1, void*, const char* name, const char* value)
     VelHost* h = Host(a1);
     h->events.push_back(std::string("change_param ") + name + "=" + value);
     if (!h->answers["change_param"]) return 0;
-    h->SetParam(name, value);
-    h->StoreParams();
+    h->StoreParam(name, value);
     return 1;
 }
 
@@ -309,7 +308,10 @@ void VelHost::Configure(const IniFile& ini)
     IniFile stored;
     std::string ignored;
     if (!storeFolder.empty() && stored.Load(storeFolder + "/params.ini", ignored))
-        for (const auto& [k, v] : stored.Get("params")) SetParam(text(k), text(v));
+        for (const auto& [k, v] : stored.Get("params")) {
+            SetParam(text(k), text(v));
+            storedParams[text(k)] = text(v);
+        }
 }
 
 namespace {
@@ -329,11 +331,13 @@ std::string StoredImportName(const std::string& folder, size_t n)
 }
 }  // namespace
 
-void VelHost::StoreParams() const
+void VelHost::StoreParam(const std::string& name, const std::string& value)
 {
+    SetParam(name, value);
     if (storeFolder.empty()) return;
+    storedParams[name] = value;
     std::string text = "[params]\n";
-    for (const auto& [k, v] : params) text += Cp1250ToUtf8(k) + "=" + Cp1250ToUtf8(v) + "\n";
+    for (const auto& [k, v] : storedParams) text += Cp1250ToUtf8(k) + "=" + Cp1250ToUtf8(v) + "\n";
     WriteWhole(storeFolder + "/params.ini", text);
 }
 

@@ -114,9 +114,10 @@ public:
     size_t dieAtImport = 0;
     // Not empty: the host keeps what it takes as a real host keeps it in its
     // database, at once and beyond its own end: each accepted import as
-    // STORE/import-N.imp (N from 1) and the parameters it was given as
+    // STORE/import-N.imp (N from 1) and the parameters the library stored as
     // STORE/params.ini, which Configure reads back over the INI's [params].
     std::string storeFolder;
+    std::map<std::string, std::string> storedParams;
     std::map<std::string, std::string> texts;
     bool hasTexts = false;
     std::map<std::string, std::string> goods;
@@ -132,8 +133,9 @@ public:
     // The accepted imports kept in the store, in order.
     static std::vector<std::string> StoredImports(const std::string& storeFolder);
 
-    // Writes the store's parameters (after a change) or an accepted import.
-    void StoreParams() const;
+    // Keeps a parameter the library stored (and writes the store's), or an
+    // accepted import.
+    void StoreParam(const std::string& name, const std::string& value);
     void StoreImport(const std::string& text) const;
 
 private:
