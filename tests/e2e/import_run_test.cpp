@@ -268,6 +268,14 @@ TEST(ImportRun, TheCardPatternsStoreNeverStopsTheImport)
         EXPECT_NE(s.host.imports[0].find(*pattern ? ";3;1;123456;" : ";3;1;1234569907240;"), std::string::npos)
             << s.host.imports[0];
     }
+    // A file parsed without the register takes the pattern kept, not the mask.
+    const auto file = Session(json::array());
+    SetParams(file->host, {{"ComboPort", "PLIK"}, {"ComboCardFormatFull", "1"}, {"ComboCardMask", "NNNNNN99YYMMX"},
+                           {"Vel_Combo_CardPattern", "99NNNNNNYYMMX"}});
+    WriteFile(file->tmp / "combo.imp", "P_RAB;23;Karta;2;4;100;1234569907240\r\n"
+                                       "P_TRN;1;20260309090500000;1;Ala;3;0;0;11\r\n");
+    ASSERT_EQ(file->Run(-3), 0);
+    EXPECT_NE(file->host.imports.at(0).find(";3;1;345699;"), std::string::npos) << file->host.imports[0];
 }
 
 // A leftover cut while the receipt carried in was being copied into it
