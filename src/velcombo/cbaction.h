@@ -398,8 +398,10 @@ protected:
         AnsiString doubt;
     };
     ReceiptCarry ReadReceiptCarry() const;
-    // Replaces "receipt.tmp"; deletes it when there is nothing to carry.
-    void WriteReceiptCarry(const TStringList& lines, const AnsiString& doubt, bool firstLineMarker);
+    // Replaces "receipt.tmp" with the open receipt's lines (one after
+    // another, each with its "\r\n") and the record in doubt; deletes it
+    // when there is nothing to carry.
+    void WriteReceiptCarry(AnsiString lines, const AnsiString& doubt, bool firstLineMarker);
 
 private:
     // The reading block of the run: the register's sales into "combo.imp".

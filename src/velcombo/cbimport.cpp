@@ -26,17 +26,6 @@ bool IsSpillLine(const AnsiString& line)
 
 const char* const kFirstLineRepeated = "FIRST_LINE_REPEATED";
 
-AnsiString MessageOf(const std::exception& e)
-{
-    const auto* framework = dynamic_cast<const Exception*>(&e);
-    return framework ? framework->Message() : AnsiString(e.what());
-}
-
-bool StartsWith(const AnsiString& text, const char* head)
-{
-    return text.compare(0, std::char_traits<char>::length(head), head) == 0;
-}
-
 }  // namespace
 
 void TVelComboAction::Import()
@@ -93,7 +82,7 @@ void TVelComboAction::ShowEDIFailure()
     try {
         std::rethrow_exception(ediFailure);
     } catch (const std::exception& e) {
-        MsgAdd(MessageOf(e), LPV_Error, 100);
+        MsgAdd(e.what(), LPV_Error, 100);
     }
 }
 
@@ -115,14 +104,14 @@ void TVelComboAction::ReadSalesToIMPFile()
         ReadCashierStatus();
         CloseIMPFile();
     } catch (const std::exception& e) {
-        MsgAdd(MessageOf(e), LPV_Error, 100);
+        MsgAdd(e.what(), LPV_Error, 100);
         // A failure of the clean-up is shown, but the failure that ended the
         // reading is the one the run ends with.
         auto shown = [this](const std::function<void()>& step) {
             try {
                 step();
             } catch (const std::exception& failure) {
-                MsgAdd(MessageOf(failure), LPV_Error, 100);
+                MsgAdd(failure.what(), LPV_Error, 100);
             }
         };
         // The register answered the last request, but its record is not in
@@ -208,7 +197,7 @@ TVelComboAction::ReceiptCarry TVelComboAction::ReadReceiptCarry() const
     TStringList lines;
     TMFile::ReadStringsFromFile(FNameRECEIPT(), lines, 0);
     for (const AnsiString& line : lines) {
-        if (StartsWith(line, kCarriedDoubt))
+        if (line.starts_with(kCarriedDoubt))
             carry.doubt = line.substr(std::char_traits<char>::length(kCarriedDoubt));
         else if (IsSpillLine(line) && Trim(line) != kFirstLineRepeated)
             carry.lines.Add(line + "\r\n");
@@ -216,12 +205,9 @@ TVelComboAction::ReceiptCarry TVelComboAction::ReadReceiptCarry() const
     return carry;
 }
 
-void TVelComboAction::WriteReceiptCarry(const TStringList& lines, const AnsiString& doubt, bool firstLineMarker)
+void TVelComboAction::WriteReceiptCarry(AnsiString text, const AnsiString& doubt, bool firstLineMarker)
 {
     const AnsiString path = FNameRECEIPT();
-    AnsiString text;
-    for (const AnsiString& line : lines)
-        if (IsSpillLine(line)) text += line;
     if (!doubt.empty()) text += kCarriedDoubt + doubt + "\r\n";
     if (text.empty()) {
         // Nothing open and nothing in doubt: a carry of an earlier run, taken
@@ -241,7 +227,10 @@ void TVelComboAction::WriteReceiptCarry(const TStringList& lines, const AnsiStri
 void TVelComboAction::SaveReceipt()
 {
     if (isSaleRecGetCompleted) return;
-    WriteReceiptCarry(receiptTemp, receiptDoubt, firstLineRepeated);
+    AnsiString lines;
+    for (const AnsiString& line : receiptTemp)
+        if (IsSpillLine(line)) lines += line;
+    WriteReceiptCarry(lines, receiptDoubt, firstLineRepeated);
     receiptTemp.Clear();
 }
 

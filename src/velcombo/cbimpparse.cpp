@@ -229,9 +229,8 @@ void TVelComboAction::ReadFromFile()
 void TVelComboAction::NoteMarker(const AnsiString& line)
 {
     auto after = [&line](const char* marker) -> std::optional<AnsiString> {
-        const size_t n = std::char_traits<char>::length(marker);
-        if (line.compare(0, n, marker) != 0) return std::nullopt;
-        return line.substr(n);
+        if (!line.starts_with(marker)) return std::nullopt;
+        return line.substr(std::char_traits<char>::length(marker));
     };
     if (const auto doubt = after(kRecordsStart)) {
         parRecordsRead = true;
@@ -559,7 +558,7 @@ int32_t TVelComboAction::LastReceiptHandedOver()
 
 void TVelComboAction::SaveImpBufs()
 {
-    const int32_t last = LastReceiptHandedOver();
+    const int32_t last = parLastHandedOver;
     int32_t newest = 0;
     int day = 0;
     for (const std::unique_ptr<VelImpBuf>& buffer : imp_bufs) {
@@ -599,15 +598,7 @@ void TVelComboAction::SaveImpBufs()
                                                  .c_str(),
                                              parSetAside, last));
     // What goes on to the next run is safe before "combo.imp" goes.
-    if (parRecordsRead) {
-        TStringList lines;
-        for (size_t at = 0; at < parCarryText.size();) {
-            const size_t end = parCarryText.find("\r\n", at) + 2;
-            lines.Add(parCarryText.substr(at, end - at));
-            at = end;
-        }
-        WriteReceiptCarry(lines, parCarryDoubt, false);
-    }
+    if (parRecordsRead) WriteReceiptCarry(parCarryText, parCarryDoubt, false);
     if (!parOrdersKept) {
         KeepEDIOrder();
         MarkIMPFile(kOrdersKept);

@@ -23,11 +23,6 @@ AnsiString LastLine(const AnsiString& answer)
     return answer.substr(begin, end - begin);
 }
 
-bool StartsWith(const AnsiString& text, const char* prefix)
-{
-    return text.rfind(prefix, 0) == 0;
-}
-
 int ClampToInt(int64_t value)
 {
     return static_cast<int>(std::clamp<int64_t>(value, INT_MIN, INT_MAX));
@@ -120,7 +115,7 @@ int TModemPort::ClassifyAnswer(const AnsiString& answer)
     } answers[] = {{"OK", maOk},       {"CONNECT", maConnect},        {"RING", maRing}, {"NO CARRIER", maNoCarrier},
                    {"ERROR", maError}, {"NO DIALTONE", maNoDialtone}, {"BUSY", maBusy}, {"NO ANSWER", maNoAnswer}};
     for (const auto& a : answers)
-        if (StartsWith(line, a.text)) return a.code;
+        if (line.starts_with(a.text)) return a.code;
     return maNone;
 }
 
