@@ -3,6 +3,7 @@
 // over twice whatever cuts a run short.
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
 
 #include "host_lines.h"
@@ -238,7 +239,10 @@ TEST(ImportRun, TheGuardTellsWhatItSetsAsideAndAnOrderWaitsForItsFolder)
     edi->Run(-3);
     EXPECT_EQ(edi->host.imports.size(), 1u);
     EXPECT_EQ(edi->host.lines.back().kind, 2);
-    EXPECT_EQ(ReadFile(edi->tmp / "zamowienia.tmp"), "Mleko;590;2500\r\n\r\n");
+    const std::time_t now = std::time(nullptr);
+    char today[9];
+    std::strftime(today, sizeof today, "%Y%m%d", std::localtime(&now));
+    EXPECT_EQ(ReadFile(edi->tmp / "zamowienia.tmp"), std::string("Doc001_") + today + "_001.txt\r\nMleko;590;2500\r\n\r\n");
     edi->host.SetParam("ComboEdiFolder", edi->tmp / "EDI");
     for (int run = 0; run < 2; ++run) ASSERT_EQ(edi->Run(-3), 0);
     const auto documents = std::distance(std::filesystem::directory_iterator(edi->tmp / "EDI"), {});
