@@ -519,7 +519,7 @@ protected:
     // The orders of a parse pass kept in a file of their own until written,
     // each document under the name it was given when kept: written twice, it
     // is still one document.
-    AnsiString FNameZAM() const { return FKatalogWymiany + "zamowienia.tmp"; }
+    AnsiString FNameZAM() const { return KatalogWymiany() + "zamowienia.tmp"; }
     struct KeptOrder {
         AnsiString name;  // the document's file name; empty in a file of an older version
         TStringList lines;
