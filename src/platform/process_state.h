@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <mutex>
 #include <set>
+#include <utility>
 
 class Clock;
 class TMLgExtTools;
@@ -31,6 +32,10 @@ struct ProcessState {
     // The host's window, owner of the library's dialogs: an X11 window id
     // handed over at registration; 0 leaves them without one.
     std::atomic<uintptr_t> OwnerWindow = 0;
+    // The folders an operation works in (device and inode), each held by
+    // one operation at a time (TFolderLock), and the lock over that table.
+    std::mutex FoldersLock;
+    std::set<std::pair<uint64_t, uint64_t>> FoldersHeld;
     // A test's replacement for the system clock (none in production).
     Clock* ClockOverride = nullptr;
 };

@@ -1,6 +1,8 @@
 #include "sysfiles.h"
 
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -60,6 +62,35 @@ bool ForceDirectories(const AnsiString& path)
 }
 
 bool DeleteFile(const AnsiString& path) { return !path.empty() && ::unlink(path.c_str()) == 0; }
+
+bool FileIdentity(const AnsiString& path, uint64_t& device, uint64_t& inode)
+{
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
+    device = st.st_dev;
+    inode = st.st_ino;
+    return true;
+}
+
+bool MayRemove(const AnsiString& path)
+{
+    struct stat file {};
+    if (path.empty() || ::lstat(path.c_str(), &file) != 0) return true;
+    AnsiString folder = ExtractFilePath(path);
+    if (folder.empty()) folder = ".";
+    struct stat dir {};
+    if (::stat(folder.c_str(), &dir) != 0 || ::access(folder.c_str(), W_OK | X_OK) != 0) return false;
+    // In a folder with the sticky bit only the file's or the folder's owner
+    // may remove a file.
+    const uid_t me = ::geteuid();
+    if ((dir.st_mode & S_ISVTX) && me != 0 && me != file.st_uid && me != dir.st_uid) return false;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return true;
+    int flags = 0;
+    const bool known = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    ::close(fd);
+    return !known || !(flags & (FS_IMMUTABLE_FL | FS_APPEND_FL));
+}
 
 bool RenameFile(const AnsiString& from, const AnsiString& to)
 {

@@ -2,6 +2,8 @@
 // Paths use "/"; a folder "ends with a separator" when it ends with "/" or "\".
 #pragma once
 
+#include <cstdint>
+
 #include "sysutils.h"
 
 // A plain file (or a link to one) exists; false for a folder.
@@ -11,6 +13,13 @@ bool DirectoryExists(const AnsiString& path);
 bool ForceDirectories(const AnsiString& path);
 // Removes a file (not a folder); false when it cannot.
 bool DeleteFile(const AnsiString& path);
+// The file system's identity (device and inode) of what the path leads to;
+// false when it leads nowhere.
+bool FileIdentity(const AnsiString& path, uint64_t& device, uint64_t& inode);
+// A forecast whether this process may remove the file, from its folder's
+// permissions and sticky bit and the file's own flags: true for a missing
+// file. The removal itself may still fail, and is checked where it is done.
+bool MayRemove(const AnsiString& path);
 // Gives the file `from` the name `to`; false when it cannot, and also when
 // something named `to` already exists (it is never overwritten).
 bool RenameFile(const AnsiString& from, const AnsiString& to);

@@ -45,6 +45,10 @@ AnsiString TVelComboAction::WlasciwosciUrzadzenia(int number)
 void TVelComboAction::Operacja(HORVDLLSRODOWISKO* environment, int operation, int parameter)
 {
     ReadParams();
+    // Before the trace, which goes into the folder too.
+    const bool exchangeFiles = operation == -2 || operation == -3 || operation == -5 || operation == -6 ||
+                               (operation == -8 && parameter == 6);
+    if (exchangeFiles) TakeExchangeFolder();
     LogInit();
     switch (operation) {
         case -1: TestConnection(); break;
@@ -63,6 +67,32 @@ void TVelComboAction::Operacja(HORVDLLSRODOWISKO* environment, int operation, in
         default: VelAction::Operacja(environment, operation, parameter); return;
     }
     if (environment) environment->Wynik = 0;
+}
+
+// Two operations in one exchange folder would read and delete each other's
+// files: the second is refused before it touches anything.
+void TVelComboAction::TakeExchangeFolder()
+{
+    const AnsiString folder = KatalogWymiany();
+    const AnsiString shown = "\"" + (folder.empty() ? AnsiString(".") : folder) + "\"";
+    switch (exchangeLock.Take(folder, "velcombo.lck")) {
+        case TFolderLock::fl_Taken:
+            return;
+        case TFolderLock::fl_Busy:
+            throw Exception(DriverText("Katalog wymiany ") + shown +
+                            DriverText(" jest zajęty przez inną operację (import lub eksport) - spróbuj później"));
+        case TFolderLock::fl_NoFolder:
+            throw Exception(DriverText("Brak katalogu wymiany ") + shown);
+        case TFolderLock::fl_NoLockFile:
+            throw Exception(DriverText("Nie można utworzyć pliku blokady w katalogu wymiany ") + shown + ": " +
+                            SysErrorMessage(exchangeLock.Error()));
+        case TFolderLock::fl_NotLockable:
+            DodajKomunikat(zkOstrzezenie, DriverText("Katalog wymiany ") + shown +
+                                              DriverText(" nie pozwala się zablokować - dwa programy nie mogą "
+                                                         "w nim pracować jednocześnie: ") +
+                                              SysErrorMessage(exchangeLock.Error()));
+            return;
+    }
 }
 
 // A single receipt cannot be fetched from the register: its records come

@@ -17,6 +17,7 @@
 #include "cbcommands.h"
 #include "cbexchange.h"
 #include "cbframe.h"
+#include "folderlock.h"
 #include "serialport.h"
 #include "wazony.h"
 
@@ -216,11 +217,25 @@ public:
     AnsiString FNameARC() const { return KatalogWymiany() + "arch.imp"; }
     AnsiString FNameRECEIPT() const { return KatalogWymiany() + "receipt.tmp"; }
     AnsiString FNameRECEIPT_ARCH() const { return KatalogWymiany() + "arch2.imp"; }
+    // A reading kept beside a "combo.imp" that is not this run's (n from 1).
+    AnsiString FNameIMPBeside(int n) const { return KatalogWymiany() + Format("combo-%d.imp", n); }
+    static constexpr int kReadingsBeside = 99;
 
     // Operations -3 and -6.
     void Import();
-    // One parse pass over "combo.imp": day buffers, hand-over, EDI orders.
-    void ImportFromFile();
+    // One parse pass over a reading ("combo.imp" or one kept beside it):
+    // day buffers, hand-over, EDI orders.
+    void ImportFromFile(const AnsiString& path);
+    // The readings left by earlier runs: "combo.imp", then those beside it.
+    std::vector<AnsiString> LeftoverReadings();
+    // Closes "combo.imp" once its name is known to lead to what this run
+    // read, putting the reading back under a name when it does not; answers
+    // that name.
+    AnsiString KeepReading();
+    // Removes a file of the exchange folder; throws naming it when it stays.
+    void RemoveExchangeFile(const AnsiString& path);
+    // Throws naming the file when it is there and cannot be removed.
+    void RefuseUnremovable(const AnsiString& path);
     void OpenIMPFile();
     // Appends whole lines (their "\r\n" included) to "combo.imp", opening it
     // when needed, with one write to the file. A failed write takes back
@@ -255,6 +270,8 @@ public:
     // are kept (see KeepEDIOrder).
     static constexpr const char* kDayHandedOver = "#PRZEKAZANO;";
     static constexpr const char* kOrdersKept = "#ZAMOWIENIA_ZACHOWANE";
+    // The file is in "arch.imp" already; only its removal failed.
+    static constexpr const char* kArchived = "#ZARCHIWIZOWANO";
 
     // The lines of the sales statistics, from the PLUSTATREAD and
     // PACKSTATREAD answers in DataSet.
@@ -308,6 +325,9 @@ public:
 
     // The word of the file mode, as the host stores it in ComboPort.
     static AnsiString FileModeWord();
+    // Holds the exchange folder for this operation; throws when another
+    // operation works in it.
+    void TakeExchangeFolder();
 
 protected:
     // The port of a serial link; a test hands in one that records its lines.
@@ -361,6 +381,8 @@ protected:
     int cfgProductFlag = 0;
     bool cfgGroupOverwrite = false;
 
+    TFolderLock exchangeLock;
+
     // The export run's own.
     // A record the register refused with a quiet code: listed among the
     // rejected records; true when it was refused.
@@ -375,8 +397,11 @@ protected:
     // --- The import run ------------------------------------------------------
     // The day buffers of one parse pass, in order of their first line.
     std::vector<std::unique_ptr<VelImpBuf>> imp_bufs;
-    // "combo.imp" while it is written.
+    // "combo.imp" while it is written, or the reading a pass works on
+    // (impPath), and the file system's identity of what was opened.
     std::unique_ptr<TMFile> f_combo;
+    AnsiString impPath;
+    std::pair<uint64_t, uint64_t> readingId;
     // The line of the record in doubt (see kRecordsStart; empty: none), and
     // the one carried in, until this run's first record is compared with it.
     AnsiString receiptDoubt;
@@ -483,6 +508,7 @@ protected:
     // The days an earlier pass handed over, and whether it kept the orders.
     std::set<int> parHandedOver;
     bool parOrdersKept = false;
+    bool parArchived = false;
     // Receipts the printout guard set aside, and whether the file parsed is
     // the one just read from the register (the guard's work is then shown).
     int parSetAside = 0;
@@ -490,10 +516,29 @@ protected:
     // LastReceiptHandedOver as the pass began.
     int32_t parLastHandedOver = 0;
 
-    // The orders of a parse pass kept in a file of their own until written.
+    // The orders of a parse pass kept in a file of their own until written,
+    // each document under the name it was given when kept: written twice, it
+    // is still one document.
     AnsiString FNameZAM() const { return KatalogWymiany() + "zamowienia.tmp"; }
+    struct KeptOrder {
+        AnsiString name;  // the document's file name; empty in a file of an older version
+        TStringList lines;
+    };
+    // A failure of the kept-orders file itself, which ends the run.
+    struct KeptOrdersFailure : Exception {
+        using Exception::Exception;
+    };
+    std::vector<KeptOrder> ReadKeptOrders();
+    void WriteKeptOrders(const std::vector<KeptOrder>& documents);
     void KeepEDIOrder();
-    void WriteKeptOrders(const std::vector<TStringList>& documents);
-    // One document of these order lines, under the first free number.
-    void WriteEDIDocument(const TStringList& orders);
+    // The EDI folder, made when missing; throws when none is set.
+    AnsiString EdiFolder();
+    // The first document name of today free in the EDI folder and among the
+    // names kept.
+    AnsiString FreeEDIName(const std::vector<KeptOrder>& kept);
+    // One document of these order lines under its name (the first free one
+    // when it has none). A file of that name holding just this document is
+    // this document written before; one holding anything else is not
+    // overwritten: the document takes the first free name.
+    void WriteEDIDocument(const KeptOrder& orders);
 };

@@ -2,6 +2,7 @@
 // collects each order line in ediLines ("description;code;quantity in
 // thousandths"), and at the end of the pass they become one small tagged text
 // file in code page 852 in the EDI folder, for an ordering system to pick up.
+#include <algorithm>
 #include <cstdlib>
 
 #include "LJWords.h"
@@ -60,47 +61,85 @@ AnsiString TVelComboAction::FormatBarcodeIn(const AnsiString& code)
     return weighted.NormalizujNiepelny(Trim(code), GetLgLink());
 }
 
-AnsiString TVelComboAction::FNameEDI(const AnsiString& stamp, int n)
+namespace {
+AnsiString DocumentName(int32_t device, const AnsiString& stamp, int n)
 {
-    return Format("%sDoc%03d_%s_%03d.txt", CfgEdiFolder.c_str(), FNrUrzadzenia, stamp.c_str(), n);
+    return Format("Doc%03d_%s_%03d.txt", device, stamp.c_str(), n);
 }
 
-// The kept orders: one document's lines after another, each document ended
-// by an empty line.
-namespace {
-std::vector<TStringList> ReadKeptOrders(const AnsiString& path)
+AnsiString TodayStamp()
 {
-    std::vector<TStringList> documents;
-    if (!FileExists(path)) return documents;
-    TStringList lines;
-    TMFile::ReadStringsFromFile(path, lines, 0);
-    TStringList document;
-    for (const AnsiString& line : lines) {
-        if (!Trim(line).empty()) {
-            document.Add(line);
-            continue;
-        }
-        if (!document.Empty()) documents.push_back(document);
-        document.Clear();
-    }
-    if (!document.Empty()) documents.push_back(document);
-    return documents;
+    int year = 0, month = 0, day = 0;
+    DecodeDate(Date(), year, month, day);
+    return Format("%04d%02d%02d", year, month, day);
+}
+
+// The day and the number a document's name carries ("Doc%03d_%s_%03d.txt");
+// false for a name that is not one.
+bool NameParts(const AnsiString& name, AnsiString& stamp, int& number)
+{
+    const size_t last = name.rfind('_');
+    if (last == AnsiString::npos || last < 9 || name.size() != last + 8 || name.compare(last + 4, 4, ".txt") != 0)
+        return false;
+    stamp = name.substr(last - 8, 8);
+    number = StrToIntDef(name.substr(last + 1, 3), 0);
+    return name[last - 9] == '_' && number >= 1 && StrToIntDef(stamp, 0) > 0;
 }
 }  // namespace
 
-void TVelComboAction::WriteKeptOrders(const std::vector<TStringList>& documents)
+AnsiString TVelComboAction::FNameEDI(const AnsiString& stamp, int n)
+{
+    return CfgEdiFolder + DocumentName(FNrUrzadzenia, stamp, n);
+}
+
+// The kept orders: one document after another, each its name (a line
+// without ";", which an order line always holds) and its order lines, ended
+// by an empty line. A file of an older version has no names.
+std::vector<TVelComboAction::KeptOrder> TVelComboAction::ReadKeptOrders()
+{
+    std::vector<KeptOrder> documents;
+    const AnsiString path = FNameZAM();
+    if (!FileExists(path)) return documents;
+    TStringList lines;
+    try {
+        TMFile::ReadStringsFromFile(path, lines, 0);
+    } catch (const Exception& e) {
+        throw KeptOrdersFailure(e.Message());
+    }
+    KeptOrder document;
+    auto close = [&] {
+        if (!document.lines.Empty()) documents.push_back(document);
+        document = {};
+    };
+    for (const AnsiString& line : lines) {
+        if (Trim(line).empty())
+            close();
+        else if (document.name.empty() && document.lines.Empty() && line.find(';') == AnsiString::npos)
+            document.name = line;
+        else
+            document.lines.Add(line);
+    }
+    close();
+    return documents;
+}
+
+void TVelComboAction::WriteKeptOrders(const std::vector<KeptOrder>& documents)
 {
     const AnsiString path = FNameZAM();
     AnsiString text;
-    for (const TStringList& document : documents) {
-        for (const AnsiString& line : document) text += line + "\r\n";
+    for (const KeptOrder& document : documents) {
+        if (!document.name.empty()) text += document.name + "\r\n";
+        for (const AnsiString& line : document.lines) text += line + "\r\n";
         text += "\r\n";
     }
-    if (text.empty()) {
-        if (!DeleteFile(path) && FileExists(path)) throw Exception(DriverText("Błąd usunięcia pliku ") + path);
-        return;
+    try {
+        if (text.empty())
+            RemoveExchangeFile(path);
+        else
+            TLTools::BufToFileEx(text, path, WorkingFileName(path), GetLgLink(), false);
+    } catch (const Exception& e) {
+        throw KeptOrdersFailure(e.Message());
     }
-    TLTools::BufToFileEx(text, path, WorkingFileName(path), GetLgLink(), false);
 }
 
 // The orders of a parse pass are kept before the intermediate file goes, so
@@ -108,69 +147,108 @@ void TVelComboAction::WriteKeptOrders(const std::vector<TStringList>& documents)
 void TVelComboAction::KeepEDIOrder()
 {
     if (ediLines.Empty()) return;
-    std::vector<TStringList> documents = ReadKeptOrders(FNameZAM());
-    documents.push_back(ediLines);
+    std::vector<KeptOrder> documents = ReadKeptOrders();
+    AnsiString name;
+    try {
+        name = FreeEDIName(documents);
+    } catch (const Exception&) {
+        // No number free now: the document takes one when it is written.
+    }
+    documents.push_back({name, ediLines});
     WriteKeptOrders(documents);
     ediLines.Clear();
+}
+
+AnsiString TVelComboAction::FreeEDIName(const std::vector<KeptOrder>& kept)
+{
+    // The folder as it stands, not made here: one that is not there yet
+    // holds no document.
+    AnsiString folder = ParamAsPath("ComboEdiFolder");
+    if (!Trim(folder).empty()) folder = IncludeTrailingPathDelimiter(folder);
+    const AnsiString stamp = TodayStamp();
+    for (int n = 1; n <= LastDocumentNumber; ++n) {
+        const AnsiString name = DocumentName(FNrUrzadzenia, stamp, n);
+        const bool keptName =
+            std::any_of(kept.begin(), kept.end(), [&](const KeptOrder& document) { return document.name == name; });
+        if (keptName || FileExists(folder + name) || DirectoryExists(folder + name)) continue;
+        return name;
+    }
+    throw Exception(DriverText("Brak wolnego numeru pliku na zapisanie dokumentu zamówienia"));
 }
 
 void TVelComboAction::SaveEDIOrder()
 {
     // Kept orders first, each taken out of its file once its document is written.
-    std::vector<TStringList> kept = ReadKeptOrders(FNameZAM());
+    std::vector<KeptOrder> kept = ReadKeptOrders();
     while (!kept.empty()) {
         WriteEDIDocument(kept.front());
         kept.erase(kept.begin());
         WriteKeptOrders(kept);
     }
-    if (!ediLines.Empty()) WriteEDIDocument(ediLines);
+    if (!ediLines.Empty()) WriteEDIDocument({"", ediLines});
 }
 
-void TVelComboAction::WriteEDIDocument(const TStringList& orders)
+AnsiString TVelComboAction::EdiFolder()
 {
-    int year = 0, month = 0, day = 0;
-    DecodeDate(Date(), year, month, day);
-    AnsiString lines;
-    for (const AnsiString& entry : orders) {
-        const OrderLine line = Fields(entry);
-        lines += Format("Linia:Kod{%s}Ilosc{%s}\r\n", FormatBarcodeIn(line.code).c_str(),
-                        Thousandths(StrToIntDef(line.quantity, 0)).c_str());
-    }
-
     // The folder is taken (and made) only now that there is a document for it.
     if (Trim(WartoscParametru("ComboEdiFolder")).empty())
         throw Exception(DriverText("Nie podano katalogu EDI (parametr ComboEdiFolder) na zapisanie dokumentu "
                                    "zamówienia"));
-    CfgEdiFolder = IncludeTrailingPathDelimiter(ParamAsDir("ComboEdiFolder"));
-    const AnsiString stamp = Format("%04d%02d%02d", year, month, day);
-    int number = 0;
-    for (int n = 1; n <= LastDocumentNumber && number == 0; ++n) {
-        const AnsiString name = FNameEDI(stamp, n);
-        if (!FileExists(name) && !DirectoryExists(name)) number = n;
+    return IncludeTrailingPathDelimiter(ParamAsDir("ComboEdiFolder"));
+}
+
+void TVelComboAction::WriteEDIDocument(const KeptOrder& orders)
+{
+    AnsiString lines;
+    for (const AnsiString& entry : orders.lines) {
+        const OrderLine line = Fields(entry);
+        lines += Format("Linia:Kod{%s}Ilosc{%s}\r\n", FormatBarcodeIn(line.code).c_str(),
+                        Thousandths(StrToIntDef(line.quantity, 0)).c_str());
     }
-    if (number == 0) throw Exception(DriverText("Brak wolnego numeru pliku na zapisanie dokumentu zamówienia"));
-    const AnsiString path = FNameEDI(stamp, number);
-
-    AnsiString text = "TypPolskichLiter:LA\r\n";
-    text += AnsiString("TypDok:") + (ParamAsInt("ComboOrdersAs") == 0 ? "ZAM" : "ZAM_ODB") + "\r\n";
-    text += Format("NrDok:%d\r\n", number);
-    text += Format("Data:%04d-%02d-%02d\r\n", year, month, day);
-    text += "Magazyn:" + WartoscParametru("ComboOrdersMagNo") + "\r\n";
-    text += Format("NIPWystawcy: %d\r\n", FNrUrzadzenia);
-    text += "IndeksCentralny:NIE\r\n";
-    text += "NazwaWystawcy:" + Format("Kasa nr %d (%s)", FNrUrzadzenia, FNazwaUrzadzenia.c_str()) + "\r\n";
-    text += Format("IloscLinii:%d\r\n", orders.Count());
-    text += lines;
-
-    TLTools cp852;
-    cp852.pltype_in = 2;
-    cp852.pltype_out = 0;
-    cp852.plstring(text);
+    CfgEdiFolder = EdiFolder();
+    // The day and number of its name, given when it was kept: a document
+    // written again is the same document, byte for byte.
+    auto text = [&](const AnsiString& stamp, int number) {
+        AnsiString document = "TypPolskichLiter:LA\r\n";
+        document += AnsiString("TypDok:") + (ParamAsInt("ComboOrdersAs") == 0 ? "ZAM" : "ZAM_ODB") + "\r\n";
+        document += Format("NrDok:%d\r\n", number);
+        document += "Data:" + stamp.substr(0, 4) + "-" + stamp.substr(4, 2) + "-" + stamp.substr(6, 2) + "\r\n";
+        document += "Magazyn:" + WartoscParametru("ComboOrdersMagNo") + "\r\n";
+        document += Format("NIPWystawcy: %d\r\n", FNrUrzadzenia);
+        document += "IndeksCentralny:NIE\r\n";
+        document += "NazwaWystawcy:" + Format("Kasa nr %d (%s)", FNrUrzadzenia, FNazwaUrzadzenia.c_str()) + "\r\n";
+        document += Format("IloscLinii:%d\r\n", orders.lines.Count());
+        document += lines;
+        TLTools cp852;
+        cp852.pltype_in = 2;
+        cp852.pltype_out = 0;
+        cp852.plstring(document);
+        return document;
+    };
+    AnsiString stamp, document, path;
+    int number = 0;
+    if (NameParts(orders.name, stamp, number)) {
+        path = CfgEdiFolder + orders.name;
+        document = text(stamp, number);
+        if (FileExists(path) && TMFile::ReadWholeFile(path, 0) == document) return;
+        // Someone else's file under its name: it is not overwritten.
+        if (FileExists(path) || DirectoryExists(path)) path.clear();
+    }
+    if (path.empty()) {
+        stamp = TodayStamp();
+        for (int n = 1; n <= LastDocumentNumber && path.empty(); ++n)
+            if (!FileExists(FNameEDI(stamp, n)) && !DirectoryExists(FNameEDI(stamp, n))) {
+                number = n;
+                path = FNameEDI(stamp, n);
+            }
+        if (path.empty()) throw Exception(DriverText("Brak wolnego numeru pliku na zapisanie dokumentu zamówienia"));
+        document = text(stamp, number);
+    }
     // Written whole under a working name and renamed, so the ordering system
     // never picks up half a document.
     const AnsiString work = WorkingFileName(path);
     try {
-        TLTools::BufToFileEx(text, path, work, GetLgLink(), false);
+        TLTools::BufToFileEx(document, path, work, GetLgLink(), false);
     } catch (...) {
         DeleteFile(work);
         throw;

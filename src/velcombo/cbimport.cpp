@@ -14,6 +14,8 @@
 //   register serves it again or not (see ReceiptLineToIMPFile).
 #include "cbaction.h"
 
+#include <cerrno>
+
 #include "sysfiles.h"
 
 namespace {
@@ -31,29 +33,37 @@ const char* const kFirstLineRepeated = "FIRST_LINE_REPEATED";
 void TVelComboAction::Import()
 {
     imp_buf = nullptr;
+    impPath = FNameIMP();
     ediLines.Clear();
     receiptTemp.Clear();
     receiptDoubt.clear();
     receiptServedAgain.clear();
     ediFailure = nullptr;
     try {
+        // A file of an earlier run that could not be taken out would take in
+        // what this run reads, and hand it over as done already.
+        RefuseUnremovable(FNameRECEIPT());
+        RefuseUnremovable(FNameZAM());
         // Orders an earlier run could not write go first; a folder that
         // still refuses them must not keep the sales from the host.
         SaveEDIOrderKeepingFailure();
+        const std::vector<AnsiString> leftovers = LeftoverReadings();
         if (Medium == md_file) {
-            if (!FileExists(FNameIMP()))
+            if (leftovers.empty())
                 throw Exception(DriverText("Ustawione złącze na PLIK, a brak pliku combo.imp!"));
-            ImportFromFile();
+            for (const AnsiString& path : leftovers) ImportFromFile(path);
         } else {
-            if (FileExists(FNameIMP())) {
-                MsgAdd(DriverText("Import z zaległego pliku combo.imp! Coś się nie udało przy ostatnim imporcie!"),
+            for (const AnsiString& path : leftovers) {
+                MsgAdd(path == FNameIMP()
+                           ? DriverText("Import z zaległego pliku combo.imp! Coś się nie udało przy ostatnim imporcie!")
+                           : DriverText("Import z zaległego pliku ") + ExtractFileName(path) + "!",
                        LPV_Warning, 100);
-                ImportFromFile();
+                ImportFromFile(path);
             }
             OpenPort();
             ReadSalesToIMPFile();
             parFromRegister = true;
-            if (FileExists(FNameIMP())) ImportFromFile();
+            ImportFromFile(KeepReading());
         }
     } catch (...) {
         ClosePortAfterFailure();
@@ -66,10 +76,14 @@ void TVelComboAction::Import()
     if (ediFailure) std::rethrow_exception(ediFailure);
 }
 
+// The kept-orders file is the exchange folder's: one that cannot be
+// rewritten ends the run, or the documents written would come again.
 void TVelComboAction::SaveEDIOrderKeepingFailure()
 {
     try {
         SaveEDIOrder();
+    } catch (const KeptOrdersFailure&) {
+        throw;
     } catch (...) {
         ediFailure = std::current_exception();
     }
@@ -102,7 +116,7 @@ void TVelComboAction::ReadSalesToIMPFile()
             ReadParags();
         }
         ReadCashierStatus();
-        CloseIMPFile();
+        // Left open: KeepReading finds the reading through it.
     } catch (const std::exception& e) {
         MsgAdd(e.what(), LPV_Error, 100);
         // A failure of the clean-up is shown, but the failure that ended the
@@ -118,14 +132,16 @@ void TVelComboAction::ReadSalesToIMPFile()
         // the file: the record before it is confirmed, and the register
         // serves this one again as a record of its own.
         if (receiptServedUnwritten) shown([this] { NothingInDoubt(); });
+        shown([this] { KeepReading(); });
         CloseIMPFile();
         shown([this] { SaveReceipt(); });
         throw;
     }
 }
 
-void TVelComboAction::ImportFromFile()
+void TVelComboAction::ImportFromFile(const AnsiString& path)
 {
+    impPath = path;
     imp_bufs.clear();
     imp_buf = nullptr;
     // Each pass writes the orders it found itself: a leftover pass and a
@@ -147,6 +163,7 @@ void TVelComboAction::DeleteImpBufs()
 void TVelComboAction::OpenIMPFile()
 {
     CloseIMPFile();
+    impPath = FNameIMP();
     // Each run's lines begin on a line of their own, whatever an earlier run
     // left at the end.
     LineToIMPFile("\r\n");
@@ -158,11 +175,13 @@ void TVelComboAction::LineToIMPFile(const AnsiString& line)
     // last line ended.
     if (!f_combo) {
         auto file = std::make_unique<TMFile>();
-        file->SetPath(FNameIMP());
+        file->SetPath(impPath);
         file->SetReadOnly(false);
         file->Open();
         file->SetPointer(file->GetSize());
         f_combo = std::move(file);
+        readingId = {};
+        FileIdentity(impPath, readingId.first, readingId.second);
     }
     const int64_t end = f_combo->GetPointer();
     try {
@@ -182,6 +201,84 @@ void TVelComboAction::LineToIMPFile(const AnsiString& line)
 }
 
 void TVelComboAction::CloseIMPFile() { f_combo.reset(); }
+
+// The register deleted what it served: the reading stays in the file this
+// run wrote, whatever became of its name meanwhile (another program
+// archived, deleted or replaced it, or the folder went). Closes the file;
+// answers where the reading is now.
+AnsiString TVelComboAction::KeepReading()
+{
+    const AnsiString name = FNameIMP();
+    if (!f_combo) return name;
+    std::pair<uint64_t, uint64_t> named;
+    if (FileIdentity(name, named.first, named.second) && named == readingId) {
+        CloseIMPFile();
+        return name;
+    }
+    AnsiString text;
+    try {
+        f_combo->SetPointer(0);
+        char chunk[65536];
+        for (int64_t n; (n = f_combo->Read(chunk, sizeof chunk)) > 0;) text.append(chunk, static_cast<size_t>(n));
+    } catch (...) {
+        CloseIMPFile();
+        throw;
+    }
+    CloseIMPFile();
+    const AnsiString folder = ExtractFilePath(name);
+    if (!folder.empty() && !DirectoryExists(folder)) {
+        if (!ForceDirectories(folder))
+            throw Exception(DriverText("Katalog wymiany \"") + folder +
+                            DriverText("\" zniknął podczas odczytu z kasy i nie można go utworzyć ponownie: "
+                                       "odczytu z kasy nie zapisano"));
+        DodajKomunikat(zkOstrzezenie, DriverText("Katalog wymiany \"") + folder +
+                                          DriverText("\" zniknął podczas odczytu z kasy - utworzono go ponownie"));
+    }
+    // Never over a file of someone else's: the name when it is free, else
+    // the first free name beside it.
+    const AnsiString work = WorkingFileName(name);
+    TLTools::BufToFile(text, work);
+    if (RenameFile(work, name)) {
+        DodajKomunikat(zkOstrzezenie, DriverText("Plik ") + name +
+                                          DriverText(" zniknął podczas odczytu z kasy - odczyt zapisano w nim ponownie"));
+        return name;
+    }
+    for (int n = 1; n <= kReadingsBeside; ++n) {
+        const AnsiString beside = FNameIMPBeside(n);
+        if (!RenameFile(work, beside)) continue;
+        DodajKomunikat(zkOstrzezenie, DriverText("Plik ") + name +
+                                          DriverText(" został podmieniony podczas odczytu z kasy - odczyt zapisano "
+                                                     "w pliku ") +
+                                          ExtractFileName(beside) + DriverText(", a tamten plik pozostawiono"));
+        return beside;
+    }
+    throw Exception(DriverText("Brak wolnej nazwy na zapisanie odczytu z kasy obok pliku ") + name +
+                    DriverText(" - odczyt jest w pliku ") + work);
+}
+
+std::vector<AnsiString> TVelComboAction::LeftoverReadings()
+{
+    std::vector<AnsiString> paths;
+    if (FileExists(FNameIMP())) paths.push_back(FNameIMP());
+    for (int n = 1; n <= kReadingsBeside; ++n)
+        if (FileExists(FNameIMPBeside(n))) paths.push_back(FNameIMPBeside(n));
+    return paths;
+}
+
+void TVelComboAction::RemoveExchangeFile(const AnsiString& path)
+{
+    if (DeleteFile(path)) return;
+    const int error = errno;
+    if (FileExists(path))
+        throw Exception(DriverText("Błąd usunięcia pliku ") + path + ": " + SysErrorMessage(error));
+}
+
+void TVelComboAction::RefuseUnremovable(const AnsiString& path)
+{
+    if (FileExists(path) && !MayRemove(path))
+        throw Exception(DriverText("Nie można usunąć pliku ") + path +
+                        DriverText(" - import wstrzymany przed odczytem z kasy, aby nic nie zginęło"));
+}
 
 void TVelComboAction::NothingInDoubt()
 {
@@ -212,8 +309,7 @@ void TVelComboAction::WriteReceiptCarry(AnsiString text, const AnsiString& doubt
     if (text.empty()) {
         // Nothing open and nothing in doubt: a carry of an earlier run, taken
         // up into "combo.imp" already, must not come back.
-        if (!DeleteFile(path) && FileExists(path))
-            throw Exception(DriverText("Błąd usunięcia pliku ") + path);
+        RemoveExchangeFile(path);
         return;
     }
     if (firstLineMarker) text += kFirstLineRepeated;
@@ -256,5 +352,5 @@ void TVelComboAction::AddReceiptPositions()
     LineToIMPFile(block + kRecordsStart + carry.doubt + "\r\n");
     if (!carried) return;
     TLTools::ArchiveFile(path, FNameRECEIPT_ARCH(), GetLgLink(), false, 0, true, "");
-    if (!DeleteFile(path) && FileExists(path)) throw Exception(DriverText("Błąd usunięcia pliku ") + path);
+    RemoveExchangeFile(path);
 }

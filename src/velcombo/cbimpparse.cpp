@@ -127,7 +127,7 @@ void TVelComboAction::ReadFromFile()
     if (!Sprzedaz_z_paragonow) PodstawImpBuf(ParamAsDate("DataImportu"));
     MsgAdd(DriverText("Analiza pliku combo.imp..."), LPV_Value, 100);
     ImpFileReader reader;
-    reader.file.SetPath(FNameIMP());
+    reader.file.SetPath(impPath);
     reader.file.SetReadOnly(true);
     int counter = 0;
     parRecordsRead = false;
@@ -136,6 +136,7 @@ void TVelComboAction::ReadFromFile()
     parSetAside = 0;
     parHandedOver.clear();
     parOrdersKept = false;
+    parArchived = false;
     parLastHandedOver = LastReceiptHandedOver();
     try {
         reader.file.Open();
@@ -241,6 +242,8 @@ void TVelComboAction::NoteMarker(const AnsiString& line)
         parHandedOver.insert(StrToIntDef(day->substr(0, day->find(';')), 0));
     } else if (line == kOrdersKept) {
         parOrdersKept = true;
+    } else if (line == kArchived) {
+        parArchived = true;
     }
 }
 
@@ -599,17 +602,24 @@ void TVelComboAction::SaveImpBufs()
                                              parSetAside, last));
     // What goes on to the next run is safe before "combo.imp" goes.
     if (parRecordsRead) WriteReceiptCarry(parCarryText, parCarryDoubt, false);
-    if (!parOrdersKept) {
+    // Orders an earlier pass kept are in the kept-orders file, or written.
+    if (parOrdersKept) {
+        ediLines.Clear();
+    } else {
         KeepEDIOrder();
         MarkIMPFile(kOrdersKept);
     }
-    if (!FileExists(FNameARC())) {
-        AnsiString header;
-        SetStatFileHeader(header);
-        TLTools::BufToAppendFile(header, FNameARC());
+    if (!parArchived) {
+        if (!FileExists(FNameARC())) {
+            AnsiString header;
+            SetStatFileHeader(header);
+            TLTools::BufToAppendFile(header, FNameARC());
+        }
+        TLTools::ArchiveFile(impPath, FNameARC(), GetLgLink(), false, 0, true, "");
+        MarkIMPFile(kArchived);
     }
-    TLTools::ArchiveFile(FNameIMP(), FNameARC(), GetLgLink(), false, 0, true, "");
-    DeleteFile(FNameIMP());
+    // A file that stays would take in the next reading (see Import).
+    RemoveExchangeFile(impPath);
     DeleteFile(FNameKTMP());
 }
 

@@ -75,6 +75,9 @@ public:
     int32_t ParamAsInt(const AnsiString& name);
     TDateTime ParamAsDate(const AnsiString& name);
     AnsiString ParamAsDir(const AnsiString& name);
+    // A folder value as a path of this system, unchecked and not made; empty
+    // for a value that names a Windows drive.
+    AnsiString ParamAsPath(const AnsiString& name);
     // The exchange folder the host gave, as a path of this system; every
     // exchange file is named from it. A Windows drive is refused.
     AnsiString KatalogWymiany() const;

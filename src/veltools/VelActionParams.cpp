@@ -61,6 +61,11 @@ bool EndsLine(const AnsiString& text, size_t i)
 AnsiString TVelActionBase::ParamAsDir(const AnsiString& name)
 {
     const AnsiString value = WartoscParametru(name);
+    // The host's answer is cut to its buffer: a folder that fills it may be
+    // the beginning of a longer one, which files must not go to.
+    if (value.size() >= ORV_TEXT_SIZE - 1)
+        throw Exception(Txt("Parametr '") + name + Txt("' ma ") + IntToStr(static_cast<int>(value.size())) +
+                        Txt(" znaków i wypełnia cały bufor programu, więc mógł zostać obcięty: podaj krótszy katalog"));
     // A drive name is left in a folder value only by a catalogue default
     // computed without the binaries folder: used as a path here it would
     // create a folder literally named so in the host's working folder.
@@ -79,8 +84,21 @@ AnsiString TVelActionBase::ParamAsDir(const AnsiString& name)
     return folder;
 }
 
+AnsiString TVelActionBase::ParamAsPath(const AnsiString& name)
+{
+    const AnsiString value = WartoscParametru(name);
+    return NamesWindowsDrive(value) ? AnsiString() : SystemPath(value);
+}
+
 AnsiString TVelActionBase::KatalogWymiany() const
 {
+    // The host's answer is cut to its buffer: a folder that fills it may be
+    // the beginning of a longer one, and its files would land in the parent
+    // folder under names beginning with the cut folder's.
+    if (FKatalogWymiany.size() >= ORV_FOLDER_SIZE - 1)
+        throw Exception(Txt("Katalog wymiany urządzenia ma ") + IntToStr(static_cast<int>(FKatalogWymiany.size())) +
+                        Txt(" znaków i wypełnia cały bufor programu, więc mógł zostać obcięty: podaj krótszy katalog ") +
+                        "\"" + FKatalogWymiany + "\"");
     // As with the folder values: used as a path, a drive name would put files
     // named after it into the host's working folder.
     if (NamesWindowsDrive(FKatalogWymiany))

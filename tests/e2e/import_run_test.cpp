@@ -3,6 +3,7 @@
 // over twice whatever cuts a run short.
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
 
 #include "host_lines.h"
@@ -236,6 +237,9 @@ TEST(ImportRun, TheGuardTellsWhatItSetsAsideAndAnOrderWaitsForItsFolder)
     // order waits in its own file inside the exchange folder and a later run
     // writes it first, once.
     const json order = Rec(32, {V(9), S("590"), N(2500), S("Mleko")});
+    const std::time_t now = std::time(nullptr);
+    char today[9];
+    std::strftime(today, sizeof today, "%Y%m%d", std::localtime(&now));
     for (const bool unwritable : {false, true}) {
         SCOPED_TRACE(unwritable);
         const auto edi = Session(json::array({order, kDay[0], kDay[1], kDay[2]}));
@@ -247,7 +251,8 @@ TEST(ImportRun, TheGuardTellsWhatItSetsAsideAndAnOrderWaitsForItsFolder)
         edi->Run(-3);
         EXPECT_EQ(edi->host.imports.size(), 1u);
         EXPECT_EQ(edi->host.lines.back().kind, 2);
-        EXPECT_EQ(ReadFile(edi->tmp / "zamowienia.tmp"), "Mleko;590;2500\r\n\r\n");
+        EXPECT_EQ(ReadFile(edi->tmp / "zamowienia.tmp"),
+                  std::string("Doc001_") + today + "_001.txt\r\nMleko;590;2500\r\n\r\n");
         EXPECT_FALSE(Exists(edi->tmp.Path() + "\\zamowienia.tmp"));
         edi->host.SetParam("ComboEdiFolder", edi->tmp / "EDI");
         for (int run = 0; run < 2; ++run) ASSERT_EQ(edi->Run(-3), 0);

@@ -95,6 +95,24 @@ TEST_F(ActionParams, DirectoryIsCreatedAndProbedWithoutTouchingTheUsersFiles)
     EXPECT_EQ(entries, 1) << "the probe file is gone";
 }
 
+// The host's answer is cut to its 300 bytes: a folder that fills them may
+// be the beginning of a longer one, and is refused with nothing made.
+TEST_F(ActionParams, AFolderThatFillsItsBufferIsRefusedWithItsLength)
+{
+    std::string folder = tmp.Path();
+    while (folder.size() < 300) folder += "/" + std::string(std::min<size_t>(50, 300 - folder.size() - 1), 'd');
+    ASSERT_EQ(folder.size(), 300u);
+    in.host.SetParam("Dir", folder);
+    Start();
+    EXPECT_EQ(testutil::Thrown([&] { action->ParamAsDir("Dir"); }),
+              "Parametr 'Dir' ma 300 znak\xF3w i wype\xB3nia ca\xB3y bufor programu, wi\xEA" "c m\xF3g\xB3 zosta\xE6 "
+              "obci\xEAty: podaj kr\xF3tszy katalog");
+    EXPECT_TRUE(std::filesystem::is_empty(tmp.Path()));
+    folder.resize(299);
+    in.host.SetParam("Dir", folder);
+    EXPECT_EQ(action->ParamAsDir("Dir"), folder);
+}
+
 TEST_F(ActionParams, UnwritableDirectoryIsRefusedWithItsName)
 {
     if (geteuid() == 0) {

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "inprocess_host.h"
+#include "thrown.h"
 
 extern "C" {
 void* ORVDLLRejestrujBiblioteke(HORVCBARG1, void*, void*, void*);
@@ -56,7 +57,9 @@ TEST(CarelessHost, TextsWrittenPastTheirBufferAreCutAtTheirSize)
         reinterpret_cast<void*>(+[](char* buffer, int32_t, const char*, const char*) { return Flood(buffer); }), 34);
     auto action = in.NewAction();
     EXPECT_EQ(action->WartoscParametru("ComboPort"), std::string(300, 'x'));
-    EXPECT_EQ(action->FNameLOG(), std::string(260, 'x') + "import.log");
+    // A folder that fills its buffer may have been cut: no file is named in
+    // it, and the refusal gives its length (among texts the host flooded too).
+    EXPECT_NE(testutil::Thrown([&] { action->FNameLOG(); }).find("x260x"), std::string::npos);
     EXPECT_EQ(action->GetFormatyWazone()->Text(), std::string(300, 'x') + "\r\n");
     EXPECT_EQ(GetString(in.library->GetLgLink(), "veltools_VelAction", "Katalog", 0, ""), std::string(1024, 'x'));
     // A text the host says it has not, or an empty one, leaves the default.

@@ -70,6 +70,22 @@ void CopyOut(char* buffer, size_t size, const std::string& text)
 
 VelHost* Host(void* arg1) { return static_cast<VelHost*>(arg1); }
 
+// The parameters an import hands the host ("KASPAR;name;value" lines).
+std::vector<std::pair<std::string, std::string>> ImportParams(const std::string& text)
+{
+    std::vector<std::pair<std::string, std::string>> params;
+    for (size_t from = 0; from < text.size();) {
+        const size_t end = std::min(text.find('\n', from), text.size());
+        const std::string_view line(text.data() + from, end - from);
+        from = end + 1;
+        if (!line.starts_with("KASPAR;")) continue;
+        const size_t at = line.find(';', 7);
+        if (at != std::string_view::npos)
+            params.emplace_back(line.substr(7, at - 7), line.substr(at + 1, line.find('\r') - at - 1));
+    }
+    return params;
+}
+
 // Callback 34 carries no host handle: it answers for the one host in this process.
 VelHost* g_textHost = nullptr;
 
@@ -99,10 +115,16 @@ int CbDaneUrzadzenia(void* a1, void*, int32_t* id, int32_t* number, char* name, 
     return 1;
 }
 
+// A library may call from two threads; the test's own handler runs outside
+// the lock, so that it may call the library again.
 void RecordLine(VelHost* h, bool replaced, int32_t kind, const char* text)
 {
-    h->lines.push_back({replaced, kind, text});
-    if (h->onLine) h->onLine(h->lines.back());
+    const HostLine line{replaced, kind, text};
+    {
+        std::lock_guard<std::mutex> guard(h->linesLock);
+        h->lines.push_back(line);
+    }
+    if (h->onLine) h->onLine(line);
 }
 
 void CbDodajKomunikat(void* a1, void*, int32_t kind, const char* text) { RecordLine(Host(a1), false, kind, text); }
@@ -144,19 +166,10 @@ int CbZapiszImport(void* a1, void*)
     whole << file.rdbuf();
     h->imports.push_back(std::move(whole).str());
     if (!Answer(a1, "save_import") || h->imports.size() == h->refuseImport) return 0;
-    // The host keeps the parameters the import hands it ("KASPAR;name;value").
-    const std::string& text = h->imports.back();
-    for (size_t from = 0; from < text.size();) {
-        const size_t end = std::min(text.find('\n', from), text.size());
-        const std::string_view line(text.data() + from, end - from);
-        from = end + 1;
-        if (!line.starts_with("KASPAR;")) continue;
-        const size_t at = line.find(';', 7);
-        if (at != std::string_view::npos)
-            h->StoreParam(std::string(line.substr(7, at - 7)),
-                          std::string(line.substr(at + 1, line.find('\r') - at - 1)));
-    }
+    // The import and the parameters it hands over are kept in one write: a
+    // host killed in between keeps both or neither.
     h->StoreImport(h->imports.back());
+    for (const auto& [name, value] : ImportParams(h->imports.back())) h->SetParam(name, value);
     return 1;
 }
 int CbZapiszParagon(void* a1, void*) { return Answer(a1, "save_receipt"); }
@@ -305,13 +318,24 @@ void VelHost::Configure(const IniFile& ini)
     for (const auto& [k, v] : ini.Get("texts")) texts[text(k)] = text(v);
     for (const auto& [k, v] : ini.Get("goods")) goods[text(k)] = text(v);
     storeFolder = ini.Value("host", "store");
+    if (storeFolder.empty()) return;
+    // What the host kept, in the order it came: each parameter the library
+    // stored after as many imports as it was stored after, and each import's.
     IniFile stored;
     std::string ignored;
-    if (!storeFolder.empty() && stored.Load(storeFolder + "/params.ini", ignored))
+    stored.Load(storeFolder + "/params.ini", ignored);
+    const std::vector<std::string> kept = StoredImports(storeFolder);
+    for (size_t n = 0; n <= kept.size(); ++n) {
         for (const auto& [k, v] : stored.Get("params")) {
+            const size_t after = std::stoul(stored.Value("after", k, "0"));
+            if (after != n && !(n == kept.size() && after > n)) continue;
             SetParam(text(k), text(v));
             storedParams[text(k)] = text(v);
+            storedAfter[text(k)] = after;
         }
+        if (n < kept.size())
+            for (const auto& [name, value] : ImportParams(kept[n])) SetParam(name, value);
+    }
 }
 
 namespace {
@@ -336,8 +360,11 @@ void VelHost::StoreParam(const std::string& name, const std::string& value)
     SetParam(name, value);
     if (storeFolder.empty()) return;
     storedParams[name] = value;
+    storedAfter[name] = StoredImports(storeFolder).size();
     std::string text = "[params]\n";
     for (const auto& [k, v] : storedParams) text += Cp1250ToUtf8(k) + "=" + Cp1250ToUtf8(v) + "\n";
+    text += "[after]\n";
+    for (const auto& [k, n] : storedAfter) text += Cp1250ToUtf8(k) + "=" + std::to_string(n) + "\n";
     WriteWhole(storeFolder + "/params.ini", text);
 }
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <ostream>
 #include <set>
 #include <string>
@@ -117,16 +118,20 @@ public:
     size_t dieAtImport = 0;
     // Not empty: the host keeps what it takes as a real host keeps it in its
     // database, at once and beyond its own end: each accepted import as
-    // STORE/import-N.imp (N from 1) and the parameters the library stored as
-    // STORE/params.ini, which Configure reads back over the INI's [params].
+    // STORE/import-N.imp (N from 1), the parameters it hands over with it,
+    // and the parameters the library stored through callback 21 as
+    // STORE/params.ini with the number of imports kept before each; Configure
+    // reads them back over the INI's [params] in the order they came.
     std::string storeFolder;
     std::map<std::string, std::string> storedParams;
+    std::map<std::string, size_t> storedAfter;
     std::map<std::string, std::string> texts;
     bool hasTexts = false;
     std::map<std::string, std::string> goods;
 
-    // What the library did.
+    // What the library did. The lines are added under linesLock.
     std::vector<HostLine> lines;
+    std::mutex linesLock;
     std::vector<std::string> events;  // callback calls other than lines, one text each
     int polls = 0;
     std::function<void(const HostLine&)> onLine;

@@ -1,0 +1,360 @@
+// The import and its exchange folder, where other programs work too: one
+// operation at a time in it, the reading kept whatever becomes of
+// "combo.imp" meanwhile, leftovers that cannot be removed, orders kept and
+// met again, and a folder whose name fills the host's buffer. Whatever
+// happens, every receipt reaches the host once and every order is one
+// document.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <ctime>
+#include <filesystem>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "host_lines.h"
+#include "receipt_records.h"
+#include "register_session.h"
+
+using namespace testutil;
+using namespace testutil::records;
+using nlohmann::json;
+
+// A file this test's process cannot delete, as another account's file in a
+// folder with the sticky bit (the tests run as root, whom no folder refuses):
+// the library's own removals end here, below its file functions.
+namespace {
+std::mutex g_undeletableLock;
+std::string g_undeletable;
+
+class Undeletable {
+public:
+    explicit Undeletable(const std::string& path) { Set(path); }
+    ~Undeletable() { Set(""); }
+    static void Set(const std::string& path)
+    {
+        std::lock_guard<std::mutex> guard(g_undeletableLock);
+        g_undeletable = path;
+    }
+};
+}  // namespace
+
+extern "C" int unlink(const char* path)
+{
+    {
+        std::lock_guard<std::mutex> guard(g_undeletableLock);
+        if (!g_undeletable.empty() && g_undeletable == path) {
+            errno = EPERM;
+            return -1;
+        }
+    }
+    static const auto real = reinterpret_cast<int (*)(const char*)>(dlsym(RTLD_NEXT, "unlink"));
+    return real(path);
+}
+
+namespace {
+
+json Close(int number, int hour, int printout, int total)
+{
+    return Rec(17, {L(number), B(9), B(3), V(2026), B(hour), B(5), S("0001"), S("Ala"), V(3), N(total), N(total),
+                    L(printout)});
+}
+json Cash(int value) { return Rec(2, {V(1), S("Gotowka"), B(0), N(value)}); }
+
+// Three receipts and an order.
+const json kDay = {Plu(10, 7, "Chleb", 1000, 350), Cash(350), Close(101, 9, 11, 350),
+                   Plu(10, 8, "Mleko", 2000, 600), Cash(600), Close(102, 10, 12, 600),
+                   Rec(32, {V(9), S("590"), N(2500), S("Mleko")}),
+                   Plu(10, 9, "Ser", 1000, 900),   Cash(900), Close(103, 11, 13, 900)};
+
+// An import of receipts, the exchange folder a folder of its own beside the
+// simulator's files, the EDI folder beside it.
+std::unique_ptr<RegisterSession> Session(const std::string& faults = "", const json& records = kDay)
+{
+    const json scenario = {{"model", 24}, {"registerNumber", "1"}, {"operator", 0},
+                           {"clock", "2026-03-09 18:30:15"}, {"receiptRecords", records}};
+    auto s = std::make_unique<RegisterSession>(scenario.dump(), faults);
+    std::filesystem::create_directories(s->tmp / "exchange");
+    s->host.device.folder = s->tmp / "exchange/";
+    SetParams(s->host, {{"ComboImpMode", "1"}, {"ComboImpReceipts", "1"}, {"DataImportu", "20260309000000000"},
+                        {"ComboEdiFolder", s->tmp / "edi"}});
+    return s;
+}
+
+std::string Exchange(const RegisterSession& s, const std::string& name) { return s.host.device.folder + name; }
+
+// The receipt blocks of every import the host took.
+std::multiset<std::string> Receipts(const VelHost& host)
+{
+    std::multiset<std::string> receipts;
+    for (const std::string& import : host.imports)
+        for (const std::string& block : Blocks(import, "[Paragon")) receipts.insert(block);
+    return receipts;
+}
+
+std::vector<std::string> Documents(const RegisterSession& s)
+{
+    std::vector<std::string> documents;
+    if (Exists(s.tmp / "edi"))
+        for (const auto& file : std::filesystem::directory_iterator(s.tmp / "edi"))
+            documents.push_back(ReadFile(file.path()));
+    std::sort(documents.begin(), documents.end());
+    return documents;
+}
+
+bool HasLeftover(const RegisterSession& s)
+{
+    for (const char* name : {"combo.imp", "combo-1.imp", "receipt.tmp", "zamowienia.tmp"})
+        if (Exists(Exchange(s, name))) return true;
+    return false;
+}
+
+// Runs until nothing is left over (three runs at most), each ending well.
+void Recover(RegisterSession& s, const std::string& where)
+{
+    for (int run = 0; run < 3 && HasLeftover(s); ++run) EXPECT_EQ(s.Run(-3), 0) << where;
+    EXPECT_FALSE(HasLeftover(s)) << where;
+}
+
+bool ShowsError(const VelHost& host, const std::string& text)
+{
+    for (const HostLine& line : host.lines)
+        if (line.kind == 2 && line.text.find(text) != std::string::npos) return true;
+    return false;
+}
+
+// What a day that never failed gives the host.
+const std::multiset<std::string>& CleanReceipts()
+{
+    static const std::multiset<std::string> receipts = [] {
+        const auto s = Session();
+        EXPECT_EQ(s->Run(-3), 0);
+        return Receipts(s->host);
+    }();
+    return receipts;
+}
+
+std::string Today()
+{
+    const std::time_t now = std::time(nullptr);
+    char day[9];
+    std::strftime(day, sizeof day, "%Y%m%d", std::localtime(&now));
+    return day;
+}
+
+}  // namespace
+
+// While one import reads the register, a second host process, a second
+// handle of this process and a call from inside the first one's message
+// callback each try the same folder: each is refused at once, naming it,
+// and the first goes on to the end.
+TEST(ImportFolder, OneOperationAtATimeInAnExchangeFolder)
+{
+    ASSERT_EQ(CleanReceipts().size(), 3u);
+    const auto s = Session();
+    const std::string folder = s->host.device.folder;
+    const std::string busy =
+        "Katalog wymiany \"" + folder + "\" jest zajęty przez inną operację (import lub eksport) - spróbuj później";
+    WriteFile(s->tmp / "second.ini", "[device]\nfolder=" + folder +
+                                         "\n[params]\nComboPort=TCP/IP\nComboIpAddress=127.0.0.1\nComboIpPort=1\n");
+    VelHost other;
+    std::string error;
+    ASSERT_TRUE(other.Load(VELCOMBO_LIB, error)) << error;
+    other.device.folder = folder;
+    ASSERT_TRUE(other.Register());
+
+    RunResult process;
+    bool intruded = false;
+    s->host.onLine = [&](const HostLine& line) {
+        if (intruded || line.text != "- import paragonów szczegółowych...:\x01" "3") return;
+        intruded = true;
+        process = testutil::Run({VELHOST_EXE, "--lib", VELCOMBO_LIB, "--config", s->tmp / "second.ini", "op", "-3"});
+        char text[301] = {};
+        void* session = nullptr;
+        other.Lib().SerKasOperacja(other.Handle(), other.Call(), &session, text, -3, 0);
+        s->host.Lib().SerKasOperacja(s->host.Handle(), s->host.Call(), &session, text, -6, 0);
+    };
+    ASSERT_EQ(s->Run(-3), 0);
+    ASSERT_TRUE(intruded) << ::testing::PrintToString(s->host.lines);
+    EXPECT_EQ(process.status, 2);
+    EXPECT_NE(process.out.find(Cp1250ToUtf8(busy)), std::string::npos) << process.out;
+    EXPECT_EQ(other.lines, Failure("import sprzedaży", busy));
+    EXPECT_EQ(CountOf(s->host.lines, Added(busy, 2)), 1u) << "the call from inside the callback";
+    EXPECT_TRUE(other.imports.empty());
+    EXPECT_EQ(Receipts(s->host), CleanReceipts());
+    EXPECT_FALSE(HasLeftover(*s));
+
+    // Free again: the other handle works in it.
+    other.lines.clear();
+    char text[301] = {};
+    void* session = nullptr;
+    EXPECT_EQ(other.Lib().SerKasOperacja(other.Handle(), other.Call(), &session, text, -3, 0), 0);
+    EXPECT_FALSE(ShowsError(other, "zajęty"));
+}
+
+// While the register is slow to answer a receipt request, another program
+// deletes "combo.imp", puts a file of its own in its place, or deletes the
+// whole folder: the reading is written back where it may go, with a warning,
+// and every receipt reaches the host once; a file of someone else's is left
+// where it is (the next run takes it as any leftover).
+TEST(ImportFolder, TheReadingReachesTheHostWhateverBecomesOfComboImpMeanwhile)
+{
+    const std::string someoneElses = "\r\nKAS;0\r\n";
+    const std::tuple<const char*, std::function<void(const std::string&)>, const char*> cases[] = {
+        {"deleted", [](const std::string& folder) { std::filesystem::remove(folder + "combo.imp"); },
+         " zniknął podczas odczytu z kasy - odczyt zapisano w nim ponownie"},
+        {"replaced",
+         [&](const std::string& folder) {
+             std::filesystem::remove(folder + "combo.imp");
+             WriteFile(folder + "combo.imp", someoneElses);
+         },
+         " został podmieniony podczas odczytu z kasy - odczyt zapisano w pliku combo-1.imp, a tamten plik "
+         "pozostawiono"},
+        {"its folder deleted", [](const std::string& folder) { std::filesystem::remove_all(folder); },
+         "\" zniknął podczas odczytu z kasy - utworzono go ponownie"},
+    };
+    for (const auto& [what, meddle, warning] : cases) {
+        const auto s = Session(R"({"451": {"4": {"kind": "lateAnswer", "delayMs": 300}}})");
+        const std::string folder = s->host.device.folder;
+        std::thread meddler([&, meddle = meddle] {
+            const bool held = WaitUntil(
+                [&] {
+                    const std::string journal = ReadFile(s->journal);
+                    size_t requests = 0;
+                    for (size_t at = journal.find("\"cmd\":451"); at != std::string::npos;
+                         at = journal.find("\"cmd\":451", at + 1))
+                        ++requests;
+                    return requests >= 3;
+                },
+                10000);
+            EXPECT_TRUE(held) << what;
+            meddle(folder);
+        });
+        const int result = s->Run(-3);
+        meddler.join();
+        EXPECT_EQ(result, 0) << what;
+        bool warned = false;
+        for (const HostLine& line : s->host.lines)
+            warned = warned || (line.kind == 1 && line.text.find(warning) != std::string::npos);
+        EXPECT_TRUE(warned) << what;
+        if (std::string(what) == "replaced") {
+            EXPECT_EQ(ReadFile(folder + "combo.imp"), someoneElses);
+            EXPECT_FALSE(Exists(folder + "combo-1.imp"));
+        }
+        Recover(*s, what);
+        EXPECT_EQ(Receipts(s->host), CleanReceipts()) << what;
+    }
+}
+
+// A leftover of an earlier run that cannot be removed stops the run, naming
+// it, before a receipt is asked of the register: a new reading would join
+// it and be taken for handed over. Once it can go, nothing is lost or
+// doubled against the same leftover in a folder that never refused.
+TEST(ImportFolder, ALeftoverThatCannotBeRemovedStopsTheRunBeforeTheReceiptsAreRead)
+{
+    const std::string reading = "\r\n#PARAGONY;\r\nP_PLU;1;5;;Woda;1000;200;0\r\nP_PLA;2;1;Gotowka;0;200;;;;-1\r\n"
+                                "P_TRN;100;20260309080500000;0001;Ala;3;200;200;10\r\n";
+    const std::pair<const char*, std::string> leftovers[] = {
+        {"combo.imp", reading},
+        {"zamowienia.tmp", "Doc001_" + Today() + "_001.txt\r\nChleb;123;1000\r\n\r\n"},
+        {"receipt.tmp", "P_PLU;1;4;;Sok;1000;100;0\r\n"},
+    };
+    for (const auto& [name, text] : leftovers) {
+        const auto never = Session();
+        WriteFile(Exchange(*never, name), text);
+        Recover(*never, name);
+
+        const auto s = Session();
+        const std::string path = Exchange(*s, name);
+        WriteFile(path, text);
+        {
+            const Undeletable stays(path);
+            s->Run(-3);
+            EXPECT_TRUE(ShowsError(s->host, "Błąd usunięcia pliku " + path + ": ")) << name;
+            EXPECT_FALSE(Contains(s->Commands(), 451)) << name;
+            EXPECT_TRUE(Exists(path)) << name;
+        }
+        Recover(*s, name);
+        EXPECT_EQ(Receipts(s->host), Receipts(never->host)) << name;
+        EXPECT_EQ(Documents(*s), Documents(*never)) << name;
+        EXPECT_EQ(Documents(*s).size(), std::string(name) == "zamowienia.tmp" ? 2u : 1u) << name;
+    }
+}
+
+// The orders of a pass are kept, under their document's name, before its
+// file goes. A pass over a file whose orders were kept writes none of its
+// own; a kept document written again (the run ended before it was taken out
+// of "zamowienia.tmp") is the same one document; a file of someone else's
+// under its name is left alone.
+TEST(ImportFolder, KeptOrdersBecomeOneDocumentWhateverComesBetween)
+{
+    const auto met = Session("", json::array());
+    WriteFile(Exchange(*met, "combo.imp"), "\r\n#PARAGONY;\r\nP_ZAM;32;9;590;2500;Mleko\r\n"
+                                           "P_PLU;1;5;;Woda;1000;200;0\r\nP_PLA;2;1;Gotowka;0;200;;;;-1\r\n"
+                                           "P_TRN;100;20260309080500000;0001;Ala;3;200;200;10\r\n"
+                                           "#PRZEKAZANO;1;2026-03-09\r\n#ZAMOWIENIA_ZACHOWANE\r\n");
+    ASSERT_EQ(met->Run(-6), 0);
+    EXPECT_TRUE(Documents(*met).empty());
+    EXPECT_TRUE(Receipts(met->host).empty()) << "the day was handed over before";
+    EXPECT_FALSE(HasLeftover(*met));
+
+    const auto s = Session();
+    s->host.SetParam("ComboEdiFolder", "");
+    s->Run(-3);
+    const std::string kept = ReadFile(Exchange(*s, "zamowienia.tmp"));
+    ASSERT_EQ(kept, "Doc001_" + Today() + "_001.txt\r\nMleko;590;2500\r\n\r\n");
+    s->host.SetParam("ComboEdiFolder", s->tmp / "edi");
+    ASSERT_EQ(s->Run(-3), 0);
+    const std::vector<std::string> one = Documents(*s);
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_NE(one[0].find("NrDok:1\r\n"), std::string::npos);
+
+    WriteFile(Exchange(*s, "zamowienia.tmp"), kept);
+    ASSERT_EQ(s->Run(-3), 0);
+    EXPECT_EQ(Documents(*s), one);
+    EXPECT_FALSE(Exists(Exchange(*s, "zamowienia.tmp")));
+
+    const std::string document = s->tmp / ("edi/Doc001_" + Today() + "_001.txt");
+    WriteFile(document, "someone else's");
+    WriteFile(Exchange(*s, "zamowienia.tmp"), kept);
+    ASSERT_EQ(s->Run(-3), 0);
+    EXPECT_EQ(ReadFile(document), "someone else's");
+    const std::string second = ReadFile(s->tmp / ("edi/Doc001_" + Today() + "_002.txt"));
+    EXPECT_NE(second.find("NrDok:2\r\n"), std::string::npos);
+    EXPECT_NE(second.find("Linia:Kod{590}Ilosc{2.500}"), std::string::npos);
+}
+
+// The host cuts the folder to its buffer of 260 bytes and a terminator: a
+// folder that fills it may be the beginning of a longer one. Refused, with
+// nothing made anywhere; one byte shorter works.
+TEST(ImportFolder, AFolderThatFillsTheHostsBufferIsRefusedBeforeAnythingIsMade)
+{
+    for (const size_t length : {259u, 260u, 261u, 4000u}) {
+        const auto s = Session();
+        TempDir base;
+        std::string folder = base.Path();
+        ASSERT_LT(folder.size() + 3, length);
+        for (size_t rest = length - folder.size() - 1; rest > 0;) {
+            size_t name = std::min<size_t>(100, rest - 1);
+            if (rest - 1 - name == 1) --name;
+            folder += "/" + std::string(name, 'd');
+            rest -= name + 1;
+        }
+        folder += "/";
+        ASSERT_EQ(folder.size(), length);
+        s->host.device.folder = folder;
+        if (length == 259) std::filesystem::create_directories(folder);
+        EXPECT_EQ(s->Run(-3), 0);
+        if (length == 259) {
+            EXPECT_EQ(Receipts(s->host), CleanReceipts());
+            EXPECT_FALSE(ShowsError(s->host, "")) << length;
+            continue;
+        }
+        EXPECT_TRUE(ShowsError(s->host, "Katalog wymiany urządzenia ma 260 znaków i wypełnia cały bufor programu"))
+            << length;
+        EXPECT_TRUE(std::filesystem::is_empty(base.Path())) << length;
+        EXPECT_FALSE(s->LinkEverOpened()) << length;
+    }
+}
