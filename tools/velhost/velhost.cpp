@@ -19,7 +19,7 @@ const char* kUsage =
     "  --config FILE.ini       the host's answers to the library's callbacks (below)\n"
     "  --owner XID             the host's X11 window (decimal or 0x hex), owner of the dialogs\n"
     "commands:\n"
-    "  info                    library type and properties 1, 2, 3, 102-105\n"
+    "  info                    library type and properties 1, 2, 3 (the models, one a line), 102-105\n"
     "  catalog                 every parameter of groups 101-107\n"
     "  lists                   every list text of every catalogued parameter\n"
     "  windows                 window names 0-7\n"
@@ -248,7 +248,12 @@ int main(int argc, char** argv)
         std::printf("TYPE %d\n", lib.TypBiblioteki());
         for (int n : {1, 2, 3, 102, 103, 104, 105}) {
             lib.Wlasciwosci(buffer, n);
-            std::printf("PROPERTY %d %s\n", n, Shown(buffer).c_str());
+            // The list of models comes one a line: each after the first on an indented line.
+            std::istringstream lines(buffer);
+            std::string line;
+            std::getline(lines, line);
+            std::printf("PROPERTY %d %s\n", n, Shown(line).c_str());
+            while (std::getline(lines, line)) std::printf("  %s\n", Shown(line).c_str());
         }
         return 0;
     }
