@@ -3,6 +3,7 @@
 // not change with the host's locale.
 #include "VelImpBuf.h"
 
+#include <charconv>
 #include <cmath>
 
 #include "LTools.h"
@@ -28,6 +29,7 @@ void VelImpBuf::Clear()
     ds_plu.clear();
     ds_tax.clear();
     ds_index.clear();
+    ds_plu_numbers.clear();
     Sorted = false;
     payin = payout = discount = bottles_turned = bottles_saled = 0;
     fp_bony = fp_czeki = fp_karty = fp_inne = 0;
@@ -55,11 +57,29 @@ const VelImpBuf::PluRow& VelImpBuf::Row(int index_entry) const
     return ds_plu[static_cast<size_t>(ds_index[static_cast<size_t>(index_entry)])];
 }
 
+namespace {
+// The number a PLU text names when it is the number's own text, as IntToStr
+// writes it.
+std::optional<int32_t> PluNumber(const AnsiString& plu)
+{
+    int32_t number = 0;
+    const char* end = plu.data() + plu.size();
+    const auto [at, error] = std::from_chars(plu.data(), end, number);
+    if (error != std::errc() || at != end || IntToStr(number) != plu) return std::nullopt;
+    return number;
+}
+}  // namespace
+
 void VelImpBuf::AddPlu(const AnsiString& plu, double quantity, double value, e_identifier identifier)
 {
     ds_plu.push_back({plu, quantity, value, 1, identifier});
-    if (!Sorted) return;
     const auto row = static_cast<int32_t>(ds_plu.size() - 1);
+    if (identifier == id_plu)
+        if (const std::optional<int32_t> number = PluNumber(plu)) {
+            const auto [known, added] = ds_plu_numbers.try_emplace(*number, row);
+            if (!added) known->second = -1;
+        }
+    if (!Sorted) return;
     const int entries = static_cast<int>(ds_index.size());
     SearchedPlu = plu;
     int place = FindInsertPlace(0, entries - 1);
@@ -87,6 +107,20 @@ void VelImpBuf::AddToPlu(const AnsiString& plu, double quantity, double value, e
     }
     ds_plu[static_cast<size_t>(row)].quantity += quantity;
     ds_plu[static_cast<size_t>(row)].value += value;
+}
+
+void VelImpBuf::AddToPluNumber(int32_t plu, double quantity, double value)
+{
+    const auto known = ds_plu_numbers.find(plu);
+    if (known == ds_plu_numbers.end()) {
+        AddPlu(IntToStr(plu), quantity, value, id_plu);
+    } else if (known->second < 0) {
+        // More than one row reads alike: the text's own search picks one.
+        AddToPlu(IntToStr(plu), quantity, value, id_plu);
+    } else {
+        ds_plu[static_cast<size_t>(known->second)].quantity += quantity;
+        ds_plu[static_cast<size_t>(known->second)].value += value;
+    }
 }
 
 void VelImpBuf::ExclAddToPlu(const AnsiString& plu, double quantity, double value)
@@ -202,7 +236,7 @@ VelImpBuf& VelImpBuf::operator+(const ORVPosition& position)
     if (!kod.empty())
         AddToPlu(kod, position.Filosc, value, id_barcode);
     else
-        AddToPlu(IntToStr(position.Fplu), position.Filosc, value, id_plu);
+        AddToPluNumber(position.Fplu, position.Filosc, value);
     AddGodzinowy(HourOf(position.Fdata_czas), value, 0, 0);
     if (position.FTyp == ptBottleSale) AddBottlesSaled(value);
     if (position.FTyp == ptBottleReturn) AddBottlesTurned(value);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "LQuickSort.h"
@@ -88,6 +89,9 @@ public:
     void AddToPlu(const AnsiString& plu, double quantity, double value, e_identifier identifier);
     // Adds the figures to a row of this text; nothing when there is none.
     void ExclAddToPlu(const AnsiString& plu, double quantity, double value);
+    // Adds the figures to the row named by this PLU number, or appends one:
+    // AddToPlu of the number's text with id_plu, without the text.
+    void AddToPluNumber(int32_t plu, double quantity, double value);
     // A row with this text, or -1. The first search builds the index.
     int FindRec(const AnsiString& plu);
     int CountPlu() const { return static_cast<int>(ds_plu.size()); }
@@ -246,6 +250,9 @@ private:
     std::vector<TaxRow> ds_tax;
     // ds_plu row numbers in plu order while Sorted is set.
     std::vector<int32_t> ds_index;
+    // The row of each PLU number that names an id_plu row with its text
+    // exactly, -1 for a number more than one such row has.
+    std::unordered_map<int32_t, int32_t> ds_plu_numbers;
     std::vector<std::unique_ptr<ORVParagon>> FReceipts;
     std::vector<std::unique_ptr<ORVOther>> FReceiptsOther;
     double discount = 0, fp_bony = 0, fp_czeki = 0, fp_karty = 0, fp_inne = 0;
