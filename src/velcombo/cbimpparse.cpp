@@ -566,11 +566,7 @@ void TVelComboAction::SaveImpBufs()
         ++day;
         // Days go over in the order of their first line, not of their
         // dates: the number kept never goes back to an older receipt's.
-        for (int i = imp_buf->GetReceiptsCount() - 1; i >= 0; --i)
-            if (imp_buf->GetReceipts(i)) {
-                newest = std::max(newest, imp_buf->GetReceipts(i)->FnrTrans);
-                break;
-            }
+        if (const std::optional<int32_t> trans = imp_buf->LastReceiptTrans()) newest = std::max(newest, *trans);
         // An earlier pass over this file handed the day over before it was
         // cut short (the host refused a later day, or its process ended).
         if (parHandedOver.count(day)) continue;

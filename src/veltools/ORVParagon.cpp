@@ -178,6 +178,10 @@ void ORVParagon::ProcessFirstPosition(ORVPosition& position)
 ORVParagon& ORVParagon::operator+(std::unique_ptr<ORVPosition> position)
 {
     ProcessEachPosition(*position);
+    // Room for a common receipt's items at once rather than grown step by
+    // step; an import buffer frees the receipt as it takes it, for the next
+    // receipt to have the same room again.
+    if (Fpos.empty()) Fpos.reserve(8);
     Fpos.push_back(std::move(*position));
     if (Fpos.size() == 1) ProcessFirstPosition(Fpos.front());
     return *this;
@@ -186,6 +190,7 @@ ORVParagon& ORVParagon::operator+(std::unique_ptr<ORVPosition> position)
 ORVParagon& ORVParagon::operator+(std::unique_ptr<ORVPayment> payment)
 {
     ProcessEachPayment(*payment);
+    if (Fpymnt.empty()) Fpymnt.reserve(2);
     Fpymnt.push_back(std::move(*payment));
     if (Fpymnt.size() == 1) ProcessFirstPayment(Fpymnt.front());
     return *this;

@@ -39,7 +39,9 @@ void VelImpBuf::Clear()
         godz_ilkoszykow[h] = 0;
         godz_il_liniipar[h] = 0;
     }
-    FReceipts.clear();
+    FReceiptsTaken = 0;
+    FLastReceiptTrans.reset();
+    FReceiptBlocks.clear();
     FReceiptsOther.clear();
     paragony.clear();
     Kas_Clear();
@@ -287,7 +289,18 @@ void VelImpBuf::AddReceipt(std::unique_ptr<ORVParagon> receipt)
         AddGodzinowy(HourOf(receipt->Fdata_czas), 0.0, 1, receipt->GetnPosCount());
         AddDiscount(receipt->Frabat, true);
     }
-    FReceipts.push_back(std::move(receipt));
+    if (par_szczeg) {
+        // A text is full past 1 MiB; its room beyond that takes the block
+        // that passes the mark without growing.
+        constexpr size_t Full = 1 << 20, Room = Full + (Full >> 4);
+        if (FReceiptBlocks.empty() || FReceiptBlocks.back().size() >= Full) {
+            FReceiptBlocks.emplace_back();
+            FReceiptBlocks.back().reserve(Room);
+        }
+        receipt->AppendBlock(FReceiptBlocks.back());
+    }
+    ++FReceiptsTaken;
+    FLastReceiptTrans = receipt->FnrTrans;
 }
 
 void VelImpBuf::AddReceiptOtherInfo(std::unique_ptr<ORVOther> other)

@@ -123,17 +123,10 @@ void VelImpBuf::WriteToFile(TMFile& file, bool strip)
     flag("NADPISZ_PLU", nadpisz_plu);
     flag("DOKLEJ_PLU", doklej_plu);
 
-    // One text for every receipt's block, its room kept from one to the next.
-    AnsiString block;
-    for (auto& receipt : FReceipts) {
-        if (!receipt) continue;
-        if (par_szczeg) {
-            block.clear();
-            receipt->AppendBlock(block);
-            file.Write(block.data(), static_cast<int64_t>(block.size()));
-        }
-        receipt.reset();
-    }
+    if (par_szczeg)
+        for (const AnsiString& blocks : FReceiptBlocks) file.Write(blocks.data(), static_cast<int64_t>(blocks.size()));
+    FReceiptBlocks.clear();
+    FLastReceiptTrans.reset();
     for (auto& other : FReceiptsOther) {
         if (!other) continue;
         if (par_szczeg) *other >> file;

@@ -362,6 +362,7 @@ TEST_F(ImportBuffer, ReceiptsAreFreedAsTheyAreWrittenAndWrittenOnlyInDetailMode)
     auto fill = [this] {
         auto r = std::make_unique<ORVParagon>();
         r->FnrPar = 1;
+        r->FnrTrans = 7;
         *r + Item(1, "", 1, 100, 8) + Payment(0, 100, 100);
         buf.AddReceipt(std::move(r));
         auto o = std::make_unique<ORVOther>();
@@ -369,11 +370,12 @@ TEST_F(ImportBuffer, ReceiptsAreFreedAsTheyAreWrittenAndWrittenOnlyInDetailMode)
         buf.AddReceiptOtherInfo(std::move(o));
     };
     fill();
+    EXPECT_EQ(buf.LastReceiptTrans(), 7);
     std::string text = SavedText();
     EXPECT_EQ(text.find("[Paragon nr"), std::string::npos);
     EXPECT_EQ(text.find("[INNA_OPER]"), std::string::npos);
     ASSERT_EQ(buf.GetReceiptsCount(), 1);
-    EXPECT_EQ(buf.GetReceipts(0), nullptr);
+    EXPECT_EQ(buf.LastReceiptTrans(), std::nullopt);
 
     buf.par_szczeg = true;
     fill();
@@ -384,7 +386,7 @@ TEST_F(ImportBuffer, ReceiptsAreFreedAsTheyAreWrittenAndWrittenOnlyInDetailMode)
     EXPECT_LT(flags, receipt);
     EXPECT_LT(receipt, other);
     EXPECT_NE(other, std::string::npos);
-    EXPECT_EQ(buf.GetReceipts(1), nullptr);
+    EXPECT_EQ(buf.LastReceiptTrans(), std::nullopt);
     // Saving again writes nothing of what was freed.
     text = SavedText();
     EXPECT_EQ(text.find("[Paragon nr"), std::string::npos);
