@@ -23,6 +23,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -37,7 +38,8 @@
 namespace {
 
 // The harness's host with the library registered, answering from `folder`,
-// importing receipts with their detail.
+// importing receipts with their detail. VELCOMBO_BENCH_LIB names another
+// build of the library to time in its place, such as an earlier one.
 struct Host {
     VelHost host;
     void* session = nullptr;
@@ -45,7 +47,8 @@ struct Host {
     explicit Host(const std::string& folder)
     {
         std::string error;
-        if (!host.Load(VELCOMBO_LIB, error)) throw std::runtime_error(error);
+        const char* other = std::getenv("VELCOMBO_BENCH_LIB");
+        if (!host.Load(other ? other : VELCOMBO_LIB, error)) throw std::runtime_error(error);
         host.device.folder = folder;
         testutil::SetParams(host, {{"ComboImpMode", "1"}, {"ComboImpReceipts", "1"}});
         if (!host.Register()) throw std::runtime_error("registration failed");

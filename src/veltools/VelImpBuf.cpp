@@ -222,14 +222,16 @@ void VelImpBuf::AddGodzinowy(int hour, double value, int baskets, int lines)
     godz_il_liniipar[hour] += lines;
 }
 
-namespace {
-int HourOf(TDateTime value)
+int VelImpBuf::HourOf(TDateTime value)
 {
-    int hour, minute, second, ms;
-    DecodeTime(value, hour, minute, second, ms);
-    return hour;
+    // A receipt's items share its time: decoded once for them all.
+    if (value != hour_of.first) {
+        int hour, minute, second, ms;
+        DecodeTime(value, hour, minute, second, ms);
+        hour_of = {value, hour};
+    }
+    return hour_of.second;
 }
-}  // namespace
 
 VelImpBuf& VelImpBuf::operator+(const ORVPosition& position)
 {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "LQuickSort.h"
@@ -244,6 +245,8 @@ private:
 
     // The identifier of a row as written: id_global by the day's rule.
     e_identifier Resolved(e_identifier identifier) const;
+    // The hour of a time, 0..23.
+    int HourOf(TDateTime value);
     void CreateIndex();
     PluRow& Row(int index_entry);
     const PluRow& Row(int index_entry) const;
@@ -277,6 +280,8 @@ private:
     AnsiString paragony;
     AnsiString SearchedPlu;
     double payin = 0, payout = 0, bottles_turned = 0, bottles_saled = 0;
+    // The last time HourOf decoded, and its hour.
+    std::pair<TDateTime, int> hour_of{0, 0};
 
     std::vector<KasWaluta> kas_wal;
 };
