@@ -215,6 +215,26 @@ bool TMFile::ReadLine(AnsiString& text, const AnsiString& end)
     return any;
 }
 
+bool TMFile::ReadLine(std::string_view& line, const AnsiString& end)
+{
+    RequireOpen();
+    WriteHeld();
+    const AnsiString& terminator = end.empty() ? AnsiString("\r\n") : end;
+    if (FillBuffer()) {
+        const char* data = FBuffer.data() + (FPointer - FBufferStart);
+        const size_t available = FBuffer.size() - static_cast<size_t>(FPointer - FBufferStart);
+        if (const char* found = Find(data, available, terminator)) {
+            line = std::string_view(data, static_cast<size_t>(found - data));
+            FPointer += static_cast<int64_t>(line.size() + terminator.size());
+            return true;
+        }
+    }
+    // A line that goes on past the bytes read ahead, or the last one.
+    const bool any = ReadLine(FLine, terminator);
+    line = FLine;
+    return any;
+}
+
 int64_t TMFile::Read(void* bytes, int64_t count)
 {
     RequireOpen();

@@ -21,7 +21,7 @@ struct TVelComboAction::ImpFileReader {
     TLJWords words;
 
     ImpFileReader() { words.FSeparator = ";"; }
-    bool Next(AnsiString& line)
+    bool Next(std::string_view& line)
     {
         if (!file.ReadLine(line)) return false;
         ++lineNo;
@@ -137,10 +137,10 @@ void TVelComboAction::ReadFromFile()
     parLastHandedOver = LastReceiptHandedOver();
     try {
         reader.file.Open();
-        AnsiString text;
+        std::string_view text;
         while (reader.Next(text)) {
             if (IsSkipped(text)) {
-                NoteMarker(text);
+                NoteMarker(AnsiString(text));
                 continue;
             }
             Progress(counter);
