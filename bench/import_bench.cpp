@@ -56,7 +56,6 @@ struct Host {
     int Run(int operation)
     {
         char text[301] = {};
-        host.imports.clear();
         return host.Lib().SerKasOperacja(host.Handle(), host.Call(), &session, text, operation, 0);
     }
 };
@@ -108,6 +107,7 @@ void FileImport(benchmark::State& state)
             std::remove((dir / name).c_str());
         testutil::WriteFile(combo, day);
         host.host.params = configured;
+        host.host.imports.clear();
         int result = -1;
         pairs.Run([&] { return paired::Own([&] { result = host.Run(-6); }); },
                   [&] { return paired::CountLines(counted); });
