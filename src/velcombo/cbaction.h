@@ -491,7 +491,7 @@ protected:
     int32_t parLastHandedOver = 0;
 
     // The orders of a parse pass kept in a file of their own until written.
-    AnsiString FNameZAM() const { return FKatalogWymiany + "zamowienia.tmp"; }
+    AnsiString FNameZAM() const { return KatalogWymiany() + "zamowienia.tmp"; }
     void KeepEDIOrder();
     void WriteKeptOrders(const std::vector<TStringList>& documents);
     // One document of these order lines, under the first free number.

@@ -39,6 +39,11 @@ void TVelComboExpBuf::DodInfo2TowRec(const AnsiString& dodinfo, VelTowRec* rec)
     }
 }
 
+AnsiString TVelComboExpBuf::KodNaKase(const AnsiString& kod) const
+{
+    return velaction ? velaction->FormatujBarkodNaKase(kod) : kod;
+}
+
 void TVelComboExpBuf::ModifyPLUStatus(VelTowRec& host, VelTowRec& reg)
 {
     // Goods the host deletes are deleted whatever the register holds, and

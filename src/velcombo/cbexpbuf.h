@@ -22,6 +22,8 @@ public:
     // Identical goods need nothing, a price alone is changed, any other
     // difference updates; goods the host deletes stay deleted.
     void ModifyPLUStatus(VelTowRec& host, VelTowRec& reg) override;
+    // As the register family at hand takes it (FormatujBarkodNaKase).
+    AnsiString KodNaKase(const AnsiString& kod) const override;
 
     TLTools tools;
 

@@ -5,7 +5,9 @@
 // the import date; receipt mode takes them from the receipts, each into the
 // buffer of the day it closed. A receipt counts only once its close line is
 // read: a receipt cancelled as a whole, or one cut off at the end of the
-// file, leaves nothing behind.
+// file, leaves nothing behind. In receipt mode only what belongs to a day
+// makes one (a closed receipt, a pay-in, pay-out or cancellation, the
+// cashier lines): a file without such lines hands no day over.
 #include <optional>
 
 #include "cbaction.h"
@@ -209,8 +211,6 @@ void TVelComboAction::ReadFromFile()
             }
         }
         ReadParagsFromFile(formats, nullptr);
-        // Only what stood alone in the file: its day is the import date.
-        if (imp_bufs.empty()) PodstawImpBuf(ParamAsDate("DataImportu"));
         MsgS(LPV_Ok);
         reader.file.Close();
     } catch (...) {
@@ -570,9 +570,9 @@ void TVelComboAction::SaveImpBufs()
         // An earlier pass over this file handed the day over before it was
         // cut short (the host refused a later day, or its process ended).
         if (parHandedOver.count(day)) continue;
-        // Receipts without a printout number say nothing of what the host
-        // has, so the number goes over as the register gave it.
-        const bool handsOver = newest > last || !Sprzedaz_z_paragonow || newest == -1;
+        // A receipt without a printout number (-1) says nothing of what the
+        // host has: it never lowers the number handed over.
+        const bool handsOver = newest > last || !Sprzedaz_z_paragonow;
         if (handsOver) imp_buf->AddParameter("ComboLastReceipt", IntToStr(newest));
         imp_buf->Save(FNameKIMP(), false);
         if (!FileExists(FNameKTMP())) CopyFile(FNameKIMP(), FNameKTMP(), false);

@@ -121,6 +121,10 @@ void TVelComboAction::ClosePort()
 
 void TVelComboAction::ClosePortAfterFailure()
 {
+    // The closing lines come below the failed step, which stays the step: a
+    // caller that marks the failure marks that step, never the card server's
+    // unlock.
+    const Step failed = CurrentStep();
     // A modem that will not hang up must still be known to the user.
     try {
         ClosePort();
@@ -128,6 +132,7 @@ void TVelComboAction::ClosePortAfterFailure()
         DodajKomunikat(zkBlad, e.what());
     } catch (...) {
     }
+    ResumeStep(failed);
 }
 
 bool TVelComboAction::CheckNumber()

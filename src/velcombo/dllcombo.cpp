@@ -7,9 +7,12 @@
 #include "clock.h"
 #include "emexception.h"
 #include "process_state.h"
+#include "velcombo.h"
 #include "xtools.h"
 
-#define ORVDLL_EXPORT extern "C" __attribute__((visibility("default")))
+// Each definition below matches its declaration in the host's header
+// (velcombo.h, through orvdll.h): a parameter that drifts no longer compiles.
+#define ORVDLL_EXPORT extern "C" ORVDLL_API
 
 namespace {
 void ClearResult(char* out)

@@ -183,7 +183,10 @@ void TLTools::SaveListToFile(const TStringList* list, const AnsiString& path)
 
 bool TLTools::IsFile(const AnsiString& path) { return FileExists(path); }
 
-AnsiString TLTools::GetDirShortPath(const AnsiString& path) { return path; }
+AnsiString TLTools::GetDirShortPath(const AnsiString& path)
+{
+    return FileExists(path) || DirectoryExists(path) ? path : AnsiString();
+}
 
 AnsiString TLTools::WczytajSciezkeDoBinariow()
 {

@@ -56,7 +56,8 @@ public:
     static void SaveListToFile(const TStringList* list, const AnsiString& path);
     // A plain file (not a folder) exists.
     static bool IsFile(const AnsiString& path);
-    // There are no short names here: the path as given.
+    // There are no short names here: the path as given when it names a file
+    // or folder that exists, empty when it names nothing.
     static AnsiString GetDirShortPath(const AnsiString& path);
     // The host's binaries folder (ORVWIN_BINARIA), ending with a separator;
     // empty when not set.

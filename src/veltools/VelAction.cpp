@@ -150,8 +150,7 @@ AnsiString VelAction::ShortenPathName(const AnsiString& path) const
     // The longest answer the family's drivers take; a longer path cut to it
     // would name another file.
     constexpr size_t kMaxPath = 260;
-    if (path.size() > kMaxPath || (!FileExists(path) && !DirectoryExists(path))) return "";
-    return path;
+    return path.size() > kMaxPath ? AnsiString() : TLTools::GetDirShortPath(path);
 }
 
 int VelAction::WaitForFileState(const AnsiString& path, bool exists, int seconds)

@@ -95,47 +95,53 @@ void TVelActionBase::MsgAdd(const AnsiString& text, LPVState state, int max)
     // A warning stands on its own: the step before it stays the step.
     if (n == 0 || state == LPV_Warning) return;
     FStepIsLast = true;
-    FLastMsg = lines[n - 1];
-    FLastState = state;
-    FLastMax = max < 1 ? 1 : max;
-    FLastProgress = 0;
+    FStep = {lines[n - 1], state, max < 1 ? 1 : max, 0, ++FSteps};
 }
 
 void TVelActionBase::MsgP(int value)
 {
-    if (value == FLastProgress) return;
-    FLastProgress = value;
-    if (FLastState == LPV_Value)
-        ShowStep(zkNormalny, FLastMsg + ":" + AnsiString(1, kStateMark) + IntToStr(value));
-    else if (FLastState == LPV_Percent)
-        ShowStep(zkNormalny, FLastMsg + ":" + AnsiString(1, kStateMark) + Percent(value, FLastMax));
+    if (FStep.number == 0 || value == FStep.progress) return;
+    FStep.progress = value;
+    if (FStep.state == LPV_Value)
+        ShowStep(zkNormalny, FStep.text + ":" + AnsiString(1, kStateMark) + IntToStr(value));
+    else if (FStep.state == LPV_Percent)
+        ShowStep(zkNormalny, FStep.text + ":" + AnsiString(1, kStateMark) + Percent(value, FStep.max));
 }
 
 void TVelActionBase::MsgS(LPVState state)
 {
-    if (state == FLastState) return;
-    FLastState = state;
+    if (FStep.number == 0 || state == FStep.state) return;
+    FStep.state = state;
     const AnsiString mark(1, kStateMark);
     switch (state) {
         case LPV_Ok:
-            ShowStep(zkNormalny, FLastMsg + mark + "OK");
+            ShowStep(zkNormalny, FStep.text + mark + "OK");
             break;
         case LPV_Error:
-            ShowStep(zkBlad, FLastMsg);
+            ShowStep(zkBlad, FStep.text);
             break;
         case LPV_Warning:
-            ShowStep(zkOstrzezenie, FLastMsg);
+            ShowStep(zkOstrzezenie, FStep.text);
             break;
         case LPV_Percent:
-            ShowStep(zkNormalny, FLastMsg + ":" + mark + Percent(FLastProgress, FLastMax));
+            ShowStep(zkNormalny, FStep.text + ":" + mark + Percent(FStep.progress, FStep.max));
             break;
         case LPV_Value:
-            ShowStep(zkNormalny, FLastMsg + ":" + mark + IntToStr(FLastProgress));
+            ShowStep(zkNormalny, FStep.text + ":" + mark + IntToStr(FStep.progress));
             break;
         case LPV_None:
-            ShowStep(zkNormalny, FLastMsg);
+            ShowStep(zkNormalny, FStep.text);
             break;
     }
+}
+
+TVelActionBase::Step TVelActionBase::CurrentStep() const { return FStep; }
+
+void TVelActionBase::ResumeStep(const Step& step)
+{
+    // Once another step was added, the host's last line is not this one's.
+    if (FStep.number != step.number) FStepIsLast = false;
+    FStep = step;
 }
 
 void TVelActionBase::ShowStep(int kind, const AnsiString& line)

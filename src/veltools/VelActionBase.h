@@ -40,9 +40,23 @@ public:
     void DodajKomunikat(int kind, const AnsiString& text);
     AnsiString ZmienOstatniKomunikat(int kind, const AnsiString& text);
     AnsiString PodajOstatniKomunikat(bool cut) const;
+    // Before the first step there is none: MsgP and MsgS show nothing.
     void MsgAdd(const AnsiString& text, LPVState state, int max);
     void MsgP(int value);
     void MsgS(LPVState state);
+    // The step as it stands, and the same step taken up again once the lines
+    // of a clean-up were shown below it: a failure marked after the clean-up
+    // is then the failed step's, not the clean-up's last line.
+    struct Step {
+        AnsiString text;
+        LPVState state = LPV_None;
+        int max = 100;
+        int progress = 0;
+        // Steps are numbered from 1 as they are added; 0 is none.
+        int number = 0;
+    };
+    Step CurrentStep() const;
+    void ResumeStep(const Step& step);
 
     // Stop polling.
     bool CzyPrzerwac();
@@ -122,10 +136,8 @@ protected:
     AnsiString Txt(const AnsiString& text) const;
 
 private:
-    AnsiString FLastMsg;
-    LPVState FLastState = LPV_None;
-    int FLastMax = 100;
-    int FLastProgress = 0;
+    Step FStep;
+    int FSteps = 0;
     int FOperParam = 0;
     AnsiString FOstatniKomunikat;
     // Whether the host's last line is the step's own.

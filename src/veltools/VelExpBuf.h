@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "LQuickSort.h"
@@ -74,9 +75,15 @@ public:
     // The host row's status after comparing it with the register's item.
     virtual void ModifyPLUStatus(VelTowRec& host, VelTowRec& reg);
     virtual bool CheckIfDeletePLU(VelTowRec& host, VelTowRec& reg);
+    // The barcode of a goods row as the export puts it into the register;
+    // the base knows no register and keeps it.
+    virtual AnsiString KodNaKase(const AnsiString& kod) const;
     // Sets every goods row's status from the register's list (AddInPlu):
-    // what differs is sent, what the host lacks is deleted. With stripCode
-    // the register's barcodes lose their leading zeros for good.
+    // what differs is sent, what the host lacks is deleted. A register's
+    // item is the host row whose barcode the export would put there
+    // (KodNaKase), else the row of that barcode without its leading zeros.
+    // With stripCode the register's barcodes lose their leading zeros for
+    // good.
     void AnalizujCancelBufor(bool stripCode);
     // Recounts the goods counters from the rows.
     void PrzeliczTowary();
@@ -161,6 +168,12 @@ private:
     TLJWords Jednostka(int i, const char* key) const;
     // The goods row found for a barcode among the first n rows, as FindRec.
     int FindRow(std::string_view kod, int n);
+    // Goods rows among the first n by the barcode the register holds for
+    // them, where that is not their own.
+    using HeldCodes = std::unordered_multimap<AnsiString, int>;
+    // The host row that put the register's barcode kod (its information
+    // line dodinfo) there; -1 when none did.
+    int FindHeldRow(std::string_view kod, const HeldCodes& turned, const AnsiString& dodinfo, int n);
     // Sets a stored row's status, moving the counters.
     void SetStatus(size_t row, stTow status);
 

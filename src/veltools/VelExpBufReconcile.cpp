@@ -1,6 +1,7 @@
 // Reconciling the host's goods with the register's own list, and the export
 // result file that tells the host which goods were carried out.
 #include <algorithm>
+#include <vector>
 
 #include "LTools.h"
 #include "VelAction.h"
@@ -33,10 +34,44 @@ void VelExpBuf::ModifyPLUStatus(VelTowRec& host, VelTowRec&)
 
 bool VelExpBuf::CheckIfDeletePLU(VelTowRec&, VelTowRec&) { return false; }
 
+AnsiString VelExpBuf::KodNaKase(const AnsiString& kod) const { return kod; }
+
+int VelExpBuf::FindHeldRow(std::string_view kod, const HeldCodes& turned, const AnsiString& dodinfo, int n)
+{
+    const int own = FindRow(kod, n);
+    if (turned.empty()) return own;
+    const auto [first, last] = turned.equal_range(AnsiString(kod));
+    if (first == last) return own;
+    // The row of the very barcode, then the templates in row order.
+    std::vector<int> rows;
+    for (auto at = first; at != last; ++at) rows.push_back(at->second);
+    std::sort(rows.begin(), rows.end());
+    if (own >= 0) rows.insert(rows.begin(), own);
+    if (rows.size() == 1) return rows.front();
+    // More than one host row would put this barcode into the register, which
+    // holds it once: its item is the one under the register's PLU number,
+    // failing that the first of them.
+    VelTowRec reg;
+    DodInfo2TowRec(dodinfo, &reg);
+    for (const int row : rows)
+        if (ds_plu[static_cast<size_t>(row)].plu == reg.plu) return row;
+    return rows.front();
+}
+
 void VelExpBuf::AnalizujCancelBufor(bool stripCode)
 {
     const int n = il_rec;
     ResetFlags(false);
+    // Host goods whose barcode the export turns into another one (a weighed
+    // goods template) are looked for under the one the register holds.
+    HeldCodes turned;
+    for (size_t row = 0; row < static_cast<size_t>(std::max(n, 0)); ++row) {
+        const Rows::Row& rec = ds_plu[row];
+        if (rec.opakowanie) continue;
+        const AnsiString kod(rec.Kod());
+        AnsiString held = KodNaKase(kod);
+        if (held != kod) turned.emplace(std::move(held), static_cast<int>(row));
+    }
     // One record of each side serves every item in turn, its texts keeping
     // their room.
     VelTowRec host, reg;
@@ -44,9 +79,10 @@ void VelExpBuf::AnalizujCancelBufor(bool stripCode)
         const std::string_view kod = item.kod;
         const std::string_view key = kod.substr(std::min(kod.find_first_not_of('0'), kod.size()));
         if (key.empty()) continue;
-        // The host's own row of the very barcode comes first: "0123" must not
-        // take a host row "123" that stands for another product.
-        int found = FindRow(kod, n);
+        // The host's row of the very barcode the register holds comes first:
+        // "0123" must not take a host row "123" that stands for another
+        // product.
+        int found = FindHeldRow(kod, turned, item.dodinfo, n);
         if (found < 0 && key.size() != kod.size()) found = FindRow(key, n);
 
         reg = VelTowRec();

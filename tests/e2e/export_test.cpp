@@ -89,6 +89,8 @@ TEST(Export, ARunCutShortClosesTheSessionAndStillHandsOverTheResult)
         int stopAfterPolls;
         std::vector<int> commands;
         std::string message, marked;
+        // The clearing of the goods closes the session itself, and the run closes it again.
+        int unlocks = 1;
     } cases[] = {
         {ok, refused, "1", -1, {501, 321, 1171, 1171}, "Kasa zgłosiła błąd wykonania: [W1] - ", "E:" + kReport},
         {ok, drop, "1", -1, {501, 321, 1171, 1171}, "Błąd komunikacji z kasą", "E:" + kReport},
@@ -101,11 +103,14 @@ TEST(Export, ARunCutShortClosesTheSessionAndStillHandsOverTheResult)
         // A fiscal NEO takes no cashiers and only has its payment forms checked.
         {fiscal, "", "1", -1, {501, 321, 1171, 1171, 2910, 2910, 2910, 2910, 2910}, forms,
          "E:Weryfikacja zaprogramowanych form płatności"},
+        // The register refuses to clear goods that have sales.
+        {R"({"registerNumber": "3", "goods": [{"plu": 1, "sales": 2}]})", "", "3", -1, {501, 321, 1171, 2150},
+         "[W944] - niedozwolona operacja na rekordzie z niezerową statystyką", "E:Czyszczenie bazy towarów...", 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
         Export s(c.scenario, c.faults);
-        s.host.SetParam("RodzajTransmisji", c.transmission);
+        SetParams(s.host, {{"RodzajTransmisji", c.transmission}, {"ComboKasTowMax", "1"}});
         s.host.stopAfterPolls = c.stopAfterPolls;
         // The host refuses the result as well: an extra error line, never in place of the run's own.
         s.host.answers["save_export"] = 0;
@@ -116,8 +121,13 @@ TEST(Export, ARunCutShortClosesTheSessionAndStillHandsOverTheResult)
         EXPECT_EQ(lines.back().text.substr(0, c.message.size()), c.message);
         // The failed step's line is the one marked, not the session's last.
         EXPECT_TRUE(Shows(HostScreen(lines), c.marked));
+        const std::string unlock = "Zdalne odblokowanie serwera Norvik (SKP)";
+        EXPECT_EQ(CountOf(HostScreen(lines), unlock + "\x01OK"), static_cast<size_t>(c.unlocks));
+        EXPECT_FALSE(Shows(HostScreen(lines), "E:" + unlock));
         EXPECT_TRUE(s.LinkClosedAtTheEnd());
-        EXPECT_EQ(s.cards.Received(), (std::vector<std::string>{"DISABLE 2", "ENABLE 2"}));
+        std::vector<std::string> received = {"DISABLE 2"};
+        received.insert(received.end(), static_cast<size_t>(c.unlocks), "ENABLE 2");
+        EXPECT_EQ(s.cards.Received(), received);
         EXPECT_TRUE(Contains(s.host.events, "save_export"));
         EXPECT_TRUE(Contains(lines, Added("Błąd zapisu wyniku eksportu do bazy danych", 2)));
         // The warnings the failure refers to stay on screen above the failed step.

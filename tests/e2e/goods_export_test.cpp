@@ -187,6 +187,29 @@ TEST(GoodsExport, ReadBackSendsOnlyWhatDiffersAndWritesTheRegistersList)
                                              "PLU;5;50;123;CEN\r\nPLU;6;60;5906;AKT\r\nPLU;8;80;5908;AKT\r\n");
 }
 
+// A weighed article is held under the barcode its template became when it
+// was programmed, on each family its own way: unchanged, it is left alone
+// like a plain one; at a new price only the price goes.
+TEST(GoodsExport, ReadBackFindsAWeighedArticleUnderTheBarcodeItsTemplateBecame)
+{
+    for (const auto& [model, held] : {std::pair(2, "420"), std::pair(4, "27000420")}) {
+        SCOPED_TRACE(model);
+        RegisterSession s(R"({"model": )" + std::to_string(model) + R"(, "reports": {"delayMs": 0}, "goods": [
+            {"plu": 420, "name": "Ser gouda", "barcode": ")" + held + R"(", "price": 2999, "format": 3, "sales": 5},
+            {"plu": 1, "name": "Chleb", "barcode": "5901", "price": 350}]})");
+        const std::string bread = Plu("1", "5901", "Chleb", "350", "AKT");
+        for (const char* price : {"2999", "3199"}) {
+            EXPECT_EQ(Export(s, Plu("420", "27000420?????", "Ser gouda", price, "AKT", "23;1;T;3;F;F;F;;;0") + bread, "3"), 0);
+            EXPECT_EQ(s.File("wynik.exp"), "PLU;420;4200;27000420?????;AKT\r\nPLU;1;10;5901;AKT\r\n");
+        }
+        std::vector<std::string> sent = GoodsSent(s);
+        std::erase_if(sent, [](const std::string& c) { return c.starts_with("2000 ") || c.starts_with("2110 ") ||
+                                                              c.starts_with("2003 ") || c.starts_with("2710 "); });
+        EXPECT_EQ(sent, std::vector<std::string>{R"(2181 [["V",420],["N",3199]])"});
+        EXPECT_EQ(s.host.lines.back().kind, 0) << s.host.lines.back().text;
+    }
+}
+
 TEST(GoodsExport, AQuietRefusalInTheListEndsTheReadingAndKeepsWhatWasRead)
 {
     RegisterSession s(R"({"model": 1, "goods": [{"plu": 1, "name": "Chleb", "barcode": "5901"}, {"plu": 2}]})",

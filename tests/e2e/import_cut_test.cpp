@@ -130,7 +130,9 @@ public:
         const json scenario = {{"model", 24}, {"registerNumber", "1"}, {"operator", 0},
                                {"clock", "2026-03-09 18:30:15"}, {"receiptRecords", records}};
         sim.Start(REGSIM_EXE, Concat(RegsimArgs(tmp, journal, scenario.dump(), faults), {"--tcp", "0"}));
-        WriteFile(tmp / "host.ini", "[device]\nnumber=1\nfolder=" + folder + "/\n[params]\nComboPort=TCP/IP\n"
+        // No trace: the full folder is to be filled by the import's own files.
+        WriteFile(tmp / "host.ini", "[device]\nnumber=1\nfolder=" + folder + "/\n[params]\nComboDedbug=0\n"
+                                    "ComboPort=TCP/IP\n"
                                     "ComboIpAddress=127.0.0.1\nComboIpPort=" + std::to_string(sim.Port()) +
                                     "\nComboImpMode=1\nComboImpReceipts=1\nDataImportu=20260309000000000\n"
                                     "ComboEdiFolder=" + tmp / "edi" + "\n[host]\nstore=" + store + "\n" + moreIni);

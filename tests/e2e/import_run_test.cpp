@@ -231,19 +231,30 @@ TEST(ImportRun, TheGuardTellsWhatItSetsAsideAndAnOrderWaitsForItsFolder)
     ASSERT_EQ(refused->Run(-3), 0);
     for (const HostLine& line : refused->host.lines) EXPECT_NE(line.text.rfind("Pominięto", 0), 0u) << line;
 
-    // No EDI folder: the sales go over, the order waits in its own file and
-    // a later run writes it first, once.
+    // No EDI folder, or one that cannot be made (a file stands in its way)
+    // with the exchange folder given ending in "\": the sales go over, the
+    // order waits in its own file inside the exchange folder and a later run
+    // writes it first, once.
     const json order = Rec(32, {V(9), S("590"), N(2500), S("Mleko")});
-    const auto edi = Session(json::array({order, kDay[0], kDay[1], kDay[2]}));
-    edi->Run(-3);
-    EXPECT_EQ(edi->host.imports.size(), 1u);
-    EXPECT_EQ(edi->host.lines.back().kind, 2);
-    EXPECT_EQ(ReadFile(edi->tmp / "zamowienia.tmp"), "Mleko;590;2500\r\n\r\n");
-    edi->host.SetParam("ComboEdiFolder", edi->tmp / "EDI");
-    for (int run = 0; run < 2; ++run) ASSERT_EQ(edi->Run(-3), 0);
-    const auto documents = std::distance(std::filesystem::directory_iterator(edi->tmp / "EDI"), {});
-    EXPECT_EQ(documents, 1);
-    EXPECT_FALSE(Exists(edi->tmp / "zamowienia.tmp"));
+    for (const bool unwritable : {false, true}) {
+        SCOPED_TRACE(unwritable);
+        const auto edi = Session(json::array({order, kDay[0], kDay[1], kDay[2]}));
+        if (unwritable) {
+            edi->host.device.folder = edi->tmp.Path() + "\\";
+            WriteFile(edi->tmp / "plik", "");
+            edi->host.SetParam("ComboEdiFolder", edi->tmp / "plik/EDI");
+        }
+        edi->Run(-3);
+        EXPECT_EQ(edi->host.imports.size(), 1u);
+        EXPECT_EQ(edi->host.lines.back().kind, 2);
+        EXPECT_EQ(ReadFile(edi->tmp / "zamowienia.tmp"), "Mleko;590;2500\r\n\r\n");
+        EXPECT_FALSE(Exists(edi->tmp.Path() + "\\zamowienia.tmp"));
+        edi->host.SetParam("ComboEdiFolder", edi->tmp / "EDI");
+        for (int run = 0; run < 2; ++run) ASSERT_EQ(edi->Run(-3), 0);
+        const auto documents = std::distance(std::filesystem::directory_iterator(edi->tmp / "EDI"), {});
+        EXPECT_EQ(documents, 1);
+        EXPECT_FALSE(Exists(edi->tmp / "zamowienia.tmp"));
+    }
 }
 
 // The card pattern the register gives is kept for later parses: a refused

@@ -95,6 +95,29 @@ TEST(SalesImport, EachRecordBecomesItsLineAndItsHostRecord)
     EXPECT_EQ(Count(lines, "\r\nP_"), rows.size() - 1);
 }
 
+// A run stopped by a register of another number leaves an intermediate
+// file of one empty line: the next run hands no day over for it, only the
+// day of the register's receipt.
+TEST(SalesImport, OnlyLinesThatBelongToADayMakeOne)
+{
+    RegisterSession s(Scenario(json::array({Goods(5, 899), Close(41, 2, 77)})));
+    Configure(s).host.device.number = 2;
+    ASSERT_EQ(s.Run(-3), 0);
+    EXPECT_EQ(s.host.lines.back(), Added("Niezgodny numer urządzenia!", 2));
+    ASSERT_EQ(s.File("combo.imp"), "\r\n");
+
+    s.host.device.number = 1;
+    s.host.lines.clear();
+    ASSERT_EQ(s.Run(-3), 0);
+    std::vector<std::string> saves;
+    for (const HostLine& line : s.host.lines)
+        if (line.text.rfind("Zapis do bazy", 0) == 0) saves.push_back(line.text);
+    EXPECT_EQ(saves, std::vector<std::string>{"Zapis do bazy 2024-01-02 (wtorek):"});
+    ASSERT_EQ(s.host.imports.size(), 1u);
+    EXPECT_NE(s.host.imports[0].find("[Paragon nr 41]"), std::string::npos);
+    EXPECT_FALSE(Exists(s.tmp / "combo.imp"));
+}
+
 // A leftover intermediate file in file mode: the register is never asked
 // what it is, yet receipts the host already has stay out.
 TEST(SalesImport, DaysGoOverInOrderAndHandedOverReceiptsStayOut)

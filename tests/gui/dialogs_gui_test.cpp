@@ -130,10 +130,11 @@ TEST_F(Dialogs, VatSlotsAreStoredOnlyByOk)
     const Input ok = Click(200, 168), cancel = Click(200, 208), rowA = Click(90, 25), rowB = Click(90, 44);
     const std::string host = "[vatprec]\nrates=2300,800,500,0,-1\n[params]\nVel_Combo_PosortowaneStawkiVatPrec=800\n";
     const std::string stored = "Vel_Combo_PosortowaneStawkiVatPrec=";
-    const std::string empty = "\r\n-999\r\n-999\r\n-999\r\n-999\r\n-999\r\n-999\r\n-999\r\n-999";
+    // The harness shows the value's line breaks as ^M^J.
+    const std::string empty = "^M^J-999^M^J-999^M^J-999^M^J-999^M^J-999^M^J-999^M^J-999^M^J-999";
     const std::pair<std::string, std::vector<Input>> cases[] = {
-        {stored + "800\r\n-999" + empty, {kEnter}},
-        {stored + "500\r\n-1" + empty, {rowA, kDown, kEnter, rowB, kDown, kDown, kDown, kDown, kDown, kEnter, ok}},
+        {stored + "800^M^J-999" + empty, {kEnter}},
+        {stored + "500^M^J-1" + empty, {rowA, kDown, kEnter, rowB, kDown, kDown, kDown, kDown, kDown, kEnter, ok}},
         {"", {rowA, kDown, kEnter, kEsc}},
         {"", {rowA, kDown, kEnter, cancel}},
         {"", {rowA, kDown, kEnter, kCloseBox}},

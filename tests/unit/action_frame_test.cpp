@@ -116,6 +116,44 @@ TEST_F(ActionFrame, ALineOfItsOwnAfterTheStepKeepsItsTextAndStateAndTheStepComes
                   {false, 0, "Weryfikacja"}, {false, 1, "Forma 2"}, {false, 1, "Forma 6"}, {false, 2, "Weryfikacja"}}));
 }
 
+TEST_F(ActionFrame, AFailureMarkedAfterACleanUpIsTheFailedSteps)
+{
+    // Marked by the step itself before the clean-up: nothing more; not yet
+    // marked: shown again below the clean-up's lines.
+    for (const bool markedFirst : {true, false}) {
+        Lines().clear();
+        action->MsgAdd("Czyszczenie", LPV_None, 100);
+        if (markedFirst) action->MsgS(LPV_Error);
+        const TVelActionBase::Step failed = action->CurrentStep();
+        action->MsgAdd("Zamykanie", LPV_None, 100);
+        action->MsgS(LPV_Ok);
+        action->MsgAdd("Odblokowanie", LPV_None, 100);
+        action->ResumeStep(failed);
+        action->MsgS(LPV_Error);
+        std::vector<Sent> expected = {{false, 0, "Czyszczenie"}, {false, 0, "Zamykanie"},
+                                      {true, 0, "Zamykanie\x01OK"}, {false, 0, "Odblokowanie"}};
+        if (markedFirst)
+            expected.insert(expected.begin() + 1, {true, 2, "Czyszczenie"});
+        else
+            expected.push_back({false, 2, "Czyszczenie"});
+        EXPECT_EQ(Lines(), expected) << markedFirst;
+    }
+    // A clean-up that showed nothing leaves the step the host's last line.
+    Lines().clear();
+    action->MsgAdd("Krok", LPV_None, 100);
+    action->ResumeStep(action->CurrentStep());
+    action->MsgS(LPV_Error);
+    EXPECT_EQ(Lines(), (std::vector<Sent>{{false, 0, "Krok"}, {true, 2, "Krok"}}));
+}
+
+TEST_F(ActionFrame, BeforeTheFirstStepAFailureMarksNoLine)
+{
+    action->MsgP(3);
+    action->MsgS(LPV_Error);
+    action->MsgS(LPV_Ok);
+    EXPECT_TRUE(Lines().empty());
+}
+
 TEST_F(ActionFrame, AnEmptyTextLeavesTheEarlierLineCurrent)
 {
     action->MsgAdd("Krok", LPV_Percent, 4);

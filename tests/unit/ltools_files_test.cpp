@@ -209,6 +209,16 @@ TEST(LToolsFiles, NumberedCopiesMoveUpWithoutTakingEachOthersNames)
     EXPECT_EQ(testutil::ReadFile(dir / "arch_3.imp"), "3");
 }
 
+TEST(LToolsFiles, ShortPathOfWhatExistsIsThePathOfNothingEmpty)
+{
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "plik.txt", "");
+    for (const std::string& path : {dir / "plik.txt", dir.Path(), dir.Folder()})
+        EXPECT_EQ(TLTools::GetDirShortPath(path), path);
+    EXPECT_EQ(TLTools::GetDirShortPath(dir / "brak"), "");
+    EXPECT_EQ(TLTools::GetDirShortPath(dir / "brak/"), "");
+}
+
 TEST(LToolsFiles, BinariesFolderEndsWithASeparator)
 {
     const std::pair<const char*, const char*> cases[] = {

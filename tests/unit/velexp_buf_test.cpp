@@ -26,6 +26,7 @@ class ExportingAction : public TVelComboAction {
 public:
     using TVelComboAction::TVelComboAction;
     using TVelComboAction::PoziomCen;
+    using TVelComboAction::protType;
     using VelAction::exp_buf;
 };
 
@@ -797,5 +798,34 @@ TEST_F(ComboExpBuf, TheRegistersBarcodeFindsTheHostsExactRowBeforeTheStrippedOne
         ASSERT_EQ(combo->il_rec, 2) << "nothing inserted again";
         EXPECT_EQ(Row(1 - exact).status, stDod) << "the register lacks 123";
         EXPECT_EQ(Row(exact).status, stNull) << "0123 is the register's own, unchanged";
+    }
+}
+
+TEST_F(ComboExpBuf, TheRegistersBarcodeFindsTheHostRowThatWouldPutItThere)
+{
+    // A weighed article's template, a plain barcode that a NEO 1.01 holds
+    // for it as well, and a second template it holds the same way.
+    const std::string file =
+        Priced(420, "27000420?????", "100") + Priced(7, "420", "100") + Priced(421, "28000420?????", "100");
+    // The family, the register's barcode and PLU number, the rows' statuses after.
+    const std::tuple<e_ProtocolType, std::string, int, std::vector<stTow>> cases[] = {
+        {pt_Neo, "420", 420, {stNull, stDod, stDod}},
+        {pt_Neo, "420", 7, {stDod, stNull, stDod}},
+        {pt_Neo, "420", 421, {stDod, stDod, stNull}},
+        // None under the register's PLU number: the row of the very barcode.
+        {pt_Neo, "420", 9, {stDod, stAkt, stDod}},
+        // Leading zeros are dropped from the host's own barcodes only.
+        {pt_Neo, "0420", 7, {stDod, stNull, stDod}},
+        {pt_Neo102, "27000420", 420, {stNull, stDod, stDod}},
+        {pt_Neo102, "420", 420, {stDod, stAkt, stDod}},
+    };
+    for (const auto& [family, held, plu, statuses] : cases) {
+        action->protType = family;
+        Renew();
+        ASSERT_EQ(Read(file), "");
+        combo->AddInPlu(held, Tow(plu, "T" + std::to_string(plu), held));
+        combo->AnalizujCancelBufor(false);
+        ASSERT_EQ(combo->il_rec, 3) << held << " " << plu;
+        for (int row = 0; row < 3; ++row) EXPECT_EQ(Row(row).status, statuses[row]) << held << " " << plu << " row " << row;
     }
 }

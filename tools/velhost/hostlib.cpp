@@ -362,6 +362,18 @@ std::vector<std::string> VelHost::StoredImports(const std::string& storeFolder)
     }
 }
 
+void VelHost::TakeCatalogueDefaults()
+{
+    // Groups 101 to 107 as the host lists them; a name met again keeps its first default.
+    for (int group = 101; group <= 107; ++group) {
+        for (int index = 0;; ++index) {
+            char name[301], description[301], def[301], minimum[301], maximum[301];
+            if (FExports.Parametr(group, index, name, description, def, minimum, maximum, nullptr) == 0) break;
+            params.try_emplace(Upper(Strip(name)), def);
+        }
+    }
+}
+
 bool VelHost::ConfigureFromFile(const std::string& path, std::string& error)
 {
     IniFile ini;

@@ -76,6 +76,9 @@ public:
     //   [host]      store=DIR               (what the host keeps outlives its process, below)
     void Configure(const IniFile& ini);
     bool ConfigureFromFile(const std::string& path, std::string& error);
+    // Every catalogued parameter the configuration does not set takes the
+    // catalogue's default, as a host shows a parameter it never stored.
+    void TakeCatalogueDefaults();
 
     // Registers the library, handing over `window` as the host's window,
     // and every callback not left out. Returns the handle.

@@ -1,6 +1,7 @@
 // velhost: a command-line host for the driver library. It loads the library,
 // registers every callback, answers them from an INI file and prints every
 // message line the library sends, as UTF-8 with the state byte 0x01 shown as ^A.
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -13,14 +14,17 @@
 namespace {
 const char* kUsage =
     "usage: velhost [--lib PATH] [--config FILE.ini] [--owner XID] COMMAND [ARGS]\n"
-    "  (without --lib: PREFIX/lib/libvelcombo.so beside an installed PREFIX/bin/velhost)\n"
+    "  --lib PATH              the library (default: PREFIX/lib/libvelcombo.so beside an installed\n"
+    "                          PREFIX/bin/velhost, else the one built with this harness)\n"
+    "  --config FILE.ini       the host's answers to the library's callbacks (below)\n"
     "  --owner XID             the host's X11 window (decimal or 0x hex), owner of the dialogs\n"
     "commands:\n"
     "  info                    library type and properties 1, 2, 3, 102-105\n"
     "  catalog                 every parameter of groups 101-107\n"
     "  lists                   every list text of every catalogued parameter\n"
     "  windows                 window names 0-7\n"
-    "  op N [PARAM] [TEXT]     runs operation N (-1 test, -2 export, -3 import, -8 service PARAM)\n"
+    "  op N [PARAM] [TEXT]     runs operation N (-1 test, -2 export, -3 import, -6 import without a\n"
+    "                          user, -8 service function PARAM 1-6) with the session text TEXT\n"
     "  busy N [TEXT]           runs operation N with the host's session handle already set\n"
     "  window N [FLAG]         shows window N: 0 the VAT-rate slots (FLAG 0: read-only),\n"
     "                          6 the goods-import options, 1-5 name a service function\n"
@@ -28,16 +32,47 @@ const char* kUsage =
     "  resource                the shared resource of a session\n"
     "  find-receipt            how to find a receipt\n"
     "  keep-session [TEXT]     session keeping\n"
-    "  language N              the component language\n";
+    "  language N              the component language\n"
+    "\n"
+    "The INI file (UTF-8; texts reach the library in code page 1250):\n"
+    "  [device]     number=, id=, name=, workstation=, folder=DIR/  (callback 11; the folder is the\n"
+    "               device's exchange folder, where kasa.exp is read and kasa.imp, wynik.exp are written)\n"
+    "  [params]     NAME=value for the driver's parameters (callback 6); a parameter not set here is\n"
+    "               answered with the catalogue's default, as a host that never stored it shows it\n"
+    "  [vat]        rates=23,8,5,0        the host's VAT rates in whole percent (callback 15)\n"
+    "  [vatprec]    rates=2300,800,500,0  the same in hundredths (callback 32; left out: no callback 32)\n"
+    "  [weighted]   one weighed-goods barcode format a line (callback 14)\n"
+    "  [callbacks]  omit=5,13 (callbacks not registered); stop=1 or stop_after=N (callback 5);\n"
+    "               save_export=, save_import=, save_receipt=, change_param=, add_goods=,\n"
+    "               take_resource= 1 or 0 (the host's answer); die_at_import=N\n"
+    "  [texts]      section/key=text (callback 34; left out: no callback 34)\n"
+    "  [goods]      key=answer (callback 19)\n"
+    "  [host]       store=DIR: what the host takes outlives the process (parameters and imports)\n"
+    "The exchange files (kasa.exp, kasa.imp, wynik.exp) are in code page 1250.\n"
+    "\n"
+    "Output (UTF-8), one line each:\n"
+    "  ADD|UPD N|W|E TEXT      a message line added (callback 12) or replacing the last (callback 13),\n"
+    "                          normal, warning or error; ^A stands before the line's state or value\n"
+    "  RESULT n, TEXT ...      the call's result and text buffer; RESULT 0 follows a failed operation\n"
+    "                          too: the library reports failures by its error (E) lines only\n"
+    "  EVENT ...               any other callback, in order; IMPORT n: each kasa.imp the host took\n"
+    "  Control bytes are shown as ^ and a letter: ^A the byte 0x01, ^M^J a line break in a value.\n"
+    "\n"
+    "Exit codes: 0 done; 1 wrong usage, or the library or the INI file could not be loaded;\n"
+    "2 the library sent an error line.\n";
 
+// Control bytes in caret notation (0x01 is ^A, CR LF is ^M^J), so that every
+// line printed is one line of output whatever the value holds.
 std::string Shown(const std::string& cp1250)
 {
-    std::string s = Cp1250ToUtf8(cp1250), out;
-    for (char c : s) {
-        if (c == '\x01')
-            out += "^A";
-        else
+    std::string out;
+    for (char c : Cp1250ToUtf8(cp1250)) {
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t') {
+            out += '^';
+            out += static_cast<char>(c + '@');
+        } else {
             out += c;
+        }
     }
     return out;
 }
@@ -50,9 +85,74 @@ void PrintLine(const HostLine& line)
     std::fflush(stdout);
 }
 
+// Wrong usage: one line naming the culprit, exit code 1.
+struct UsageError {
+    std::string what;
+};
+
+long long Number(const std::string& text, const std::string& what, int base = 10)
+{
+    size_t used = 0;
+    long long value = 0;
+    try {
+        value = std::stoll(text, &used, base);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (text.empty() || used != text.size()) throw UsageError{what + " \"" + text + "\" is not a number"};
+    return value;
+}
+
+// Each command's arguments: how many it needs, how many it takes, and the
+// name of each (a name ending in '#' is a number).
+struct CommandSpec {
+    const char* name;
+    size_t needed;
+    std::vector<const char*> args;
+};
+const CommandSpec kCommands[] = {
+    {"info", 0, {}},
+    {"catalog", 0, {}},
+    {"lists", 0, {}},
+    {"windows", 0, {}},
+    {"op", 1, {"operation#", "parameter#", "text"}},
+    {"busy", 1, {"operation#", "text"}},
+    {"window", 1, {"window number#", "flag#"}},
+    {"property", 1, {"property number#"}},
+    {"resource", 0, {}},
+    {"find-receipt", 0, {}},
+    {"keep-session", 0, {"text"}},
+    {"language", 1, {"language number#"}},
+};
+
+// Checks the command and its arguments before anything runs.
+void CheckCommand(const std::vector<std::string>& args)
+{
+    const CommandSpec* spec = nullptr;
+    for (const CommandSpec& c : kCommands)
+        if (args[0] == c.name) spec = &c;
+    if (!spec) throw UsageError{"unknown command \"" + args[0] + "\" (velhost --help lists them)"};
+    const size_t given = args.size() - 1;
+    if (given < spec->needed) {
+        std::string what = spec->args[given];
+        if (what.back() == '#') what.pop_back();
+        throw UsageError{args[0] + " needs its " + what};
+    }
+    if (given > spec->args.size())
+        throw UsageError{args[0] + ": unexpected argument \"" + args[spec->args.size() + 1] + "\""};
+    for (size_t i = 0; i < given; ++i) {
+        std::string what = spec->args[i];
+        if (what.back() != '#') continue;
+        what.pop_back();
+        const long long value = Number(args[i + 1], what);
+        if (value < INT32_MIN || value > INT32_MAX) throw UsageError{what + " \"" + args[i + 1] + "\" is out of range"};
+    }
+}
+
+// A checked numeric argument, or the fallback when it was not given.
 int Arg(const std::vector<std::string>& args, size_t i, int fallback)
 {
-    return i < args.size() ? std::stoi(args[i]) : fallback;
+    return i < args.size() ? static_cast<int>(std::stoll(args[i])) : fallback;
 }
 
 // An installed harness (PREFIX/bin/velhost) loads the library installed with it
@@ -69,45 +169,77 @@ std::string DefaultLibrary()
     return VELCOMBO_DEFAULT_LIB;
 }
 
-void PrintText(const char* label, const char* buffer) { std::printf("%s %s\n", label, Shown(buffer).c_str()); }
+void PrintText(const char* label, const char* buffer)
+{
+    std::printf("%s %s\n", label, Shown(buffer).c_str());
+}
+
+struct CommandLine {
+    std::string libraryPath = DefaultLibrary(), configPath;
+    uintptr_t owner = 0;
+    bool help = false;
+    std::vector<std::string> args;  // the command and its arguments
+};
+
+CommandLine Parse(int argc, char** argv)
+{
+    CommandLine line;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) throw UsageError{"option " + a + " needs a value"};
+            return argv[++i];
+        };
+        if (a == "--lib") {
+            line.libraryPath = value();
+        } else if (a == "--config") {
+            line.configPath = value();
+        } else if (a == "--owner") {
+            const std::string xid = value();
+            line.owner = static_cast<uintptr_t>(Number(xid, "--owner window handle", 0));
+        } else if (a == "-h" || a == "--help") {
+            line.help = true;
+        } else if (a.starts_with("--") || (line.args.empty() && a.starts_with("-"))) {
+            // A negative number after the command is an argument (op -1).
+            throw UsageError{"unknown option " + a};
+        } else {
+            line.args.push_back(a);
+        }
+    }
+    if (!line.help && line.args.empty()) throw UsageError{"no command given (velhost --help lists them)"};
+    return line;
+}
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    std::string libraryPath = DefaultLibrary(), configPath;
-    uintptr_t owner = 0;
-    std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        if (a == "--lib" && i + 1 < argc)
-            libraryPath = argv[++i];
-        else if (a == "--config" && i + 1 < argc)
-            configPath = argv[++i];
-        else if (a == "--owner" && i + 1 < argc)
-            owner = std::stoull(argv[++i], nullptr, 0);
-        else if (a == "-h" || a == "--help") {
+    CommandLine cl;
+    try {
+        cl = Parse(argc, argv);
+        if (cl.help) {
             std::fputs(kUsage, stdout);
             return 0;
-        } else
-            args.push_back(a);
-    }
-    if (args.empty()) {
-        std::fputs(kUsage, stderr);
+        }
+        CheckCommand(cl.args);
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "velhost: %s\n", e.what.c_str());
         return 1;
     }
+    const std::vector<std::string>& args = cl.args;
 
     VelHost host;
     std::string error;
-    if (!host.Load(libraryPath, error)) {
+    if (!host.Load(cl.libraryPath, error)) {
         std::fprintf(stderr, "velhost: %s\n", error.c_str());
         return 1;
     }
-    if (!configPath.empty() && !host.ConfigureFromFile(configPath, error)) {
+    if (!cl.configPath.empty() && !host.ConfigureFromFile(cl.configPath, error)) {
         std::fprintf(stderr, "velhost: %s\n", error.c_str());
         return 1;
     }
+    host.TakeCatalogueDefaults();
     host.onLine = PrintLine;
-    host.window = owner;
+    host.window = cl.owner;
     const VelHost::Exports& lib = host.Lib();
     const std::string& command = args[0];
     char buffer[301];
@@ -160,7 +292,7 @@ int main(int argc, char** argv)
     }
     int status = 0;
     if (command == "op" || command == "busy") {
-        const int operation = Arg(args, 1, -1);
+        const int operation = Arg(args, 1, 0);
         const int parameter = command == "op" ? Arg(args, 2, 0) : 0;
         const std::string text = Utf8ToCp1250(args.size() > (command == "op" ? 3u : 2u) ? args.back() : "");
         std::memset(buffer, 0, sizeof buffer);
@@ -192,9 +324,6 @@ int main(int argc, char** argv)
         void* session = nullptr;
         lib.SerKasPodtrzymajSesje(handle, &session, buffer, 0, 0);
         PrintText("TEXT", buffer);
-    } else {
-        std::fputs(kUsage, stderr);
-        status = 1;
     }
     for (const std::string& e : host.events) std::printf("EVENT %s\n", Shown(e).c_str());
     for (size_t i = 0; i < host.imports.size(); ++i) {

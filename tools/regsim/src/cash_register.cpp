@@ -107,7 +107,7 @@ Response CashRegister::OnFrame(std::string_view plain, uint64_t nowMs)
         plan = {ErrorAnswer(request, transmissionError, 0)};
         kind = "transmissionError";
     } else if (cutBeforeDoing) {
-        kind = FaultKindName(*cut);
+        kind = FaultKindName(applied->kind);
     } else if (nowMs < busyUntilMs_) {
         plan = {ErrorAnswer(request, codes::kBusyWithReport, 0)};
         kind = "busy";
@@ -125,7 +125,7 @@ Response CashRegister::OnFrame(std::string_view plain, uint64_t nowMs)
         cache_.plan = plan;
     }
 
-    if ((drop || hold) && !cutBeforeDoing && kind != "cached") kind = FaultKindName(*cut);
+    if ((drop || hold) && !cutBeforeDoing && kind != "cached") kind = FaultKindName(applied->kind);
 
     nlohmann::json line = {
         {"cmd", request.code}, {"name", CommandName(request.code)}, {"token", request.token},
