@@ -113,6 +113,9 @@ void VelImpBuf::AddToPlu(const AnsiString& plu, double quantity, double value, e
 
 void VelImpBuf::AddToPluNumber(int32_t plu, double quantity, double value)
 {
+    // The index is built when a search by the text would build it: of the
+    // rows that share a text, a search finds the one it would have found.
+    IndexRows();
     const auto known = ds_plu_numbers.find(plu);
     if (known == ds_plu_numbers.end()) {
         AddPlu(IntToStr(plu), quantity, value, id_plu);
@@ -145,17 +148,20 @@ void VelImpBuf::CreateIndex()
     for (size_t i = 0; i < ds_index.size(); ++i) ds_index[i] = static_cast<int32_t>(i);
 }
 
+void VelImpBuf::IndexRows()
+{
+    if (Sorted || ds_plu.empty()) return;
+    CreateIndex();
+    Sort(0, static_cast<int>(ds_plu.size()) - 1);
+    Sorted = true;
+}
+
 int VelImpBuf::FindRec(const AnsiString& plu)
 {
     if (ds_plu.empty()) return -1;
     SearchedPlu = plu;
-    const int n = static_cast<int>(ds_plu.size());
-    if (!Sorted) {
-        CreateIndex();
-        Sort(0, n - 1);
-        Sorted = true;
-    }
-    const int at = Find(0, n - 1);
+    IndexRows();
+    const int at = Find(0, static_cast<int>(ds_plu.size()) - 1);
     return at < 0 ? -1 : ds_index[static_cast<size_t>(at)];
 }
 

@@ -248,6 +248,8 @@ private:
     // The hour of a time, 0..23.
     int HourOf(TDateTime value);
     void CreateIndex();
+    // Builds the index of a table that has rows and none yet.
+    void IndexRows();
     PluRow& Row(int index_entry);
     const PluRow& Row(int index_entry) const;
     void WritePluSection(TMFile& file, bool strip);
