@@ -5,12 +5,11 @@
 // limit (an echoed command frame carries the command's token and code, so it
 // is a valid answer). Beside the driver, a bare client sends the same frame
 // bytes to the same echo peer and reads the whole echo on a plain blocking
-// socket with the driver's receive time-out; the two take turns in blocks of commands, each going first every
-// other time, so that the machine's load falls on both alike. `ratio` is the
-// median over the pairs of blocks of the driver's commands per second over
-// the bare client's, so that a block the scheduler held up weighs no more
-// than any other. Times are wall-clock: the peer's work is part of every
-// command.
+// socket with the driver's receive time-out; the two take turns in pairs of
+// blocks of commands (paired.h). `ratio` is the driver's commands per second
+// over the bare client's, from the medians of the blocks' wall-clock times
+// (the peer's work is part of every command); `cpu_ratio` the same from this
+// process's CPU time.
 //
 // Over a pseudo-terminal at 115200 baud, against the simulator: the driver's
 // own CPU time per command beside the time the command's bytes take on a real
@@ -22,10 +21,6 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
-#include <vector>
-
 #include "ModemCtl.h"
 #include "cbcommands.h"
 #include "cbexchange.h"
@@ -35,12 +30,11 @@
 #include "clientsocket.h"
 #include "driver_client.h"
 #include "echo_peer.h"
+#include "paired.h"
 #include "peer_process.h"
 #include "serialport.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // Sends the command over and over on one connection, as a run does.
 void Commands(benchmark::State& state, uint16_t port, int cmd)
@@ -107,40 +101,26 @@ void BM_ExchangeBesideBareClient(benchmark::State& state)
     DriverClient driver(port);
     BareClient bare(port);
     const AnsiString frame = ComboBuildPacket(1, CMD_TIMEGET, 0, nullptr);
-    Clock::duration driverTime{}, bareTime{};
-    std::vector<double> ratios;
-    auto timed = [](auto block) {
-        const auto t0 = Clock::now();
-        block();
-        return Clock::now() - t0;
-    };
+    paired::Pairs pairs;
     auto driverBlock = [&] {
-        for (int i = 0; i < kBlock; ++i) driver.Command(CMD_TIMEGET);
+        return paired::Own([&] {
+            for (int i = 0; i < kBlock; ++i) driver.Command(CMD_TIMEGET);
+        });
     };
     auto bareBlock = [&] {
-        for (int i = 0; i < kBlock; ++i) bare.Command(frame);
+        return paired::Own([&] {
+            for (int i = 0; i < kBlock; ++i) bare.Command(frame);
+        });
     };
     try {
-        for (auto _ : state) {
-            const bool driverFirst = ratios.size() % 2 == 0;
-            const auto d1 = driverFirst ? timed(driverBlock) : Clock::duration{};
-            const auto b = timed(bareBlock);
-            const auto d = driverFirst ? d1 : timed(driverBlock);
-            driverTime += d;
-            bareTime += b;
-            ratios.push_back(std::chrono::duration<double>(b) / std::chrono::duration<double>(d));
-        }
+        for (auto _ : state) pairs.Run(driverBlock, bareBlock);
     } catch (const Exception& e) {
         state.SkipWithError(e.Message().c_str());
         return;
     }
-    const double commands = static_cast<double>(state.iterations()) * kBlock;
-    const double driverPerS = commands / std::chrono::duration<double>(driverTime).count();
-    const double barePerS = commands / std::chrono::duration<double>(bareTime).count();
-    state.counters["driver_per_s"] = driverPerS;
-    state.counters["bare_per_s"] = barePerS;
-    std::nth_element(ratios.begin(), ratios.begin() + static_cast<long>(ratios.size() / 2), ratios.end());
-    state.counters["ratio"] = ratios[ratios.size() / 2];
+    state.counters["driver_per_s"] = kBlock / pairs.MedianOf(true, false);
+    state.counters["bare_per_s"] = kBlock / pairs.MedianOf(false, false);
+    pairs.Report(state, "driver_block", "bare_block", true);
 }
 BENCHMARK(BM_ExchangeBesideBareClient)->UseRealTime()->MinTime(2.0);
 

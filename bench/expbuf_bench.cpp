@@ -1,14 +1,17 @@
 // The export run's data step on a large shop: the host's export file of n
 // goods read into the buffer, and reconciled against n goods read back from
-// the register.
+// the register. Both time pairs (paired.h): each side's median wall-clock and
+// CPU time, `ratio` and `cpu_ratio` of the medians.
 //
-// ReadExportFile times the read beside `wc -l` on the same file in the same
-// iteration (`ratio`: read time over wc's, at most 20) and measures the
-// read's memory: the peak resident growth during the read (`peak_MB`) over
-// the file's size (`peak_ratio`, at most 2).
+// ReadExportFile times the read beside `wc -l` (started directly) on the
+// same file (`ratio`: read time over wc's) and measures the read's memory:
+// the peak resident growth during the read (`peak_MB`) over the file's size
+// (`peak_ratio`, at most 2).
 // Reconcile times the register's list taken in and the goods compared
 // (`reconcile_s`), the file read excluded, beside a hash-map reconcile of the
 // same rows (`hashmap_s`); `ratio`, the first over the second, at most 1.5.
+// The register's list is made before either side's time begins, in the
+// file's order (argument 0) or shuffled (argument 1).
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 #include <stdlib.h>
@@ -16,9 +19,9 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -28,15 +31,9 @@
 #include "StawkiKolejne.h"
 #include "cbaction.h"
 #include "cbexpbuf.h"
+#include "paired.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::duration d)
-{
-    return std::chrono::duration<double>(d).count();
-}
 
 // A figure of /proc/self/status in MB ("VmRSS", "VmHWM").
 double StatusMB(const std::string& key)
@@ -106,37 +103,33 @@ void ReadExportFile(benchmark::State& state)
 {
     const Shop shop(static_cast<int>(state.range(0)));
     Action a;
-    const std::string wc = "wc -l < '" + shop.path + "' > /dev/null";
-    Clock::duration readTime{}, wcTime{};
+    paired::Pairs pairs;
     double peak = 0;
     for (auto _ : state) {
-        state.PauseTiming();
         std::filesystem::remove(shop.folder + "/ARCH2.EXP");
-        state.ResumeTiming();
-        const auto t0 = Clock::now();
-        if (std::system(wc.c_str()) != 0) state.SkipWithError("wc -l failed");
-        const auto t1 = Clock::now();
-        // What the last iteration freed goes back to the system first.
-        malloc_trim(0);
-        const double before = StatusMB("VmRSS");
-        ResetPeak();
-        {
-            TVelComboExpBuf buf(&a.action);
-            buf.ReadFromFile(shop.path, false, -1);
-            readTime += Clock::now() - t1;
-            wcTime += t1 - t0;
-            peak = std::max(peak, StatusMB("VmHWM") - before);
-            if (buf.il_rec != shop.n) state.SkipWithError("wrong count");
-        }
+        auto read = [&] {
+            // What the last iteration freed goes back to the system first.
+            malloc_trim(0);
+            const double before = StatusMB("VmRSS");
+            ResetPeak();
+            int rows = 0;
+            const paired::Spent spent = paired::Own([&] {
+                TVelComboExpBuf buf(&a.action);
+                buf.ReadFromFile(shop.path, false, -1);
+                rows = buf.il_rec;
+                peak = std::max(peak, StatusMB("VmHWM") - before);
+            });
+            if (rows != shop.n) state.SkipWithError("wrong count");
+            return spent;
+        };
+        pairs.Run(read, [&] { return paired::CountLines(shop.path); });
     }
-    state.counters["read_s"] = Seconds(readTime) / static_cast<double>(state.iterations());
-    state.counters["wc_s"] = Seconds(wcTime) / static_cast<double>(state.iterations());
-    state.counters["ratio"] = Seconds(readTime) / Seconds(wcTime);
+    pairs.Report(state, "read", "wc");
     state.counters["file_MB"] = shop.FileMB();
     state.counters["peak_MB"] = peak;
     state.counters["peak_ratio"] = peak / shop.FileMB();
 }
-BENCHMARK(ReadExportFile)->Arg(1000000)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(ReadExportFile)->Arg(1000000)->Iterations(4)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // What the host's goods hold for a comparison, as a plain reconcile keeps them.
 struct PlainGoods {
@@ -177,6 +170,9 @@ std::array<int, 3> HashReconcile(std::vector<PlainGoods>& host,
                                  const TVelStawkiKolejne& slots)
 {
     const size_t n = host.size();
+    // The keys are views of the rows' codes: the rows the register adds must
+    // not move them.
+    host.reserve(n + reg.size());
     std::unordered_map<std::string_view, size_t> byKod;
     byKod.reserve(n);
     for (size_t i = 0; i < n; ++i) byKod.emplace(host[i].kod, i);
@@ -231,39 +227,47 @@ void Reconcile(benchmark::State& state)
     const Shop shop(static_cast<int>(state.range(0)));
     Action a;
     const int quarter = shop.n / 4;
-    Clock::duration time{}, hashTime{};
+    std::vector<std::pair<std::string, std::string>> reg;
+    shop.RegisterGoods([&](const std::string& kod, const std::string& line) { reg.emplace_back(kod, line); });
+    if (state.range(1) != 0) std::shuffle(reg.begin(), reg.end(), std::mt19937(12345));
+    paired::Pairs pairs;
     for (auto _ : state) {
-        std::vector<PlainGoods> plain;
-        {
+        auto buffer = [&] {
             TVelComboExpBuf buf(&a.action);
             buf.ReadFromFile(shop.path, false, -1);
             std::filesystem::remove(shop.folder + "/ARCH2.EXP");
-            plain.reserve(static_cast<size_t>(buf.il_rec));
-            VelTowRec rec;
-            for (int row = 0; row < buf.il_rec; ++row) {
-                buf.CzytajRec(row, &rec);
-                plain.push_back({rec.kod, rec.nazwa, rec.plu, rec.CenaAkt(0), rec.stawkaPrec, rec.status});
-            }
-            const auto t0 = Clock::now();
-            shop.RegisterGoods([&](const std::string& kod, const std::string& line) { buf.AddInPlu(kod, line); });
-            buf.AnalizujCancelBufor(false);
-            time += Clock::now() - t0;
+            const paired::Spent spent = paired::Own([&] {
+                for (const auto& [kod, line] : reg) buf.AddInPlu(kod, line);
+                buf.AnalizujCancelBufor(false);
+            });
             if (buf.il_cen != quarter || buf.il_dod != quarter || buf.il_usu != quarter)
                 state.SkipWithError("wrong counts");
-        }
-        const auto t0 = Clock::now();
-        std::vector<std::pair<std::string, std::string>> reg;
-        shop.RegisterGoods([&](const std::string& kod, const std::string& line) { reg.emplace_back(kod, line); });
-        const std::array<int, 3> counts = HashReconcile(plain, reg, *a.action.GetStawkiKolejnePrec());
-        hashTime += Clock::now() - t0;
-        if (counts != std::array<int, 3>{quarter, quarter, quarter}) state.SkipWithError("wrong hash-map counts");
+            return spent;
+        };
+        auto hashMap = [&] {
+            std::vector<PlainGoods> plain;
+            {
+                TVelComboExpBuf buf(&a.action);
+                buf.ReadFromFile(shop.path, false, -1);
+                std::filesystem::remove(shop.folder + "/ARCH2.EXP");
+                plain.reserve(static_cast<size_t>(buf.il_rec));
+                VelTowRec rec;
+                for (int row = 0; row < buf.il_rec; ++row) {
+                    buf.CzytajRec(row, &rec);
+                    plain.push_back({rec.kod, rec.nazwa, rec.plu, rec.CenaAkt(0), rec.stawkaPrec, rec.status});
+                }
+            }
+            std::array<int, 3> counts{};
+            const paired::Spent spent =
+                paired::Own([&] { counts = HashReconcile(plain, reg, *a.action.GetStawkiKolejnePrec()); });
+            if (counts != std::array<int, 3>{quarter, quarter, quarter}) state.SkipWithError("wrong hash-map counts");
+            return spent;
+        };
+        pairs.Run(buffer, hashMap);
     }
-    const auto iterations = static_cast<double>(state.iterations());
-    state.counters["reconcile_s"] = Seconds(time) / iterations;
-    state.counters["hashmap_s"] = Seconds(hashTime) / iterations;
-    state.counters["ratio"] = Seconds(time) / Seconds(hashTime);
+    pairs.Report(state, "reconcile", "hashmap");
 }
-BENCHMARK(Reconcile)->Arg(1000000)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Reconcile)->Args({1000000, 0})->Args({1000000, 1})->Iterations(4)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

@@ -1,11 +1,15 @@
 // The sales import as the host runs it, through the real library loaded by
-// the host harness.
+// the host harness. Both benchmarks time pairs (paired.h): each side's
+// median wall-clock and CPU time, `ratio` and `cpu_ratio` of the medians.
 //
 // FileImport: operation -6 in file mode on a busy day's "combo.imp" of
 // 700 000 lines (receipts of five goods lines, a discount, a payment and the
-// close): parsed, written as "kasa.imp", archived and handed over. Beside it,
-// in the same iteration, `wc -l` counts the lines of the same file; `ratio`
-// is the import's time over wc's (at most 40).
+// close): parsed, written as "kasa.imp", archived and handed over. Before
+// each run the host's parameters are as configured again: the printout
+// number the last run stored would set every receipt aside. Each run must
+// hand over every receipt of the file with every item and payment. Beside
+// it, `wc -l` (started directly) counts the lines of the same bytes;
+// `ratio` is the import's time over wc's (at most 40).
 //
 // LinkImport: operation -6 over TCP/IP against the register simulator, which
 // serves 100 000 receipts of seven records (five goods lines, a payment, the
@@ -13,38 +17,29 @@
 // client of the command exchange takes the same records from a second
 // simulator with the same scenario, SALERECGET after SALERECGET until the
 // buffer is empty. `ratio` is the bare client's time over the import's, the
-// share of the link's pace the import keeps (at least 0.9): the median over
-// the iterations, in which the two take turns at going first. Each side's
-// own CPU time is shown too (`import_cpu_s`, `bare_cpu_s`). Neither
-// simulator keeps a journal: its work per record is the same for both.
+// share of the link's pace the import keeps (at least 0.9). Neither
+// simulator keeps a journal: its work per record is the same for both; the
+// CPU times are this process's own.
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
-#include <utility>
-#include <vector>
+#include <string_view>
 
 #include "cbcommands.h"
 #include "cbframe.h"
 #include "driver_client.h"
 #include "hostlib.h"
+#include "paired.h"
 #include "peer_process.h"
 #include "register_session.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::duration d)
-{
-    return std::chrono::duration<double>(d).count();
-}
-
 // The harness's host with the library registered, answering from `folder`,
-// importing receipts with their detail.
+// importing receipts with their detail. VELCOMBO_BENCH_LIB names another
+// build of the library to time in its place, such as an earlier one.
 struct Host {
     VelHost host;
     void* session = nullptr;
@@ -52,7 +47,8 @@ struct Host {
     explicit Host(const std::string& folder)
     {
         std::string error;
-        if (!host.Load(VELCOMBO_LIB, error)) throw std::runtime_error(error);
+        const char* other = std::getenv("VELCOMBO_BENCH_LIB");
+        if (!host.Load(other ? other : VELCOMBO_LIB, error)) throw std::runtime_error(error);
         host.device.folder = folder;
         testutil::SetParams(host, {{"ComboImpMode", "1"}, {"ComboImpReceipts", "1"}});
         if (!host.Register()) throw std::runtime_error("registration failed");
@@ -60,10 +56,18 @@ struct Host {
     int Run(int operation)
     {
         char text[301] = {};
-        host.imports.clear();
         return host.Lib().SerKasOperacja(host.Handle(), host.Call(), &session, text, operation, 0);
     }
 };
+
+// How often `part` begins a line of `text`.
+size_t LinesStartingWith(std::string_view text, std::string_view part)
+{
+    size_t n = text.starts_with(part) ? 1 : 0;
+    for (size_t at = text.find('\n'); at != std::string_view::npos; at = text.find('\n', at + 1))
+        if (text.substr(at + 1).starts_with(part)) ++n;
+    return n;
+}
 
 // A day of receipts in the intermediate file, `lines` lines in all.
 std::string DayFile(int lines)
@@ -86,29 +90,39 @@ void FileImport(benchmark::State& state)
     testutil::TempDir dir;
     Host host(dir.Folder());
     host.host.SetParam("ComboPort", "PLIK");
+    const auto configured = host.host.params;
     const std::string day = DayFile(static_cast<int>(state.range(0)));
+    // What the host must get: a receipt block for each close, its items and
+    // payments.
+    const size_t receipts = LinesStartingWith(day, "P_TRN;");
+    const size_t items = LinesStartingWith(day, "P_PLU;");
+    const size_t payments = LinesStartingWith(day, "P_PLA;");
     const std::string combo = dir / "combo.imp";
-    const std::string wc = "wc -l < '" + combo + "' > /dev/null";
-    Clock::duration importTime{}, wcTime{};
+    // wc counts a copy, as the import takes "combo.imp" away.
+    const std::string counted = dir / "counted.imp";
+    testutil::WriteFile(counted, day);
+    paired::Pairs pairs;
     for (auto _ : state) {
-        state.PauseTiming();
-        for (const char* name : {"arch.imp", "arch1.imp", "kasa.imp", "kasa.tmp"}) std::remove((dir / name).c_str());
+        for (const char* name : {"arch.imp", "arch1.imp", "kasa.imp", "kasa.tmp", "receipt.tmp"})
+            std::remove((dir / name).c_str());
         testutil::WriteFile(combo, day);
-        state.ResumeTiming();
-        const auto t0 = Clock::now();
-        if (std::system(wc.c_str()) != 0) state.SkipWithError("wc -l failed");
-        const auto t1 = Clock::now();
-        if (host.Run(-6) != 0 || testutil::Exists(combo) || host.host.imports.size() != 1)
-            state.SkipWithError("the import did not hand the day over");
-        importTime += Clock::now() - t1;
-        wcTime += t1 - t0;
+        host.host.params = configured;
+        host.host.imports.clear();
+        int result = -1;
+        pairs.Run([&] { return paired::Own([&] { result = host.Run(-6); }); },
+                  [&] { return paired::CountLines(counted); });
+        const std::string imported = host.host.imports.size() == 1 ? host.host.imports.front() : "";
+        if (result != 0 || testutil::Exists(combo) || host.host.imports.size() != 1 ||
+            LinesStartingWith(imported, "[Paragon nr ") != receipts || LinesStartingWith(imported, "ZAW;") != items ||
+            LinesStartingWith(imported, "PMT;") != payments) {
+            state.SkipWithError("the import did not hand every receipt, item and payment over");
+            return;
+        }
     }
-    const auto iterations = static_cast<double>(state.iterations());
-    state.counters["import_s"] = Seconds(importTime) / iterations;
-    state.counters["wc_s"] = Seconds(wcTime) / iterations;
-    state.counters["ratio"] = Seconds(importTime) / Seconds(wcTime);
+    state.counters["receipts"] = static_cast<double>(receipts);
+    pairs.Report(state, "import", "wc");
 }
-BENCHMARK(FileImport)->Arg(700000)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(FileImport)->Arg(700000)->Iterations(6)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The simulator's scenario: `receipts` receipts of seven records, closing on
 // one day.
@@ -147,51 +161,15 @@ int BareReceipts(uint16_t port)
     }
 }
 
-// This process's own CPU time so far, user and system.
-Clock::duration CpuTime()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto of = [](const timeval& t) {
-        return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec);
-    };
-    return std::chrono::duration_cast<Clock::duration>(of(usage.ru_utime) + of(usage.ru_stime));
-}
-
-// The wall-clock and CPU time of a step.
-struct Spent {
-    Clock::duration wall{}, cpu{};
-    template <typename Step>
-    void Add(Step step)
-    {
-        const auto wall0 = Clock::now();
-        const auto cpu0 = CpuTime();
-        step();
-        cpu += CpuTime() - cpu0;
-        wall += Clock::now() - wall0;
-    }
-};
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t half = values.size() / 2;
-    return values.size() % 2 ? values[half] : (values[half - 1] + values[half]) / 2;
-}
-
 void LinkImport(benchmark::State& state)
 {
     const int receipts = static_cast<int>(state.range(0));
     testutil::TempDir dir;
     const std::string scenario = dir / "scenario.json";
     testutil::WriteFile(scenario, ReceiptScenario(receipts));
-    Spent import, bare;
-    std::vector<double> ratios;
-    // The two take turns at going first, so that a load that comes and goes
-    // on a shared machine falls on both alike.
-    bool importFirst = true;
+    paired::Pairs pairs;
     for (auto _ : state) {
-        Spent thisImport, thisBare;
+        // Each side's simulator is started before its time begins.
         auto runImport = [&] {
             testutil::TempDir exchange;
             Host host(exchange.Folder());
@@ -199,47 +177,27 @@ void LinkImport(benchmark::State& state)
             StartSimulator(sim, scenario);
             testutil::UseRegisterOverTcp(host.host, sim.Port());
             int result = -1;
-            state.ResumeTiming();
-            thisImport.Add([&] { result = host.Run(-6); });
-            state.PauseTiming();
+            const paired::Spent spent = paired::Own([&] { result = host.Run(-6); });
             const std::string imported = host.host.imports.empty() ? "" : host.host.imports.back();
-            if (result != 0 || imported.find("[Paragon nr " + std::to_string(receipts) + "]") == std::string::npos)
+            if (result != 0 || LinesStartingWith(imported, "[Paragon nr ") != static_cast<size_t>(receipts) ||
+                LinesStartingWith(imported, "ZAW;") != 5 * static_cast<size_t>(receipts))
                 state.SkipWithError("the import did not hand every receipt over");
+            return spent;
         };
         auto runBare = [&] {
             peerproc::PeerProcess sim;
             StartSimulator(sim, scenario);
             int records = 0;
-            state.ResumeTiming();
-            thisBare.Add([&] { records = BareReceipts(sim.Port()); });
-            state.PauseTiming();
+            const paired::Spent spent = paired::Own([&] { records = BareReceipts(sim.Port()); });
             if (records != 7 * receipts) state.SkipWithError("the bare client did not take every record");
+            return spent;
         };
-        state.PauseTiming();
-        if (importFirst) {
-            runImport();
-            runBare();
-        } else {
-            runBare();
-            runImport();
-        }
-        state.ResumeTiming();
-        importFirst = !importFirst;
-        ratios.push_back(Seconds(thisBare.wall) / Seconds(thisImport.wall));
-        for (auto [total, one] : {std::pair{&import, &thisImport}, std::pair{&bare, &thisBare}}) {
-            total->wall += one->wall;
-            total->cpu += one->cpu;
-        }
+        pairs.Run(runImport, runBare);
     }
-    const auto iterations = static_cast<double>(state.iterations());
     state.counters["records"] = 7.0 * receipts;
-    state.counters["import_s"] = Seconds(import.wall) / iterations;
-    state.counters["bare_s"] = Seconds(bare.wall) / iterations;
-    state.counters["import_cpu_s"] = Seconds(import.cpu) / iterations;
-    state.counters["bare_cpu_s"] = Seconds(bare.cpu) / iterations;
-    state.counters["ratio"] = Median(ratios);
+    pairs.Report(state, "import", "bare", true);
 }
-BENCHMARK(LinkImport)->Arg(100000)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(LinkImport)->Arg(100000)->Iterations(4)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

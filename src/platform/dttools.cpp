@@ -150,12 +150,14 @@ TDateTime Now()
 
 TDateTime Date() { return std::trunc(Now()); }
 
-AnsiString FormatDateTime(const AnsiString& pattern, TDateTime value)
+AnsiString FormatDateTime(std::string_view pattern, TDateTime value)
 {
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, ms = 0;
     DecodeDate(value, y, mo, d);
     DecodeTime(value, h, mi, s, ms);
     AnsiString out;
+    // Room for the whole text at once, as the fields rarely outgrow their letters.
+    out.reserve(pattern.size() + 8);
     size_t i = 0;
     while (i < pattern.size()) {
         const char c = static_cast<char>(pattern[i] | 0x20);
@@ -175,7 +177,7 @@ AnsiString FormatDateTime(const AnsiString& pattern, TDateTime value)
         case 'n': AppendNumber(out, mi, width2); break;
         case 's': AppendNumber(out, s, width2); break;
         case 'z': AppendNumber(out, ms, run >= 2 ? 3 : 1); break;
-        default: out.append(pattern, i, run); break;
+        default: out.append(pattern.substr(i, run)); break;
         }
         i += run;
     }

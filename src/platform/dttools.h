@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "sysutils.h"
 
@@ -32,7 +33,7 @@ void DecodeTime(TDateTime value, int& hour, int& minute, int& second, int& milli
 //   (one letter: no leading zero; two or more: two digits);
 //   z: milliseconds without, zz and longer: with leading zeros (three digits).
 // Every other character is copied. Minutes are always "n" ("mm" is the month).
-AnsiString FormatDateTime(const AnsiString& pattern, TDateTime value);
+AnsiString FormatDateTime(std::string_view pattern, TDateTime value);
 // The framework's default date-time text: "yyyy-mm-dd hh:nn:ss".
 AnsiString DateTimeToStr(TDateTime value);
 

@@ -16,7 +16,8 @@ constexpr size_t ReadChunk = 65536;
 
 // The first whole `terminator` in data[0, size), or null. Its first byte is
 // looked for many bytes at a time, which a search for the whole of a short
-// terminator does not do.
+// terminator does not do; the rest, a byte or two, is compared in place
+// rather than by a call for each line.
 const char* Find(const char* data, size_t size, const AnsiString& terminator)
 {
     const char* const end = data + size;
@@ -24,7 +25,9 @@ const char* Find(const char* data, size_t size, const AnsiString& terminator)
     for (const char* at = data;; ++at) {
         at = static_cast<const char*>(std::memchr(at, terminator[0], static_cast<size_t>(end - at)));
         if (!at || static_cast<size_t>(end - at) < k) return nullptr;
-        if (std::memcmp(at, terminator.data(), k) == 0) return at;
+        size_t same = 1;
+        while (same < k && at[same] == terminator[same]) ++same;
+        if (same == k) return at;
     }
 }
 }  // namespace
@@ -209,6 +212,26 @@ bool TMFile::ReadLine(AnsiString& text, const AnsiString& end)
         FPointer += static_cast<int64_t>(available);
         any = true;
     }
+    return any;
+}
+
+bool TMFile::ReadLine(std::string_view& line, const AnsiString& end)
+{
+    RequireOpen();
+    WriteHeld();
+    const AnsiString& terminator = end.empty() ? AnsiString("\r\n") : end;
+    if (FillBuffer()) {
+        const char* data = FBuffer.data() + (FPointer - FBufferStart);
+        const size_t available = FBuffer.size() - static_cast<size_t>(FPointer - FBufferStart);
+        if (const char* found = Find(data, available, terminator)) {
+            line = std::string_view(data, static_cast<size_t>(found - data));
+            FPointer += static_cast<int64_t>(line.size() + terminator.size());
+            return true;
+        }
+    }
+    // A line that goes on past the bytes read ahead, or the last one.
+    const bool any = ReadLine(FLine, terminator);
+    line = FLine;
     return any;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "classes.h"
@@ -53,6 +54,10 @@ public:
     // pointer moves past it. A last line without `end` is still read; false
     // only when the pointer is at the end of the file already.
     bool ReadLine(AnsiString& text, const AnsiString& end = "\r\n");
+    // The same line as a view, of the bytes read ahead where it lies whole
+    // among them (no copy), else of a text the file keeps; valid until the
+    // next call on the file.
+    bool ReadLine(std::string_view& line, const AnsiString& end = "\r\n");
     // Up to `count` bytes from the pointer into `bytes`, the pointer moved
     // past them; how many were read, 0 at the end of the file.
     int64_t Read(void* bytes, int64_t count);
@@ -88,6 +93,8 @@ private:
     // Bytes read ahead, starting at file position FBufferStart.
     std::vector<char> FBuffer;
     int64_t FBufferStart = 0;
+    // The last line read as a view that did not lie whole in the buffer.
+    AnsiString FLine;
     // Bytes held back for file position FHeldStart, at most FHeldLimit.
     size_t FHeldLimit = 0;
     AnsiString FHeld;

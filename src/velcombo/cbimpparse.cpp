@@ -23,7 +23,7 @@ struct TVelComboAction::ImpFileReader {
     TLJWords words;
 
     ImpFileReader() { words.FSeparator = ";"; }
-    bool Next(AnsiString& line)
+    bool Next(std::string_view& line)
     {
         if (!file.ReadLine(line)) return false;
         ++lineNo;
@@ -140,10 +140,10 @@ void TVelComboAction::ReadFromFile()
     parLastHandedOver = LastReceiptHandedOver();
     try {
         reader.file.Open();
-        AnsiString text;
+        std::string_view text;
         while (reader.Next(text)) {
             if (IsSkipped(text)) {
-                NoteMarker(text);
+                NoteMarker(AnsiString(text));
                 continue;
             }
             Progress(counter);
@@ -569,11 +569,7 @@ void TVelComboAction::SaveImpBufs()
         ++day;
         // Days go over in the order of their first line, not of their
         // dates: the number kept never goes back to an older receipt's.
-        for (int i = imp_buf->GetReceiptsCount() - 1; i >= 0; --i)
-            if (imp_buf->GetReceipts(i)) {
-                newest = std::max(newest, imp_buf->GetReceipts(i)->FnrTrans);
-                break;
-            }
+        if (const std::optional<int32_t> trans = imp_buf->LastReceiptTrans()) newest = std::max(newest, *trans);
         // An earlier pass over this file handed the day over before it was
         // cut short (the host refused a later day, or its process ended).
         if (parHandedOver.count(day)) continue;

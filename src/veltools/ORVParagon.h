@@ -82,11 +82,16 @@ public:
 
     int GetnPosCount() const { return static_cast<int>(Fpos.size()); }
     int GetnPaymentCount() const { return static_cast<int>(Fpymnt.size()); }
-    ORVPosition& GetPozycje(int i) const { return *Fpos.at(static_cast<size_t>(i)); }
-    ORVPayment& GetPlatnosci(int i) const { return *Fpymnt.at(static_cast<size_t>(i)); }
+    // Valid until the next item or payment is added.
+    ORVPosition& GetPozycje(int i) { return Fpos.at(static_cast<size_t>(i)); }
+    const ORVPosition& GetPozycje(int i) const { return Fpos.at(static_cast<size_t>(i)); }
+    ORVPayment& GetPlatnosci(int i) { return Fpymnt.at(static_cast<size_t>(i)); }
+    const ORVPayment& GetPlatnosci(int i) const { return Fpymnt.at(static_cast<size_t>(i)); }
 
     // Writes the receipt block; the last payment is marked as closing first.
     void operator>>(TMFile& file);
+    // The same block appended to `text`.
+    void AppendBlock(AnsiString& text);
 
     bool FwoDetails = true;  // no item detail: only the head and payments are written
     int32_t FnrTrans = -1;
@@ -100,8 +105,11 @@ public:
     int32_t FnrZmiany = -1;
 
 private:
-    std::vector<std::unique_ptr<ORVPosition>> Fpos;
-    std::vector<std::unique_ptr<ORVPayment>> Fpymnt;
+    // Held in place, not each on its own: a day keeps every receipt until
+    // it is written, and a block of its own for each item would be most of
+    // what the day allocates.
+    std::vector<ORVPosition> Fpos;
+    std::vector<ORVPayment> Fpymnt;
 };
 
 TMFile& operator<<(TMFile& file, ORVParagon& receipt);

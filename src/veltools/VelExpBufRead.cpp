@@ -1,6 +1,6 @@
 // Reading the host's export file into the export buffer.
 #include <cmath>
-#include <cstring>
+#include <deque>
 #include <string_view>
 
 #include "LTools.h"
@@ -19,64 +19,84 @@ constexpr uint32_t ProgressPauseMs = 20;
 // Reading the clock at every line would cost more than a short line's parsing.
 constexpr int ClockEveryLines = 256;
 
-// The lines of a file (ended by CR LF, LF or CR) through one buffer that
-// stays the same size: a file of a million goods is never held whole, and
-// its memory need not be found anew for every read.
+// The lines of a file (ended by CR LF, LF or CR), read from disk once: the
+// file is taken whole in blocks that each end with a whole line and
+// counted, then its lines are given block by block, each block freed once
+// its lines are given, so that the file and the rows made of it are never
+// held whole together.
 class FileLines {
 public:
-    explicit FileLines(const AnsiString& path) : buffer(Block, '\0')
+    explicit FileLines(const AnsiString& path)
     {
+        TMFile file;
         file.SetPath(path);
         file.SetReadOnly(true);
         file.Open();
+        // The start of a line whose end is not read yet.
+        AnsiString rest;
+        for (;;) {
+            AnsiString block = std::move(rest);
+            rest = AnsiString();
+            const size_t kept = block.size();
+            block.resize(kept + Block);
+            const int64_t n = file.Read(block.data() + kept, static_cast<int64_t>(Block));
+            block.resize(kept + static_cast<size_t>(n));
+            if (n == 0) {
+                if (!block.empty()) blocks.push_back(std::move(block));
+                break;
+            }
+            const size_t cut = AfterLastLine(block);
+            if (cut == 0) {
+                // A line longer than a block: it goes on in the next one.
+                rest = std::move(block);
+                continue;
+            }
+            rest.assign(block, cut);
+            block.resize(cut);
+            blocks.push_back(std::move(block));
+        }
+        for (const AnsiString& b : blocks)
+            for (size_t from = 0, next = 0; from < b.size(); from = next, ++count) LineEnd(b, from, next);
     }
 
-    // Back to the first line.
-    void Rewind()
-    {
-        file.SetPointer(0);
-        from = size = 0;
-        eof = false;
-    }
+    int Count() const { return count; }
 
     // The next line without its end, valid until the next call; false after
     // the last one.
     bool Next(std::string_view& line)
     {
-        for (;;) {
-            const std::string_view data(buffer.data(), size);
-            if (from < size) {
+        while (!blocks.empty()) {
+            const std::string_view block = blocks.front();
+            if (from < block.size()) {
                 size_t next = 0;
-                const size_t end = LineEnd(data, from, next);
-                // A line reaching the buffer's end may go on (or its CR be
-                // followed by an LF) in what is not read yet.
-                if (next < size || eof) {
-                    line = data.substr(from, end - from);
-                    from = next;
-                    return true;
-                }
-            } else if (eof) {
-                return false;
+                const size_t end = LineEnd(block, from, next);
+                line = block.substr(from, end - from);
+                from = next;
+                return true;
             }
-            // The unfinished line moves to the front, the rest is filled up;
-            // a line longer than the buffer makes it larger.
-            std::memmove(buffer.data(), buffer.data() + from, size - from);
-            size -= from;
+            blocks.pop_front();
             from = 0;
-            if (size == buffer.size()) buffer.resize(2 * size);
-            const int64_t n = file.Read(buffer.data() + size, static_cast<int64_t>(buffer.size() - size));
-            eof = n == 0;
-            size += static_cast<size_t>(n);
         }
+        return false;
     }
 
 private:
-    static constexpr size_t Block = 1 << 18;
-    TMFile file;
-    AnsiString buffer;
-    // The unread lines are buffer[from, size).
-    size_t from = 0, size = 0;
-    bool eof = false;
+    // Where the block's last whole line ends, its line end included; 0 when
+    // none does. An LF always ends a line; a CR only where the next byte is
+    // read already, as it may be the first half of a CR LF.
+    static size_t AfterLastLine(std::string_view block)
+    {
+        const size_t lf = block.rfind('\n');
+        if (lf != std::string_view::npos) return lf + 1;
+        const size_t cr = block.substr(0, block.size() - 1).rfind('\r');
+        return cr == std::string_view::npos ? 0 : cr + 1;
+    }
+
+    static constexpr size_t Block = 1 << 20;
+    std::deque<AnsiString> blocks;
+    // The lines not given yet are blocks.front()[from, ...) and the blocks after it.
+    size_t from = 0;
+    int count = 0;
 };
 }  // namespace
 
@@ -85,17 +105,15 @@ void VelExpBuf::ReadFromFile(const AnsiString& path, bool sort, int n)
     try {
         if (velaction) velaction->MsgAdd(Text("ufReadFromvelactionMsgAdd", "Wczytywanie listy towarów"), LPV_None, 100);
         TLTools::ArchiveFile(path, ExtractFilePath(path) + "ARCH2.EXP", LgLink, true, n, true, "");
-        // Counted first, for the progress; then read again line by line.
+        // Counted first, for the progress.
         FileLines lines(path);
+        const int count = lines.Count();
         std::string_view line;
-        int count = 0;
-        while (lines.Next(line)) ++count;
         if (velaction) {
             velaction->MsgS(LPV_Ok);
             velaction->MsgAdd(Text("ufReadFromvelactionMsgAdd_00001", "Analiza listy towarów"), LPV_Percent, count);
         }
 
-        lines.Rewind();
         TLJWords words = ExpWords("");
         VelTowRec tow;
         VelKontrRec kontr;

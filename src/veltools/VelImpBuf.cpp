@@ -3,6 +3,7 @@
 // not change with the host's locale.
 #include "VelImpBuf.h"
 
+#include <charconv>
 #include <cmath>
 
 #include "LTools.h"
@@ -28,6 +29,7 @@ void VelImpBuf::Clear()
     ds_plu.clear();
     ds_tax.clear();
     ds_index.clear();
+    ds_plu_numbers.clear();
     Sorted = false;
     payin = payout = discount = bottles_turned = bottles_saled = 0;
     fp_bony = fp_czeki = fp_karty = fp_inne = 0;
@@ -37,7 +39,9 @@ void VelImpBuf::Clear()
         godz_ilkoszykow[h] = 0;
         godz_il_liniipar[h] = 0;
     }
-    FReceipts.clear();
+    FReceiptsTaken = 0;
+    FLastReceiptTrans.reset();
+    FReceiptBlocks.clear();
     FReceiptsOther.clear();
     paragony.clear();
     Kas_Clear();
@@ -55,11 +59,29 @@ const VelImpBuf::PluRow& VelImpBuf::Row(int index_entry) const
     return ds_plu[static_cast<size_t>(ds_index[static_cast<size_t>(index_entry)])];
 }
 
+namespace {
+// The number a PLU text names when it is the number's own text, as IntToStr
+// writes it.
+std::optional<int32_t> PluNumber(const AnsiString& plu)
+{
+    int32_t number = 0;
+    const char* end = plu.data() + plu.size();
+    const auto [at, error] = std::from_chars(plu.data(), end, number);
+    if (error != std::errc() || at != end || IntToStr(number) != plu) return std::nullopt;
+    return number;
+}
+}  // namespace
+
 void VelImpBuf::AddPlu(const AnsiString& plu, double quantity, double value, e_identifier identifier)
 {
     ds_plu.push_back({plu, quantity, value, 1, identifier});
-    if (!Sorted) return;
     const auto row = static_cast<int32_t>(ds_plu.size() - 1);
+    if (identifier == id_plu)
+        if (const std::optional<int32_t> number = PluNumber(plu)) {
+            const auto [known, added] = ds_plu_numbers.try_emplace(*number, row);
+            if (!added) known->second = -1;
+        }
+    if (!Sorted) return;
     const int entries = static_cast<int>(ds_index.size());
     SearchedPlu = plu;
     int place = FindInsertPlace(0, entries - 1);
@@ -89,6 +111,23 @@ void VelImpBuf::AddToPlu(const AnsiString& plu, double quantity, double value, e
     ds_plu[static_cast<size_t>(row)].value += value;
 }
 
+void VelImpBuf::AddToPluNumber(int32_t plu, double quantity, double value)
+{
+    // The index is built when a search by the text would build it: of the
+    // rows that share a text, a search finds the one it would have found.
+    IndexRows();
+    const auto known = ds_plu_numbers.find(plu);
+    if (known == ds_plu_numbers.end()) {
+        AddPlu(IntToStr(plu), quantity, value, id_plu);
+    } else if (known->second < 0) {
+        // More than one row reads alike: the text's own search picks one.
+        AddToPlu(IntToStr(plu), quantity, value, id_plu);
+    } else {
+        ds_plu[static_cast<size_t>(known->second)].quantity += quantity;
+        ds_plu[static_cast<size_t>(known->second)].value += value;
+    }
+}
+
 void VelImpBuf::ExclAddToPlu(const AnsiString& plu, double quantity, double value)
 {
     const int row = FindRec(plu);
@@ -109,17 +148,20 @@ void VelImpBuf::CreateIndex()
     for (size_t i = 0; i < ds_index.size(); ++i) ds_index[i] = static_cast<int32_t>(i);
 }
 
+void VelImpBuf::IndexRows()
+{
+    if (Sorted || ds_plu.empty()) return;
+    CreateIndex();
+    Sort(0, static_cast<int>(ds_plu.size()) - 1);
+    Sorted = true;
+}
+
 int VelImpBuf::FindRec(const AnsiString& plu)
 {
     if (ds_plu.empty()) return -1;
     SearchedPlu = plu;
-    const int n = static_cast<int>(ds_plu.size());
-    if (!Sorted) {
-        CreateIndex();
-        Sort(0, n - 1);
-        Sorted = true;
-    }
-    const int at = Find(0, n - 1);
+    IndexRows();
+    const int at = Find(0, static_cast<int>(ds_plu.size()) - 1);
     return at < 0 ? -1 : ds_index[static_cast<size_t>(at)];
 }
 
@@ -186,14 +228,16 @@ void VelImpBuf::AddGodzinowy(int hour, double value, int baskets, int lines)
     godz_il_liniipar[hour] += lines;
 }
 
-namespace {
-int HourOf(TDateTime value)
+int VelImpBuf::HourOf(TDateTime value)
 {
-    int hour, minute, second, ms;
-    DecodeTime(value, hour, minute, second, ms);
-    return hour;
+    // A receipt's items share its time: decoded once for them all.
+    if (value != hour_of.first) {
+        int hour, minute, second, ms;
+        DecodeTime(value, hour, minute, second, ms);
+        hour_of = {value, hour};
+    }
+    return hour_of.second;
 }
-}  // namespace
 
 VelImpBuf& VelImpBuf::operator+(const ORVPosition& position)
 {
@@ -202,7 +246,7 @@ VelImpBuf& VelImpBuf::operator+(const ORVPosition& position)
     if (!kod.empty())
         AddToPlu(kod, position.Filosc, value, id_barcode);
     else
-        AddToPlu(IntToStr(position.Fplu), position.Filosc, value, id_plu);
+        AddToPluNumber(position.Fplu, position.Filosc, value);
     AddGodzinowy(HourOf(position.Fdata_czas), value, 0, 0);
     if (position.FTyp == ptBottleSale) AddBottlesSaled(value);
     if (position.FTyp == ptBottleReturn) AddBottlesTurned(value);
@@ -253,7 +297,18 @@ void VelImpBuf::AddReceipt(std::unique_ptr<ORVParagon> receipt)
         AddGodzinowy(HourOf(receipt->Fdata_czas), 0.0, 1, receipt->GetnPosCount());
         AddDiscount(receipt->Frabat, true);
     }
-    FReceipts.push_back(std::move(receipt));
+    if (par_szczeg) {
+        // A text is full past 1 MiB; its room beyond that takes the block
+        // that passes the mark without growing.
+        constexpr size_t Full = 1 << 20, Room = Full + (Full >> 4);
+        if (FReceiptBlocks.empty() || FReceiptBlocks.back().size() >= Full) {
+            FReceiptBlocks.emplace_back();
+            FReceiptBlocks.back().reserve(Room);
+        }
+        receipt->AppendBlock(FReceiptBlocks.back());
+    }
+    ++FReceiptsTaken;
+    FLastReceiptTrans = receipt->FnrTrans;
 }
 
 void VelImpBuf::AddReceiptOtherInfo(std::unique_ptr<ORVOther> other)

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "LQuickSort.h"
@@ -88,6 +90,9 @@ public:
     void AddToPlu(const AnsiString& plu, double quantity, double value, e_identifier identifier);
     // Adds the figures to a row of this text; nothing when there is none.
     void ExclAddToPlu(const AnsiString& plu, double quantity, double value);
+    // Adds the figures to the row named by this PLU number, or appends one:
+    // AddToPlu of the number's text with id_plu, without the text.
+    void AddToPluNumber(int32_t plu, double quantity, double value);
     // A row with this text, or -1. The first search builds the index.
     int FindRec(const AnsiString& plu);
     int CountPlu() const { return static_cast<int>(ds_plu.size()); }
@@ -132,12 +137,15 @@ public:
     void SaveOneParag(const AnsiString& path) const;
 
     // Takes the receipt; with sprzedaz_z_paragonow its items, payments,
-    // hour and discount count in the figures.
+    // hour and discount count in the figures. In detail mode its block for
+    // the import file is formatted at once; the receipt itself is not kept.
     void AddReceipt(std::unique_ptr<ORVParagon> receipt);
     void AddReceiptOtherInfo(std::unique_ptr<ORVOther> other);
-    // Null for a receipt already written (the writer frees each one).
-    ORVParagon* GetReceipts(int i) const { return FReceipts.at(static_cast<size_t>(i)).get(); }
-    int GetReceiptsCount() const { return static_cast<int>(FReceipts.size()); }
+    // The receipts taken since the buffer was cleared, written or not.
+    int GetReceiptsCount() const { return FReceiptsTaken; }
+    // The transaction (printout) number of the last receipt taken and not
+    // written yet; none when every receipt taken is written.
+    std::optional<int32_t> LastReceiptTrans() const { return FLastReceiptTrans; }
 
     // A name=value entry for the host; a repeated name replaces the value.
     void AddParameter(const AnsiString& name, const AnsiString& value);
@@ -175,7 +183,8 @@ public:
 
     // --- The host's import file (VelImpBufSave.cpp) ----------------------------------
     // Writes the day as a whole new file at path. With strip, barcodes lose
-    // their leading zeros. Every receipt is freed as it is written.
+    // their leading zeros. Receipts and other operations written are
+    // dropped: a second save writes none of them again.
     void Save(const AnsiString& path, bool strip);
     void WriteToFile(TMFile& file, bool strip);
 
@@ -193,7 +202,8 @@ public:
     bool ident_barcode = false;
     // The receipts carry the sales: their items count in the figures.
     bool sprzedaz_z_paragonow = false;
-    // The receipts are written in detail into the import file.
+    // The receipts are written in detail into the import file. Set before
+    // the receipts come: each is formatted as it comes.
     bool par_szczeg = false;
     // Currency movements, listed in the import file; the register reports
     // none of its own.
@@ -235,7 +245,11 @@ private:
 
     // The identifier of a row as written: id_global by the day's rule.
     e_identifier Resolved(e_identifier identifier) const;
+    // The hour of a time, 0..23.
+    int HourOf(TDateTime value);
     void CreateIndex();
+    // Builds the index of a table that has rows and none yet.
+    void IndexRows();
     PluRow& Row(int index_entry);
     const PluRow& Row(int index_entry) const;
     void WritePluSection(TMFile& file, bool strip);
@@ -246,7 +260,16 @@ private:
     std::vector<TaxRow> ds_tax;
     // ds_plu row numbers in plu order while Sorted is set.
     std::vector<int32_t> ds_index;
-    std::vector<std::unique_ptr<ORVParagon>> FReceipts;
+    // The row of each PLU number that names an id_plu row with its text
+    // exactly, -1 for a number more than one such row has.
+    std::unordered_map<int32_t, int32_t> ds_plu_numbers;
+    int32_t FReceiptsTaken = 0;
+    std::optional<int32_t> FLastReceiptTrans;
+    // The blocks of the receipts taken in detail mode and not written yet,
+    // in the order they came, in texts of about 1 MiB each: a day's
+    // receipts kept whole until the save would be most of its memory, and
+    // one text of them all would be copied over and over as it grows.
+    std::vector<AnsiString> FReceiptBlocks;
     std::vector<std::unique_ptr<ORVOther>> FReceiptsOther;
     double discount = 0, fp_bony = 0, fp_czeki = 0, fp_karty = 0, fp_inne = 0;
     int32_t il_koszykow = 0, il_linii_par = 0;
@@ -259,6 +282,8 @@ private:
     AnsiString paragony;
     AnsiString SearchedPlu;
     double payin = 0, payout = 0, bottles_turned = 0, bottles_saled = 0;
+    // The last time HourOf decoded, and its hour.
+    std::pair<TDateTime, int> hour_of{0, 0};
 
     std::vector<KasWaluta> kas_wal;
 };

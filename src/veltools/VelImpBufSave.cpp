@@ -123,11 +123,10 @@ void VelImpBuf::WriteToFile(TMFile& file, bool strip)
     flag("NADPISZ_PLU", nadpisz_plu);
     flag("DOKLEJ_PLU", doklej_plu);
 
-    for (auto& receipt : FReceipts) {
-        if (!receipt) continue;
-        if (par_szczeg) *receipt >> file;
-        receipt.reset();
-    }
+    if (par_szczeg)
+        for (const AnsiString& blocks : FReceiptBlocks) file.Write(blocks.data(), static_cast<int64_t>(blocks.size()));
+    FReceiptBlocks.clear();
+    FLastReceiptTrans.reset();
     for (auto& other : FReceiptsOther) {
         if (!other) continue;
         if (par_szczeg) *other >> file;

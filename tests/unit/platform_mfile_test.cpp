@@ -22,6 +22,16 @@ std::vector<std::string> AllLines(TMFile& f)
     while (f.ReadLine(line, "\r\n")) lines.push_back(line);
     return lines;
 }
+
+// The same lines read as views, from the start of the file.
+std::vector<std::string> AllViews(TMFile& f, const AnsiString& end = "\r\n")
+{
+    f.SetPointer(0);
+    std::vector<std::string> lines;
+    std::string_view line;
+    while (f.ReadLine(line, end)) lines.emplace_back(line);
+    return lines;
+}
 }  // namespace
 
 TEST(MFile, OpeningAMissingFileToReadFailsInPolish)
@@ -126,16 +136,19 @@ TEST(MFile, ReadLineSplitsAtTheGivenEndOnly)
     TMFile f;
     OpenFile(f, dir / "a.txt", true);
     EXPECT_EQ(AllLines(f), (std::vector<std::string>{"one", "", "x\ny", "last"}));
+    EXPECT_EQ(AllViews(f), (std::vector<std::string>{"one", "", "x\ny", "last"}));
     AnsiString line = "stale";
     EXPECT_FALSE(f.ReadLine(line, "\r\n"));
 
     testutil::WriteFile(dir / "b.txt", "a\r\n");
     OpenFile(f, dir / "b.txt", true);
     EXPECT_EQ(AllLines(f), std::vector<std::string>{"a"});  // no empty line after the final end
+    EXPECT_EQ(AllViews(f), std::vector<std::string>{"a"});
 
     testutil::WriteFile(dir / "c.txt", "");
     OpenFile(f, dir / "c.txt", true);
     EXPECT_FALSE(f.ReadLine(line, "\r\n"));
+    EXPECT_TRUE(AllViews(f).empty());
 }
 
 TEST(MFile, LongLinesAndEndsAcrossReadChunks)
@@ -146,6 +159,7 @@ TEST(MFile, LongLinesAndEndsAcrossReadChunks)
     TMFile f;
     OpenFile(f, dir / "long.txt", true);
     EXPECT_EQ(AllLines(f), (std::vector<std::string>{a, b, "z"}));
+    EXPECT_EQ(AllViews(f), (std::vector<std::string>{a, b, "z"}));
     // A longer line end split over the seam at every point.
     for (size_t before : {65533u, 65534u, 65535u, 65536u}) {
         testutil::WriteFile(dir / "seam.txt", std::string(before, 'a') + "END" + "zEN");
@@ -156,6 +170,7 @@ TEST(MFile, LongLinesAndEndsAcrossReadChunks)
         ASSERT_TRUE(f.ReadLine(line, "END"));
         EXPECT_EQ(line, "zEN");
         EXPECT_FALSE(f.ReadLine(line, "END"));
+        EXPECT_EQ(AllViews(f, "END"), (std::vector<std::string>{std::string(before, 'a'), "zEN"})) << before;
     }
 }
 

@@ -180,7 +180,7 @@ TEST_F(ExpBuf, BadLineStopsTheReadingAndKeepsTheRowsBeforeIt)
         EXPECT_EQ(buf->il_rec, 2) << c.line;
     }
     // In a large file a line end split between two reads counts once, and a line longer than a read stays whole.
-    for (const size_t size : {size_t{1} << 16, size_t{1} << 18, size_t{1} << 19}) {
+    for (const size_t size : {size_t{1} << 16, size_t{1} << 18, size_t{1} << 19, size_t{1} << 20, (size_t{1} << 20) + 1}) {
         const std::string big = "#" + std::string(size - 2, 'x') + "\r\n#" + std::string(size, 'y') + "\rVAT;1\n";
         EXPECT_EQ(Read(big + PluLine(9, "9", "ABC")), line4 + kFormatError) << size;
     }

@@ -161,10 +161,13 @@ int CbZapiszImport(void* a1, void*)
 {
     VelHost* h = Host(a1);
     if (h->dieAtImport == h->imports.size() + 1) raise(SIGKILL);
-    std::ifstream file(h->device.folder + "kasa.imp", std::ios::binary);
-    std::ostringstream whole;
-    whole << file.rdbuf();
-    h->imports.push_back(std::move(whole).str());
+    // Taken in one read at its size, as a host takes a file into its
+    // database; a missing file is an empty import.
+    std::ifstream file(h->device.folder + "kasa.imp", std::ios::binary | std::ios::ate);
+    std::string whole(file ? static_cast<size_t>(file.tellg()) : 0, '\0');
+    file.seekg(0).read(whole.data(), static_cast<std::streamsize>(whole.size()));
+    whole.resize(static_cast<size_t>(std::max<std::streamsize>(file.gcount(), 0)));
+    h->imports.push_back(std::move(whole));
     if (!Answer(a1, "save_import") || h->imports.size() == h->refuseImport) return 0;
     // The import and the parameters it hands over are kept in one write: a
     // host killed in between keeps both or neither.
