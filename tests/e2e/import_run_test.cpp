@@ -249,7 +249,8 @@ TEST(ImportRun, TheGuardTellsWhatItSetsAsideAndAnOrderWaitsForItsFolder)
             edi->host.SetParam("ComboEdiFolder", edi->tmp / "plik/EDI");
         }
         edi->Run(-3);
-        EXPECT_EQ(edi->host.imports.size(), 1u);
+        ASSERT_EQ(edi->host.imports.size(), 1u);
+        EXPECT_NE(edi->host.imports[0].find("[FINANSOWE]"), std::string::npos);
         EXPECT_EQ(edi->host.lines.back().kind, 2);
         EXPECT_EQ(ReadFile(edi->tmp / "zamowienia.tmp"),
                   std::string("Doc001_") + today + "_001.txt\r\nMleko;590;2500\r\n\r\n");

@@ -162,8 +162,11 @@ int CbZapiszImport(void* a1, void*)
     VelHost* h = Host(a1);
     if (h->dieAtImport == h->imports.size() + 1) raise(SIGKILL);
     // Taken in one read at its size, as a host takes a file into its
-    // database; a missing file is an empty import.
-    std::ifstream file(h->device.folder + "kasa.imp", std::ios::binary | std::ios::ate);
+    // database; a missing file is an empty import. A backslash in the folder is a
+    // separator here, as the library reads it.
+    std::string folder = h->device.folder;
+    std::replace(folder.begin(), folder.end(), '\\', '/');
+    std::ifstream file(folder + "kasa.imp", std::ios::binary | std::ios::ate);
     std::string whole(file ? static_cast<size_t>(file.tellg()) : 0, '\0');
     file.seekg(0).read(whole.data(), static_cast<std::streamsize>(whole.size()));
     whole.resize(static_cast<size_t>(std::max<std::streamsize>(file.gcount(), 0)));
