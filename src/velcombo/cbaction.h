@@ -533,9 +533,9 @@ protected:
     void KeepEDIOrder();
     // The EDI folder, made when missing; throws when none is set.
     AnsiString EdiFolder();
-    // The first document name of today free in the EDI folder and among the
-    // names kept.
-    AnsiString FreeEDIName(const std::vector<KeptOrder>& kept);
+    // The first document name of today that nothing in `folder` bears and no
+    // kept document holds; throws when none of the day's numbers is free.
+    AnsiString FreeEDIName(const AnsiString& folder, const std::vector<KeptOrder>& kept);
     // One document of these order lines under its name (the first free one
     // when it has none). A file of that name holding just this document is
     // this document written before; one holding anything else is not

@@ -148,9 +148,13 @@ void TVelComboAction::KeepEDIOrder()
 {
     if (ediLines.Empty()) return;
     std::vector<KeptOrder> documents = ReadKeptOrders();
+    // The folder as it stands, not made here: one that is not there yet
+    // holds no document.
+    AnsiString folder = ParamAsPath("ComboEdiFolder");
+    if (!Trim(folder).empty()) folder = IncludeTrailingPathDelimiter(folder);
     AnsiString name;
     try {
-        name = FreeEDIName(documents);
+        name = FreeEDIName(folder, documents);
     } catch (const Exception&) {
         // No number free now: the document takes one when it is written.
     }
@@ -159,12 +163,8 @@ void TVelComboAction::KeepEDIOrder()
     ediLines.Clear();
 }
 
-AnsiString TVelComboAction::FreeEDIName(const std::vector<KeptOrder>& kept)
+AnsiString TVelComboAction::FreeEDIName(const AnsiString& folder, const std::vector<KeptOrder>& kept)
 {
-    // The folder as it stands, not made here: one that is not there yet
-    // holds no document.
-    AnsiString folder = ParamAsPath("ComboEdiFolder");
-    if (!Trim(folder).empty()) folder = IncludeTrailingPathDelimiter(folder);
     const AnsiString stamp = TodayStamp();
     for (int n = 1; n <= LastDocumentNumber; ++n) {
         const AnsiString name = DocumentName(FNrUrzadzenia, stamp, n);
@@ -235,13 +235,8 @@ void TVelComboAction::WriteEDIDocument(const KeptOrder& orders)
         if (FileExists(path) || DirectoryExists(path)) path.clear();
     }
     if (path.empty()) {
-        stamp = TodayStamp();
-        for (int n = 1; n <= LastDocumentNumber && path.empty(); ++n)
-            if (!FileExists(FNameEDI(stamp, n)) && !DirectoryExists(FNameEDI(stamp, n))) {
-                number = n;
-                path = FNameEDI(stamp, n);
-            }
-        if (path.empty()) throw Exception(DriverText("Brak wolnego numeru pliku na zapisanie dokumentu zamówienia"));
+        NameParts(FreeEDIName(CfgEdiFolder, {}), stamp, number);
+        path = FNameEDI(stamp, number);
         document = text(stamp, number);
     }
     // Written whole under a working name and renamed, so the ordering system
