@@ -162,8 +162,8 @@ int CbZapiszImport(void* a1, void*)
     VelHost* h = Host(a1);
     if (h->dieAtImport == h->imports.size() + 1) raise(SIGKILL);
     // Taken in one read at its size, as a host takes a file into its
-    // database; a missing file is an empty import. A backslash in the folder is a
-    // separator here, as the library reads it.
+    // database; a missing file is an empty import. A backslash in the
+    // folder is a separator here, as the library reads it.
     std::string folder = h->device.folder;
     std::replace(folder.begin(), folder.end(), '\\', '/');
     std::ifstream file(folder + "kasa.imp", std::ios::binary | std::ios::ate);
