@@ -3,6 +3,7 @@
 #include "cbaction.h"
 #include "cbtexts.h"
 
+#include <cerrno>
 #include <chrono>
 #include <random>
 
@@ -75,6 +76,8 @@ void TVelComboAction::TakeExchangeFolder()
 {
     const AnsiString folder = KatalogWymiany();
     const AnsiString shown = "\"" + (folder.empty() ? AnsiString(".") : folder) + "\"";
+    const AnsiString lockFile = "\"" + IncludeTrailingPathDelimiter(folder.empty() ? AnsiString(".") : folder) +
+                                "velcombo.lck\"";
     switch (exchangeLock.Take(folder, "velcombo.lck")) {
         case TFolderLock::fl_Taken:
             return;
@@ -82,10 +85,20 @@ void TVelComboAction::TakeExchangeFolder()
             throw Exception(DriverText("Katalog wymiany ") + shown +
                             DriverText(" jest zajęty przez inną operację (import lub eksport) - spróbuj później"));
         case TFolderLock::fl_NoFolder:
-            throw Exception(DriverText("Brak katalogu wymiany ") + shown);
-        case TFolderLock::fl_NoLockFile:
-            throw Exception(DriverText("Nie można utworzyć pliku blokady w katalogu wymiany ") + shown + ": " +
+            if (exchangeLock.Error() == ENOENT) throw Exception(DriverText("Brak katalogu wymiany ") + shown);
+            throw Exception(DriverText("Katalog wymiany ") + shown + DriverText(" jest niedostępny: ") +
                             SysErrorMessage(exchangeLock.Error()));
+        case TFolderLock::fl_NoLockFile:
+            throw Exception(DriverText("Nie można utworzyć pliku blokady ") + lockFile + ": " +
+                            SysErrorMessage(exchangeLock.Error()));
+        case TFolderLock::fl_NotLocked:
+            throw Exception(DriverText("Nie można zablokować pliku ") + lockFile + ": " +
+                            SysErrorMessage(exchangeLock.Error()));
+        case TFolderLock::fl_NotLockedReadOnly:
+            throw Exception(DriverText("Nie można zablokować pliku ") + lockFile +
+                            DriverText(", który ten program może tylko czytać: ") +
+                            SysErrorMessage(exchangeLock.Error()) +
+                            DriverText(" - nadaj wszystkim prawo zapisu do tego pliku"));
         case TFolderLock::fl_NotLockable:
             DodajKomunikat(zkOstrzezenie, DriverText("Katalog wymiany ") + shown +
                                               DriverText(" nie pozwala się zablokować - dwa programy nie mogą "

@@ -1,20 +1,101 @@
-// Folder values as paths of this system, the protocol trace, and writes that
-// run out of room (a file-size limit makes every write past it fail as on a
-// full disk). Each test runs inside its temp folder, so anything created
-// under a relative name shows.
+// Folder values as paths of this system, the protocol trace, the exchange
+// folder's lock, and writes that run out of room (a file-size limit makes
+// every write past it fail as on a full disk). Each test runs inside its temp
+// folder, so anything created under a relative name shows.
+#include <dlfcn.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "LTools.h"
+#include "folderlock.h"
 #include "inprocess_host.h"
 #include "sysfiles.h"
 #include "thrown.h"
 
+// The file system's answer to a lock, as a network file system may give it
+// where this machine's own lock every descriptor: while set, flock fails with
+// the error given, on every descriptor or on those open only for reading
+// (an NFSv4 client's EBADF).
+namespace {
+int g_flockError = 0;
+bool g_flockOnlyReadOnly = false;
+
+class FlockAnswers {
+public:
+    FlockAnswers(int error, bool onlyReadOnly)
+    {
+        g_flockError = error;
+        g_flockOnlyReadOnly = onlyReadOnly;
+    }
+    ~FlockAnswers() { g_flockError = 0; }
+};
+}  // namespace
+
+extern "C" int flock(int fd, int operation)
+{
+    if (g_flockError != 0 && (!g_flockOnlyReadOnly || (fcntl(fd, F_GETFL) & O_ACCMODE) == O_RDONLY)) {
+        errno = g_flockError;
+        return -1;
+    }
+    static const auto real = reinterpret_cast<int (*)(int, int)>(dlsym(RTLD_NEXT, "flock"));
+    return real(fd, operation);
+}
+
 namespace fs = std::filesystem;
 namespace {
+// A file or folder this process may not change: the file system's immutable
+// flag, which stops root too (the tests run as root, whom permissions do
+// not stop), or for another account its write permission taken away.
+class Unwritable {
+public:
+    explicit Unwritable(const std::string& path) : FPath(path)
+    {
+        if (Immutable(true)) {
+            FHow = kFlag;
+        } else if (::geteuid() != 0 && ::stat(path.c_str(), &FWas) == 0 && ::chmod(path.c_str(), 0555) == 0) {
+            FHow = kMode;
+        }
+    }
+    ~Unwritable()
+    {
+        if (FHow == kFlag) Immutable(false);
+        if (FHow == kMode) ::chmod(FPath.c_str(), FWas.st_mode & 07777);
+    }
+    bool Held() const { return FHow != kNone; }
+
+private:
+    bool Immutable(bool on)
+    {
+        const int fd = ::open(FPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) return false;
+        int flags = 0;
+        bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        ::close(fd);
+        return done;
+    }
+    enum { kNone, kFlag, kMode } FHow = kNone;
+    std::string FPath;
+    struct stat FWas {};
+};
+
+mode_t ModeOf(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
 class TraceAction : public TVelComboAction {
 public:
     using TVelComboAction::tools;
@@ -134,4 +215,113 @@ TEST_F(FilesAndFolders, AFailedWriteLeavesTheOldFileWholeAndNoWorkingFile)
         EXPECT_FALSE(testutil::Exists(name + std::string(".tmp"))) << name;
     }
     signal(SIGXFSZ, SIG_DFL);
+}
+
+// The lock refuses wherever another process may hold it, and only a file
+// system that keeps no locks at all is worked in with a warning, guarded
+// within this process alone. A lock file made here can be locked by any
+// account whatever the umask; one that was there keeps its owner's mode.
+TEST_F(FilesAndFolders, TheFolderLockRefusesWhereAnotherMayHoldItAndWarnsOnlyWhereNoLocksAreKept)
+{
+    using R = TFolderLock::Result;
+    const struct {
+        const char* what;
+        mode_t there;      // the lock file's mode before, 0: not there
+        bool readOnly;     // the lock file can only be read
+        bool closedFolder; // nothing can be created in the folder
+        bool heldElsewhere;
+        int flockError;
+        bool onlyReadOnly;
+        R result;
+        int error;
+        bool held;    // a second take in this process meets the folder busy
+        mode_t after; // the lock file's mode after, 0: not there
+    } cases[] = {
+        {"made here", 0, false, false, false, 0, false, TFolderLock::fl_Taken, 0, true, 0666},
+        {"there, its mode kept", 0640, false, false, false, 0, false, TFolderLock::fl_Taken, 0, true, 0640},
+        {"held by another", 0, false, false, true, 0, false, TFolderLock::fl_Busy, EWOULDBLOCK, true, 0644},
+        {"read-only, locked", 0644, true, false, false, 0, false, TFolderLock::fl_Taken, 0, true, 0644},
+        {"read-only, refused as by NFSv4", 0644, true, false, false, EBADF, true, TFolderLock::fl_NotLockedReadOnly,
+         EBADF, false, 0644},
+        {"read-only, ENOLCK", 0644, true, false, false, ENOLCK, false, TFolderLock::fl_NotLockedReadOnly, ENOLCK,
+         false, 0644},
+        {"read-only, no locks kept", 0644, true, false, false, EOPNOTSUPP, false, TFolderLock::fl_NotLockable,
+         EOPNOTSUPP, true, 0644},
+        {"for writing, no locks kept", 0, false, false, false, ENOLCK, false, TFolderLock::fl_NotLockable, ENOLCK,
+         true, 0666},
+        {"for writing, another refusal", 0, false, false, false, EIO, false, TFolderLock::fl_NotLocked, EIO, false,
+         0666},
+        {"a folder nothing can be made in", 0, false, true, false, 0, false, TFolderLock::fl_NoLockFile, EPERM, false,
+         0},
+    };
+    const mode_t umaskWas = ::umask(022);
+    for (const auto& c : cases) {
+        const std::string folder = tmp / c.what;
+        const std::string lockFile = folder + "/velcombo.lck";
+        fs::create_directory(folder);
+        if (c.there) {
+            testutil::WriteFile(lockFile, "");
+            ::chmod(lockFile.c_str(), c.there);
+        }
+        const int other = c.heldElsewhere ? ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666) : -1;
+        if (c.heldElsewhere) {
+            ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+        }
+        const Unwritable closed(c.readOnly ? lockFile : c.closedFolder ? folder : "");
+        if ((c.readOnly || c.closedFolder) && !closed.Held()) GTEST_SKIP() << "no file can be made unwritable here";
+        {
+            const FlockAnswers answers(c.flockError, c.onlyReadOnly);
+            TFolderLock lock, second;
+            EXPECT_EQ(lock.Take(folder, "velcombo.lck"), c.result) << c.what;
+            // EPERM and EACCES are one reason to the user.
+            EXPECT_EQ(SysErrorMessage(lock.Error()), SysErrorMessage(c.error)) << c.what;
+            EXPECT_EQ(second.Take(folder, "velcombo.lck") == TFolderLock::fl_Busy, c.held) << c.what;
+        }
+        EXPECT_EQ(ModeOf(lockFile), c.after) << c.what;
+        if (other >= 0) ::close(other);
+    }
+    ::umask(umaskWas);
+}
+
+// What the user reads of a refusal: the lock file and the system's reason;
+// where the file system keeps no locks, a warning and the operation goes on.
+TEST_F(FilesAndFolders, ALockRefusedNamesTheLockFileAndTheReason)
+{
+    in.host.SetParam("ComboPort", "PLIK");
+    in.host.SetParam("ComboDedbug", "0");
+    auto action = Start(tmp.Folder());
+    const std::string lockFile = "\"" + tmp.Folder() + "velcombo.lck\"";
+    const std::string wentOn = "Ustawione złącze na PLIK, a brak pliku combo.imp!";
+    const struct {
+        const char* what;
+        std::string unwritable;
+        int flockError;
+        std::string error;
+        std::string warning;
+    } cases[] = {
+        {"read-only, refused", lockFile, EBADF,
+         "Nie można zablokować pliku " + lockFile + ", który ten program może tylko czytać: nieprawidłowy "
+         "deskryptor pliku - nadaj wszystkim prawo zapisu do tego pliku",
+         ""},
+        {"refused", "", EIO, "Nie można zablokować pliku " + lockFile + ": błąd wejścia-wyjścia", ""},
+        {"no locks kept", "", EOPNOTSUPP, wentOn,
+         "Katalog wymiany \"" + tmp.Folder() + "\" nie pozwala się zablokować - dwa programy nie mogą w nim "
+         "pracować jednocześnie: operacja nieobsługiwana przez system plików"},
+        {"a folder nothing can be made in", tmp.Path(), 0,
+         "Nie można utworzyć pliku blokady " + lockFile + ": brak dostępu", ""},
+    };
+    for (const auto& c : cases) {
+        in.host.lines.clear();
+        testutil::WriteFile("velcombo.lck", "");
+        if (c.unwritable == tmp.Path()) fs::remove("velcombo.lck");
+        const std::string path = c.unwritable == lockFile ? tmp / "velcombo.lck" : c.unwritable;
+        const Unwritable closed(path);
+        if (!path.empty() && !closed.Held()) GTEST_SKIP() << "no file can be made unwritable here";
+        const FlockAnswers answers(c.flockError, false);
+        action = in.NewAction<TraceAction>();
+        HORVDLLSRODOWISKO env;
+        EXPECT_EQ(testutil::Thrown([&] { action->Operacja(&env, -6, 0); }), c.error) << c.what;
+        const std::vector<HostLine> warned = {{false, 1, c.warning}};
+        EXPECT_EQ(in.host.lines, c.warning.empty() ? std::vector<HostLine>() : warned) << c.what;
+    }
 }
