@@ -17,7 +17,6 @@
 #include <filesystem>
 
 #include "LTools.h"
-#include "folderlock.h"
 #include "inprocess_host.h"
 #include "sysfiles.h"
 #include "thrown.h"
@@ -217,47 +216,61 @@ TEST_F(FilesAndFolders, AFailedWriteLeavesTheOldFileWholeAndNoWorkingFile)
     signal(SIGXFSZ, SIG_DFL);
 }
 
-// The lock refuses wherever another process may hold it, and only a file
-// system that keeps no locks at all is worked in with a warning, guarded
-// within this process alone. A lock file made here can be locked by any
-// account whatever the umask; one that was there keeps its owner's mode.
+// The lock refuses wherever another process may hold it, naming the lock
+// file and the system's reason; only a file system that keeps no locks at
+// all is worked in, with a warning, guarded within this process alone. A
+// lock file made here can be locked by any account whatever the umask; one
+// that was there keeps its owner's mode.
 TEST_F(FilesAndFolders, TheFolderLockRefusesWhereAnotherMayHoldItAndWarnsOnlyWhereNoLocksAreKept)
 {
-    using R = TFolderLock::Result;
+    in.host.SetParam("ComboPort", "PLIK");
+    in.host.SetParam("ComboDedbug", "0");
+    in.Start();
+    const std::string wentOn = "Ustawione złącze na PLIK, a brak pliku combo.imp!";
+    const std::string readOnly = ", który ten program może tylko czytać: ";
+    const std::string toWrite = " - nadaj wszystkim prawo zapisu do tego pliku";
+    const std::string noLocks = "\" nie pozwala się zablokować - dwa programy nie mogą w nim pracować jednocześnie: ";
+    const std::string busy = "\" jest zajęty przez inną operację (import lub eksport) - spróbuj później";
+    // "@" stands for the folder, "$" for its lock file.
     const struct {
         const char* what;
-        mode_t there;      // the lock file's mode before, 0: not there
-        bool readOnly;     // the lock file can only be read
-        bool closedFolder; // nothing can be created in the folder
+        mode_t there;       // the lock file's mode before, 0: not there
+        bool readOnly;      // the lock file can only be read
+        bool closedFolder;  // nothing can be created in the folder
         bool heldElsewhere;
         int flockError;
         bool onlyReadOnly;
-        R result;
-        int error;
-        bool held;    // a second take in this process meets the folder busy
-        mode_t after; // the lock file's mode after, 0: not there
+        std::string error;
+        std::string warning;
+        bool held;     // a second operation meets the folder busy
+        mode_t after;  // the lock file's mode after, 0: not there
     } cases[] = {
-        {"made here", 0, false, false, false, 0, false, TFolderLock::fl_Taken, 0, true, 0666},
-        {"there, its mode kept", 0640, false, false, false, 0, false, TFolderLock::fl_Taken, 0, true, 0640},
-        {"held by another", 0, false, false, true, 0, false, TFolderLock::fl_Busy, EWOULDBLOCK, true, 0644},
-        {"read-only, locked", 0644, true, false, false, 0, false, TFolderLock::fl_Taken, 0, true, 0644},
-        {"read-only, refused as by NFSv4", 0644, true, false, false, EBADF, true, TFolderLock::fl_NotLockedReadOnly,
-         EBADF, false, 0644},
-        {"read-only, ENOLCK", 0644, true, false, false, ENOLCK, false, TFolderLock::fl_NotLockedReadOnly, ENOLCK,
-         false, 0644},
-        {"read-only, no locks kept", 0644, true, false, false, EOPNOTSUPP, false, TFolderLock::fl_NotLockable,
-         EOPNOTSUPP, true, 0644},
-        {"for writing, no locks kept", 0, false, false, false, ENOLCK, false, TFolderLock::fl_NotLockable, ENOLCK,
-         true, 0666},
-        {"for writing, another refusal", 0, false, false, false, EIO, false, TFolderLock::fl_NotLocked, EIO, false,
-         0666},
-        {"a folder nothing can be made in", 0, false, true, false, 0, false, TFolderLock::fl_NoLockFile, EPERM, false,
-         0},
+        {"made here", 0, false, false, false, 0, false, wentOn, "", true, 0666},
+        {"there, its mode kept", 0640, false, false, false, 0, false, wentOn, "", true, 0640},
+        {"held by another", 0, false, false, true, 0, false, "Katalog wymiany \"@" + busy, "", true, 0644},
+        {"read-only, locked", 0644, true, false, false, 0, false, wentOn, "", true, 0644},
+        {"read-only, refused as by NFSv4", 0644, true, false, false, EBADF, true,
+         "Nie można zablokować pliku \"$\"" + readOnly + "nieprawidłowy deskryptor pliku" + toWrite, "", false, 0644},
+        {"read-only, ENOLCK", 0644, true, false, false, ENOLCK, false,
+         "Nie można zablokować pliku \"$\"" + readOnly + "brak blokad plików" + toWrite, "", false, 0644},
+        {"read-only, no locks kept", 0644, true, false, false, EOPNOTSUPP, false, wentOn,
+         "Katalog wymiany \"@" + noLocks + "operacja nieobsługiwana przez system plików", true, 0644},
+        {"for writing, no locks kept", 0, false, false, false, ENOLCK, false, wentOn,
+         "Katalog wymiany \"@" + noLocks + "brak blokad plików", true, 0666},
+        {"for writing, another refusal", 0, false, false, false, EIO, false,
+         "Nie można zablokować pliku \"$\": błąd wejścia-wyjścia", "", false, 0666},
+        {"a folder nothing can be made in", 0, false, true, false, 0, false,
+         "Nie można utworzyć pliku blokady \"$\": brak dostępu", "", false, 0},
     };
     const mode_t umaskWas = ::umask(022);
     for (const auto& c : cases) {
-        const std::string folder = tmp / c.what;
-        const std::string lockFile = folder + "/velcombo.lck";
+        const std::string folder = tmp / c.what + "/";
+        const std::string lockFile = folder + "velcombo.lck";
+        auto at = [&](std::string text) {
+            for (const auto& [mark, value] : {std::pair{'@', folder}, {'$', lockFile}})
+                if (const size_t i = text.find(mark); i != std::string::npos) text.replace(i, 1, value);
+            return text;
+        };
         fs::create_directory(folder);
         if (c.there) {
             testutil::WriteFile(lockFile, "");
@@ -269,59 +282,20 @@ TEST_F(FilesAndFolders, TheFolderLockRefusesWhereAnotherMayHoldItAndWarnsOnlyWhe
         }
         const Unwritable closed(c.readOnly ? lockFile : c.closedFolder ? folder : "");
         if ((c.readOnly || c.closedFolder) && !closed.Held()) GTEST_SKIP() << "no file can be made unwritable here";
+        in.host.device.folder = folder;
+        in.host.lines.clear();
         {
             const FlockAnswers answers(c.flockError, c.onlyReadOnly);
-            TFolderLock lock, second;
-            EXPECT_EQ(lock.Take(folder, "velcombo.lck"), c.result) << c.what;
-            // EPERM and EACCES are one reason to the user.
-            EXPECT_EQ(SysErrorMessage(lock.Error()), SysErrorMessage(c.error)) << c.what;
-            EXPECT_EQ(second.Take(folder, "velcombo.lck") == TFolderLock::fl_Busy, c.held) << c.what;
+            HORVDLLSRODOWISKO env;
+            auto first = in.NewAction<TraceAction>(), second = in.NewAction<TraceAction>();
+            EXPECT_EQ(testutil::Thrown([&] { first->Operacja(&env, -6, 0); }), at(c.error)) << c.what;
+            const std::vector<HostLine> warned = {{false, 1, at(c.warning)}};
+            EXPECT_EQ(in.host.lines, c.warning.empty() ? std::vector<HostLine>() : warned) << c.what;
+            const std::string again = testutil::Thrown([&] { second->Operacja(&env, -6, 0); });
+            EXPECT_EQ(again == at("Katalog wymiany \"@" + busy), c.held) << c.what << ": " << again;
         }
         EXPECT_EQ(ModeOf(lockFile), c.after) << c.what;
         if (other >= 0) ::close(other);
     }
     ::umask(umaskWas);
-}
-
-// What the user reads of a refusal: the lock file and the system's reason;
-// where the file system keeps no locks, a warning and the operation goes on.
-TEST_F(FilesAndFolders, ALockRefusedNamesTheLockFileAndTheReason)
-{
-    in.host.SetParam("ComboPort", "PLIK");
-    in.host.SetParam("ComboDedbug", "0");
-    auto action = Start(tmp.Folder());
-    const std::string lockFile = "\"" + tmp.Folder() + "velcombo.lck\"";
-    const std::string wentOn = "Ustawione złącze na PLIK, a brak pliku combo.imp!";
-    const struct {
-        const char* what;
-        std::string unwritable;
-        int flockError;
-        std::string error;
-        std::string warning;
-    } cases[] = {
-        {"read-only, refused", lockFile, EBADF,
-         "Nie można zablokować pliku " + lockFile + ", który ten program może tylko czytać: nieprawidłowy "
-         "deskryptor pliku - nadaj wszystkim prawo zapisu do tego pliku",
-         ""},
-        {"refused", "", EIO, "Nie można zablokować pliku " + lockFile + ": błąd wejścia-wyjścia", ""},
-        {"no locks kept", "", EOPNOTSUPP, wentOn,
-         "Katalog wymiany \"" + tmp.Folder() + "\" nie pozwala się zablokować - dwa programy nie mogą w nim "
-         "pracować jednocześnie: operacja nieobsługiwana przez system plików"},
-        {"a folder nothing can be made in", tmp.Path(), 0,
-         "Nie można utworzyć pliku blokady " + lockFile + ": brak dostępu", ""},
-    };
-    for (const auto& c : cases) {
-        in.host.lines.clear();
-        testutil::WriteFile("velcombo.lck", "");
-        if (c.unwritable == tmp.Path()) fs::remove("velcombo.lck");
-        const std::string path = c.unwritable == lockFile ? tmp / "velcombo.lck" : c.unwritable;
-        const Unwritable closed(path);
-        if (!path.empty() && !closed.Held()) GTEST_SKIP() << "no file can be made unwritable here";
-        const FlockAnswers answers(c.flockError, false);
-        action = in.NewAction<TraceAction>();
-        HORVDLLSRODOWISKO env;
-        EXPECT_EQ(testutil::Thrown([&] { action->Operacja(&env, -6, 0); }), c.error) << c.what;
-        const std::vector<HostLine> warned = {{false, 1, c.warning}};
-        EXPECT_EQ(in.host.lines, c.warning.empty() ? std::vector<HostLine>() : warned) << c.what;
-    }
 }
