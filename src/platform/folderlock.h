@@ -5,7 +5,9 @@
 // lock a new file while the first still holds the old one). Within one
 // process a table of the folders held decides, whatever the file system
 // makes of two locks of one process: a second library handle, or a call
-// from inside a host callback, meets the folder busy.
+// from inside a host callback, meets the folder busy. A lock file this
+// process creates is open to every account (0666), so that whoever works in
+// the folder can lock it.
 #pragma once
 
 #include <cstdint>
@@ -18,12 +20,19 @@ public:
         fl_Taken,
         // Another operation, in this process or another, works in the folder.
         fl_Busy,
-        // The folder is not there.
+        // The folder is not there or cannot be reached (Error() tells why).
         fl_NoFolder,
         // The lock file can be neither created nor opened (Error() tells why).
         fl_NoLockFile,
-        // The file system keeps no such locks (Error() tells why): only the
-        // table of this process guards the folder.
+        // The file system refused the lock (Error() tells why), so another
+        // process may hold it.
+        fl_NotLocked,
+        // The same with the lock file open only for reading, which some file
+        // systems (an NFSv4 client) never lock: write access to it helps.
+        fl_NotLockedReadOnly,
+        // The file system keeps no locks at all (Error() is EOPNOTSUPP, or
+        // ENOLCK for a file open for writing): only the table of this
+        // process guards the folder.
         fl_NotLockable,
     };
 

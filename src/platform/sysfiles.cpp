@@ -158,6 +158,9 @@ AnsiString SysErrorMessage(int error)
     case ENAMETOOLONG: return "za długa nazwa pliku";
     case EIO: return "błąd wejścia-wyjścia";
     case EBUSY: return "plik jest zajęty";
+    case EBADF: return "nieprawidłowy deskryptor pliku";
+    case ENOLCK: return "brak blokad plików";
+    case EOPNOTSUPP: return "operacja nieobsługiwana przez system plików";
     default: return Format("błąd systemu nr %d", error);
     }
 }

@@ -3,6 +3,7 @@
 #include "cbaction.h"
 #include "cbtexts.h"
 
+#include <cerrno>
 #include <chrono>
 #include <random>
 
@@ -70,11 +71,30 @@ void TVelComboAction::Operacja(HORVDLLSRODOWISKO* environment, int operation, in
 }
 
 // Two operations in one exchange folder would read and delete each other's
-// files: the second is refused before it touches anything.
+// files: the second is refused before it touches anything. The folder
+// checked and locked is the one the files go to: their names are the
+// exchange folder followed directly by the file name, so a folder given
+// without a separator at its end puts them beside it.
 void TVelComboAction::TakeExchangeFolder()
 {
-    const AnsiString folder = KatalogWymiany();
-    const AnsiString shown = "\"" + (folder.empty() ? AnsiString(".") : folder) + "\"";
+    const AnsiString given = KatalogWymiany();
+    const AnsiString folder = ExtractFilePath(given);
+    const AnsiString place = folder.empty() ? AnsiString(".") : folder;
+    const AnsiString shown = "\"" + place + "\"";
+    // The trace makes its folder with every missing parent, and so the
+    // exchange folder, which a new device's first import relies on: made
+    // here, before it is locked. Without the trace nothing makes it.
+    if (TraceWanted() && !folder.empty() && !DirectoryExists(folder) && !ForceDirectories(folder)) {
+        const int error = errno;
+        throw Exception(DriverText("Nie można utworzyć katalogu wymiany ") + shown + ": " + SysErrorMessage(error));
+    }
+    if (!EndsWithPathDelimiter(given) && DirectoryExists(given))
+        DodajKomunikat(zkOstrzezenie,
+                       Format(DriverText("Katalog wymiany \"%s\" nie kończy się separatorem - pliki wymiany trafią do "
+                                         "katalogu \"%s\"")
+                                  .c_str(),
+                              FKatalogWymiany.c_str(), place.c_str()));
+    const AnsiString lockFile = "\"" + IncludeTrailingPathDelimiter(place) + "velcombo.lck\"";
     switch (exchangeLock.Take(folder, "velcombo.lck")) {
         case TFolderLock::fl_Taken:
             return;
@@ -82,10 +102,20 @@ void TVelComboAction::TakeExchangeFolder()
             throw Exception(DriverText("Katalog wymiany ") + shown +
                             DriverText(" jest zajęty przez inną operację (import lub eksport) - spróbuj później"));
         case TFolderLock::fl_NoFolder:
-            throw Exception(DriverText("Brak katalogu wymiany ") + shown);
-        case TFolderLock::fl_NoLockFile:
-            throw Exception(DriverText("Nie można utworzyć pliku blokady w katalogu wymiany ") + shown + ": " +
+            if (exchangeLock.Error() == ENOENT) throw Exception(DriverText("Brak katalogu wymiany ") + shown);
+            throw Exception(DriverText("Katalog wymiany ") + shown + DriverText(" jest niedostępny: ") +
                             SysErrorMessage(exchangeLock.Error()));
+        case TFolderLock::fl_NoLockFile:
+            throw Exception(DriverText("Nie można utworzyć pliku blokady ") + lockFile + ": " +
+                            SysErrorMessage(exchangeLock.Error()));
+        case TFolderLock::fl_NotLocked:
+            throw Exception(DriverText("Nie można zablokować pliku ") + lockFile + ": " +
+                            SysErrorMessage(exchangeLock.Error()));
+        case TFolderLock::fl_NotLockedReadOnly:
+            throw Exception(DriverText("Nie można zablokować pliku ") + lockFile +
+                            DriverText(", który ten program może tylko czytać: ") +
+                            SysErrorMessage(exchangeLock.Error()) +
+                            DriverText(" - nadaj wszystkim prawo zapisu do tego pliku"));
         case TFolderLock::fl_NotLockable:
             DodajKomunikat(zkOstrzezenie, DriverText("Katalog wymiany ") + shown +
                                               DriverText(" nie pozwala się zablokować - dwa programy nie mogą "
@@ -142,11 +172,13 @@ void TVelComboAction::ReadParams()
     }
 }
 
+// The trace lives beside the exchange files; without an exchange folder
+// there is nowhere of the host's to put it.
+bool TVelComboAction::TraceWanted() const { return cfgUseLog && !FKatalogWymiany.empty(); }
+
 void TVelComboAction::LogInit()
 {
-    // The trace lives beside the exchange files; without an exchange folder
-    // there is nowhere of the host's to put it.
-    if (!cfgUseLog || FKatalogWymiany.empty()) return;
+    if (!TraceWanted()) return;
     const AnsiString folder = KatalogWymiany() + "log";
     if (!DirectoryExists(folder)) ForceDirectories(folder);
     const AnsiString stamp = FormatDateTime("yyyy.mm.dd hh.nn.ss", Now());

@@ -77,6 +77,7 @@ public:
     // Settings and the protocol trace of one operation.
     void ReadParams();
     void LogInit();
+    bool TraceWanted() const;
     void Log(const AnsiString& prefix, const AnsiString& data);
     void WarnTraceOff();
 

@@ -1,9 +1,9 @@
 // The import and its exchange folder, where other programs work too: one
 // operation at a time in it, the reading kept whatever becomes of
 // "combo.imp" meanwhile, leftovers that cannot be removed, orders kept and
-// met again, and a folder whose name fills the host's buffer. Whatever
-// happens, every receipt reaches the host once and every order is one
-// document.
+// met again, a folder that is missing or given without a separator at its
+// end, and a folder whose name fills the host's buffer. Whatever happens,
+// every receipt reaches the host once and every order is one document.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -356,5 +356,70 @@ TEST(ImportFolder, AFolderThatFillsTheHostsBufferIsRefusedBeforeAnythingIsMade)
             << length;
         EXPECT_TRUE(std::filesystem::is_empty(base.Path())) << length;
         EXPECT_FALSE(s->LinkEverOpened()) << length;
+    }
+}
+
+// The exchange folder as the host's value names it, and where its files go:
+// the value followed directly by each file's name. A missing folder is made
+// with every missing parent when the trace is on (the trace makes it for its
+// "log" folder, and the first import on a new device relies on it) and
+// refused before the register hears a word when it is off; a refusal names
+// the system's reason. A value without a separator at its end puts the files
+// beside it: the lock is taken there, and the user is told.
+TEST(ImportFolder, TheFolderTheFilesGoToIsMadeWithTheTraceRefusedWithoutItAndLockedWhereTheyAre)
+{
+    const auto clean = CleanReceipts();
+    const struct {
+        const char* what;
+        std::string value;  // the exchange folder, below the session's folder
+        const char* trace;
+        std::string files;  // the folder the files go to, below the session's folder
+        std::string error;  // "": the import runs
+        std::string warning;
+    } cases[] = {
+        {"missing, traced", "new/", "1", "new/", "", ""},
+        {"missing with its parents, traced", "a/b/new/", "1", "a/b/new/", "", ""},
+        {"missing, untraced", "new/", "0", "new/", "Brak katalogu wymiany \"@new/\"", ""},
+        {"missing with its parents, untraced", "a/b/new/", "0", "a/b/new/", "Brak katalogu wymiany \"@a/b/new/\"", ""},
+        {"a file on its way, traced", "file/new/", "1", "file/new/",
+         "Nie można utworzyć katalogu wymiany \"@file/new/\": część ścieżki nie jest folderem", ""},
+        {"a file on its way, untraced", "file/new/", "0", "file/new/",
+         "Katalog wymiany \"@file/new/\" jest niedostępny: część ścieżki nie jest folderem", ""},
+        {"no separator at its end", "exchange", "0", "", "",
+         "Katalog wymiany \"@exchange\" nie kończy się separatorem - pliki wymiany trafią do katalogu \"@\""},
+        {"no separator, naming no folder, its parent made", "a/exchange", "1", "a/", "", ""},
+    };
+    for (const auto& c : cases) {
+        const auto s = Session();
+        const std::string base = s->tmp.Folder();
+        auto at = [&](std::string text) {
+            for (size_t i = text.find('@'); i != std::string::npos; i = text.find('@', i + base.size()))
+                text.replace(i, 1, base);
+            return text;
+        };
+        WriteFile(s->tmp / "file", "");
+        s->host.device.folder = at("@" + c.value);
+        s->host.SetParam("ComboDedbug", c.trace);
+        const std::string files = at("@" + c.files);
+        s->Run(-3);
+        std::vector<std::string> warnings;
+        for (const HostLine& line : s->host.lines)
+            if (line.kind == 1 && line.text.find("separatorem") != std::string::npos) warnings.push_back(line.text);
+        EXPECT_EQ(warnings, c.warning.empty() ? std::vector<std::string>() : std::vector{at(c.warning)}) << c.what;
+        if (!c.error.empty()) {
+            EXPECT_TRUE(ShowsError(s->host, at(c.error))) << c.what << ::testing::PrintToString(s->host.lines);
+            EXPECT_TRUE(s->Commands().empty()) << c.what;
+            EXPECT_FALSE(Exists(files)) << c.what;
+            continue;
+        }
+        EXPECT_FALSE(ShowsError(s->host, "")) << c.what << ::testing::PrintToString(s->host.lines);
+        EXPECT_EQ(Receipts(s->host), clean) << c.what;
+        EXPECT_TRUE(Exists(files + "velcombo.lck")) << c.what;
+        EXPECT_TRUE(Exists(at("@" + c.value) + "arch.imp")) << c.what;
+        EXPECT_EQ(Exists(at("@" + c.value) + "log"), std::string(c.trace) == "1") << c.what;
+        // A folder the value names holds nothing of the files put beside it.
+        if (c.value.back() != '/' && std::filesystem::is_directory(at("@" + c.value))) {
+            EXPECT_TRUE(std::filesystem::is_empty(at("@" + c.value))) << c.what;
+        }
     }
 }

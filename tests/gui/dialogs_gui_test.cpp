@@ -173,6 +173,10 @@ TEST_F(Dialogs, TheHostsWindowOwnsBothDialogs)
             const bool owned = XGetTransientForHint(x, shown, &transientFor) != 0;
             EXPECT_EQ(std::pair(owned, transientFor), std::pair(owner != 0, owner)) << window;
             Send(shown, kEsc);
+            // Read to its end: a pipe closed before the harness prints its
+            // result would kill it with SIGPIPE on a slow machine.
+            while (std::fgetc(velhost) != EOF) {
+            }
             EXPECT_EQ(pclose(velhost), 0) << window;
             AwaitGone(shown);
         }

@@ -1,11 +1,19 @@
-// Folder values as paths of this system, the protocol trace, and writes that
-// run out of room (a file-size limit makes every write past it fail as on a
-// full disk). Each test runs inside its temp folder, so anything created
-// under a relative name shows.
+// Folder values as paths of this system, the protocol trace, the exchange
+// folder's lock, and writes that run out of room (a file-size limit makes
+// every write past it fail as on a full disk). Each test runs inside its temp
+// folder, so anything created under a relative name shows.
+#include <dlfcn.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "LTools.h"
@@ -13,8 +21,80 @@
 #include "sysfiles.h"
 #include "thrown.h"
 
+// The file system's answer to a lock, as a network file system may give it
+// where this machine's own lock every descriptor: while set, flock fails with
+// the error given, on every descriptor or on those open only for reading
+// (an NFSv4 client's EBADF).
+namespace {
+int g_flockError = 0;
+bool g_flockOnlyReadOnly = false;
+
+class FlockAnswers {
+public:
+    FlockAnswers(int error, bool onlyReadOnly)
+    {
+        g_flockError = error;
+        g_flockOnlyReadOnly = onlyReadOnly;
+    }
+    ~FlockAnswers() { g_flockError = 0; }
+};
+}  // namespace
+
+extern "C" int flock(int fd, int operation)
+{
+    if (g_flockError != 0 && (!g_flockOnlyReadOnly || (fcntl(fd, F_GETFL) & O_ACCMODE) == O_RDONLY)) {
+        errno = g_flockError;
+        return -1;
+    }
+    static const auto real = reinterpret_cast<int (*)(int, int)>(dlsym(RTLD_NEXT, "flock"));
+    return real(fd, operation);
+}
+
 namespace fs = std::filesystem;
 namespace {
+// A file or folder this process may not change: the file system's immutable
+// flag, which stops root too (the tests run as root, whom permissions do
+// not stop), or for another account its write permission taken away.
+class Unwritable {
+public:
+    explicit Unwritable(const std::string& path) : FPath(path)
+    {
+        if (Immutable(true)) {
+            FHow = kFlag;
+        } else if (::geteuid() != 0 && ::stat(path.c_str(), &FWas) == 0 && ::chmod(path.c_str(), 0555) == 0) {
+            FHow = kMode;
+        }
+    }
+    ~Unwritable()
+    {
+        if (FHow == kFlag) Immutable(false);
+        if (FHow == kMode) ::chmod(FPath.c_str(), FWas.st_mode & 07777);
+    }
+    bool Held() const { return FHow != kNone; }
+
+private:
+    bool Immutable(bool on)
+    {
+        const int fd = ::open(FPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) return false;
+        int flags = 0;
+        bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        ::close(fd);
+        return done;
+    }
+    enum { kNone, kFlag, kMode } FHow = kNone;
+    std::string FPath;
+    struct stat FWas {};
+};
+
+mode_t ModeOf(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
 class TraceAction : public TVelComboAction {
 public:
     using TVelComboAction::tools;
@@ -134,4 +214,88 @@ TEST_F(FilesAndFolders, AFailedWriteLeavesTheOldFileWholeAndNoWorkingFile)
         EXPECT_FALSE(testutil::Exists(name + std::string(".tmp"))) << name;
     }
     signal(SIGXFSZ, SIG_DFL);
+}
+
+// The lock refuses wherever another process may hold it, naming the lock
+// file and the system's reason; only a file system that keeps no locks at
+// all is worked in, with a warning, guarded within this process alone. A
+// lock file made here can be locked by any account whatever the umask; one
+// that was there keeps its owner's mode.
+TEST_F(FilesAndFolders, TheFolderLockRefusesWhereAnotherMayHoldItAndWarnsOnlyWhereNoLocksAreKept)
+{
+    in.host.SetParam("ComboPort", "PLIK");
+    in.host.SetParam("ComboDedbug", "0");
+    in.Start();
+    const std::string wentOn = "Ustawione złącze na PLIK, a brak pliku combo.imp!";
+    const std::string readOnly = ", który ten program może tylko czytać: ";
+    const std::string toWrite = " - nadaj wszystkim prawo zapisu do tego pliku";
+    const std::string noLocks = "\" nie pozwala się zablokować - dwa programy nie mogą w nim pracować jednocześnie: ";
+    const std::string busy = "\" jest zajęty przez inną operację (import lub eksport) - spróbuj później";
+    // "@" stands for the folder, "$" for its lock file.
+    const struct {
+        const char* what;
+        mode_t there;       // the lock file's mode before, 0: not there
+        bool readOnly;      // the lock file can only be read
+        bool closedFolder;  // nothing can be created in the folder
+        bool heldElsewhere;
+        int flockError;
+        bool onlyReadOnly;
+        std::string error;
+        std::string warning;
+        bool held;     // a second operation meets the folder busy
+        mode_t after;  // the lock file's mode after, 0: not there
+    } cases[] = {
+        {"made here", 0, false, false, false, 0, false, wentOn, "", true, 0666},
+        {"there, its mode kept", 0640, false, false, false, 0, false, wentOn, "", true, 0640},
+        {"held by another", 0, false, false, true, 0, false, "Katalog wymiany \"@" + busy, "", true, 0644},
+        {"read-only, locked", 0644, true, false, false, 0, false, wentOn, "", true, 0644},
+        {"read-only, refused as by NFSv4", 0644, true, false, false, EBADF, true,
+         "Nie można zablokować pliku \"$\"" + readOnly + "nieprawidłowy deskryptor pliku" + toWrite, "", false, 0644},
+        {"read-only, ENOLCK", 0644, true, false, false, ENOLCK, false,
+         "Nie można zablokować pliku \"$\"" + readOnly + "brak blokad plików" + toWrite, "", false, 0644},
+        {"read-only, no locks kept", 0644, true, false, false, EOPNOTSUPP, false, wentOn,
+         "Katalog wymiany \"@" + noLocks + "operacja nieobsługiwana przez system plików", true, 0644},
+        {"for writing, no locks kept", 0, false, false, false, ENOLCK, false, wentOn,
+         "Katalog wymiany \"@" + noLocks + "brak blokad plików", true, 0666},
+        {"for writing, another refusal", 0, false, false, false, EIO, false,
+         "Nie można zablokować pliku \"$\": błąd wejścia-wyjścia", "", false, 0666},
+        {"a folder nothing can be made in", 0, false, true, false, 0, false,
+         "Nie można utworzyć pliku blokady \"$\": brak dostępu", "", false, 0},
+    };
+    const mode_t umaskWas = ::umask(022);
+    for (const auto& c : cases) {
+        const std::string folder = tmp / c.what + "/";
+        const std::string lockFile = folder + "velcombo.lck";
+        auto at = [&](std::string text) {
+            for (const auto& [mark, value] : {std::pair{'@', folder}, {'$', lockFile}})
+                if (const size_t i = text.find(mark); i != std::string::npos) text.replace(i, 1, value);
+            return text;
+        };
+        fs::create_directory(folder);
+        if (c.there) {
+            testutil::WriteFile(lockFile, "");
+            ::chmod(lockFile.c_str(), c.there);
+        }
+        const int other = c.heldElsewhere ? ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666) : -1;
+        if (c.heldElsewhere) {
+            ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+        }
+        const Unwritable closed(c.readOnly ? lockFile : c.closedFolder ? folder : "");
+        if ((c.readOnly || c.closedFolder) && !closed.Held()) GTEST_SKIP() << "no file can be made unwritable here";
+        in.host.device.folder = folder;
+        in.host.lines.clear();
+        {
+            const FlockAnswers answers(c.flockError, c.onlyReadOnly);
+            HORVDLLSRODOWISKO env;
+            auto first = in.NewAction<TraceAction>(), second = in.NewAction<TraceAction>();
+            EXPECT_EQ(testutil::Thrown([&] { first->Operacja(&env, -6, 0); }), at(c.error)) << c.what;
+            const std::vector<HostLine> warned = {{false, 1, at(c.warning)}};
+            EXPECT_EQ(in.host.lines, c.warning.empty() ? std::vector<HostLine>() : warned) << c.what;
+            const std::string again = testutil::Thrown([&] { second->Operacja(&env, -6, 0); });
+            EXPECT_EQ(again == at("Katalog wymiany \"@" + busy), c.held) << c.what << ": " << again;
+        }
+        EXPECT_EQ(ModeOf(lockFile), c.after) << c.what;
+        if (other >= 0) ::close(other);
+    }
+    ::umask(umaskWas);
 }

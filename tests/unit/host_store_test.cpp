@@ -1,9 +1,11 @@
 // The harness's host keeps what it takes as a real host keeps it in its
 // database: a host killed at any moment keeps an import with the parameters
-// it handed over, or neither, and the parameters in the order they came.
+// it handed over, or neither, and the parameters in the order they came; a
+// "kasa.imp" it cannot read is a failed save, never an empty day.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "hostlib.h"
@@ -52,4 +54,38 @@ TEST(HostStore, LinesFromTwoThreadsAreAllKept)
     second.join();
     EXPECT_EQ(host.lines.size(), 10000u);
     EXPECT_EQ(host.lines.back(), (HostLine{false, 0, "linia"}));
+}
+
+// The library learns that the day did not reach the host, and keeps it.
+TEST(HostStore, AKasaImpThatCannotBeReadIsAFailedSaveAndNothingIsKept)
+{
+    static void* saveImport = nullptr;
+    testutil::TempDir dir;
+    VelHost host;
+    host.device.folder = dir.Folder();
+    host.storeFolder = dir / "store";
+    std::filesystem::create_directory(host.storeFolder);
+    host.RegisterCallbacks([](void*, void* function, int id) { if (id == 17) saveImport = function; }, nullptr);
+    ASSERT_NE(saveImport, nullptr);
+    const auto save = reinterpret_cast<int (*)(void*, void*)>(saveImport);
+    const std::string kasaImp = dir / "kasa.imp";
+    const std::pair<const char*, std::function<void()>> unreadable[] = {
+        {"missing", [] {}},
+        {"a folder", [&] { std::filesystem::create_directory(kasaImp); }},
+    };
+    for (const auto& [what, make] : unreadable) {
+        std::filesystem::remove_all(kasaImp);
+        make();
+        EXPECT_EQ(save(&host, nullptr), 0) << what;
+    }
+    EXPECT_TRUE(host.imports.empty());
+    EXPECT_TRUE(VelHost::StoredImports(host.storeFolder).empty());
+
+    for (const std::string& day : {std::string(), std::string("[FINANSOWE]\r\n")}) {
+        std::filesystem::remove_all(kasaImp);
+        testutil::WriteFile(kasaImp, day);
+        EXPECT_EQ(save(&host, nullptr), 1) << day.size() << " bytes";
+        EXPECT_EQ(host.imports.back(), day);
+    }
+    EXPECT_EQ(VelHost::StoredImports(host.storeFolder).size(), 2u);
 }

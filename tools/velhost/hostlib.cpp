@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string_view>
@@ -162,14 +163,22 @@ int CbZapiszImport(void* a1, void*)
     VelHost* h = Host(a1);
     if (h->dieAtImport == h->imports.size() + 1) raise(SIGKILL);
     // Taken in one read at its size, as a host takes a file into its
-    // database; a missing file is an empty import. A backslash in the
+    // database. A file that is not there or cannot be read whole is a day
+    // the host did not get: it says the save failed, so the library keeps
+    // the day and a test that would lose it fails. A backslash in the
     // folder is a separator here, as the library reads it.
     std::string folder = h->device.folder;
     std::replace(folder.begin(), folder.end(), '\\', '/');
-    std::ifstream file(folder + "kasa.imp", std::ios::binary | std::ios::ate);
-    std::string whole(file ? static_cast<size_t>(file.tellg()) : 0, '\0');
-    file.seekg(0).read(whole.data(), static_cast<std::streamsize>(whole.size()));
-    whole.resize(static_cast<size_t>(std::max<std::streamsize>(file.gcount(), 0)));
+    const std::string path = folder + "kasa.imp";
+    std::error_code error;
+    std::ifstream file;
+    if (std::filesystem::is_regular_file(path, error)) file.open(path, std::ios::binary | std::ios::ate);
+    const std::streamoff size = file ? static_cast<std::streamoff>(file.tellg()) : -1;
+    std::string whole(size > 0 ? static_cast<size_t>(size) : 0, '\0');
+    if (size < 0 || !file.seekg(0).read(whole.data(), static_cast<std::streamsize>(whole.size()))) {
+        h->events.push_back("save_import of an unreadable kasa.imp");
+        return 0;
+    }
     h->imports.push_back(std::move(whole));
     if (!Answer(a1, "save_import") || h->imports.size() == h->refuseImport) return 0;
     // The import and the parameters it hands over are kept in one write: a
