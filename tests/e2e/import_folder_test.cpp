@@ -5,9 +5,14 @@
 // happens, every receipt reaches the host once and every order is one
 // document.
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstdarg>
 #include <ctime>
 #include <filesystem>
 #include <mutex>
@@ -25,10 +30,14 @@ using nlohmann::json;
 
 // A file this test's process cannot delete, as another account's file in a
 // folder with the sticky bit (the tests run as root, whom no folder refuses):
-// the library's own removals end here, below its file functions.
+// the library's own removals end here, below its file functions. And a file
+// another program puts in place of one the library has just created, before
+// the library's next step: its opening ends here too.
 namespace {
 std::mutex g_undeletableLock;
 std::string g_undeletable;
+std::string g_replacedOnCreation;
+std::function<void(const std::string&)> g_replace;
 
 class Undeletable {
 public:
@@ -53,6 +62,29 @@ extern "C" int unlink(const char* path)
     }
     static const auto real = reinterpret_cast<int (*)(const char*)>(dlsym(RTLD_NEXT, "unlink"));
     return real(path);
+}
+
+extern "C" int open(const char* path, int flags, ...)
+{
+    mode_t mode = 0;
+    if (flags & O_CREAT) {
+        va_list args;
+        va_start(args, flags);
+        mode = va_arg(args, mode_t);
+        va_end(args);
+    }
+    static const auto real = reinterpret_cast<int (*)(const char*, int, ...)>(dlsym(RTLD_NEXT, "open"));
+    const int fd = real(path, flags, mode);
+    std::function<void(const std::string&)> replace;
+    {
+        std::lock_guard<std::mutex> guard(g_undeletableLock);
+        if (fd >= 0 && (flags & O_CREAT) && !g_replacedOnCreation.empty() && g_replacedOnCreation == path) {
+            g_replacedOnCreation.clear();
+            replace = std::move(g_replace);
+        }
+    }
+    if (replace) replace(path);
+    return fd;
 }
 
 namespace {
@@ -197,55 +229,100 @@ TEST(ImportFolder, OneOperationAtATimeInAnExchangeFolder)
 
 // While the register is slow to answer a receipt request, another program
 // deletes "combo.imp", puts a file of its own in its place, or deletes the
-// whole folder: the reading is written back where it may go, with a warning,
+// whole folder; or it puts its file there the moment the library has made
+// "combo.imp": the reading is written back where it may go, with a warning,
 // and every receipt reaches the host once; a file of someone else's is left
 // where it is (the next run takes it as any leftover).
 TEST(ImportFolder, TheReadingReachesTheHostWhateverBecomesOfComboImpMeanwhile)
 {
     const std::string someoneElses = "\r\nKAS;0\r\n";
-    const std::tuple<const char*, std::function<void(const std::string&)>, const char*> cases[] = {
-        {"deleted", [](const std::string& folder) { std::filesystem::remove(folder + "combo.imp"); },
+    auto replace = [&](const std::string& folder) {
+        std::filesystem::remove(folder + "combo.imp");
+        WriteFile(folder + "combo.imp", someoneElses);
+    };
+    const char* const replaced = " został podmieniony podczas odczytu z kasy - odczyt zapisano w pliku combo-1.imp, a "
+                                 "tamten plik pozostawiono";
+    const std::tuple<const char*, bool, std::function<void(const std::string&)>, const char*> cases[] = {
+        {"deleted", false, [](const std::string& folder) { std::filesystem::remove(folder + "combo.imp"); },
          " zniknął podczas odczytu z kasy - odczyt zapisano w nim ponownie"},
-        {"replaced",
-         [&](const std::string& folder) {
-             std::filesystem::remove(folder + "combo.imp");
-             WriteFile(folder + "combo.imp", someoneElses);
-         },
-         " został podmieniony podczas odczytu z kasy - odczyt zapisano w pliku combo-1.imp, a tamten plik "
-         "pozostawiono"},
-        {"its folder deleted", [](const std::string& folder) { std::filesystem::remove_all(folder); },
+        {"replaced", false, replace, replaced},
+        {"replaced as it is made", true, replace, replaced},
+        {"its folder deleted", false, [](const std::string& folder) { std::filesystem::remove_all(folder); },
          "\" zniknął podczas odczytu z kasy - utworzono go ponownie"},
     };
-    for (const auto& [what, meddle, warning] : cases) {
+    for (const auto& [what, atCreation, meddle, warning] : cases) {
         const auto s = Session(R"({"451": {"4": {"kind": "lateAnswer", "delayMs": 300}}})");
         const std::string folder = s->host.device.folder;
-        std::thread meddler([&, meddle = meddle] {
-            const bool held = WaitUntil(
-                [&] {
-                    const std::string journal = ReadFile(s->journal);
-                    size_t requests = 0;
-                    for (size_t at = journal.find("\"cmd\":451"); at != std::string::npos;
-                         at = journal.find("\"cmd\":451", at + 1))
-                        ++requests;
-                    return requests >= 3;
-                },
-                10000);
-            EXPECT_TRUE(held) << what;
-            meddle(folder);
-        });
+        std::thread meddler;
+        if (atCreation) {
+            std::lock_guard<std::mutex> guard(g_undeletableLock);
+            g_replacedOnCreation = folder + "combo.imp";
+            g_replace = [&, meddle = meddle](const std::string&) { meddle(folder); };
+        } else {
+            meddler = std::thread([&, meddle = meddle] {
+                const bool held = WaitUntil(
+                    [&] {
+                        const std::string journal = ReadFile(s->journal);
+                        size_t requests = 0;
+                        for (size_t at = journal.find("\"cmd\":451"); at != std::string::npos;
+                             at = journal.find("\"cmd\":451", at + 1))
+                            ++requests;
+                        return requests >= 3;
+                    },
+                    10000);
+                EXPECT_TRUE(held) << what;
+                meddle(folder);
+            });
+        }
         const int result = s->Run(-3);
-        meddler.join();
+        if (meddler.joinable()) meddler.join();
         EXPECT_EQ(result, 0) << what;
         bool warned = false;
         for (const HostLine& line : s->host.lines)
             warned = warned || (line.kind == 1 && line.text.find(warning) != std::string::npos);
         EXPECT_TRUE(warned) << what;
-        if (std::string(what) == "replaced") {
+        if (std::string(what).starts_with("replaced")) {
             EXPECT_EQ(ReadFile(folder + "combo.imp"), someoneElses);
             EXPECT_FALSE(Exists(folder + "combo-1.imp"));
         }
         Recover(*s, what);
         EXPECT_EQ(Receipts(s->host), CleanReceipts()) << what;
+    }
+}
+
+// The exchange folder deleted while the days go to the host, after the first
+// of two or after the last: the run puts the reading back with what of it
+// is done, writes its order, and ends saying so; the next run hands over
+// the rest. Every receipt once, the order once.
+TEST(ImportFolder, TheFolderDeletedDuringTheHandOverLosesNothing)
+{
+    json twoDays = kDay;
+    for (const json& record : {Plu(10, 6, "Sok", 1000, 300), Cash(300),
+                               Rec(17, {L(104), B(10), B(3), V(2026), B(8), B(5), S("0001"), S("Ala"), V(3), N(300),
+                                        N(300), L(14)})})
+        twoDays.push_back(record);
+    const auto clean = Session("", twoDays);
+    ASSERT_EQ(clean->Run(-3), 0);
+    ASSERT_EQ(clean->host.imports.size(), 2u);
+    ASSERT_EQ(Documents(*clean).size(), 1u);
+    for (const size_t after : {1u, 2u}) {
+        const auto s = Session("", twoDays);
+        const std::string folder = s->host.device.folder;
+        s->host.onImport = [&](size_t taken) {
+            if (taken == after) std::filesystem::remove_all(folder);
+        };
+        s->Run(-3);
+        s->host.onImport = nullptr;
+        EXPECT_EQ(s->host.imports.size(), after);
+        EXPECT_TRUE(ShowsError(s->host, "Katalog wymiany \"" + folder +
+                                            "\" zniknął podczas przekazywania sprzedaży do bazy - odczyt z zapisem dni "
+                                            "już przekazanych zapisano ponownie w pliku " + folder +
+                                            "combo.imp; resztę przekaże następny import"))
+            << after << ::testing::PrintToString(s->host.lines);
+        EXPECT_EQ(Documents(*s), Documents(*clean)) << after;
+        Recover(*s, "after " + std::to_string(after));
+        EXPECT_EQ(Receipts(s->host), Receipts(clean->host)) << after;
+        EXPECT_EQ(Documents(*s), Documents(*clean)) << after;
     }
 }
 
@@ -282,6 +359,66 @@ TEST(ImportFolder, ALeftoverThatCannotBeRemovedStopsTheRunBeforeTheReceiptsAreRe
         EXPECT_EQ(Documents(*s), Documents(*never)) << name;
         EXPECT_EQ(Documents(*s).size(), std::string(name) == "zamowienia.tmp" ? 2u : 1u) << name;
     }
+}
+
+namespace {
+// A file's flags as chattr sets them ("a": only appended to, "i": never
+// changed); false when the file system keeps no such flags.
+bool SetFlags(const std::string& path, int flags)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool done = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    close(fd);
+    return done;
+}
+}  // namespace
+
+// A leftover reading that can neither go nor take the notes of what of it is
+// handed over ("chattr +a" or "+i"), as "combo.imp" or a reading kept
+// beside it: every run is refused, naming it, before anything of it reaches
+// the host and before the register is asked; once it can go, one run hands
+// everything over once.
+TEST(ImportFolder, AReadingThatCannotGoIsRefusedBeforeItsPassHoweverOften)
+{
+    {
+        TempDir probe;
+        WriteFile(probe / "probe", "");
+        if (!SetFlags(probe / "probe", FS_APPEND_FL))
+            GTEST_SKIP() << "the test folder's file system keeps no append-only or immutable flag";
+        SetFlags(probe / "probe", 0);
+    }
+    const std::string reading = "\r\n#PARAGONY;\r\nP_ZAM;32;9;591;1000;Sok\r\nP_PLU;1;5;;Woda;1000;200;0\r\n"
+                                "P_PLA;2;1;Gotowka;0;200;;;;-1\r\nP_TRN;100;20260309080500000;0001;Ala;3;200;200;10\r\n"
+                                "#BEZ_WATPLIWOSCI\r\n";
+    for (const char* name : {"combo.imp", "combo-1.imp"})
+        for (const int flag : {FS_APPEND_FL, FS_IMMUTABLE_FL}) {
+            const std::string where = std::string(name) + (flag == FS_APPEND_FL ? " +a" : " +i");
+            const auto never = Session();
+            WriteFile(Exchange(*never, name), reading);
+            Recover(*never, where);
+
+            const auto s = Session();
+            const std::string path = Exchange(*s, name);
+            WriteFile(path, reading);
+            ASSERT_TRUE(SetFlags(path, flag)) << where;
+            for (int run = 0; run < 3; ++run) {
+                s->host.lines.clear();
+                s->Run(-3);
+                EXPECT_TRUE(ShowsError(s->host, "Nie można usunąć pliku " + path +
+                                                    " - import wstrzymany przed odczytem z kasy, aby nic nie zginęło"))
+                    << where;
+            }
+            EXPECT_TRUE(s->host.imports.empty()) << where;
+            EXPECT_TRUE(Documents(*s).empty()) << where;
+            EXPECT_FALSE(s->LinkEverOpened()) << where;
+            EXPECT_EQ(ReadFile(path), reading) << where;
+            SetFlags(path, 0);
+            Recover(*s, where);
+            EXPECT_EQ(Receipts(s->host), Receipts(never->host)) << where;
+            EXPECT_EQ(Documents(*s), Documents(*never)) << where;
+            EXPECT_EQ(Documents(*s).size(), 1u) << where;
+        }
 }
 
 // The orders of a pass are kept, under their document's name, before its
@@ -327,6 +464,39 @@ TEST(ImportFolder, KeptOrdersBecomeOneDocumentWhateverComesBetween)
     const std::string second = ReadFile(s->tmp / ("edi/Doc001_" + Today() + "_002.txt"));
     EXPECT_NE(second.find("NrDok:2\r\n"), std::string::npos);
     EXPECT_NE(second.find("Linia:Kod{590}Ilosc{2.500}"), std::string::npos);
+}
+
+// A run stopped anywhere while a pass keeps its orders (after handing its
+// day over) leaves a reading and a kept-orders file from which the next
+// run, over the link or from the file alone, makes one document.
+TEST(ImportFolder, AStopAnywhereInKeepingOrdersLeavesOneDocument)
+{
+    const std::string reading = "\r\n#PARAGONY;\r\nP_ZAM;32;9;590;2500;Mleko\r\n"
+                                "P_PLU;1;5;;Woda;1000;200;0\r\nP_PLA;2;1;Gotowka;0;200;;;;-1\r\n"
+                                "P_TRN;100;20260309080500000;0001;Ala;3;200;200;10\r\n#BEZ_WATPLIWOSCI\r\n"
+                                "#PRZEKAZANO;1;2026-03-09\r\n";
+    const std::string named = "#ODCZYT;00c0ffee00c0ffee00c0ffee\r\n", from = "#ODCZYT 00c0ffee00c0ffee00c0ffee\r\n";
+    const std::tuple<const char*, std::string, std::string> stops[] = {
+        {"before the reading is named", reading, ""},
+        {"named, nothing kept", reading + named, ""},
+        {"kept, not noted in the reading", reading + named,
+         "Doc001_" + Today() + "_001.txt\r\n" + from + "Mleko;590;2500\r\n\r\n"},
+        {"kept waiting, not noted in the reading", reading + named, "#CZEKA\r\n" + from + "Mleko;590;2500\r\n\r\n"},
+    };
+    for (const char* port : {"TCP/IP", "PLIK"})
+        for (const auto& [stop, combo, kept] : stops) {
+            const std::string where = std::string(port) + ", " + stop;
+            const auto s = Session("", json::array());
+            s->host.SetParam("ComboPort", port);
+            WriteFile(Exchange(*s, "combo.imp"), combo);
+            if (!kept.empty()) WriteFile(Exchange(*s, "zamowienia.tmp"), kept);
+            EXPECT_EQ(s->Run(-3), 0) << where;
+            EXPECT_FALSE(HasLeftover(*s)) << where;
+            EXPECT_TRUE(Receipts(s->host).empty()) << where;
+            const std::vector<std::string> documents = Documents(*s);
+            ASSERT_EQ(documents.size(), 1u) << where;
+            EXPECT_NE(documents[0].find("IloscLinii:1\r\nLinia:Kod{590}Ilosc{2.500}\r\n"), std::string::npos) << where;
+        }
 }
 
 // The host cuts the folder to its buffer of 260 bytes and a terminator: a
