@@ -2,6 +2,11 @@
 // collects each order line in ediLines ("description;code;quantity in
 // thousandths"), and at the end of the pass they become one small tagged text
 // file in code page 852 in the EDI folder, for an ordering system to pick up.
+// They are kept in "zamowienia.tmp" first, under the name of the reading they
+// came from, so that no stop of the run writes them twice or loses them. The
+// orders of a reading cut short wait there for the reading that completes
+// it: a correction the register recorded later replaces its order instead of
+// ordering the goods again.
 #include <algorithm>
 #include <cstdlib>
 

@@ -11,7 +11,11 @@
 //   receipt still open at its end is carried into "receipt.tmp" first;
 // - the files say which record, if any, was read last without its
 //   confirmation being answered; the next run keeps it once whether the
-//   register serves it again or not (see ReceiptLineToIMPFile).
+//   register serves it again or not (see ReceiptLineToIMPFile);
+// - a reading is held open from its first line to the end of its pass, and
+//   notes in itself what of it is done: whatever becomes of its name or its
+//   folder meanwhile, it is put back with those notes, and the next pass
+//   does only the rest.
 #include "cbaction.h"
 
 #include <cerrno>
