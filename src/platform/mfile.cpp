@@ -47,7 +47,7 @@ void TMFile::RequireOpen() const
 void TMFile::Open()
 {
     Close();
-    const int flags = FReadOnly ? O_RDONLY : O_RDWR | O_CREAT;
+    const int flags = FReadOnly ? O_RDONLY : FCreate ? O_RDWR | O_CREAT : O_RDWR;
     int fd = -1;
     do {
         fd = FPath.empty() ? -1 : ::open(FPath.c_str(), flags | O_CLOEXEC, 0666);
@@ -61,6 +61,15 @@ void TMFile::Open()
     FFd = fd;
     FPointer = 0;
     FBuffer.clear();
+}
+
+bool TMFile::Identity(uint64_t& device, uint64_t& inode) const
+{
+    struct stat st {};
+    if (FFd < 0 || ::fstat(FFd, &st) != 0) return false;
+    device = st.st_dev;
+    inode = st.st_ino;
+    return true;
 }
 
 void TMFile::SetWriteBuffer(size_t bytes)

@@ -24,6 +24,9 @@ public:
     // default): open for reading and writing, creating a missing file.
     void SetReadOnly(bool readOnly) { FReadOnly = readOnly; }
     bool GetReadOnly() const { return FReadOnly; }
+    // False: opening for writing does not create a missing file either
+    // (the default: it does).
+    void SetCreate(bool create) { FCreate = create; }
 
     // Writes gather in memory up to `bytes` and go to the system in one
     // write when that is full, at Flush and Close, and before anything else
@@ -37,6 +40,9 @@ public:
     // first. Throws EMException with a Polish text when it cannot.
     void Open();
     bool IsOpen() const { return FFd >= 0; }
+    // The file system's identity of the file opened, whatever became of its
+    // name since; false when nothing is open.
+    bool Identity(uint64_t& device, uint64_t& inode) const;
     // Writes what is held back and closes; when that write fails, the file
     // is closed all the same and the failure thrown.
     void Close();
@@ -88,6 +94,7 @@ private:
 
     AnsiString FPath;
     bool FReadOnly = false;
+    bool FCreate = true;
     int FFd = -1;
     int64_t FPointer = 0;
     // Bytes read ahead, starting at file position FBufferStart.

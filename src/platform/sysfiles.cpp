@@ -92,6 +92,17 @@ bool MayRemove(const AnsiString& path)
     return !known || !(flags & (FS_IMMUTABLE_FL | FS_APPEND_FL));
 }
 
+bool MayWrite(const AnsiString& path, int& error)
+{
+    const int fd = path.empty() ? -1 : ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+        ::close(fd);
+        return true;
+    }
+    error = path.empty() ? ENOENT : errno;
+    return error == ENOENT;
+}
+
 bool RenameFile(const AnsiString& from, const AnsiString& to)
 {
     if (from.empty() || to.empty()) return false;

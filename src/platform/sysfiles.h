@@ -21,6 +21,10 @@ bool FileIdentity(const AnsiString& path, uint64_t& device, uint64_t& inode);
 // permissions and sticky bit and the file's own flags: true for a missing
 // file. The removal itself may still fail, and is checked where it is done.
 bool MayRemove(const AnsiString& path);
+// Whether this process may open the file for writing (a file only appended
+// to, or one that may not change, refuses), trying it; error: the reason
+// when not. True for a missing file.
+bool MayWrite(const AnsiString& path, int& error);
 // Gives the file `from` the name `to`; false when it cannot, and also when
 // something named `to` already exists (it is never overwritten).
 bool RenameFile(const AnsiString& from, const AnsiString& to);

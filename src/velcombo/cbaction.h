@@ -5,6 +5,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -204,7 +205,7 @@ public:
     void SaveImpBufs();
     void AddToZamEDIDoc(const AnsiString& description, const AnsiString& code, int quantity);
     void CorrectZamEDIDoc(const AnsiString& description, const AnsiString& code, int quantity);
-    // Writes the orders kept by earlier passes, then those of ediLines.
+    // Writes the documents kept, then the orders of ediLines.
     void SaveEDIOrder();
 
     // The EDI writer: an order line's code as the ordering system knows it,
@@ -225,18 +226,21 @@ public:
     // Operations -3 and -6.
     void Import();
     // One parse pass over a reading ("combo.imp" or one kept beside it):
-    // day buffers, hand-over, EDI orders.
-    void ImportFromFile(const AnsiString& path);
+    // day buffers, hand-over, EDI orders. ordersWait: the reading is one cut
+    // short, whose orders wait for the reading that completes them.
+    void ImportFromFile(const AnsiString& path, bool ordersWait);
     // The readings left by earlier runs: "combo.imp", then those beside it.
     std::vector<AnsiString> LeftoverReadings();
-    // Closes "combo.imp" once its name is known to lead to what this run
-    // read, putting the reading back under a name when it does not; answers
-    // that name.
-    AnsiString KeepReading();
+    // Makes sure the name of the reading held open (impPath) leads to it,
+    // putting the reading back under a name when it does not (`when` says
+    // in which step it went); the reading stays held; answers its name.
+    AnsiString KeepReading(const AnsiString& when);
     // Removes a file of the exchange folder; throws naming it when it stays.
     void RemoveExchangeFile(const AnsiString& path);
-    // Throws naming the file when it is there and cannot be removed.
+    // Throws naming the file when it is there and cannot be removed, or
+    // cannot be written to.
     void RefuseUnremovable(const AnsiString& path);
+    void RefuseUnwritable(const AnsiString& path);
     void OpenIMPFile();
     // Appends whole lines (their "\r\n" included) to "combo.imp", opening it
     // when needed, with one write to the file. A failed write takes back
@@ -267,9 +271,11 @@ public:
     static constexpr const char* kNothingInDoubt = "#BEZ_WATPLIWOSCI";
     static constexpr const char* kCarriedDoubt = "#WATPLIWY;";
     // Notes of a parse pass's save, for a later pass over the same file: the
-    // n-th day (counted from 1, with its date) is with the host; the orders
-    // are kept (see KeepEDIOrder).
+    // n-th day (counted from 1, with its date) is with the host; the name
+    // the reading's orders are kept under; the orders are kept (see
+    // KeepOrdersOfPass).
     static constexpr const char* kDayHandedOver = "#PRZEKAZANO;";
+    static constexpr const char* kReadingId = "#ODCZYT;";
     static constexpr const char* kOrdersKept = "#ZAMOWIENIA_ZACHOWANE";
     // The file is in "arch.imp" already; only its removal failed.
     static constexpr const char* kArchived = "#ZARCHIWIZOWANO";
@@ -398,11 +404,27 @@ protected:
     // --- The import run ------------------------------------------------------
     // The day buffers of one parse pass, in order of their first line.
     std::vector<std::unique_ptr<VelImpBuf>> imp_bufs;
-    // "combo.imp" while it is written, or the reading a pass works on
-    // (impPath), and the file system's identity of what was opened.
+    // The reading (impPath), held open from its first line, or from the
+    // start of its pass, to the end of its pass, and the file system's
+    // identity of the file opened: whatever becomes of its name meanwhile,
+    // the reading is in this file.
     std::unique_ptr<TMFile> f_combo;
     AnsiString impPath;
     std::pair<uint64_t, uint64_t> readingId;
+    // Opens the reading at path for its pass, unless it is held already.
+    void HoldReading(const AnsiString& path);
+    // Whether impPath still leads to the reading held.
+    bool ReadingInPlace() const;
+    // The reading's name went during its pass: the reading is put back with
+    // the notes of what was done, its orders kept, and the run ends naming
+    // what is where.
+    [[noreturn]] void RescueReading(std::exception_ptr failure, bool parsed);
+    // A note appended to the reading held; throws when it cannot be.
+    void AppendNote(const AnsiString& note);
+    // A name no other reading has, for kReadingId.
+    static AnsiString NewReadingId();
+    // The warning of the order lines that wait in the kept-orders file.
+    void ShowWaitingOrders();
     // The line of the record in doubt (see kRecordsStart; empty: none), and
     // the one carried in, until this run's first record is compared with it.
     AnsiString receiptDoubt;
@@ -506,9 +528,15 @@ protected:
     // of the record in doubt.
     AnsiString parCarryText;
     AnsiString parCarryDoubt;
-    // The days an earlier pass handed over, and whether it kept the orders.
+    // The days an earlier pass handed over, whether it kept the orders, the
+    // reading's name for them (empty: none given yet), and the order lines
+    // in it.
     std::set<int> parHandedOver;
     bool parOrdersKept = false;
+    AnsiString parReadingId;
+    int parOrderRecords = 0;
+    // The orders of this pass wait (see ImportFromFile).
+    bool passOrdersWait = false;
     bool parArchived = false;
     // Receipts the printout guard set aside, and whether the file parsed is
     // the one just read from the register (the guard's work is then shown).
@@ -522,8 +550,16 @@ protected:
     // is still one document.
     AnsiString FNameZAM() const { return KatalogWymiany() + "zamowienia.tmp"; }
     struct KeptOrder {
-        AnsiString name;  // the document's file name; empty in a file of an older version
+        AnsiString name;  // the document's file name; empty in a file of an older version, and while waiting
         TStringList lines;
+        // The readings whose orders these are (their kReadingId notes); none
+        // in a file of an older version.
+        std::vector<AnsiString> readings;
+        // Orders of readings cut short, waiting for the one that completes them.
+        bool waiting = false;
+        // Written already; kept, without its lines, while a reading of it
+        // may still be parsed.
+        bool written = false;
     };
     // A failure of the kept-orders file itself, which ends the run.
     struct KeptOrdersFailure : Exception {
@@ -531,7 +567,20 @@ protected:
     };
     std::vector<KeptOrder> ReadKeptOrders();
     void WriteKeptOrders(const std::vector<KeptOrder>& documents);
-    void KeepEDIOrder();
+    // The kept orders of this run: read at the first use, written back at
+    // each change (StoreKeptOrders).
+    std::optional<std::vector<KeptOrder>> keptOrders;
+    std::vector<KeptOrder>& KeptOrders();
+    void StoreKeptOrders();
+    int WaitingOrderLines();
+    // ediLines begin with the waiting orders.
+    void TakeWaitingOrders();
+    // The orders of the reading parsed are kept (noted in it, or kept under
+    // its name).
+    bool OrdersOfPassKept();
+    // Keeps the orders of the pass once (see passOrdersWait).
+    void KeepOrdersOfPass();
+    void KeepEDIOrder(bool waiting);
     // The EDI folder, made when missing; throws when none is set.
     AnsiString EdiFolder();
     // The first document name of today that nothing in `folder` bears and no

@@ -2,6 +2,11 @@
 // collects each order line in ediLines ("description;code;quantity in
 // thousandths"), and at the end of the pass they become one small tagged text
 // file in code page 852 in the EDI folder, for an ordering system to pick up.
+// They are kept in "zamowienia.tmp" first, under the name of the reading they
+// came from, so that no stop of the run writes them twice or loses them. The
+// orders of a reading cut short wait there for the reading that completes
+// it: a correction the register recorded later replaces its order instead of
+// ordering the goods again.
 #include <algorithm>
 #include <cstdlib>
 
@@ -92,9 +97,18 @@ AnsiString TVelComboAction::FNameEDI(const AnsiString& stamp, int n)
     return CfgEdiFolder + DocumentName(FNrUrzadzenia, stamp, n);
 }
 
-// The kept orders: one document after another, each its name (a line
-// without ";", which an order line always holds) and its order lines, ended
-// by an empty line. A file of an older version has no names.
+namespace {
+// The lines of the kept-orders file that are no order line (every order line
+// holds ";", and none of these does).
+const char* const kKeptFrom = "#ODCZYT ";
+const char* const kKeptWaiting = "#CZEKA";
+const char* const kKeptWritten = "#ZAPISANY";
+}  // namespace
+
+// The kept orders: one document after another, each ended by an empty line:
+// its name (a line without ";"), whether it waits or was written, a line for
+// each reading it came from, and its order lines. A file of an older version
+// has names and order lines only.
 std::vector<TVelComboAction::KeptOrder> TVelComboAction::ReadKeptOrders()
 {
     std::vector<KeptOrder> documents;
@@ -108,13 +122,23 @@ std::vector<TVelComboAction::KeptOrder> TVelComboAction::ReadKeptOrders()
     }
     KeptOrder document;
     auto close = [&] {
-        if (!document.lines.Empty()) documents.push_back(document);
+        if (!document.lines.Empty() || (document.written && !document.readings.empty())) documents.push_back(document);
         document = {};
     };
     for (const AnsiString& line : lines) {
         if (Trim(line).empty())
             close();
-        else if (document.name.empty() && document.lines.Empty() && line.find(';') == AnsiString::npos)
+        else if (line.find(';') != AnsiString::npos)
+            document.lines.Add(line);
+        else if (line.starts_with(kKeptFrom))
+            document.readings.push_back(line.substr(std::char_traits<char>::length(kKeptFrom)));
+        else if (line == kKeptWaiting)
+            document.waiting = true;
+        else if (line == kKeptWritten)
+            document.written = true;
+        else if (line[0] == '#')
+            continue;  // a note this version does not know
+        else if (document.name.empty() && document.lines.Empty())
             document.name = line;
         else
             document.lines.Add(line);
@@ -129,6 +153,9 @@ void TVelComboAction::WriteKeptOrders(const std::vector<KeptOrder>& documents)
     AnsiString text;
     for (const KeptOrder& document : documents) {
         if (!document.name.empty()) text += document.name + "\r\n";
+        if (document.waiting) text += AnsiString(kKeptWaiting) + "\r\n";
+        if (document.written) text += AnsiString(kKeptWritten) + "\r\n";
+        for (const AnsiString& reading : document.readings) text += kKeptFrom + reading + "\r\n";
         for (const AnsiString& line : document.lines) text += line + "\r\n";
         text += "\r\n";
     }
@@ -142,25 +169,104 @@ void TVelComboAction::WriteKeptOrders(const std::vector<KeptOrder>& documents)
     }
 }
 
-// The orders of a parse pass are kept before the intermediate file goes, so
-// that a document the EDI folder refuses loses nothing: a later run writes it.
-void TVelComboAction::KeepEDIOrder()
+// Read once a run: a file that goes with its folder meanwhile takes nothing
+// of them along.
+std::vector<TVelComboAction::KeptOrder>& TVelComboAction::KeptOrders()
 {
-    if (ediLines.Empty()) return;
-    std::vector<KeptOrder> documents = ReadKeptOrders();
-    // The folder as it stands, not made here: one that is not there yet
-    // holds no document.
-    AnsiString folder = ParamAsPath("ComboEdiFolder");
-    if (!Trim(folder).empty()) folder = IncludeTrailingPathDelimiter(folder);
-    AnsiString name;
-    try {
-        name = FreeEDIName(folder, documents);
-    } catch (const Exception&) {
-        // No number free now: the document takes one when it is written.
-    }
-    documents.push_back({name, ediLines});
-    WriteKeptOrders(documents);
+    if (!keptOrders) keptOrders = ReadKeptOrders();
+    return *keptOrders;
+}
+
+void TVelComboAction::StoreKeptOrders() { WriteKeptOrders(KeptOrders()); }
+
+int TVelComboAction::WaitingOrderLines()
+{
+    int count = 0;
+    for (const KeptOrder& document : KeptOrders())
+        if (document.waiting) count += document.lines.Count();
+    return count;
+}
+
+void TVelComboAction::TakeWaitingOrders()
+{
     ediLines.Clear();
+    for (const KeptOrder& document : KeptOrders())
+        if (document.waiting)
+            for (const AnsiString& line : document.lines) ediLines.Add(line);
+}
+
+bool TVelComboAction::OrdersOfPassKept()
+{
+    if (parOrdersKept) return true;
+    if (parReadingId.empty()) return false;
+    for (const KeptOrder& document : KeptOrders())
+        if (std::find(document.readings.begin(), document.readings.end(), parReadingId) != document.readings.end())
+            return true;
+    return false;
+}
+
+// Each step leaves the files so that a pass over the same reading after a
+// stop at any point keeps its orders once: the reading is named in its own
+// notes before its orders are kept under that name, and noted as kept after.
+void TVelComboAction::KeepOrdersOfPass()
+{
+    if (OrdersOfPassKept()) {
+        if (!parOrdersKept) MarkIMPFile(kOrdersKept);
+        parOrdersKept = true;
+        // Its own are kept already; the waiting ones become a document
+        // where no reading of the register is to complete them.
+        TakeWaitingOrders();
+        if (!passOrdersWait && !ediLines.Empty()) KeepEDIOrder(false);
+        ediLines.Clear();
+        return;
+    }
+    // A reading without orders leaves the waiting ones waiting, unless it
+    // is the one that completes them.
+    if (parOrderRecords == 0 && (passOrdersWait || ediLines.Empty())) {
+        ediLines.Clear();
+        return;
+    }
+    if (parReadingId.empty()) {
+        const AnsiString id = NewReadingId();
+        AppendNote(kReadingId + id);
+        parReadingId = id;
+    }
+    KeepEDIOrder(passOrdersWait);
+    parOrdersKept = true;
+    MarkIMPFile(kOrdersKept);
+}
+
+// The orders of a pass, which began with the waiting ones, take their place:
+// still waiting, or as one document of its own name.
+void TVelComboAction::KeepEDIOrder(bool waiting)
+{
+    std::vector<KeptOrder>& documents = KeptOrders();
+    KeptOrder kept;
+    kept.lines = ediLines;
+    kept.waiting = waiting;
+    for (auto it = documents.begin(); it != documents.end();) {
+        if (!it->waiting) {
+            ++it;
+            continue;
+        }
+        kept.readings.insert(kept.readings.end(), it->readings.begin(), it->readings.end());
+        it = documents.erase(it);
+    }
+    if (!parReadingId.empty()) kept.readings.push_back(parReadingId);
+    if (!waiting) {
+        // The folder as it stands, not made here: one that is not there yet
+        // holds no document.
+        AnsiString folder = ParamAsPath("ComboEdiFolder");
+        if (!Trim(folder).empty()) folder = IncludeTrailingPathDelimiter(folder);
+        try {
+            kept.name = FreeEDIName(folder, documents);
+        } catch (const Exception&) {
+            // No number free now: the document takes one when it is written.
+        }
+    }
+    if (!kept.lines.Empty()) documents.push_back(kept);
+    ediLines.Clear();
+    StoreKeptOrders();
 }
 
 AnsiString TVelComboAction::FreeEDIName(const AnsiString& folder, const std::vector<KeptOrder>& kept)
@@ -176,16 +282,45 @@ AnsiString TVelComboAction::FreeEDIName(const AnsiString& folder, const std::vec
     throw Exception(DriverText("Brak wolnego numeru pliku na zapisanie dokumentu zamówienia"));
 }
 
+// Kept documents first, each taken out of the kept-orders file once it is
+// written; orders still waiting stay. A document written while a reading of
+// its orders is still to be parsed is noted as written until that reading
+// is gone, so that its parse does not keep them again.
 void TVelComboAction::SaveEDIOrder()
 {
-    // Kept orders first, each taken out of its file once its document is written.
-    std::vector<KeptOrder> kept = ReadKeptOrders();
-    while (!kept.empty()) {
-        WriteEDIDocument(kept.front());
-        kept.erase(kept.begin());
-        WriteKeptOrders(kept);
+    std::vector<KeptOrder>& kept = KeptOrders();
+    const bool readingsLeft = !LeftoverReadings().empty();
+    std::exception_ptr storeFailure;
+    auto store = [&] {
+        try {
+            StoreKeptOrders();
+        } catch (const KeptOrdersFailure&) {
+            // Gone with its folder: what is left of it is in memory alone,
+            // and is written on. One still there lists what was written.
+            if (FileExists(FNameZAM())) throw;
+            if (!storeFailure) storeFailure = std::current_exception();
+        }
+    };
+    for (size_t i = 0; i < kept.size();) {
+        KeptOrder& document = kept[i];
+        if (document.waiting || document.written) {
+            ++i;
+            continue;
+        }
+        WriteEDIDocument(document);
+        if (readingsLeft && !document.readings.empty()) {
+            document.name.clear();
+            document.lines.Clear();
+            document.written = true;
+            ++i;
+        } else {
+            kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+        store();
     }
-    if (!ediLines.Empty()) WriteEDIDocument({"", ediLines});
+    if (!readingsLeft && std::erase_if(kept, [](const KeptOrder& document) { return document.written; }) > 0) store();
+    if (storeFailure) std::rethrow_exception(storeFailure);
+    if (!ediLines.Empty()) WriteEDIDocument({"", ediLines, {}, false, false});
 }
 
 AnsiString TVelComboAction::EdiFolder()

@@ -11,10 +11,15 @@
 //   receipt still open at its end is carried into "receipt.tmp" first;
 // - the files say which record, if any, was read last without its
 //   confirmation being answered; the next run keeps it once whether the
-//   register serves it again or not (see ReceiptLineToIMPFile).
+//   register serves it again or not (see ReceiptLineToIMPFile);
+// - a reading is held open from its first line to the end of its pass, and
+//   notes in itself what of it is done: whatever becomes of its name or its
+//   folder meanwhile, it is put back with those notes, and the next pass
+//   does only the rest.
 #include "cbaction.h"
 
 #include <cerrno>
+#include <random>
 
 #include "sysfiles.h"
 
@@ -39,36 +44,49 @@ void TVelComboAction::Import()
     receiptDoubt.clear();
     receiptServedAgain.clear();
     ediFailure = nullptr;
+    keptOrders.reset();
     try {
         // A file of an earlier run that could not be taken out would take in
-        // what this run reads, and hand it over as done already.
+        // what this run reads, and hand it over as done already; a reading
+        // that cannot go, or cannot take the notes of what of it is done,
+        // would be handed over again by every run.
         RefuseUnremovable(FNameRECEIPT());
         RefuseUnremovable(FNameZAM());
+        const std::vector<AnsiString> leftovers = LeftoverReadings();
+        for (const AnsiString& path : leftovers) {
+            RefuseUnremovable(path);
+            RefuseUnwritable(path);
+        }
         // Orders an earlier run could not write go first; a folder that
         // still refuses them must not keep the sales from the host.
         SaveEDIOrderKeepingFailure();
-        const std::vector<AnsiString> leftovers = LeftoverReadings();
         if (Medium == md_file) {
             if (leftovers.empty())
                 throw Exception(DriverText("Ustawione złącze na PLIK, a brak pliku combo.imp!"));
-            for (const AnsiString& path : leftovers) ImportFromFile(path);
+            // No reading of the register follows: each pass's orders are a
+            // document of their own.
+            for (const AnsiString& path : leftovers) ImportFromFile(path, false);
         } else {
+            // A leftover is a reading cut short: an order in it may be
+            // corrected by a record the register still holds.
             for (const AnsiString& path : leftovers) {
                 MsgAdd(path == FNameIMP()
                            ? DriverText("Import z zaległego pliku combo.imp! Coś się nie udało przy ostatnim imporcie!")
                            : DriverText("Import z zaległego pliku ") + ExtractFileName(path) + "!",
                        LPV_Warning, 100);
-                ImportFromFile(path);
+                ImportFromFile(path, true);
             }
             OpenPort();
             ReadSalesToIMPFile();
             parFromRegister = true;
-            ImportFromFile(KeepReading());
+            ImportFromFile(KeepReading(DriverText("podczas odczytu z kasy")), false);
         }
     } catch (...) {
+        CloseIMPFile();
         ClosePortAfterFailure();
         DeleteImpBufs();
         ShowEDIFailure();
+        if (Medium != md_file) ShowWaitingOrders();
         throw;
     }
     ClosePort();
@@ -97,6 +115,20 @@ void TVelComboAction::ShowEDIFailure()
         std::rethrow_exception(ediFailure);
     } catch (const std::exception& e) {
         MsgAdd(e.what(), LPV_Error, 100);
+    }
+}
+
+void TVelComboAction::ShowWaitingOrders()
+{
+    try {
+        if (const int lines = WaitingOrderLines(); lines > 0)
+            DodajKomunikat(zkOstrzezenie,
+                           Format(DriverText("Zamówienia z przerwanego odczytu z kasy (wierszy: %d) czekają w pliku "
+                                             "%s na następny pełny odczyt")
+                                      .c_str(),
+                                  lines, FNameZAM().c_str()));
+    } catch (const KeptOrdersFailure&) {
+        // The run ends with this failure already.
     }
 }
 
@@ -132,24 +164,117 @@ void TVelComboAction::ReadSalesToIMPFile()
         // the file: the record before it is confirmed, and the register
         // serves this one again as a record of its own.
         if (receiptServedUnwritten) shown([this] { NothingInDoubt(); });
-        shown([this] { KeepReading(); });
+        shown([this] { KeepReading(DriverText("podczas odczytu z kasy")); });
         CloseIMPFile();
         shown([this] { SaveReceipt(); });
         throw;
     }
 }
 
-void TVelComboAction::ImportFromFile(const AnsiString& path)
+void TVelComboAction::ImportFromFile(const AnsiString& path, bool ordersWait)
 {
-    impPath = path;
+    HoldReading(path);
     imp_bufs.clear();
     imp_buf = nullptr;
-    // Each pass writes the orders it found itself: a leftover pass and a
-    // fresh one never write the same order twice.
-    ediLines.Clear();
-    ReadFromFile();
-    SaveImpBufs();
+    passOrdersWait = ordersWait;
+    bool parsed = false;
+    try {
+        // The orders waiting for this reading are one set with its own: its
+        // corrections apply to them too.
+        TakeWaitingOrders();
+        ReadFromFile();
+        parsed = true;
+        SaveImpBufs();
+    } catch (...) {
+        if (ReadingInPlace()) {
+            CloseIMPFile();
+            throw;
+        }
+        RescueReading(std::current_exception(), parsed);
+    }
+    CloseIMPFile();
     SaveEDIOrderKeepingFailure();
+}
+
+void TVelComboAction::HoldReading(const AnsiString& path)
+{
+    if (f_combo && impPath == path) return;
+    CloseIMPFile();
+    impPath = path;
+    auto file = std::make_unique<TMFile>();
+    file->SetPath(path);
+    file->SetReadOnly(false);
+    // A reading gone since it was found is not made again empty.
+    file->SetCreate(false);
+    file->Open();
+    readingId = {};
+    file->Identity(readingId.first, readingId.second);
+    f_combo = std::move(file);
+}
+
+bool TVelComboAction::ReadingInPlace() const
+{
+    std::pair<uint64_t, uint64_t> named;
+    return f_combo && FileIdentity(impPath, named.first, named.second) && named == readingId;
+}
+
+// What the pass handed over is noted in the reading held; the days not
+// handed over and the orders not written are in it and in memory. The
+// reading goes back under a name first, then its orders are kept by it, and
+// only then are the documents written: a stop at any point leaves them to
+// the next run once.
+void TVelComboAction::RescueReading(std::exception_ptr failure, bool parsed)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception& e) {
+        MsgAdd(e.what(), LPV_Error, 100);
+    } catch (...) {
+    }
+    const AnsiString name = impPath;
+    const AnsiString folder = ExtractFilePath(name);
+    const bool folderWent = !folder.empty() && !DirectoryExists(folder);
+    const AnsiString when = DriverText("podczas przekazywania sprzedaży do bazy");
+    AnsiString where;
+    // Documents written while the kept-orders file does not say so would
+    // come again with the reading put back: none are written then.
+    bool ordersSafe = false;
+    try {
+        where = KeepReading(when);
+        // The kept-orders file went with the folder, or was never written.
+        StoreKeptOrders();
+        if (parsed) KeepOrdersOfPass();
+        ordersSafe = true;
+    } catch (const std::exception& e) {
+        MsgAdd(e.what(), LPV_Error, 100);
+    }
+    CloseIMPFile();
+    if (where.empty()) {
+        // The reading is lost, the kept-orders file maybe with it: the
+        // orders known are written at once, the waiting ones among them.
+        if (!parsed || OrdersOfPassKept()) TakeWaitingOrders();
+        if (!ediLines.Empty()) {
+            try {
+                KeepEDIOrder(false);
+            } catch (const KeptOrdersFailure&) {
+            }
+        }
+        ordersSafe = true;
+    }
+    if (ordersSafe) {
+        try {
+            SaveEDIOrderKeepingFailure();
+        } catch (const std::exception& e) {
+            MsgAdd(e.what(), LPV_Error, 100);
+        }
+    }
+    const AnsiString what = folderWent ? DriverText("Katalog wymiany \"") + folder + "\""
+                                       : DriverText("Plik ") + name;
+    throw Exception(what + DriverText(" zniknął ") + when +
+                    (where.empty() ? DriverText(" - odczytu nie udało się zapisać ponownie; dni nieprzekazanych "
+                                                "do bazy nie przekaże żaden import")
+                                   : DriverText(" - odczyt z zapisem dni już przekazanych zapisano ponownie w pliku ") +
+                                         where + DriverText("; resztę przekaże następny import")));
 }
 
 void TVelComboAction::DeleteImpBufs()
@@ -179,9 +304,10 @@ void TVelComboAction::LineToIMPFile(const AnsiString& line)
         file->SetReadOnly(false);
         file->Open();
         file->SetPointer(file->GetSize());
-        f_combo = std::move(file);
+        // The file opened, not what its name leads to a moment later.
         readingId = {};
-        FileIdentity(impPath, readingId.first, readingId.second);
+        file->Identity(readingId.first, readingId.second);
+        f_combo = std::move(file);
     }
     const int64_t end = f_combo->GetPointer();
     try {
@@ -202,19 +328,14 @@ void TVelComboAction::LineToIMPFile(const AnsiString& line)
 
 void TVelComboAction::CloseIMPFile() { f_combo.reset(); }
 
-// The register deleted what it served: the reading stays in the file this
-// run wrote, whatever became of its name meanwhile (another program
-// archived, deleted or replaced it, or the folder went). Closes the file;
-// answers where the reading is now.
-AnsiString TVelComboAction::KeepReading()
+// The register deleted what it served, and a pass notes in the reading what
+// it handed over: the reading stays in the file this run holds, whatever
+// became of its name meanwhile (another program archived, deleted or
+// replaced it, or the folder went).
+AnsiString TVelComboAction::KeepReading(const AnsiString& when)
 {
-    const AnsiString name = FNameIMP();
-    if (!f_combo) return name;
-    std::pair<uint64_t, uint64_t> named;
-    if (FileIdentity(name, named.first, named.second) && named == readingId) {
-        CloseIMPFile();
-        return name;
-    }
+    const AnsiString name = impPath;
+    if (!f_combo || ReadingInPlace()) return name;
     AnsiString text;
     try {
         f_combo->SetPointer(0);
@@ -228,29 +349,46 @@ AnsiString TVelComboAction::KeepReading()
     const AnsiString folder = ExtractFilePath(name);
     if (!folder.empty() && !DirectoryExists(folder)) {
         if (!ForceDirectories(folder))
-            throw Exception(DriverText("Katalog wymiany \"") + folder +
-                            DriverText("\" zniknął podczas odczytu z kasy i nie można go utworzyć ponownie: "
-                                       "odczytu z kasy nie zapisano"));
-        DodajKomunikat(zkOstrzezenie, DriverText("Katalog wymiany \"") + folder +
-                                          DriverText("\" zniknął podczas odczytu z kasy - utworzono go ponownie"));
+            throw Exception(DriverText("Katalog wymiany \"") + folder + DriverText("\" zniknął ") + when +
+                            DriverText(" i nie można go utworzyć ponownie: odczytu z kasy nie zapisano"));
+        DodajKomunikat(zkOstrzezenie, DriverText("Katalog wymiany \"") + folder + DriverText("\" zniknął ") + when +
+                                          DriverText(" - utworzono go ponownie"));
     }
-    // Never over a file of someone else's: the name when it is free, else
-    // the first free name beside it.
+    // Written whole under a working name, held from then on, and never put
+    // over a file of someone else's: the name when it is free, else the
+    // first free name beside it.
     const AnsiString work = WorkingFileName(name);
-    TLTools::BufToFile(text, work);
+    auto file = std::make_unique<TMFile>();
+    file->SetPath(work);
+    try {
+        file->Open();
+        file->Write(text.data(), static_cast<int64_t>(text.size()));
+        file->SetEof();
+    } catch (...) {
+        file.reset();
+        DeleteFile(work);
+        throw;
+    }
+    auto held = [&](const AnsiString& path) {
+        file->SetPath(path);
+        impPath = path;
+        readingId = {};
+        file->Identity(readingId.first, readingId.second);
+        f_combo = std::move(file);
+        return path;
+    };
     if (RenameFile(work, name)) {
-        DodajKomunikat(zkOstrzezenie, DriverText("Plik ") + name +
-                                          DriverText(" zniknął podczas odczytu z kasy - odczyt zapisano w nim ponownie"));
-        return name;
+        DodajKomunikat(zkOstrzezenie, DriverText("Plik ") + name + DriverText(" zniknął ") + when +
+                                          DriverText(" - odczyt zapisano w nim ponownie"));
+        return held(name);
     }
     for (int n = 1; n <= kReadingsBeside; ++n) {
         const AnsiString beside = FNameIMPBeside(n);
         if (!RenameFile(work, beside)) continue;
-        DodajKomunikat(zkOstrzezenie, DriverText("Plik ") + name +
-                                          DriverText(" został podmieniony podczas odczytu z kasy - odczyt zapisano "
-                                                     "w pliku ") +
-                                          ExtractFileName(beside) + DriverText(", a tamten plik pozostawiono"));
-        return beside;
+        DodajKomunikat(zkOstrzezenie, DriverText("Plik ") + name + DriverText(" został podmieniony ") + when +
+                                          DriverText(" - odczyt zapisano w pliku ") + ExtractFileName(beside) +
+                                          DriverText(", a tamten plik pozostawiono"));
+        return held(beside);
     }
     throw Exception(DriverText("Brak wolnej nazwy na zapisanie odczytu z kasy obok pliku ") + name +
                     DriverText(" - odczyt jest w pliku ") + work);
@@ -278,6 +416,27 @@ void TVelComboAction::RefuseUnremovable(const AnsiString& path)
     if (FileExists(path) && !MayRemove(path))
         throw Exception(DriverText("Nie można usunąć pliku ") + path +
                         DriverText(" - import wstrzymany przed odczytem z kasy, aby nic nie zginęło"));
+}
+
+void TVelComboAction::RefuseUnwritable(const AnsiString& path)
+{
+    int error = 0;
+    if (FileExists(path) && !MayWrite(path, error))
+        throw Exception(DriverText("Nie można dopisać do pliku ") + path + ": " + SysErrorMessage(error) +
+                        DriverText(" - import wstrzymany przed odczytem z kasy, aby nic nie zginęło"));
+}
+
+void TVelComboAction::AppendNote(const AnsiString& note)
+{
+    if (!f_combo) HoldReading(impPath);
+    f_combo->SetPointer(f_combo->GetSize());
+    LineToIMPFile(note + "\r\n");
+}
+
+AnsiString TVelComboAction::NewReadingId()
+{
+    std::random_device random;
+    return Format("%08x%08x%08x", random(), random(), random());
 }
 
 void TVelComboAction::NothingInDoubt()

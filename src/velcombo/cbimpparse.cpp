@@ -15,17 +15,19 @@
 #include "mfile.h"
 #include "sysfiles.h"
 
-// The open "combo.imp" while it is parsed, its lines counted so that a bad
-// line is named, and the one splitter its lines go through.
+// The open "combo.imp" while it is parsed (the reading held by the pass, or
+// one opened for the parse alone), its lines counted so that a bad line is
+// named, and the one splitter its lines go through.
 struct TVelComboAction::ImpFileReader {
-    TMFile file;
+    TMFile own;
+    TMFile* file = &own;
     int lineNo = 0;
     TLJWords words;
 
     ImpFileReader() { words.FSeparator = ";"; }
     bool Next(std::string_view& line)
     {
-        if (!file.ReadLine(line)) return false;
+        if (!file->ReadLine(line)) return false;
         ++lineNo;
         return true;
     }
@@ -127,8 +129,12 @@ void TVelComboAction::ReadFromFile()
     if (!Sprzedaz_z_paragonow) PodstawImpBuf(ParamAsDate("DataImportu"));
     MsgAdd(DriverText("Analiza pliku combo.imp..."), LPV_Value, 100);
     ImpFileReader reader;
-    reader.file.SetPath(impPath);
-    reader.file.SetReadOnly(true);
+    if (f_combo)
+        reader.file = f_combo.get();
+    else {
+        reader.own.SetPath(impPath);
+        reader.own.SetReadOnly(true);
+    }
     int counter = 0;
     parRecordsRead = false;
     parCarryText.clear();
@@ -136,10 +142,15 @@ void TVelComboAction::ReadFromFile()
     parSetAside = 0;
     parHandedOver.clear();
     parOrdersKept = false;
+    parReadingId.clear();
+    parOrderRecords = 0;
     parArchived = false;
     parLastHandedOver = LastReceiptHandedOver();
     try {
-        reader.file.Open();
+        if (reader.file == &reader.own)
+            reader.own.Open();
+        else
+            reader.file->SetPointer(0);
         std::string_view text;
         while (reader.Next(text)) {
             if (IsSkipped(text)) {
@@ -213,7 +224,7 @@ void TVelComboAction::ReadFromFile()
         }
         ReadParagsFromFile(formats, nullptr);
         MsgS(LPV_Ok);
-        reader.file.Close();
+        reader.own.Close();
     } catch (...) {
         MsgS(LPV_Error);
         parReceipt.reset();
@@ -240,6 +251,8 @@ void TVelComboAction::NoteMarker(const AnsiString& line)
         parCarryDoubt.clear();
     } else if (const auto day = after(kDayHandedOver)) {
         parHandedOver.insert(StrToIntDef(day->substr(0, day->find(';')), 0));
+    } else if (const auto id = after(kReadingId)) {
+        parReadingId = *id;
     } else if (line == kOrdersKept) {
         parOrdersKept = true;
     } else if (line == kArchived) {
@@ -252,11 +265,10 @@ void TVelComboAction::NoteMarker(const AnsiString& line)
 void TVelComboAction::MarkIMPFile(const AnsiString& note)
 {
     try {
-        LineToIMPFile(note + "\r\n");
+        AppendNote(note);
     } catch (const Exception& e) {
         MsgAdd(e.Message(), LPV_Warning, 100);
     }
-    CloseIMPFile();
 }
 
 void TVelComboAction::NoteReceiptLine(std::string_view text, ImpLine& line)
@@ -440,6 +452,7 @@ void TVelComboAction::ReadParagsFromFile(TKodWazony& formats, ImpLine* line)
         SearchForImpBufDate(*line);
         CloseReceipt(*line);
     } else if (kind == "P_ZAM") {
+        ++parOrderRecords;
         const int64_t type = line->Int(1);
         if (type == 32)
             AddToZamEDIDoc(line->Text(5), line->Text(3), static_cast<int>(line->Int(4)));
@@ -598,14 +611,12 @@ void TVelComboAction::SaveImpBufs()
                                              parSetAside, last));
     // What goes on to the next run is safe before "combo.imp" goes.
     if (parRecordsRead) WriteReceiptCarry(parCarryText, parCarryDoubt, false);
-    // Orders an earlier pass kept are in the kept-orders file, or written.
-    if (parOrdersKept) {
-        ediLines.Clear();
-    } else {
-        KeepEDIOrder();
-        MarkIMPFile(kOrdersKept);
-    }
+    KeepOrdersOfPass();
     if (!parArchived) {
+        // The archive takes the file by its name: not someone else's file
+        // put under it meanwhile (the pass ends putting the reading back).
+        if (!ReadingInPlace())
+            throw Exception(DriverText("Plik ") + impPath + DriverText(" zniknął przed archiwizacją odczytu"));
         if (!FileExists(FNameARC())) {
             AnsiString header;
             SetStatFileHeader(header);
@@ -614,8 +625,9 @@ void TVelComboAction::SaveImpBufs()
         TLTools::ArchiveFile(impPath, FNameARC(), GetLgLink(), false, 0, true, "");
         MarkIMPFile(kArchived);
     }
-    // A file that stays would take in the next reading (see Import).
-    RemoveExchangeFile(impPath);
+    // A file that stays would take in the next reading (see Import); one put
+    // in its place meanwhile is someone else's, and stays for the next run.
+    if (ReadingInPlace()) RemoveExchangeFile(impPath);
     DeleteFile(FNameKTMP());
 }
 

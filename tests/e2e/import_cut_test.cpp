@@ -381,3 +381,63 @@ TEST(CutImport, TheHostDyingAsItIsHandedTheSecondDay)
     EXPECT_FALSE(r.Leftover());
     EXPECT_EQ(Holds(r), expected);
 }
+
+namespace {
+// The EDI documents written, each as its order lines.
+std::vector<std::vector<std::string>> Documents(const Register& r)
+{
+    std::vector<std::vector<std::string>> documents;
+    if (Exists(r.tmp / "edi"))
+        for (const auto& doc : std::filesystem::directory_iterator(r.tmp / "edi")) {
+            documents.emplace_back();
+            for (const std::string& line : ReadLines(doc.path()))
+                if (line.rfind("Linia:", 0) == 0) documents.back().push_back(line);
+        }
+    return documents;
+}
+}  // namespace
+
+// An order and its correction with a receipt and a pay-in between them: a
+// cut anywhere, by a killed host or a lost link, once or twice, still gives
+// the ordering system one document with the corrected quantity, and the
+// host what a day that never failed gives it. A run that ends while orders
+// wait for the rest of their reading says how many.
+TEST(CutImport, AnOrderAndItsCorrectionCutApartAreOneDocument)
+{
+    const json corrected = {
+        Order(32, "59000", 1000),
+        Plu(10, 7, "Chleb", 1000, 350),
+        Payment(2, 1, "Gotowka", 0, 350),
+        Close(101, 9, 11, 350),
+        Order(33, "59000", 7500),
+        TillOperation(4, 500),
+    };
+    const Holdings& expected = Clean(corrected);
+    const std::vector<std::vector<std::string>> one = {{"Linia:Kod{59000}Ilosc{7.500}\r"}};
+    ASSERT_EQ(expected.orders, std::multiset<std::string>(one[0].begin(), one[0].end())) << expected;
+    std::vector<std::pair<std::string, std::string>> plans;
+    for (const Cut& cut : kCuts)
+        for (size_t n = 0; n <= corrected.size(); ++n)
+            plans.emplace_back(std::string(cut.fault) + " at the request after record " + std::to_string(n),
+                               Faults(static_cast<int>(n) + 1, cut.fault));
+    // The second run takes the first one's orders in and is cut before the
+    // correction: they wait on.
+    plans.emplace_back("twice", R"({"451": {"2": "dropConnection", "5": "dropConnection"}})");
+    for (const auto& [where, faults] : plans) {
+        Register r(corrected, faults);
+        const bool kill = where.rfind("hold", 0) == 0;
+        int runs = 0;
+        for (int status = r.Run(kill); status != 0 && runs < 4; status = r.Run(), ++runs) {
+            const std::string out = ReadFile(r.tmp / "host.out");
+            if (where == "twice" && runs == 1) {
+                EXPECT_NE(out.find(Cp1250ToUtf8("W Zamówienia z przerwanego odczytu z kasy (wierszy: 1) czekają w pliku ")),
+                          std::string::npos)
+                    << out;
+            }
+            EXPECT_TRUE(Documents(r).empty()) << where << ", run " << runs << out;
+        }
+        EXPECT_FALSE(r.Leftover() || Exists(r.folder + "/zamowienia.tmp")) << where;
+        EXPECT_EQ(Documents(r), one) << where;
+        EXPECT_EQ(Holds(r), expected) << where;
+    }
+}

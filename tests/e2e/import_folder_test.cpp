@@ -5,12 +5,18 @@
 // end, and a folder whose name fills the host's buffer. Whatever happens,
 // every receipt reaches the host once and every order is one document.
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstdarg>
 #include <ctime>
 #include <filesystem>
 #include <mutex>
+#include <regex>
 #include <set>
 #include <thread>
 
@@ -24,10 +30,14 @@ using nlohmann::json;
 
 // A file this test's process cannot delete, as another account's file in a
 // folder with the sticky bit (the tests run as root, whom no folder refuses):
-// the library's own removals end here, below its file functions.
+// the library's own removals end here, below its file functions. And a file
+// another program puts in place of one the library has just created, before
+// the library's next step: its opening ends here too.
 namespace {
 std::mutex g_undeletableLock;
 std::string g_undeletable;
+std::string g_replacedOnCreation;
+std::function<void(const std::string&)> g_replace;
 
 class Undeletable {
 public:
@@ -52,6 +62,29 @@ extern "C" int unlink(const char* path)
     }
     static const auto real = reinterpret_cast<int (*)(const char*)>(dlsym(RTLD_NEXT, "unlink"));
     return real(path);
+}
+
+extern "C" int open(const char* path, int flags, ...)
+{
+    mode_t mode = 0;
+    if (flags & O_CREAT) {
+        va_list args;
+        va_start(args, flags);
+        mode = va_arg(args, mode_t);
+        va_end(args);
+    }
+    static const auto real = reinterpret_cast<int (*)(const char*, int, ...)>(dlsym(RTLD_NEXT, "open"));
+    const int fd = real(path, flags, mode);
+    std::function<void(const std::string&)> replace;
+    {
+        std::lock_guard<std::mutex> guard(g_undeletableLock);
+        if (fd >= 0 && (flags & O_CREAT) && !g_replacedOnCreation.empty() && g_replacedOnCreation == path) {
+            g_replacedOnCreation.clear();
+            replace = std::move(g_replace);
+        }
+    }
+    if (replace) replace(path);
+    return fd;
 }
 
 namespace {
@@ -196,50 +229,59 @@ TEST(ImportFolder, OneOperationAtATimeInAnExchangeFolder)
 
 // While the register is slow to answer a receipt request, another program
 // deletes "combo.imp", puts a file of its own in its place, or deletes the
-// whole folder: the reading is written back where it may go, with a warning,
+// whole folder; or it puts its file there the moment the library has made
+// "combo.imp": the reading is written back where it may go, with a warning,
 // and every receipt reaches the host once; a file of someone else's is left
 // where it is (the next run takes it as any leftover).
 TEST(ImportFolder, TheReadingReachesTheHostWhateverBecomesOfComboImpMeanwhile)
 {
     const std::string someoneElses = "\r\nKAS;0\r\n";
-    const std::tuple<const char*, std::function<void(const std::string&)>, const char*> cases[] = {
-        {"deleted", [](const std::string& folder) { std::filesystem::remove(folder + "combo.imp"); },
+    auto replace = [&](const std::string& folder) {
+        std::filesystem::remove(folder + "combo.imp");
+        WriteFile(folder + "combo.imp", someoneElses);
+    };
+    const char* const replaced = " został podmieniony podczas odczytu z kasy - odczyt zapisano w pliku combo-1.imp, a "
+                                 "tamten plik pozostawiono";
+    const std::tuple<const char*, bool, std::function<void(const std::string&)>, const char*> cases[] = {
+        {"deleted", false, [](const std::string& folder) { std::filesystem::remove(folder + "combo.imp"); },
          " zniknął podczas odczytu z kasy - odczyt zapisano w nim ponownie"},
-        {"replaced",
-         [&](const std::string& folder) {
-             std::filesystem::remove(folder + "combo.imp");
-             WriteFile(folder + "combo.imp", someoneElses);
-         },
-         " został podmieniony podczas odczytu z kasy - odczyt zapisano w pliku combo-1.imp, a tamten plik "
-         "pozostawiono"},
-        {"its folder deleted", [](const std::string& folder) { std::filesystem::remove_all(folder); },
+        {"replaced", false, replace, replaced},
+        {"replaced as it is made", true, replace, replaced},
+        {"its folder deleted", false, [](const std::string& folder) { std::filesystem::remove_all(folder); },
          "\" zniknął podczas odczytu z kasy - utworzono go ponownie"},
     };
-    for (const auto& [what, meddle, warning] : cases) {
+    for (const auto& [what, atCreation, meddle, warning] : cases) {
         const auto s = Session(R"({"451": {"4": {"kind": "lateAnswer", "delayMs": 300}}})");
         const std::string folder = s->host.device.folder;
-        std::thread meddler([&, meddle = meddle] {
-            const bool held = WaitUntil(
-                [&] {
-                    const std::string journal = ReadFile(s->journal);
-                    size_t requests = 0;
-                    for (size_t at = journal.find("\"cmd\":451"); at != std::string::npos;
-                         at = journal.find("\"cmd\":451", at + 1))
-                        ++requests;
-                    return requests >= 3;
-                },
-                10000);
-            EXPECT_TRUE(held) << what;
-            meddle(folder);
-        });
+        std::thread meddler;
+        if (atCreation) {
+            std::lock_guard<std::mutex> guard(g_undeletableLock);
+            g_replacedOnCreation = folder + "combo.imp";
+            g_replace = [&, meddle = meddle](const std::string&) { meddle(folder); };
+        } else {
+            meddler = std::thread([&, meddle = meddle] {
+                const bool held = WaitUntil(
+                    [&] {
+                        const std::string journal = ReadFile(s->journal);
+                        size_t requests = 0;
+                        for (size_t at = journal.find("\"cmd\":451"); at != std::string::npos;
+                             at = journal.find("\"cmd\":451", at + 1))
+                            ++requests;
+                        return requests >= 3;
+                    },
+                    10000);
+                EXPECT_TRUE(held) << what;
+                meddle(folder);
+            });
+        }
         const int result = s->Run(-3);
-        meddler.join();
+        if (meddler.joinable()) meddler.join();
         EXPECT_EQ(result, 0) << what;
         bool warned = false;
         for (const HostLine& line : s->host.lines)
             warned = warned || (line.kind == 1 && line.text.find(warning) != std::string::npos);
         EXPECT_TRUE(warned) << what;
-        if (std::string(what) == "replaced") {
+        if (std::string(what).starts_with("replaced")) {
             EXPECT_EQ(ReadFile(folder + "combo.imp"), someoneElses);
             EXPECT_FALSE(Exists(folder + "combo-1.imp"));
         }
@@ -248,38 +290,110 @@ TEST(ImportFolder, TheReadingReachesTheHostWhateverBecomesOfComboImpMeanwhile)
     }
 }
 
+// The exchange folder deleted while the days go to the host, after the first
+// of two or after the last: the run puts the reading back with what of it
+// is done, writes its order, and ends saying so; the next run hands over
+// the rest. Every receipt once, the order once.
+TEST(ImportFolder, TheFolderDeletedDuringTheHandOverLosesNothing)
+{
+    json twoDays = kDay;
+    for (const json& record : {Plu(10, 6, "Sok", 1000, 300), Cash(300),
+                               Rec(17, {L(104), B(10), B(3), V(2026), B(8), B(5), S("0001"), S("Ala"), V(3), N(300),
+                                        N(300), L(14)})})
+        twoDays.push_back(record);
+    const auto clean = Session("", twoDays);
+    ASSERT_EQ(clean->Run(-3), 0);
+    ASSERT_EQ(clean->host.imports.size(), 2u);
+    ASSERT_EQ(Documents(*clean).size(), 1u);
+    for (const size_t after : {1u, 2u}) {
+        const auto s = Session("", twoDays);
+        const std::string folder = s->host.device.folder;
+        s->host.onImport = [&](size_t taken) {
+            if (taken == after) std::filesystem::remove_all(folder);
+        };
+        s->Run(-3);
+        s->host.onImport = nullptr;
+        EXPECT_EQ(s->host.imports.size(), after);
+        EXPECT_TRUE(ShowsError(s->host, "Katalog wymiany \"" + folder +
+                                            "\" zniknął podczas przekazywania sprzedaży do bazy - odczyt z zapisem dni "
+                                            "już przekazanych zapisano ponownie w pliku " + folder +
+                                            "combo.imp; resztę przekaże następny import"))
+            << after << ::testing::PrintToString(s->host.lines);
+        EXPECT_EQ(Documents(*s), Documents(*clean)) << after;
+        Recover(*s, "after " + std::to_string(after));
+        EXPECT_EQ(Receipts(s->host), Receipts(clean->host)) << after;
+        EXPECT_EQ(Documents(*s), Documents(*clean)) << after;
+    }
+}
+
+namespace {
+// A file's flags as chattr sets them (FS_APPEND_FL "+a": only appended to,
+// FS_IMMUTABLE_FL "+i": never changed); false when the file system keeps no
+// such flags.
+bool SetFlags(const std::string& path, int flags)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool done = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    close(fd);
+    return done;
+}
+}  // namespace
+
 // A leftover of an earlier run that cannot be removed stops the run, naming
 // it, before a receipt is asked of the register: a new reading would join
-// it and be taken for handed over. Once it can go, nothing is lost or
-// doubled against the same leftover in a folder that never refused.
+// it and be taken for handed over. One the run can see cannot go, or cannot
+// take the notes of what of it is handed over ("chattr +a" or "+i"), is
+// refused before anything of it reaches the host, however often the run is
+// repeated. Once it can go, nothing is lost or doubled against the same
+// leftover in a folder that never refused.
 TEST(ImportFolder, ALeftoverThatCannotBeRemovedStopsTheRunBeforeTheReceiptsAreRead)
 {
-    const std::string reading = "\r\n#PARAGONY;\r\nP_PLU;1;5;;Woda;1000;200;0\r\nP_PLA;2;1;Gotowka;0;200;;;;-1\r\n"
-                                "P_TRN;100;20260309080500000;0001;Ala;3;200;200;10\r\n";
-    const std::pair<const char*, std::string> leftovers[] = {
-        {"combo.imp", reading},
-        {"zamowienia.tmp", "Doc001_" + Today() + "_001.txt\r\nChleb;123;1000\r\n\r\n"},
-        {"receipt.tmp", "P_PLU;1;4;;Sok;1000;100;0\r\n"},
+    const std::string reading = "\r\n#PARAGONY;\r\nP_ZAM;32;9;591;1000;Sok\r\nP_PLU;1;5;;Woda;1000;200;0\r\n"
+                                "P_PLA;2;1;Gotowka;0;200;;;;-1\r\nP_TRN;100;20260309080500000;0001;Ala;3;200;200;10\r\n"
+                                "#BEZ_WATPLIWOSCI\r\n";
+    const char* const unlinkRefused = "Błąd usunięcia pliku ";
+    const char* const refused = "Nie można usunąć pliku ";
+    // The leftover, its text, the flag that keeps it (0: its removal fails
+    // below the library) and the error that names it.
+    const std::tuple<const char*, std::string, int, const char*> leftovers[] = {
+        {"combo.imp", reading, 0, unlinkRefused},
+        {"zamowienia.tmp", "Doc001_" + Today() + "_001.txt\r\nChleb;123;1000\r\n\r\n", 0, unlinkRefused},
+        {"receipt.tmp", "P_PLU;1;4;;Sok;1000;100;0\r\n", 0, unlinkRefused},
+        {"combo.imp", reading, FS_APPEND_FL, refused},
+        {"combo.imp", reading, FS_IMMUTABLE_FL, refused},
+        {"combo-1.imp", reading, FS_APPEND_FL, refused},
+        {"combo-1.imp", reading, FS_IMMUTABLE_FL, refused},
     };
-    for (const auto& [name, text] : leftovers) {
+    for (const auto& [name, text, flag, error] : leftovers) {
+        const std::string where = std::string(name) + " " + std::to_string(flag);
         const auto never = Session();
         WriteFile(Exchange(*never, name), text);
-        Recover(*never, name);
+        Recover(*never, where);
 
         const auto s = Session();
         const std::string path = Exchange(*s, name);
         WriteFile(path, text);
+        if (flag && !SetFlags(path, flag))
+            GTEST_SKIP() << "the test folder's file system keeps no append-only or immutable flag";
         {
-            const Undeletable stays(path);
-            s->Run(-3);
-            EXPECT_TRUE(ShowsError(s->host, "Błąd usunięcia pliku " + path + ": ")) << name;
-            EXPECT_FALSE(Contains(s->Commands(), 451)) << name;
-            EXPECT_TRUE(Exists(path)) << name;
+            const Undeletable stays(flag ? "" : path);
+            for (int run = 0; run < 3; ++run) {
+                s->host.lines.clear();
+                s->Run(-3);
+                EXPECT_TRUE(ShowsError(s->host, error + path)) << where;
+            }
+            EXPECT_FALSE(Contains(s->Commands(), 451)) << where;
+            EXPECT_TRUE(Exists(path)) << where;
+            if (flag) {
+                EXPECT_TRUE(s->host.imports.empty()) << where;
+            }
         }
-        Recover(*s, name);
-        EXPECT_EQ(Receipts(s->host), Receipts(never->host)) << name;
-        EXPECT_EQ(Documents(*s), Documents(*never)) << name;
-        EXPECT_EQ(Documents(*s).size(), std::string(name) == "zamowienia.tmp" ? 2u : 1u) << name;
+        SetFlags(path, 0);
+        Recover(*s, where);
+        EXPECT_EQ(Receipts(s->host), Receipts(never->host)) << where;
+        EXPECT_EQ(Documents(*s), Documents(*never)) << where;
+        EXPECT_EQ(Documents(*s).size(), std::string(name) == "zamowienia.tmp" ? 2u : 1u) << where;
     }
 }
 
@@ -304,7 +418,9 @@ TEST(ImportFolder, KeptOrdersBecomeOneDocumentWhateverComesBetween)
     s->host.SetParam("ComboEdiFolder", "");
     s->Run(-3);
     const std::string kept = ReadFile(Exchange(*s, "zamowienia.tmp"));
-    ASSERT_EQ(kept, "Doc001_" + Today() + "_001.txt\r\nMleko;590;2500\r\n\r\n");
+    ASSERT_TRUE(std::regex_match(
+        kept, std::regex("Doc001_" + Today() + "_001\\.txt\r\n#ODCZYT [0-9a-f]{24}\r\nMleko;590;2500\r\n\r\n")))
+        << kept;
     s->host.SetParam("ComboEdiFolder", s->tmp / "edi");
     ASSERT_EQ(s->Run(-3), 0);
     const std::vector<std::string> one = Documents(*s);
@@ -324,6 +440,39 @@ TEST(ImportFolder, KeptOrdersBecomeOneDocumentWhateverComesBetween)
     const std::string second = ReadFile(s->tmp / ("edi/Doc001_" + Today() + "_002.txt"));
     EXPECT_NE(second.find("NrDok:2\r\n"), std::string::npos);
     EXPECT_NE(second.find("Linia:Kod{590}Ilosc{2.500}"), std::string::npos);
+}
+
+// A run stopped anywhere while a pass keeps its orders (after handing its
+// day over) leaves a reading and a kept-orders file from which the next
+// run, over the link or from the file alone, makes one document.
+TEST(ImportFolder, AStopAnywhereInKeepingOrdersLeavesOneDocument)
+{
+    const std::string reading = "\r\n#PARAGONY;\r\nP_ZAM;32;9;590;2500;Mleko\r\n"
+                                "P_PLU;1;5;;Woda;1000;200;0\r\nP_PLA;2;1;Gotowka;0;200;;;;-1\r\n"
+                                "P_TRN;100;20260309080500000;0001;Ala;3;200;200;10\r\n#BEZ_WATPLIWOSCI\r\n"
+                                "#PRZEKAZANO;1;2026-03-09\r\n";
+    const std::string named = "#ODCZYT;00c0ffee00c0ffee00c0ffee\r\n", from = "#ODCZYT 00c0ffee00c0ffee00c0ffee\r\n";
+    const std::tuple<const char*, std::string, std::string> stops[] = {
+        {"before the reading is named", reading, ""},
+        {"named, nothing kept", reading + named, ""},
+        {"kept, not noted in the reading", reading + named,
+         "Doc001_" + Today() + "_001.txt\r\n" + from + "Mleko;590;2500\r\n\r\n"},
+        {"kept waiting, not noted in the reading", reading + named, "#CZEKA\r\n" + from + "Mleko;590;2500\r\n\r\n"},
+    };
+    for (const char* port : {"TCP/IP", "PLIK"})
+        for (const auto& [stop, combo, kept] : stops) {
+            const std::string where = std::string(port) + ", " + stop;
+            const auto s = Session("", json::array());
+            s->host.SetParam("ComboPort", port);
+            WriteFile(Exchange(*s, "combo.imp"), combo);
+            if (!kept.empty()) WriteFile(Exchange(*s, "zamowienia.tmp"), kept);
+            EXPECT_EQ(s->Run(-3), 0) << where;
+            EXPECT_FALSE(HasLeftover(*s)) << where;
+            EXPECT_TRUE(Receipts(s->host).empty()) << where;
+            const std::vector<std::string> documents = Documents(*s);
+            ASSERT_EQ(documents.size(), 1u) << where;
+            EXPECT_NE(documents[0].find("IloscLinii:1\r\nLinia:Kod{590}Ilosc{2.500}\r\n"), std::string::npos) << where;
+        }
 }
 
 // The host cuts the folder to its buffer of 260 bytes and a terminator: a

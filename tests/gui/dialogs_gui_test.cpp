@@ -173,11 +173,11 @@ TEST_F(Dialogs, TheHostsWindowOwnsBothDialogs)
             const bool owned = XGetTransientForHint(x, shown, &transientFor) != 0;
             EXPECT_EQ(std::pair(owned, transientFor), std::pair(owner != 0, owner)) << window;
             Send(shown, kEsc);
-            // Read to its end: a pipe closed before the harness prints its
-            // result would kill it with SIGPIPE on a slow machine.
-            while (std::fgetc(velhost) != EOF) {
-            }
-            EXPECT_EQ(pclose(velhost), 0) << window;
+            // Read to its end: a pipe closed first would end velhost by
+            // SIGPIPE as it prints its result.
+            std::string out;
+            for (int c; (c = std::fgetc(velhost)) != EOF;) out += static_cast<char>(c);
+            EXPECT_EQ(pclose(velhost), 0) << window << out;
             AwaitGone(shown);
         }
     }

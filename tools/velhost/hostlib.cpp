@@ -185,6 +185,7 @@ int CbZapiszImport(void* a1, void*)
     // host killed in between keeps both or neither.
     h->StoreImport(h->imports.back());
     for (const auto& [name, value] : ImportParams(h->imports.back())) h->SetParam(name, value);
+    if (h->onImport) h->onImport(h->imports.size());
     return 1;
 }
 int CbZapiszParagon(void* a1, void*) { return Answer(a1, "save_receipt"); }

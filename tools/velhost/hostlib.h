@@ -135,6 +135,9 @@ public:
     std::vector<std::string> events;  // callback calls other than lines, one text each
     int polls = 0;
     std::function<void(const HostLine&)> onLine;
+    // Called once the host has taken an import, with the number of imports
+    // taken so far.
+    std::function<void(size_t)> onImport;
 
     std::string Param(const std::string& name) const;
     void SetParam(const std::string& name, const std::string& value);
