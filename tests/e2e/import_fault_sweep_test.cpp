@@ -94,7 +94,8 @@ std::vector<std::string> Shim(const RegisterAndHost& r, long at = 0, const std::
             "VELSHIM_TARGET=" + target};
 }
 
-// What a host and an EDI folder hold after the runs.
+// What a host and an EDI folder hold after the runs; a document as its
+// order lines on one line.
 struct Outcome {
     std::vector<std::string> imports;
     Holdings holds;
@@ -105,7 +106,12 @@ Outcome OutcomeOf(const RegisterAndHost& r)
     Outcome o;
     o.imports = VelHost::StoredImports(r.store);
     o.holds = HoldingsOf(o.imports, r.edi);
-    o.documents = EdiDocuments(r.edi);
+    for (const std::vector<std::string>& lines : EdiDocuments(r.edi)) {
+        std::string document;
+        for (const std::string& line : lines)
+            document += (document.empty() ? "" : " ") + line.substr(0, line.find('\r'));
+        o.documents.insert(document);
+    }
     return o;
 }
 

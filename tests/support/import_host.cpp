@@ -100,20 +100,6 @@ std::vector<std::string> Split(const std::string& line)
     for (std::string field; std::getline(in, field, ';');) fields.push_back(field);
     return fields;
 }
-
-std::vector<std::vector<std::string>> DocumentLines(const std::string& ediFolder)
-{
-    std::vector<std::vector<std::string>> documents;
-    if (!Exists(ediFolder)) return documents;
-    for (const auto& doc : std::filesystem::directory_iterator(ediFolder)) {
-        std::vector<std::string>& lines = documents.emplace_back();
-        for (std::string line : ReadLines(doc.path())) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (line.rfind("Linia:", 0) == 0) lines.push_back(line);
-        }
-    }
-    return documents;
-}
 }  // namespace
 
 Holdings HoldingsOf(const std::vector<std::string>& imports, const std::string& ediFolder)
@@ -139,20 +125,21 @@ Holdings HoldingsOf(const std::vector<std::string>& imports, const std::string& 
                     if (!f[i].empty()) h.sums[f[0] + ";" + f[1] + ";" + std::to_string(i)] += std::stoll(f[i]);
         }
     }
-    for (const std::vector<std::string>& document : DocumentLines(ediFolder))
+    for (const std::vector<std::string>& document : EdiDocuments(ediFolder))
         for (const std::string& line : document) h.orders.insert(line);
     return h;
 }
 
 Holdings Holds(const RegisterAndHost& r) { return HoldingsOf(VelHost::StoredImports(r.store), r.edi); }
 
-std::multiset<std::string> EdiDocuments(const std::string& ediFolder)
+std::vector<std::vector<std::string>> EdiDocuments(const std::string& ediFolder)
 {
-    std::multiset<std::string> documents;
-    for (const std::vector<std::string>& lines : DocumentLines(ediFolder)) {
-        std::string document;
-        for (const std::string& line : lines) document += (document.empty() ? "" : " ") + line;
-        documents.insert(document);
+    std::vector<std::vector<std::string>> documents;
+    if (!Exists(ediFolder)) return documents;
+    for (const auto& doc : std::filesystem::directory_iterator(ediFolder)) {
+        std::vector<std::string>& lines = documents.emplace_back();
+        for (const std::string& line : ReadLines(doc.path()))
+            if (line.rfind("Linia:", 0) == 0) lines.push_back(line);
     }
     return documents;
 }

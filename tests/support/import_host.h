@@ -68,7 +68,8 @@ std::ostream& operator<<(std::ostream& out, const Holdings& h);
 Holdings HoldingsOf(const std::vector<std::string>& imports, const std::string& ediFolder);
 Holdings Holds(const RegisterAndHost& r);
 
-// The EDI folder's documents, each its "Linia" lines in their order.
-std::multiset<std::string> EdiDocuments(const std::string& ediFolder);
+// The EDI folder's documents, each its "Linia" lines in their order, as
+// read (a line's '\r' kept).
+std::vector<std::vector<std::string>> EdiDocuments(const std::string& ediFolder);
 
 }  // namespace testutil
