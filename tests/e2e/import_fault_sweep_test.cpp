@@ -302,8 +302,9 @@ std::vector<Point> PointsOf(const Fault& fault, const std::vector<FileCall>& cal
         if (call.path == "exchange/combo.imp") readingThere = call.op != "unlink";
         if (call.path.starts_with("exchange/combo.imp -> ")) readingThere = false;
         if (call.path.ends_with(" -> exchange/combo.imp")) readingThere = true;
+        // The register is read until the first call on another file than the reading.
+        if (call.linkOpen && call.path != "exchange/combo.imp") read = true;
         const bool reading = call.linkOpen && !read;
-        if (call.op == "close" && call.path == "exchange/combo.imp") read = true;
         if (fault.applies == Applies::Always || (fault.applies == Applies::ReadingThere && readingThere) ||
             (fault.applies == Applies::WhileReading && reading))
             points.push_back({call, stored});
