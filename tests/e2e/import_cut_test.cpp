@@ -5,23 +5,17 @@
 // keeping what it takes as a real host keeps it. After the cut, clean runs
 // leave the host with every receipt, other operation and order exactly once,
 // whole, and with the totals and hourly report of a day that never failed.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
-#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/statvfs.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <regex>
-#include <set>
-#include <sstream>
 
+#include "import_host.h"
 #include "receipt_records.h"
 #include "register_session.h"
 
@@ -29,18 +23,6 @@ using namespace testutil;
 using namespace testutil::records;
 
 namespace {
-
-json Close(int number, int hour, int printout, int total)
-{
-    return Rec(17, {L(number), B(9), B(3), V(2026), B(hour), B(5), S("0001"), S("Ala"), V(3), N(total), N(total),
-                    L(printout)});
-}
-json Payment(int type, int form, const char* name, int formType, int value)
-{
-    return Rec(type, {V(form), S(name), B(formType), N(value)});
-}
-json TillOperation(int type, int value) { return Rec(type, {V(1), S("Gotowka"), B(0), N(value), S(""), S("0001"), S("Ala"), V(3)}); }
-json Order(int type, const char* code, int quantity) { return Rec(type, {V(9), S(code), N(quantity), S("Zamowienie")}); }
 
 // Three receipts and every kind of record around them, no two alike in a row.
 const json kDay = {
@@ -68,40 +50,6 @@ const json kDay = {
     Order(33, "591", 3000),
 };
 
-// A host process of its own; the harness prints to a file of the test.
-pid_t StartHost(const std::string& ini, const std::string& out, rlim_t fileSizeLimit = RLIM_INFINITY)
-{
-    const std::vector<std::string> argv = {VELHOST_EXE, "--lib", VELCOMBO_LIB, "--config", ini, "op", "-3"};
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        // A host left behind by a killed test would hold the simulator's link.
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        const int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(fd, 1);
-        dup2(fd, 2);
-        if (fileSizeLimit != RLIM_INFINITY) {
-            // A write past the limit fails as on a full disk, instead of
-            // ending the process.
-            signal(SIGXFSZ, SIG_IGN);
-            const rlimit limit = {fileSizeLimit, fileSizeLimit};
-            setrlimit(RLIMIT_FSIZE, &limit);
-        }
-        execv(args[0], args.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-int WaitHost(pid_t pid)
-{
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
-}
-
 // How a run is cut: the simulator's fault at the request, and whether the
 // host is killed while the simulator holds it.
 struct Cut {
@@ -116,113 +64,13 @@ const Cut kCuts[] = {
     {"dropConnectionDone", false},
 };
 
-// The register simulator, the host's configuration and its store, and the
-// exchange folder (by default a folder of the test).
-class Register {
-public:
-    Register(const json& records, const std::string& faults, const std::string& exchange = "",
-             const std::string& moreIni = "")
-        : folder(exchange.empty() ? tmp / "exchange" : exchange), store(tmp / "store")
-    {
-        std::filesystem::create_directories(folder);
-        std::filesystem::create_directories(store);
-        journal = tmp / "journal.jsonl";
-        const json scenario = {{"model", 24}, {"registerNumber", "1"}, {"operator", 0},
-                               {"clock", "2026-03-09 18:30:15"}, {"receiptRecords", records}};
-        sim.Start(REGSIM_EXE, Concat(RegsimArgs(tmp, journal, scenario.dump(), faults), {"--tcp", "0"}));
-        // No trace: the full folder is to be filled by the import's own files.
-        WriteFile(tmp / "host.ini", "[device]\nnumber=1\nfolder=" + folder + "/\n[params]\nComboDedbug=0\n"
-                                    "ComboPort=TCP/IP\n"
-                                    "ComboIpAddress=127.0.0.1\nComboIpPort=" + std::to_string(sim.Port()) +
-                                    "\nComboImpMode=1\nComboImpReceipts=1\nDataImportu=20260309000000000\n"
-                                    "ComboEdiFolder=" + tmp / "edi" + "\n[host]\nstore=" + store + "\n" + moreIni);
-    }
-
-    // One host run to its end (its exit status), or killed as soon as the
-    // simulator holds a request (then -SIGKILL).
-    int Run(bool killOnHold = false, rlim_t fileSizeLimit = RLIM_INFINITY)
-    {
-        const pid_t host = StartHost(tmp / "host.ini", tmp / "host.out", fileSizeLimit);
-        if (killOnHold) {
-            const bool held = WaitUntil([&] { return ReadFile(journal).find("\"event\":\"hold\"") != std::string::npos; },
-                                        20000);
-            kill(host, SIGKILL);
-            EXPECT_TRUE(held);
-        }
-        return WaitHost(host);
-    }
-
-    std::string File(const std::string& name) const { return ReadFile(folder + "/" + name); }
-    bool Leftover() const { return Exists(folder + "/combo.imp") || Exists(folder + "/receipt.tmp"); }
-
-    TempDir tmp;
-    std::string folder, store, journal;
-    peerproc::PeerProcess sim;
-};
-
-// What the host holds: the receipt and other-operation blocks of every
-// import it took, the totals and hourly report summed over them, and the
-// order lines of the EDI documents.
-struct Holdings {
-    std::multiset<std::string> blocks;
-    std::map<std::string, long long> sums;
-    std::multiset<std::string> orders;
-    bool operator==(const Holdings&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Holdings& h)
-{
-    for (const std::string& b : h.blocks) out << "\n  " << b;
-    for (const auto& [k, v] : h.sums) out << "\n  " << k << " = " << v;
-    for (const std::string& o : h.orders) out << "\n  " << o;
-    return out;
-}
-
-std::vector<std::string> Split(const std::string& line)
-{
-    std::vector<std::string> fields;
-    std::stringstream in(line);
-    for (std::string field; std::getline(in, field, ';');) fields.push_back(field);
-    return fields;
-}
-
-Holdings Holds(const Register& r)
-{
-    Holdings h;
-    for (const std::string& import : VelHost::StoredImports(r.store)) {
-        for (const std::string& block : Blocks(import, "[Paragon")) h.blocks.insert(block);
-        // A pay-in or pay-out is dated when it is imported: its times apart.
-        for (std::string block : Blocks(import, "[INNA_OPER]")) {
-            if (block.find("OP_WPL;") != std::string::npos || block.find("OP_WYPL;") != std::string::npos)
-                block = std::regex_replace(block, std::regex("[0-9]{17}"), "<czas>");
-            h.blocks.insert(block);
-        }
-        std::string section;
-        std::istringstream lines(import);
-        for (std::string line; std::getline(lines, line);) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (!line.empty() && line[0] == '[') section = line;
-            const std::vector<std::string> f = Split(line);
-            if (section == "[FINANSOWE]" && f.size() == 2) h.sums[f[0]] += std::stoll(f[1]);
-            if ((section == "[TOWAROWE]" || section == "[RAPORT_GODZINOWY]") && f.size() >= 4)
-                for (size_t i = 2; i < f.size(); ++i)
-                    if (!f[i].empty()) h.sums[f[0] + ";" + f[1] + ";" + std::to_string(i)] += std::stoll(f[i]);
-        }
-    }
-    if (Exists(r.tmp / "edi"))
-        for (const auto& doc : std::filesystem::directory_iterator(r.tmp / "edi"))
-            for (const std::string& line : ReadLines(doc.path()))
-                if (line.rfind("Linia:", 0) == 0) h.orders.insert(line);
-    return h;
-}
-
 // What a day that never failed leaves with the host.
 const Holdings& Clean(const json& records)
 {
     static std::map<std::string, Holdings> done;
     auto [it, fresh] = done.try_emplace(records.dump());
     if (fresh) {
-        Register r(records, "");
+        RegisterAndHost r(records, "");
         EXPECT_EQ(r.Run(), 0) << ReadFile(r.tmp / "host.out");
         it->second = Holds(r);
     }
@@ -238,9 +86,10 @@ std::string Faults(int occurrence, const char* fault)
 // A host alive at the cut leaves "receipt.tmp" as it was when the run
 // failed; what a pass over the leftover alone (file mode) carries on from
 // the files must be just that.
-void CutAndRecover(Register& r, const Cut& cut, const std::string& where)
+void CutAndRecover(RegisterAndHost& r, const Cut& cut, const std::string& where)
 {
     const int status = r.Run(cut.killHost);
+    EXPECT_TRUE(r.held || !cut.killHost) << where << ": the simulator held no request";
     // A run cut with the host alive ends in error lines.
     EXPECT_EQ(status, cut.killHost ? -SIGKILL : 2) << where;
     if (!cut.killHost) {
@@ -268,7 +117,7 @@ TEST_P(CutAtEveryRecord, EverySaleReachesTheHostExactlyOnce)
     // The request after record n confirms it; the last gets "no record left".
     for (size_t n = 0; n <= kDay.size(); ++n) {
         const std::string where = std::string(cut.fault) + " at the request after record " + std::to_string(n);
-        Register r(kDay, Faults(static_cast<int>(n) + 1, cut.fault));
+        RegisterAndHost r(kDay, Faults(static_cast<int>(n) + 1, cut.fault));
         CutAndRecover(r, cut, where);
         EXPECT_EQ(Holds(r), expected) << where;
     }
@@ -296,7 +145,7 @@ TEST(CutImport, TwoRecordsWithTheSameLineInARow)
     };
     for (const auto& [record, cut, expected] : cases) {
         const std::string where = std::string(cut.fault) + " after scan " + std::to_string(record);
-        Register r(twoScans, Faults(record + 1, cut.fault));
+        RegisterAndHost r(twoScans, Faults(record + 1, cut.fault));
         CutAndRecover(r, cut, where);
         const Holdings holds = Holds(r);
         EXPECT_EQ(holds.blocks, expected->blocks) << where;
@@ -345,7 +194,7 @@ TEST(CutImport, FullExchangeFolder)
 
     TempDir tmp;
     const FullFolder full(tmp / "exchange");
-    Register r(busyDay, "", full.path);
+    RegisterAndHost r(busyDay, "", full.path);
     constexpr rlim_t kRoom = 4096;
     // Where no file system can be mounted, the process's file size limit
     // makes the writes fail the same way.
@@ -373,7 +222,7 @@ TEST(CutImport, TheHostDyingAsItIsHandedTheSecondDay)
                                TillOperation(4, 500)})
         twoDays.push_back(record);
     const Holdings& expected = Clean(twoDays);
-    Register r(twoDays, "", "", "[callbacks]\ndie_at_import=2\n");
+    RegisterAndHost r(twoDays, "", "", "[callbacks]\ndie_at_import=2\n");
     EXPECT_EQ(r.Run(), -SIGKILL);
     EXPECT_EQ(VelHost::StoredImports(r.store).size(), 1u);
     WriteFile(r.tmp / "host.ini", std::regex_replace(ReadFile(r.tmp / "host.ini"), std::regex("die_at_import=2"), ""));

@@ -89,11 +89,6 @@ extern "C" int open(const char* path, int flags, ...)
 
 namespace {
 
-json Close(int number, int hour, int printout, int total)
-{
-    return Rec(17, {L(number), B(9), B(3), V(2026), B(hour), B(5), S("0001"), S("Ala"), V(3), N(total), N(total),
-                    L(printout)});
-}
 json Cash(int value) { return Rec(2, {V(1), S("Gotowka"), B(0), N(value)}); }
 
 // Three receipts and an order.

@@ -17,11 +17,6 @@ using nlohmann::json;
 
 namespace {
 
-json Close(int number, int hour, int printout, int total, int day = 9)
-{
-    return Rec(17, {L(number), B(day), B(3), V(2026), B(hour), B(5), S("0001"), S("Ala"), V(3), N(total), N(total),
-                    L(printout)});
-}
 json Cash(int value) { return Rec(2, {V(1), S("Gotowka"), B(0), N(value)}); }
 
 // A NEO XL (or another model) with Ala logged in (or nobody: 0), euro in her

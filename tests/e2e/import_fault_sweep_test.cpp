@@ -1,0 +1,421 @@
+// One fault at every file call of an import, then good runs: the host ends
+// up with what one uninterrupted import gives it -- every receipt, item,
+// payment, pay-in and pay-out once, and the same EDI documents with the same
+// order lines -- or the faulted run says why not in an error line.
+//
+// The import is a small one that still has every kind of seam: two days (two
+// hand-overs), an order corrected at the very end of the reading, a pay-in
+// after the last receipt. A shim preloaded into the host counts the file
+// calls it makes on the exchange folder, the EDI folder and the host's store
+// (tests/support/file_call_shim.cpp) and after the N-th: kills the host,
+// removes the exchange folder, puts an empty file in place of the reading,
+// or drops the link to the register. Each point is a register and a host of
+// its own, run as a process as a real host runs.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "hostlib.h"
+#include "import_host.h"
+#include "receipt_records.h"
+
+using namespace testutil;
+using namespace testutil::records;
+
+namespace {
+
+// Day one: a receipt and an order; day two: a receipt, another order, a
+// pay-in after it and the first order corrected.
+const json kTwoDays = {
+    Plu(10, 7, "Chleb", 1000, 350),
+    Payment(2, 1, "Gotowka", 0, 350),
+    Close(101, 9, 11, 350, 9),
+    Order(32, "590", 2500),
+    Plu(10, 8, "Mleko", 2000, 600),
+    Payment(2, 2, "Karta", 2, 600),
+    Close(102, 10, 12, 600, 10),
+    Order(32, "591", 1000),
+    TillOperation(4, 10000),
+    Order(33, "590", 7500),
+};
+
+// A file call of a host run as the shim traced it: its number, what it did,
+// on which file (under the test's folder), and whether the register's link
+// was open then.
+struct FileCall {
+    long number = 0;
+    std::string op, path;
+    bool linkOpen = false;
+    bool operator==(const FileCall& o) const { return number == o.number && op == o.op && path == o.path; }
+};
+std::ostream& operator<<(std::ostream& out, const FileCall& c)
+{
+    return out << "call " << c.number << " (" << c.op << " " << c.path << ")";
+}
+
+std::vector<FileCall> ReadTrace(const RegisterAndHost& r)
+{
+    std::vector<FileCall> calls;
+    const std::string root = r.tmp.Path() + "/";
+    for (std::string line : ReadLines(r.tmp / "calls.txt")) {
+        FileCall call;
+        const std::string link = " +link";
+        call.linkOpen = line.size() > link.size() && line.ends_with(link);
+        if (call.linkOpen) line.resize(line.size() - link.size());
+        std::istringstream fields(line);
+        fields >> call.number >> call.op;
+        std::getline(fields >> std::ws, call.path);
+        for (size_t at; (at = call.path.find(root)) != std::string::npos;) call.path.erase(at, root.size());
+        // A probe of a folder's room is named at random.
+        call.path = std::regex_replace(call.path, std::regex("/test\\.[A-Za-z0-9]{6}$"), "/test.XXXXXX");
+        calls.push_back(call);
+    }
+    return calls;
+}
+
+// The shim's setting for a run: its folders, its trace, and the fault after
+// call `at` (none for 0). Under the sanitizers their runtime comes first.
+std::vector<std::string> Shim(const RegisterAndHost& r, long at = 0, const std::string& fault = "",
+                              const std::string& target = "")
+{
+    const std::string runtime = SANITIZER_RUNTIME;
+    return {"LD_PRELOAD=" + (runtime.empty() ? "" : runtime + " ") + FILE_CALL_SHIM,
+            "VELSHIM_WATCH=" + r.folder + ":" + r.edi + ":" + r.store,
+            "VELSHIM_TRACE=" + r.tmp / "calls.txt",
+            "VELSHIM_AT=" + std::to_string(at),
+            "VELSHIM_FAULT=" + fault,
+            "VELSHIM_TARGET=" + target};
+}
+
+// What a host and an EDI folder hold after the runs; a document as its
+// order lines on one line.
+struct Outcome {
+    std::vector<std::string> imports;
+    Holdings holds;
+    std::multiset<std::string> documents;
+};
+Outcome OutcomeOf(const RegisterAndHost& r)
+{
+    Outcome o;
+    o.imports = VelHost::StoredImports(r.store);
+    o.holds = HoldingsOf(o.imports, r.edi);
+    for (const std::vector<std::string>& lines : EdiDocuments(r.edi)) {
+        std::string document;
+        for (const std::string& line : lines)
+            document += (document.empty() ? "" : " ") + line.substr(0, line.find('\r'));
+        o.documents.insert(document);
+    }
+    return o;
+}
+
+// A block named by its head, an other operation by its lines.
+std::string Named(const std::string& block)
+{
+    if (block.starts_with("[Paragon")) return block.substr(0, block.find('\n'));
+    return std::regex_replace(block, std::regex("\r?\n"), " | ");
+}
+
+// What `actual` has that `expected` has not (multisets).
+template <typename T>
+std::vector<T> Beyond(const std::multiset<T>& actual, const std::multiset<T>& expected)
+{
+    std::vector<T> more;
+    std::set_difference(actual.begin(), actual.end(), expected.begin(), expected.end(), std::back_inserter(more));
+    return more;
+}
+
+// How the host's holdings differ from the uninterrupted run's; "" when not.
+std::string Difference(const Outcome& expected, const Outcome& actual)
+{
+    std::ostringstream out;
+    for (const std::string& b : Beyond(expected.holds.blocks, actual.holds.blocks)) out << "\n    lost: " << Named(b);
+    for (const std::string& b : Beyond(actual.holds.blocks, expected.holds.blocks)) out << "\n    twice: " << Named(b);
+    std::set<std::string> keys;
+    for (const auto& [k, v] : expected.holds.sums) keys.insert(k);
+    for (const auto& [k, v] : actual.holds.sums) keys.insert(k);
+    std::string totals;
+    for (const std::string& k : keys) {
+        const auto e = expected.holds.sums.find(k), a = actual.holds.sums.find(k);
+        const long long ev = e == expected.holds.sums.end() ? 0 : e->second;
+        const long long av = a == actual.holds.sums.end() ? 0 : a->second;
+        if (ev != av) totals += " " + k + " " + std::to_string(av) + " (not " + std::to_string(ev) + ")";
+    }
+    if (!totals.empty()) out << "\n    totals:" << totals;
+    if (actual.documents != expected.documents) {
+        out << "\n    EDI documents:";
+        for (const std::string& d : actual.documents) out << "\n      [" << d << "]";
+        out << "\n    instead of:";
+        for (const std::string& d : expected.documents) out << "\n      [" << d << "]";
+    }
+    return out.str();
+}
+
+// The host's window: a host killed after it stored a day and before the
+// library noted the day handed over gets the day again from the next run.
+// Only the host could close that (it would have to know the day by what it
+// keeps); what it gets again must be no more than that day's own: one more
+// import of the same day, holding nothing the stored one did not.
+std::string WithinTheHostsWindow(const Outcome& expected, const Outcome& actual, size_t stored)
+{
+    if (stored == 0 || stored > actual.imports.size()) return "";
+    auto day = [](const std::string& import) {
+        const size_t at = import.find("DATA_SPRZEDAZY;");
+        return at == std::string::npos ? std::string() : import.substr(at + 15, 8);
+    };
+    const std::string& windowed = actual.imports[stored - 1];
+    const Holdings window = HoldingsOf({windowed}, "");
+    for (size_t again = stored; again < actual.imports.size(); ++again) {
+        std::vector<std::string> rest = actual.imports;
+        rest.erase(rest.begin() + static_cast<long>(again));
+        const Holdings repeated = HoldingsOf({actual.imports[again]}, "");
+        if (day(actual.imports[again]) != day(windowed) || !Beyond(repeated.blocks, window.blocks).empty()) continue;
+        Outcome without = actual;
+        without.holds = HoldingsOf(rest, "");
+        without.holds.orders = actual.holds.orders;
+        if (Difference(expected, without).empty())
+            return "day " + day(windowed) + " handed over again as import " + std::to_string(again + 1);
+    }
+    return "";
+}
+
+// The error lines of the last run, the test's folder in them shown as "<test>".
+std::vector<std::string> ErrorLines(const RegisterAndHost& r)
+{
+    std::vector<std::string> errors;
+    for (std::string line : ReadLines(r.tmp / "host.out")) {
+        if (!line.starts_with("ADD E ") && !line.starts_with("UPD E ")) continue;
+        for (size_t at; (at = line.find(r.tmp.Path())) != std::string::npos;)
+            line.replace(at, r.tmp.Path().size(), "<test>");
+        errors.push_back(line);
+    }
+    return errors;
+}
+
+// What the sweep found, a finding of points in a row shown once.
+class Findings {
+public:
+    // `point` counts the points swept: the one after the last found joins its group.
+    void Add(size_t point, const FileCall& call, const std::string& finding)
+    {
+        ++FCount;
+        if (!FGroups.empty() && FGroups.back().finding == finding && FGroups.back().lastPoint + 1 == point) {
+            FGroups.back().last = call;
+            FGroups.back().lastPoint = point;
+            ++FGroups.back().points;
+        } else {
+            FGroups.push_back({call, call, point, 1, finding});
+        }
+    }
+    size_t Count() const { return FCount; }
+    std::string Text() const
+    {
+        std::ostringstream out;
+        for (const Group& g : FGroups) {
+            out << "\n  " << g.first;
+            if (g.points > 1) out << " to " << g.last << ", " << g.points << " points";
+            out << ":" << g.finding;
+        }
+        return out.str();
+    }
+
+private:
+    struct Group {
+        FileCall first, last;
+        size_t lastPoint, points;
+        std::string finding;
+    };
+    std::vector<Group> FGroups;
+    size_t FCount = 0;
+};
+
+// Files of the exchange folder a run leaves for the next one.
+std::vector<std::string> LeftFiles(const RegisterAndHost& r)
+{
+    std::vector<std::string> left;
+    std::error_code ignored;
+    for (const auto& f : std::filesystem::directory_iterator(r.folder, ignored)) {
+        const std::string name = f.path().filename();
+        if (std::regex_match(name, std::regex("combo(-[0-9]+)?\\.imp|receipt\\.tmp|zamowienia\\.tmp")))
+            left.push_back(name);
+    }
+    return left;
+}
+
+// Where a fault means something: anywhere, while the exchange folder holds
+// a reading, or while the register is read (the link open, the reading
+// still being written).
+enum class Applies { Always, ReadingThere, WhileReading };
+
+// A fault the shim does at a point, where it applies, and the cause an
+// error line of the faulted run must name (a pattern) where the host's
+// holdings differ; none: they may not differ.
+struct Fault {
+    const char* name;
+    const char* shimFault;
+    Applies applies;
+    const char* cause;
+};
+void PrintTo(const Fault& fault, std::ostream* out)
+{
+    *out << fault.name;
+}
+const Fault kFaults[] = {
+    {"Kill", "kill", Applies::Always, nullptr},
+    {"FolderRemoved", "removeFolder", Applies::Always, "[Kk]atalog[a-z]* wymiany"},
+    {"ReadingReplaced", "replaceFile", Applies::ReadingThere, "combo\\.imp"},
+    {"LinkDropped", "dropLink", Applies::WhileReading, nullptr},
+};
+
+// Under the sanitizers every second point, to stay within a minute.
+constexpr size_t kStep = sizeof(SANITIZER_RUNTIME) > 1 ? 2 : 1;
+
+// A point of the sweep: the call the fault follows, and the import the host
+// stored whose note the library has not written yet (0: none).
+struct Point {
+    FileCall call;
+    size_t window = 0;
+};
+
+// The calls of the uninterrupted run the fault applies at. A day the host
+// stored is in its window until the library next writes the reading (its
+// note of the day).
+std::vector<Point> PointsOf(const Fault& fault, const std::vector<FileCall>& calls)
+{
+    std::vector<Point> points;
+    bool readingThere = false, read = false;
+    size_t stored = 0;
+    const std::regex storing("store/import-([0-9]+)\\.imp\\.tmp -> store/import-\\1\\.imp");
+    for (const FileCall& call : calls) {
+        std::smatch m;
+        if (call.op == "rename" && std::regex_match(call.path, m, storing))
+            stored = std::stoul(m[1]);
+        else if ((call.op == "write" && call.path == "exchange/combo.imp") ||
+                 call.path.ends_with("-> exchange/combo.imp"))
+            stored = 0;
+        if (call.path == "exchange/combo.imp") readingThere = call.op != "unlink";
+        if (call.path.starts_with("exchange/combo.imp -> ")) readingThere = false;
+        if (call.path.ends_with(" -> exchange/combo.imp")) readingThere = true;
+        // The register is read until the first call on another file than the reading.
+        if (call.linkOpen && call.path != "exchange/combo.imp") read = true;
+        const bool reading = call.linkOpen && !read;
+        if (fault.applies == Applies::Always || (fault.applies == Applies::ReadingThere && readingThere) ||
+            (fault.applies == Applies::WhileReading && reading))
+            points.push_back({call, stored});
+    }
+    return points;
+}
+
+// A point's runs: what went wrong on the way ("" nothing), the faulted
+// run's error lines, and what the host holds after the good runs.
+struct PointRuns {
+    std::string found;
+    std::vector<std::string> errors;
+    Outcome outcome;
+};
+
+// The faulted run with a register and a host of their own, then good runs
+// until nothing is left over (three at most).
+PointRuns RunPoint(const Fault& fault, const std::vector<FileCall>& calls, const FileCall& call)
+{
+    PointRuns p;
+    const bool kill = fault.shimFault == std::string("kill");
+    RegisterAndHost r(kTwoDays, "");
+    const std::string target = fault.shimFault == std::string("replaceFile") ? r.folder + "/combo.imp" : r.folder;
+    const int status = r.Run(false, RLIM_INFINITY, Shim(r, call.number, fault.shimFault, target));
+    p.errors = ErrorLines(r);
+    const std::vector<FileCall> took = ReadTrace(r);
+    if (took.size() < static_cast<size_t>(call.number) ||
+        !std::equal(calls.begin(), calls.begin() + call.number, took.begin()))
+        p.found += "\n    the run took another way to this call than the uninterrupted one";
+    if (kill && status != -SIGKILL) p.found += "\n    the host was not killed; it ended with " + std::to_string(status);
+    // Done or failed with error lines; never a crash or a sanitizer's report.
+    if (!kill && status != 0 && status != 2)
+        p.found += "\n    the faulted run ended with " + std::to_string(status) + ":\n" + ReadFile(r.tmp / "host.out");
+    // The user re-creates a folder that was taken away, as its error line asks.
+    std::filesystem::create_directories(r.folder);
+    std::string goodRuns;
+    for (int run = 1; run <= 3; ++run) {
+        const int good = r.Run();
+        if (good != 0)
+            goodRuns += "\n    good run " + std::to_string(run) + " ended with " + std::to_string(good) +
+                        (good == 2 ? "" : ":\n" + ReadFile(r.tmp / "host.out"));
+        for (const std::string& e : ErrorLines(r)) goodRuns += "\n      " + e;
+        if (LeftFiles(r).empty()) break;
+    }
+    for (const std::string& left : LeftFiles(r)) p.found += "\n    left after three good runs: " + left;
+    p.found += goodRuns;
+    p.outcome = OutcomeOf(r);
+    return p;
+}
+
+class FaultAtEveryFileCall : public ::testing::TestWithParam<Fault> {};
+
+}  // namespace
+
+TEST_P(FaultAtEveryFileCall, TheGoodRunsAfterItHandOverWhatOneUninterruptedRunWould)
+{
+    const Fault& fault = GetParam();
+    const bool kill = fault.shimFault == std::string("kill");
+
+    // The uninterrupted run, traced.
+    RegisterAndHost clean(kTwoDays, "");
+    ASSERT_EQ(clean.Run(false, RLIM_INFINITY, Shim(clean)), 0) << ReadFile(clean.tmp / "host.out");
+    const Outcome expected = OutcomeOf(clean);
+    ASSERT_EQ(expected.imports.size(), 2u) << "two days, two hand-overs";
+    ASSERT_EQ(expected.documents, (std::multiset<std::string>{"Linia:Kod{591}Ilosc{1.000} Linia:Kod{590}Ilosc{7.500}"}))
+        << "one document, the order corrected";
+    const std::vector<FileCall> calls = ReadTrace(clean);
+    ASSERT_FALSE(calls.empty()) << "the shim traced no call";
+
+    const std::vector<Point> points = PointsOf(fault, calls);
+    if (kill) {
+        std::ostringstream window;
+        size_t width = 0;
+        for (const Point& p : points)
+            if (p.window) window << " " << p.call.number << " (import " << p.window << ")", ++width;
+        std::cout << "The host's window, calls:" << window.str() << "\n";
+        // The host's rename of what it stored, and at most the library's
+        // opening of the reading for its note.
+        EXPECT_LE(width, 2 * expected.imports.size()) << "a window wider than the host's store and the note";
+    }
+
+    Findings failures, notes;
+    size_t swept = 0;
+    for (size_t i = 0; i < points.size(); i += kStep, ++swept) {
+        const Point& point = points[i];
+        PointRuns runs = RunPoint(fault, calls, point.call);
+        std::string said;
+        for (const std::string& e : runs.errors) said += "\n      " + e;
+        const std::string difference = Difference(expected, runs.outcome);
+        if (!difference.empty()) {
+            const std::string inWindow = kill ? WithinTheHostsWindow(expected, runs.outcome, point.window) : "";
+            const bool named =
+                fault.cause && std::any_of(runs.errors.begin(), runs.errors.end(), [&](const std::string& e) {
+                    return std::regex_search(e, std::regex(fault.cause));
+                });
+            if (!inWindow.empty())
+                notes.Add(swept, point.call, "\n    the host's window: " + inWindow);
+            else if (named)
+                notes.Add(swept, point.call, "\n    said by the faulted run:" + said + difference);
+            else
+                runs.found = difference + runs.found;
+        }
+        if (!runs.found.empty())
+            failures.Add(swept, point.call,
+                         (said.empty() ? "" : "\n    the faulted run's errors:" + said) + runs.found);
+    }
+    std::cout << fault.name << ": " << swept << " points of " << calls.size() << " file calls, " << failures.Count()
+              << " failed" << notes.Text() << "\n";
+    EXPECT_EQ(failures.Count(), 0u) << fault.name << " at these points left the host other than the uninterrupted run:"
+                                    << failures.Text();
+}
+
+INSTANTIATE_TEST_SUITE_P(, FaultAtEveryFileCall, ::testing::ValuesIn(kFaults),
+                         [](const ::testing::TestParamInfo<Fault>& info) { return std::string(info.param.name); });
