@@ -231,21 +231,6 @@ TEST(CutImport, TheHostDyingAsItIsHandedTheSecondDay)
     EXPECT_EQ(Holds(r), expected);
 }
 
-namespace {
-// The EDI documents written, each as its order lines.
-std::vector<std::vector<std::string>> Documents(const Register& r)
-{
-    std::vector<std::vector<std::string>> documents;
-    if (Exists(r.tmp / "edi"))
-        for (const auto& doc : std::filesystem::directory_iterator(r.tmp / "edi")) {
-            documents.emplace_back();
-            for (const std::string& line : ReadLines(doc.path()))
-                if (line.rfind("Linia:", 0) == 0) documents.back().push_back(line);
-        }
-    return documents;
-}
-}  // namespace
-
 // An order and its correction with a receipt and a pay-in between them: a
 // cut anywhere, by a killed host or a lost link, once or twice, still gives
 // the ordering system one document with the corrected quantity, and the
@@ -273,7 +258,7 @@ TEST(CutImport, AnOrderAndItsCorrectionCutApartAreOneDocument)
     // correction: they wait on.
     plans.emplace_back("twice", R"({"451": {"2": "dropConnection", "5": "dropConnection"}})");
     for (const auto& [where, faults] : plans) {
-        Register r(corrected, faults);
+        RegisterAndHost r(corrected, faults);
         const bool kill = where.rfind("hold", 0) == 0;
         int runs = 0;
         for (int status = r.Run(kill); status != 0 && runs < 4; status = r.Run(), ++runs) {
@@ -283,10 +268,10 @@ TEST(CutImport, AnOrderAndItsCorrectionCutApartAreOneDocument)
                           std::string::npos)
                     << out;
             }
-            EXPECT_TRUE(Documents(r).empty()) << where << ", run " << runs << out;
+            EXPECT_TRUE(EdiDocuments(r.edi).empty()) << where << ", run " << runs << out;
         }
         EXPECT_FALSE(r.Leftover() || Exists(r.folder + "/zamowienia.tmp")) << where;
-        EXPECT_EQ(Documents(r), one) << where;
+        EXPECT_EQ(EdiDocuments(r.edi), one) << where;
         EXPECT_EQ(Holds(r), expected) << where;
     }
 }
