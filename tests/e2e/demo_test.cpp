@@ -107,3 +107,33 @@ TEST(Demo, ConnectionTestExportWithGoodsAndSalesImportThroughTheHarness)
         << import;
     EXPECT_NE(import.find("\n  OP_STORNO;1204;412;"), std::string::npos) << import;
 }
+
+// The script as a user calls it from a folder of their own: the help is its
+// opening comment and no line of its code, a build folder is read against the
+// caller's folder (not the repository's), and one that is not there is one
+// line and exit status 1.
+TEST(Demo, HelpAndABuildFolderAreTakenFromTheCallersFolder)
+{
+    testutil::TempDir dir;
+    auto from = [](const std::string& folder, const std::string& arguments) {
+        return testutil::Run({"/bin/sh", "-c", "cd \"$1\" && \"$0\" " + arguments + " 2>&1", DEMO_SCRIPT, folder});
+    };
+    const testutil::RunResult help = from(dir.Path(), "--help");
+    EXPECT_EQ(help.status, 0) << help.out;
+    EXPECT_EQ(help.out.rfind("Builds the driver, the host harness and the simulators,", 0), 0u) << help.out;
+    const std::string last = "\nstep fails or a job shows a warning or an error line.\n";
+    ASSERT_GE(help.out.size(), last.size()) << help.out;
+    EXPECT_EQ(help.out.substr(help.out.size() - last.size()), last) << help.out;
+
+    const testutil::RunResult built = from(BUILD_DIR, "--built .");
+    EXPECT_EQ(built.status, 0) << built.out;
+    size_t results = 0;
+    for (size_t at = built.out.find("\nRESULT 0\n"); at != std::string::npos;
+         at = built.out.find("\nRESULT 0\n", at + 1))
+        ++results;
+    EXPECT_EQ(results, 3u) << built.out;
+
+    const testutil::RunResult missing = from(dir.Path(), "--built no-such-build");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "demo: --built no-such-build: no such folder\n");
+}
