@@ -5,6 +5,9 @@
 // what the host took.
 #include <gtest/gtest.h>
 
+#include <set>
+#include <sstream>
+
 #include "testutil.h"
 
 namespace {
@@ -31,6 +34,20 @@ TEST(Demo, ConnectionTestExportWithGoodsAndSalesImportThroughTheHarness)
     EXPECT_EQ(run.out.rfind("How to read what follows: each line the host receives is ADD", 0), 0u) << run.out;
     for (const char* kind : {"ADD W ", "UPD W ", "ADD E ", "UPD E "})
         EXPECT_EQ(run.out.find(std::string("\n") + kind), std::string::npos) << kind << run.out;
+    // The legend explains every kind of line the harness printed in the jobs.
+    std::set<std::string> kinds;
+    for (const char* part : {"The library", "Connection test", "Export", "Sales import"}) {
+        std::istringstream lines(Section(run.out, part));
+        for (std::string line; std::getline(lines, line);) {
+            const std::string kind = line.substr(0, line.find(' '));
+            if (!kind.empty() && kind.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ") == std::string::npos)
+                kinds.insert(kind);
+        }
+    }
+    EXPECT_GE(kinds.size(), 8u);
+    const std::string legend = run.out.substr(0, run.out.find("\n== "));
+    for (const std::string& kind : kinds)
+        EXPECT_NE(legend.find(kind), std::string::npos) << kind << " is not in the legend:\n" << legend;
 
     const std::string test = Section(run.out, "Connection test");
     const std::string end =
