@@ -419,7 +419,8 @@ ORVDLL_API void ORVDLLZwolnijBiblioteke(void* lib);
  * call is the host's handle of this call (any value), passed back as the
  * second argument of every callback made in it. Each asks callback 11 first.
  * A failure becomes error lines through callbacks 12 and 13, headed
- * "Podczas wykonywania operacji '" NAME "' wystąpił błąd:", and the call
+ * "Podczas wykonywania operacji '" NAME "' wystąpił błąd:" (or, when nothing
+ * is known of it, "...' wystąpił nierozpoznawalny błąd"), and the call
  * answers as said below for a failure. */
 
 /* out = device property `number`: 1101 "0", 1103 "1", any other "" (also
