@@ -5,6 +5,9 @@
 // what the host took.
 #include <gtest/gtest.h>
 
+#include <set>
+#include <sstream>
+
 #include "testutil.h"
 
 namespace {
@@ -31,6 +34,20 @@ TEST(Demo, ConnectionTestExportWithGoodsAndSalesImportThroughTheHarness)
     EXPECT_EQ(run.out.rfind("How to read what follows: each line the host receives is ADD", 0), 0u) << run.out;
     for (const char* kind : {"ADD W ", "UPD W ", "ADD E ", "UPD E "})
         EXPECT_EQ(run.out.find(std::string("\n") + kind), std::string::npos) << kind << run.out;
+    // The legend explains every kind of line the harness printed in the jobs.
+    std::set<std::string> kinds;
+    for (const char* part : {"The library", "Connection test", "Export", "Sales import"}) {
+        std::istringstream lines(Section(run.out, part));
+        for (std::string line; std::getline(lines, line);) {
+            const std::string kind = line.substr(0, line.find(' '));
+            if (!kind.empty() && kind.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ") == std::string::npos)
+                kinds.insert(kind);
+        }
+    }
+    EXPECT_GE(kinds.size(), 8u);
+    const std::string legend = run.out.substr(0, run.out.find("\n== "));
+    for (const std::string& kind : kinds)
+        EXPECT_NE(legend.find(kind), std::string::npos) << kind << " is not in the legend:\n" << legend;
 
     const std::string test = Section(run.out, "Connection test");
     const std::string end =
@@ -106,4 +123,34 @@ TEST(Demo, ConnectionTestExportWithGoodsAndSalesImportThroughTheHarness)
               std::string::npos)
         << import;
     EXPECT_NE(import.find("\n  OP_STORNO;1204;412;"), std::string::npos) << import;
+}
+
+// The script as a user calls it from a folder of their own: the help is its
+// opening comment and no line of its code, a build folder is read against the
+// caller's folder (not the repository's), and one that is not there is one
+// line and exit status 1.
+TEST(Demo, HelpAndABuildFolderAreTakenFromTheCallersFolder)
+{
+    testutil::TempDir dir;
+    auto from = [](const std::string& folder, const std::string& arguments) {
+        return testutil::Run({"/bin/sh", "-c", "cd \"$1\" && \"$0\" " + arguments + " 2>&1", DEMO_SCRIPT, folder});
+    };
+    const testutil::RunResult help = from(dir.Path(), "--help");
+    EXPECT_EQ(help.status, 0) << help.out;
+    EXPECT_EQ(help.out.rfind("Builds the driver, the host harness and the simulators,", 0), 0u) << help.out;
+    const std::string last = "\nstep fails or a job shows a warning or an error line.\n";
+    ASSERT_GE(help.out.size(), last.size()) << help.out;
+    EXPECT_EQ(help.out.substr(help.out.size() - last.size()), last) << help.out;
+
+    const testutil::RunResult built = from(BUILD_DIR, "--built .");
+    EXPECT_EQ(built.status, 0) << built.out;
+    size_t results = 0;
+    for (size_t at = built.out.find("\nRESULT 0\n"); at != std::string::npos;
+         at = built.out.find("\nRESULT 0\n", at + 1))
+        ++results;
+    EXPECT_EQ(results, 3u) << built.out;
+
+    const testutil::RunResult missing = from(dir.Path(), "--built no-such-build");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "demo: --built no-such-build: no such folder\n");
 }

@@ -39,10 +39,11 @@ TEST(Install, AHostInCAndInCxxBuildsAgainstTheInstalledHeaderAndLoadsTheLibrary)
     ASSERT_EQ(install.status, 0) << install.out;
     for (const std::string compiler : {"cc -std=c11", "c++ -x c++ -std=c++17"}) {
         const std::string host = dir.File("host");
-        const testutil::RunResult build = testutil::Run(
-            {"/bin/sh", "-c",
-             compiler + " " C_HOST_FLAGS " -Wall -Wextra -Werror -I\"$0/include\" \"$1\" -o \"$2\" -ldl 2>&1", prefix,
-             C_HOST_SOURCE, host});
+        const testutil::RunResult build =
+            testutil::Run({"/bin/sh", "-c",
+                           compiler + " " C_HOST_FLAGS
+                                      " -Wall -Wextra -Wpedantic -Werror -I\"$0/include\" \"$1\" -o \"$2\" -ldl 2>&1",
+                           prefix, C_HOST_SOURCE, host});
         ASSERT_EQ(build.status, 0) << compiler << "\n" << build.out;
         const testutil::RunResult run = testutil::Run({host, prefix + "/lib/libvelcombo.so"});
         EXPECT_EQ(run.status, 0) << compiler;
@@ -52,6 +53,7 @@ TEST(Install, AHostInCAndInCxxBuildsAgainstTheInstalledHeaderAndLoadsTheLibrary)
                   "PARAMETER 3 ComboPort PLIK 0\n"
                   "LIST 1 PLIK\n"
                   "WINDOW 0 []\n"
+                  "CATALOGUE 58 entries, 29 lists, 10 stored by the library\n"
                   "LINE 0 Oczekiwanie na zamkni\xEA"
                   "cie sesji 'sesja'\n"
                   "RESULT 1\n")
