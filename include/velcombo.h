@@ -233,8 +233,9 @@ typedef int (*TORVCBWartoscParametru)(HORVCBARG1, HORVCBARG2, const char* name,
  *                  "/srv/kasa1kasa.exp" (a warning line names the folder the
  *                  files go to); "" is the host's current folder. A missing
  *                  folder is made, with its missing parents, when the trace
- *                  is on (ComboDedbug, default "1"); with the trace off the
- *                  operation is refused before the register is addressed.
+ *                  is on (ComboDedbug, default "1"); with the trace off an
+ *                  operation that works in it is refused before the register
+ *                  is addressed.
  *                  The export reads kasa.exp there; wynik.exp and kasa.imp,
  *                  the library's working files and the trace folder log/ are
  *                  written there. Two operations never work with one
