@@ -30,6 +30,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <stdexcept>
@@ -239,9 +240,10 @@ private:
 enum class Goal { AtMost, AtLeast };
 
 struct Verdicts {
+    // A line for each target, its figures and whether they met it.
     std::vector<std::string> lines;
-    int met = 0;
-    std::vector<std::string> missed;
+    // Each target in short, with its bound, met and not met.
+    std::vector<std::string> met, missed;
     bool failed = false;
 };
 inline Verdicts& TheVerdicts()
@@ -250,10 +252,16 @@ inline Verdicts& TheVerdicts()
     return verdicts;
 }
 
+// A figure of the closing lines, to about three significant digits.
 inline std::string Figure(double value)
 {
     char text[32];
-    std::snprintf(text, sizeof text, value >= 100 ? "%.0f" : value >= 10 ? "%.1f" : "%.3g", value);
+    std::snprintf(text, sizeof text,
+                  value >= 100  ? "%.0f"
+                  : value >= 10 ? "%.1f"
+                  : value >= 1  ? "%.2f"
+                                : "%.3f",
+                  value);
     return text;
 }
 
@@ -267,16 +275,17 @@ inline void Note(const std::string& what, const std::string& figures, bool holds
 {
     Verdicts& v = TheVerdicts();
     char bound[32];
-    std::snprintf(bound, sizeof bound, "%s %g", goal == Goal::AtMost ? "<=" : ">=", target);
+    std::snprintf(bound, sizeof bound, "%s %.10g", goal == Goal::AtMost ? "<=" : ">=", target);
     std::string line = what + ": " + figures + "; target " + bound;
+    const std::string brief = what.substr(0, what.find(':')) + " (" + bound + ")";
     if (Small()) {
         line += ", not judged at the small size";
     } else if (holds) {
         line += ", met";
-        ++v.met;
+        v.met.push_back(brief);
     } else {
         line += ", NOT met";
-        v.missed.push_back(what.substr(0, what.find(':')));
+        v.missed.push_back(brief);
     }
     v.lines.push_back(line);
 }
@@ -314,8 +323,8 @@ inline std::string Load()
 
 // The benchmark program's main: takes --small, registers the benchmarks,
 // runs them, and closes with a line a target, its figures and whether they
-// met it, then a last line of the targets met, those not met and the
-// machine's load. Non-zero only when a result was wrong.
+// met it, then a last line of the targets not met and met, with their
+// bounds, and the machine's load. Non-zero only when a result was wrong.
 inline int Main(int argc, char** argv, const std::function<void()>& registerBenchmarks)
 {
     std::vector<char*> args;
@@ -342,20 +351,22 @@ inline int Main(int argc, char** argv, const std::function<void()>& registerBenc
     benchmark::Shutdown();
     std::printf("\n");
     for (const std::string& line : v.lines) std::printf("%s\n", line.c_str());
+    const std::string name = std::filesystem::path(argv[0]).filename().string();
     const std::string load = "load " + loadBefore + " at the start, " + Load() + " at the end, " +
                              std::to_string(sysconf(_SC_NPROCESSORS_ONLN)) + " CPUs";
+    auto list = [](const std::vector<std::string>& items) {
+        std::string text;
+        for (const std::string& item : items) text += (text.empty() ? "" : ", ") + item;
+        return text;
+    };
     if (v.failed)
-        std::printf("FAILED: a result was wrong or a benchmark broke off (above); %s\n", load.c_str());
+        std::printf("%s FAILED: a result was wrong or a benchmark broke off (above); %s\n", name.c_str(), load.c_str());
     else if (Small())
-        std::printf("small size: every result right, no figure judged; %s\n", load.c_str());
-    else if (v.missed.empty())
-        std::printf("all %d targets met; %s\n", v.met, load.c_str());
-    else {
-        std::string missed;
-        for (const std::string& what : v.missed) missed += (missed.empty() ? "" : "; ") + what;
-        std::printf("%d of %zu targets met, NOT met: %s; %s\n", v.met, v.met + v.missed.size(), missed.c_str(),
-                    load.c_str());
-    }
+        std::printf("%s at the small size: every result right, no figure judged; %s\n", name.c_str(), load.c_str());
+    else
+        std::printf("%s at full size: %zu of %zu targets met%s%s%s%s; %s\n", name.c_str(), v.met.size(),
+                    v.met.size() + v.missed.size(), v.missed.empty() ? "" : "; NOT met: ", list(v.missed).c_str(),
+                    v.met.empty() ? "" : "; met: ", list(v.met).c_str(), load.c_str());
     std::fflush(stdout);
     return v.failed ? 1 : 0;
 }
