@@ -1,7 +1,7 @@
 // The driver's side of one TCP connection to a peer on this machine: its
 // command exchange alone, on the register link a run uses, without the rest
-// of the driver around it. The benchmarks set it beside a bare socket client
-// or beside the whole driver.
+// of the driver around it. The exchange benchmark sets it beside the bare
+// client (bare_client.h).
 #pragma once
 
 #include <cstdint>

@@ -1,18 +1,16 @@
-// The export run's data step on a large shop: the host's export file of n
-// goods read into the buffer, and reconciled against n goods read back from
-// the register. Both time pairs (paired.h): each side's median wall-clock and
-// CPU time, `ratio` and `cpu_ratio` of the medians.
+// The export run's data step on a large shop: the host's export file of
+// 1 000 000 goods read into the buffer, and reconciled against 1 000 000
+// goods read back from the register. Both time sides in rounds (paired.h).
 //
 // ReadExportFile times the read beside `wc -l` (started directly) on the
-// same file (`ratio`: read time over wc's) and measures the read's memory:
-// the peak resident growth during the read (`peak_MB`) over the file's size
-// (`peak_ratio`, at most 2).
-// Reconcile times the register's list taken in and the goods compared
-// (`reconcile_s`), the file read excluded, beside a hash-map reconcile of the
-// same rows (`hashmap_s`); `ratio`, the first over the second, at most 1.5.
-// The register's list is made before either side's time begins, in the
-// file's order (argument 0) or shuffled (argument 1).
-#include <benchmark/benchmark.h>
+// same file, target at most 20 times wc, and measures the read's memory: the
+// peak resident growth during the read over the file's size, target at most
+// 2. Every read must take every row.
+// Reconcile times the register's list taken in and the goods compared, the
+// file read excluded, beside a hash-map reconcile of the same rows; target
+// at most 1.5 times the hash map. The register's list is made before either
+// side's time begins, in the file's order or shuffled. Both must find the
+// same goods to add, to reprice and to delete.
 #include <malloc.h>
 #include <stdlib.h>
 
@@ -101,35 +99,40 @@ struct Action {
 
 void ReadExportFile(benchmark::State& state)
 {
-    const Shop shop(static_cast<int>(state.range(0)));
+    const Shop shop(paired::Sized(1000000, 5000));
     Action a;
-    paired::Pairs pairs;
+    paired::Sides sides({"read", "wc"});
     double peak = 0;
-    for (auto _ : state) {
+    auto read = [&] {
         std::filesystem::remove(shop.folder + "/ARCH2.EXP");
-        auto read = [&] {
-            // What the last iteration freed goes back to the system first.
-            malloc_trim(0);
-            const double before = StatusMB("VmRSS");
-            ResetPeak();
-            int rows = 0;
-            const paired::Spent spent = paired::Own([&] {
-                TVelComboExpBuf buf(&a.action);
-                buf.ReadFromFile(shop.path, false, -1);
-                rows = buf.il_rec;
-                peak = std::max(peak, StatusMB("VmHWM") - before);
-            });
-            if (rows != shop.n) state.SkipWithError("wrong count");
-            return spent;
-        };
-        pairs.Run(read, [&] { return paired::CountLines(shop.path); });
+        // What the last round freed goes back to the system first.
+        malloc_trim(0);
+        const double before = StatusMB("VmRSS");
+        ResetPeak();
+        int rows = 0;
+        const paired::Spent spent = paired::Own([&] {
+            TVelComboExpBuf buf(&a.action);
+            buf.ReadFromFile(shop.path, false, -1);
+            rows = buf.il_rec;
+        });
+        // The peak outlives what the read freed.
+        peak = std::max(peak, StatusMB("VmHWM") - before);
+        if (rows != shop.n) paired::Fail(state, "the read did not take every row");
+        return spent;
+    };
+    for (auto _ : state) {
+        sides.Run({read, [&] { return paired::CountLines(shop.path); }});
+        if (state.error_occurred()) return;
     }
-    pairs.Report(state, "read", "wc");
+    sides.Report(state);
+    paired::Sides::Report(state, "ratio", sides.Over(0, 1));
     state.counters["file_MB"] = shop.FileMB();
     state.counters["peak_MB"] = peak;
     state.counters["peak_ratio"] = peak / shop.FileMB();
+    paired::Judge("ReadExportFile: the read's time over wc -l's", sides.Over(0, 1), paired::Goal::AtMost, 20);
+    paired::Judge("ReadExportFile: the read's peak memory over the file's size", peak / shop.FileMB(),
+                  paired::Goal::AtMost, 2);
 }
-BENCHMARK(ReadExportFile)->Arg(1000000)->Iterations(4)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // What the host's goods hold for a comparison, as a plain reconcile keeps them.
 struct PlainGoods {
@@ -220,55 +223,66 @@ std::array<int, 3> HashReconcile(std::vector<PlainGoods>& host,
 }
 
 // The buffer's reconcile and the hash-map one of the same rows, each with
-// the register's list taken in. `ratio`: the buffer's time over the hash
-// map's.
-void Reconcile(benchmark::State& state)
+// the register's list taken in, the list in the file's order or shuffled.
+void Reconcile(benchmark::State& state, bool shuffled)
 {
-    const Shop shop(static_cast<int>(state.range(0)));
+    const Shop shop(paired::Sized(1000000, 5000));
     Action a;
     const int quarter = shop.n / 4;
     std::vector<std::pair<std::string, std::string>> reg;
     shop.RegisterGoods([&](const std::string& kod, const std::string& line) { reg.emplace_back(kod, line); });
-    if (state.range(1) != 0) std::shuffle(reg.begin(), reg.end(), std::mt19937(12345));
-    paired::Pairs pairs;
-    for (auto _ : state) {
-        auto buffer = [&] {
+    if (shuffled) std::shuffle(reg.begin(), reg.end(), std::mt19937(12345));
+    auto buffer = [&] {
+        TVelComboExpBuf buf(&a.action);
+        buf.ReadFromFile(shop.path, false, -1);
+        std::filesystem::remove(shop.folder + "/ARCH2.EXP");
+        const paired::Spent spent = paired::Own([&] {
+            for (const auto& [kod, line] : reg) buf.AddInPlu(kod, line);
+            buf.AnalizujCancelBufor(false);
+        });
+        if (buf.il_cen != quarter || buf.il_dod != quarter || buf.il_usu != quarter)
+            paired::Fail(state, "the reconcile found the wrong goods");
+        return spent;
+    };
+    auto hashMap = [&] {
+        std::vector<PlainGoods> plain;
+        {
             TVelComboExpBuf buf(&a.action);
             buf.ReadFromFile(shop.path, false, -1);
             std::filesystem::remove(shop.folder + "/ARCH2.EXP");
-            const paired::Spent spent = paired::Own([&] {
-                for (const auto& [kod, line] : reg) buf.AddInPlu(kod, line);
-                buf.AnalizujCancelBufor(false);
-            });
-            if (buf.il_cen != quarter || buf.il_dod != quarter || buf.il_usu != quarter)
-                state.SkipWithError("wrong counts");
-            return spent;
-        };
-        auto hashMap = [&] {
-            std::vector<PlainGoods> plain;
-            {
-                TVelComboExpBuf buf(&a.action);
-                buf.ReadFromFile(shop.path, false, -1);
-                std::filesystem::remove(shop.folder + "/ARCH2.EXP");
-                plain.reserve(static_cast<size_t>(buf.il_rec));
-                VelTowRec rec;
-                for (int row = 0; row < buf.il_rec; ++row) {
-                    buf.CzytajRec(row, &rec);
-                    plain.push_back({rec.kod, rec.nazwa, rec.plu, rec.CenaAkt(0), rec.stawkaPrec, rec.status});
-                }
+            plain.reserve(static_cast<size_t>(buf.il_rec));
+            VelTowRec rec;
+            for (int row = 0; row < buf.il_rec; ++row) {
+                buf.CzytajRec(row, &rec);
+                plain.push_back({rec.kod, rec.nazwa, rec.plu, rec.CenaAkt(0), rec.stawkaPrec, rec.status});
             }
-            std::array<int, 3> counts{};
-            const paired::Spent spent =
-                paired::Own([&] { counts = HashReconcile(plain, reg, *a.action.GetStawkiKolejnePrec()); });
-            if (counts != std::array<int, 3>{quarter, quarter, quarter}) state.SkipWithError("wrong hash-map counts");
-            return spent;
-        };
-        pairs.Run(buffer, hashMap);
+        }
+        std::array<int, 3> counts{};
+        const paired::Spent spent =
+            paired::Own([&] { counts = HashReconcile(plain, reg, *a.action.GetStawkiKolejnePrec()); });
+        if (counts != std::array<int, 3>{quarter, quarter, quarter})
+            paired::Fail(state, "the hash-map reconcile found the wrong goods");
+        return spent;
+    };
+    paired::Sides sides({"reconcile", "hashmap"});
+    for (auto _ : state) {
+        sides.Run({buffer, hashMap});
+        if (state.error_occurred()) return;
     }
-    pairs.Report(state, "reconcile", "hashmap");
+    sides.Report(state);
+    paired::Sides::Report(state, "ratio", sides.Over(0, 1));
+    paired::Judge(std::string("Reconcile, ") + (shuffled ? "shuffled" : "in the file's order") +
+                      ": the buffer's time over the hash map's",
+                  sides.Over(0, 1), paired::Goal::AtMost, 1.5);
 }
-BENCHMARK(Reconcile)->Args({1000000, 0})->Args({1000000, 1})->Iterations(4)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    return paired::Main(argc, argv, [] {
+        paired::Register("ReadExportFile", ReadExportFile);
+        paired::Register("Reconcile/file_order", [](benchmark::State& state) { Reconcile(state, false); });
+        paired::Register("Reconcile/shuffled", [](benchmark::State& state) { Reconcile(state, true); });
+    });
+}

@@ -1,73 +1,45 @@
 // The sales import as the host runs it, through the real library loaded by
-// the host harness. Both benchmarks time pairs (paired.h): each side's
-// median wall-clock and CPU time, `ratio` and `cpu_ratio` of the medians.
+// the host harness, with the protocol trace off and on (paired.h: sides in
+// rounds, medians, targets).
 //
 // FileImport: operation -6 in file mode on a busy day's "combo.imp" of
 // 700 000 lines (receipts of five goods lines, a discount, a payment and the
 // close): parsed, written as "kasa.imp", archived and handed over. Before
-// each run the host's parameters are as configured again: the printout
-// number the last run stored would set every receipt aside. Each run must
-// hand over every receipt of the file with every item and payment. Beside
-// it, `wc -l` (started directly) counts the lines of the same bytes;
-// `ratio` is the import's time over wc's (at most 40).
+// each run the host's parameters are as configured again (the printout
+// number the last run stored would set every receipt aside) and the folder
+// is emptied; each run must hand over every receipt of the file with every
+// item and payment. Beside it, its floor: the same bytes read, the
+// hand-over's bytes written as a file, and both appended to archives, the
+// files' work no import can do without; and `wc -l` (started directly) on
+// the same bytes. Target: the import at most 6 times its floor.
 //
 // LinkImport: operation -6 over TCP/IP against the register simulator, which
 // serves 100 000 receipts of seven records (five goods lines, a payment, the
-// close), read into "combo.imp" and on to "kasa.imp". Beside it, a bare
-// client of the command exchange takes the same records from a second
-// simulator with the same scenario, SALERECGET after SALERECGET until the
-// buffer is empty. `ratio` is the bare client's time over the import's, the
-// share of the link's pace the import keeps (at least 0.9). Neither
-// simulator keeps a journal: its work per record is the same for both; the
-// CPU times are this process's own.
-#include <benchmark/benchmark.h>
+// close), read into "combo.imp" and on to "kasa.imp". Beside it, the bare
+// client (bare_client.h) takes the same records from a simulator with the
+// same scenario, SALERECGET after SALERECGET until the buffer is empty.
+// Target: the bare client's time over the import's, the share of the link's
+// pace the import keeps, at least 0.9. Every run has a simulator of its own,
+// started before its time begins and keeping no journal, so that its work
+// per record is the same for all; the CPU times are this process's own.
+#include <fcntl.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include <filesystem>
+#include <map>
 #include <string>
-#include <string_view>
+#include <vector>
 
+#include "bare_client.h"
 #include "cbcommands.h"
-#include "cbframe.h"
-#include "driver_client.h"
-#include "hostlib.h"
 #include "paired.h"
 #include "peer_process.h"
-#include "register_session.h"
+#include "run_host.h"
+#include "wire_codec.h"
 
 namespace {
 
-// The harness's host with the library registered, answering from `folder`,
-// importing receipts with their detail. VELCOMBO_BENCH_LIB names another
-// build of the library to time in its place, such as an earlier one.
-struct Host {
-    VelHost host;
-    void* session = nullptr;
-
-    explicit Host(const std::string& folder)
-    {
-        std::string error;
-        const char* other = std::getenv("VELCOMBO_BENCH_LIB");
-        if (!host.Load(other ? other : VELCOMBO_LIB, error)) throw std::runtime_error(error);
-        host.device.folder = folder;
-        testutil::SetParams(host, {{"ComboImpMode", "1"}, {"ComboImpReceipts", "1"}});
-        if (!host.Register()) throw std::runtime_error("registration failed");
-    }
-    int Run(int operation)
-    {
-        char text[301] = {};
-        return host.Lib().SerKasOperacja(host.Handle(), host.Call(), &session, text, operation, 0);
-    }
-};
-
-// How often `part` begins a line of `text`.
-size_t LinesStartingWith(std::string_view text, std::string_view part)
-{
-    size_t n = text.starts_with(part) ? 1 : 0;
-    for (size_t at = text.find('\n'); at != std::string_view::npos; at = text.find('\n', at + 1))
-        if (text.substr(at + 1).starts_with(part)) ++n;
-    return n;
-}
+using paired::Goal;
+using paired::Spent;
 
 // A day of receipts in the intermediate file, `lines` lines in all.
 std::string DayFile(int lines)
@@ -85,44 +57,107 @@ std::string DayFile(int lines)
     return text;
 }
 
+void EmptyFolder(const std::string& folder)
+{
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) std::filesystem::remove_all(entry.path());
+}
+
+// What a day's hand-over must hold.
+struct Expected {
+    size_t receipts = 0, items = 0, payments = 0;
+    bool HandedOver(const std::string& imported) const
+    {
+        return LinesStartingWith(imported, "[Paragon nr ") == receipts &&
+               LinesStartingWith(imported, "ZAW;") == items && LinesStartingWith(imported, "PMT;") == payments;
+    }
+};
+
+// --- FileImport ----------------------------------------------------------------------
+
+// The host importing from "combo.imp" in a folder of its own.
+struct FileImporter {
+    testutil::TempDir dir;
+    RunHost run;
+    std::map<std::string, std::string> configured;
+
+    explicit FileImporter(Trace trace)
+        : run(dir.Folder(), trace, {{"ComboPort", "PLIK"}, {"ComboImpMode", "1"}, {"ComboImpReceipts", "1"}}),
+          configured(run.host.params)
+    {
+    }
+    // One whole operation -6 on the day; the hand-over, "" when the run did
+    // not hand exactly one over or told of an error.
+    std::string Import(const std::string& day, Spent& spent)
+    {
+        EmptyFolder(dir.Path());
+        testutil::WriteFile(dir / "combo.imp", day);
+        run.host.params = configured;
+        run.host.imports.clear();
+        run.host.lines.clear();
+        int result = -1;
+        spent = paired::Own([&] { result = run.Run(-6); });
+        if (result != 0 || ToldOfError(run.host) || testutil::Exists(dir / "combo.imp") || run.host.imports.size() != 1)
+            return "";
+        return run.host.imports.front();
+    }
+};
+
+// The files' work of an import: the sales file read whole, the hand-over's
+// bytes written as a file, and both appended to archives.
+Spent Floor(const std::string& sales, const std::string& handOver, const testutil::TempDir& dir)
+{
+    EmptyFolder(dir.Path());
+    return paired::Own([&] {
+        const std::string bytes = paired::ReadWhole(sales);
+        paired::WriteWhole(dir / "kasa.imp", handOver, O_TRUNC);
+        paired::WriteWhole(dir / "arch.imp", bytes, O_APPEND);
+        paired::WriteWhole(dir / "arch1.imp", handOver, O_APPEND);
+    });
+}
+
 void FileImport(benchmark::State& state)
 {
-    testutil::TempDir dir;
-    Host host(dir.Folder());
-    host.host.SetParam("ComboPort", "PLIK");
-    const auto configured = host.host.params;
-    const std::string day = DayFile(static_cast<int>(state.range(0)));
-    // What the host must get: a receipt block for each close, its items and
-    // payments.
-    const size_t receipts = LinesStartingWith(day, "P_TRN;");
-    const size_t items = LinesStartingWith(day, "P_PLU;");
-    const size_t payments = LinesStartingWith(day, "P_PLA;");
-    const std::string combo = dir / "combo.imp";
-    // wc counts a copy, as the import takes "combo.imp" away.
-    const std::string counted = dir / "counted.imp";
-    testutil::WriteFile(counted, day);
-    paired::Pairs pairs;
+    const std::string day = DayFile(paired::Sized(700000, 7000));
+    const Expected expected{LinesStartingWith(day, "P_TRN;"), LinesStartingWith(day, "P_PLU;"),
+                            LinesStartingWith(day, "P_PLA;")};
+    FileImporter plain(Trace::Off), traced(Trace::On);
+    testutil::TempDir dir, floorDir;
+    // wc and the floor read a copy, as the import takes "combo.imp" away.
+    const std::string sales = dir / "sales.imp";
+    testutil::WriteFile(sales, day);
+    // A first import, untimed, gives the floor the hand-over's bytes.
+    Spent first;
+    const std::string handOver = plain.Import(day, first);
+    if (!expected.HandedOver(handOver)) return paired::Fail(state, "the import did not hand every receipt over");
+    auto import = [&](FileImporter* importer) {
+        return [&, importer] {
+            Spent spent;
+            if (!expected.HandedOver(importer->Import(day, spent)))
+                paired::Fail(state, "the import did not hand every receipt, item and payment over");
+            return spent;
+        };
+    };
+    paired::Sides sides({"import", "import_traced", "floor", "wc"});
     for (auto _ : state) {
-        for (const char* name : {"arch.imp", "arch1.imp", "kasa.imp", "kasa.tmp", "receipt.tmp"})
-            std::remove((dir / name).c_str());
-        testutil::WriteFile(combo, day);
-        host.host.params = configured;
-        host.host.imports.clear();
-        int result = -1;
-        pairs.Run([&] { return paired::Own([&] { result = host.Run(-6); }); },
-                  [&] { return paired::CountLines(counted); });
-        const std::string imported = host.host.imports.size() == 1 ? host.host.imports.front() : "";
-        if (result != 0 || testutil::Exists(combo) || host.host.imports.size() != 1 ||
-            LinesStartingWith(imported, "[Paragon nr ") != receipts || LinesStartingWith(imported, "ZAW;") != items ||
-            LinesStartingWith(imported, "PMT;") != payments) {
-            state.SkipWithError("the import did not hand every receipt, item and payment over");
-            return;
-        }
+        sides.Run({import(&plain), import(&traced), [&] { return Floor(sales, handOver, floorDir); },
+                   [&] { return paired::CountLines(sales); }});
+        if (state.error_occurred()) return;
     }
-    state.counters["receipts"] = static_cast<double>(receipts);
-    pairs.Report(state, "import", "wc");
+    sides.Report(state);
+    paired::Sides::Report(state, "floor_ratio", sides.Over(0, 2));
+    paired::Sides::Report(state, "traced_floor_ratio", sides.Over(1, 2));
+    paired::Sides::Report(state, "wc_ratio", sides.Over(0, 3));
+    paired::Sides::Report(state, "traced_wc_ratio", sides.Over(1, 3));
+    state.counters["receipts"] = static_cast<double>(expected.receipts);
+    for (const Trace trace : {Trace::Off, Trace::On}) {
+        const size_t side = trace == Trace::On ? 1 : 0;
+        paired::Judge(std::string("FileImport, ") + TraceName(trace) +
+                          ": op -6 over its floor (over wc -l: " + paired::Figure(sides.Over(side, 3).wall) + ")",
+                      sides.Over(side, 2), Goal::AtMost, 6);
+    }
 }
-BENCHMARK(FileImport)->Arg(700000)->Iterations(6)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// --- LinkImport ------------------------------------------------------------------------
 
 // The simulator's scenario: `receipts` receipts of seven records, closing on
 // one day.
@@ -146,59 +181,77 @@ std::string ReceiptScenario(int receipts)
 void StartSimulator(peerproc::PeerProcess& sim, const std::string& scenario)
 {
     // A large scenario takes the simulator a while to read.
-    sim.Start(REGSIM_EXE, {"--tcp", "0", "--scenario", scenario}, 120000);
+    sim.Start(REGSIM_EXE, {"--tcp", "0", "--scenario", scenario}, 300000);
 }
 
-// SALERECGET until the buffer is empty; the records taken.
-int BareReceipts(uint16_t port)
+// The records taken, SALERECGET after SALERECGET (the first asks for the
+// first record, each next one confirms the last), up to the register's "no
+// more records" (801); -1 when the buffer ended otherwise.
+int BareReceipts(BareClient& client)
 {
-    DriverClient client(port);
-    int records = 0;
-    for (;; ++records) {
-        const AnsiString field = ComboDataB(records == 0 ? 0 : 1);
-        client.Command(CMD_SALERECGET, 1, &field);
-        if (client.exchange.last_err_wyk != 0) return records;
+    static constexpr std::string_view kFirst("B\0", 2), kNext("B\1", 2);
+    for (int records = 0;; ++records) {
+        if (client.Command(CMD_SALERECGET, records == 0 ? kFirst : kNext, 1) == CMD_SALERECGET) continue;
+        const auto answer = regsim::ParseFrame(client.Answer());
+        const auto& fields = answer.frame.fields;
+        return fields.size() > 2 && fields[2].number == 801 ? records : -1;
     }
 }
 
 void LinkImport(benchmark::State& state)
 {
-    const int receipts = static_cast<int>(state.range(0));
+    const int receipts = paired::Sized(100000, 300);
+    const Expected expected{static_cast<size_t>(receipts), 5 * static_cast<size_t>(receipts),
+                            static_cast<size_t>(receipts)};
     testutil::TempDir dir;
     const std::string scenario = dir / "scenario.json";
     testutil::WriteFile(scenario, ReceiptScenario(receipts));
-    paired::Pairs pairs;
-    for (auto _ : state) {
-        // Each side's simulator is started before its time begins.
-        auto runImport = [&] {
+    auto import = [&](Trace trace) {
+        return [&, trace] {
             testutil::TempDir exchange;
-            Host host(exchange.Folder());
+            RunHost run(exchange.Folder(), trace, {{"ComboImpMode", "1"}, {"ComboImpReceipts", "1"}});
             peerproc::PeerProcess sim;
             StartSimulator(sim, scenario);
-            testutil::UseRegisterOverTcp(host.host, sim.Port());
+            testutil::UseRegisterOverTcp(run.host, sim.Port());
             int result = -1;
-            const paired::Spent spent = paired::Own([&] { result = host.Run(-6); });
-            const std::string imported = host.host.imports.empty() ? "" : host.host.imports.back();
-            if (result != 0 || LinesStartingWith(imported, "[Paragon nr ") != static_cast<size_t>(receipts) ||
-                LinesStartingWith(imported, "ZAW;") != 5 * static_cast<size_t>(receipts))
-                state.SkipWithError("the import did not hand every receipt over");
+            const Spent spent = paired::Own([&] { result = run.Run(-6); });
+            if (result != 0 || ToldOfError(run.host) || run.host.imports.size() != 1 ||
+                !expected.HandedOver(run.host.imports.front()))
+                paired::Fail(state, "the import did not hand every receipt, item and payment over");
             return spent;
         };
-        auto runBare = [&] {
-            peerproc::PeerProcess sim;
-            StartSimulator(sim, scenario);
-            int records = 0;
-            const paired::Spent spent = paired::Own([&] { records = BareReceipts(sim.Port()); });
-            if (records != 7 * receipts) state.SkipWithError("the bare client did not take every record");
-            return spent;
-        };
-        pairs.Run(runImport, runBare);
+    };
+    auto bare = [&] {
+        peerproc::PeerProcess sim;
+        StartSimulator(sim, scenario);
+        int records = 0;
+        const Spent spent = paired::Own([&] {
+            BareClient client(sim.Port());
+            records = BareReceipts(client);
+        });
+        if (records != 7 * receipts) paired::Fail(state, "the bare client did not take every record");
+        return spent;
+    };
+    paired::Sides sides({"import", "import_traced", "bare"});
+    for (auto _ : state) {
+        sides.Run({import(Trace::Off), import(Trace::On), bare});
+        if (state.error_occurred()) return;
     }
+    sides.Report(state);
+    paired::Sides::Report(state, "ratio", sides.Over(2, 0));
+    paired::Sides::Report(state, "traced_ratio", sides.Over(2, 1));
     state.counters["records"] = 7.0 * receipts;
-    pairs.Report(state, "import", "bare", true);
+    for (const Trace trace : {Trace::Off, Trace::On})
+        paired::Judge(std::string("LinkImport, ") + TraceName(trace) + ": the bare client's time over the import's",
+                      sides.Over(2, trace == Trace::On ? 1 : 0), Goal::AtLeast, 0.9);
 }
-BENCHMARK(LinkImport)->Arg(100000)->Iterations(4)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    return paired::Main(argc, argv, [] {
+        paired::Register("FileImport", FileImport);
+        paired::Register("LinkImport", LinkImport);
+    });
+}
