@@ -145,7 +145,7 @@ public:
         const pid_t host = StartHost(tmp / "host.ini", tmp / "host.out", fileSizeLimit);
         if (killOnHold) {
             const bool held = WaitUntil([&] { return ReadFile(journal).find("\"event\":\"hold\"") != std::string::npos; },
-                                        20000);
+                                        kEventWaitMs);
             kill(host, SIGKILL);
             EXPECT_TRUE(held);
         }

@@ -31,12 +31,12 @@ public:
 
     // The command lines received so far, and "+++" for each escape.
     std::vector<std::string> Commands() const { return ReadLines(FRecord); }
-    // The same once there are at least `count` of them, or after two seconds:
-    // the driver takes the modem's OK to an escape, still unread, for the
-    // answer to the ATH after it, and goes on before the modem has read it.
+    // The same once there are at least `count` of them: a driver that takes
+    // the modem's OK to an escape, still unread, for the answer to the ATH
+    // after it goes on before the modem has read the ATH.
     std::vector<std::string> AwaitCommands(size_t count) const
     {
-        WaitUntil([&] { return Commands().size() >= count; }, 2000);
+        WaitUntil([&] { return Commands().size() >= count; }, kEventWaitMs);
         return Commands();
     }
     void ClearCommands() { std::remove(FRecord.c_str()); }
