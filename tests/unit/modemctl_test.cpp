@@ -208,13 +208,11 @@ TEST_F(ModemDialogue, HangUpWithCarrierEscapesFirst)
 TEST_F(ModemDialogue, TheAnswerToTheEscapeIsNotTakenForTheAnswerToTheHangUp)
 {
     StartModem({"--answer", "ATH=SILENT"});
-    TModemPort port(action.get());
+    // The recording port has the modem's "OK" to the escape in before the
+    // driver's guard time ends.
+    TRecordingModemPort port(action.get());
     port.OpenPort(modem.Pty(), br__9600, bs8, sb1_0, parNone);
     port.ModemConnect("42", 30);
-    // The escape's guard times pass at a 25th of real time, so that the
-    // modem's "OK" is in before the purge even on a loaded machine.
-    testutil::ScaledClock slower(1000000, 25);
-    testutil::ClockScope scope(&slower);
     EXPECT_EQ(Thrown([&] { port.ModemDisconnect(); }), "Brak odpowiedzi modemu!");
     EXPECT_TRUE(port.ConnectedViaModem);
 }
@@ -296,10 +294,13 @@ TEST(ModemClock, WaitsRunOnSixtyFourBitTicks)
     EXPECT_EQ(spent, TModemTimes::BeforeCommandMs + 1000u);
     // A command that is not awaited gives 0 at once.
     EXPECT_EQ(port.TalkAndListen("AT", 0), 0);
-    // An answer that keeps growing is read after a bounded number of settle waits.
+    // An answer that keeps growing is read after a bounded number of settle
+    // waits. The modem, in another process, has as much real time to answer
+    // as any peer (the clock lets a hundredth of each pause pass in real
+    // time; the time-out is in hundredths of a second).
     port.grown = 0;
     const size_t before = clock.Sleeps().size();
-    EXPECT_EQ(port.TalkAndListen("ATE0", 100), 0);
+    EXPECT_EQ(port.TalkAndListen("ATE0", testutil::kEventWaitMs * 100 / 10), 0);
     EXPECT_EQ(std::count(clock.Sleeps().begin() + static_cast<long>(before), clock.Sleeps().end(),
                          TModemTimes::SettleWait100 * 10),
               TModemTimes::SettleTries);
