@@ -31,9 +31,10 @@ public:
 
     // The command lines received so far, and "+++" for each escape.
     std::vector<std::string> Commands() const { return ReadLines(FRecord); }
-    // The same once there are at least `count` of them: a driver that takes
-    // the modem's OK to an escape, still unread, for the answer to the ATH
-    // after it goes on before the modem has read the ATH.
+    // The same once there are at least `count` of them. A command line is
+    // recorded when the modem reads it, which may come after the driver has
+    // gone on: after a command the modem does not answer (one made silent,
+    // any after ATQ1), or whose answer the driver took from what came before.
     std::vector<std::string> AwaitCommands(size_t count) const
     {
         WaitUntil([&] { return Commands().size() >= count; }, kEventWaitMs);

@@ -24,6 +24,9 @@ public:
     std::vector<Event> events;
     // The carrier as IsDCDHigh reports it; unset: as the device reports it.
     std::optional<bool> carrier;
+    // The modem is on line though this port did not dial: another one left
+    // it so. Its escape is answered as well.
+    bool modemOnLine = false;
 
     std::vector<std::string> Names() const
     {
@@ -62,7 +65,7 @@ public:
         const std::string sent(static_cast<const char*>(bytes), static_cast<size_t>(count));
         Note("TX " + sent + (waitUntilSent ? " wait" : ""));
         TModemPort::Transmit(bytes, count, waitUntilSent);
-        if (ConnectedViaModem && sent == "+++")
+        if ((ConnectedViaModem || modemOnLine) && sent == "+++")
             WaitUntil([this] { return TModemPort::GetBytesInInBuf() > 0; }, kEventWaitMs);
     }
 

@@ -162,7 +162,7 @@ TEST_F(ModemDialogue, InitialisationAndSetUpFailures)
                       else port.ModemConnect("1", 30);
                   }),
                   c.text);
-        EXPECT_EQ(modem.Commands(), c.commands) << c.answer;
+        EXPECT_EQ(modem.AwaitCommands(c.commands.size()), c.commands) << c.answer;
         EXPECT_TRUE(!c.setUp || !port.GetActive()) << "the set-up closes the port";
     }
 }
@@ -195,6 +195,7 @@ TEST_F(ModemDialogue, HangUpWithCarrierEscapesFirst)
     }
     ClearScreen();
     TRecordingModemPort port(action.get());
+    port.modemOnLine = true;
     port.ModemHangUp(modem.Pty(), br__9600);
     EXPECT_FALSE(port.GetActive());
     EXPECT_EQ(std::tuple(port.GetByteSize(), port.GetParity(), port.GetStopBits()), std::tuple(bs7, parOdd, sb1_0));
@@ -247,7 +248,8 @@ TEST_F(ModemDialogue, SetUpFallsBackToS37AtEachSpeed)
         modem.ClearCommands();
         TModemPort port(nullptr);  // without an action: no message lines
         port.ModemSetUp(modem.Pty(), speed, 30);
-        EXPECT_EQ(modem.Commands(), Concat(Concat(kSetUpHead, {atN, s37}), kSetUpTail)) << atN;
+        const Lines commands = Concat(Concat(kSetUpHead, {atN, s37}), kSetUpTail);
+        EXPECT_EQ(modem.AwaitCommands(commands.size()), commands) << atN;
         EXPECT_FALSE(port.GetActive());
         EXPECT_EQ(port.GetByteSize(), bs7);
         EXPECT_EQ(port.GetParity(), parOdd);
