@@ -298,11 +298,11 @@ TEST(ModemClock, WaitsRunOnSixtyFourBitTicks)
     EXPECT_EQ(port.TalkAndListen("AT", 0), 0);
     // An answer that keeps growing is read after a bounded number of settle
     // waits. The modem, in another process, has as much real time to answer
-    // as any peer (the clock lets a hundredth of each pause pass in real
-    // time; the time-out is in hundredths of a second).
+    // as any peer (the time-out is in hundredths of a second of the clock's
+    // time).
     port.grown = 0;
     const size_t before = clock.Sleeps().size();
-    EXPECT_EQ(port.TalkAndListen("ATE0", testutil::kEventWaitMs * 100 / 10), 0);
+    EXPECT_EQ(port.TalkAndListen("ATE0", static_cast<int>(testutil::kEventWaitMs * clock.Divisor() / 10)), 0);
     EXPECT_EQ(std::count(clock.Sleeps().begin() + static_cast<long>(before), clock.Sleeps().end(),
                          TModemTimes::SettleWait100 * 10),
               TModemTimes::SettleTries);
