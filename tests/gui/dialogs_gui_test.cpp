@@ -60,8 +60,8 @@ protected:
         return shown;
     }
 
-    // The window shown last on this display (there is no window manager), once mapped, unless it is `other`;
-    // 0 when none comes.
+    // The window shown last on this display, once mapped, unless it is `other`; 0 when none comes. It gets
+    // the keyboard, as a window manager would give it (there is none): keys go to it wherever the pointer is.
     Window Await(Window other = 0)
     {
         Window shown = 0;
@@ -72,6 +72,7 @@ protected:
                 return shown != 0;
             },
             kEventWaitMs);
+        if (shown) XSetInputFocus(x, shown, RevertToPointerRoot, CurrentTime);
         return shown;
     }
 
