@@ -11,9 +11,9 @@
 namespace testutil {
 
 // A peer in another process (a simulator on a pseudo-terminal) still gets
-// its turn while the driver waits: a tenth of each wait in real time, two
-// seconds for the modem's quickest answer of twenty, which a loaded machine
-// may need. (A hundredth left 200 ms, which it outlasted.)
+// its turn while the driver waits: a tenth of each wait passes in real time,
+// so the 20 s the driver gives the modem for an answer are 2 s, which a
+// loaded machine may need.
 class ScaledClock : public Clock {
 public:
     // start: the first reading; divisor: real time is virtual time / divisor.
