@@ -157,7 +157,7 @@ TEST_F(ClientSocket, ByteByByteReadsGetEverythingSentBeforeAClosedPeerFailsThem)
 
 TEST_F(ClientSocket, AWriteWaitsForRoomAndToAClosedPeerFailsAsABrokenLink)
 {
-    TWinSocketStream stream(socket.Socket(), 5000);
+    TWinSocketStream stream(socket.Socket(), testutil::kEventWaitMs);
     const std::string big(8 << 20, 'x');
     size_t drained = 0;
     std::thread reader([&] {
