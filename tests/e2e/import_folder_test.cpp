@@ -18,7 +18,6 @@
 #include <mutex>
 #include <regex>
 #include <set>
-#include <thread>
 
 #include "host_lines.h"
 #include "receipt_records.h"
@@ -222,9 +221,9 @@ TEST(ImportFolder, OneOperationAtATimeInAnExchangeFolder)
     EXPECT_FALSE(ShowsError(other, "zajęty"));
 }
 
-// While the register is slow to answer a receipt request, another program
-// deletes "combo.imp", puts a file of its own in its place, or deletes the
-// whole folder; or it puts its file there the moment the library has made
+// While the receipts are read, once the first is in "combo.imp", another
+// program deletes the file, puts a file of its own in its place, or deletes
+// the whole folder; or it puts its file there the moment the library has made
 // "combo.imp": the reading is written back where it may go, with a warning,
 // and every receipt reaches the host once; a file of someone else's is left
 // where it is (the next run takes it as any leftover).
@@ -246,31 +245,27 @@ TEST(ImportFolder, TheReadingReachesTheHostWhateverBecomesOfComboImpMeanwhile)
          "\" zniknął podczas odczytu z kasy - utworzono go ponownie"},
     };
     for (const auto& [what, atCreation, meddle, warning] : cases) {
-        const auto s = Session(R"({"451": {"4": {"kind": "lateAnswer", "delayMs": 300}}})");
+        const auto s = Session();
         const std::string folder = s->host.device.folder;
-        std::thread meddler;
+        bool meddled = false;
         if (atCreation) {
             std::lock_guard<std::mutex> guard(g_undeletableLock);
             g_replacedOnCreation = folder + "combo.imp";
-            g_replace = [&, meddle = meddle](const std::string&) { meddle(folder); };
-        } else {
-            meddler = std::thread([&, meddle = meddle] {
-                const bool held = WaitUntil(
-                    [&] {
-                        const std::string journal = ReadFile(s->journal);
-                        size_t requests = 0;
-                        for (size_t at = journal.find("\"cmd\":451"); at != std::string::npos;
-                             at = journal.find("\"cmd\":451", at + 1))
-                            ++requests;
-                        return requests >= 3;
-                    },
-                    10000);
-                EXPECT_TRUE(held) << what;
+            g_replace = [&, meddle = meddle](const std::string&) {
+                meddled = true;
                 meddle(folder);
-            });
+            };
+        } else {
+            // The fourth record's count is shown once the first receipt's
+            // three lines are in the file, before the fourth's is.
+            s->host.onLine = [&, meddle = meddle](const HostLine& line) {
+                if (meddled || line.text != "- import paragonów szczegółowych...:\x01" "4") return;
+                meddled = true;
+                meddle(folder);
+            };
         }
         const int result = s->Run(-3);
-        if (meddler.joinable()) meddler.join();
+        EXPECT_TRUE(meddled) << what;
         EXPECT_EQ(result, 0) << what;
         bool warned = false;
         for (const HostLine& line : s->host.lines)

@@ -1,6 +1,6 @@
 // The sales import against the register simulator: each receipt record to
-// its line of the intermediate file and on to its record of the host's
-// import file, and days kept apart.
+// its line of the intermediate file, of the protocol trace and on to its
+// record of the host's import file, and days kept apart.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -34,6 +34,14 @@ json Close(int number, int day, int printout)
     return Rec(17, {L(number), B(day), B(1), V(2024), B(10), B(15), S("1"), S("Anna"), V(3), N(899), N(899), L(printout)});
 }
 json Goods(int plu, int value) { return Plu(10, plu, "Ser", 1000, value, "5901234123457"); }
+
+// The protocol trace of the exchange folder, its files one after another.
+std::string Trace(const RegisterSession& s)
+{
+    std::string trace;
+    for (const auto& file : std::filesystem::directory_iterator(s.tmp / "log")) trace += ReadFile(file.path());
+    return trace;
+}
 
 size_t Count(const std::string& text, const std::string& part)
 {
@@ -82,11 +90,16 @@ TEST(SalesImport, EachRecordBecomesItsLineAndItsHostRecord)
     json records = json::array();
     for (const Row& row : rows) records.push_back(row.record);
     RegisterSession s(Scenario(records));
-    ASSERT_EQ(Configure(s).Run(-3), 0);
-    const std::string lines = s.File("arch.imp"), host = s.File("arch1.imp");
+    Configure(s).host.SetParam("ComboDedbug", "1");
+    ASSERT_EQ(s.Run(-3), 0);
+    const std::string lines = s.File("arch.imp"), host = s.File("arch1.imp"), trace = Trace(s);
     for (const Row& row : rows) {
         EXPECT_TRUE(row.line.empty() || lines.find(row.line) != std::string::npos) << row.line;
         EXPECT_TRUE(row.host.empty() || host.find(row.host) != std::string::npos) << row.host;
+        // The trace shows the line as it was received, its line end spelt out.
+        std::string traced = " <- " + row.line;
+        if (traced.ends_with("\r\n")) traced.replace(traced.size() - 2, 2, "<CR><LF>");
+        EXPECT_TRUE(row.line.empty() || trace.find(traced) != std::string::npos) << row.line;
     }
     // The cancelled receipt's goods line went with it; the currency counts once.
     EXPECT_EQ(Count(host, "ZAW;8;"), 0u);

@@ -20,7 +20,7 @@ TEST(FTPControl, FilesAndFoldersGoBothWaysAndAFailedDownloadKeepsTheOldFile)
     ftp.SetPortA(peer.Port());
     ftp.SetUserId("kasa");
     ftp.SetPassword("zle");
-    ftp.SetTimeout(5000);
+    ftp.SetTimeout(testutil::kEventWaitMs);
     EXPECT_NE(testutil::Thrown([&] { ftp.Connect(); }).find("błąd połączenia z serwerem FTP 127.0.0.1:"),
               AnsiString::npos);
     EXPECT_FALSE(ftp.GetConnected());

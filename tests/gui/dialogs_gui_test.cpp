@@ -1,12 +1,12 @@
 // The two windows as a person uses them on Xvfb (`velhost window N`, keys and clicks through XTest, the close
 // box as the window manager's message), a screenshot of each in the build folder, the host's window as their
-// owner, and no display at all.
+// owner, and no display at all. Each step waits for what the window does on the display, never for a time: an
+// input that opens a drop-down list waits for the list, one that closes it for the list to go.
 #include <gtest/gtest.h>
 #include <png.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <thread>
 
 #include "testutil.h"
 // Last: Xlib's macros (None, Status) would break the headers above.
@@ -17,13 +17,17 @@
 using namespace testutil;
 
 namespace {
-// A key symbol, a click at a point of the window (key 0), or the close box (key -1).
+// A key symbol, a click at a point of the window (key 0), or the close box (key -1); lists tells whether it
+// opens a drop-down list (1) or closes the one open (-1).
 struct Input {
-    int key, x = 0, y = 0;
+    int key, x = 0, y = 0, lists = 0;
 };
 const Input kEnter{XK_Return}, kEsc{XK_Escape}, kF2{XK_F2}, kDown{XK_Down}, kCloseBox{-1};
+// Enter in an open list: picks the item and closes the list.
+const Input kPick{XK_Return, 0, 0, -1};
 Input Click(int x, int y) { return {0, x, y}; }
-void Pause() { std::this_thread::sleep_for(std::chrono::milliseconds(300)); }
+// A click on a drop-down, which opens its list.
+Input DropDown(int x, int y) { return {0, x, y, 1}; }
 
 class Dialogs : public ::testing::Test {
 protected:
@@ -32,37 +36,56 @@ protected:
     void SetUp() override { ASSERT_TRUE(x) << "run under xvfb-run"; }
     void TearDown() override { x ? XCloseDisplay(x) : 0; }
 
-    // The window shown last on this display (there is no window manager), once mapped, unless it is `other`;
-    // 0 after 10 s.
-    Window Await(Window other = 0)
+    // The windows on the display's root, bottom to top.
+    std::vector<Window> TopLevels()
     {
-        for (int tries = 0; tries < 34; ++tries, Pause()) {
-            Window root, parent, *kids = nullptr, last = 0;
-            unsigned count = 0;
-            XWindowAttributes at;
-            if (XQueryTree(x, DefaultRootWindow(x), &root, &parent, &kids, &count) && count) last = kids[count - 1];
-            if (kids) XFree(kids);
-            if (last && last != other && XGetWindowAttributes(x, last, &at) && at.map_state == IsViewable)
-                return Pause(), last;
-        }
-        return 0;
+        Window root, parent, *kids = nullptr;
+        unsigned count = 0;
+        std::vector<Window> windows;
+        if (XQueryTree(x, DefaultRootWindow(x), &root, &parent, &kids, &count) && kids)
+            windows.assign(kids, kids + count);
+        if (kids) XFree(kids);
+        return windows;
+    }
+    bool Viewable(Window w)
+    {
+        XWindowAttributes at;
+        return XGetWindowAttributes(x, w, &at) && at.map_state == IsViewable;
+    }
+    // How many windows on the root are shown: a drop-down's list is one of its own.
+    size_t Shown()
+    {
+        size_t shown = 0;
+        for (Window w : TopLevels()) shown += Viewable(w);
+        return shown;
     }
 
-    // Waits up to 3 s until the window is gone from the display (its process ended a moment ago).
+    // The window shown last on this display, once mapped, unless it is `other`; 0 when none comes. It gets
+    // the keyboard, as a window manager would give it (there is none): keys go to it wherever the pointer is.
+    Window Await(Window other = 0)
+    {
+        Window shown = 0;
+        WaitUntil(
+            [&] {
+                const std::vector<Window> windows = TopLevels();
+                if (!windows.empty() && windows.back() != other && Viewable(windows.back())) shown = windows.back();
+                return shown != 0;
+            },
+            kEventWaitMs);
+        if (shown) XSetInputFocus(x, shown, RevertToPointerRoot, CurrentTime);
+        return shown;
+    }
+
+    // Waits until the window is gone from the display (its process ended a moment ago): the next one shown
+    // is not taken for it.
     void AwaitGone(Window w)
     {
-        for (int tries = 0; tries < 30; ++tries, std::this_thread::sleep_for(std::chrono::milliseconds(100))) {
-            Window root, parent, *kids = nullptr;
-            unsigned count = 0;
-            XQueryTree(x, DefaultRootWindow(x), &root, &parent, &kids, &count);
-            const bool there = kids && std::find(kids, kids + count, w) != kids + count;
-            if (kids) XFree(kids);
-            if (!there) return;
-        }
+        EXPECT_TRUE(WaitUntil([&] { return !Contains(TopLevels(), w); }, kEventWaitMs));
     }
 
     void Send(Window w, const Input& in)
     {
+        const size_t shown = Shown();
         if (in.key < 0) {
             XEvent e{};
             e.xclient = {ClientMessage, 0, True, x, w, XInternAtom(x, "WM_PROTOCOLS", False), 32, {}};
@@ -78,7 +101,10 @@ protected:
             for (int down : {True, False}) XTestFakeKeyEvent(x, XKeysymToKeycode(x, in.key), down, 20);
         }
         XSync(x, False);
-        Pause();
+        const long expected = static_cast<long>(shown) + in.lists;
+        if (in.lists != 0) {
+            EXPECT_TRUE(WaitUntil([&] { return static_cast<long>(Shown()) == expected; }, kEventWaitMs)) << "a list";
+        }
     }
 
     void Screenshot(Window w, const std::string& path)
@@ -99,24 +125,37 @@ protected:
         png_write_end(png, nullptr), png_destroy_write_struct(&png, &info), std::fclose(f), XDestroyImage(image);
     }
 
+    // velhost, given a minute at most, shows a window and takes what it is sent.
+    FILE* StartVelhost(const std::string& arguments)
+    {
+        return popen(("timeout " + std::to_string(kEventWaitMs / 1000) + " " VELHOST_EXE " " + arguments).c_str(),
+                     "r");
+    }
+    // What velhost printed, once it ended; its exit status must be 0. Read to its end first: closed, the pipe
+    // would end velhost by SIGPIPE at its next line.
+    std::string Finish(FILE* velhost, Window shown)
+    {
+        std::string out;
+        for (int c; (c = std::fgetc(velhost)) != EOF;) out += static_cast<char>(c);
+        EXPECT_EQ(pclose(velhost), 0) << out;
+        AwaitGone(shown);
+        return out;
+    }
+
     // velhost shows window `window` (FLAG `flag`) with the host's answers in
-    // `ini` and takes the inputs (for at most 20 s); then what it stored
-    // through callback 21 must be `stored` ("" for nothing).
+    // `ini` and takes the inputs; then what it stored through callback 21
+    // must be `stored` ("" for nothing).
     void Check(const std::string& ini, int window, int flag, const std::string& stored,
                const std::vector<Input>& inputs, bool screenshot)
     {
         WriteFile(tmp / "host.ini", ini);
         const std::string w = std::to_string(window);
-        const std::string command = "timeout 20 " VELHOST_EXE " --config " + tmp / "host.ini" + " window " + w +
-                                    " " + std::to_string(flag);
-        FILE* velhost = popen(command.c_str(), "r");
+        FILE* velhost = StartVelhost("--config " + tmp / "host.ini" + " window " + w + " " + std::to_string(flag));
         const Window shown = Await();
         ASSERT_NE(shown, 0u);
         if (screenshot) Screenshot(shown, tmp / ("../window" + w + ".png"));
         for (const Input& in : inputs) Send(shown, in);
-        std::string out;
-        for (int c; (c = std::fgetc(velhost)) != EOF;) out += static_cast<char>(c);
-        EXPECT_EQ(pclose(velhost), 0) << out;
+        const std::string out = Finish(velhost, shown);
         EXPECT_NE(out.find("RESULT " + std::to_string(window == 6 && !stored.empty()) + "\n"), std::string::npos);
         const std::string change = stored.empty() ? "change_param" : "EVENT change_param " + stored + "\n";
         EXPECT_EQ(out.find(change) == std::string::npos, stored.empty()) << out;
@@ -127,20 +166,21 @@ protected:
 TEST_F(Dialogs, VatSlotsAreStoredOnlyByOk)
 {
     // Row A shows 8.00 (item 2); Down in its list moves it to 5.00; row B goes from empty to zw.
-    const Input ok = Click(200, 168), cancel = Click(200, 208), rowA = Click(90, 25), rowB = Click(90, 44);
+    const Input ok = Click(200, 168), cancel = Click(200, 208), rowA = DropDown(90, 25), rowB = DropDown(90, 44);
     const std::string host = "[vatprec]\nrates=2300,800,500,0,-1\n[params]\nVel_Combo_PosortowaneStawkiVatPrec=800\n";
     const std::string stored = "Vel_Combo_PosortowaneStawkiVatPrec=";
     // The harness shows the value's line breaks as ^M^J.
     const std::string empty = "^M^J-999^M^J-999^M^J-999^M^J-999^M^J-999^M^J-999^M^J-999^M^J-999";
     const std::pair<std::string, std::vector<Input>> cases[] = {
         {stored + "800^M^J-999" + empty, {kEnter}},
-        {stored + "500^M^J-1" + empty, {rowA, kDown, kEnter, rowB, kDown, kDown, kDown, kDown, kDown, kEnter, ok}},
-        {"", {rowA, kDown, kEnter, kEsc}},
-        {"", {rowA, kDown, kEnter, cancel}},
-        {"", {rowA, kDown, kEnter, kCloseBox}},
+        {stored + "500^M^J-1" + empty, {rowA, kDown, kPick, rowB, kDown, kDown, kDown, kDown, kDown, kPick, ok}},
+        {"", {rowA, kDown, kPick, kEsc}},
+        {"", {rowA, kDown, kPick, cancel}},
+        {"", {rowA, kDown, kPick, kCloseBox}},
     };
     for (const auto& [expected, inputs] : cases) Check(host, 0, 1, expected, inputs, &inputs == &cases[0].second);
-    Check(host, 0, 0, "", {rowA, kDown, kEnter, kEnter, ok, kCloseBox}, false);  // read-only
+    // Read-only: row A opens no list.
+    Check(host, 0, 0, "", {Click(90, 25), kDown, kEnter, kEnter, ok, kCloseBox}, false);
 }
 
 TEST_F(Dialogs, ImportOptionsAreStoredOnlyByKontynuuj)
@@ -164,21 +204,17 @@ TEST_F(Dialogs, TheHostsWindowOwnsBothDialogs)
     XSync(x, False);
     for (const char* window : {"0", "6"}) {
         for (const Window owner : {host, Window{0}}) {
-            const std::string command = std::string("timeout 20 " VELHOST_EXE) +
-                                        (owner ? " --owner " + std::to_string(owner) : "") + " window " + window;
-            FILE* velhost = popen(command.c_str(), "r");
+            FILE* velhost =
+                StartVelhost((owner ? "--owner " + std::to_string(owner) + " " : std::string()) + "window " + window);
             const Window shown = Await(host);
             ASSERT_NE(shown, 0u);
+            // The owner is named just after the window is shown.
             Window transientFor = 0;
-            const bool owned = XGetTransientForHint(x, shown, &transientFor) != 0;
+            const bool owned = WaitUntil([&] { return XGetTransientForHint(x, shown, &transientFor) != 0; },
+                                         owner ? kEventWaitMs : 0);
             EXPECT_EQ(std::pair(owned, transientFor), std::pair(owner != 0, owner)) << window;
             Send(shown, kEsc);
-            // Read to its end: a pipe closed first would end velhost by
-            // SIGPIPE as it prints its result.
-            std::string out;
-            for (int c; (c = std::fgetc(velhost)) != EOF;) out += static_cast<char>(c);
-            EXPECT_EQ(pclose(velhost), 0) << window << out;
-            AwaitGone(shown);
+            Finish(velhost, shown);
         }
     }
     XDestroyWindow(x, host);

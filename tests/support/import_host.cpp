@@ -78,7 +78,7 @@ int RegisterAndHost::Run(bool killOnHold, rlim_t fileSizeLimit, const std::vecto
     const pid_t host = StartHost(tmp / "host.ini", tmp / "host.out", fileSizeLimit, environment);
     if (killOnHold) {
         held = WaitUntil([&] { return ReadFile(journal).find("\"event\":\"hold\"") != std::string::npos; },
-                         20000);
+                         kEventWaitMs);
         kill(host, SIGKILL);
     }
     return WaitHost(host);

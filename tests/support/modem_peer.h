@@ -31,12 +31,13 @@ public:
 
     // The command lines received so far, and "+++" for each escape.
     std::vector<std::string> Commands() const { return ReadLines(FRecord); }
-    // The same once there are at least `count` of them, or after two seconds:
-    // the driver takes the modem's OK to an escape, still unread, for the
-    // answer to the ATH after it, and goes on before the modem has read it.
+    // The same once there are at least `count` of them. A command line is
+    // recorded when the modem reads it, which may come after the driver has
+    // gone on: after a command the modem does not answer (one made silent,
+    // any after ATQ1), or whose answer the driver took from what came before.
     std::vector<std::string> AwaitCommands(size_t count) const
     {
-        WaitUntil([&] { return Commands().size() >= count; }, 2000);
+        WaitUntil([&] { return Commands().size() >= count; }, kEventWaitMs);
         return Commands();
     }
     void ClearCommands() { std::remove(FRecord.c_str()); }

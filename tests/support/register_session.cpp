@@ -125,7 +125,7 @@ bool RegisterSession::LinkClosedAtTheEnd() const
             const auto lines = regsim::ReadJournal(journal);
             return !lines.empty() && lines.back().value("event", "") == "disconnect";
         },
-        2000);
+        testutil::kEventWaitMs);
 }
 
 std::vector<std::string> RegisterSession::LinkEvents() const
@@ -140,6 +140,6 @@ std::vector<std::string> RegisterSession::LinkEvents() const
 
 std::vector<std::string> RegisterSession::AwaitLinkEvents(size_t count) const
 {
-    testutil::WaitUntil([&] { return LinkEvents().size() >= count; }, 3000);
+    testutil::WaitUntil([&] { return LinkEvents().size() >= count; }, testutil::kEventWaitMs);
     return LinkEvents();
 }

@@ -56,10 +56,10 @@ public:
     // The link itself. The simulator notes a closed link a moment after the
     // driver closed it, so that is awaited.
     bool LinkEverOpened() const;
-    // Waits up to two seconds for the journal's last line to be a closed link.
+    // Waits for the journal's last line to be a closed link.
     bool LinkClosedAtTheEnd() const;
     // The link events ("connect", "disconnect"), in order; the second once
-    // there are at least `count` of them, or after three seconds.
+    // there are at least `count` of them.
     std::vector<std::string> LinkEvents() const;
     std::vector<std::string> AwaitLinkEvents(size_t count) const;
 

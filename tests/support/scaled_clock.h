@@ -11,11 +11,13 @@
 namespace testutil {
 
 // A peer in another process (a simulator on a pseudo-terminal) still gets
-// its turn while the driver waits.
+// its turn while the driver waits: a tenth of each wait passes in real time,
+// so the 20 s the driver gives the modem for an answer are 2 s, which a
+// loaded machine may need.
 class ScaledClock : public Clock {
 public:
     // start: the first reading; divisor: real time is virtual time / divisor.
-    explicit ScaledClock(uint64_t start = 1000000, uint32_t divisor = 100) : FNow(start), FDivisor(divisor) {}
+    explicit ScaledClock(uint64_t start = 1000000, uint32_t divisor = 10) : FNow(start), FDivisor(divisor) {}
     uint64_t NowMs() override { return FNow; }
     void SleepMs(uint32_t ms) override
     {
@@ -27,6 +29,7 @@ public:
     }
     // Every pause asked for, in order.
     const std::vector<uint32_t>& Sleeps() const { return FSleeps; }
+    uint32_t Divisor() const { return FDivisor; }
 
 private:
     uint64_t FNow;

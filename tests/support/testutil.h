@@ -65,6 +65,10 @@ inline std::string Hex(std::initializer_list<int> bytes)
 // has passed (false): for what a peer in another process does a moment after
 // the driver.
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
+// How long a test waits for what another process or thread is sure to do: a
+// bound only for when it never happens, long enough for a loaded machine,
+// where a moment may last seconds.
+constexpr int kEventWaitMs = 60000;
 
 struct RunResult {
     int status = -1;  // exit status, or -1 when it did not exit normally

@@ -57,12 +57,15 @@ AnsiString Exchange(TComboLink& link, int& frames, const AnsiString& field = "")
 }
 }  // namespace
 
+// The register dribbles for a minute, unless the test ends first; the driver
+// gives up within three byte time-outs an attempt, a second or so, even when
+// a loaded machine makes that many seconds.
 TEST(BoundedLink, AnAnswerDribbledByteByByteIsLostAfterThreeByteTimeouts)
 {
     TcpRegister reg(
         [](int fd, std::atomic<bool>& stop) {
             send(fd, "\x10\x02", 2, MSG_NOSIGNAL);
-            for (int i = 0; i < 250 && !stop && send(fd, "x", 1, MSG_NOSIGNAL) == 1; ++i)
+            for (int i = 0; i < 3000 && !stop && send(fd, "x", 1, MSG_NOSIGNAL) == 1; ++i)
                 std::this_thread::sleep_for(milliseconds(20));
         },
         65536);
@@ -72,7 +75,7 @@ TEST(BoundedLink, AnAnswerDribbledByteByByteIsLostAfterThreeByteTimeouts)
     const auto start = steady_clock::now();
     EXPECT_EQ(Exchange(link, frames), "Błąd komunikacji z kasą");
     EXPECT_EQ(frames, 3) << "each attempt gave up on its answer";
-    EXPECT_LT(steady_clock::now() - start, seconds(3));
+    EXPECT_LT(steady_clock::now() - start, seconds(30));
 }
 
 TEST(BoundedLink, AWriteThatTimesOutSaysSoInsteadOfTheCommunicationError)

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 #include "clientsocket.h"
 #include "loopback.h"
 #include "serialport.h"
+#include "testutil.h"
 
 namespace {
 
@@ -25,6 +27,8 @@ struct Rig {
     std::unique_ptr<TComboLink> link;
     int peer = -1;
     std::function<void()> closeOurs;
+    // The bytes from the peer that wait at our end, taken in or not.
+    std::function<size_t()> waiting;
     uint32_t byteTimeoutMs = 0;
     bool tracesSilence = false;
     std::shared_ptr<void> keep;  // what the link stands on
@@ -47,6 +51,7 @@ Rig Serial()
     rig.link = std::make_unique<TComboSerialLink>(parts->port);
     rig.peer = parts->master;
     rig.closeOurs = [p = parts.get()] { p->port.SetActive(false); };
+    rig.waiting = [p = parts.get()] { return static_cast<size_t>(p->port.GetBytesInInBuf()); };
     rig.byteTimeoutMs = 100;  // slot 1 for the one byte, and slot 2
     rig.keep = parts;
     return rig;
@@ -76,6 +81,11 @@ Rig Socket()
     rig.link = std::make_unique<TComboSocketLink>(*parts->stream);
     rig.peer = parts->peer;
     rig.closeOurs = [p = parts.get()] { p->socket.SetActive(false); };
+    rig.waiting = [p = parts.get()] {
+        int inKernel = 0;
+        ioctl(p->socket.Socket()->Handle(), FIONREAD, &inKernel);
+        return static_cast<size_t>(inKernel) + p->stream->Buffered();
+    };
     rig.byteTimeoutMs = 100;
     rig.tracesSilence = true;
     rig.keep = parts;
@@ -88,7 +98,7 @@ std::string ReadPeer(int fd, size_t count)
     while (got.size() < count) {
         pollfd p{fd, POLLIN, 0};
         char buffer[64];
-        if (poll(&p, 1, 2000) <= 0) break;
+        if (poll(&p, 1, testutil::kEventWaitMs) <= 0) break;
         const ssize_t n = read(fd, buffer, sizeof buffer);
         if (n <= 0) break;
         got.append(buffer, static_cast<size_t>(n));
@@ -112,7 +122,13 @@ TEST(Links, CarryBytesTellSilenceFromADeadLinkAndPurge)
         EXPECT_TRUE(rig.link->Send(bytes, frame.size()));
         EXPECT_EQ(ReadPeer(rig.peer, frame.size()), frame);
 
+        // Each byte is awaited for a tenth of a second once it is there: a
+        // pseudo-terminal hands bytes on a moment after they were written.
         ASSERT_EQ(write(rig.peer, frame.data(), frame.size()), static_cast<ssize_t>(frame.size()));
+        const auto arrived = [&](size_t count) {
+            return testutil::WaitUntil([&] { return rig.waiting() >= count; }, testutil::kEventWaitMs);
+        };
+        ASSERT_TRUE(arrived(frame.size()));
         std::string back;
         for (size_t i = 0; i < frame.size(); ++i) back.push_back(static_cast<char>(rig.link->ReceiveByte(100)));
         EXPECT_EQ(back, frame);
@@ -120,9 +136,10 @@ TEST(Links, CarryBytesTellSilenceFromADeadLinkAndPurge)
 
         // What waits when a command starts is dropped, also what was already taken in.
         ASSERT_EQ(write(rig.peer, "ab", 2), 2);
+        ASSERT_TRUE(arrived(2));
         ASSERT_EQ(rig.link->ReceiveByte(100), 'a');
         ASSERT_EQ(write(rig.peer, "cd", 2), 2);
-        usleep(20000);
+        ASSERT_TRUE(arrived(3));
         rig.link->PurgeInput();
         EXPECT_EQ(rig.link->ReceiveByte(100), TComboLink::kTimeout);
 

@@ -130,7 +130,7 @@ protected:
                 for (const auto& line : JournalLines()) seen += line.value("event", "") == "disconnect";
                 return seen >= count;
             },
-            3000);
+            testutil::kEventWaitMs);
     }
     void ExpectNoViolations() const { EXPECT_EQ(regsim::JournalViolations(journal), Lines{}); }
 };
@@ -320,6 +320,8 @@ TEST_F(Session, AMalformedStatusAnswerKeepsWhatWasReadWithAWarningAndTheNumberIs
 namespace {
 const Lines kDialInit = {"AT&F", "ATE0", "ATX2", "ATV1"};
 
+// A session whose link hangs up with the escape records its port: the
+// recording port awaits the modem's answer to the escape (recording_port.h).
 class ModemSession : public Session {
 protected:
     testutil::ModemPeer modem;
@@ -415,7 +417,7 @@ TEST_F(ModemSession, ADialFailureEndsTheRunWithItsTextAndReleasesEverything)
 TEST_F(ModemSession, ARefusedHangUpStillClosesThePortAndUnlocksTheCardServer)
 {
     StartModem({"--answer", "ATH=ERROR"});
-    SessionAction& a = NewAction();
+    SessionAction& a = NewAction(true);
     EXPECT_EQ(Run(-1), "Problem z rozłączeniem połączenia telefonicznego. Spróbuj ręcznie!!!");
     EXPECT_FALSE(a.FPort);
     // Unlocked once.
@@ -440,7 +442,7 @@ TEST_F(ModemSession, AHangUpRefusedAfterAFailureIsAnErrorLineInEveryOperation)
         // The first command after the register's model fails.
         StartModem({"--answer", "ATH=ERROR"}, "{}", R"({"any": {"2": {"kind": "executionError", "code": 1}}})");
         in.host.lines.clear();
-        SessionAction& a = NewAction();
+        SessionAction& a = NewAction(true);
         EXPECT_EQ(Run(operation, parameter), "Kasa zgłosiła błąd wykonania: [W1] - nieznany błąd przesłany przez kasę");
         EXPECT_FALSE(a.FPort);
         const Lines screen = Screen();

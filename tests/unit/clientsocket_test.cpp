@@ -1,10 +1,13 @@
 // The client socket and its stream on loopback: connecting and its failure
-// text, reads that time out, a closed peer noticed at once, buffered reads,
-// and the card-server simulator as a peer.
+// text, reads that time out, and wait in the kernel while they do, a closed
+// peer noticed at once, buffered reads, and the card-server simulator as a
+// peer.
 #include "clientsocket.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -20,6 +23,14 @@ namespace {
 int64_t ElapsedMs(std::chrono::steady_clock::time_point since)
 {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - since).count();
+}
+
+// The processor time this thread has used so far.
+double ThreadCpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
 class Listener {
@@ -105,6 +116,25 @@ TEST_F(ClientSocket, ReadsTimeOutWithZero)
     EXPECT_THROW(stream.Read(buffer, 1), ESocketError);
 }
 
+// A register's answer is awaited in the kernel: once connected the descriptor
+// blocks, as its reads expect, and a second of waiting costs next to no
+// processor time. A descriptor left non-blocking would spin a core for as
+// long as any answer is awaited.
+TEST_F(ClientSocket, AWaitForAnAnswerSleepsInTheKernel)
+{
+    const int flags = fcntl(socket.Socket()->Handle(), F_GETFL);
+    ASSERT_GE(flags, 0);
+    EXPECT_EQ(flags & O_NONBLOCK, 0);
+
+    TWinSocketStream stream(socket.Socket(), 1000);
+    char buffer[16];
+    const double cpu = ThreadCpuSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(stream.Read(buffer, sizeof buffer), 0);
+    EXPECT_GE(ElapsedMs(start), 1000 - 5);
+    EXPECT_LT(ThreadCpuSeconds() - cpu, 0.1);
+}
+
 TEST_F(ClientSocket, ByteByByteReadsGetEverythingSentBeforeAClosedPeerFailsThem)
 {
     TWinSocketStream stream(socket.Socket(), 30000);
@@ -127,7 +157,7 @@ TEST_F(ClientSocket, ByteByByteReadsGetEverythingSentBeforeAClosedPeerFailsThem)
 
 TEST_F(ClientSocket, AWriteWaitsForRoomAndToAClosedPeerFailsAsABrokenLink)
 {
-    TWinSocketStream stream(socket.Socket(), 5000);
+    TWinSocketStream stream(socket.Socket(), testutil::kEventWaitMs);
     const std::string big(8 << 20, 'x');
     size_t drained = 0;
     std::thread reader([&] {

@@ -71,14 +71,18 @@ TEST_F(SerialPort, ByteByByteWithCountPurgeAndControlLines)
     Open(50, 50, 2000);
     EXPECT_EQ(port.GetBytesInInBuf(), 0);
     ASSERT_EQ(write(master, "\x10\x02\x03", 3), 3);
-    for (int i = 0; i < 100 && port.GetBytesInInBuf() < 3; ++i) usleep(1000);
+    // A terminal hands on what was written a moment later.
+    testutil::WaitUntil([&] { return port.GetBytesInInBuf() >= 3; }, testutil::kEventWaitMs);
     EXPECT_EQ(port.GetBytesInInBuf(), 3);
     uint8_t b = 0;
     ASSERT_TRUE(port.Get(b));
     EXPECT_EQ(b, 0x10);
     EXPECT_EQ(port.GetBytesInInBuf(), 2);
-    // A read takes what the port holds first, then what arrives after it.
+    // A read takes what the port holds first, then what arrived after it
+    // (once it has arrived: after the bytes held, the read waits for more
+    // only as long as the interval slot says).
     ASSERT_EQ(write(master, "\x04\x05", 2), 2);
+    testutil::WaitUntil([&] { return port.GetBytesInInBuf() >= 4; }, testutil::kEventWaitMs);
     uint8_t four[4] = {};
     ASSERT_EQ(port.Receive(four, 4), 4);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(four), 4), "\x02\x03\x04\x05");

@@ -68,7 +68,7 @@ TEST_F(ModemServiceFunctions, SetUpProgramsTheModemAtTheConfiguredSpeedAndTimeou
     StartModem();
     EXPECT_EQ(Run(3), 0);
     const Lines commands = Concat(Concat(kSetUpHead, {"AT&N6"}), kSetUpTail);
-    EXPECT_EQ(modem.Commands(), commands);
+    EXPECT_EQ(modem.AwaitCommands(commands.size()), commands);
     HostLines expected = Opening();
     for (const std::string& command : commands) expected += Step(command);
     expected += Closing();

@@ -79,7 +79,7 @@ TEST(TestPeers, NoneOutlivesAKilledTestProcess)
     }
     ASSERT_GT(test, 0);
     close(pipeFds[1]);
-    std::istringstream text(ReadAll(pipeFds[0], 20000));
+    std::istringstream text(ReadAll(pipeFds[0], testutil::kEventWaitMs));
     close(pipeFds[0]);
     std::vector<pid_t> peers;
     for (pid_t pid = 0; text >> pid;) peers.push_back(pid);
@@ -89,7 +89,7 @@ TEST(TestPeers, NoneOutlivesAKilledTestProcess)
     ASSERT_EQ(peers.size(), 4u) << "the test process did not start its peers";
     const char* const names[] = {"register simulator", "card server simulator", "modem simulator", "FTP server"};
     for (size_t i = 0; i < peers.size(); ++i) {
-        if (Ended(peers[i], 5000)) continue;
+        if (Ended(peers[i], testutil::kEventWaitMs)) continue;
         ADD_FAILURE() << "the " << names[i] << " outlived its test";
         kill(peers[i], SIGKILL);
         waitpid(peers[i], nullptr, 0);

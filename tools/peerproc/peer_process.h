@@ -26,7 +26,7 @@ public:
     // waits up to `timeoutMs` for its "PORT <n>" or "PTY <path>" line.
     // Throws std::runtime_error when it does not come. A peer this object
     // still runs is stopped first.
-    void Start(const std::string& exe, const std::vector<std::string>& args, int timeoutMs = 10000);
+    void Start(const std::string& exe, const std::vector<std::string>& args, int timeoutMs = 60000);
 
     // What the peer announced: 0 and "" for what it did not.
     uint16_t Port() const { return port_; }
