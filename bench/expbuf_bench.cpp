@@ -120,11 +120,7 @@ void ReadExportFile(benchmark::State& state)
         if (rows != shop.n) paired::Fail(state, "the read did not take every row");
         return spent;
     };
-    for (auto _ : state) {
-        sides.Run({read, [&] { return paired::CountLines(shop.path); }});
-        if (state.error_occurred()) return;
-    }
-    sides.Report(state);
+    if (!sides.Measure(state, {read, [&] { return paired::CountLines(shop.path); }})) return;
     paired::Sides::Report(state, "ratio", sides.Over(0, 1));
     state.counters["file_MB"] = shop.FileMB();
     state.counters["peak_MB"] = peak;
@@ -265,11 +261,7 @@ void Reconcile(benchmark::State& state, bool shuffled)
         return spent;
     };
     paired::Sides sides({"reconcile", "hashmap"});
-    for (auto _ : state) {
-        sides.Run({buffer, hashMap});
-        if (state.error_occurred()) return;
-    }
-    sides.Report(state);
+    if (!sides.Measure(state, {buffer, hashMap})) return;
     paired::Sides::Report(state, "ratio", sides.Over(0, 1));
     paired::Judge(std::string("Reconcile, ") + (shuffled ? "shuffled" : "in the file's order") +
                       ": the buffer's time over the hash map's",

@@ -110,11 +110,7 @@ void GoodsExport(benchmark::State& state)
         return spent;
     };
     paired::Sides sides({"export", "export_traced", "bare"});
-    for (auto _ : state) {
-        sides.Run({exportGoods(Trace::Off), exportGoods(Trace::On), bare});
-        if (state.error_occurred()) return;
-    }
-    sides.Report(state);
+    if (!sides.Measure(state, {exportGoods(Trace::Off), exportGoods(Trace::On), bare})) return;
     paired::Sides::Report(state, "ratio", sides.Over(2, 0));
     paired::Sides::Report(state, "traced_ratio", sides.Over(2, 1));
     state.counters["goods_per_s"] = n / sides.Wall(0);

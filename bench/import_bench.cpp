@@ -138,12 +138,9 @@ void FileImport(benchmark::State& state)
         };
     };
     paired::Sides sides({"import", "import_traced", "floor", "wc"});
-    for (auto _ : state) {
-        sides.Run({import(&plain), import(&traced), [&] { return Floor(sales, handOver, floorDir); },
-                   [&] { return paired::CountLines(sales); }});
-        if (state.error_occurred()) return;
-    }
-    sides.Report(state);
+    if (!sides.Measure(state, {import(&plain), import(&traced), [&] { return Floor(sales, handOver, floorDir); },
+                               [&] { return paired::CountLines(sales); }}))
+        return;
     paired::Sides::Report(state, "floor_ratio", sides.Over(0, 2));
     paired::Sides::Report(state, "traced_floor_ratio", sides.Over(1, 2));
     paired::Sides::Report(state, "wc_ratio", sides.Over(0, 3));
@@ -233,11 +230,7 @@ void LinkImport(benchmark::State& state)
         return spent;
     };
     paired::Sides sides({"import", "import_traced", "bare"});
-    for (auto _ : state) {
-        sides.Run({import(Trace::Off), import(Trace::On), bare});
-        if (state.error_occurred()) return;
-    }
-    sides.Report(state);
+    if (!sides.Measure(state, {import(Trace::Off), import(Trace::On), bare})) return;
     paired::Sides::Report(state, "ratio", sides.Over(2, 0));
     paired::Sides::Report(state, "traced_ratio", sides.Over(2, 1));
     state.counters["records"] = 7.0 * receipts;

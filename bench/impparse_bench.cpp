@@ -68,11 +68,7 @@ void ParseDay(benchmark::State& state)
             paired::Fail(state, "the parse did not take every receipt");
         return spent;
     };
-    for (auto _ : state) {
-        sides.Run({parse, [&] { return paired::CountLines(day.path); }});
-        if (state.error_occurred()) return;
-    }
-    sides.Report(state);
+    if (!sides.Measure(state, {parse, [&] { return paired::CountLines(day.path); }})) return;
     paired::Sides::Report(state, "ratio", sides.Over(0, 1));
     const paired::Ratio perMinute{records / sides.Wall(0) * 60, records / sides.Cpu(0) * 60};
     paired::Sides::Report(state, "lines_per_min", perMinute);

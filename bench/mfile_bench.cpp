@@ -67,11 +67,7 @@ void ReadLines(benchmark::State& state)
         return spent;
     };
     paired::Sides sides({"read", "wc"});
-    for (auto _ : state) {
-        sides.Run({read, [&] { return paired::CountLines(file.path); }});
-        if (state.error_occurred()) return;
-    }
-    sides.Report(state);
+    if (!sides.Measure(state, {read, [&] { return paired::CountLines(file.path); }})) return;
     paired::Sides::Report(state, "ratio", sides.Over(0, 1));
     paired::Judge("ReadLines: the file class's time over wc -l's", sides.Over(0, 1), Goal::AtMost, 10);
 }
@@ -96,11 +92,7 @@ void Archive(benchmark::State& state)
         return spent;
     };
     paired::Sides sides({"archive", "copy"});
-    for (auto _ : state) {
-        sides.Run({archiveFile, copy});
-        if (state.error_occurred()) return;
-    }
-    sides.Report(state);
+    if (!sides.Measure(state, {archiveFile, copy})) return;
     paired::Sides::Report(state, "ratio", sides.Over(0, 1));
     paired::Judge("Archive: the archive function's time over a plain copy's", sides.Over(0, 1), Goal::AtMost, 2);
 }

@@ -199,6 +199,17 @@ public:
         ++FRounds;
     }
     size_t RoundsRun() const { return FRounds; }
+    // A round for each of the benchmark's iterations, then the sides'
+    // counters; false, with nothing reported, once a step failed.
+    bool Measure(benchmark::State& state, const std::vector<Step>& steps)
+    {
+        for (auto _ : state) {
+            Run(steps);
+            if (state.error_occurred()) return false;
+        }
+        Report(state);
+        return true;
+    }
 
     // A side's median seconds.
     double Wall(size_t side) const { return MedianOf(side, &Spent::wall); }
