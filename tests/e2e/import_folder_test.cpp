@@ -511,7 +511,8 @@ TEST(ImportFolder, AStopAnywhereInPublishingADocumentLeavesItOnce)
         {"noted and taken, after a document of an older file without a name", "Mleko;590;2500\r\n\r\n" + kept(true),
          {}, nullptr, {{second, renumbered}}},
         {"someone else's file under its name as it is noted", kept(false), {},
-         [&](const std::string& edi) { WriteFile(edi + name, someoneElses); }, {{name, someoneElses}, {second, renumbered}}},
+         [&](const std::string& edi) { WriteFile(edi + name, someoneElses); },
+         {{name, someoneElses}, {second, renumbered}}},
         {"the EDI folder refusing the rename as it is noted", kept(false), {},
          [](const std::string& edi) { SetFlags(edi, FS_IMMUTABLE_FL); }, {{name, document}}},
     };
