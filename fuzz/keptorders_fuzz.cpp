@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (size_t i = 0; i < again.size(); ++i) {
             fuzz::Check(again[i].name == documents[i].name);
             fuzz::Check(again[i].readings == documents[i].readings);
-            fuzz::Check(again[i].waiting == documents[i].waiting && again[i].written == documents[i].written);
+            fuzz::Check(again[i].waiting == documents[i].waiting && again[i].written == documents[i].written &&
+                        again[i].publishing == documents[i].publishing);
             fuzz::Check(std::vector<AnsiString>(again[i].lines.begin(), again[i].lines.end()) ==
                         std::vector<AnsiString>(documents[i].lines.begin(), documents[i].lines.end()));
         }

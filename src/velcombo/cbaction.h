@@ -560,6 +560,9 @@ protected:
         // Written already; kept, without its lines, while a reading of it
         // may still be parsed.
         bool written = false;
+        // Being published: written whole under the working name of its
+        // name, and that renamed to its name next (see WriteEDIDocument).
+        bool publishing = false;
     };
     // A failure of the kept-orders file itself, which ends the run.
     struct KeptOrdersFailure : Exception {
@@ -589,6 +592,8 @@ protected:
     // One document of these order lines under its name (the first free one
     // when it has none). A file of that name holding just this document is
     // this document written before; one holding anything else is not
-    // overwritten: the document takes the first free name.
-    void WriteEDIDocument(const KeptOrder& orders);
+    // overwritten: the document takes the first free name. `note` stores
+    // the kept orders once the document is whole under its working name and
+    // noted as being published, before it takes its name.
+    void WriteEDIDocument(KeptOrder& orders, const std::function<void()>& note);
 };

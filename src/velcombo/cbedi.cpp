@@ -6,7 +6,10 @@
 // came from, so that no stop of the run writes them twice or loses them. The
 // orders of a reading cut short wait there for the reading that completes
 // it: a correction the register recorded later replaces its order instead of
-// ordering the goods again.
+// ordering the goods again. The ordering system takes a document out of the
+// folder as soon as it is there, so a document is never written again once
+// it took its name: the kept-orders file says so before the rename (see
+// WriteEDIDocument).
 #include <algorithm>
 #include <cstdlib>
 
@@ -103,12 +106,15 @@ namespace {
 const char* const kKeptFrom = "#ODCZYT ";
 const char* const kKeptWaiting = "#CZEKA";
 const char* const kKeptWritten = "#ZAPISANY";
+const char* const kKeptPublishing = "#PUBLIKOWANY";
 }  // namespace
 
 // The kept orders: one document after another, each ended by an empty line:
-// its name (a line without ";"), whether it waits or was written, a line for
-// each reading it came from, and its order lines. A file of an older version
-// has names and order lines only.
+// its name (a line without ";"), whether it waits, was written or is being
+// published, a line for each reading it came from, and its order lines. A
+// file of an older version has names and order lines only, or no notes of
+// publishing; an older version passes over that note and writes the
+// document again under its name, which is then the same document.
 std::vector<TVelComboAction::KeptOrder> TVelComboAction::ReadKeptOrders()
 {
     std::vector<KeptOrder> documents;
@@ -136,6 +142,8 @@ std::vector<TVelComboAction::KeptOrder> TVelComboAction::ReadKeptOrders()
             document.waiting = true;
         else if (line == kKeptWritten)
             document.written = true;
+        else if (line == kKeptPublishing)
+            document.publishing = true;
         else if (line[0] == '#')
             continue;  // a note this version does not know
         else if (document.name.empty() && document.lines.Empty())
@@ -155,6 +163,7 @@ void TVelComboAction::WriteKeptOrders(const std::vector<KeptOrder>& documents)
         if (!document.name.empty()) text += document.name + "\r\n";
         if (document.waiting) text += AnsiString(kKeptWaiting) + "\r\n";
         if (document.written) text += AnsiString(kKeptWritten) + "\r\n";
+        if (document.publishing) text += AnsiString(kKeptPublishing) + "\r\n";
         for (const AnsiString& reading : document.readings) text += kKeptFrom + reading + "\r\n";
         for (const AnsiString& line : document.lines) text += line + "\r\n";
         text += "\r\n";
@@ -307,11 +316,12 @@ void TVelComboAction::SaveEDIOrder()
             ++i;
             continue;
         }
-        WriteEDIDocument(document);
+        WriteEDIDocument(document, store);
         if (readingsLeft && !document.readings.empty()) {
             document.name.clear();
             document.lines.Clear();
             document.written = true;
+            document.publishing = false;
             ++i;
         } else {
             kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(i));
@@ -320,7 +330,11 @@ void TVelComboAction::SaveEDIOrder()
     }
     if (!readingsLeft && std::erase_if(kept, [](const KeptOrder& document) { return document.written; }) > 0) store();
     if (storeFailure) std::rethrow_exception(storeFailure);
-    if (!ediLines.Empty()) WriteEDIDocument({"", ediLines, {}, false, false});
+    if (!ediLines.Empty()) {
+        // Orders never kept: nothing to note them in.
+        KeptOrder loose{"", ediLines, {}, false, false, false};
+        WriteEDIDocument(loose, [] {});
+    }
 }
 
 AnsiString TVelComboAction::EdiFolder()
@@ -332,7 +346,18 @@ AnsiString TVelComboAction::EdiFolder()
     return IncludeTrailingPathDelimiter(ParamAsDir("ComboEdiFolder"));
 }
 
-void TVelComboAction::WriteEDIDocument(const KeptOrder& orders)
+// A document takes its name in steps, and a stop may come between any two:
+// 1. written whole under the working name of its name (the ordering system
+//    takes no file of that name);
+// 2. noted in the kept-orders file as being published under its name;
+// 3. renamed to its name: from here on the ordering system may take it;
+// 4. taken out of the kept-orders file (SaveEDIOrder).
+// A stop before 2 leaves a working file no note names: it is written over
+// when the document is written anew, and never renamed as it is. A stop
+// after 2 leaves the note: the next run renames the working file when it is
+// there, and when it is not, the rename was done and the document is not
+// written again, wherever it is now.
+void TVelComboAction::WriteEDIDocument(KeptOrder& orders, const std::function<void()>& note)
 {
     AnsiString lines;
     for (const AnsiString& entry : orders.lines) {
@@ -362,26 +387,67 @@ void TVelComboAction::WriteEDIDocument(const KeptOrder& orders)
     };
     AnsiString stamp, document, path;
     int number = 0;
-    if (NameParts(orders.name, stamp, number)) {
+    const bool named = NameParts(orders.name, stamp, number);
+    // The working file an earlier run wrote whole and noted.
+    AnsiString noted;
+    if (orders.publishing && named) {
+        noted = WorkingFileName(CfgEdiFolder + orders.name);
+        if (!FileExists(noted)) return;
+    }
+    if (named) {
         path = CfgEdiFolder + orders.name;
         document = text(stamp, number);
-        if (FileExists(path) && TMFile::ReadWholeFile(path, 0) == document) return;
+        if (FileExists(path) && TMFile::ReadWholeFile(path, 0) == document) {
+            if (!noted.empty()) DeleteFile(noted);
+            return;
+        }
         // Someone else's file under its name: it is not overwritten.
         if (FileExists(path) || DirectoryExists(path)) path.clear();
     }
     if (path.empty()) {
-        NameParts(FreeEDIName(CfgEdiFolder, {}), stamp, number);
+        NameParts(FreeEDIName(CfgEdiFolder, KeptOrders()), stamp, number);
         path = FNameEDI(stamp, number);
         document = text(stamp, number);
     }
-    // Written whole under a working name and renamed, so the ordering system
-    // never picks up half a document.
     const AnsiString work = WorkingFileName(path);
-    try {
-        TLTools::BufToFileEx(document, path, work, GetLgLink(), false);
-    } catch (...) {
-        DeleteFile(work);
-        throw;
+    if (work == noted) {
+        // Noted, so it must not go even for a moment: a working file that is
+        // not this document whole is replaced in one step.
+        if (TMFile::ReadWholeFile(work, 0) != document)
+            TLTools::BufToFileEx(document, work, WorkingFileName(work), GetLgLink(), false);
+    } else {
+        try {
+            TLTools::BufToFile(document, work);
+        } catch (...) {
+            DeleteFile(work);
+            throw;
+        }
+        const AnsiString name = orders.name;
+        const bool publishing = orders.publishing;
+        orders.name = ExtractFileName(path);
+        orders.publishing = true;
+        try {
+            note();
+        } catch (...) {
+            orders.name = name;
+            orders.publishing = publishing;
+            DeleteFile(work);
+            throw;
+        }
+        // The name noted before was someone else's by now: its working
+        // file is this document's no longer.
+        if (!noted.empty()) DeleteFile(noted);
+    }
+    if (!RenameFile(work, path)) {
+        const int error = errno;
+        // Gone with its folder: the document is not published, and is
+        // written anew by the next run. A working file still there is
+        // renamed by the next run.
+        if (!FileExists(work)) {
+            orders.publishing = false;
+            note();
+        }
+        throw Exception(DriverText("Błąd zmiany nazwy pliku ") + work + ": " + SysErrorMessage(error));
     }
     DodajKomunikat(zkOstrzezenie,
                    DriverText("Utworzono nowy dokument EDI z zamówieniem: ") + ExtractFileName(path));

@@ -8,9 +8,13 @@
 // after the last receipt. A shim preloaded into the host counts the file
 // calls it makes on the exchange folder, the EDI folder and the host's store
 // (tests/support/file_call_shim.cpp) and after the N-th: kills the host,
-// removes the exchange folder, puts an empty file in place of the reading,
-// or drops the link to the register. Each point is a register and a host of
-// its own, run as a process as a real host runs.
+// removes the exchange folder or the EDI folder, puts an empty file in place
+// of the reading, or drops the link to the register. Each point is a
+// register and a host of its own, run as a process as a real host runs.
+//
+// The ordering system takes every finished document out of the EDI folder
+// as soon as it appears: here after every run, the faulted one included, so
+// a document written again after it was taken counts twice.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -94,8 +98,28 @@ std::vector<std::string> Shim(const RegisterAndHost& r, long at = 0, const std::
             "VELSHIM_TARGET=" + target};
 }
 
-// What a host and an EDI folder hold after the runs; a document as its
-// order lines on one line.
+// Where the ordering system puts the documents it took.
+std::string Taken(const RegisterAndHost& r) { return r.tmp / "taken"; }
+
+// The ordering system: every finished document ("Doc*.txt", never a file
+// under its working name) moves out of the EDI folder, each under a name of
+// its own however often a name comes again.
+void TakeDocuments(const RegisterAndHost& r)
+{
+    std::filesystem::create_directories(Taken(r));
+    std::error_code ignored;
+    size_t taken = 0;
+    for (auto it = std::filesystem::directory_iterator(Taken(r), ignored); it != decltype(it)(); ++it) ++taken;
+    for (const auto& f : std::filesystem::directory_iterator(r.edi, ignored)) {
+        const std::string name = f.path().filename();
+        if (f.is_regular_file() && std::regex_match(name, std::regex("Doc.*\\.txt")))
+            std::filesystem::rename(f.path(), Taken(r) + "/" + std::to_string(++taken) + "-" + name);
+    }
+}
+
+// What a host, the EDI folder and the ordering system hold after the runs;
+// a document as its order lines on one line. Whatever is left in the EDI
+// folder counts as a document, a working file too.
 struct Outcome {
     std::vector<std::string> imports;
     Holdings holds;
@@ -106,11 +130,13 @@ Outcome OutcomeOf(const RegisterAndHost& r)
     Outcome o;
     o.imports = VelHost::StoredImports(r.store);
     o.holds = HoldingsOf(o.imports, r.edi);
-    for (const std::vector<std::string>& lines : EdiDocuments(r.edi)) {
-        std::string document;
-        for (const std::string& line : lines)
-            document += (document.empty() ? "" : " ") + line.substr(0, line.find('\r'));
-        o.documents.insert(document);
+    for (const std::string& folder : {r.edi, Taken(r)}) {
+        for (const std::vector<std::string>& lines : EdiDocuments(folder)) {
+            std::string document;
+            for (const std::string& line : lines)
+                document += (document.empty() ? "" : " ") + line.substr(0, line.find('\r'));
+            o.documents.insert(document);
+        }
     }
     return o;
 }
@@ -249,9 +275,11 @@ std::vector<std::string> LeftFiles(const RegisterAndHost& r)
 }
 
 // Where a fault means something: anywhere, while the exchange folder holds
-// a reading, or while the register is read (the link open, the reading
-// still being written).
-enum class Applies { Always, ReadingThere, WhileReading };
+// a reading, while the register is read (the link open, the reading still
+// being written), or while the EDI folder is there without the run's
+// document (removed after that, it takes the document with it as the
+// ordering system would have).
+enum class Applies { Always, ReadingThere, WhileReading, EdiFolderWithoutTheDocument };
 
 // A fault the shim does at a point, where it applies, and the cause an
 // error line of the faulted run must name (a pattern) where the host's
@@ -271,6 +299,7 @@ const Fault kFaults[] = {
     {"FolderRemoved", "removeFolder", Applies::Always, "[Kk]atalog[a-z]* wymiany"},
     {"ReadingReplaced", "replaceFile", Applies::ReadingThere, "combo\\.imp"},
     {"LinkDropped", "dropLink", Applies::WhileReading, nullptr},
+    {"EdiFolderRemoved", "removeFolder", Applies::EdiFolderWithoutTheDocument, nullptr},
 };
 
 // Under the sanitizers every second point, to stay within a minute.
@@ -289,8 +318,9 @@ struct Point {
 std::vector<Point> PointsOf(const Fault& fault, const std::vector<FileCall>& calls)
 {
     std::vector<Point> points;
-    bool readingThere = false, read = false;
+    bool readingThere = false, read = false, ediThere = false, documentThere = false;
     size_t stored = 0;
+    const std::regex document(".* -> edi/Doc[^/]*\\.txt");
     const std::regex storing("store/import-([0-9]+)\\.imp\\.tmp -> store/import-\\1\\.imp");
     for (const FileCall& call : calls) {
         std::smatch m;
@@ -305,8 +335,11 @@ std::vector<Point> PointsOf(const Fault& fault, const std::vector<FileCall>& cal
         // The register is read until the first call on another file than the reading.
         if (call.linkOpen && call.path != "exchange/combo.imp") read = true;
         const bool reading = call.linkOpen && !read;
+        if (call.path.starts_with("edi")) ediThere = true;
+        if (call.op == "rename" && std::regex_match(call.path, document)) documentThere = true;
         if (fault.applies == Applies::Always || (fault.applies == Applies::ReadingThere && readingThere) ||
-            (fault.applies == Applies::WhileReading && reading))
+            (fault.applies == Applies::WhileReading && reading) ||
+            (fault.applies == Applies::EdiFolderWithoutTheDocument && ediThere && !documentThere))
             points.push_back({call, stored});
     }
     return points;
@@ -327,8 +360,11 @@ PointRuns RunPoint(const Fault& fault, const std::vector<FileCall>& calls, const
     PointRuns p;
     const bool kill = fault.shimFault == std::string("kill");
     RegisterAndHost r(kTwoDays, "");
-    const std::string target = fault.shimFault == std::string("replaceFile") ? r.folder + "/combo.imp" : r.folder;
+    const std::string target = fault.shimFault == std::string("replaceFile")           ? r.folder + "/combo.imp"
+                               : fault.applies == Applies::EdiFolderWithoutTheDocument ? r.edi
+                                                                                       : r.folder;
     const int status = r.Run(false, RLIM_INFINITY, Shim(r, call.number, fault.shimFault, target));
+    TakeDocuments(r);
     p.errors = ErrorLines(r);
     const std::vector<FileCall> took = ReadTrace(r);
     if (took.size() < static_cast<size_t>(call.number) ||
@@ -343,6 +379,7 @@ PointRuns RunPoint(const Fault& fault, const std::vector<FileCall>& calls, const
     std::string goodRuns;
     for (int run = 1; run <= 3; ++run) {
         const int good = r.Run();
+        TakeDocuments(r);
         if (good != 0)
             goodRuns += "\n    good run " + std::to_string(run) + " ended with " + std::to_string(good) +
                         (good == 2 ? "" : ":\n" + ReadFile(r.tmp / "host.out"));
@@ -367,6 +404,7 @@ TEST_P(FaultAtEveryFileCall, TheGoodRunsAfterItHandOverWhatOneUninterruptedRunWo
     // The uninterrupted run, traced.
     RegisterAndHost clean(kTwoDays, "");
     ASSERT_EQ(clean.Run(false, RLIM_INFINITY, Shim(clean)), 0) << ReadFile(clean.tmp / "host.out");
+    TakeDocuments(clean);
     const Outcome expected = OutcomeOf(clean);
     ASSERT_EQ(expected.imports.size(), 2u) << "two days, two hand-overs";
     ASSERT_EQ(expected.documents, (std::multiset<std::string>{"Linia:Kod{591}Ilosc{1.000} Linia:Kod{590}Ilosc{7.500}"}))

@@ -317,14 +317,17 @@ TEST(ImportFolder, TheFolderDeletedDuringTheHandOverLosesNothing)
 }
 
 namespace {
-// A file's flags as chattr sets them (FS_APPEND_FL "+a": only appended to,
-// FS_IMMUTABLE_FL "+i": never changed); false when the file system keeps no
-// such flags.
+// A file's or folder's flags as chattr sets them (FS_APPEND_FL "+a": only
+// appended to, FS_IMMUTABLE_FL "+i": never changed), its other flags kept;
+// false when the file system keeps no such flags.
 bool SetFlags(const std::string& path, int flags)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
-    const bool done = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    int now = 0;
+    bool done = ioctl(fd, FS_IOC_GETFLAGS, &now) == 0;
+    now = (now & ~(FS_APPEND_FL | FS_IMMUTABLE_FL)) | flags;
+    done = done && ioctl(fd, FS_IOC_SETFLAGS, &now) == 0;
     close(fd);
     return done;
 }
@@ -463,6 +466,76 @@ TEST(ImportFolder, AStopAnywhereInKeepingOrdersLeavesOneDocument)
             ASSERT_EQ(documents.size(), 1u) << where;
             EXPECT_NE(documents[0].find("IloscLinii:1\r\nLinia:Kod{590}Ilosc{2.500}\r\n"), std::string::npos) << where;
         }
+}
+
+// A kept document takes its name in steps: written whole under its working
+// name, noted in "zamowienia.tmp" as being published, renamed, taken out of
+// "zamowienia.tmp". Whatever a stop between them left, and whatever the
+// ordering system took meanwhile, the next run gives it the document once:
+// a working file no note names is written anew, never renamed as it is; a
+// noted one is renamed; a noted document whose working file is gone is
+// never written again, and its name is given to no other. The EDI folder
+// refusing the rename, or someone else's file taking the name, between the
+// note and the rename: the run says so, and it or the next one publishes
+// the document once.
+TEST(ImportFolder, AStopAnywhereInPublishingADocumentLeavesItOnce)
+{
+    const std::string name = "Doc001_" + Today() + "_001.txt", second = "Doc001_" + Today() + "_002.txt";
+    auto kept = [&](bool noted) {
+        return name + "\r\n" + (noted ? "#PUBLIKOWANY\r\n" : "") + "Mleko;590;2500\r\n\r\n";
+    };
+    auto ediFiles = [](const RegisterSession& s) {
+        std::map<std::string, std::string> files;
+        for (const auto& file : std::filesystem::directory_iterator(s.tmp / "edi"))
+            files[file.path().filename()] = ReadFile(file.path());
+        return files;
+    };
+    const auto clean = Session("", json::array());
+    WriteFile(Exchange(*clean, "zamowienia.tmp"), kept(false));
+    ASSERT_EQ(clean->Run(-3), 0);
+    const std::string document = ReadFile(clean->tmp / ("edi/" + name)), half = document.substr(0, document.size() / 2);
+    const std::string renumbered = std::regex_replace(document, std::regex("NrDok:1\r\n"), "NrDok:2\r\n");
+    const std::string someoneElses = "someone else's", work = name + ".tmp";
+    using Files = std::map<std::string, std::string>;
+    // What a stop left: the kept-orders file and the EDI folder; what
+    // another program does as the note is stored; the EDI folder after.
+    const std::tuple<const char*, std::string, Files, std::function<void(const std::string&)>, Files> stops[] = {
+        {"a whole working file, no note", kept(false), {{work, document}}, nullptr, {{name, document}}},
+        {"half a working file, no note", kept(false), {{work, half}}, nullptr, {{name, document}}},
+        {"noted, not renamed", kept(true), {{work, document}}, nullptr, {{name, document}}},
+        {"noted, the working file not the document", kept(true), {{work, half}}, nullptr, {{name, document}}},
+        {"noted and renamed", kept(true), {{name, document}}, nullptr, {{name, document}}},
+        {"noted, renamed and taken", kept(true), {}, nullptr, {}},
+        {"noted, someone else's file under its name", kept(true), {{work, document}, {name, someoneElses}}, nullptr,
+         {{name, someoneElses}, {second, renumbered}}},
+        {"noted and taken, after a document of an older file without a name", "Mleko;590;2500\r\n\r\n" + kept(true),
+         {}, nullptr, {{second, renumbered}}},
+        {"someone else's file under its name as it is noted", kept(false), {},
+         [&](const std::string& edi) { WriteFile(edi + name, someoneElses); },
+         {{name, someoneElses}, {second, renumbered}}},
+        {"the EDI folder refusing the rename as it is noted", kept(false), {},
+         [](const std::string& edi) { SetFlags(edi, FS_IMMUTABLE_FL); }, {{name, document}}},
+    };
+    for (const auto& [what, keptText, before, atNote, after] : stops) {
+        const auto s = Session("", json::array());
+        const std::string edi = s->tmp / "edi/";
+        std::filesystem::create_directories(edi);
+        if (atNote && !SetFlags(edi, 0)) GTEST_SKIP() << "the test folder's file system keeps no immutable flag";
+        WriteFile(Exchange(*s, "zamowienia.tmp"), keptText);
+        for (const auto& [file, text] : before) WriteFile(edi + file, text);
+        if (atNote) {
+            {
+                std::lock_guard<std::mutex> guard(g_undeletableLock);
+                g_replacedOnCreation = Exchange(*s, "zamowienia.tmp.tmp");
+                g_replace = [&, atNote = atNote](const std::string&) { atNote(edi); };
+            }
+            s->Run(-3);
+            EXPECT_TRUE(ShowsError(s->host, s->tmp / "edi")) << what << ::testing::PrintToString(s->host.lines);
+            SetFlags(edi, 0);
+        }
+        Recover(*s, what);
+        EXPECT_EQ(ediFiles(*s), after) << what;
+    }
 }
 
 // The host cuts the folder to its buffer of 260 bytes and a terminator: a
