@@ -105,8 +105,9 @@ TEST(GoodsExport, RefusedRowsAreListedAndTheNextOnesStillSent)
                                         R"(2181 [["V",3],["N",-2147483648]])",
                                         ins(R"(["V",65535],["S","Graniczny"],["S","593"])", "2147483647", "65"),
                                         ins(R"(["V",4],["S","Bez opakowania"],["S","594"])", "1", "0")}));
-    const HostLines refused = RejectedList({"12A Worek           : [W903] - rekord nie istnieje",
-                                            "256 Skrzynia        : kod opakowania 256 poza zakresem 0-255",
+    // The register holds no package 99, which the package 12A is deleted as:
+    // nothing left to delete, and no rejected line.
+    const HostLines refused = RejectedList({"256 Skrzynia        : kod opakowania 256 poza zakresem 0-255",
                                             "-1 Minus           : kod opakowania -1 poza zakresem 0-255",
                                             "0 Zero            : [W909] - nieprawidłowy numer rekordu",
                                             "123 Za duzy numer   : numer PLU 65536 poza zakresem 0-65535",
