@@ -311,58 +311,45 @@ TEST(GoodsExport, ClearingRefusedEndsTheExportWithItsTextAndTheLinkClosed)
     EXPECT_EQ(s.File("wynik.exp"), "");
 }
 
-// Whatever the kind of export, and when it runs again because the host never
-// took its result, the register ends with the host's list and the host learns
-// that every row was carried out. A deletion sent again finds its goods gone,
-// which is what it asked for.
+// Whatever the kind of export, the register ends with the host's list and
+// the host learns that every row was carried out; so too when the export runs
+// again because the host never took its result, or after a run whose link
+// dropped as its last deletion was done, before the answer came (as when the
+// host is killed then): that run's result has what was answered, and the
+// next one reports the deletions with no rejected line, whether it deletes
+// again and finds the goods gone, finds them gone in the register's list, or
+// clears it.
 TEST(GoodsExport, EveryKindOfExportLeavesTheRegisterWithTheHostsList)
 {
     // A cleared register holds nothing to reprice or delete: every row is programmed whole.
     const std::string cleared = kClearing + kProgramming + R"(2100 [["V",3]] )";
-    const struct {
-        const char *kind, *towMax;
-        std::string sent, sentAgain;
-    } kinds[] = {
-        {"0", "0", kDeletions + kProgramming + kRepricing, kDeletions + kProgramming + kRepricing},
-        {"1", "0", kDeletions + kProgramming + kRepricing, kDeletions + kProgramming + kRepricing},
-        {"3", "0", kReadBack + kDeletions + kProgramming + kRepricing, kReadBack},
-        {"3", "1", cleared, cleared},
-    };
-    for (const auto& k : kinds) {
-        SCOPED_TRACE(std::string(k.kind) + "/" + k.towMax);
-        RegisterSession s(HeldScenario());
-        ExportWithoutErrors(s, kHostList, k.kind, k.towMax);
-        EXPECT_EQ(GoodsSentFrom(s, 0), k.sent);
-        EXPECT_EQ(s.File("wynik.exp"), kHostListDone);
-        const size_t before = GoodsSent(s).size();
-        ExportWithoutErrors(s, kHostList, k.kind, k.towMax);
-        EXPECT_EQ(GoodsSentFrom(s, before), k.sentAgain);
-        EXPECT_EQ(s.File("wynik.exp"), kHostListDone);
-        ExpectRegisterHoldsTheHostList(s, kHostList);
-    }
-}
-
-// The link dropped as the last deletion was done, before its answer came (as
-// when the host is killed then): the result file has what was answered, and
-// the next run reports the deletions with no rejected line, whether it
-// deletes again, finds the goods gone in the register's list, or clears it.
-TEST(GoodsExport, ARunAfterOneStoppedAtItsDeletionsReportsThem)
-{
+    const std::string deletions = kDeletions + kProgramming + kRepricing;
     const struct {
         const char *kind, *towMax, *cut;
-        std::string sentAgain;
+        std::string sent, sentAgain;
     } kinds[] = {
-        {"1", "0", "2740", kDeletions + kProgramming + kRepricing},
-        {"3", "0", "2740", ReadBack(2, 1) + kProgramming + kRepricing},
-        {"3", "1", "2750", kClearing + kProgramming + R"(2100 [["V",3]] )"},
+        {"0", "0", "", deletions, deletions},
+        {"1", "0", "", deletions, deletions},
+        {"3", "0", "", kReadBack + deletions, kReadBack},
+        {"3", "1", "", cleared, cleared},
+        {"1", "0", "2740", kDeletions, deletions},
+        {"3", "0", "2740", kReadBack + kDeletions, ReadBack(2, 1) + kProgramming + kRepricing},
+        {"3", "1", "2750", kClearing, cleared},
     };
     for (const auto& k : kinds) {
-        SCOPED_TRACE(std::string(k.kind) + "/" + k.towMax);
-        RegisterSession s(HeldScenario(), R"({")" + std::string(k.cut) + R"(": {"1": "dropConnectionDone"}})");
-        EXPECT_EQ(Export(s, kHostList, k.kind, k.towMax), 0);
-        EXPECT_EQ(s.host.lines.back(), Added("Błąd komunikacji z kasą", 2));
-        EXPECT_EQ(s.File("wynik.exp"), "PLU;4;40;5904;USU\r\n");
-        EXPECT_TRUE(s.LinkClosedAtTheEnd());
+        SCOPED_TRACE(std::string(k.kind) + "/" + k.towMax + " " + k.cut);
+        const bool cut = *k.cut != 0;
+        const std::string faults = R"({")" + std::string(k.cut) + R"(": {"1": "dropConnectionDone"}})";
+        RegisterSession s(HeldScenario(), cut ? faults : "");
+        if (cut) {
+            EXPECT_EQ(Export(s, kHostList, k.kind, k.towMax), 0);
+            EXPECT_EQ(s.host.lines.back(), Added("Błąd komunikacji z kasą", 2));
+            EXPECT_TRUE(s.LinkClosedAtTheEnd());
+        } else {
+            ExportWithoutErrors(s, kHostList, k.kind, k.towMax);
+        }
+        EXPECT_EQ(GoodsSentFrom(s, 0), k.sent);
+        EXPECT_EQ(s.File("wynik.exp"), cut ? "PLU;4;40;5904;USU\r\n" : kHostListDone);
         const size_t before = GoodsSent(s).size();
         ExportWithoutErrors(s, kHostList, k.kind, k.towMax);
         EXPECT_EQ(GoodsSentFrom(s, before), k.sentAgain);
