@@ -79,11 +79,11 @@ public:
     // the base knows no register and keeps it.
     virtual AnsiString KodNaKase(const AnsiString& kod) const;
     // Sets every goods row's status from the register's list (AddInPlu):
-    // what differs is sent, what the host lacks is deleted. A register's
-    // item is the host row whose barcode the export would put there
-    // (KodNaKase), else the row of that barcode without its leading zeros.
-    // With stripCode the register's barcodes lose their leading zeros for
-    // good.
+    // what differs is sent, what the host lacks is deleted, and what the
+    // register lacks is new to it (NieobecneNaKasie). A register's item is
+    // the host row whose barcode the export would put there (KodNaKase),
+    // else the row of that barcode without its leading zeros. With stripCode
+    // the register's barcodes lose their leading zeros for good.
     void AnalizujCancelBufor(bool stripCode);
     // Goods rows by kind: the goods, the packages, or both.
     enum class RodzajWierszy { Towary, Opakowania, Wszystkie };

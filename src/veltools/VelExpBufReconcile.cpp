@@ -103,6 +103,7 @@ void VelExpBuf::AnalizujCancelBufor(bool stripCode)
             ZapiszRec(found, &host);
         }
     }
+    // Host goods the register does not hold.
     NieobecneNaKasie(static_cast<size_t>(std::max(n, 0)), RodzajWierszy::Wszystkie);
 }
 
