@@ -14,6 +14,7 @@
 namespace {
 
 constexpr int kMaxPackageLink = 65;
+constexpr int kNoSuchRecord = 903;
 // A package code that is no number goes to this package, as the register
 // family has always had it.
 constexpr int32_t kPackageOfNoNumber = 99;
@@ -86,7 +87,10 @@ void TVelComboAction::SendPluRecs(e_SendType pass)
 
             ++counter;
             if (counter % 10 == 0 || ProgressTow) MsgP(counter);
-            if (refusal.empty() && last_err_trn == 0 && last_err_wyk == 0) {
+            // Goods a deletion does not find are gone, as the host asked: a
+            // run stopped after its deletions sends them again.
+            const bool gone = remove && last_err_wyk == kNoSuchRecord;
+            if (refusal.empty() && last_err_trn == 0 && (last_err_wyk == 0 || gone)) {
                 exp_buf->SetTrOk(row, true);
                 continue;
             }

@@ -126,8 +126,13 @@ void TVelComboAction::ResetAllPlu()
 {
     try {
         ThrowPrzerwac();
+        // An export's rows are all new to a cleared register: a price change
+        // or an update of goods it no longer holds would be refused and the
+        // goods lost, and a deletion is done as soon as the clearing is.
         ClearAll(DriverText("Czyszczenie bazy towarów..."), CMD_PLUDELALL, {DataB(0)});
+        if (exp_buf) exp_buf->PoWyczyszczeniuKasy(VelExpBuf::RodzajWierszy::Towary);
         ClearAll(DriverText("Czyszczenie bazy opakowań..."), CMD_PACKDELALL, {DataB(0)});
+        if (exp_buf) exp_buf->PoWyczyszczeniuKasy(VelExpBuf::RodzajWierszy::Opakowania);
     } catch (...) {
         MsgS(LPV_Error);
         ClosePortAfterFailure();

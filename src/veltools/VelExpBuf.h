@@ -79,12 +79,17 @@ public:
     // the base knows no register and keeps it.
     virtual AnsiString KodNaKase(const AnsiString& kod) const;
     // Sets every goods row's status from the register's list (AddInPlu):
-    // what differs is sent, what the host lacks is deleted. A register's
-    // item is the host row whose barcode the export would put there
-    // (KodNaKase), else the row of that barcode without its leading zeros.
-    // With stripCode the register's barcodes lose their leading zeros for
-    // good.
+    // what differs is sent, what the host lacks is deleted, and what the
+    // register lacks is new to it (NieobecneNaKasie). A register's item is
+    // the host row whose barcode the export would put there (KodNaKase),
+    // else the row of that barcode without its leading zeros. With stripCode
+    // the register's barcodes lose their leading zeros for good.
     void AnalizujCancelBufor(bool stripCode);
+    // Goods rows by kind: the goods, the packages, or both.
+    enum class RodzajWierszy { Towary, Opakowania, Wszystkie };
+    // The register's goods (or packages) were all deleted: every host row of
+    // that kind is new to it, as a row the reconciliation did not find.
+    void PoWyczyszczeniuKasy(RodzajWierszy rodzaj);
     // Recounts the goods counters from the rows.
     void PrzeliczTowary();
     // Writes the goods rows carried out as the host asked into `path`
@@ -176,6 +181,11 @@ private:
     int FindHeldRow(std::string_view kod, const HeldCodes& turned, const AnsiString& dodinfo, int n);
     // Sets a stored row's status, moving the counters.
     void SetStatus(size_t row, stTow status);
+    // The rows of `rodzaj` among the first n the register does not hold
+    // (`flag` not set): an update or a price change goes out as an addition;
+    // a deletion has nothing left to delete and is carried out. Then the
+    // counters are recounted.
+    void NieobecneNaKasie(size_t n, RodzajWierszy rodzaj);
 
     // Goods rows as the table keeps them: each record's numbers and flags as
     // they are, and its twelve texts one after another in one allocation of

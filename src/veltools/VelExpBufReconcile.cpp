@@ -103,14 +103,30 @@ void VelExpBuf::AnalizujCancelBufor(bool stripCode)
             ZapiszRec(found, &host);
         }
     }
-    // Host goods the register does not hold: added, and nothing to delete.
-    for (size_t row = 0; row < static_cast<size_t>(std::max(n, 0)); ++row) {
-        const Rows::Row& rec = ds_plu[row];
+    // Host goods the register does not hold.
+    NieobecneNaKasie(static_cast<size_t>(std::max(n, 0)), RodzajWierszy::Wszystkie);
+}
+
+void VelExpBuf::PoWyczyszczeniuKasy(RodzajWierszy rodzaj)
+{
+    ResetFlags(false);
+    NieobecneNaKasie(ds_plu.size(), rodzaj);
+}
+
+void VelExpBuf::NieobecneNaKasie(size_t n, RodzajWierszy rodzaj)
+{
+    for (size_t row = 0; row < n; ++row) {
+        Rows::Row& rec = ds_plu[row];
         if (rec.flag) continue;
-        if (rec.status == stAkt || rec.status == stCen)
+        if (rodzaj != RodzajWierszy::Wszystkie && rec.opakowanie != (rodzaj == RodzajWierszy::Opakowania)) continue;
+        if (rec.status == stAkt || rec.status == stCen) {
             SetStatus(row, stDod);
-        else if (rec.status == stUsu)
+        } else if (rec.status == stUsu) {
+            // The goods are gone, which is what the host asked for: it learns
+            // so from the result file, as of a deletion sent.
             SetStatus(row, stNull);
+            rec.tr_ok = true;
+        }
     }
     PrzeliczTowary();
 }

@@ -1,7 +1,9 @@
 // Goods and packages through the real library against the register
 // simulator's goods base: the four passes of an export with their exact
 // fields, refused rows, the register's goods read back and reconciled, the
-// goods base cleared, and service functions 1 and 2.
+// goods base cleared, every kind of export leaving the register with the
+// host's list (also after a run stopped at its deletions), and service
+// functions 1 and 2.
 #include <gtest/gtest.h>
 
 #include "host_lines.h"
@@ -19,9 +21,11 @@ std::string Plu(const std::string& plu, const std::string& kod, const std::strin
     const std::string line = "PLU;" + plu + ";" + plu + "0;" + kod + ";" + name + ";" + price + ";0;0;0;" + rest;
     return line + ";" + status + "\r\n";
 }
-std::string Pack(const std::string& kod, const std::string& name, const std::string& price, const std::string& status)
+// A package; with a PLU other than 0 the result file reports it.
+std::string Pack(const std::string& kod, const std::string& name, const std::string& price, const std::string& status,
+                 const std::string& plu = "0")
 {
-    return Plu("0", kod, name, price, status, "0;1;F;0;F;T;F;;;0");
+    return Plu(plu, kod, name, price, status, "0;1;F;0;F;T;F;;;0");
 }
 
 // The goods commands the register took, each with its fields.
@@ -51,6 +55,77 @@ HostLines RejectedList(const std::vector<std::string>& lines)
 }
 
 const char* const kLongName = "Chleb razowy krojony pakowany z ziarnem slonecznika";
+
+// The goods commands sent from the journal's entry `from` on, each with its first field.
+std::string GoodsSentFrom(const RegisterSession& s, size_t from)
+{
+    const std::vector<std::string> sent = GoodsSent(s);
+    std::string shown;
+    for (size_t i = from; i < sent.size(); ++i) shown += sent[i].substr(0, sent[i].find(']')) + "]] ";
+    return shown;
+}
+
+// A register holding what an earlier export put there, and a host file that
+// adds, updates, reprices and deletes goods and packages of it: each kind of
+// export must leave the register with exactly the host's list.
+std::string HeldScenario(bool packageSold = false)
+{
+    // Besides the name, barcode and price, what an export programs for the host's goods below.
+    const std::string programmed = R"(, "unit": 1, "group": 1, "fixedPrice": 1, "discountAllowed": 1, "barcodes": 1})";
+    return R"({"reports": {"delayMs": 0}, "goods": [{"plu": 2, "name": "Maslo", "barcode": "5902", "price": 600)" +
+           programmed + R"(, {"plu": 3, "name": "Ser", "barcode": "5903", "price": 900)" + programmed +
+           R"(, {"plu": 4, "name": "Stary", "barcode": "5904", "price": 10)" + programmed +
+           R"(], "packages": [{"number": 4, "name": "Skrzynka", "barcode": "4", "price": 900, "fixedPrice": 1},)"
+           R"( {"number": 7, "name": "Stara", "barcode": "7", "price": 50, "fixedPrice": 1, "sales": )" +
+           (packageSold ? "1" : "0") + "}]}";
+}
+const std::string kHostList = Plu("1", "5901", "Chleb", "350", "DOD") + Plu("2", "5902", "Maslo ekstra", "650", "AKT") +
+                              Plu("3", "5903", "Ser", "950", "CEN") + Plu("4", "5904", "Stary", "10", "USU") +
+                              Pack("5", "Butelka", "50", "DOD", "50") + Pack("4", "Skrzynka", "950", "CEN", "40") +
+                              Pack("7", "Stara", "50", "USU", "70");
+// Every row carried out, under its own status word.
+const char* const kHostListDone = "PLU;1;10;5901;DOD\r\nPLU;2;20;5902;AKT\r\nPLU;3;30;5903;CEN\r\nPLU;4;40;5904;USU\r\n"
+                                  "PLU;50;500;5;DOD\r\nPLU;40;400;4;CEN\r\nPLU;70;700;7;USU\r\n";
+// The register's records once it holds the host's list, as "combo.tow" has them.
+const char* const kHostListHeld = "TOW;1;Chleb;5901;0;0;0;350;0;1;0;1;0;1;1;1\r\n"
+                                  "TOW;2;Maslo ekstra;5902;0;0;0;650;0;1;0;1;0;1;1;1\r\n"
+                                  "TOW;3;Ser;5903;0;0;0;950;0;1;0;1;0;1;1;1\r\n"
+                                  "OPA;4;Skrzynka;4;950;0;1\r\nOPA;5;Butelka;5;50;0;1\r\n";
+// The reading of a register that holds so many goods and packages.
+std::string ReadBack(int goods, int packages)
+{
+    std::string sent = R"(2000 [["B",0]] )";
+    for (int i = 0; i <= goods; ++i) sent += R"(2110 [["V",0]] )";
+    sent += R"(2003 [["B",0]] )";
+    for (int i = 0; i <= packages; ++i) sent += R"(2710 [["V",0]] )";
+    return sent;
+}
+const std::string kReadBack = ReadBack(3, 2);
+// The commands the host's file needs of the register, after its reading or clearing.
+const std::string kDeletions = R"(2140 [["V",4]] 2740 [["V",7]] )";
+const std::string kProgramming = R"(2700 [["V",5]] 2700 [["V",4]] 2100 [["V",1]] 2100 [["V",2]] )";
+const std::string kRepricing = R"(2181 [["V",3]] )";
+const std::string kClearing = R"(2150 [["B",0]] 2750 [["B",0]] )";
+
+// An export of the host's file, checked to have shown no error line.
+void ExportWithoutErrors(RegisterSession& s, const std::string& kasa, const char* kind, const char* towMax)
+{
+    s.host.lines.clear();
+    EXPECT_EQ(Export(s, kasa, kind, towMax), 0);
+    for (const HostLine& line : s.host.lines) EXPECT_NE(line.kind, 2) << line.text;
+}
+
+// What the register holds, read back by a reconciling export of the host's
+// file, which finds nothing to send when it holds the host's list.
+void ExpectRegisterHoldsTheHostList(RegisterSession& s, const std::string& kasa)
+{
+    const size_t before = GoodsSent(s).size();
+    ExportWithoutErrors(s, kasa, "3", "0");
+    EXPECT_EQ(GoodsSentFrom(s, before), kReadBack);
+    const std::string tow = s.File("combo.tow");
+    EXPECT_EQ(tow.substr(tow.find("#\r\nTOW") + 3), kHostListHeld);
+    EXPECT_EQ(s.File("wynik.exp"), kHostListDone);
+}
 
 }  // namespace
 
@@ -105,8 +180,9 @@ TEST(GoodsExport, RefusedRowsAreListedAndTheNextOnesStillSent)
                                         R"(2181 [["V",3],["N",-2147483648]])",
                                         ins(R"(["V",65535],["S","Graniczny"],["S","593"])", "2147483647", "65"),
                                         ins(R"(["V",4],["S","Bez opakowania"],["S","594"])", "1", "0")}));
-    const HostLines refused = RejectedList({"12A Worek           : [W903] - rekord nie istnieje",
-                                            "256 Skrzynia        : kod opakowania 256 poza zakresem 0-255",
+    // The register holds no package 99, which the package 12A is deleted as:
+    // nothing left to delete, and no rejected line.
+    const HostLines refused = RejectedList({"256 Skrzynia        : kod opakowania 256 poza zakresem 0-255",
                                             "-1 Minus           : kod opakowania -1 poza zakresem 0-255",
                                             "0 Zero            : [W909] - nieprawidłowy numer rekordu",
                                             "123 Za duzy numer   : numer PLU 65536 poza zakresem 0-65535",
@@ -233,6 +309,86 @@ TEST(GoodsExport, ClearingRefusedEndsTheExportWithItsTextAndTheLinkClosed)
               Added("[W944] - niedozwolona operacja na rekordzie z niezerową statystyką", 2));
     EXPECT_TRUE(s.LinkClosedAtTheEnd());
     EXPECT_EQ(s.File("wynik.exp"), "");
+}
+
+// Whatever the kind of export, the register ends with the host's list and
+// the host learns that every row was carried out; so too when the export runs
+// again because the host never took its result, or after a run whose link
+// dropped as its last deletion was done, before the answer came (as when the
+// host is killed then): that run's result has what was answered, and the
+// next one reports the deletions with no rejected line, whether it deletes
+// again and finds the goods gone, finds them gone in the register's list, or
+// clears it.
+TEST(GoodsExport, EveryKindOfExportLeavesTheRegisterWithTheHostsList)
+{
+    // A cleared register holds nothing to reprice or delete: every row is programmed whole.
+    const std::string cleared = kClearing + kProgramming + R"(2100 [["V",3]] )";
+    const std::string deletions = kDeletions + kProgramming + kRepricing;
+    const struct {
+        const char *kind, *towMax, *cut;
+        std::string sent, sentAgain;
+    } kinds[] = {
+        {"0", "0", "", deletions, deletions},
+        {"1", "0", "", deletions, deletions},
+        {"3", "0", "", kReadBack + deletions, kReadBack},
+        {"3", "1", "", cleared, cleared},
+        {"1", "0", "2740", kDeletions, deletions},
+        {"3", "0", "2740", kReadBack + kDeletions, ReadBack(2, 1) + kProgramming + kRepricing},
+        {"3", "1", "2750", kClearing, cleared},
+    };
+    for (const auto& k : kinds) {
+        SCOPED_TRACE(std::string(k.kind) + "/" + k.towMax + " " + k.cut);
+        const bool cut = *k.cut != 0;
+        const std::string faults = R"({")" + std::string(k.cut) + R"(": {"1": "dropConnectionDone"}})";
+        RegisterSession s(HeldScenario(), cut ? faults : "");
+        if (cut) {
+            EXPECT_EQ(Export(s, kHostList, k.kind, k.towMax), 0);
+            EXPECT_EQ(s.host.lines.back(), Added("Błąd komunikacji z kasą", 2));
+            EXPECT_TRUE(s.LinkClosedAtTheEnd());
+        } else {
+            ExportWithoutErrors(s, kHostList, k.kind, k.towMax);
+        }
+        EXPECT_EQ(GoodsSentFrom(s, 0), k.sent);
+        EXPECT_EQ(s.File("wynik.exp"), cut ? "PLU;4;40;5904;USU\r\n" : kHostListDone);
+        const size_t before = GoodsSent(s).size();
+        ExportWithoutErrors(s, kHostList, k.kind, k.towMax);
+        EXPECT_EQ(GoodsSentFrom(s, before), k.sentAgain);
+        EXPECT_EQ(s.File("wynik.exp"), kHostListDone);
+        ExpectRegisterHoldsTheHostList(s, kHostList);
+    }
+}
+
+// After a clearing the result file reports the deletions it did: those of
+// goods once the goods are cleared, those of packages once the packages are.
+// A file of deletions alone then has nothing left to send, not even groups,
+// units or payment forms.
+TEST(GoodsExport, AClearingReportsTheDeletionsItDid)
+{
+    const std::string deletionsOnly = "ASS;1;Napoje\r\nJM;1;0;szt\r\n" + Plu("4", "5904", "Stary", "10", "USU") +
+                                      Pack("7", "Stara", "50", "USU", "70");
+    const struct {
+        std::string kasa;
+        bool packageSold;
+        std::vector<int> sent;
+        std::string wynik, failure;
+    } cases[] = {
+        {deletionsOnly, false, {2150, 2750}, "PLU;4;40;5904;USU\r\nPLU;70;700;7;USU\r\n", ""},
+        {kHostList, true, {2150, 2750}, "PLU;4;40;5904;USU\r\n",
+         "[W944] - niedozwolona operacja na rekordzie z niezerową statystyką"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.failure);
+        RegisterSession s(HeldScenario(c.packageSold));
+        SetParams(s.host, {{"ComboExpFPlatn", "1"}});
+        EXPECT_EQ(Export(s, c.kasa, "3", "1"), 0);
+        std::vector<int> sent = s.Commands();
+        std::erase_if(sent, [](int code) { return code < 2000 || code == 1171; });
+        EXPECT_EQ(sent, c.sent);
+        EXPECT_EQ(s.File("wynik.exp"), c.wynik);
+        const HostLine last = c.failure.empty() ? Added("Zapis wyniku eksportu:\x01OK") : Added(c.failure, 2);
+        EXPECT_EQ(s.host.lines.back().text, last.text);
+        EXPECT_EQ(s.host.lines.back().kind, last.kind);
+    }
 }
 
 TEST(GoodsServiceFunctions, ZeroingSalesAndClearingTheGoodsBase)

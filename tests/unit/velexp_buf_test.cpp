@@ -629,7 +629,7 @@ TEST_F(ComboExpBuf, EveryHostStatusAgainstEveryRegisterSituation)
         {stNull, true}, {stNull, true}, {stNull, true}, {stUsu, false},   // identical; USU stays a deletion
         {stCen, false}, {stCen, false}, {stCen, false}, {stUsu, false},   // another price
         {stAkt, false}, {stAkt, false}, {stAkt, false},                   // name (case matters), PLU, rate
-        {stDod, false}, {stDod, false}, {stDod, false}, {stNull, false},  // the register lacks them
+        {stDod, false}, {stDod, false}, {stDod, false}, {stNull, true},   // the register lacks them
         {stNull, true}, {stNull, true},                                   // 000123 finds 123; 000777 itself
         {stNull, true}, {stCen, false}, {stAkt, false},                   // packages: the PLU is not compared
         {stNull, true},                                                   // the exempt slot
@@ -651,11 +651,11 @@ TEST_F(ComboExpBuf, EveryHostStatusAgainstEveryRegisterSituation)
               std::tuple(3, 4, 4, 3, 3));
 
     // Before anything is sent, only what needed nothing is reported, with
-    // the status the host asked for.
+    // the status the host asked for: a deletion of goods already gone too.
     EXPECT_EQ(Wynik(),
-              "PLU;1;10;1001;DOD\r\nPLU;2;20;1002;AKT\r\nPLU;3;30;1003;CEN\r\n"
+              "PLU;1;10;1001;DOD\r\nPLU;2;20;1002;AKT\r\nPLU;3;30;1003;CEN\r\nPLU;15;150;1015;USU\r\n"
               "PLU;16;160;123;DOD\r\nPLU;17;170;000777;AKT\r\nPLU;18;180;5;DOD\r\nPLU;21;210;1021;DOD\r\n");
-    EXPECT_EQ(combo->effect_exp, 7);
+    EXPECT_EQ(combo->effect_exp, 8);
 
     // Every row to send is carried out but PLU 6, which the register refuses.
     for (int row = 0; row < combo->il_rec; ++row)
@@ -664,7 +664,7 @@ TEST_F(ComboExpBuf, EveryHostStatusAgainstEveryRegisterSituation)
               "PLU;1;10;1001;DOD\r\nPLU;2;20;1002;AKT\r\nPLU;3;30;1003;CEN\r\nPLU;4;40;1004;USU\r\n"
               "PLU;5;50;1005;DOD\r\nPLU;7;70;1007;CEN\r\nPLU;8;80;1008;USU\r\n"
               "PLU;9;90;1009;DOD\r\nPLU;10;100;1010;CEN\r\nPLU;11;110;1011;AKT\r\n"
-              "PLU;12;120;1012;DOD\r\nPLU;13;130;1013;AKT\r\nPLU;14;140;1014;CEN\r\n"
+              "PLU;12;120;1012;DOD\r\nPLU;13;130;1013;AKT\r\nPLU;14;140;1014;CEN\r\nPLU;15;150;1015;USU\r\n"
               "PLU;16;160;123;DOD\r\nPLU;17;170;000777;AKT\r\nPLU;18;180;5;DOD\r\nPLU;19;190;6;AKT\r\n"
               "PLU;20;200;7;CEN\r\nPLU;21;210;1021;DOD\r\n")
         << "the second file replaces the first; the register's own goods are never reported";
