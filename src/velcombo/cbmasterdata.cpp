@@ -70,14 +70,11 @@ void TVelComboAction::SendJMiary()
     MsgAdd(DriverText("Programowanie jednostek miary"), LPV_Value, 100);
     bool refused = false;
     for (const AnsiString& line : exp_buf->jmiary) {
+        const int32_t number = NumerJednostkiMiary(line);
         TLJWords words = ExpWords(line);
-        int32_t number = 0;
-        if (!TryStrToInt(Trim(words[0]), number) || number < 0 || number > 0xFFFF)
-            throw Exception(
-                Format(DriverText("Nieprawidłowy numer jednostki miary w wierszu \"JM;%s\" pliku %s").c_str(),
-                       line.c_str(), FNameKEXP().c_str()));
         const AnsiString name = words[2];
-        const AnsiString record = Format(DriverText("Jednostka miary nr %d \"%s\"").c_str(), number, name.c_str());
+        const AnsiString record =
+            Format(DriverText("Jednostka miary nr %d \"%s\"").c_str(), number, ExpCytat(name).c_str());
         if (HasNul(name)) {
             ListRejected(record, DriverText("znak NUL w nazwie"));
             refused = true;
@@ -89,6 +86,16 @@ void TVelComboAction::SendJMiary()
         if (RefusedQuietly(record)) refused = true;
     }
     MsgS(refused ? LPV_Error : LPV_Ok);
+}
+
+int32_t TVelComboAction::NumerJednostkiMiary(const AnsiString& line) const
+{
+    TLJWords words = ExpWords(line);
+    int32_t number = 0;
+    if (!TryStrToInt(Trim(words[0]), number) || number < 0 || number > 0xFFFF)
+        throw Exception(Format(DriverText("Nieprawidłowy numer jednostki miary w wierszu \"%s\" pliku %s").c_str(),
+                               ExpCytat("JM;" + line).c_str(), FNameKEXP().c_str()));
+    return number;
 }
 
 void TVelComboAction::SendCashiers()

@@ -27,6 +27,8 @@ AnsiString VelExpBuf::Text(const char* key, const char* fallback) const
 void VelExpBuf::Clear()
 {
     ds_plu.clear();
+    FLinie.clear();
+    odrzucone.clear();
     ds_inplu.clear();
     ds_index.clear();
     ds_asort.clear();
@@ -239,6 +241,11 @@ void VelExpBuf::ResetFlags(bool value)
 void VelExpBuf::SetTrOk(int row, bool value) { StoredRow(row).tr_ok = value; }
 
 int VelExpBuf::PluStatus(int row) const { return StoredRow(row).status; }
+
+int VelExpBuf::LiniaPliku(int row) const
+{
+    return row >= 0 && static_cast<size_t>(row) < FLinie.size() ? FLinie[static_cast<size_t>(row)] : 0;
+}
 
 void VelExpBuf::AddInPlu(const AnsiString& kod, const AnsiString& dodinfo) { ds_inplu.push_back({kod, dodinfo}); }
 

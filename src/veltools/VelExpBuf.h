@@ -53,6 +53,19 @@ public:
     void SetTrOk(int row, bool value);
     int PluStatus(int row) const;
 
+    // A goods line of the file whose row must not go to the register (a price
+    // that is no number, a PLU number an earlier row has): the row is kept
+    // with nothing to do, and the line is to be listed with the rejected
+    // records: the goods as such a line names them, and why.
+    struct Odrzucony {
+        AnsiString rekord;
+        AnsiString powod;
+    };
+    std::vector<Odrzucony> odrzucone;
+    // The line of the export file a goods row was read from; 0 for a row that
+    // does not come from the file.
+    int LiniaPliku(int row) const;
+
     // --- Goods read back from the register --------------------------------
     void AddInPlu(const AnsiString& kod, const AnsiString& dodinfo);
     int CountInPlu() const { return static_cast<int>(ds_inplu.size()); }
@@ -156,9 +169,19 @@ private:
         AnsiString dodinfo;
     };
 
-    // Stores one trimmed line of the export file by its kind; the records
-    // are the line parsers' own, reused from line to line.
-    void ParseLine(std::string_view line, TLJWords& words, VelTowRec& tow, VelKontrRec& kontr, VelAsort& asort);
+    // What the reading of one file keeps from line to line: the words and
+    // records each line is parsed into, and the line of the goods row sent
+    // under each PLU number.
+    struct Parsing {
+        AnsiString file;
+        TLJWords words = ExpWords("");
+        VelTowRec tow;
+        VelKontrRec kontr;
+        VelAsort asort;
+        std::unordered_map<int32_t, int32_t> plu;
+    };
+    // Stores one trimmed line (numbered from 1) of the export file by its kind.
+    void ParseLine(std::string_view line, int number, Parsing& parsing);
     // The euro rate of an "EUR" line's number.
     void SetKursEURO(const AnsiString& text);
     void CountStatus(stTow status, int delta);
@@ -235,6 +258,8 @@ private:
     const Rows::Row& StoredRow(int row) const;
 
     Rows ds_plu;
+    // The file's line of each goods row read from it, by row.
+    std::vector<int32_t> FLinie;
     std::vector<InPlu> ds_inplu;
     std::vector<IndexEntry> ds_index;
     IndexEntry FSearched{};

@@ -1,4 +1,5 @@
 // Reading the host's export file into the export buffer.
+#include <algorithm>
 #include <cmath>
 #include <deque>
 #include <string_view>
@@ -32,6 +33,8 @@ public:
         file.SetPath(path);
         file.SetReadOnly(true);
         file.Open();
+        const int64_t size = file.GetSize();
+        int64_t taken = 0;
         // The start of a line whose end is not read yet.
         AnsiString rest;
         for (;;) {
@@ -40,6 +43,7 @@ public:
             const size_t kept = block.size();
             block.resize(kept + Block);
             const int64_t n = file.Read(block.data() + kept, static_cast<int64_t>(Block));
+            taken += n;
             block.resize(kept + static_cast<size_t>(n));
             if (n == 0) {
                 if (!block.empty()) blocks.push_back(std::move(block));
@@ -47,8 +51,12 @@ public:
             }
             const size_t cut = AfterLastLine(block);
             if (cut == 0) {
-                // A line longer than a block: it goes on in the next one.
+                // A line longer than a block: it goes on in the next one. Its
+                // room is had once for the rest of the file, as growing it
+                // step by step would hold it twice at each step.
                 rest = std::move(block);
+                if (rest.capacity() < rest.size() + Block)
+                    rest.reserve(rest.size() + Block + static_cast<size_t>(std::max<int64_t>(size - taken, 0)));
                 continue;
             }
             rest.assign(block, cut);
@@ -114,10 +122,8 @@ void VelExpBuf::ReadFromFile(const AnsiString& path, bool sort, int n)
             velaction->MsgAdd(Text("ufReadFromvelactionMsgAdd_00001", "Analiza listy towarów"), LPV_Percent, count);
         }
 
-        TLJWords words = ExpWords("");
-        VelTowRec tow;
-        VelKontrRec kontr;
-        VelAsort asort;
+        Parsing parsing;
+        parsing.file = ExtractFileName(path);
         uint64_t lastProgress = GetTickCount64();
         for (int i = 0; lines.Next(line); ++i) {
             if (velaction && i % ClockEveryLines == 0 && GetTickCount64() - lastProgress > ProgressEveryMs) {
@@ -128,11 +134,10 @@ void VelExpBuf::ReadFromFile(const AnsiString& path, bool sort, int n)
             size_t from = 0, end = line.size();
             TrimRange(line, from, end);
             try {
-                ParseLine(line.substr(from, end - from), words, tow, kontr, asort);
+                ParseLine(line.substr(from, end - from), i + 1, parsing);
             } catch (const Exception& e) {
                 throw Exception(Text("ufReadFromLineError", "Błąd w linii ") + IntToStr(i + 1) +
-                                Text("ufReadFromLineError_00001", " pliku ") + ExtractFileName(path) + ": " +
-                                e.Message());
+                                Text("ufReadFromLineError_00001", " pliku ") + parsing.file + ": " + e.Message());
             }
         }
         if (velaction) velaction->MsgP(count);
@@ -149,22 +154,43 @@ void VelExpBuf::ReadFromFile(const AnsiString& path, bool sort, int n)
     }
 }
 
-void VelExpBuf::ParseLine(std::string_view line, TLJWords& words, VelTowRec& tow, VelKontrRec& kontr, VelAsort& asort)
+void VelExpBuf::ParseLine(std::string_view line, int number, Parsing& parsing)
 {
     if (line.empty() || line[0] == '#' || line[0] == '[') return;
+    TLJWords& words = parsing.words;
     const int count = words.Init(line);
     const AnsiString& kind = words[0];
     // Words 1 to 5 of a cashier or currency, always five fields.
     auto fiveFields = [&words]() {
-        AnsiString text = words[1];
-        for (int i = 2; i <= 5; ++i) text += ";" + words[i];
+        AnsiString text(words.View(1));
+        for (int i = 2; i <= 5; ++i) text.append(";").append(words.View(i));
         return text;
     };
     if (kind == "PLU") {
+        VelTowRec& tow = parsing.tow;
         tow.FromLine(words, LgLink);
+        AnsiString reason = tow.odrzucenie;
+        // The register holds one item under a PLU number: the first row that
+        // puts goods there is the host's, a later one would replace it.
+        const bool programs = tow.status == stDod || tow.status == stAkt || tow.status == stCen;
+        if (reason.empty() && programs && !tow.opakowanie && tow.plu != 0) {
+            const auto [first, fresh] = parsing.plu.try_emplace(tow.plu, number);
+            if (!fresh)
+                reason = Text("ufReadFromDuplicatePlu", "numer PLU ") + IntToStr(tow.plu) +
+                         Text("ufReadFromDuplicatePlu_00001", " ma już towar z linii ") + IntToStr(first->second);
+        }
+        if (!reason.empty()) {
+            tow.status = stNull;
+            odrzucone.push_back({tow.OpisOdrzuconego(), Text("ufReadFromRejectedLine", "linia ") + IntToStr(number) +
+                                                             Text("ufReadFromLineError_00001", " pliku ") +
+                                                             parsing.file + ": " + reason});
+        }
         DodajRec(&tow);
+        FLinie.resize(ds_plu.size());
+        FLinie.back() = number;
     } else if (kind == "KON" || kind == "KONA") {
-        kontr.FromLine(AnsiString(line), LgLink);
+        VelKontrRec& kontr = parsing.kontr;
+        kontr.FromLine(words, LgLink);
         DodajRec(&kontr);
         if (kind == "KONA") zm_listy_kontr = true;
     } else if (kind == "VAT") {
@@ -182,8 +208,8 @@ void VelExpBuf::ParseLine(std::string_view line, TLJWords& words, VelTowRec& tow
     } else if (kind == "WAL") {
         waluty.push_back(std::make_unique<VelWaluta>(fiveFields(), LgLink));
     } else if (kind == "ASS") {
-        asort.FromLine(AnsiString(line));
-        DodajAsort(&asort);
+        parsing.asort.FromLine(words);
+        DodajAsort(&parsing.asort);
     } else if (kind.compare(0, 3, "EUR") == 0) {
         SetKursEURO(words[1]);
     }

@@ -7,6 +7,7 @@
 // reconciliation of 100000 rows on each side.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <tuple>
 
@@ -771,20 +772,74 @@ TEST_F(ComboExpBuf, HundredThousandRowsEachSideReconcileWithoutAQuadraticStep)
 TEST_F(ComboExpBuf, ABadNumberIsAFormatErrorNamingItsLine)
 {
     const std::string at = "Błąd w linii 2 pliku kasa.exp: ", format = "Nieprawidłowy format pliku eksportowego";
-    // Price and rate as the file has them, the failure, and the row's price and rate as read.
-    const std::tuple<std::string, std::string, std::string, double, int32_t> cases[] = {
-        {"100", "21474836", "", 100, 2147483600},
-        {"12abc", "0", "", 12, 0},
-        {"100", "21474837", at + format, 0, 0},
-        {"100", "99999999", at + format, 0, 0},
-        {"nan", "23", at + "\"nan\" nie jest prawidłową liczbą", 0, 0},
-        {"1e999", "23", at + "\"1e999\" nie jest prawidłową liczbą", 0, 0},
+    // Price and rate as the file has them, the failure, and the row's price,
+    // rate and status as read; a price that is no number leaves the row with
+    // nothing to do.
+    const std::tuple<std::string, std::string, std::string, double, int32_t, stTow> cases[] = {
+        {"100", "21474836", "", 100, 2147483600, stAkt},
+        {"12abc", "0", "", 0, 0, stNull},
+        {"100", "21474837", at + format, 0, 0, stNull},
+        {"100", "99999999", at + format, 0, 0, stNull},
+        {"nan", "23", "", 0, 2300, stNull},
+        {"1e999", "23", "", 0, 2300, stNull},
     };
-    for (const auto& [price, rate, error, cena, stawkaPrec] : cases) {
+    for (const auto& [price, rate, error, cena, stawkaPrec, status] : cases) {
         Renew();
         EXPECT_EQ(Read("VAT;23\r\n" + Priced(1, "1", price, rate)), error) << price << " " << rate;
-        EXPECT_TRUE(!error.empty() || (Row(0).cena == cena && Row(0).stawkaPrec == stawkaPrec));
+        EXPECT_TRUE(!error.empty() || (Row(0).cena == cena && Row(0).stawkaPrec == stawkaPrec &&
+                                       Row(0).status == status && Row(0).org_status == stAkt))
+            << price << " " << rate;
     }
+}
+
+// A goods line that must not reach the register stays a row with nothing to
+// do, named among the rejected lines with its line; the reading goes on.
+TEST_F(ComboExpBuf, AGoodsLineWithAPriceThatIsNoNumberOrAnEarlierRowsPluIsRefused)
+{
+    const std::string file = Priced(1, "5901", "abc") + Priced(2, "5902", "1 250") + Priced(3, "5903", "nan") +
+                             Priced(4, "5904", "1250") + Priced(5, "5905", "1250,00") + Priced(6, "5906", " 12.5 ") +
+                             Priced(7, "5907", "") + Host(4, "5908", "Drugi", "DOD") +
+                             // Packages of PLU 0, and a deletion and a new row of one PLU, are no repeat.
+                             Host(0, "11", "Butelka", "DOD", 23, true) + Host(0, "12", "Skrzynka", "DOD", 23, true) +
+                             Host(9, "5909", "Stary", "USU") + Host(9, "5910", "Nowy", "DOD") +
+                             Host(0, "5911", "Bez numeru", "DOD") + Host(0, "5912", "Bez numeru", "AKT") +
+                             // A row refused for its price claims no PLU; the next one of it is taken.
+                             Priced(10, "5913", "x") + Priced(10, "5914", "1") + Host(4, "5915", "Trzeci", "CEN");
+    ASSERT_EQ(Read("VAT;23\r\n" + file), "");
+    ASSERT_EQ(combo->il_rec, 17);
+    const std::vector<int> refusedRows = {0, 1, 2, 7, 14, 16};
+    for (int row = 0; row < combo->il_rec; ++row) {
+        const bool refused = std::find(refusedRows.begin(), refusedRows.end(), row) != refusedRows.end();
+        EXPECT_EQ(Row(row).status == stNull, refused) << row;
+        EXPECT_EQ(combo->LiniaPliku(row), row + 2) << row;
+    }
+    EXPECT_EQ(std::tuple(Row(3).cena, Row(4).cena, Row(5).cena, Row(6).cena), std::tuple(1250, 1250, 12.5, 0));
+    EXPECT_EQ(std::tuple(combo->il_dod, combo->il_akt, combo->il_cen, combo->il_usu), std::tuple(4, 6, 0, 1));
+    std::vector<std::string> listed;
+    for (const auto& line : combo->odrzucone) listed.push_back(line.rekord + ": " + line.powod);
+    EXPECT_EQ(listed, (std::vector<std::string>{
+                          "5901 T1              : linia 2 pliku kasa.exp: cena (pole 5): \"abc\" nie jest liczb\xB9",
+                          "5902 T2              : linia 3 pliku kasa.exp: cena (pole 5): \"1 250\" nie jest liczb\xB9",
+                          "5903 T3              : linia 4 pliku kasa.exp: cena (pole 5): \"nan\" nie jest liczb\xB9",
+                          "5908 Drugi           : linia 9 pliku kasa.exp: numer PLU 4 ma ju\xBF towar z linii 5",
+                          "5913 T10             : linia 16 pliku kasa.exp: cena (pole 5): \"x\" nie jest liczb\xB9",
+                          "5915 Trzeci          : linia 18 pliku kasa.exp: numer PLU 4 ma ju\xBF towar z linii 5"}));
+    EXPECT_EQ(combo->LiniaPliku(-1) + combo->LiniaPliku(combo->il_rec), 0);
+}
+
+// A refused row is never carried out: the register's item under its barcode
+// is neither deleted nor taken as the row's, however equal it is.
+TEST_F(ComboExpBuf, ReconciliationLeavesARefusedRowAndTheRegistersItemOfItsBarcodeAlone)
+{
+    ASSERT_EQ(Read(Priced(1, "5901", "abc") + Priced(2, "5902", "100") + Host(2, "5903", "T2", "DOD")), "");
+    combo->AddInPlu("5901", Tow(1, "T1", "5901", 0, 0));
+    combo->AddInPlu("5903", Tow(2, "T2", "5903", 0, 100));
+    combo->AnalizujCancelBufor(false);
+    ASSERT_EQ(combo->il_rec, 3) << "nothing of the register's to delete";
+    for (int row : {0, 2}) EXPECT_EQ(std::tuple(Row(row).status, Row(row).tr_ok), std::tuple(stNull, false)) << row;
+    EXPECT_EQ(Row(1).status, stDod);
+    combo->SetTrOk(1, true);
+    EXPECT_EQ(Wynik(), "PLU;2;0;5902;AKT\r\n");
 }
 
 TEST_F(ComboExpBuf, TheRegistersBarcodeFindsTheHostsExactRowBeforeTheStrippedOne)
