@@ -99,12 +99,20 @@ void EachField(Row& row, Rec& rec, Number number, Text text)
 
 // A text as a row keeps it: its length seven bits a byte (the high bit set
 // on all but the last), then its bytes.
-void PutText(AnsiString& out, const AnsiString& text)
+size_t TextRoom(const AnsiString& text)
+{
+    size_t room = text.size() + 1;
+    for (size_t size = text.size(); size >= 0x80; size >>= 7) ++room;
+    return room;
+}
+
+void PutText(char*& at, const AnsiString& text)
 {
     size_t size = text.size();
-    for (; size >= 0x80; size >>= 7) out += static_cast<char>(size | 0x80);
-    out += static_cast<char>(size);
-    out += text;
+    for (; size >= 0x80; size >>= 7) *at++ = static_cast<char>(size | 0x80);
+    *at++ = static_cast<char>(size);
+    if (!text.empty()) std::memcpy(at, text.data(), text.size());
+    at += text.size();
 }
 
 std::string_view TakeText(const char*& at)
@@ -130,16 +138,23 @@ std::string_view VelExpBuf::Rows::Row::Kod() const
 
 void VelExpBuf::Rows::Write(Row& row, const VelTowRec& rec)
 {
-    // The texts first: nothing of the row changes when their room cannot be had.
-    FTexts.clear();
-    EachField(row, rec, [](auto&, const auto&) {}, [this](const AnsiString& text) { PutText(FTexts, text); });
-    const bool sameTexts = row.texts && row.textSize == FTexts.size() &&
-                           std::memcmp(row.texts.get(), FTexts.data(), FTexts.size()) == 0;
-    if (!sameTexts) {
-        auto texts = std::make_unique_for_overwrite<char[]>(FTexts.size());
-        std::memcpy(texts.get(), FTexts.data(), FTexts.size());
+    // The texts first: nothing of the row changes when their room cannot be
+    // had. They are put straight into their room, which a long text alone
+    // then takes once.
+    size_t size = 0;
+    auto none = [](auto&, const auto&) {};
+    EachField(row, rec, none, [&size](const AnsiString& text) { size += TextRoom(text); });
+    bool same = row.texts && row.textSize == size;
+    if (same) {
+        const char* at = row.texts.get();
+        EachField(row, rec, none, [&](const AnsiString& text) { same = same && TakeText(at) == text; });
+    }
+    if (!same) {
+        auto texts = std::make_unique_for_overwrite<char[]>(size);
+        char* at = texts.get();
+        EachField(row, rec, none, [&at](const AnsiString& text) { PutText(at, text); });
         row.texts = std::move(texts);
-        row.textSize = static_cast<uint32_t>(FTexts.size());
+        row.textSize = static_cast<uint32_t>(size);
     }
     EachField(row, rec, [](auto& stored, const auto& value) { stored = value; }, [](const AnsiString&) {});
 }

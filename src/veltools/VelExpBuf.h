@@ -179,6 +179,8 @@ private:
         VelKontrRec kontr;
         VelAsort asort;
         std::unordered_map<int32_t, int32_t> plu;
+        // A line longer than the file's blocks, held here alone.
+        AnsiString longLine;
     };
     // Stores one trimmed line (numbered from 1) of the export file by its kind.
     void ParseLine(std::string_view line, int number, Parsing& parsing);
@@ -237,8 +239,6 @@ private:
         static constexpr size_t Block = 1024;
         std::vector<std::unique_ptr<Row[]>> FBlocks;
         size_t FSize = 0;
-        // Room for a record's texts as a row keeps them, kept from record to record.
-        AnsiString FTexts;
     };
 
     // An entry of the barcode index: its row, and the barcode's first 16

@@ -420,7 +420,10 @@ void VelAsort::FromLine(TLJWords& w)
 
 // --- VelKasjer -------------------------------------------------------------
 
-VelKasjer::VelKasjer(const AnsiString& text, const TMLgExtTools* lg) : FText(text), FWords(ExpWords(text)), FLg(lg) {}
+VelKasjer::VelKasjer(AnsiString text, const TMLgExtTools* lg)
+    : FText(std::move(text)), FWords(ExpWords(FText)), FLg(lg)
+{
+}
 
 VelKasjer::VelKasjer(int numer, const AnsiString& nazwisko, int poziom, const AnsiString& identyfikator,
                      const AnsiString& kodKarty, const TMLgExtTools* lg)
@@ -447,7 +450,10 @@ AnsiString VelKasjer::GetKodKarty() { return FWords[4]; }
 
 // --- VelWaluta -------------------------------------------------------------
 
-VelWaluta::VelWaluta(const AnsiString& text, const TMLgExtTools* lg) : FText(text), FWords(ExpWords(text)), FLg(lg) {}
+VelWaluta::VelWaluta(AnsiString text, const TMLgExtTools* lg)
+    : FText(std::move(text)), FWords(ExpWords(FText)), FLg(lg)
+{
+}
 
 AnsiString VelWaluta::GetKod() { return FWords[0]; }
 

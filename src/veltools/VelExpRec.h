@@ -147,7 +147,7 @@ public:
 // throws the getter's own message.
 class VelKasjer {
 public:
-    VelKasjer(const AnsiString& text, const TMLgExtTools* lg);
+    VelKasjer(AnsiString text, const TMLgExtTools* lg);
     VelKasjer(int numer, const AnsiString& nazwisko, int poziom, const AnsiString& identyfikator,
               const AnsiString& kodKarty, const TMLgExtTools* lg);
 
@@ -168,7 +168,7 @@ private:
 // given in it ("T").
 class VelWaluta {
 public:
-    VelWaluta(const AnsiString& text, const TMLgExtTools* lg);
+    VelWaluta(AnsiString text, const TMLgExtTools* lg);
 
     const AnsiString& Text() const { return FText; }
     AnsiString GetKod();

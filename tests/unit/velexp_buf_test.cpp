@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <tuple>
 
 #include "VelExpBuf.h"
@@ -22,6 +24,7 @@ namespace {
 const std::string kFormatError = "Nieprawid\xB3owy format pliku eksportowego";
 const std::string kReading = "Wczytywanie listy towar\xF3w";
 const std::string kAnalysis = "Analiza listy towar\xF3w";
+const std::string kNotInteger = " nie jest prawid\xB3ow\xB9 liczb\xB9 ca\xB3kowit\xB9";
 
 class ExportingAction : public TVelComboAction {
 public:
@@ -48,10 +51,11 @@ protected:
 
     std::string Kasa() const { return tmp.File("kasa.exp"); }
 
-    // The error text of reading `text` as the export file, "" when none.
-    std::string Read(const std::string& text, int kind = -1)
+    // The error text of reading `text` as the export file (with write
+    // false, the file as it is), "" when none.
+    std::string Read(const std::string& text, int kind = -1, bool write = true)
     {
-        testutil::WriteFile(Kasa(), text);
+        if (write) testutil::WriteFile(Kasa(), text);
         const std::string error = testutil::Thrown([&] { buf->ReadFromFile(Kasa(), false, kind); });
         return error == testutil::kNothingThrown ? "" : error;
     }
@@ -136,6 +140,65 @@ TEST_F(ExpBuf, EveryLineKindIsStoredWhereItBelongs)
     EXPECT_EQ(std::tuple(a.nr, a.nazwa), std::tuple(17, "Nabia\xB3"));
 
     EXPECT_DOUBLE_EQ(buf->FKursEURO, 4.2537) << "\"EURO\" counts as the euro line";
+}
+
+// The resident memory of this process in kB as /proc/self/status gives it
+// under `field` ("VmRSS:", "VmHWM:" the peak); 0 when it cannot be read.
+size_t ResidentKb(const std::string& field)
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with(field)) return std::stoul(line.substr(field.size()));
+    return 0;
+}
+
+// However long a line, reading the file takes at most three times its size,
+// and a message quotes a bounded part of it; the lines after it are read.
+TEST_F(ExpBuf, ALineOfFiftyMegabytesTakesAtMostThreeTimesItsSizeAndIsQuotedShort)
+{
+    // The sanitizers keep freed memory back and shadow all of it.
+    const bool measured = sizeof(SANITIZER_RUNTIME) == 1;
+    constexpr size_t Word = size_t{50} << 20;
+    const std::string nines = "\"" + std::string(40, '9') + "...\"";
+    const std::string line2 = "B\xB3\xB9" "d w linii 2 pliku kasa.exp: ";
+    const std::string tail = ";1;1;1;23;1;F;0;F;F;F;0;;0;DOD";
+    // The line around the long word, the error, a goods row's refusal, and
+    // the goods rows and cashiers read.
+    const std::tuple<std::string, std::string, std::string, std::string, int, int> cases[] = {
+        {"PLU;", ";0;1;n;1" + tail, line2 + nines + kNotInteger, "", 0, 0},
+        {"KON;", ";a;;;;;;;;;;T;0;0", line2 + nines + kNotInteger, "", 0, 0},
+        {"PLU;1;0;1;n;", tail, "", "cena (pole 5): " + nines + " nie jest liczb\xB9", 2, 0},
+        {"PLU;1;0;1;", ";1" + tail, "", "", 2, 0},
+        {"OPER;1;", ";0;;", "", "", 1, 1},
+        {"# ", "", "", "", 1, 0},
+    };
+    for (const auto& [head, rest, error, refusal, rows, cashiers] : cases) {
+        SCOPED_TRACE(head);
+        buf.reset();
+        {
+            std::ofstream out(Kasa(), std::ios::binary);
+            out << "VAT;23\r\n" << head;
+            const std::string block(1 << 20, '9');
+            for (size_t n = 0; n < Word; n += block.size()) out << block;
+            // A line ended by a CR alone follows.
+            out << rest << "\rPLU;2;0;2;b;1;1;1;1;23;1;F;0;F;F;F;0;;0;DOD\r\n";
+        }
+        buf = std::make_unique<VelExpBuf>(action.get());
+        // The peak from here on.
+        const bool reset = measured && (std::ofstream("/proc/self/clear_refs") << "5").good();
+        const size_t before = ResidentKb("VmRSS:");
+        const std::string thrown = Read("", -1, false);
+        const size_t peak = ResidentKb("VmHWM:");
+        EXPECT_EQ(thrown, error);
+        EXPECT_EQ(buf->odrzucone.empty() ? "" : buf->odrzucone[0].powod.substr(buf->odrzucone[0].powod.find(": ") + 2),
+                  refusal);
+        EXPECT_EQ(std::tuple(buf->il_rec, buf->CountKasjer()), std::tuple(rows, cashiers));
+        if (reset && before > 0 && peak > 0) {
+            EXPECT_LE(peak - before, 3 * (Word >> 10)) << "kB";
+        }
+        std::filesystem::remove(Kasa());
+        std::filesystem::remove(tmp.File("ARCH2.EXP"));
+    }
 }
 
 TEST_F(ExpBuf, CustomerListChangeIsFlaggedByKona)
