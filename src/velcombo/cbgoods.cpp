@@ -116,7 +116,8 @@ AnsiString TVelComboAction::PluRecRefusal(const VelTowRec& rec, int32_t* price)
 AnsiString TVelComboAction::OpakRecRefusal(const VelTowRec& rec, int32_t& number, int32_t* price)
 {
     number = PackageNumber(rec.kod);
-    if (number < 0) return Format(DriverText("kod opakowania %s poza zakresem 0-255").c_str(), ExpCytat(rec.kod).c_str());
+    if (number < 0)
+        return Format(DriverText("kod opakowania %s poza zakresem 0-255").c_str(), ExpCytat(rec.kod).c_str());
     if (price && !PriceOf(rec.CenaAkt(PoziomCen), *price))
         return Format(DriverText("cena %.0f poza zakresem liczby 32-bitowej").c_str(), rec.CenaAkt(PoziomCen));
     return "";

@@ -114,10 +114,10 @@ void TVelComboAction::SendCashiers()
             const AnsiString id = cashier->GetIdentyfikator(), card = cashier->GetKodKarty();
             if (number < 0 || number > 0xFFFF)
                 throw Exception(
-                    Format(DriverText("Nieprawidłowy numer kasjera %d (%s)").c_str(), number, name.c_str()));
+                    Format(DriverText("Nieprawidłowy numer kasjera %d (%s)").c_str(), number, ExpCytat(name).c_str()));
             if (HasNul(name) || HasNul(id) || HasNul(card))
-                throw Exception(
-                    Format(DriverText("Kasjer nr %d \"%s\": znak NUL w danych kasjera").c_str(), number, name.c_str()));
+                throw Exception(Format(DriverText("Kasjer nr %d \"%s\": znak NUL w danych kasjera").c_str(), number,
+                                       ExpCytat(name).c_str()));
             MsgAdd(Format("- Nr: %02d, Nazwa: %s", number, name.c_str()), LPV_None, 100);
             lineAdded = true;
             const uint16_t rights = cashier->GetPoziomUprawnien() == 0 ? 0xFFFE : 0xFFFF;
@@ -132,8 +132,8 @@ void TVelComboAction::SendCashiers()
                                          DataB(1),
                                          DataB(1)};
             SendAndReceive(CMD_USERINS, 10, fields);
-            MsgS(RefusedQuietly(Format(DriverText("Kasjer nr %d \"%s\"").c_str(), number, name.c_str())) ? LPV_Error
-                                                                                                         : LPV_Ok);
+            const AnsiString record = Format(DriverText("Kasjer nr %d \"%s\"").c_str(), number, ExpCytat(name).c_str());
+            MsgS(RefusedQuietly(record) ? LPV_Error : LPV_Ok);
         } catch (const Exception& e) {
             if (lineAdded) MsgS(LPV_Error);
             MsgAdd(e.Message(), LPV_Error, 100);

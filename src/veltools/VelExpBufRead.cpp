@@ -213,8 +213,8 @@ void VelExpBuf::ParseLine(std::string_view line, int number, Parsing& parsing)
         if (!reason.empty()) {
             tow.status = stNull;
             odrzucone.push_back({tow.OpisOdrzuconego(), Text("ufReadFromRejectedLine", "linia ") + IntToStr(number) +
-                                                             Text("ufReadFromLineError_00001", " pliku ") +
-                                                             parsing.file + ": " + reason});
+                                                            Text("ufReadFromLineError_00001", " pliku ") +
+                                                            parsing.file + ": " + reason});
         }
         DodajRec(&tow);
         FLinie.resize(ds_plu.size());

@@ -420,8 +420,7 @@ void VelAsort::FromLine(TLJWords& w)
 
 // --- VelKasjer -------------------------------------------------------------
 
-VelKasjer::VelKasjer(AnsiString text, const TMLgExtTools* lg)
-    : FText(std::move(text)), FWords(ExpWords(FText)), FLg(lg)
+VelKasjer::VelKasjer(AnsiString text, const TMLgExtTools* lg) : FText(std::move(text)), FWords(ExpWords(FText)), FLg(lg)
 {
 }
 
@@ -450,8 +449,7 @@ AnsiString VelKasjer::GetKodKarty() { return FWords[4]; }
 
 // --- VelWaluta -------------------------------------------------------------
 
-VelWaluta::VelWaluta(AnsiString text, const TMLgExtTools* lg)
-    : FText(std::move(text)), FWords(ExpWords(FText)), FLg(lg)
+VelWaluta::VelWaluta(AnsiString text, const TMLgExtTools* lg) : FText(std::move(text)), FWords(ExpWords(FText)), FLg(lg)
 {
 }
 

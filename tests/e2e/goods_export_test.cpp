@@ -258,7 +258,8 @@ TEST(GoodsExport, AnUnknownRateOrABadUnitLineEndsTheExportBeforeAnyFrame)
         {head + goods + rated7("CEN"), "3", "1", rate},
         {head + goods + rated7("CEN"), "3", "0", rate},
         {head + "JM;x;0;szt\r\n" + goods, "0", "0", unit("JM;x;0;szt")},
-        {head + "JM;" + std::string(50, '1') + ";0;szt\r\n" + goods, "0", "0", unit("JM;" + std::string(37, '1') + "...")},
+        {head + "JM;" + std::string(50, '1') + ";0;szt\r\n" + goods, "0", "0",
+         unit("JM;" + std::string(37, '1') + "...")},
         // No goods in the file, but reconciliation may find some to delete.
         {head + "JM;-1;0;szt\r\n", "3", "0", unit("JM;-1;0;szt")},
     };
@@ -305,10 +306,11 @@ TEST(GoodsExport, ARowWithAPriceThatIsNoNumberOrARepeatedPluIsRefusedAndTheRestG
 {
     const std::string file = Plu("1", "5901", "Zla cena", "abc", "DOD") + Plu("2", "5902", "Spacja", "1 250", "DOD") +
                              Plu("3", "5903", "Nan", "nan", "AKT") + Plu("4", "5904", "Calkowita", "1250", "DOD") +
-                             Plu("5", "5905", "Przecinek", "1250,00", "DOD") + Plu("6", "5906", "Odstepy", " 12.5 ", "DOD") +
-                             Plu("7", "5907", "Pusta", "", "DOD") + Plu("4", "5908", "Powtorka", "1", "DOD") +
-                             Plu("8", "5909", "Usuwany", "1", "USU") + Plu("8", "5910", "Nowy", "2", "DOD") +
-                             Pack("5", "Butelka", "1", "DOD") + Pack("6", "Skrzynka", "1", "AKT");
+                             Plu("5", "5905", "Przecinek", "1250,00", "DOD") +
+                             Plu("6", "5906", "Odstepy", " 12.5 ", "DOD") + Plu("7", "5907", "Pusta", "", "DOD") +
+                             Plu("4", "5908", "Powtorka", "1", "DOD") + Plu("8", "5909", "Usuwany", "1", "USU") +
+                             Plu("8", "5910", "Nowy", "2", "DOD") + Pack("5", "Butelka", "1", "DOD") +
+                             Pack("6", "Skrzynka", "1", "AKT");
     for (const char* kind : {"0", "3"}) {
         SCOPED_TRACE(kind);
         RegisterSession s(R"({"goods": [{"plu": 1, "name": "Zla cena", "barcode": "5901", "price": 0},
@@ -322,17 +324,18 @@ TEST(GoodsExport, ARowWithAPriceThatIsNoNumberOrARepeatedPluIsRefusedAndTheRestG
             firsts.push_back(c.substr(0, c.find(']')) + "] " +
                              (price == std::string::npos ? "" : c.substr(price + 5, c.find(']', price) - price - 5)));
         }
-        EXPECT_EQ(firsts, (std::vector<std::string>{R"(2140 [["V",8] )", R"(2100 [["V",4] 1250)", R"(2100 [["V",5] 1250)",
-                                                    R"(2100 [["V",6] 12)", R"(2100 [["V",7] 0)", R"(2100 [["V",8] 2)"}));
-        const HostLines refused = RejectedList(
-            {"5901 Zla cena        : linia 1 pliku kasa.exp: cena (pole 5): \"abc\" nie jest liczbą",
-             "5902 Spacja          : linia 2 pliku kasa.exp: cena (pole 5): \"1 250\" nie jest liczbą",
-             "5903 Nan             : linia 3 pliku kasa.exp: cena (pole 5): \"nan\" nie jest liczbą",
-             "5908 Powtorka        : linia 8 pliku kasa.exp: numer PLU 4 ma już towar z linii 4"});
+        EXPECT_EQ(firsts,
+                  (std::vector<std::string>{R"(2140 [["V",8] )", R"(2100 [["V",4] 1250)", R"(2100 [["V",5] 1250)",
+                                            R"(2100 [["V",6] 12)", R"(2100 [["V",7] 0)", R"(2100 [["V",8] 2)"}));
+        const HostLines refused =
+            RejectedList({"5901 Zla cena        : linia 1 pliku kasa.exp: cena (pole 5): \"abc\" nie jest liczbą",
+                          "5902 Spacja          : linia 2 pliku kasa.exp: cena (pole 5): \"1 250\" nie jest liczbą",
+                          "5903 Nan             : linia 3 pliku kasa.exp: cena (pole 5): \"nan\" nie jest liczbą",
+                          "5908 Powtorka        : linia 8 pliku kasa.exp: numer PLU 4 ma już towar z linii 4"});
         EXPECT_EQ(From(s.host.lines, refused[0], refused.size()), refused);
-        EXPECT_EQ(s.File("wynik.exp"), "PLU;4;40;5904;DOD\r\nPLU;5;50;5905;DOD\r\nPLU;6;60;5906;DOD\r\n"
-                                       "PLU;7;70;5907;DOD\r\nPLU;8;80;5909;USU\r\nPLU;8;80;5910;DOD\r\n"
-);
+        EXPECT_EQ(s.File("wynik.exp"),
+                  "PLU;4;40;5904;DOD\r\nPLU;5;50;5905;DOD\r\nPLU;6;60;5906;DOD\r\n"
+                  "PLU;7;70;5907;DOD\r\nPLU;8;80;5909;USU\r\nPLU;8;80;5910;DOD\r\n");
     }
 }
 

@@ -160,7 +160,7 @@ TEST_F(ExpBuf, ALineOfFiftyMegabytesTakesAtMostThreeTimesItsSizeAndIsQuotedShort
     const bool measured = sizeof(SANITIZER_RUNTIME) == 1;
     constexpr size_t Word = size_t{50} << 20;
     const std::string nines = "\"" + std::string(40, '9') + "...\"";
-    const std::string line2 = "B\xB3\xB9" "d w linii 2 pliku kasa.exp: ";
+    const std::string line2 = "Błąd w linii 2 pliku kasa.exp: ";
     const std::string tail = ";1;1;1;23;1;F;0;F;F;F;0;;0;DOD";
     // The line around the long word, the error, a goods row's refusal, and
     // the goods rows and cashiers read.

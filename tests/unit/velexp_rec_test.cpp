@@ -92,21 +92,32 @@ TEST(VelTowRec, LenientWordsFallBackToTheirDefaults)
 // its price 0, and the first such word named with its field.
 TEST(VelTowRec, ADecimalWordIsANumberAsAWholeOrTheLineIsRefused)
 {
-    const std::pair<std::string, double> numbers[] = {
-        {"1250", 1250},   {"1250,00", 1250}, {" 12.5 ", 12.5}, {"", 0},          {"+7", 7},
-        {"-3.5", -3.5},   {"\t1e2\r", 100},  {".5", 0.5},      {"5.", 5},        {"2,5E-1", 0.25},
-        {"1e+3", 1000},   {"0000000000000000000012", 12},     {"123456789012345678", 123456789012345678.0}};
-    for (const auto& [word, value] : numbers) {
-        const VelTowRec r = Parse("PLU;12;7;5900001;Mleko;" + word + ";240;230;220;23;1;F;3;t;F;T;0;3;4;DOD");
-        EXPECT_EQ(std::tuple(r.cena, r.odrzucenie), std::tuple(value, "")) << word;
+    const char* const numbers[] = {"1250",
+                                   "1250,00",
+                                   " 12.5 ",
+                                   "",
+                                   "+7",
+                                   "-3.5",
+                                   "\t1e2\r",
+                                   ".5",
+                                   "5.",
+                                   "2,5E-1",
+                                   "1e+3",
+                                   "0000000000000000000012",
+                                   "123456789012345678"};
+    const double values[] = {1250, 1250, 12.5, 0, 7, -3.5, 100, 0.5, 5, 0.25, 1000, 12, 123456789012345678.0};
+    for (size_t i = 0; i < std::size(numbers); ++i) {
+        const VelTowRec r =
+            Parse("PLU;12;7;5900001;Mleko;" + std::string(numbers[i]) + ";240;230;220;23;1;F;3;t;F;T;0;3;4;DOD");
+        EXPECT_EQ(std::tuple(r.cena, r.odrzucenie), std::tuple(values[i], "")) << numbers[i];
     }
-    const std::string long41(41, '7');
-    const std::pair<std::string, std::string> refused[] = {
-        {"abc", "abc"}, {"1 250", "1 250"}, {"nan", "nan"},     {"inf", "inf"},   {"1.2.3", "1.2.3"},
-        {"1,2.3", "1,2.3"}, {"1.250,00", "1.250,00"}, {"12abc", "12abc"}, {"1e", "1e"}, {"1e+", "1e+"},
-        {"-", "-"},     {"+-1", "+-1"},     {"--1", "--1"},     {"0x10", "0x10"}, {"1e999", "1e999"},
-        {"1" + std::string(400, '0'), std::string(40, '0').replace(0, 1, "1") + "..."},
-        {long41 + "x", std::string(40, '7') + "..."}};
+    // The word, and as it is quoted when it is longer than 40 characters.
+    std::vector<std::pair<std::string, std::string>> refused = {
+        {"1" + std::string(400, '0'), "1" + std::string(39, '0') + "..."},
+        {std::string(41, '7') + "x", std::string(40, '7') + "..."}};
+    for (const char* word : {"abc", "1 250", "nan", "inf", "1.2.3", "1,2.3", "1.250,00", "12abc", "1e", "1e+", "-",
+                             "+-1", "--1", "0x10", "1e999"})
+        refused.emplace_back(word, word);
     for (const auto& [word, quoted] : refused) {
         const VelTowRec r = Parse("PLU;12;7;5900001;Mleko;" + word + ";240;230;220;23;1;F;3;t;F;T;0;3;4;DOD");
         EXPECT_EQ(std::tuple(r.cena, r.odrzucenie),
@@ -114,9 +125,9 @@ TEST(VelTowRec, ADecimalWordIsANumberAsAWholeOrTheLineIsRefused)
             << word;
     }
     // Each decimal word of the line; the first one that is no number is named.
-    const std::pair<int, std::string> fields[] = {{5, "cena"},           {6, "cena hurtowa"},
-                                                  {7, "cena nocna"},     {8, "cena dodatkowa"},
-                                                  {29, "dodatkowy rabat"}, {32, "liczba jednostek"}};
+    const std::pair<int, std::string> fields[] = {
+        {5, "cena"},           {6, "cena hurtowa"},     {7, "cena nocna"},
+        {8, "cena dodatkowa"}, {29, "dodatkowy rabat"}, {32, "liczba jednostek"}};
     for (const auto& [field, name] : fields) {
         std::vector<std::string> words(33, "1");
         words[0] = "PLU";
