@@ -170,15 +170,15 @@ private:
     };
 
     // What the reading of one file keeps from line to line: the words and
-    // records each line is parsed into, and the line of the goods row sent
-    // under each PLU number.
+    // records each line is parsed into, and by PLU number the line of the
+    // goods row sent under it (0: none yet).
     struct Parsing {
         AnsiString file;
         TLJWords words = ExpWords("");
         VelTowRec tow;
         VelKontrRec kontr;
         VelAsort asort;
-        std::unordered_map<int32_t, int32_t> plu;
+        std::vector<int32_t> pluLine;
         // A line longer than the file's blocks, held here alone.
         AnsiString longLine;
     };

@@ -202,13 +202,18 @@ void VelExpBuf::ParseLine(std::string_view line, int number, Parsing& parsing)
         read();
         AnsiString reason = tow.odrzucenie;
         // The register holds one item under a PLU number: the first row that
-        // puts goods there is the host's, a later one would replace it.
+        // puts goods there is the host's, a later one would replace it. A
+        // number the register has no room for is refused when it is sent.
         const bool programs = tow.status == stDod || tow.status == stAkt || tow.status == stCen;
-        if (reason.empty() && programs && !tow.opakowanie && tow.plu != 0) {
-            const auto [first, fresh] = parsing.plu.try_emplace(tow.plu, number);
-            if (!fresh)
+        if (reason.empty() && programs && !tow.opakowanie && tow.plu > 0 && tow.plu <= UINT16_MAX) {
+            std::vector<int32_t>& first = parsing.pluLine;
+            if (first.empty()) first.resize(size_t{UINT16_MAX} + 1);
+            int32_t& at = first[static_cast<size_t>(tow.plu)];
+            if (at == 0)
+                at = number;
+            else
                 reason = Text("ufReadFromDuplicatePlu", "numer PLU ") + IntToStr(tow.plu) +
-                         Text("ufReadFromDuplicatePlu_00001", " ma już towar z linii ") + IntToStr(first->second);
+                         Text("ufReadFromDuplicatePlu_00001", " ma już towar z linii ") + IntToStr(at);
         }
         if (!reason.empty()) {
             tow.status = stNull;

@@ -75,6 +75,24 @@ int32_t RateInHundredths(int32_t rate, const TMLgExtTools* lg)
     return static_cast<int32_t>(hundredths);
 }
 
+// Why a goods line is refused: decimal word n (the field under key) is no number.
+[[gnu::noinline]] AnsiString NotANumber(const TMLgExtTools* lg, int n, const char* key, const char* field,
+                                        std::string_view word)
+{
+    return Text(lg, key, field) + " (" + Text(lg, "VelTowRecFieldNumber", "pole") + " " + IntToStr(n) + "): \"" +
+           ExpCytat(word) + "\"" + Text(lg, "VelTowRecNotANumber", " nie jest liczbą");
+}
+
+// Decimal word n of a goods line; one that is no number reads as 0 and, as
+// the first, gives the line's refusal.
+[[gnu::always_inline]] inline double DecimalWord(std::string_view word, int n, const char* key, const char* field,
+                                                 const TMLgExtTools* lg, AnsiString& refusal)
+{
+    double value = 0;
+    if (!TryExpStrToDecimal(word, value) && refusal.empty()) refusal = NotANumber(lg, n, key, field, word);
+    return value;
+}
+
 // Word n of an "OPER" or "WAL" text as a number, or the getter's own message.
 int FieldAsInt(TLJWords& words, int n, const TMLgExtTools* lg, const char* key, const char* fallback)
 {
@@ -123,9 +141,9 @@ double ExpStrToDecimal(std::string_view text)
 bool TryExpStrToDecimal(std::string_view text, double& value)
 {
     value = 0;
-    size_t from = 0, end = text.size();
-    TrimRange(text, from, end);
-    std::string_view word = text.substr(from, end - from);
+    std::string_view word = text;
+    while (!word.empty() && static_cast<unsigned char>(word.front()) <= ' ') word.remove_prefix(1);
+    while (!word.empty() && static_cast<unsigned char>(word.back()) <= ' ') word.remove_suffix(1);
     if (word.empty()) return true;
     const bool negative = word[0] == '-';
     if (word[0] == '+' || word[0] == '-') word.remove_prefix(1);
@@ -260,12 +278,7 @@ void VelTowRec::FromLine(TLJWords& w, const TMLgExtTools* lg)
     // A price that is no number is never guessed: the line is taken with 0
     // and the reason why it must not go to the register.
     auto decimal = [&](int n, const char* key, const char* field) {
-        double value = 0;
-        const std::string_view word = w.View(n);
-        if (!TryExpStrToDecimal(word, value) && odrzucenie.empty())
-            odrzucenie = Text(lg, key, field) + " (" + Text(lg, "VelTowRecFieldNumber", "pole") + " " + IntToStr(n) +
-                         "): \"" + ExpCytat(word) + "\"" + Text(lg, "VelTowRecNotANumber", " nie jest liczbą");
-        return value;
+        return DecimalWord(w.View(n), n, key, field, lg, odrzucenie);
     };
     plu = ExpStrToInt(w.View(1));
     koldod = ExpStrToInt(w.View(2));
