@@ -867,9 +867,11 @@ TEST_F(ComboExpBuf, AGoodsLineWithAPriceThatIsNoNumberOrAnEarlierRowsPluIsRefuse
                              Host(9, "5909", "Stary", "USU") + Host(9, "5910", "Nowy", "DOD") +
                              Host(0, "5911", "Bez numeru", "DOD") + Host(0, "5912", "Bez numeru", "AKT") +
                              // A row refused for its price claims no PLU; the next one of it is taken.
-                             Priced(10, "5913", "x") + Priced(10, "5914", "1") + Host(4, "5915", "Trzeci", "CEN");
+                             Priced(10, "5913", "x") + Priced(10, "5914", "1") + Host(4, "5915", "Trzeci", "CEN") +
+                             // A number the register has no room for is refused as each row is sent.
+                             Host(70000, "5916", "Poza", "DOD") + Host(70000, "5917", "Poza", "DOD");
     ASSERT_EQ(Read("VAT;23\r\n" + file), "");
-    ASSERT_EQ(combo->il_rec, 17);
+    ASSERT_EQ(combo->il_rec, 19);
     const std::vector<int> refusedRows = {0, 1, 2, 7, 14, 16};
     for (int row = 0; row < combo->il_rec; ++row) {
         const bool refused = std::find(refusedRows.begin(), refusedRows.end(), row) != refusedRows.end();
@@ -877,7 +879,7 @@ TEST_F(ComboExpBuf, AGoodsLineWithAPriceThatIsNoNumberOrAnEarlierRowsPluIsRefuse
         EXPECT_EQ(combo->LiniaPliku(row), row + 2) << row;
     }
     EXPECT_EQ(std::tuple(Row(3).cena, Row(4).cena, Row(5).cena, Row(6).cena), std::tuple(1250, 1250, 12.5, 0));
-    EXPECT_EQ(std::tuple(combo->il_dod, combo->il_akt, combo->il_cen, combo->il_usu), std::tuple(4, 6, 0, 1));
+    EXPECT_EQ(std::tuple(combo->il_dod, combo->il_akt, combo->il_cen, combo->il_usu), std::tuple(6, 6, 0, 1));
     std::vector<std::string> listed;
     for (const auto& line : combo->odrzucone) listed.push_back(line.rekord + ": " + line.powod);
     EXPECT_EQ(listed, (std::vector<std::string>{
