@@ -326,9 +326,9 @@ public:
     // Groups, units, cashiers and payment forms.
     void SendAssort();
     void SendJMiary();
-    // The number of a unit line of the buffer; one that is no number the
-    // register takes ends the export.
-    int32_t NumerJednostkiMiary(const AnsiString& line) const;
+    // The number of unit i of the buffer; one that is no number the register
+    // takes ends the export, naming its line.
+    int32_t NumerJednostkiMiary(int i) const;
     void SendCashiers();
     void SendOrVerifyFPlatn();
     void SendFPlatn();

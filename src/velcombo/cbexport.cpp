@@ -79,7 +79,7 @@ void TVelComboAction::CheckExportFile()
     const bool matched = ParamAsInt("RodzajTransmisji") == 3;
     // Reconciliation may find goods to delete where the file has none to send.
     if (AnyGoodsToSend() || (matched && ParamAsInt("ComboKasTowMax") != 1))
-        for (const AnsiString& line : exp_buf->jmiary) NumerJednostkiMiary(line);
+        for (int i = 0; i < exp_buf->jmiary.Count(); ++i) NumerJednostkiMiary(i);
     VelTowRec rec;
     for (int row = 0; row < exp_buf->il_rec; ++row) {
         const int status = exp_buf->PluStatus(row);

@@ -69,9 +69,9 @@ void TVelComboAction::SendJMiary()
     if (!AnyGoodsToSend()) return;
     MsgAdd(DriverText("Programowanie jednostek miary"), LPV_Value, 100);
     bool refused = false;
-    for (const AnsiString& line : exp_buf->jmiary) {
-        const int32_t number = NumerJednostkiMiary(line);
-        TLJWords words = ExpWords(line);
+    for (int i = 0; i < exp_buf->jmiary.Count(); ++i) {
+        const int32_t number = NumerJednostkiMiary(i);
+        TLJWords words = ExpWords(exp_buf->jmiary[i]);
         const AnsiString name = words[2];
         const AnsiString record =
             Format(DriverText("Jednostka miary nr %d \"%s\"").c_str(), number, ExpCytat(name).c_str());
@@ -88,13 +88,15 @@ void TVelComboAction::SendJMiary()
     MsgS(refused ? LPV_Error : LPV_Ok);
 }
 
-int32_t TVelComboAction::NumerJednostkiMiary(const AnsiString& line) const
+int32_t TVelComboAction::NumerJednostkiMiary(int i) const
 {
+    const AnsiString& line = exp_buf->jmiary[i];
     TLJWords words = ExpWords(line);
     int32_t number = 0;
     if (!TryStrToInt(Trim(words[0]), number) || number < 0 || number > 0xFFFF)
-        throw Exception(Format(DriverText("Nieprawidłowy numer jednostki miary w wierszu \"%s\" pliku %s").c_str(),
-                               ExpCytat("JM;" + line).c_str(), FNameKEXP().c_str()));
+        throw Exception(
+            Format(DriverText("Nieprawidłowy numer jednostki miary w wierszu \"%s\" (linia %d pliku %s)").c_str(),
+                   ExpCytat("JM;" + line).c_str(), exp_buf->LiniaJednostki(i), FNameKEXP().c_str()));
     return number;
 }
 

@@ -28,6 +28,7 @@ void VelExpBuf::Clear()
 {
     ds_plu.clear();
     FLinie.clear();
+    FLinieJednostek.clear();
     odrzucone.clear();
     ds_inplu.clear();
     ds_index.clear();
@@ -257,9 +258,21 @@ void VelExpBuf::SetTrOk(int row, bool value) { StoredRow(row).tr_ok = value; }
 
 int VelExpBuf::PluStatus(int row) const { return StoredRow(row).status; }
 
+namespace {
+int LineOf(const std::vector<int32_t>& lines, int i)
+{
+    return i >= 0 && static_cast<size_t>(i) < lines.size() ? lines[static_cast<size_t>(i)] : 0;
+}
+}  // namespace
+
 int VelExpBuf::LiniaPliku(int row) const
 {
-    return row >= 0 && static_cast<size_t>(row) < FLinie.size() ? FLinie[static_cast<size_t>(row)] : 0;
+    return LineOf(FLinie, row);
+}
+
+int VelExpBuf::LiniaJednostki(int i) const
+{
+    return LineOf(FLinieJednostek, i);
 }
 
 void VelExpBuf::AddInPlu(const AnsiString& kod, const AnsiString& dodinfo) { ds_inplu.push_back({kod, dodinfo}); }

@@ -65,6 +65,9 @@ public:
     // The line of the export file a goods row was read from; 0 for a row that
     // does not come from the file.
     int LiniaPliku(int row) const;
+    // The line of the export file unit i (of jmiary) was read from; 0 for
+    // one that does not come from the file.
+    int LiniaJednostki(int i) const;
 
     // --- Goods read back from the register --------------------------------
     void AddInPlu(const AnsiString& kod, const AnsiString& dodinfo);
@@ -258,8 +261,9 @@ private:
     const Rows::Row& StoredRow(int row) const;
 
     Rows ds_plu;
-    // The file's line of each goods row read from it, by row.
+    // The file's line of each goods row read from it, by row, and of each unit.
     std::vector<int32_t> FLinie;
+    std::vector<int32_t> FLinieJednostek;
     std::vector<InPlu> ds_inplu;
     std::vector<IndexEntry> ds_index;
     IndexEntry FSearched{};

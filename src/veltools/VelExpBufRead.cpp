@@ -240,6 +240,8 @@ void VelExpBuf::ParseLine(std::string_view line, int number, Parsing& parsing)
         }
     } else if (kind == "JM") {
         jmiary.Add(words[1] + ";" + words[2] + ";" + words[3]);
+        FLinieJednostek.resize(static_cast<size_t>(jmiary.Count()));
+        FLinieJednostek.back() = number;
     } else if (kind == "OPER") {
         AnsiString text = fiveFields();
         read();

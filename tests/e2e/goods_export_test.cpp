@@ -245,7 +245,7 @@ TEST(GoodsExport, AnUnknownRateOrABadUnitLineEndsTheExportBeforeAnyFrame)
     auto rated7 = [](const std::string& status) { return Plu("3", "5903", "Ser", "900", status, "7;1;F;0;F;F;F;;;0"); };
     const std::string rate = "Błąd w linii 5 pliku kasa.exp, towar 5903: Niezdefiniowana stawka 7.00%";
     auto unit = [](const std::string& quoted) {
-        return "Nieprawidłowy numer jednostki miary w wierszu \"" + quoted + "\" pliku ";
+        return "Nieprawidłowy numer jednostki miary w wierszu \"" + quoted + "\" (linia 3 pliku ";
     };
     const struct {
         std::string file;
