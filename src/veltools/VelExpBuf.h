@@ -34,8 +34,9 @@ public:
 
     // Reads the export file into the tables (after appending it to
     // "ARCH2.EXP" in its folder, as export kind n). A bad line ends the
-    // reading with its error; the rows read before it stay. With sort, the
-    // goods index is built at the end.
+    // reading with its error; the rows read before it stay. A goods line
+    // that must not reach the register is kept with nothing to do and noted
+    // in odrzucone. With sort, the goods index is built at the end.
     void ReadFromFile(const AnsiString& path, bool sort, int n);
 
     // --- Goods rows ------------------------------------------------------
