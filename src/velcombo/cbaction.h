@@ -326,6 +326,9 @@ public:
     // Groups, units, cashiers and payment forms.
     void SendAssort();
     void SendJMiary();
+    // The number of unit i of the buffer; one that is no number the register
+    // takes ends the export, naming its line.
+    int32_t NumerJednostkiMiary(int i) const;
     void SendCashiers();
     void SendOrVerifyFPlatn();
     void SendFPlatn();
@@ -398,6 +401,10 @@ protected:
     void ListRejected(const AnsiString& record, const AnsiString& reason);
     // The goods rows the export has to send; master data waits for them.
     bool AnyGoodsToSend() const;
+    // The export file just read, before anything goes to the register: its
+    // refused goods lines listed; a unit line, or a rate the register has no
+    // slot for in a row that may be programmed, ends the export.
+    void CheckExportFile();
     // Runs every clean-up step of the export; a step that fails does not stop
     // the next, and never hides the failure that ended the run (null: none).
     void EksportCleanUp(std::exception_ptr failure);

@@ -47,8 +47,10 @@ AnsiString TVelComboExpBuf::KodNaKase(const AnsiString& kod) const
 void TVelComboExpBuf::ModifyPLUStatus(VelTowRec& host, VelTowRec& reg)
 {
     // Goods the host deletes are deleted whatever the register holds, and
-    // reported only once the register has done it.
-    if (host.status == stUsu) return;
+    // reported only once the register has done it. A row the file gives
+    // nothing to do (one refused while reading) is never carried out, and
+    // the register's item under its barcode stays.
+    if (host.status == stUsu || host.status == stNull) return;
     const stTow changed = (host.status == stDod || host.status == stCen) ? stAkt : host.status;
     const double price = host.CenaAkt(velaction ? velaction->PoziomCen : 0);
     const bool sameName = host.nazwa == reg.nazwa;

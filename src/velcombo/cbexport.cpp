@@ -5,6 +5,7 @@
 #include "cbaction.h"
 #include "cberrors.h"
 #include "cbexpbuf.h"
+#include "sysfiles.h"
 
 void TVelComboAction::Eksport()
 {
@@ -12,6 +13,7 @@ void TVelComboAction::Eksport()
     exp_buf = std::make_unique<TVelComboExpBuf>(this);
     try {
         exp_buf->ReadFromFile(FNameKEXP(), false, -1);
+        CheckExportFile();
         OpenPort();
         if (!CheckNumber()) throw Exception(DriverText("Niezgodny numer urządzenia!"));
         CommReport();
@@ -67,6 +69,31 @@ void TVelComboAction::EksportCleanUp(std::exception_ptr failure)
     });
     exp_buf.reset();
     if (first) std::rethrow_exception(first);
+}
+
+void TVelComboAction::CheckExportFile()
+{
+    for (const VelExpBuf::Odrzucony& line : exp_buf->odrzucone) ListRejected(line.rekord, line.powod);
+    // A price change goes out as the whole goods when the register's goods
+    // were cleared, or are found missing, first.
+    const bool matched = ParamAsInt("RodzajTransmisji") == 3;
+    // Reconciliation may find goods to delete where the file has none to send.
+    if (AnyGoodsToSend() || (matched && ParamAsInt("ComboKasTowMax") != 1))
+        for (int i = 0; i < exp_buf->jmiary.Count(); ++i) NumerJednostkiMiary(i);
+    VelTowRec rec;
+    for (int row = 0; row < exp_buf->il_rec; ++row) {
+        const int status = exp_buf->PluStatus(row);
+        if (status != stDod && status != stAkt && !(status == stCen && matched)) continue;
+        exp_buf->CzytajRec(row, &rec);
+        if (rec.opakowanie) continue;
+        try {
+            NumerStawkiPrec(rec.stawkaPrec);
+        } catch (const Exception& e) {
+            throw Exception(Format(DriverText("Błąd w linii %d pliku %s, towar %s: %s").c_str(),
+                                   exp_buf->LiniaPliku(row), ExtractFileName(FNameKEXP()).c_str(),
+                                   ExpCytat(rec.kod).c_str(), e.Message().c_str()));
+        }
+    }
 }
 
 void TVelComboAction::CommReport()

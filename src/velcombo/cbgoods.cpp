@@ -98,8 +98,7 @@ void TVelComboAction::SendPluRecs(e_SendType pass)
                 if (last_err_trn != 0) refusal = ComboTrnErrMsg(last_err_trn);
                 if (last_err_wyk != 0) refusal = ComboWykErrMsg(last_err_wyk);
             }
-            const AnsiString name = TLTools::StrSize(TLTools::StrMax(rec.nazwa, 16, true), 16, ' ', right, right);
-            ListRejected(Format("%s %s", rec.kod.c_str(), name.c_str()), refusal);
+            ListRejected(rec.OpisOdrzuconego(), refusal);
         }
     } catch (...) {
         MsgP(counter);
@@ -121,7 +120,8 @@ AnsiString TVelComboAction::PluRecRefusal(const VelTowRec& rec, int32_t* price)
 AnsiString TVelComboAction::OpakRecRefusal(const VelTowRec& rec, int32_t& number, int32_t* price)
 {
     number = PackageNumber(rec.kod);
-    if (number < 0) return Format(DriverText("kod opakowania %s poza zakresem 0-255").c_str(), rec.kod.c_str());
+    if (number < 0)
+        return Format(DriverText("kod opakowania %s poza zakresem 0-255").c_str(), ExpCytat(rec.kod).c_str());
     if (price && !PriceOf(rec.CenaAkt(PoziomCen), *price))
         return Format(DriverText("cena %.0f poza zakresem liczby 32-bitowej").c_str(), rec.CenaAkt(PoziomCen));
     return "";

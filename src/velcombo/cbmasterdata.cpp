@@ -69,15 +69,12 @@ void TVelComboAction::SendJMiary()
     if (!AnyGoodsToSend()) return;
     MsgAdd(DriverText("Programowanie jednostek miary"), LPV_Value, 100);
     bool refused = false;
-    for (const AnsiString& line : exp_buf->jmiary) {
-        TLJWords words = ExpWords(line);
-        int32_t number = 0;
-        if (!TryStrToInt(Trim(words[0]), number) || number < 0 || number > 0xFFFF)
-            throw Exception(
-                Format(DriverText("Nieprawidłowy numer jednostki miary w wierszu \"JM;%s\" pliku %s").c_str(),
-                       line.c_str(), FNameKEXP().c_str()));
+    for (int i = 0; i < exp_buf->jmiary.Count(); ++i) {
+        const int32_t number = NumerJednostkiMiary(i);
+        TLJWords words = ExpWords(exp_buf->jmiary[i]);
         const AnsiString name = words[2];
-        const AnsiString record = Format(DriverText("Jednostka miary nr %d \"%s\"").c_str(), number, name.c_str());
+        const AnsiString record =
+            Format(DriverText("Jednostka miary nr %d \"%s\"").c_str(), number, ExpCytat(name).c_str());
         if (HasNul(name)) {
             ListRejected(record, DriverText("znak NUL w nazwie"));
             refused = true;
@@ -89,6 +86,18 @@ void TVelComboAction::SendJMiary()
         if (RefusedQuietly(record)) refused = true;
     }
     MsgS(refused ? LPV_Error : LPV_Ok);
+}
+
+int32_t TVelComboAction::NumerJednostkiMiary(int i) const
+{
+    const AnsiString& line = exp_buf->jmiary[i];
+    TLJWords words = ExpWords(line);
+    int32_t number = 0;
+    if (!TryStrToInt(Trim(words[0]), number) || number < 0 || number > 0xFFFF)
+        throw Exception(
+            Format(DriverText("Nieprawidłowy numer jednostki miary w wierszu \"%s\" (linia %d pliku %s)").c_str(),
+                   ExpCytat("JM;" + line).c_str(), exp_buf->LiniaJednostki(i), FNameKEXP().c_str()));
+    return number;
 }
 
 void TVelComboAction::SendCashiers()
@@ -107,10 +116,10 @@ void TVelComboAction::SendCashiers()
             const AnsiString id = cashier->GetIdentyfikator(), card = cashier->GetKodKarty();
             if (number < 0 || number > 0xFFFF)
                 throw Exception(
-                    Format(DriverText("Nieprawidłowy numer kasjera %d (%s)").c_str(), number, name.c_str()));
+                    Format(DriverText("Nieprawidłowy numer kasjera %d (%s)").c_str(), number, ExpCytat(name).c_str()));
             if (HasNul(name) || HasNul(id) || HasNul(card))
-                throw Exception(
-                    Format(DriverText("Kasjer nr %d \"%s\": znak NUL w danych kasjera").c_str(), number, name.c_str()));
+                throw Exception(Format(DriverText("Kasjer nr %d \"%s\": znak NUL w danych kasjera").c_str(), number,
+                                       ExpCytat(name).c_str()));
             MsgAdd(Format("- Nr: %02d, Nazwa: %s", number, name.c_str()), LPV_None, 100);
             lineAdded = true;
             const uint16_t rights = cashier->GetPoziomUprawnien() == 0 ? 0xFFFE : 0xFFFF;
@@ -125,8 +134,8 @@ void TVelComboAction::SendCashiers()
                                          DataB(1),
                                          DataB(1)};
             SendAndReceive(CMD_USERINS, 10, fields);
-            MsgS(RefusedQuietly(Format(DriverText("Kasjer nr %d \"%s\"").c_str(), number, name.c_str())) ? LPV_Error
-                                                                                                         : LPV_Ok);
+            const AnsiString record = Format(DriverText("Kasjer nr %d \"%s\"").c_str(), number, ExpCytat(name).c_str());
+            MsgS(RefusedQuietly(record) ? LPV_Error : LPV_Ok);
         } catch (const Exception& e) {
             if (lineAdded) MsgS(LPV_Error);
             MsgAdd(e.Message(), LPV_Error, 100);

@@ -22,11 +22,25 @@ uint64_t BytesEqual(const char* data, char c)
 
 int TLJWords::Init(std::string_view line)
 {
+    FLine.assign(line);
+    FOwnLine = true;
+    return Split();
+}
+
+int TLJWords::InitView(std::string_view line)
+{
+    FView = line;
+    FOwnLine = false;
+    return Split();
+}
+
+int TLJWords::Split()
+{
     Feof = false;
     FSpans.clear();
     FSizes.Clear();
-    FLine.assign(line);
-    const size_t n = FLine.size();
+    const std::string_view line = Text();
+    const size_t n = line.size();
     if (FSeparator.empty()) {
         // Nothing to split at: the whole line is one word.
         if (n > 0) FSpans.push_back(Span{0, n, false});
@@ -36,16 +50,16 @@ int TLJWords::Init(std::string_view line)
         const size_t k = FSeparator.size();
         size_t from = 0;
         auto separatorAt = [&](size_t at) {
-            if (at < from || (k > 1 && FLine.compare(at, k, FSeparator) != 0)) return;
+            if (at < from || (k > 1 && line.compare(at, k, FSeparator) != 0)) return;
             FSpans.push_back(Span{from, at - from, false});
             from = at + k;
         };
         size_t at = 0;
         for (; at + 8 <= n; at += 8)
-            for (uint64_t m = BytesEqual(FLine.data() + at, FSeparator[0]); m != 0; m &= m - 1)
+            for (uint64_t m = BytesEqual(line.data() + at, FSeparator[0]); m != 0; m &= m - 1)
                 separatorAt(at + static_cast<size_t>(std::countr_zero(m)) / 8);
         for (; at < n; ++at)
-            if (FLine[at] == FSeparator[0]) separatorAt(at);
+            if (line[at] == FSeparator[0]) separatorAt(at);
         if (from < n) FSpans.push_back(Span{from, n - from, false});
     }
     // Every word has its slot before any is asked for, so that a word handed
@@ -60,7 +74,7 @@ const AnsiString& TLJWords::operator[](int i)
     if (!Exists(i)) return none;
     const auto k = static_cast<size_t>(i);
     if (!FSpans[k].made) {
-        FWords[k].assign(FLine, FSpans[k].from, FSpans[k].size);
+        FWords[k].assign(Text().substr(FSpans[k].from, FSpans[k].size));
         FSpans[k].made = true;
     }
     return FWords[k];

@@ -18,6 +18,9 @@ public:
     // Splits line into words; returns their number. An empty word between two
     // separators counts, a separator at the very end adds no word.
     int Init(std::string_view line);
+    // Init without a copy of the line: the words are read from the caller's
+    // text, which must stay as it is while they are used.
+    int InitView(std::string_view line);
     int GetCount() const { return static_cast<int>(FSpans.size()); }
     // Word i (from 0). Past the end: empty and Feof set; a negative index:
     // empty, Feof unchanged. The word stays valid until the next Init or Put.
@@ -43,6 +46,10 @@ private:
     // room of both is kept for the next line, so that splitting line after
     // line allocates next to nothing.
     AnsiString FLine;
+    // The line the words lie in: FLine, or the caller's (InitView).
+    bool FOwnLine = true;
+    std::string_view FView;
+    std::string_view Text() const { return FOwnLine ? std::string_view(FLine) : FView; }
     struct Span {
         size_t from, size;
         // The word's slot holds it (asked for as a string, or put).
@@ -65,8 +72,10 @@ private:
     std::string_view Word(size_t k) const
     {
         const Span& span = FSpans[k];
-        return span.made ? std::string_view(FWords[k]) : std::string_view(FLine).substr(span.from, span.size);
+        return span.made ? std::string_view(FWords[k]) : Text().substr(span.from, span.size);
     }
 
     int SizeEntry(int i) const;
+    // Splits Text().
+    int Split();
 };

@@ -27,6 +27,9 @@ AnsiString VelExpBuf::Text(const char* key, const char* fallback) const
 void VelExpBuf::Clear()
 {
     ds_plu.clear();
+    FLinie.clear();
+    FLinieJednostek.clear();
+    odrzucone.clear();
     ds_inplu.clear();
     ds_index.clear();
     ds_asort.clear();
@@ -97,12 +100,20 @@ void EachField(Row& row, Rec& rec, Number number, Text text)
 
 // A text as a row keeps it: its length seven bits a byte (the high bit set
 // on all but the last), then its bytes.
-void PutText(AnsiString& out, const AnsiString& text)
+size_t TextRoom(const AnsiString& text)
+{
+    size_t room = text.size() + 1;
+    for (size_t size = text.size(); size >= 0x80; size >>= 7) ++room;
+    return room;
+}
+
+void PutText(char*& at, const AnsiString& text)
 {
     size_t size = text.size();
-    for (; size >= 0x80; size >>= 7) out += static_cast<char>(size | 0x80);
-    out += static_cast<char>(size);
-    out += text;
+    for (; size >= 0x80; size >>= 7) *at++ = static_cast<char>(size | 0x80);
+    *at++ = static_cast<char>(size);
+    if (!text.empty()) std::memcpy(at, text.data(), text.size());
+    at += text.size();
 }
 
 std::string_view TakeText(const char*& at)
@@ -128,16 +139,23 @@ std::string_view VelExpBuf::Rows::Row::Kod() const
 
 void VelExpBuf::Rows::Write(Row& row, const VelTowRec& rec)
 {
-    // The texts first: nothing of the row changes when their room cannot be had.
-    FTexts.clear();
-    EachField(row, rec, [](auto&, const auto&) {}, [this](const AnsiString& text) { PutText(FTexts, text); });
-    const bool sameTexts = row.texts && row.textSize == FTexts.size() &&
-                           std::memcmp(row.texts.get(), FTexts.data(), FTexts.size()) == 0;
-    if (!sameTexts) {
-        auto texts = std::make_unique_for_overwrite<char[]>(FTexts.size());
-        std::memcpy(texts.get(), FTexts.data(), FTexts.size());
+    // The texts first: nothing of the row changes when their room cannot be
+    // had. They are put straight into their room, which a long text alone
+    // then takes once.
+    size_t size = 0;
+    auto none = [](auto&, const auto&) {};
+    EachField(row, rec, none, [&size](const AnsiString& text) { size += TextRoom(text); });
+    bool same = row.texts && row.textSize == size;
+    if (same) {
+        const char* at = row.texts.get();
+        EachField(row, rec, none, [&](const AnsiString& text) { same = same && TakeText(at) == text; });
+    }
+    if (!same) {
+        auto texts = std::make_unique_for_overwrite<char[]>(size);
+        char* at = texts.get();
+        EachField(row, rec, none, [&at](const AnsiString& text) { PutText(at, text); });
         row.texts = std::move(texts);
-        row.textSize = static_cast<uint32_t>(FTexts.size());
+        row.textSize = static_cast<uint32_t>(size);
     }
     EachField(row, rec, [](auto& stored, const auto& value) { stored = value; }, [](const AnsiString&) {});
 }
@@ -239,6 +257,23 @@ void VelExpBuf::ResetFlags(bool value)
 void VelExpBuf::SetTrOk(int row, bool value) { StoredRow(row).tr_ok = value; }
 
 int VelExpBuf::PluStatus(int row) const { return StoredRow(row).status; }
+
+namespace {
+int LineOf(const std::vector<int32_t>& lines, int i)
+{
+    return i >= 0 && static_cast<size_t>(i) < lines.size() ? lines[static_cast<size_t>(i)] : 0;
+}
+}  // namespace
+
+int VelExpBuf::LiniaPliku(int row) const
+{
+    return LineOf(FLinie, row);
+}
+
+int VelExpBuf::LiniaJednostki(int i) const
+{
+    return LineOf(FLinieJednostek, i);
+}
 
 void VelExpBuf::AddInPlu(const AnsiString& kod, const AnsiString& dodinfo) { ds_inplu.push_back({kod, dodinfo}); }
 

@@ -34,8 +34,9 @@ public:
 
     // Reads the export file into the tables (after appending it to
     // "ARCH2.EXP" in its folder, as export kind n). A bad line ends the
-    // reading with its error; the rows read before it stay. With sort, the
-    // goods index is built at the end.
+    // reading with its error; the rows read before it stay. A goods line
+    // that must not reach the register is kept with nothing to do and noted
+    // in odrzucone. With sort, the goods index is built at the end.
     void ReadFromFile(const AnsiString& path, bool sort, int n);
 
     // --- Goods rows ------------------------------------------------------
@@ -52,6 +53,22 @@ public:
     void ResetFlags(bool value);
     void SetTrOk(int row, bool value);
     int PluStatus(int row) const;
+
+    // A goods line of the file whose row must not go to the register (a price
+    // that is no number, a PLU number an earlier row has): the row is kept
+    // with nothing to do, and the line is to be listed with the rejected
+    // records: the goods as such a line names them, and why.
+    struct Odrzucony {
+        AnsiString rekord;
+        AnsiString powod;
+    };
+    std::vector<Odrzucony> odrzucone;
+    // The line of the export file a goods row was read from; 0 for a row that
+    // does not come from the file.
+    int LiniaPliku(int row) const;
+    // The line of the export file unit i (of jmiary) was read from; 0 for
+    // one that does not come from the file.
+    int LiniaJednostki(int i) const;
 
     // --- Goods read back from the register --------------------------------
     void AddInPlu(const AnsiString& kod, const AnsiString& dodinfo);
@@ -161,9 +178,21 @@ private:
         AnsiString dodinfo;
     };
 
-    // Stores one trimmed line of the export file by its kind; the records
-    // are the line parsers' own, reused from line to line.
-    void ParseLine(std::string_view line, TLJWords& words, VelTowRec& tow, VelKontrRec& kontr, VelAsort& asort);
+    // What the reading of one file keeps from line to line: the words and
+    // records each line is parsed into, and by PLU number the line of the
+    // goods row sent under it (0: none yet).
+    struct Parsing {
+        AnsiString file;
+        TLJWords words = ExpWords("");
+        VelTowRec tow;
+        VelKontrRec kontr;
+        VelAsort asort;
+        std::vector<int32_t> pluLine;
+        // A line longer than the file's blocks, held here alone.
+        AnsiString longLine;
+    };
+    // Stores one trimmed line (numbered from 1) of the export file by its kind.
+    void ParseLine(std::string_view line, int number, Parsing& parsing);
     // The euro rate of an "EUR" line's number.
     void SetKursEURO(const AnsiString& text);
     void CountStatus(stTow status, int delta);
@@ -224,8 +253,6 @@ private:
         static constexpr size_t Block = 1024;
         std::vector<std::unique_ptr<Row[]>> FBlocks;
         size_t FSize = 0;
-        // Room for a record's texts as a row keeps them, kept from record to record.
-        AnsiString FTexts;
     };
 
     // An entry of the barcode index: its row, and the barcode's first 16
@@ -245,6 +272,9 @@ private:
     const Rows::Row& StoredRow(int row) const;
 
     Rows ds_plu;
+    // The file's line of each goods row read from it, by row, and of each unit.
+    std::vector<int32_t> FLinie;
+    std::vector<int32_t> FLinieJednostek;
     std::vector<InPlu> ds_inplu;
     std::vector<IndexEntry> ds_index;
     IndexEntry FSearched{};

@@ -1,4 +1,5 @@
 // Reading the host's export file into the export buffer.
+#include <algorithm>
 #include <cmath>
 #include <deque>
 #include <string_view>
@@ -32,6 +33,8 @@ public:
         file.SetPath(path);
         file.SetReadOnly(true);
         file.Open();
+        const int64_t size = file.GetSize();
+        int64_t taken = 0;
         // The start of a line whose end is not read yet.
         AnsiString rest;
         for (;;) {
@@ -40,19 +43,36 @@ public:
             const size_t kept = block.size();
             block.resize(kept + Block);
             const int64_t n = file.Read(block.data() + kept, static_cast<int64_t>(Block));
+            taken += n;
             block.resize(kept + static_cast<size_t>(n));
             if (n == 0) {
                 if (!block.empty()) blocks.push_back(std::move(block));
                 break;
             }
-            const size_t cut = AfterLastLine(block);
+            // What was kept holds no line end, but for a CR at its end.
+            const size_t cut = AfterLastLine(block, kept > 0 ? kept - 1 : 0);
             if (cut == 0) {
-                // A line longer than a block: it goes on in the next one.
+                // A line longer than a block: it goes on in the next one. Its
+                // room is had once for the rest of the file, as growing it
+                // step by step would hold it twice at each step.
                 rest = std::move(block);
+                if (rest.capacity() < rest.size() + Block)
+                    rest.reserve(rest.size() + Block + static_cast<size_t>(std::max<int64_t>(size - taken, 0)));
                 continue;
             }
             rest.assign(block, cut);
             block.resize(cut);
+            // A line longer than a block has a block of its own, which is
+            // handed over with it and freed once it is read.
+            size_t next = 0;
+            LineEnd(block, 0, next);
+            if (next > Block && next < block.size()) {
+                AnsiString after(block, next);
+                block.resize(next);
+                blocks.push_back(std::move(block));
+                blocks.push_back(std::move(after));
+                continue;
+            }
             blocks.push_back(std::move(block));
         }
         for (const AnsiString& b : blocks)
@@ -62,14 +82,21 @@ public:
     int Count() const { return count; }
 
     // The next line without its end, valid until the next call; false after
-    // the last one.
-    bool Next(std::string_view& line)
+    // the last one. A line longer than a block is handed over in `own`, where
+    // it may be freed as soon as it is read.
+    bool Next(std::string_view& line, AnsiString& own)
     {
         while (!blocks.empty()) {
             const std::string_view block = blocks.front();
             if (from < block.size()) {
                 size_t next = 0;
                 const size_t end = LineEnd(block, from, next);
+                if (from == 0 && next == block.size() && block.size() > Block) {
+                    own = std::move(blocks.front());
+                    blocks.pop_front();
+                    line = std::string_view(own).substr(0, end);
+                    return true;
+                }
                 line = block.substr(from, end - from);
                 from = next;
                 return true;
@@ -81,15 +108,17 @@ public:
     }
 
 private:
-    // Where the block's last whole line ends, its line end included; 0 when
-    // none does. An LF always ends a line; a CR only where the next byte is
-    // read already, as it may be the first half of a CR LF.
-    static size_t AfterLastLine(std::string_view block)
+    // Where the block's last whole line ends, its line end included, looked
+    // for from `from` on (a long line is not searched again at every read);
+    // 0 when none does. An LF always ends a line; a CR only where the next
+    // byte is read already, as it may be the first half of a CR LF.
+    static size_t AfterLastLine(std::string_view block, size_t from)
     {
-        const size_t lf = block.rfind('\n');
-        if (lf != std::string_view::npos) return lf + 1;
-        const size_t cr = block.substr(0, block.size() - 1).rfind('\r');
-        return cr == std::string_view::npos ? 0 : cr + 1;
+        const std::string_view fresh = block.substr(from);
+        const size_t lf = fresh.rfind('\n');
+        if (lf != std::string_view::npos) return from + lf + 1;
+        const size_t cr = fresh.substr(0, fresh.size() - 1).rfind('\r');
+        return cr == std::string_view::npos ? 0 : from + cr + 1;
     }
 
     static constexpr size_t Block = 1 << 20;
@@ -114,12 +143,10 @@ void VelExpBuf::ReadFromFile(const AnsiString& path, bool sort, int n)
             velaction->MsgAdd(Text("ufReadFromvelactionMsgAdd_00001", "Analiza listy towarów"), LPV_Percent, count);
         }
 
-        TLJWords words = ExpWords("");
-        VelTowRec tow;
-        VelKontrRec kontr;
-        VelAsort asort;
+        Parsing parsing;
+        parsing.file = ExtractFileName(path);
         uint64_t lastProgress = GetTickCount64();
-        for (int i = 0; lines.Next(line); ++i) {
+        for (int i = 0; lines.Next(line, parsing.longLine); ++i) {
             if (velaction && i % ClockEveryLines == 0 && GetTickCount64() - lastProgress > ProgressEveryMs) {
                 lastProgress = GetTickCount64();
                 velaction->MsgP(i);
@@ -128,11 +155,10 @@ void VelExpBuf::ReadFromFile(const AnsiString& path, bool sort, int n)
             size_t from = 0, end = line.size();
             TrimRange(line, from, end);
             try {
-                ParseLine(line.substr(from, end - from), words, tow, kontr, asort);
+                ParseLine(line.substr(from, end - from), i + 1, parsing);
             } catch (const Exception& e) {
                 throw Exception(Text("ufReadFromLineError", "Błąd w linii ") + IntToStr(i + 1) +
-                                Text("ufReadFromLineError_00001", " pliku ") + ExtractFileName(path) + ": " +
-                                e.Message());
+                                Text("ufReadFromLineError_00001", " pliku ") + parsing.file + ": " + e.Message());
             }
         }
         if (velaction) velaction->MsgP(count);
@@ -149,22 +175,59 @@ void VelExpBuf::ReadFromFile(const AnsiString& path, bool sort, int n)
     }
 }
 
-void VelExpBuf::ParseLine(std::string_view line, TLJWords& words, VelTowRec& tow, VelKontrRec& kontr, VelAsort& asort)
+void VelExpBuf::ParseLine(std::string_view line, int number, Parsing& parsing)
 {
     if (line.empty() || line[0] == '#' || line[0] == '[') return;
-    const int count = words.Init(line);
+    // The words are read where the line lies: a long line is not held twice.
+    TLJWords& words = parsing.words;
+    const int count = words.InitView(line);
+    // Once its words are read into a record, a long line is freed: it is
+    // not held beside what is made of it. The line and its words are not
+    // used after that.
+    auto read = [&parsing] { AnsiString().swap(parsing.longLine); };
     const AnsiString& kind = words[0];
     // Words 1 to 5 of a cashier or currency, always five fields.
     auto fiveFields = [&words]() {
-        AnsiString text = words[1];
-        for (int i = 2; i <= 5; ++i) text += ";" + words[i];
+        size_t size = 4;
+        for (int i = 1; i <= 5; ++i) size += words.View(i).size();
+        AnsiString text;
+        text.reserve(size);
+        text.append(words.View(1));
+        for (int i = 2; i <= 5; ++i) text.append(";").append(words.View(i));
         return text;
     };
     if (kind == "PLU") {
+        VelTowRec& tow = parsing.tow;
         tow.FromLine(words, LgLink);
+        read();
+        AnsiString reason = tow.odrzucenie;
+        // The register holds one item under a PLU number: the first row that
+        // puts goods there is the host's, a later one would replace it. A
+        // number the register has no room for is refused when it is sent.
+        const bool programs = tow.status == stDod || tow.status == stAkt || tow.status == stCen;
+        if (reason.empty() && programs && !tow.opakowanie && tow.plu > 0 && tow.plu <= UINT16_MAX) {
+            std::vector<int32_t>& first = parsing.pluLine;
+            if (first.empty()) first.resize(size_t{UINT16_MAX} + 1);
+            int32_t& at = first[static_cast<size_t>(tow.plu)];
+            if (at == 0)
+                at = number;
+            else
+                reason = Text("ufReadFromDuplicatePlu", "numer PLU ") + IntToStr(tow.plu) +
+                         Text("ufReadFromDuplicatePlu_00001", " ma już towar z linii ") + IntToStr(at);
+        }
+        if (!reason.empty()) {
+            tow.status = stNull;
+            odrzucone.push_back({tow.OpisOdrzuconego(), Text("ufReadFromRejectedLine", "linia ") + IntToStr(number) +
+                                                            Text("ufReadFromLineError_00001", " pliku ") +
+                                                            parsing.file + ": " + reason});
+        }
         DodajRec(&tow);
+        FLinie.resize(ds_plu.size());
+        FLinie.back() = number;
     } else if (kind == "KON" || kind == "KONA") {
-        kontr.FromLine(AnsiString(line), LgLink);
+        VelKontrRec& kontr = parsing.kontr;
+        kontr.FromLine(words, LgLink);
+        read();
         DodajRec(&kontr);
         if (kind == "KONA") zm_listy_kontr = true;
     } else if (kind == "VAT") {
@@ -177,13 +240,20 @@ void VelExpBuf::ParseLine(std::string_view line, TLJWords& words, VelTowRec& tow
         }
     } else if (kind == "JM") {
         jmiary.Add(words[1] + ";" + words[2] + ";" + words[3]);
+        FLinieJednostek.resize(static_cast<size_t>(jmiary.Count()));
+        FLinieJednostek.back() = number;
     } else if (kind == "OPER") {
-        kasjerzy.push_back(std::make_unique<VelKasjer>(fiveFields(), LgLink));
+        AnsiString text = fiveFields();
+        read();
+        kasjerzy.push_back(std::make_unique<VelKasjer>(std::move(text), LgLink));
     } else if (kind == "WAL") {
-        waluty.push_back(std::make_unique<VelWaluta>(fiveFields(), LgLink));
+        AnsiString text = fiveFields();
+        read();
+        waluty.push_back(std::make_unique<VelWaluta>(std::move(text), LgLink));
     } else if (kind == "ASS") {
-        asort.FromLine(AnsiString(line));
-        DodajAsort(&asort);
+        parsing.asort.FromLine(words);
+        read();
+        DodajAsort(&parsing.asort);
     } else if (kind.compare(0, 3, "EUR") == 0) {
         SetKursEURO(words[1]);
     }

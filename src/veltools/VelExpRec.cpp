@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 
+#include "LTools.h"
 #include "xftools.h"
 #include "xtools.h"
 
@@ -74,6 +75,24 @@ int32_t RateInHundredths(int32_t rate, const TMLgExtTools* lg)
     return static_cast<int32_t>(hundredths);
 }
 
+// Why a goods line is refused: decimal word n (the field under key) is no number.
+[[gnu::noinline]] AnsiString NotANumber(const TMLgExtTools* lg, int n, const char* key, const char* field,
+                                        std::string_view word)
+{
+    return Text(lg, key, field) + " (" + Text(lg, "VelTowRecFieldNumber", "pole") + " " + IntToStr(n) + "): \"" +
+           ExpCytat(word) + "\"" + Text(lg, "VelTowRecNotANumber", " nie jest liczbą");
+}
+
+// Decimal word n of a goods line; one that is no number reads as 0 and, as
+// the first, gives the line's refusal.
+[[gnu::always_inline]] inline double DecimalWord(std::string_view word, int n, const char* key, const char* field,
+                                                 const TMLgExtTools* lg, AnsiString& refusal)
+{
+    double value = 0;
+    if (!TryExpStrToDecimal(word, value) && refusal.empty()) refusal = NotANumber(lg, n, key, field, word);
+    return value;
+}
+
 // Word n of an "OPER" or "WAL" text as a number, or the getter's own message.
 int FieldAsInt(TLJWords& words, int n, const TMLgExtTools* lg, const char* key, const char* fallback)
 {
@@ -88,7 +107,7 @@ int32_t ExpStrToInt(std::string_view text)
 {
     int32_t value = 0;
     if (!TryStrToInt(text, value))
-        throw Exception(Format("\"%s\" nie jest prawidłową liczbą całkowitą", AnsiString(text).c_str()));
+        throw Exception(Format("\"%s\" nie jest prawidłową liczbą całkowitą", ExpCytat(text).c_str()));
     return value;
 }
 
@@ -114,9 +133,66 @@ double ExpStrToDecimal(std::string_view text)
     // What is no number at all reads as 0, as it always did; a number no
     // double holds, or "nan" and "inf", would turn into a wrong price.
     if (ec == std::errc::result_out_of_range || (ec == std::errc() && !std::isfinite(value)))
-        throw Exception(Format("\"%s\" nie jest prawidłową liczbą", AnsiString(text).c_str()));
+        throw Exception(Format("\"%s\" nie jest prawidłową liczbą", ExpCytat(text).c_str()));
     if (ec != std::errc() || end == begin) return 0;
     return negative ? -value : value;
+}
+
+bool TryExpStrToDecimal(std::string_view text, double& value)
+{
+    value = 0;
+    std::string_view word = text;
+    while (!word.empty() && static_cast<unsigned char>(word.front()) <= ' ') word.remove_prefix(1);
+    while (!word.empty() && static_cast<unsigned char>(word.back()) <= ' ') word.remove_suffix(1);
+    if (word.empty()) return true;
+    const bool negative = word[0] == '-';
+    if (word[0] == '+' || word[0] == '-') word.remove_prefix(1);
+    size_t i = 0, digits = 0, point = std::string_view::npos;
+    for (; i < word.size(); ++i) {
+        if (IsAsciiDigit(word[i]))
+            ++digits;
+        else if ((word[i] == '.' || word[i] == ',') && point == std::string_view::npos)
+            point = i;
+        else
+            break;
+    }
+    if (digits == 0) return false;
+    const bool exponent = i < word.size();
+    if (exponent) {
+        if (word[i] != 'e' && word[i] != 'E') return false;
+        if (++i < word.size() && (word[i] == '+' || word[i] == '-')) ++i;
+        const size_t first = i;
+        while (i < word.size() && IsAsciiDigit(word[i])) ++i;
+        if (i == first || i < word.size()) return false;
+    }
+    // Whole numbers, the most common words here, are exact as doubles up to
+    // 15 digits and need no general parsing.
+    if (!exponent && point == std::string_view::npos && word.size() <= 15) {
+        int64_t whole = 0;
+        for (const char c : word) whole = whole * 10 + (c - '0');
+        value = static_cast<double>(negative ? -whole : whole);
+        return true;
+    }
+    // The reader takes "." alone as the point.
+    AnsiString pointed;
+    if (point != std::string_view::npos && word[point] == ',') {
+        pointed.assign(word);
+        pointed[point] = '.';
+        word = pointed;
+    }
+    double number = 0;
+    const auto [stop, ec] = std::from_chars(word.data(), word.data() + word.size(), number, std::chars_format::general);
+    if (ec != std::errc() || stop != word.data() + word.size() || !std::isfinite(number)) return false;
+    value = negative ? -number : number;
+    return true;
+}
+
+AnsiString ExpCytat(std::string_view text)
+{
+    constexpr size_t Most = 40;
+    if (text.size() <= Most) return AnsiString(text);
+    AnsiString quoted(text.substr(0, Most));
+    return quoted += "...";
 }
 
 int32_t ExpStrToIntPrefix(std::string_view text)
@@ -182,6 +258,7 @@ void VelTowRec::Clear()
     org_status = stNull;
     from_ecr = false;
     tow_z_kontr = false;
+    odrzucenie.clear();
 }
 
 bool VelTowRec::Bool(std::string_view word, const TMLgExtTools* lg)
@@ -198,14 +275,19 @@ void VelTowRec::FromLine(const AnsiString& line, const TMLgExtTools* lg)
 void VelTowRec::FromLine(TLJWords& w, const TMLgExtTools* lg)
 {
     Clear();
+    // A price that is no number is never guessed: the line is taken with 0
+    // and the reason why it must not go to the register.
+    auto decimal = [&](int n, const char* key, const char* field) {
+        return DecimalWord(w.View(n), n, key, field, lg, odrzucenie);
+    };
     plu = ExpStrToInt(w.View(1));
     koldod = ExpStrToInt(w.View(2));
     kod.assign(w.View(3));
     nazwa.assign(w.View(4));
-    cena = ExpStrToDecimal(w.View(5));
-    cena_hurt = ExpStrToDecimal(w.View(6));
-    cena_noc = ExpStrToDecimal(w.View(7));
-    cena_dod = ExpStrToDecimal(w.View(8));
+    cena = decimal(5, "VelTowRecFieldCena", "cena");
+    cena_hurt = decimal(6, "VelTowRecFieldCenaHurt", "cena hurtowa");
+    cena_noc = decimal(7, "VelTowRecFieldCenaNoc", "cena nocna");
+    cena_dod = decimal(8, "VelTowRecFieldCenaDod", "cena dodatkowa");
     stawka = ExpStrToInt(w.View(9));
     jedn = ExpStrToInt(w.View(10));
     czy_wazony = Bool(w.View(11), lg);
@@ -232,7 +314,7 @@ void VelTowRec::FromLine(TLJWords& w, const TMLgExtTools* lg)
     ile_w_kodzie = StrToIntDef(w.View(26), 1000);
     opis3.assign(w.View(27));
     opis4.assign(w.View(28));
-    dod_rabat_tow = ExpStrToDecimal(w.View(29));
+    dod_rabat_tow = decimal(29, "VelTowRecFieldRabat", "dodatkowy rabat");
     // A precise rate that is missing or no number leaves the whole-percent one.
     int32_t precise = 0;
     if (w.GetCount() >= 31 && TryStrToInt(w.View(30), precise))
@@ -240,7 +322,7 @@ void VelTowRec::FromLine(TLJWords& w, const TMLgExtTools* lg)
     else
         stawkaPrec = stawka < 0 ? -1 : RateInHundredths(stawka, lg);
     nazwa_pelna.assign(w.View(31));
-    ile_jedn = TruncToInt32(ExpStrToDecimal(w.View(32)));
+    ile_jedn = TruncToInt32(decimal(32, "VelTowRecFieldIleJedn", "liczba jednostek"));
 
     // The level's price stands for the retail one (level 2 is the additional
     // price and 3 the night one here, unlike CenaAkt).
@@ -271,6 +353,12 @@ double VelTowRec::CenaAkt(int level) const
     }
 }
 
+AnsiString VelTowRec::OpisOdrzuconego() const
+{
+    const AnsiString name = TLTools::StrSize(TLTools::StrMax(nazwa, 16, true), 16, ' ', right, right);
+    return Format("%s %s", ExpCytat(kod).c_str(), name.c_str());
+}
+
 // --- VelKontrRec -----------------------------------------------------------
 
 void VelKontrRec::Clear()
@@ -298,23 +386,28 @@ bool VelKontrRec::Bool(const AnsiString& word, const TMLgExtTools* lg)
 void VelKontrRec::FromLine(const AnsiString& line, const TMLgExtTools* lg)
 {
     TLJWords w = ExpWords(line);
+    FromLine(w, lg);
+}
+
+void VelKontrRec::FromLine(TLJWords& w, const TMLgExtTools* lg)
+{
     Clear();
-    KontrId = ExpStrToInt(w[1]);
-    Nazwa = w[2];
-    Skrot = w[3];
-    Ulica = w[4];
-    Kod = w[5];
-    Miasto = w[6];
-    Telefon = w[7];
-    NIP = w[8];
-    KodKarty = w[9];
+    KontrId = ExpStrToInt(w.View(1));
+    Nazwa.assign(w.View(2));
+    Skrot.assign(w.View(3));
+    Ulica.assign(w.View(4));
+    Kod.assign(w.View(5));
+    Miasto.assign(w.View(6));
+    Telefon.assign(w.View(7));
+    NIP.assign(w.View(8));
+    KodKarty.assign(w.View(9));
     // Never the expiry of the customer read before this one.
     TdtTools expiry;
-    TermWaznKarty = expiry.TryFromString(w[10], fmtDateTimeCompressed) ? expiry.Value() : Now();
-    KartaAktywna = Bool(w[11], lg);
-    RabatOdbiorcy = ExpStrToDecimal(w[12]);
-    PoziomRabatu = ExpStrToInt(w[13]);
-    IloscPunktow = StrToIntDef(w[14], 0);
+    TermWaznKarty = expiry.TryFromString(AnsiString(w.View(10)), fmtDateTimeCompressed) ? expiry.Value() : Now();
+    KartaAktywna = Bool(AnsiString(w.View(11)), lg);
+    RabatOdbiorcy = ExpStrToDecimal(w.View(12));
+    PoziomRabatu = ExpStrToInt(w.View(13));
+    IloscPunktow = StrToIntDef(w.View(14), 0);
 }
 
 // --- VelAsort --------------------------------------------------------------
@@ -327,16 +420,22 @@ void VelAsort::Clear()
 
 void VelAsort::FromLine(const AnsiString& line)
 {
+    TLJWords w = ExpWords(line);
+    FromLine(w);
+}
+
+void VelAsort::FromLine(TLJWords& w)
+{
     Clear();
-    const TxTools text(line);
-    bool found = false;
-    nr = ExpStrToInt(text.SelectWordEx(1, found, ";"));
-    nazwa = text.SelectWordEx(2, found, ";");
+    nr = ExpStrToInt(w.View(1));
+    nazwa.assign(w.View(2));
 }
 
 // --- VelKasjer -------------------------------------------------------------
 
-VelKasjer::VelKasjer(const AnsiString& text, const TMLgExtTools* lg) : FText(text), FWords(ExpWords(text)), FLg(lg) {}
+VelKasjer::VelKasjer(AnsiString text, const TMLgExtTools* lg) : FText(std::move(text)), FWords(ExpWords(FText)), FLg(lg)
+{
+}
 
 VelKasjer::VelKasjer(int numer, const AnsiString& nazwisko, int poziom, const AnsiString& identyfikator,
                      const AnsiString& kodKarty, const TMLgExtTools* lg)
@@ -363,7 +462,9 @@ AnsiString VelKasjer::GetKodKarty() { return FWords[4]; }
 
 // --- VelWaluta -------------------------------------------------------------
 
-VelWaluta::VelWaluta(const AnsiString& text, const TMLgExtTools* lg) : FText(text), FWords(ExpWords(text)), FLg(lg) {}
+VelWaluta::VelWaluta(AnsiString text, const TMLgExtTools* lg) : FText(std::move(text)), FWords(ExpWords(FText)), FLg(lg)
+{
+}
 
 AnsiString VelWaluta::GetKod() { return FWords[0]; }
 

@@ -22,11 +22,19 @@ int32_t ExpStrToInt(std::string_view text);
 // The longest leading decimal number ("." as the point, an exponent allowed,
 // blanks before it skipped); 0 when there is none.
 double ExpStrToDecimal(std::string_view text);
+// A decimal word that is a number and nothing else: trimmed of blanks, either
+// empty (0) or an optional sign, digits with at most one "." or "," (read as
+// the point) and at least one digit, then optionally "e" or "E", an optional
+// sign and digits. False for any other word and for a number no double holds.
+bool TryExpStrToDecimal(std::string_view text, double& value);
 // The leading whole number (blanks before it skipped); 0 when there is none,
 // the nearest 32-bit value when it is beyond.
 int32_t ExpStrToIntPrefix(std::string_view text);
 // The words of one line split at ";".
 TLJWords ExpWords(const AnsiString& line);
+// A word or line of the file as a message quotes it: its first 40
+// characters, followed by "..." when it is longer.
+AnsiString ExpCytat(std::string_view text);
 // The error of the export file's format, under `key`.
 [[noreturn]] void ThrowExpFormat(const TMLgExtTools* lg, const char* key);
 
@@ -74,6 +82,10 @@ public:
     // The row comes from the register, not from the file.
     bool from_ecr = false;
     bool tow_z_kontr = false;
+    // Why the line cannot be taken as it stands: the first decimal word that
+    // is no number, with its field; empty when every word is one. Only the
+    // line's reading sets it; the goods table does not keep it.
+    AnsiString odrzucenie;
 
     VelTowRec() { Clear(); }
 
@@ -86,6 +98,9 @@ public:
     void FromLine(TLJWords& words, const TMLgExtTools* lg);
     // The price of a level: 1 wholesale, 2 night, 3 additional, any other retail.
     double CenaAkt(int level) const;
+    // The goods as a rejected line names them: the barcode, a blank and the
+    // name in 16 columns.
+    AnsiString OpisOdrzuconego() const;
 
 private:
     // The one-letter T/F word; anything else (an empty word too) is a format error.
@@ -109,6 +124,8 @@ public:
     // A "KON" or "KONA" line. The card expiry is always taken from this line:
     // a word that is empty or no date gives the current date and time.
     void FromLine(const AnsiString& line, const TMLgExtTools* lg);
+    // The same from the line's words.
+    void FromLine(TLJWords& words, const TMLgExtTools* lg);
 
 private:
     static bool Bool(const AnsiString& word, const TMLgExtTools* lg);
@@ -122,6 +139,7 @@ public:
     void Clear();
     // An "ASS" line: word 1 the number, word 2 the name.
     void FromLine(const AnsiString& line);
+    void FromLine(TLJWords& words);
 };
 
 // A cashier of an "OPER" line: number; surname; rights level; identifier;
@@ -129,7 +147,7 @@ public:
 // throws the getter's own message.
 class VelKasjer {
 public:
-    VelKasjer(const AnsiString& text, const TMLgExtTools* lg);
+    VelKasjer(AnsiString text, const TMLgExtTools* lg);
     VelKasjer(int numer, const AnsiString& nazwisko, int poziom, const AnsiString& identyfikator,
               const AnsiString& kodKarty, const TMLgExtTools* lg);
 
@@ -150,7 +168,7 @@ private:
 // given in it ("T").
 class VelWaluta {
 public:
-    VelWaluta(const AnsiString& text, const TMLgExtTools* lg);
+    VelWaluta(AnsiString text, const TMLgExtTools* lg);
 
     const AnsiString& Text() const { return FText; }
     AnsiString GetKod();

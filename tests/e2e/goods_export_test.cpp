@@ -391,6 +391,117 @@ TEST(GoodsExport, AClearingReportsTheDeletionsItDid)
     }
 }
 
+// What the register cannot take of a file is found before the session
+// opens: not a frame goes out, and the error names the line, the goods and
+// the rate, or quotes the unit line.
+TEST(GoodsExport, AnUnknownRateOrABadUnitLineEndsTheExportBeforeAnyFrame)
+{
+    const std::string head = "ASS;1;Napoje\r\nJM;1;0;szt\r\n";
+    const std::string goods = Plu("1", "5901", "Chleb", "350", "DOD") + Plu("2", "5902", "Maslo", "600", "AKT");
+    auto rated7 = [](const std::string& status) { return Plu("3", "5903", "Ser", "900", status, "7;1;F;0;F;F;F;;;0"); };
+    const std::string rate = "Błąd w linii 5 pliku kasa.exp, towar 5903: Niezdefiniowana stawka 7.00%";
+    auto unit = [](const std::string& quoted) {
+        return "Nieprawidłowy numer jednostki miary w wierszu \"" + quoted + "\" (linia 3 pliku ";
+    };
+    const struct {
+        std::string file;
+        const char *kind, *towMax;
+        std::string error;
+    } cases[] = {
+        {head + goods + rated7("DOD"), "0", "0", rate},
+        // A price change goes as the whole goods once the register's goods
+        // are cleared, or when reconciliation finds them missing.
+        {head + goods + rated7("CEN"), "3", "1", rate},
+        {head + goods + rated7("CEN"), "3", "0", rate},
+        {head + "JM;x;0;szt\r\n" + goods, "0", "0", unit("JM;x;0;szt")},
+        {head + "JM;" + std::string(50, '1') + ";0;szt\r\n" + goods, "0", "0",
+         unit("JM;" + std::string(37, '1') + "...")},
+        // No goods in the file, but reconciliation may find some to delete.
+        {head + "JM;-1;0;szt\r\n", "3", "0", unit("JM;-1;0;szt")},
+        // A word longer than anything read at once is quoted short.
+        {"PLU;" + std::string(3 << 20, '9') + ";0;1;n;1;1;1;1;23;1;F;0;F;F;F;0;;0;DOD\r\n" + goods, "0", "0",
+         "Błąd w linii 1 pliku kasa.exp: \"" + std::string(40, '9') + "...\" nie jest prawidłową liczbą całkowitą"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file.substr(0, 80) + c.kind + c.towMax);
+        RegisterSession s(R"({"goods": [{"plu": 7, "barcode": "5907"}]})");
+        EXPECT_EQ(Export(s, c.file, c.kind, c.towMax), 0);
+        EXPECT_EQ(s.Commands(), std::vector<int>{});
+        EXPECT_FALSE(s.LinkEverOpened());
+        ASSERT_GE(s.host.lines.size(), 2u);
+        const HostLine& error = s.host.lines.back();
+        EXPECT_EQ(s.host.lines[s.host.lines.size() - 2], Failure("eksport", "")[0]);
+        EXPECT_TRUE(error.text.starts_with(c.error)) << error.text.substr(0, 200);
+        EXPECT_LT(error.text.size(), 300u);
+        // The failure's heading and its one line are the only error lines added.
+        EXPECT_EQ(std::count_if(s.host.lines.begin(), s.host.lines.end(),
+                                [](const HostLine& l) { return l.kind == 2 && !l.replaced; }),
+                  2);
+        EXPECT_EQ(s.File("wynik.exp"), "");
+    }
+}
+
+// A row that programs no goods needs no rate slot: a deletion, a price
+// change alone, a package. A unit line is read only when there are goods.
+TEST(GoodsExport, RowsThatProgramNoGoodsGoOutWhateverTheirRate)
+{
+    RegisterSession s(R"({"goods": [{"plu": 3, "barcode": "5903"}, {"plu": 4, "barcode": "5904"}]})");
+    const std::string rest7 = "7;1;F;0;F;F;F;;;0";
+    EXPECT_EQ(Export(s, "JM;1;0;szt\r\n" + Plu("3", "5903", "Ser", "900", "USU", rest7) +
+                            Plu("4", "5904", "Jaja", "120", "CEN", rest7) + Pack("5", "Butelka", "50", "DOD")),
+              0);
+    EXPECT_EQ(GoodsSent(s), (std::vector<std::string>{
+                                R"(2140 [["V",3],["B",0],["B",0]])",
+                                R"(2700 [["V",5],["S","Butelka"],["S","5"],["N",50],["N",0],["B",1],["B",1],["B",0]])",
+                                R"(2181 [["V",4],["N",120]])"}));
+    EXPECT_EQ(s.File("wynik.exp"), "PLU;3;30;5903;USU\r\nPLU;4;40;5904;CEN\r\n");
+
+    RegisterSession masterOnly;
+    EXPECT_EQ(Export(masterOnly, "JM;x;0;szt\r\nASS;1;Napoje\r\n"), 0);
+    EXPECT_EQ(masterOnly.host.lines.back().kind, 0) << masterOnly.host.lines.back().text;
+}
+
+// A price that is no number, or a PLU number an earlier goods row has, keeps
+// the row out of the register and of "wynik.exp"; it is listed with its line
+// and the export goes on. Reconciliation leaves the register's item under a
+// refused row's barcode where it is.
+TEST(GoodsExport, ARowWithAPriceThatIsNoNumberOrARepeatedPluIsRefusedAndTheRestGoesOut)
+{
+    const std::string file = Plu("1", "5901", "Zla cena", "abc", "DOD") + Plu("2", "5902", "Spacja", "1 250", "DOD") +
+                             Plu("3", "5903", "Nan", "nan", "AKT") + Plu("4", "5904", "Calkowita", "1250", "DOD") +
+                             Plu("5", "5905", "Przecinek", "1250,00", "DOD") +
+                             Plu("6", "5906", "Odstepy", " 12.5 ", "DOD") + Plu("7", "5907", "Pusta", "", "DOD") +
+                             Plu("4", "5908", "Powtorka", "1", "DOD") + Plu("8", "5909", "Usuwany", "1", "USU") +
+                             Plu("8", "5910", "Nowy", "2", "DOD") + Pack("5", "Butelka", "1", "DOD") +
+                             Pack("6", "Skrzynka", "1", "AKT");
+    for (const char* kind : {"0", "3"}) {
+        SCOPED_TRACE(kind);
+        RegisterSession s(R"({"goods": [{"plu": 1, "name": "Zla cena", "barcode": "5901", "price": 0},
+                                        {"plu": 8, "name": "Usuwany", "barcode": "5909", "price": 1}]})");
+        EXPECT_EQ(Export(s, file, kind), 0);
+        std::vector<std::string> sent = GoodsSent(s);
+        std::erase_if(sent, [](const std::string& c) { return !c.starts_with("21") || c.starts_with("2110 "); });
+        std::vector<std::string> firsts;  // each command with its first field and its price
+        for (const std::string& c : sent) {
+            const size_t price = c.find(R"(["N",)");
+            firsts.push_back(c.substr(0, c.find(']')) + "] " +
+                             (price == std::string::npos ? "" : c.substr(price + 5, c.find(']', price) - price - 5)));
+        }
+        EXPECT_EQ(firsts,
+                  (std::vector<std::string>{R"(2140 [["V",8] )", R"(2100 [["V",4] 1250)", R"(2100 [["V",5] 1250)",
+                                            R"(2100 [["V",6] 12)", R"(2100 [["V",7] 0)", R"(2100 [["V",8] 2)"}));
+        const HostLines refused =
+            RejectedList({"5901 Zla cena        : linia 1 pliku kasa.exp: cena (pole 5): \"abc\" nie jest liczbą",
+                          "5902 Spacja          : linia 2 pliku kasa.exp: cena (pole 5): \"1 250\" nie jest liczbą",
+                          "5903 Nan             : linia 3 pliku kasa.exp: cena (pole 5): \"nan\" nie jest liczbą",
+                          "5908 Powtorka        : linia 8 pliku kasa.exp: numer PLU 4 ma już towar z linii 4"});
+        EXPECT_EQ(From(s.host.lines, refused[0], refused.size()), refused);
+        EXPECT_EQ(s.File("wynik.exp"),
+                  "PLU;4;40;5904;DOD\r\nPLU;5;50;5905;DOD\r\nPLU;6;60;5906;DOD\r\n"
+                  "PLU;7;70;5907;DOD\r\nPLU;8;80;5909;USU\r\nPLU;8;80;5910;DOD\r\n");
+    }
+}
+
 TEST(GoodsServiceFunctions, ZeroingSalesAndClearingTheGoodsBase)
 {
     const char* const kSold = R"({"model": 1, "goods": [{"plu": 1, "sales": 2}], "packages": [{"number": 1}]})";

@@ -7,7 +7,10 @@
 // reconciliation of 100000 rows on each side.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <tuple>
 
 #include "VelExpBuf.h"
@@ -21,6 +24,7 @@ namespace {
 const std::string kFormatError = "Nieprawid\xB3owy format pliku eksportowego";
 const std::string kReading = "Wczytywanie listy towar\xF3w";
 const std::string kAnalysis = "Analiza listy towar\xF3w";
+const std::string kNotInteger = " nie jest prawid\xB3ow\xB9 liczb\xB9 ca\xB3kowit\xB9";
 
 class ExportingAction : public TVelComboAction {
 public:
@@ -47,10 +51,11 @@ protected:
 
     std::string Kasa() const { return tmp.File("kasa.exp"); }
 
-    // The error text of reading `text` as the export file, "" when none.
-    std::string Read(const std::string& text, int kind = -1)
+    // The error text of reading `text` as the export file (with write
+    // false, the file as it is), "" when none.
+    std::string Read(const std::string& text, int kind = -1, bool write = true)
     {
-        testutil::WriteFile(Kasa(), text);
+        if (write) testutil::WriteFile(Kasa(), text);
         const std::string error = testutil::Thrown([&] { buf->ReadFromFile(Kasa(), false, kind); });
         return error == testutil::kNothingThrown ? "" : error;
     }
@@ -135,6 +140,65 @@ TEST_F(ExpBuf, EveryLineKindIsStoredWhereItBelongs)
     EXPECT_EQ(std::tuple(a.nr, a.nazwa), std::tuple(17, "Nabia\xB3"));
 
     EXPECT_DOUBLE_EQ(buf->FKursEURO, 4.2537) << "\"EURO\" counts as the euro line";
+}
+
+// The resident memory of this process in kB as /proc/self/status gives it
+// under `field` ("VmRSS:", "VmHWM:" the peak); 0 when it cannot be read.
+size_t ResidentKb(const std::string& field)
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with(field)) return std::stoul(line.substr(field.size()));
+    return 0;
+}
+
+// However long a line, reading the file takes at most three times its size,
+// and a message quotes a bounded part of it; the lines after it are read.
+TEST_F(ExpBuf, ALineOfFiftyMegabytesTakesAtMostThreeTimesItsSizeAndIsQuotedShort)
+{
+    // The sanitizers keep freed memory back and shadow all of it.
+    const bool measured = sizeof(SANITIZER_RUNTIME) == 1;
+    constexpr size_t Word = size_t{50} << 20;
+    const std::string nines = "\"" + std::string(40, '9') + "...\"";
+    const std::string line2 = "Błąd w linii 2 pliku kasa.exp: ";
+    const std::string tail = ";1;1;1;23;1;F;0;F;F;F;0;;0;DOD";
+    // The line around the long word, the error, a goods row's refusal, and
+    // the goods rows and cashiers read.
+    const std::tuple<std::string, std::string, std::string, std::string, int, int> cases[] = {
+        {"PLU;", ";0;1;n;1" + tail, line2 + nines + kNotInteger, "", 0, 0},
+        {"KON;", ";a;;;;;;;;;;T;0;0", line2 + nines + kNotInteger, "", 0, 0},
+        {"PLU;1;0;1;n;", tail, "", "cena (pole 5): " + nines + " nie jest liczb\xB9", 2, 0},
+        {"PLU;1;0;1;", ";1" + tail, "", "", 2, 0},
+        {"OPER;1;", ";0;;", "", "", 1, 1},
+        {"# ", "", "", "", 1, 0},
+    };
+    for (const auto& [head, rest, error, refusal, rows, cashiers] : cases) {
+        SCOPED_TRACE(head);
+        buf.reset();
+        {
+            std::ofstream out(Kasa(), std::ios::binary);
+            out << "VAT;23\r\n" << head;
+            const std::string block(1 << 20, '9');
+            for (size_t n = 0; n < Word; n += block.size()) out << block;
+            // A line ended by a CR alone follows.
+            out << rest << "\rPLU;2;0;2;b;1;1;1;1;23;1;F;0;F;F;F;0;;0;DOD\r\n";
+        }
+        buf = std::make_unique<VelExpBuf>(action.get());
+        // The peak from here on.
+        const bool reset = measured && (std::ofstream("/proc/self/clear_refs") << "5").good();
+        const size_t before = ResidentKb("VmRSS:");
+        const std::string thrown = Read("", -1, false);
+        const size_t peak = ResidentKb("VmHWM:");
+        EXPECT_EQ(thrown, error);
+        EXPECT_EQ(buf->odrzucone.empty() ? "" : buf->odrzucone[0].powod.substr(buf->odrzucone[0].powod.find(": ") + 2),
+                  refusal);
+        EXPECT_EQ(std::tuple(buf->il_rec, buf->CountKasjer()), std::tuple(rows, cashiers));
+        if (reset && before > 0 && peak > 0) {
+            EXPECT_LE(peak - before, 3 * (Word >> 10)) << "kB";
+        }
+        std::filesystem::remove(Kasa());
+        std::filesystem::remove(tmp.File("ARCH2.EXP"));
+    }
 }
 
 TEST_F(ExpBuf, CustomerListChangeIsFlaggedByKona)
@@ -771,20 +835,76 @@ TEST_F(ComboExpBuf, HundredThousandRowsEachSideReconcileWithoutAQuadraticStep)
 TEST_F(ComboExpBuf, ABadNumberIsAFormatErrorNamingItsLine)
 {
     const std::string at = "Błąd w linii 2 pliku kasa.exp: ", format = "Nieprawidłowy format pliku eksportowego";
-    // Price and rate as the file has them, the failure, and the row's price and rate as read.
-    const std::tuple<std::string, std::string, std::string, double, int32_t> cases[] = {
-        {"100", "21474836", "", 100, 2147483600},
-        {"12abc", "0", "", 12, 0},
-        {"100", "21474837", at + format, 0, 0},
-        {"100", "99999999", at + format, 0, 0},
-        {"nan", "23", at + "\"nan\" nie jest prawidłową liczbą", 0, 0},
-        {"1e999", "23", at + "\"1e999\" nie jest prawidłową liczbą", 0, 0},
+    // Price and rate as the file has them, the failure, and the row's price,
+    // rate and status as read; a price that is no number leaves the row with
+    // nothing to do.
+    const std::tuple<std::string, std::string, std::string, double, int32_t, stTow> cases[] = {
+        {"100", "21474836", "", 100, 2147483600, stAkt},
+        {"12abc", "0", "", 0, 0, stNull},
+        {"100", "21474837", at + format, 0, 0, stNull},
+        {"100", "99999999", at + format, 0, 0, stNull},
+        {"nan", "23", "", 0, 2300, stNull},
+        {"1e999", "23", "", 0, 2300, stNull},
     };
-    for (const auto& [price, rate, error, cena, stawkaPrec] : cases) {
+    for (const auto& [price, rate, error, cena, stawkaPrec, status] : cases) {
         Renew();
         EXPECT_EQ(Read("VAT;23\r\n" + Priced(1, "1", price, rate)), error) << price << " " << rate;
-        EXPECT_TRUE(!error.empty() || (Row(0).cena == cena && Row(0).stawkaPrec == stawkaPrec));
+        EXPECT_TRUE(!error.empty() || (Row(0).cena == cena && Row(0).stawkaPrec == stawkaPrec &&
+                                       Row(0).status == status && Row(0).org_status == stAkt))
+            << price << " " << rate;
     }
+}
+
+// A goods line that must not reach the register stays a row with nothing to
+// do, named among the rejected lines with its line; the reading goes on.
+TEST_F(ComboExpBuf, AGoodsLineWithAPriceThatIsNoNumberOrAnEarlierRowsPluIsRefused)
+{
+    const std::string file = Priced(1, "5901", "abc") + Priced(2, "5902", "1 250") + Priced(3, "5903", "nan") +
+                             Priced(4, "5904", "1250") + Priced(5, "5905", "1250,00") + Priced(6, "5906", " 12.5 ") +
+                             Priced(7, "5907", "") + Host(4, "5908", "Drugi", "DOD") +
+                             // Packages of PLU 0, and a deletion and a new row of one PLU, are no repeat.
+                             Host(0, "11", "Butelka", "DOD", 23, true) + Host(0, "12", "Skrzynka", "DOD", 23, true) +
+                             Host(9, "5909", "Stary", "USU") + Host(9, "5910", "Nowy", "DOD") +
+                             Host(0, "5911", "Bez numeru", "DOD") + Host(0, "5912", "Bez numeru", "AKT") +
+                             // A row refused for its price claims no PLU; the next one of it is taken.
+                             Priced(10, "5913", "x") + Priced(10, "5914", "1") + Host(4, "5915", "Trzeci", "CEN") +
+                             // A number the register has no room for is refused as each row is sent.
+                             Host(70000, "5916", "Poza", "DOD") + Host(70000, "5917", "Poza", "DOD");
+    ASSERT_EQ(Read("VAT;23\r\n" + file), "");
+    ASSERT_EQ(combo->il_rec, 19);
+    const std::vector<int> refusedRows = {0, 1, 2, 7, 14, 16};
+    for (int row = 0; row < combo->il_rec; ++row) {
+        const bool refused = std::find(refusedRows.begin(), refusedRows.end(), row) != refusedRows.end();
+        EXPECT_EQ(Row(row).status == stNull, refused) << row;
+        EXPECT_EQ(combo->LiniaPliku(row), row + 2) << row;
+    }
+    EXPECT_EQ(std::tuple(Row(3).cena, Row(4).cena, Row(5).cena, Row(6).cena), std::tuple(1250, 1250, 12.5, 0));
+    EXPECT_EQ(std::tuple(combo->il_dod, combo->il_akt, combo->il_cen, combo->il_usu), std::tuple(6, 6, 0, 1));
+    std::vector<std::string> listed;
+    for (const auto& line : combo->odrzucone) listed.push_back(line.rekord + ": " + line.powod);
+    EXPECT_EQ(listed, (std::vector<std::string>{
+                          "5901 T1              : linia 2 pliku kasa.exp: cena (pole 5): \"abc\" nie jest liczb\xB9",
+                          "5902 T2              : linia 3 pliku kasa.exp: cena (pole 5): \"1 250\" nie jest liczb\xB9",
+                          "5903 T3              : linia 4 pliku kasa.exp: cena (pole 5): \"nan\" nie jest liczb\xB9",
+                          "5908 Drugi           : linia 9 pliku kasa.exp: numer PLU 4 ma ju\xBF towar z linii 5",
+                          "5913 T10             : linia 16 pliku kasa.exp: cena (pole 5): \"x\" nie jest liczb\xB9",
+                          "5915 Trzeci          : linia 18 pliku kasa.exp: numer PLU 4 ma ju\xBF towar z linii 5"}));
+    EXPECT_EQ(combo->LiniaPliku(-1) + combo->LiniaPliku(combo->il_rec), 0);
+}
+
+// A refused row is never carried out: the register's item under its barcode
+// is neither deleted nor taken as the row's, however equal it is.
+TEST_F(ComboExpBuf, ReconciliationLeavesARefusedRowAndTheRegistersItemOfItsBarcodeAlone)
+{
+    ASSERT_EQ(Read(Priced(1, "5901", "abc") + Priced(2, "5902", "100") + Host(2, "5903", "T2", "DOD")), "");
+    combo->AddInPlu("5901", Tow(1, "T1", "5901", 0, 0));
+    combo->AddInPlu("5903", Tow(2, "T2", "5903", 0, 100));
+    combo->AnalizujCancelBufor(false);
+    ASSERT_EQ(combo->il_rec, 3) << "nothing of the register's to delete";
+    for (int row : {0, 2}) EXPECT_EQ(std::tuple(Row(row).status, Row(row).tr_ok), std::tuple(stNull, false)) << row;
+    EXPECT_EQ(Row(1).status, stDod);
+    combo->SetTrOk(1, true);
+    EXPECT_EQ(Wynik(), "PLU;2;0;5902;AKT\r\n");
 }
 
 TEST_F(ComboExpBuf, TheRegistersBarcodeFindsTheHostsExactRowBeforeTheStrippedOne)

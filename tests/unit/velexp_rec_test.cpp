@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "VelExpRec.h"
 #include "thrown.h"
@@ -76,15 +77,70 @@ TEST(VelTowRec, EveryOptionalWordIsRead)
 
 TEST(VelTowRec, LenientWordsFallBackToTheirDefaults)
 {
-    const VelTowRec r = Parse(Plu("DOD", ";;;;;12abc;x;y;;;z;;;w"));
+    const VelTowRec r = Parse(Plu("DOD", ";;;;;12abc;x;y;;;;;;"));
     EXPECT_EQ(r.TerminW, 12) << "the validity term takes the leading number";
-    EXPECT_EQ(std::tuple(r.poziom_cen, r.ile_w_kodzie, r.cena, r.dod_rabat_tow, r.ile_jedn),
-              std::tuple(-1, 1000, 250, 0, 0));
-    // Blanks before a number, a carriage return among them, are skipped.
-    const VelTowRec p = Parse("PLU;1;0;1;n;12.345x;abc;-3.5;\r1e2;23;1;F;0;F;F;F;;;0;DOD");
-    EXPECT_DOUBLE_EQ(p.cena, 12.345) << "a decimal stops at the first character that cannot continue it";
-    EXPECT_EQ(std::tuple(p.cena_hurt, p.cena_noc, p.cena_dod, p.kod_opakowania), std::tuple(0, -3.5, 100, ""));
+    EXPECT_EQ(std::tuple(r.poziom_cen, r.ile_w_kodzie, r.cena, r.dod_rabat_tow, r.ile_jedn, r.odrzucenie),
+              std::tuple(-1, 1000, 250, 0, 0, ""));
+    // Blanks around a number, a carriage return among them, are trimmed.
+    const VelTowRec p = Parse("PLU;1;0;1;n;12.345 ;;-3.5;\r1e2;23;1;F;0;F;F;F;;;0;DOD");
+    EXPECT_EQ(std::tuple(p.cena, p.cena_hurt, p.cena_noc, p.cena_dod, p.kod_opakowania, p.odrzucenie),
+              std::tuple(12.345, 0, -3.5, 100, "", ""));
     EXPECT_EQ(p.plu_opakowania, 0) << "an empty package PLU is no number and no error";
+}
+
+// A price is never guessed from a word that is no number: the line is read,
+// its price 0, and the first such word named with its field.
+TEST(VelTowRec, ADecimalWordIsANumberAsAWholeOrTheLineIsRefused)
+{
+    const char* const numbers[] = {"1250",
+                                   "1250,00",
+                                   " 12.5 ",
+                                   "",
+                                   "+7",
+                                   "-3.5",
+                                   "\t1e2\r",
+                                   ".5",
+                                   "5.",
+                                   "2,5E-1",
+                                   "1e+3",
+                                   "0000000000000000000012",
+                                   "123456789012345678"};
+    const double values[] = {1250, 1250, 12.5, 0, 7, -3.5, 100, 0.5, 5, 0.25, 1000, 12, 123456789012345678.0};
+    for (size_t i = 0; i < std::size(numbers); ++i) {
+        const VelTowRec r =
+            Parse("PLU;12;7;5900001;Mleko;" + std::string(numbers[i]) + ";240;230;220;23;1;F;3;t;F;T;0;3;4;DOD");
+        EXPECT_EQ(std::tuple(r.cena, r.odrzucenie), std::tuple(values[i], "")) << numbers[i];
+    }
+    // The word, and as it is quoted when it is longer than 40 characters.
+    std::vector<std::pair<std::string, std::string>> refused = {
+        {"1" + std::string(400, '0'), "1" + std::string(39, '0') + "..."},
+        {std::string(41, '7') + "x", std::string(40, '7') + "..."}};
+    for (const char* word : {"abc", "1 250", "nan", "inf", "1.2.3", "1,2.3", "1.250,00", "12abc", "1e", "1e+", "-",
+                             "+-1", "--1", "0x10", "1e999"})
+        refused.emplace_back(word, word);
+    for (const auto& [word, quoted] : refused) {
+        const VelTowRec r = Parse("PLU;12;7;5900001;Mleko;" + word + ";240;230;220;23;1;F;3;t;F;T;0;3;4;DOD");
+        EXPECT_EQ(std::tuple(r.cena, r.odrzucenie),
+                  std::tuple(0, "cena (pole 5): \"" + quoted + "\" nie jest liczb\xB9"))
+            << word;
+    }
+    // Each decimal word of the line; the first one that is no number is named.
+    const std::pair<int, std::string> fields[] = {
+        {5, "cena"},           {6, "cena hurtowa"},     {7, "cena nocna"},
+        {8, "cena dodatkowa"}, {29, "dodatkowy rabat"}, {32, "liczba jednostek"}};
+    for (const auto& [field, name] : fields) {
+        std::vector<std::string> words(33, "1");
+        words[0] = "PLU";
+        words[3] = "5900001";
+        words[11] = words[13] = words[14] = words[15] = "F";
+        words[19] = "DOD";
+        words[field] = "x" + std::to_string(field);
+        if (field < 32) words[32] = "y";
+        std::string line = words[0];
+        for (size_t i = 1; i < words.size(); ++i) line += ";" + words[i];
+        EXPECT_EQ(Parse(line).odrzucenie, name + " (pole " + std::to_string(field) + "): \"x" + std::to_string(field) +
+                                              "\" nie jest liczb\xB9");
+    }
 }
 
 TEST(VelTowRec, PreciseRateMissingOrNoNumberFallsBackToTheWholeRate)
@@ -139,7 +195,10 @@ TEST(VelTowRec, EveryFormatErrorHasItsTextWhichTheTextToolMayTranslate)
         {"PLU;12;7;5900001;Mleko;250;240;230;220;23.5;1;F;3;T;F;T;0;3;4;DOD", "\"23.5" + kNotInteger},
         // A package PLU that is given must be a number.
         {"PLU;12;7;5900001;Mleko;250;240;230;220;23;1;F;3;T;F;T;0;x;4;DOD", "\"x" + kNotInteger},
-        {"PLU", "\"" + kNotInteger}};
+        {"PLU", "\"" + kNotInteger},
+        // A word is quoted up to 40 characters.
+        {"PLU;" + std::string(41, '9'), "\"" + std::string(40, '9') + "..." + kNotInteger},
+        {"PLU;" + std::string(40, '9'), "\"" + std::string(40, '9') + kNotInteger}};
     for (const auto& [line, error] : cases) EXPECT_EQ(testutil::Thrown([&] { Parse(line); }), error) << line;
     TMLgExtTools lg(nullptr, [](char* buffer, int size, const char* section, const char* key) {
         if (std::string(section) != "veltools_VelExpBuf" || std::string(key) != "VelTowRecBoolExceptio") return 0;
@@ -159,7 +218,7 @@ TEST(VelTowRec, DecimalsIgnoreTheProcessLocale)
     const VelTowRec r = Parse("PLU;1;0;1;n;12.5;1,5;0;0;23;1;F;0;F;F;F;0;;0;DOD;;;;;;;;;;2.25;;;7.9");
     setlocale(LC_ALL, saved.c_str());
     EXPECT_DOUBLE_EQ(r.cena, 12.5);
-    EXPECT_DOUBLE_EQ(r.cena_hurt, 1) << "a comma ends the number";
+    EXPECT_DOUBLE_EQ(r.cena_hurt, 1.5) << "a comma is the point as well";
     EXPECT_DOUBLE_EQ(r.dod_rabat_tow, 2.25);
     EXPECT_EQ(r.ile_jedn, 7);
 }
