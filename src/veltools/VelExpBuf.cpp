@@ -139,25 +139,33 @@ std::string_view VelExpBuf::Rows::Row::Kod() const
 
 void VelExpBuf::Rows::Write(Row& row, const VelTowRec& rec)
 {
+    // The barcode the host gave is as a rule the barcode itself, and is then
+    // not kept twice: a long one would take its room twice over.
+    const bool orgIsKod = rec.org_barcode == rec.kod;
+    const AnsiString empty;
+    auto kept = [&](const AnsiString& text) -> const AnsiString& {
+        return orgIsKod && &text == &rec.org_barcode ? empty : text;
+    };
     // The texts first: nothing of the row changes when their room cannot be
     // had. They are put straight into their room, which a long text alone
     // then takes once.
     size_t size = 0;
     auto none = [](auto&, const auto&) {};
-    EachField(row, rec, none, [&size](const AnsiString& text) { size += TextRoom(text); });
+    EachField(row, rec, none, [&](const AnsiString& text) { size += TextRoom(kept(text)); });
     bool same = row.texts && row.textSize == size;
     if (same) {
         const char* at = row.texts.get();
-        EachField(row, rec, none, [&](const AnsiString& text) { same = same && TakeText(at) == text; });
+        EachField(row, rec, none, [&](const AnsiString& text) { same = same && TakeText(at) == kept(text); });
     }
     if (!same) {
         auto texts = std::make_unique_for_overwrite<char[]>(size);
         char* at = texts.get();
-        EachField(row, rec, none, [&at](const AnsiString& text) { PutText(at, text); });
+        EachField(row, rec, none, [&](const AnsiString& text) { PutText(at, kept(text)); });
         row.texts = std::move(texts);
         row.textSize = static_cast<uint32_t>(size);
     }
     EachField(row, rec, [](auto& stored, const auto& value) { stored = value; }, [](const AnsiString&) {});
+    row.orgIsKod = orgIsKod;
 }
 
 void VelExpBuf::Rows::push_back(const VelTowRec& rec)
@@ -178,6 +186,7 @@ void VelExpBuf::Rows::Read(const Row& row, VelTowRec& rec)
     const char* at = row.texts.get();
     EachField(row, rec, [](const auto& stored, auto& value) { value = stored; },
               [&at](AnsiString& text) { text.assign(TakeText(at)); });
+    if (row.orgIsKod) rec.org_barcode = rec.kod;
 }
 
 VelExpBuf::Rows::Row& VelExpBuf::StoredRow(int row)

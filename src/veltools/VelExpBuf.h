@@ -231,6 +231,8 @@ private:
             stTow status, org_status;
             double cena, cena_hurt, cena_noc, cena_dod, dod_rabat_tow;
             bool czy_wazony, wagowo_ilosciowy, opakowanie, cena_otwarta, tr_ok, flag, add_rec, from_ecr, tow_z_kontr;
+            // The barcode the host gave is the barcode: its text is kept empty.
+            bool orgIsKod;
             uint32_t textSize;
             std::unique_ptr<char[]> texts;
 

@@ -152,8 +152,11 @@ size_t ResidentKb(const std::string& field)
     return 0;
 }
 
-// However long a line, reading the file takes at most three times its size,
-// and a message quotes a bounded part of it; the lines after it are read.
+// However long a line, reading the file takes at most three times its size
+// (beside tables of a fixed size, such as the PLU numbers seen: a megabyte
+// covers them), and a message quotes a bounded part of it; the lines after
+// it are read. A long barcode is the worst: the line, the barcode and the
+// barcode as the host gave it are held at once.
 TEST_F(ExpBuf, ALineOfFiftyMegabytesTakesAtMostThreeTimesItsSizeAndIsQuotedShort)
 {
     // The sanitizers keep freed memory back and shadow all of it.
@@ -169,6 +172,7 @@ TEST_F(ExpBuf, ALineOfFiftyMegabytesTakesAtMostThreeTimesItsSizeAndIsQuotedShort
         {"KON;", ";a;;;;;;;;;;T;0;0", line2 + nines + kNotInteger, "", 0, 0},
         {"PLU;1;0;1;n;", tail, "", "cena (pole 5): " + nines + " nie jest liczb\xB9", 2, 0},
         {"PLU;1;0;1;", ";1" + tail, "", "", 2, 0},
+        {"PLU;1;0;", ";n;1" + tail, "", "", 2, 0},
         {"OPER;1;", ";0;;", "", "", 1, 1},
         {"# ", "", "", "", 1, 0},
     };
@@ -194,7 +198,7 @@ TEST_F(ExpBuf, ALineOfFiftyMegabytesTakesAtMostThreeTimesItsSizeAndIsQuotedShort
                   refusal);
         EXPECT_EQ(std::tuple(buf->il_rec, buf->CountKasjer()), std::tuple(rows, cashiers));
         if (reset && before > 0 && peak > 0) {
-            EXPECT_LE(peak - before, 3 * (Word >> 10)) << "kB";
+            EXPECT_LE(peak - before, 3 * (Word >> 10) + 1024) << "kB";
         }
         std::filesystem::remove(Kasa());
         std::filesystem::remove(tmp.File("ARCH2.EXP"));
