@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "LTools.h"
 #include "xftools.h"
@@ -75,6 +76,18 @@ int32_t RateInHundredths(int32_t rate, const TMLgExtTools* lg)
     return static_cast<int32_t>(hundredths);
 }
 
+// Whole numbers, the most common decimal words, are exact as doubles up to
+// 15 digits and need no general parsing: the value of such a word of digits
+// alone, or nothing for any other word.
+std::optional<double> ShortWholeNumber(std::string_view digits)
+{
+    if (digits.empty() || digits.size() > 15 || !std::all_of(digits.begin(), digits.end(), IsAsciiDigit))
+        return std::nullopt;
+    int64_t whole = 0;
+    for (const char c : digits) whole = whole * 10 + (c - '0');
+    return static_cast<double>(whole);
+}
+
 // Why a goods line is refused: decimal word n (the field under key) is no number.
 [[gnu::noinline]] AnsiString NotANumber(const TMLgExtTools* lg, int n, const char* key, const char* field,
                                         std::string_view word)
@@ -118,15 +131,7 @@ double ExpStrToDecimal(std::string_view text)
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     // A second sign is no number at all.
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) return 0;
-    // Whole numbers, the most common words here, are exact as doubles up to
-    // 15 digits and need no general parsing.
-    const std::string_view digits = text.substr(i);
-    if (!digits.empty() && digits.size() <= 15 && std::all_of(digits.begin(), digits.end(), IsAsciiDigit)) {
-        int64_t whole = 0;
-        for (const char c : digits) whole = whole * 10 + (c - '0');
-        const auto value = static_cast<double>(whole);
-        return negative ? -value : value;
-    }
+    if (const std::optional<double> whole = ShortWholeNumber(text.substr(i))) return negative ? -*whole : *whole;
     double value = 0;
     const char* begin = text.data() + i;
     auto [end, ec] = std::from_chars(begin, text.data() + text.size(), value, std::chars_format::general);
@@ -141,9 +146,9 @@ double ExpStrToDecimal(std::string_view text)
 bool TryExpStrToDecimal(std::string_view text, double& value)
 {
     value = 0;
-    std::string_view word = text;
-    while (!word.empty() && static_cast<unsigned char>(word.front()) <= ' ') word.remove_prefix(1);
-    while (!word.empty() && static_cast<unsigned char>(word.back()) <= ' ') word.remove_suffix(1);
+    size_t from = 0, end = text.size();
+    TrimRange(text, from, end);
+    std::string_view word = text.substr(from, end - from);
     if (word.empty()) return true;
     const bool negative = word[0] == '-';
     if (word[0] == '+' || word[0] == '-') word.remove_prefix(1);
@@ -165,12 +170,8 @@ bool TryExpStrToDecimal(std::string_view text, double& value)
         while (i < word.size() && IsAsciiDigit(word[i])) ++i;
         if (i == first || i < word.size()) return false;
     }
-    // Whole numbers, the most common words here, are exact as doubles up to
-    // 15 digits and need no general parsing.
-    if (!exponent && point == std::string_view::npos && word.size() <= 15) {
-        int64_t whole = 0;
-        for (const char c : word) whole = whole * 10 + (c - '0');
-        value = static_cast<double>(negative ? -whole : whole);
+    if (const std::optional<double> whole = ShortWholeNumber(word)) {
+        value = negative ? -*whole : *whole;
         return true;
     }
     // The reader takes "." alone as the point.
