@@ -17,6 +17,10 @@ AnsiString ComboTrnErrMsg(int code);
 // Execution errors that end a reading loop or refuse one record: the exchange
 // returns normally and the caller reads last_err_wyk.
 bool ComboIsQuietExecError(int code);
+// Two of them callers tell apart: the record asked for is not there, and a
+// list read record by record has no more.
+constexpr int kNoSuchRecord = 903;
+constexpr int kEndOfList = 975;
 // Returns for a quiet code; otherwise throws "Kasa zgłosiła błąd wykonania: "
 // followed by ComboWykErrMsg(code).
 void ComboRzucKomunikatemBleduWykonania(int code);

@@ -14,7 +14,6 @@
 namespace {
 
 constexpr int kMaxPackageLink = 65;
-constexpr int kNoSuchRecord = 903;
 // A package code that is no number goes to this package, as the register
 // family has always had it.
 constexpr int32_t kPackageOfNoNumber = 99;

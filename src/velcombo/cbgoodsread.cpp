@@ -9,9 +9,6 @@
 
 namespace {
 
-constexpr int kEndOfList = 975;
-constexpr int kNoSuchRecord = 903;
-
 AnsiString WithoutSemicolons(AnsiString text)
 {
     std::erase(text, ';');

@@ -4,12 +4,12 @@
 // counted and, when the user asked for it, the import is logged to
 // "import.log".
 #include "cbaction.h"
+#include "cberrors.h"
 #include "dttools.h"
 #include "sysfiles.h"
 
 namespace {
 
-constexpr int kEndOfList = 975;
 // The rate of a goods record until its slot is looked up; logged as it is
 // when the register has no rate for the slot.
 constexpr int kNoRate = -999;

@@ -1,6 +1,7 @@
 // Reading the register's sales statistics, card settings and cashier state
 // into the intermediate file, and the daily fiscal report before them.
 #include "cbaction.h"
+#include "cberrors.h"
 #include "cbtexts.h"
 
 void TVelComboAction::DoFiscalReport()
@@ -49,7 +50,7 @@ void TVelComboAction::ReadPluSale(e_ReadStat kind)
     last_err_wyk = 0;
     MsgAdd(DriverText(text), LPV_Value, 100);
     int counter = 0;
-    ReadList(contextCmd, {DataB(2), DataB(2)}, readCmd, {DataV(0), DataB(1)}, {975}, [&] {
+    ReadList(contextCmd, {DataB(2), DataB(2)}, readCmd, {DataV(0), DataB(1)}, {kEndOfList}, [&] {
         Progress(counter);
         ThrowPrzerwac();
         LineToIMPFile(kind == rs_Plu ? ParsePluStatLine() : ParsePackStatLine());
