@@ -420,6 +420,8 @@ protected:
     std::pair<uint64_t, uint64_t> readingId;
     // Opens the reading at path for its pass, unless it is held already.
     void HoldReading(const AnsiString& path);
+    // Holds the file opened as the reading (f_combo) with its identity.
+    void HoldFile(std::unique_ptr<TMFile> file);
     // Whether impPath still leads to the reading held.
     bool ReadingInPlace() const;
     // The reading's name went during its pass: the reading is put back with

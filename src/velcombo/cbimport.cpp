@@ -207,6 +207,12 @@ void TVelComboAction::HoldReading(const AnsiString& path)
     // A reading gone since it was found is not made again empty.
     file->SetCreate(false);
     file->Open();
+    HoldFile(std::move(file));
+}
+
+void TVelComboAction::HoldFile(std::unique_ptr<TMFile> file)
+{
+    // The file opened, not what its name leads to a moment later.
     readingId = {};
     file->Identity(readingId.first, readingId.second);
     f_combo = std::move(file);
@@ -304,10 +310,7 @@ void TVelComboAction::LineToIMPFile(const AnsiString& line)
         file->SetReadOnly(false);
         file->Open();
         file->SetPointer(file->GetSize());
-        // The file opened, not what its name leads to a moment later.
-        readingId = {};
-        file->Identity(readingId.first, readingId.second);
-        f_combo = std::move(file);
+        HoldFile(std::move(file));
     }
     const int64_t end = f_combo->GetPointer();
     try {
@@ -372,9 +375,7 @@ AnsiString TVelComboAction::KeepReading(const AnsiString& when)
     auto held = [&](const AnsiString& path) {
         file->SetPath(path);
         impPath = path;
-        readingId = {};
-        file->Identity(readingId.first, readingId.second);
-        f_combo = std::move(file);
+        HoldFile(std::move(file));
         return path;
     };
     if (RenameFile(work, name)) {
