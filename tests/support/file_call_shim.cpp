@@ -230,6 +230,13 @@ bool Closing(int fd, char (&path)[kPath])
     return tracked;
 }
 
+// A file opened relative to a folder descriptor is one the host names by
+// its path only when the folder is the current one or the path is absolute.
+int OpenedAt(int fd, int dir, const char* path, int flags)
+{
+    return dir == AT_FDCWD || path[0] == '/' ? Opened(fd, path, flags) : fd;
+}
+
 mode_t ModeOf(int flags, va_list args)
 {
     return (flags & (O_CREAT | O_TMPFILE)) ? static_cast<mode_t>(va_arg(args, int)) : 0;
@@ -263,8 +270,7 @@ int openat(int dir, const char* path, int flags, ...)
     const mode_t mode = ModeOf(flags, args);
     va_end(args);
     REAL(openat, int (*)(int, const char*, int, ...));
-    const int fd = next(dir, path, flags, mode);
-    return dir == AT_FDCWD || path[0] == '/' ? Opened(fd, path, flags) : fd;
+    return OpenedAt(next(dir, path, flags, mode), dir, path, flags);
 }
 int openat64(int dir, const char* path, int flags, ...)
 {
@@ -273,8 +279,7 @@ int openat64(int dir, const char* path, int flags, ...)
     const mode_t mode = ModeOf(flags, args);
     va_end(args);
     REAL(openat64, int (*)(int, const char*, int, ...));
-    const int fd = next(dir, path, flags, mode);
-    return dir == AT_FDCWD || path[0] == '/' ? Opened(fd, path, flags) : fd;
+    return OpenedAt(next(dir, path, flags, mode), dir, path, flags);
 }
 int __open_2(const char* path, int flags)
 {
