@@ -1,6 +1,7 @@
 // The Combo/NEO driver: its library object and its device action.
 #pragma once
 
+#include <array>
 #include <exception>
 #include <functional>
 #include <initializer_list>
@@ -165,6 +166,13 @@ public:
     AnsiString SendOpakRec(VelTowRec rec);
     AnsiString DeletePluRec(VelTowRec rec);
     AnsiString DeleteOpakRec(VelTowRec rec);
+    // The fields of the PLUINS that programs goods whole, and of the PACKINS
+    // that programs a package, or why the row cannot be put into them.
+    AnsiString PluInsFields(const VelTowRec& rec, std::array<AnsiString, 16>& fields);
+    AnsiString PackInsFields(const VelTowRec& rec, std::array<AnsiString, 8>& fields);
+    // Why a command of these fields cannot be sent: the register takes no
+    // frame that long.
+    static AnsiString FrameRefusal(int n, const AnsiString* fields);
     AnsiString PluRecRefusal(const VelTowRec& rec, int32_t* price);
     AnsiString OpakRecRefusal(const VelTowRec& rec, int32_t& number, int32_t* price);
     // A row programmed whole also carries its name and code as texts.
