@@ -162,6 +162,9 @@ public:
     // goods (cbgoods.cpp, cbgoodsread.cpp). One row's command: the answer's
     // quiet code is left in last_err_wyk; a row that cannot be put into the
     // register's fields at all is not sent and its refusal text returned.
+    // With ProgressTow, the line of the row sent: its kind ("PRG_TOW" ...),
+    // its barcode and name.
+    void PokazWiersz(const char* rodzaj, const VelTowRec& rec);
     AnsiString SendPluRec(VelTowRec rec);
     AnsiString SendOpakRec(VelTowRec rec);
     AnsiString DeletePluRec(VelTowRec rec);
@@ -410,7 +413,9 @@ protected:
     // The goods rows the export has to send; master data waits for them.
     bool AnyGoodsToSend() const;
     // The export file just read, before anything goes to the register: its
-    // refused goods lines listed; a unit line, or a rate the register has no
+    // refused goods lines listed, with every row whose frame the register
+    // could not take refused among them; a price with a fraction of the
+    // smallest unit warned of; a unit line, or a rate the register has no
     // slot for in a row that may be programmed, ends the export.
     void CheckExportFile();
     // Runs every clean-up step of the export; a step that fails does not stop

@@ -44,7 +44,10 @@ AnsiString TVelComboExpBuf::KodNaKase(const AnsiString& kod) const
     return velaction ? velaction->FormatujBarkodNaKase(kod) : kod;
 }
 
-int TVelComboExpBuf::PoziomCenNaKase() const { return velaction ? velaction->PoziomCen : 0; }
+int TVelComboExpBuf::PoziomCenNaKase() const
+{
+    return velaction ? velaction->PoziomCen : 0;
+}
 
 void TVelComboExpBuf::ModifyPLUStatus(VelTowRec& host, VelTowRec& reg)
 {

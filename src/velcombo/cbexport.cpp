@@ -119,9 +119,10 @@ void TVelComboAction::CheckExportFile()
         const double price = rec.CenaAkt(PoziomCen);
         int32_t programmed = 0;
         if (CenaNaKase(price, programmed) && price != programmed) {
-            warning_log.Add(Format(DriverText("%s: %s%s: %.15g ma ułamek najmniejszej jednostki waluty, kasa dostanie %d").c_str(),
-                                   rec.OpisOdrzuconego().c_str(), exp_buf->OpisLinii(row).c_str(),
-                                   ExpPoleCeny(rec.SlowoCeny(PoziomCen), GetLgLink()).c_str(), price, programmed));
+            warning_log.Add(
+                Format(DriverText("%s: %s%s: %.15g ma ułamek najmniejszej jednostki waluty, kasa dostanie %d").c_str(),
+                       rec.OpisOdrzuconego().c_str(), exp_buf->OpisLinii(row).c_str(),
+                       ExpPoleCeny(rec.SlowoCeny(PoziomCen), GetLgLink()).c_str(), price, programmed));
             Fcokolwiek_eksportowano = true;
         }
     }

@@ -147,10 +147,16 @@ int TVelComboAction::GrupaNaKase(int32_t nrAsort) const
     return 1;
 }
 
-AnsiString TVelComboAction::SendPluRec(VelTowRec rec)
+void TVelComboAction::PokazWiersz(const char* rodzaj, const VelTowRec& rec)
 {
     if (ProgressTow)
-        MsgAdd(Format("PRG_TOW Kod: %s, Nazwa: %s", ExpCytat(rec.kod).c_str(), ExpCytat(rec.nazwa).c_str()), LPV_Value, 100);
+        MsgAdd(Format("%s Kod: %s, Nazwa: %s", rodzaj, ExpCytat(rec.kod).c_str(), ExpCytat(rec.nazwa).c_str()),
+               LPV_Value, 100);
+}
+
+AnsiString TVelComboAction::SendPluRec(VelTowRec rec)
+{
+    PokazWiersz("PRG_TOW", rec);
     if (rec.status == stCen) {
         int32_t price = 0;
         const AnsiString refusal = PluRecRefusal(rec, &price);
@@ -202,8 +208,7 @@ AnsiString TVelComboAction::PluInsFields(const VelTowRec& rec, std::array<AnsiSt
 
 AnsiString TVelComboAction::SendOpakRec(VelTowRec rec)
 {
-    if (ProgressTow)
-        MsgAdd(Format("PRG_OPA Kod: %s, Nazwa: %s", ExpCytat(rec.kod).c_str(), ExpCytat(rec.nazwa).c_str()), LPV_Value, 100);
+    PokazWiersz("PRG_OPA", rec);
     std::array<AnsiString, 8> fields;
     AnsiString refusal = PackInsFields(rec, fields);
     if (refusal.empty()) refusal = FrameRefusal(8, fields.data());
@@ -238,8 +243,7 @@ AnsiString TVelComboAction::PackInsFields(const VelTowRec& rec, std::array<AnsiS
 
 AnsiString TVelComboAction::DeletePluRec(VelTowRec rec)
 {
-    if (ProgressTow)
-        MsgAdd(Format("USU_TOW Kod: %s, Nazwa: %s", ExpCytat(rec.kod).c_str(), ExpCytat(rec.nazwa).c_str()), LPV_Value, 100);
+    PokazWiersz("USU_TOW", rec);
     const AnsiString refusal = PluRecRefusal(rec, nullptr);
     if (!refusal.empty()) return refusal;
     const AnsiString fields[] = {DataV(static_cast<uint16_t>(rec.plu)), DataB(0), DataB(0)};
@@ -249,8 +253,7 @@ AnsiString TVelComboAction::DeletePluRec(VelTowRec rec)
 
 AnsiString TVelComboAction::DeleteOpakRec(VelTowRec rec)
 {
-    if (ProgressTow)
-        MsgAdd(Format("USU_OPA Kod: %s, Nazwa: %s", ExpCytat(rec.kod).c_str(), ExpCytat(rec.nazwa).c_str()), LPV_Value, 100);
+    PokazWiersz("USU_OPA", rec);
     int32_t number = 0;
     const AnsiString refusal = OpakRecRefusal(rec, number, nullptr);
     if (!refusal.empty()) return refusal;

@@ -121,7 +121,10 @@ std::optional<double> LeadingDecimal(std::string_view text)
 
 // A decimal word read as the file's format has always read it: as far as it
 // is a number, and 0 for what is none or what no double holds.
-double LenientDecimal(std::string_view word) { return LeadingDecimal(word).value_or(0); }
+double LenientDecimal(std::string_view word)
+{
+    return LeadingDecimal(word).value_or(0);
+}
 
 // Word n of an "OPER" or "WAL" text as a number, or the getter's own message.
 int FieldAsInt(TLJWords& words, int n, const TMLgExtTools* lg, const char* key, const char* fallback)
@@ -398,17 +401,25 @@ double VelTowRec::CenaAkt(int level) const
 int VelTowRec::SlowoCeny(int level) const
 {
     switch (level) {
-        case 1: return 6;
-        case 2: return 7;
-        case 3: return 8;
-        default: break;
+        case 1:
+            return 6;
+        case 2:
+            return 7;
+        case 3:
+            return 8;
+        default:
+            break;
     }
     // The retail price stands for the price of the line's own level.
     switch (poziom_cen) {
-        case 1: return 6;
-        case 2: return 8;
-        case 3: return 7;
-        default: return 5;
+        case 1:
+            return 6;
+        case 2:
+            return 8;
+        case 3:
+            return 7;
+        default:
+            return 5;
     }
 }
 

@@ -511,22 +511,24 @@ TEST(GoodsExport, ARowWithAPriceThatIsNoNumberOrARepeatedPluIsRefusedAndTheRestG
                                            [](const std::string& c) { return c.starts_with(R"(2100 [["V",9])"); });
         ASSERT_NE(withText, sent.end());
         EXPECT_TRUE(withText->ends_with(R"(["B",1],["B",0],["B",1],["B",0]])")) << *withText;
-        const HostLines refused = RejectedList(
-            {"5901 Zla cena        : linia 1 pliku kasa.exp: cena (pole 5): \"abc\" nie jest liczbą",
-             "5902 Spacja          : linia 2 pliku kasa.exp: cena (pole 5): \"1 250\" nie jest liczbą",
-             "5903 Nan             : linia 3 pliku kasa.exp: cena (pole 5): \"nan\" nie jest liczbą",
-             "5908 Powtorka        : linia 8 pliku kasa.exp: numer PLU 4 ma już towar z linii 4",
-             std::string(40, '7') + "... Dlugi kod       : linia 19 pliku kasa.exp: "
-                                    "Ramka polecenia za długa: 65604 bajtów (najwyżej 65535)",
-             std::string(40, 'A') + "... Dluga skrzynka  : linia 20 pliku kasa.exp: "
-                                    "Ramka polecenia za długa: 70057 bajtów (najwyżej 65535)"});
+        const HostLines refused =
+            RejectedList({"5901 Zla cena        : linia 1 pliku kasa.exp: cena (pole 5): \"abc\" nie jest liczbą",
+                          "5902 Spacja          : linia 2 pliku kasa.exp: cena (pole 5): \"1 250\" nie jest liczbą",
+                          "5903 Nan             : linia 3 pliku kasa.exp: cena (pole 5): \"nan\" nie jest liczbą",
+                          "5908 Powtorka        : linia 8 pliku kasa.exp: numer PLU 4 ma już towar z linii 4",
+                          std::string(40, '7') + "... Dlugi kod       : linia 19 pliku kasa.exp: "
+                                                 "Ramka polecenia za długa: 65604 bajtów (najwyżej 65535)",
+                          std::string(40, 'A') + "... Dluga skrzynka  : linia 20 pliku kasa.exp: "
+                                                 "Ramka polecenia za długa: 70057 bajtów (najwyżej 65535)"});
         EXPECT_EQ(From(s.host.lines, refused[0], refused.size()), refused);
         const std::string cut = ": cena (pole 5): ";
-        const HostLines warned = RejectedList(
-            {"5906 Odstepy         : linia 6 pliku kasa.exp" + cut + "12.5 ma ułamek najmniejszej jednostki waluty, kasa dostanie 12",
-             "5914 Ulamek          : linia 17 pliku kasa.exp" + cut + "12.5 ma ułamek najmniejszej jednostki waluty, kasa dostanie 12",
-             "5915 Grosz           : linia 18 pliku kasa.exp" + cut + "0.999 ma ułamek najmniejszej jednostki waluty, kasa dostanie 0"},
-            1);
+        const HostLines warned = RejectedList({"5906 Odstepy         : linia 6 pliku kasa.exp" + cut +
+                                                   "12.5 ma ułamek najmniejszej jednostki waluty, kasa dostanie 12",
+                                               "5914 Ulamek          : linia 17 pliku kasa.exp" + cut +
+                                                   "12.5 ma ułamek najmniejszej jednostki waluty, kasa dostanie 12",
+                                               "5915 Grosz           : linia 18 pliku kasa.exp" + cut +
+                                                   "0.999 ma ułamek najmniejszej jednostki waluty, kasa dostanie 0"},
+                                              1);
         EXPECT_EQ(From(s.host.lines, warned[0], warned.size()), warned);
         EXPECT_EQ(s.host.lines.back(), Replaced("Zapis wyniku eksportu:\x01OK")) << "never halfway";
         EXPECT_EQ(s.File("wynik.exp"),

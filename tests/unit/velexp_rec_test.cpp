@@ -119,7 +119,10 @@ TEST(VelTowRec, ADecimalWordIsANumberAsAWholeOrTheLineIsRefused)
                              "+-1", "--1", "0x10", "1e999"})
         refused.emplace_back(word, word);
     // A NUL byte is shown, not taken for the word's end.
-    refused.emplace_back(std::string("12\0" "5", 4), "12\\05");
+    refused.emplace_back(std::string("12\0"
+                                     "5",
+                                     4),
+                         "12\\05");
     for (const auto& [word, quoted] : refused) {
         const VelTowRec r = Parse("PLU;12;7;5900001;Mleko;" + word + ";240;230;220;23;1;F;3;t;F;T;0;3;4;DOD");
         EXPECT_EQ(std::tuple(r.cena, r.odrzucenie),
@@ -135,11 +138,11 @@ TEST(VelTowRec, ADecimalWordIsANumberAsAWholeOrTheLineIsRefused)
         const char *level, *status;
         int word;
         bool refused;
-    } levels[] = {{0, "", "DOD", 5, true},   {0, "", "AKT", 6, false},  {0, "", "CEN", 7, false},
-                  {0, "", "DOD", 8, false},  {0, "1", "DOD", 6, true},  {0, "1", "DOD", 5, false},
-                  {0, "2", "DOD", 8, true},  {0, "3", "DOD", 7, true},  {1, "", "DOD", 6, true},
-                  {1, "", "DOD", 5, false},  {2, "3", "DOD", 7, true},  {3, "", "DOD", 8, true},
-                  {0, "", "USU", 5, false},  {0, "", "DOD", 29, false}, {0, "", "DOD", 32, false}};
+    } levels[] = {{0, "", "DOD", 5, true},  {0, "", "AKT", 6, false},  {0, "", "CEN", 7, false},
+                  {0, "", "DOD", 8, false}, {0, "1", "DOD", 6, true},  {0, "1", "DOD", 5, false},
+                  {0, "2", "DOD", 8, true}, {0, "3", "DOD", 7, true},  {1, "", "DOD", 6, true},
+                  {1, "", "DOD", 5, false}, {2, "3", "DOD", 7, true},  {3, "", "DOD", 8, true},
+                  {0, "", "USU", 5, false}, {0, "", "DOD", 29, false}, {0, "", "DOD", 32, false}};
     for (const auto& c : levels) {
         std::vector<std::string> words(33, "1");
         words[0] = "PLU";
@@ -154,14 +157,16 @@ TEST(VelTowRec, ADecimalWordIsANumberAsAWholeOrTheLineIsRefused)
         TLJWords split = ExpWords(line);
         VelTowRec r;
         r.FromLine(split, nullptr, c.poziomCen);
-        const std::string why = std::to_string(c.poziomCen) + "/" + c.level + " " + c.status + " " + std::to_string(c.word);
+        const std::string why =
+            std::to_string(c.poziomCen) + "/" + c.level + " " + c.status + " " + std::to_string(c.word);
         EXPECT_EQ(r.odrzucenie, c.refused ? names[c.word - 5] + std::string(" (pole ") + std::to_string(c.word) +
                                                 "): \"7 szt\" nie jest liczb\xB9"
                                           : "")
             << why;
         const bool programmed = r.SlowoCeny(c.poziomCen) == c.word;
         EXPECT_EQ(r.CenaAkt(c.poziomCen), c.refused ? 0 : programmed ? 7 : 1) << why;
-        EXPECT_EQ(std::tuple(r.dod_rabat_tow, r.ile_jedn), std::tuple(c.word == 29 ? 7 : 1, c.word == 32 ? 7 : 1)) << why;
+        EXPECT_EQ(std::tuple(r.dod_rabat_tow, r.ile_jedn), std::tuple(c.word == 29 ? 7 : 1, c.word == 32 ? 7 : 1))
+            << why;
     }
     EXPECT_EQ(Parse(Plu("DOD", ";;;;;;;;;;brak;;;n/d")).dod_rabat_tow, 0) << "no number: no discount";
 }
