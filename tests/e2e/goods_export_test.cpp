@@ -487,7 +487,7 @@ TEST(GoodsExport, ARowWithAPriceThatIsNoNumberOrARepeatedPluIsRefusedAndTheRestG
                              Pack(std::string(70000, 'A'), "Dluga skrzynka", "1", "DOD");
     const std::string programmed = R"(2100 [["V",4] 1250 2100 [["V",5] 1250 2100 [["V",6] 12 2100 [["V",7] 0 )"
                                    R"(2100 [["V",8] 2 2100 [["V",9] 300 2100 [["V",11] 100 )";
-    for (const char* kind : {"1", "3"}) {
+    for (const char* kind : {"0", "1", "3"}) {
         SCOPED_TRACE(kind);
         RegisterSession s(R"({"goods": [{"plu": 1, "name": "Zla cena", "barcode": "5901", "price": 0},
                                         {"plu": 8, "name": "Usuwany", "barcode": "5909", "price": 1},
