@@ -1,6 +1,7 @@
 // The Combo/NEO driver: its library object and its device action.
 #pragma once
 
+#include <array>
 #include <exception>
 #include <functional>
 #include <initializer_list>
@@ -161,10 +162,20 @@ public:
     // goods (cbgoods.cpp, cbgoodsread.cpp). One row's command: the answer's
     // quiet code is left in last_err_wyk; a row that cannot be put into the
     // register's fields at all is not sent and its refusal text returned.
+    // With ProgressTow, the line of the row sent: its kind ("PRG_TOW" ...),
+    // its barcode and name.
+    void PokazWiersz(const char* rodzaj, const VelTowRec& rec);
     AnsiString SendPluRec(VelTowRec rec);
     AnsiString SendOpakRec(VelTowRec rec);
     AnsiString DeletePluRec(VelTowRec rec);
     AnsiString DeleteOpakRec(VelTowRec rec);
+    // The fields of the PLUINS that programs goods whole, and of the PACKINS
+    // that programs a package, or why the row cannot be put into them.
+    AnsiString PluInsFields(const VelTowRec& rec, std::array<AnsiString, 16>& fields);
+    AnsiString PackInsFields(const VelTowRec& rec, std::array<AnsiString, 8>& fields);
+    // Why a command of these fields cannot be sent: the register takes no
+    // frame that long.
+    static AnsiString FrameRefusal(int n, const AnsiString* fields);
     AnsiString PluRecRefusal(const VelTowRec& rec, int32_t* price);
     AnsiString OpakRecRefusal(const VelTowRec& rec, int32_t& number, int32_t* price);
     // A row programmed whole also carries its name and code as texts.
@@ -402,7 +413,9 @@ protected:
     // The goods rows the export has to send; master data waits for them.
     bool AnyGoodsToSend() const;
     // The export file just read, before anything goes to the register: its
-    // refused goods lines listed; a unit line, or a rate the register has no
+    // refused goods lines listed, with every row whose frame the register
+    // could not take refused among them; a price with a fraction of the
+    // smallest unit warned of; a unit line, or a rate the register has no
     // slot for in a row that may be programmed, ends the export.
     void CheckExportFile();
     // Runs every clean-up step of the export; a step that fails does not stop

@@ -44,6 +44,11 @@ AnsiString TVelComboExpBuf::KodNaKase(const AnsiString& kod) const
     return velaction ? velaction->FormatujBarkodNaKase(kod) : kod;
 }
 
+int TVelComboExpBuf::PoziomCenNaKase() const
+{
+    return velaction ? velaction->PoziomCen : 0;
+}
+
 void TVelComboExpBuf::ModifyPLUStatus(VelTowRec& host, VelTowRec& reg)
 {
     // Goods the host deletes are deleted whatever the register holds, and

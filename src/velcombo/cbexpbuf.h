@@ -24,6 +24,8 @@ public:
     void ModifyPLUStatus(VelTowRec& host, VelTowRec& reg) override;
     // As the register family at hand takes it (FormatujBarkodNaKase).
     AnsiString KodNaKase(const AnsiString& kod) const override;
+    // The action's price level (PoziomCen).
+    int PoziomCenNaKase() const override;
 
     TLTools tools;
 

@@ -5,6 +5,7 @@
 #include "cbaction.h"
 #include "cberrors.h"
 #include "cbexpbuf.h"
+#include "cbframe.h"
 #include "sysfiles.h"
 
 void TVelComboAction::Eksport()
@@ -83,15 +84,46 @@ void TVelComboAction::CheckExportFile()
     VelTowRec rec;
     for (int row = 0; row < exp_buf->il_rec; ++row) {
         const int status = exp_buf->PluStatus(row);
-        if (status != stDod && status != stAkt && !(status == stCen && matched)) continue;
+        if (status != stDod && status != stAkt && status != stCen) continue;
         exp_buf->CzytajRec(row, &rec);
-        if (rec.opakowanie) continue;
-        try {
-            NumerStawkiPrec(rec.stawkaPrec);
-        } catch (const Exception& e) {
-            throw Exception(Format(DriverText("Błąd w linii %d pliku %s, towar %s: %s").c_str(),
-                                   exp_buf->LiniaPliku(row), ExtractFileName(FNameKEXP()).c_str(),
-                                   ExpCytat(rec.kod).c_str(), e.Message().c_str()));
+        // A package always goes whole; goods but for a price change alone.
+        const bool whole = rec.opakowanie || status != stCen || matched;
+        if (!rec.opakowanie && whole) {
+            try {
+                NumerStawkiPrec(rec.stawkaPrec);
+            } catch (const Exception& e) {
+                throw Exception(Format(DriverText("Błąd w linii %d pliku %s, towar %s: %s").c_str(),
+                                       exp_buf->LiniaPliku(row), ExtractFileName(FNameKEXP()).c_str(),
+                                       ExpCytat(rec.kod).c_str(), e.Message().c_str()));
+            }
+        }
+        if (whole) {
+            // A row the register could not take in one frame would end the
+            // export halfway: it is refused before anything is sent.
+            AnsiString refusal;
+            if (rec.opakowanie) {
+                std::array<AnsiString, 8> fields;
+                if (PackInsFields(rec, fields).empty()) refusal = FrameRefusal(8, fields.data());
+            } else {
+                std::array<AnsiString, 16> fields;
+                if (PluInsFields(rec, fields).empty()) refusal = FrameRefusal(16, fields.data());
+            }
+            if (!refusal.empty()) {
+                const VelExpBuf::Odrzucony& line = exp_buf->OdrzucWiersz(row, refusal);
+                ListRejected(line.rekord, line.powod);
+                continue;
+            }
+        }
+        // The register takes whole smallest units: a host that wrote another
+        // unit would see its prices cut without a word.
+        const double price = rec.CenaAkt(PoziomCen);
+        int32_t programmed = 0;
+        if (CenaNaKase(price, programmed) && price != programmed) {
+            warning_log.Add(
+                Format(DriverText("%s: %s%s: %.15g ma ułamek najmniejszej jednostki waluty, kasa dostanie %d").c_str(),
+                       rec.OpisOdrzuconego().c_str(), exp_buf->OpisLinii(row).c_str(),
+                       ExpPoleCeny(rec.SlowoCeny(PoziomCen), GetLgLink()).c_str(), price, programmed));
+            Fcokolwiek_eksportowano = true;
         }
     }
 }

@@ -209,6 +209,13 @@ AnsiString ComboBuildPacket(uint32_t token, uint16_t cmd, int n, const AnsiStrin
     return ComboInsertSYN(frame);
 }
 
+size_t ComboFrameSize(int n, const AnsiString* fields)
+{
+    size_t size = CB_EMPTY_FRAME_SIZE;
+    for (int i = 0; fields && i < n; ++i) size += fields[i].size();
+    return size;
+}
+
 // --- Receiving ---------------------------------------------------------------------
 
 void TComboReceiver::Reset()

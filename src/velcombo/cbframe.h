@@ -81,6 +81,9 @@ AnsiString ComboUnstuff(const AnsiString& wire);
 void ComboInsertRetryFlag(AnsiString& wire);
 // All of the above in order: the stuffed frame of a command with n fields.
 AnsiString ComboBuildPacket(uint32_t token, uint16_t cmd, int n, const AnsiString* fields);
+// The size of the plain frame of a command with n fields, which is refused
+// above CB_MAX_FRAME_SIZE.
+size_t ComboFrameSize(int n, const AnsiString* fields);
 
 // --- Receiving ----------------------------------------------------------------
 enum TComboRxEvent {

@@ -4,12 +4,13 @@
 // refuses, or one that cannot be put into the register's fields at all, is
 // listed as rejected and the pass goes on.
 #include <algorithm>
-#include <cmath>
+#include <array>
 #include <cstdint>
 
 #include "VelExpBuf.h"
 #include "cbaction.h"
 #include "cberrors.h"
+#include "cbframe.h"
 
 namespace {
 
@@ -41,16 +42,6 @@ bool FitsPluField(int32_t plu) { return plu >= 0 && plu <= UINT16_MAX; }
 bool FitsByte(int32_t value)
 {
     return value >= 0 && value <= UINT8_MAX;
-}
-
-// The price in the smallest unit, truncated toward zero; false when it is no
-// 32-bit number.
-bool PriceOf(double price, int32_t& out)
-{
-    const double whole = std::trunc(price);
-    if (!(whole >= INT32_MIN && whole <= INT32_MAX)) return false;
-    out = static_cast<int32_t>(whole);
-    return true;
 }
 
 }  // namespace
@@ -111,8 +102,8 @@ void TVelComboAction::SendPluRecs(e_SendType pass)
 AnsiString TVelComboAction::PluRecRefusal(const VelTowRec& rec, int32_t* price)
 {
     if (!FitsPluField(rec.plu)) return Format(DriverText("numer PLU %d poza zakresem 0-65535").c_str(), rec.plu);
-    if (price && !PriceOf(rec.CenaAkt(PoziomCen), *price))
-        return Format(DriverText("cena %.0f poza zakresem liczby 32-bitowej").c_str(), rec.CenaAkt(PoziomCen));
+    if (price && !CenaNaKase(rec.CenaAkt(PoziomCen), *price))
+        return Format(DriverText("cena %.15g poza zakresem liczby 32-bitowej").c_str(), rec.CenaAkt(PoziomCen));
     return "";
 }
 
@@ -121,8 +112,8 @@ AnsiString TVelComboAction::OpakRecRefusal(const VelTowRec& rec, int32_t& number
     number = PackageNumber(rec.kod);
     if (number < 0)
         return Format(DriverText("kod opakowania %s poza zakresem 0-255").c_str(), ExpCytat(rec.kod).c_str());
-    if (price && !PriceOf(rec.CenaAkt(PoziomCen), *price))
-        return Format(DriverText("cena %.0f poza zakresem liczby 32-bitowej").c_str(), rec.CenaAkt(PoziomCen));
+    if (price && !CenaNaKase(rec.CenaAkt(PoziomCen), *price))
+        return Format(DriverText("cena %.15g poza zakresem liczby 32-bitowej").c_str(), rec.CenaAkt(PoziomCen));
     return "";
 }
 
@@ -156,20 +147,38 @@ int TVelComboAction::GrupaNaKase(int32_t nrAsort) const
     return 1;
 }
 
-AnsiString TVelComboAction::SendPluRec(VelTowRec rec)
+void TVelComboAction::PokazWiersz(const char* rodzaj, const VelTowRec& rec)
 {
     if (ProgressTow)
-        MsgAdd(Format("PRG_TOW Kod: %s, Nazwa: %s", rec.kod.c_str(), rec.nazwa.c_str()), LPV_Value, 100);
-    int32_t price = 0;
-    const AnsiString refusal = PluRecRefusal(rec, &price);
-    if (!refusal.empty()) return refusal;
-    const uint16_t plu = static_cast<uint16_t>(rec.plu);
+        MsgAdd(Format("%s Kod: %s, Nazwa: %s", rodzaj, ExpCytat(rec.kod).c_str(), ExpCytat(rec.nazwa).c_str()),
+               LPV_Value, 100);
+}
+
+AnsiString TVelComboAction::SendPluRec(VelTowRec rec)
+{
+    PokazWiersz("PRG_TOW", rec);
     if (rec.status == stCen) {
-        const AnsiString fields[] = {DataV(plu), DataN(price)};
+        int32_t price = 0;
+        const AnsiString refusal = PluRecRefusal(rec, &price);
+        if (!refusal.empty()) return refusal;
+        const AnsiString fields[] = {DataV(static_cast<uint16_t>(rec.plu)), DataN(price)};
         SendAndReceive(CMD_PLUPRICEUPDATE, 2, fields);
         return "";
     }
-    if (const AnsiString texts = TextsRefusal(rec); !texts.empty()) return texts;
+    std::array<AnsiString, 16> fields;
+    AnsiString refusal = PluInsFields(rec, fields);
+    if (refusal.empty()) refusal = FrameRefusal(16, fields.data());
+    if (!refusal.empty()) return refusal;
+    SendAndReceive(CMD_PLUINS, 16, fields.data());
+    return "";
+}
+
+AnsiString TVelComboAction::PluInsFields(const VelTowRec& rec, std::array<AnsiString, 16>& fields)
+{
+    int32_t price = 0;
+    AnsiString refusal = PluRecRefusal(rec, &price);
+    if (refusal.empty()) refusal = TextsRefusal(rec);
+    if (!refusal.empty()) return refusal;
     // A unit or precision past a byte would be taken as another one.
     if (!FitsByte(rec.jedn))
         return Format(DriverText("numer jednostki miary %d poza zakresem 0-255").c_str(), rec.jedn);
@@ -178,51 +187,63 @@ AnsiString TVelComboAction::SendPluRec(VelTowRec rec)
     if (!rec.kod_opakowania.empty()) package = StrToIntDef(rec.kod_opakowania, 0);
     if (package < 0 || package > kMaxPackageLink) package = 0;
     const uint8_t noDiscount = cfgProductFlag == 0 && rec.dod_rabat_tow == 0.0 ? 1 : 0;
-    const AnsiString fields[] = {DataV(plu),
-                                 DataS(NazwaNaKase(rec.nazwa)),
-                                 DataS(FormatujBarkodNaKase(rec.kod)),
-                                 DataN(price),
-                                 DataN(0),
-                                 DataB(static_cast<uint8_t>(package)),
-                                 DataB(static_cast<uint8_t>(rec.jedn)),
-                                 DataB(0),
-                                 DataB(static_cast<uint8_t>(GrupaNaKase(rec.nr_asort))),
-                                 DataB(static_cast<uint8_t>(NumerStawkiPrec(rec.stawkaPrec))),
-                                 DataB(static_cast<uint8_t>(rec.precyzja)),
-                                 DataB(rec.cena_otwarta ? 0 : 1),
-                                 DataB(noDiscount),
-                                 DataB(0),
-                                 DataB(1),
-                                 DataB(0)};
-    SendAndReceive(CMD_PLUINS, 16, fields);
+    fields = {DataV(static_cast<uint16_t>(rec.plu)),
+              DataS(NazwaNaKase(rec.nazwa)),
+              DataS(FormatujBarkodNaKase(rec.kod)),
+              DataN(price),
+              DataN(0),
+              DataB(static_cast<uint8_t>(package)),
+              DataB(static_cast<uint8_t>(rec.jedn)),
+              DataB(0),
+              DataB(static_cast<uint8_t>(GrupaNaKase(rec.nr_asort))),
+              DataB(static_cast<uint8_t>(NumerStawkiPrec(rec.stawkaPrec))),
+              DataB(static_cast<uint8_t>(rec.precyzja)),
+              DataB(rec.cena_otwarta ? 0 : 1),
+              DataB(noDiscount),
+              DataB(0),
+              DataB(1),
+              DataB(0)};
     return "";
 }
 
 AnsiString TVelComboAction::SendOpakRec(VelTowRec rec)
 {
-    if (ProgressTow)
-        MsgAdd(Format("PRG_OPA Kod: %s, Nazwa: %s", rec.kod.c_str(), rec.nazwa.c_str()), LPV_Value, 100);
+    PokazWiersz("PRG_OPA", rec);
+    std::array<AnsiString, 8> fields;
+    AnsiString refusal = PackInsFields(rec, fields);
+    if (refusal.empty()) refusal = FrameRefusal(8, fields.data());
+    if (!refusal.empty()) return refusal;
+    SendAndReceive(CMD_PACKINS, 8, fields.data());
+    return "";
+}
+
+AnsiString TVelComboAction::FrameRefusal(int n, const AnsiString* fields)
+{
+    const size_t size = ComboFrameSize(n, fields);
+    return size > CB_MAX_FRAME_SIZE ? ComboFrameTooLongText(size) : AnsiString();
+}
+
+AnsiString TVelComboAction::PackInsFields(const VelTowRec& rec, std::array<AnsiString, 8>& fields)
+{
     int32_t number = 0;
     int32_t price = 0;
     AnsiString refusal = OpakRecRefusal(rec, number, &price);
     if (refusal.empty()) refusal = TextsRefusal(rec);
     if (!refusal.empty()) return refusal;
-    const AnsiString fields[] = {DataV(static_cast<uint16_t>(number)),
-                                 DataS(NazwaNaKase(rec.nazwa)),
-                                 DataS(rec.kod),
-                                 DataN(price),
-                                 DataN(0),
-                                 DataB(rec.cena_otwarta ? 0 : 1),
-                                 DataB(1),
-                                 DataB(0)};
-    SendAndReceive(CMD_PACKINS, 8, fields);
+    fields = {DataV(static_cast<uint16_t>(number)),
+              DataS(NazwaNaKase(rec.nazwa)),
+              DataS(rec.kod),
+              DataN(price),
+              DataN(0),
+              DataB(rec.cena_otwarta ? 0 : 1),
+              DataB(1),
+              DataB(0)};
     return "";
 }
 
 AnsiString TVelComboAction::DeletePluRec(VelTowRec rec)
 {
-    if (ProgressTow)
-        MsgAdd(Format("USU_TOW Kod: %s, Nazwa: %s", rec.kod.c_str(), rec.nazwa.c_str()), LPV_Value, 100);
+    PokazWiersz("USU_TOW", rec);
     const AnsiString refusal = PluRecRefusal(rec, nullptr);
     if (!refusal.empty()) return refusal;
     const AnsiString fields[] = {DataV(static_cast<uint16_t>(rec.plu)), DataB(0), DataB(0)};
@@ -232,8 +253,7 @@ AnsiString TVelComboAction::DeletePluRec(VelTowRec rec)
 
 AnsiString TVelComboAction::DeleteOpakRec(VelTowRec rec)
 {
-    if (ProgressTow)
-        MsgAdd(Format("USU_OPA Kod: %s, Nazwa: %s", rec.kod.c_str(), rec.nazwa.c_str()), LPV_Value, 100);
+    PokazWiersz("USU_OPA", rec);
     int32_t number = 0;
     const AnsiString refusal = OpakRecRefusal(rec, number, nullptr);
     if (!refusal.empty()) return refusal;

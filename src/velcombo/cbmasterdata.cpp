@@ -120,7 +120,7 @@ void TVelComboAction::SendCashiers()
             if (HasNul(name) || HasNul(id) || HasNul(card))
                 throw Exception(Format(DriverText("Kasjer nr %d \"%s\": znak NUL w danych kasjera").c_str(), number,
                                        ExpCytat(name).c_str()));
-            MsgAdd(Format("- Nr: %02d, Nazwa: %s", number, name.c_str()), LPV_None, 100);
+            MsgAdd(Format("- Nr: %02d, Nazwa: %s", number, ExpCytat(name).c_str()), LPV_None, 100);
             lineAdded = true;
             const uint16_t rights = cashier->GetPoziomUprawnien() == 0 ? 0xFFFE : 0xFFFF;
             const AnsiString fields[] = {DataV(static_cast<uint16_t>(number)),

@@ -279,6 +279,21 @@ int VelExpBuf::LiniaPliku(int row) const
     return LineOf(FLinie, row);
 }
 
+AnsiString VelExpBuf::OpisLinii(int row) const
+{
+    return Text("ufReadFromRejectedLine", "linia ") + IntToStr(LiniaPliku(row)) +
+           Text("ufReadFromLineError_00001", " pliku ") + FPlik + ": ";
+}
+
+const VelExpBuf::Odrzucony& VelExpBuf::OdrzucWiersz(int row, const AnsiString& powod)
+{
+    VelTowRec rec;
+    CzytajRec(row, &rec);
+    SetStatus(static_cast<size_t>(row), stNull);
+    odrzucone.push_back({rec.OpisOdrzuconego(), OpisLinii(row) + powod});
+    return odrzucone.back();
+}
+
 int VelExpBuf::LiniaJednostki(int i) const
 {
     return LineOf(FLinieJednostek, i);

@@ -54,18 +54,27 @@ public:
     void SetTrOk(int row, bool value);
     int PluStatus(int row) const;
 
-    // A goods line of the file whose row must not go to the register (a price
-    // that is no number, a PLU number an earlier row has): the row is kept
-    // with nothing to do, and the line is to be listed with the rejected
-    // records: the goods as such a line names them, and why.
+    // A goods line of the file whose row must not go to the register (its
+    // price is no number, an earlier row has its PLU number for other goods,
+    // the register could not take its frame): the row is kept with nothing
+    // to do, and the line is to be listed with the rejected records: the
+    // goods as such a line names them, and why.
     struct Odrzucony {
         AnsiString rekord;
         AnsiString powod;
     };
     std::vector<Odrzucony> odrzucone;
+    // Refuses goods row `row` for `powod`, as above; the entry added.
+    const Odrzucony& OdrzucWiersz(int row, const AnsiString& powod);
     // The line of the export file a goods row was read from; 0 for a row that
     // does not come from the file.
     int LiniaPliku(int row) const;
+    // Where a goods row stands in the export file, as a message line begins
+    // with it: "linia 12 pliku kasa.exp: ".
+    AnsiString OpisLinii(int row) const;
+    // The price level whose price the export programs (VelTowRec::CenaAkt);
+    // the base knows no register: 0, the retail price.
+    virtual int PoziomCenNaKase() const { return 0; }
     // The line of the export file unit i (of jmiary) was read from; 0 for
     // one that does not come from the file.
     int LiniaJednostki(int i) const;
@@ -179,15 +188,14 @@ private:
     };
 
     // What the reading of one file keeps from line to line: the words and
-    // records each line is parsed into, and by PLU number the line of the
-    // goods row sent under it (0: none yet).
+    // records each line is parsed into, and by PLU number the goods row that
+    // first programs goods under it, plus one (0: none yet).
     struct Parsing {
-        AnsiString file;
         TLJWords words = ExpWords("");
         VelTowRec tow;
         VelKontrRec kontr;
         VelAsort asort;
-        std::vector<int32_t> pluLine;
+        std::vector<int32_t> pluRow;
         // A line longer than the file's blocks, held here alone.
         AnsiString longLine;
     };
@@ -274,6 +282,8 @@ private:
     const Rows::Row& StoredRow(int row) const;
 
     Rows ds_plu;
+    // The name of the export file read last.
+    AnsiString FPlik;
     // The file's line of each goods row read from it, by row, and of each unit.
     std::vector<int32_t> FLinie;
     std::vector<int32_t> FLinieJednostek;

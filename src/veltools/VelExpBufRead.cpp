@@ -144,7 +144,7 @@ void VelExpBuf::ReadFromFile(const AnsiString& path, bool sort, int n)
         }
 
         Parsing parsing;
-        parsing.file = ExtractFileName(path);
+        FPlik = ExtractFileName(path);
         uint64_t lastProgress = GetTickCount64();
         for (int i = 0; lines.Next(line, parsing.longLine); ++i) {
             if (velaction && i % ClockEveryLines == 0 && GetTickCount64() - lastProgress > ProgressEveryMs) {
@@ -152,13 +152,16 @@ void VelExpBuf::ReadFromFile(const AnsiString& path, bool sort, int n)
                 velaction->MsgP(i);
                 Sleep(ProgressPauseMs);
             }
+            // A file saved as UTF-8 may begin with its byte-order mark, which
+            // would hide the first line's kind.
+            if (i == 0 && line.starts_with("\xEF\xBB\xBF")) line.remove_prefix(3);
             size_t from = 0, end = line.size();
             TrimRange(line, from, end);
             try {
                 ParseLine(line.substr(from, end - from), i + 1, parsing);
             } catch (const Exception& e) {
                 throw Exception(Text("ufReadFromLineError", "Błąd w linii ") + IntToStr(i + 1) +
-                                Text("ufReadFromLineError_00001", " pliku ") + parsing.file + ": " + e.Message());
+                                Text("ufReadFromLineError_00001", " pliku ") + FPlik + ": " + e.Message());
             }
         }
         if (velaction) velaction->MsgP(count);
@@ -198,32 +201,30 @@ void VelExpBuf::ParseLine(std::string_view line, int number, Parsing& parsing)
     };
     if (kind == "PLU") {
         VelTowRec& tow = parsing.tow;
-        tow.FromLine(words, LgLink);
+        tow.FromLine(words, LgLink, PoziomCenNaKase());
         read();
         AnsiString reason = tow.odrzucenie;
+        const int row = static_cast<int>(ds_plu.size());
         // The register holds one item under a PLU number: the first row that
-        // puts goods there is the host's, a later one would replace it. A
-        // number the register has no room for is refused when it is sent.
+        // puts goods there is the host's, a later one for other goods (another
+        // barcode) would replace them; a later one for the same goods is
+        // carried out after it. A number the register has no room for is
+        // refused when it is sent.
         const bool programs = tow.status == stDod || tow.status == stAkt || tow.status == stCen;
         if (reason.empty() && programs && !tow.opakowanie && tow.plu > 0 && tow.plu <= UINT16_MAX) {
-            std::vector<int32_t>& first = parsing.pluLine;
+            std::vector<int32_t>& first = parsing.pluRow;
             if (first.empty()) first.resize(size_t{UINT16_MAX} + 1);
             int32_t& at = first[static_cast<size_t>(tow.plu)];
             if (at == 0)
-                at = number;
-            else
+                at = row + 1;
+            else if (ds_plu[static_cast<size_t>(at - 1)].Kod() != std::string_view(tow.kod))
                 reason = Text("ufReadFromDuplicatePlu", "numer PLU ") + IntToStr(tow.plu) +
-                         Text("ufReadFromDuplicatePlu_00001", " ma już towar z linii ") + IntToStr(at);
-        }
-        if (!reason.empty()) {
-            tow.status = stNull;
-            odrzucone.push_back({tow.OpisOdrzuconego(), Text("ufReadFromRejectedLine", "linia ") + IntToStr(number) +
-                                                            Text("ufReadFromLineError_00001", " pliku ") +
-                                                            parsing.file + ": " + reason});
+                         Text("ufReadFromDuplicatePlu_00001", " ma już towar z linii ") + IntToStr(LiniaPliku(at - 1));
         }
         DodajRec(&tow);
         FLinie.resize(ds_plu.size());
         FLinie.back() = number;
+        if (!reason.empty()) OdrzucWiersz(row, reason);
     } else if (kind == "KON" || kind == "KONA") {
         VelKontrRec& kontr = parsing.kontr;
         kontr.FromLine(words, LgLink);

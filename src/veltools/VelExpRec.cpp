@@ -88,22 +88,42 @@ std::optional<double> ShortWholeNumber(std::string_view digits)
     return static_cast<double>(whole);
 }
 
-// Why a goods line is refused: decimal word n (the field under key) is no number.
-[[gnu::noinline]] AnsiString NotANumber(const TMLgExtTools* lg, int n, const char* key, const char* field,
-                                        std::string_view word)
+// The four price words of a goods line, from word 5 on: the key of the
+// field's name and the name.
+constexpr std::pair<const char*, const char*> PriceFields[] = {{"VelTowRecFieldCena", "cena"},
+                                                               {"VelTowRecFieldCenaHurt", "cena hurtowa"},
+                                                               {"VelTowRecFieldCenaNoc", "cena nocna"},
+                                                               {"VelTowRecFieldCenaDod", "cena dodatkowa"}};
+
+// Why a goods line is refused: price word n is no number.
+[[gnu::noinline]] AnsiString NotANumber(const TMLgExtTools* lg, int n, std::string_view word)
 {
-    return Text(lg, key, field) + " (" + Text(lg, "VelTowRecFieldNumber", "pole") + " " + IntToStr(n) + "): \"" +
-           ExpCytat(word) + "\"" + Text(lg, "VelTowRecNotANumber", " nie jest liczbą");
+    return ExpPoleCeny(n, lg) + ": \"" + ExpCytat(word) + "\"" + Text(lg, "VelTowRecNotANumber", " nie jest liczbą");
 }
 
-// Decimal word n of a goods line; one that is no number reads as 0 and, as
-// the first, gives the line's refusal.
-[[gnu::always_inline]] inline double DecimalWord(std::string_view word, int n, const char* key, const char* field,
-                                                 const TMLgExtTools* lg, AnsiString& refusal)
+// The longest leading decimal number of the text; nothing when no double
+// holds it or it is "nan" or "inf"; 0 when there is none.
+std::optional<double> LeadingDecimal(std::string_view text)
 {
+    size_t i = SkipBlanks(text);
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    // A second sign is no number at all.
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) return 0.0;
+    if (const std::optional<double> whole = ShortWholeNumber(text.substr(i))) return negative ? -*whole : *whole;
     double value = 0;
-    if (!TryExpStrToDecimal(word, value) && refusal.empty()) refusal = NotANumber(lg, n, key, field, word);
-    return value;
+    const char* begin = text.data() + i;
+    auto [end, ec] = std::from_chars(begin, text.data() + text.size(), value, std::chars_format::general);
+    if (ec == std::errc::result_out_of_range || (ec == std::errc() && !std::isfinite(value))) return std::nullopt;
+    if (ec != std::errc() || end == begin) return 0.0;
+    return negative ? -value : value;
+}
+
+// A decimal word read as the file's format has always read it: as far as it
+// is a number, and 0 for what is none or what no double holds.
+double LenientDecimal(std::string_view word)
+{
+    return LeadingDecimal(word).value_or(0);
 }
 
 // Word n of an "OPER" or "WAL" text as a number, or the getter's own message.
@@ -126,21 +146,11 @@ int32_t ExpStrToInt(std::string_view text)
 
 double ExpStrToDecimal(std::string_view text)
 {
-    size_t i = SkipBlanks(text);
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    // A second sign is no number at all.
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) return 0;
-    if (const std::optional<double> whole = ShortWholeNumber(text.substr(i))) return negative ? -*whole : *whole;
-    double value = 0;
-    const char* begin = text.data() + i;
-    auto [end, ec] = std::from_chars(begin, text.data() + text.size(), value, std::chars_format::general);
     // What is no number at all reads as 0, as it always did; a number no
-    // double holds, or "nan" and "inf", would turn into a wrong price.
-    if (ec == std::errc::result_out_of_range || (ec == std::errc() && !std::isfinite(value)))
-        throw Exception(Format("\"%s\" nie jest prawidłową liczbą", ExpCytat(text).c_str()));
-    if (ec != std::errc() || end == begin) return 0;
-    return negative ? -value : value;
+    // double holds, or "nan" and "inf", would turn into a wrong amount.
+    const std::optional<double> value = LeadingDecimal(text);
+    if (!value) throw Exception(Format("\"%s\" nie jest prawidłową liczbą", ExpCytat(text).c_str()));
+    return *value;
 }
 
 bool TryExpStrToDecimal(std::string_view text, double& value)
@@ -188,12 +198,32 @@ bool TryExpStrToDecimal(std::string_view text, double& value)
     return true;
 }
 
+bool CenaNaKase(double cena, int32_t& out)
+{
+    const double whole = std::trunc(cena);
+    if (!(whole >= INT32_MIN && whole <= INT32_MAX)) return false;
+    out = static_cast<int32_t>(whole);
+    return true;
+}
+
 AnsiString ExpCytat(std::string_view text)
 {
     constexpr size_t Most = 40;
-    if (text.size() <= Most) return AnsiString(text);
-    AnsiString quoted(text.substr(0, Most));
-    return quoted += "...";
+    const std::string_view shown = text.substr(0, Most);
+    AnsiString quoted;
+    for (const char c : shown)
+        if (c == '\0')
+            quoted += "\\0";
+        else
+            quoted.push_back(c);
+    if (text.size() > Most) quoted += "...";
+    return quoted;
+}
+
+AnsiString ExpPoleCeny(int n, const TMLgExtTools* lg)
+{
+    const auto& [key, field] = PriceFields[std::clamp(n, 5, 8) - 5];
+    return Text(lg, key, field) + " (" + Text(lg, "VelTowRecFieldNumber", "pole") + " " + IntToStr(n) + ")";
 }
 
 int32_t ExpStrToIntPrefix(std::string_view text)
@@ -273,22 +303,26 @@ void VelTowRec::FromLine(const AnsiString& line, const TMLgExtTools* lg)
     FromLine(words, lg);
 }
 
-void VelTowRec::FromLine(TLJWords& w, const TMLgExtTools* lg)
+void VelTowRec::FromLine(TLJWords& w, const TMLgExtTools* lg, int poziomCen)
 {
     Clear();
-    // A price that is no number is never guessed: the line is taken with 0
-    // and the reason why it must not go to the register.
-    auto decimal = [&](int n, const char* key, const char* field) {
-        return DecimalWord(w.View(n), n, key, field, lg, odrzucenie);
+    // A price word that is no number as a whole is read as far as it is one;
+    // it is noted, as the line is refused when it is the price programmed.
+    unsigned notNumbers = 0;
+    auto price = [&](int n) {
+        double value = 0;
+        if (TryExpStrToDecimal(w.View(n), value)) return value;
+        notNumbers |= 1u << n;
+        return LenientDecimal(w.View(n));
     };
     plu = ExpStrToInt(w.View(1));
     koldod = ExpStrToInt(w.View(2));
     kod.assign(w.View(3));
     nazwa.assign(w.View(4));
-    cena = decimal(5, "VelTowRecFieldCena", "cena");
-    cena_hurt = decimal(6, "VelTowRecFieldCenaHurt", "cena hurtowa");
-    cena_noc = decimal(7, "VelTowRecFieldCenaNoc", "cena nocna");
-    cena_dod = decimal(8, "VelTowRecFieldCenaDod", "cena dodatkowa");
+    cena = price(5);
+    cena_hurt = price(6);
+    cena_noc = price(7);
+    cena_dod = price(8);
     stawka = ExpStrToInt(w.View(9));
     jedn = ExpStrToInt(w.View(10));
     czy_wazony = Bool(w.View(11), lg);
@@ -315,7 +349,8 @@ void VelTowRec::FromLine(TLJWords& w, const TMLgExtTools* lg)
     ile_w_kodzie = StrToIntDef(w.View(26), 1000);
     opis3.assign(w.View(27));
     opis4.assign(w.View(28));
-    dod_rabat_tow = decimal(29, "VelTowRecFieldRabat", "dodatkowy rabat");
+    // Read as 0 when it is no number, which gives goods no discount.
+    dod_rabat_tow = LenientDecimal(w.View(29));
     // A precise rate that is missing or no number leaves the whole-percent one.
     int32_t precise = 0;
     if (w.GetCount() >= 31 && TryStrToInt(w.View(30), precise))
@@ -323,7 +358,16 @@ void VelTowRec::FromLine(TLJWords& w, const TMLgExtTools* lg)
     else
         stawkaPrec = stawka < 0 ? -1 : RateInHundredths(stawka, lg);
     nazwa_pelna.assign(w.View(31));
-    ile_jedn = TruncToInt32(decimal(32, "VelTowRecFieldIleJedn", "liczba jednostek"));
+    ile_jedn = TruncToInt32(LenientDecimal(w.View(32)));
+
+    // A price that is no number is never guessed where it would reach the
+    // register: the line is taken with 0 and the reason why it must not go
+    // there. A deletion sends no price.
+    if (const int programmed = SlowoCeny(poziomCen); (notNumbers >> programmed & 1) && status != stUsu) {
+        odrzucenie = NotANumber(lg, programmed, w.View(programmed));
+        double* const prices[] = {&cena, &cena_hurt, &cena_noc, &cena_dod};
+        *prices[programmed - 5] = 0;
+    }
 
     // The level's price stands for the retail one (level 2 is the additional
     // price and 3 the night one here, unlike CenaAkt).
@@ -351,6 +395,31 @@ double VelTowRec::CenaAkt(int level) const
         case 2: return cena_noc;
         case 3: return cena_dod;
         default: return cena;
+    }
+}
+
+int VelTowRec::SlowoCeny(int level) const
+{
+    switch (level) {
+        case 1:
+            return 6;
+        case 2:
+            return 7;
+        case 3:
+            return 8;
+        default:
+            break;
+    }
+    // The retail price stands for the price of the line's own level.
+    switch (poziom_cen) {
+        case 1:
+            return 6;
+        case 2:
+            return 8;
+        case 3:
+            return 7;
+        default:
+            return 5;
     }
 }
 

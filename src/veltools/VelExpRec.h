@@ -30,11 +30,18 @@ bool TryExpStrToDecimal(std::string_view text, double& value);
 // The leading whole number (blanks before it skipped); 0 when there is none,
 // the nearest 32-bit value when it is beyond.
 int32_t ExpStrToIntPrefix(std::string_view text);
+// The price the register gets for an amount of the file: its whole smallest
+// units, the fraction cut off toward zero; false when that is no 32-bit number.
+bool CenaNaKase(double cena, int32_t& out);
 // The words of one line split at ";".
 TLJWords ExpWords(const AnsiString& line);
 // A word or line of the file as a message quotes it: its first 40
-// characters, followed by "..." when it is longer.
+// characters, followed by "..." when it is longer; a NUL byte among them is
+// shown as "\0", as the host takes a line only up to a NUL.
 AnsiString ExpCytat(std::string_view text);
+// Price word n (5 to 8) of a goods line as a message names it: the field and
+// the word's number.
+AnsiString ExpPoleCeny(int n, const TMLgExtTools* lg);
 // The error of the export file's format, under `key`.
 [[noreturn]] void ThrowExpFormat(const TMLgExtTools* lg, const char* key);
 
@@ -82,9 +89,9 @@ public:
     // The row comes from the register, not from the file.
     bool from_ecr = false;
     bool tow_z_kontr = false;
-    // Why the line cannot be taken as it stands: the first decimal word that
-    // is no number, with its field; empty when every word is one. Only the
-    // line's reading sets it; the goods table does not keep it.
+    // Why the line cannot be taken as it stands: the price it programs is no
+    // number (the word and its field); empty when it is one. Only the line's
+    // reading sets it; the goods table does not keep it.
     AnsiString odrzucenie;
 
     VelTowRec() { Clear(); }
@@ -94,10 +101,14 @@ public:
     // the source row, which every reader sets itself.
     void Clear();
     void FromLine(const AnsiString& line, const TMLgExtTools* lg);
-    // The words of a "PLU" line, from word 1 on.
-    void FromLine(TLJWords& words, const TMLgExtTools* lg);
+    // The words of a "PLU" line, from word 1 on. The price the export
+    // programs, CenaAkt(poziomCen), must be a number as a whole; any other
+    // decimal word is read as far as it is one (0 when it is none).
+    void FromLine(TLJWords& words, const TMLgExtTools* lg, int poziomCen = 0);
     // The price of a level: 1 wholesale, 2 night, 3 additional, any other retail.
     double CenaAkt(int level) const;
+    // The word of the line (5 to 8) that CenaAkt(level) comes from.
+    int SlowoCeny(int level) const;
     // The goods as a rejected line names them: the barcode, a blank and the
     // name in 16 columns.
     AnsiString OpisOdrzuconego() const;

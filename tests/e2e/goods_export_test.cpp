@@ -45,12 +45,13 @@ int Export(RegisterSession& s, const std::string& kasa, const char* kind = "0", 
     return s.Run(-2);
 }
 
-// The rejected list as the host is shown it: its count, then each line.
-HostLines RejectedList(const std::vector<std::string>& lines)
+// The rejected list (or with kind 1 the warnings) as the host is shown it:
+// its count, then each line.
+HostLines RejectedList(const std::vector<std::string>& lines, int kind = 2)
 {
-    const std::string title = "- towary odrzucone:\x01";
+    const std::string title = kind == 2 ? "- towary odrzucone:\x01" : "- ostrzeżenia:\x01";
     HostLines shown = {Added(title + "0"), Replaced(title + std::to_string(lines.size()))};
-    for (const std::string& line : lines) shown.push_back(Added("..." + line, 2));
+    for (const std::string& line : lines) shown.push_back(Added("..." + line, kind));
     return shown;
 }
 
@@ -142,7 +143,8 @@ TEST(GoodsExport, FourPassesSendEveryFieldAsTheFamilyTakesIt)
         RegisterSession s(R"({"model": )" + std::to_string(model) +
                           R"(, "goods": [{"plu": 3, "barcode": "777"}, {"plu": 4, "barcode": "888"}],
                               "packages": [{"number": 5, "barcode": "5"}]})");
-        EXPECT_EQ(Export(s, kasa + "ASS;1;Napoje\r\nASS;3;Pieczywo\r\n"), 0);
+        // Saved as UTF-8 with a byte-order mark, which is passed over.
+        EXPECT_EQ(Export(s, "\xEF\xBB\xBF" + kasa + "ASS;1;Napoje\r\nASS;3;Pieczywo\r\n"), 0);
         EXPECT_EQ(GoodsSent(s), (std::vector<std::string>{
                                     R"(2140 [["V",4],["B",0],["B",0]])", R"(2740 [["V",5],["B",0],["B",0]])",
                                     R"(2700 [["V",4],["S","Skrzynka"],["S","4"],["N",900],["N",0],["B",1],["B",1],["B",0]])",
@@ -216,11 +218,11 @@ TEST(GoodsExport, ValuesTheRegisterWouldTakeWronglyAreRefusedAndTheExportGoesOn)
                                 R"(2181 [["V",10],["N",2]])",
                                 R"(2100 [["V",11],["S","Graniczny"],["S","5911"],["N",3],["N",0],["B",0],["B",255],)"
                                 R"(["B",0],["B",1],["B",0],["B",255],["B",1],["B",1],["B",0],["B",1],["B",0]])"}));
-    // A name or code is shown up to its NUL byte.
+    // A name is shown up to its NUL byte; the code, quoted, shows it.
     const HostLines refused =
         RejectedList({"9 Chl: znak NUL w nazwie", "595 Jednostka       : numer jednostki miary 256 poza zakresem 0-255",
                       "596 Precyzja        : precyzja 256 poza zakresem 0-255", "597 Chl: znak NUL w nazwie",
-                      "59 Kod             : znak NUL w kodzie"});
+                      "59\\08 Kod             : znak NUL w kodzie"});
     EXPECT_EQ(From(s.host.lines, refused[0], refused.size()), refused);
     EXPECT_EQ(s.File("wynik.exp"), "PLU;10;100;5910;CEN\r\nPLU;11;110;5911;DOD\r\n");
 }
@@ -461,44 +463,78 @@ TEST(GoodsExport, RowsThatProgramNoGoodsGoOutWhateverTheirRate)
     EXPECT_EQ(masterOnly.host.lines.back().kind, 0) << masterOnly.host.lines.back().text;
 }
 
-// A price that is no number, or a PLU number an earlier goods row has, keeps
-// the row out of the register and of "wynik.exp"; it is listed with its line
-// and the export goes on. Reconciliation leaves the register's item under a
-// refused row's barcode where it is.
+// A price that is no number, a PLU number an earlier goods row has for
+// other goods, or a row whose frame the register could not take keeps the
+// row out of the register and of "wynik.exp"; it is listed with its line and
+// the export goes on. Reconciliation leaves the register's item under a
+// refused row's barcode where it is. Only the price programmed refuses a row;
+// a price with a fraction is programmed cut and warned of.
 TEST(GoodsExport, ARowWithAPriceThatIsNoNumberOrARepeatedPluIsRefusedAndTheRestGoesOut)
 {
+    const std::string longCode(65536, '7');
     const std::string file = Plu("1", "5901", "Zla cena", "abc", "DOD") + Plu("2", "5902", "Spacja", "1 250", "DOD") +
                              Plu("3", "5903", "Nan", "nan", "AKT") + Plu("4", "5904", "Calkowita", "1250", "DOD") +
                              Plu("5", "5905", "Przecinek", "1250,00", "DOD") +
                              Plu("6", "5906", "Odstepy", " 12.5 ", "DOD") + Plu("7", "5907", "Pusta", "", "DOD") +
                              Plu("4", "5908", "Powtorka", "1", "DOD") + Plu("8", "5909", "Usuwany", "1", "USU") +
                              Plu("8", "5910", "Nowy", "2", "DOD") + Pack("5", "Butelka", "1", "DOD") +
-                             Pack("6", "Skrzynka", "1", "AKT");
-    for (const char* kind : {"0", "3"}) {
+                             Pack("6", "Skrzynka", "1", "AKT") +
+                             // Text in the wholesale price, the extra discount and the number of units.
+                             "PLU;9;90;5911;Tekst;300;n/d;0;0;23;1;F;0;F;F;F;;;0;DOD;;;;;;;;;;brak;;;1 szt\r\n" +
+                             Plu("10", "5912", "Usun", "abc", "USU") + Plu("11", "5913", "Para", "100", "DOD") +
+                             Plu("11", "5913", "Para", "120", "CEN") + Plu("12", "5914", "Ulamek", "12,50", "DOD") +
+                             Plu("13", "5915", "Grosz", "0.999", "AKT") + Plu("14", longCode, "Dlugi kod", "1", "DOD") +
+                             Pack(std::string(70000, 'A'), "Dluga skrzynka", "1", "DOD");
+    const std::string programmed = R"(2100 [["V",4] 1250 2100 [["V",5] 1250 2100 [["V",6] 12 2100 [["V",7] 0 )"
+                                   R"(2100 [["V",8] 2 2100 [["V",9] 300 2100 [["V",11] 100 )";
+    for (const char* kind : {"0", "1", "3"}) {
         SCOPED_TRACE(kind);
         RegisterSession s(R"({"goods": [{"plu": 1, "name": "Zla cena", "barcode": "5901", "price": 0},
-                                        {"plu": 8, "name": "Usuwany", "barcode": "5909", "price": 1}]})");
+                                        {"plu": 8, "name": "Usuwany", "barcode": "5909", "price": 1},
+                                        {"plu": 10, "name": "Usun", "barcode": "5912", "price": 5}]})");
         EXPECT_EQ(Export(s, file, kind), 0);
         std::vector<std::string> sent = GoodsSent(s);
         std::erase_if(sent, [](const std::string& c) { return !c.starts_with("21") || c.starts_with("2110 "); });
-        std::vector<std::string> firsts;  // each command with its first field and its price
+        std::string firsts;  // each command with its first field and its price
         for (const std::string& c : sent) {
             const size_t price = c.find(R"(["N",)");
-            firsts.push_back(c.substr(0, c.find(']')) + "] " +
-                             (price == std::string::npos ? "" : c.substr(price + 5, c.find(']', price) - price - 5)));
+            firsts += c.substr(0, c.find(']')) + "] " +
+                      (price == std::string::npos ? "" : c.substr(price + 5, c.find(']', price) - price - 5) + " ");
         }
-        EXPECT_EQ(firsts,
-                  (std::vector<std::string>{R"(2140 [["V",8] )", R"(2100 [["V",4] 1250)", R"(2100 [["V",5] 1250)",
-                                            R"(2100 [["V",6] 12)", R"(2100 [["V",7] 0)", R"(2100 [["V",8] 2)"}));
+        // The later price of goods already added is a change of price, or,
+        // where the register lacks the goods, the goods again.
+        EXPECT_EQ(firsts, R"(2140 [["V",8] 2140 [["V",10] )" + programmed +
+                              (*kind == '3' ? R"(2100 [["V",11] 120 )" : R"(2181 [["V",11] 120 )") +
+                              R"(2100 [["V",12] 12 2100 [["V",13] 0 )");
+        // Text in the extra discount gives no discount.
+        const auto withText = std::find_if(sent.begin(), sent.end(),
+                                           [](const std::string& c) { return c.starts_with(R"(2100 [["V",9])"); });
+        ASSERT_NE(withText, sent.end());
+        EXPECT_TRUE(withText->ends_with(R"(["B",1],["B",0],["B",1],["B",0]])")) << *withText;
         const HostLines refused =
             RejectedList({"5901 Zla cena        : linia 1 pliku kasa.exp: cena (pole 5): \"abc\" nie jest liczbą",
                           "5902 Spacja          : linia 2 pliku kasa.exp: cena (pole 5): \"1 250\" nie jest liczbą",
                           "5903 Nan             : linia 3 pliku kasa.exp: cena (pole 5): \"nan\" nie jest liczbą",
-                          "5908 Powtorka        : linia 8 pliku kasa.exp: numer PLU 4 ma już towar z linii 4"});
+                          "5908 Powtorka        : linia 8 pliku kasa.exp: numer PLU 4 ma już towar z linii 4",
+                          std::string(40, '7') + "... Dlugi kod       : linia 19 pliku kasa.exp: "
+                                                 "Ramka polecenia za długa: 65604 bajtów (najwyżej 65535)",
+                          std::string(40, 'A') + "... Dluga skrzynka  : linia 20 pliku kasa.exp: "
+                                                 "Ramka polecenia za długa: 70057 bajtów (najwyżej 65535)"});
         EXPECT_EQ(From(s.host.lines, refused[0], refused.size()), refused);
+        const std::string cut = ": cena (pole 5): ";
+        const HostLines warned = RejectedList({"5906 Odstepy         : linia 6 pliku kasa.exp" + cut +
+                                                   "12.5 ma ułamek najmniejszej jednostki waluty, kasa dostanie 12",
+                                               "5914 Ulamek          : linia 17 pliku kasa.exp" + cut +
+                                                   "12.5 ma ułamek najmniejszej jednostki waluty, kasa dostanie 12",
+                                               "5915 Grosz           : linia 18 pliku kasa.exp" + cut +
+                                                   "0.999 ma ułamek najmniejszej jednostki waluty, kasa dostanie 0"},
+                                              1);
+        EXPECT_EQ(From(s.host.lines, warned[0], warned.size()), warned);
+        EXPECT_EQ(s.host.lines.back(), Replaced("Zapis wyniku eksportu:\x01OK")) << "never halfway";
         EXPECT_EQ(s.File("wynik.exp"),
-                  "PLU;4;40;5904;DOD\r\nPLU;5;50;5905;DOD\r\nPLU;6;60;5906;DOD\r\n"
-                  "PLU;7;70;5907;DOD\r\nPLU;8;80;5909;USU\r\nPLU;8;80;5910;DOD\r\n");
+                  "PLU;4;40;5904;DOD\r\nPLU;5;50;5905;DOD\r\nPLU;6;60;5906;DOD\r\nPLU;7;70;5907;DOD\r\n"
+                  "PLU;8;80;5909;USU\r\nPLU;8;80;5910;DOD\r\nPLU;9;90;5911;DOD\r\nPLU;10;100;5912;USU\r\n"
+                  "PLU;11;110;5913;DOD\r\nPLU;11;110;5913;CEN\r\nPLU;12;120;5914;DOD\r\nPLU;13;130;5915;AKT\r\n");
     }
 }
 

@@ -144,19 +144,22 @@ TEST(MasterData, GroupsUnitsAndCashiersWithANulByteInATextAreRefusedAndTheNextOn
     const auto action = m.Send(kChleb + "DOD\r\n" +
                                std::string("ASS;1;Nap\0oje\r\nASS;2;Pieczywo\r\nJM;1;0;k\0g\r\nJM;2;0;szt\r\n"
                                            "OPER;3;Nowak;0;I\0D;K1\r\nOPER;4;Kowalska;0;ID2;K2\r\n",
-                                           104));
+                                           104) +
+                               "OPER;5;" + std::string(1000, 'x') + ";0;ID5;K5\r\n");
     std::vector<std::string> sent;
     for (const auto& line : regsim::ReadJournal(m.journal))
         if (line.value("cmd", 0) > 2000) sent.push_back(line["name"].get<std::string>() + line["fields"][1].dump());
     EXPECT_EQ(sent, (std::vector<std::string>{R"(GROUPINS["S","Pieczywo"])", R"(MUINS["S","szt"])",
-                                              R"(USERINS["S","Kowalska"])"}));
-    // A name is shown up to its NUL byte.
+                                              R"(USERINS["S","Kowalska"])",
+                                              R"(USERINS["S",")" + std::string(24, 'x') + "\"]"}));
+    // A group's name is shown up to its NUL byte; a quoted one shows it.
     EXPECT_EQ(action->error_log.Text(),
               "Grupa towarowa nr 1 \"Nap\": znak NUL w nazwie\r\n"
-              "Jednostka miary nr 1 \"k\": znak NUL w nazwie\r\n");
+              "Jednostka miary nr 1 \"k\\0g\": znak NUL w nazwie\r\n");
     const std::vector<std::string> screen = testutil::HostScreen(m.in.host.lines);
     EXPECT_TRUE(testutil::Shows(screen, "E:Programowanie grup towarowych"));
     EXPECT_TRUE(testutil::Shows(screen, "E:Programowanie jednostek miary"));
     EXPECT_TRUE(testutil::Shows(screen, "E:Kasjer nr 3 \"Nowak\": znak NUL w danych kasjera"));
     EXPECT_TRUE(testutil::Shows(screen, "- Nr: 04, Nazwa: Kowalska\x01OK"));
+    EXPECT_TRUE(testutil::Shows(screen, "- Nr: 05, Nazwa: " + std::string(40, 'x') + "...\x01OK"));
 }

@@ -873,17 +873,25 @@ TEST_F(ComboExpBuf, AGoodsLineWithAPriceThatIsNoNumberOrAnEarlierRowsPluIsRefuse
                              // A row refused for its price claims no PLU; the next one of it is taken.
                              Priced(10, "5913", "x") + Priced(10, "5914", "1") + Host(4, "5915", "Trzeci", "CEN") +
                              // A number the register has no room for is refused as each row is sent.
-                             Host(70000, "5916", "Poza", "DOD") + Host(70000, "5917", "Poza", "DOD");
-    ASSERT_EQ(Read("VAT;23\r\n" + file), "");
-    ASSERT_EQ(combo->il_rec, 19);
-    const std::vector<int> refusedRows = {0, 1, 2, 7, 14, 16};
+                             Host(70000, "5916", "Poza", "DOD") + Host(70000, "5917", "Poza", "DOD") +
+                             // A later row of the same goods follows the first; only other goods are refused.
+                             Host(11, "5918", "Para", "DOD") + Host(11, "5918", "Para", "CEN") +
+                             Host(11, "5919", "Inny", "AKT") +
+                             // Neither a deletion's price nor a price the export does not program refuses.
+                             "PLU;12;0;5920;Usuwany;abc;90;80;70;23;1;F;0;F;F;F;0;;0;USU\r\n"
+                             "PLU;13;0;5921;Hurt;100;n/d;80;70;23;1;F;0;F;F;F;0;;0;DOD\r\n";
+    // A file saved as UTF-8 may begin with a byte-order mark.
+    ASSERT_EQ(Read("\xEF\xBB\xBFVAT;23\r\n" + file), "");
+    ASSERT_EQ(combo->stawki.Count(), 1) << "the first line is read";
+    ASSERT_EQ(combo->il_rec, 24);
+    const std::vector<int> refusedRows = {0, 1, 2, 7, 14, 16, 21};
     for (int row = 0; row < combo->il_rec; ++row) {
         const bool refused = std::find(refusedRows.begin(), refusedRows.end(), row) != refusedRows.end();
         EXPECT_EQ(Row(row).status == stNull, refused) << row;
         EXPECT_EQ(combo->LiniaPliku(row), row + 2) << row;
     }
     EXPECT_EQ(std::tuple(Row(3).cena, Row(4).cena, Row(5).cena, Row(6).cena), std::tuple(1250, 1250, 12.5, 0));
-    EXPECT_EQ(std::tuple(combo->il_dod, combo->il_akt, combo->il_cen, combo->il_usu), std::tuple(6, 6, 0, 1));
+    EXPECT_EQ(std::tuple(combo->il_dod, combo->il_akt, combo->il_cen, combo->il_usu), std::tuple(8, 6, 1, 2));
     std::vector<std::string> listed;
     for (const auto& line : combo->odrzucone) listed.push_back(line.rekord + ": " + line.powod);
     EXPECT_EQ(listed, (std::vector<std::string>{
@@ -892,8 +900,14 @@ TEST_F(ComboExpBuf, AGoodsLineWithAPriceThatIsNoNumberOrAnEarlierRowsPluIsRefuse
                           "5903 T3              : linia 4 pliku kasa.exp: cena (pole 5): \"nan\" nie jest liczb\xB9",
                           "5908 Drugi           : linia 9 pliku kasa.exp: numer PLU 4 ma ju\xBF towar z linii 5",
                           "5913 T10             : linia 16 pliku kasa.exp: cena (pole 5): \"x\" nie jest liczb\xB9",
-                          "5915 Trzeci          : linia 18 pliku kasa.exp: numer PLU 4 ma ju\xBF towar z linii 5"}));
+                          "5915 Trzeci          : linia 18 pliku kasa.exp: numer PLU 4 ma ju\xBF towar z linii 5",
+                          "5919 Inny            : linia 23 pliku kasa.exp: numer PLU 11 ma ju\xBF towar z linii 21"}));
     EXPECT_EQ(combo->LiniaPliku(-1) + combo->LiniaPliku(combo->il_rec), 0);
+    // The wholesale price is the one programmed at the action's level 1.
+    action->PoziomCen = 1;
+    Renew();
+    ASSERT_EQ(Read("PLU;13;0;5921;Hurt;100;n/d;80;70;23;1;F;0;F;F;F;0;;0;DOD\r\n"), "");
+    EXPECT_EQ(Row(0).status, stNull);
 }
 
 // A refused row is never carried out: the register's item under its barcode

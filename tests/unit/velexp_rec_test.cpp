@@ -118,29 +118,57 @@ TEST(VelTowRec, ADecimalWordIsANumberAsAWholeOrTheLineIsRefused)
     for (const char* word : {"abc", "1 250", "nan", "inf", "1.2.3", "1,2.3", "1.250,00", "12abc", "1e", "1e+", "-",
                              "+-1", "--1", "0x10", "1e999"})
         refused.emplace_back(word, word);
+    // A NUL byte is shown, not taken for the word's end.
+    refused.emplace_back(std::string("12\0"
+                                     "5",
+                                     4),
+                         "12\\05");
     for (const auto& [word, quoted] : refused) {
         const VelTowRec r = Parse("PLU;12;7;5900001;Mleko;" + word + ";240;230;220;23;1;F;3;t;F;T;0;3;4;DOD");
         EXPECT_EQ(std::tuple(r.cena, r.odrzucenie),
                   std::tuple(0, "cena (pole 5): \"" + quoted + "\" nie jest liczb\xB9"))
             << word;
     }
-    // Each decimal word of the line; the first one that is no number is named.
-    const std::pair<int, std::string> fields[] = {
-        {5, "cena"},           {6, "cena hurtowa"},     {7, "cena nocna"},
-        {8, "cena dodatkowa"}, {29, "dodatkowy rabat"}, {32, "liczba jednostek"}};
-    for (const auto& [field, name] : fields) {
+    // Only the price the export programs refuses the line: that of the
+    // export's level after the line's own level (word 25). Any other decimal
+    // word, and every price of a deletion, is read as far as it is a number.
+    const char* const names[] = {"cena", "cena hurtowa", "cena nocna", "cena dodatkowa"};
+    const struct {
+        int poziomCen;
+        const char *level, *status;
+        int word;
+        bool refused;
+    } levels[] = {{0, "", "DOD", 5, true},  {0, "", "AKT", 6, false},  {0, "", "CEN", 7, false},
+                  {0, "", "DOD", 8, false}, {0, "1", "DOD", 6, true},  {0, "1", "DOD", 5, false},
+                  {0, "2", "DOD", 8, true}, {0, "3", "DOD", 7, true},  {1, "", "DOD", 6, true},
+                  {1, "", "DOD", 5, false}, {2, "3", "DOD", 7, true},  {3, "", "DOD", 8, true},
+                  {0, "", "USU", 5, false}, {0, "", "DOD", 29, false}, {0, "", "DOD", 32, false}};
+    for (const auto& c : levels) {
         std::vector<std::string> words(33, "1");
         words[0] = "PLU";
         words[3] = "5900001";
         words[11] = words[13] = words[14] = words[15] = "F";
-        words[19] = "DOD";
-        words[field] = "x" + std::to_string(field);
-        if (field < 32) words[32] = "y";
+        words[19] = c.status;
+        words[25] = c.level;
+        words[26] = "1000";
+        words[c.word] = "7 szt";
         std::string line = words[0];
         for (size_t i = 1; i < words.size(); ++i) line += ";" + words[i];
-        EXPECT_EQ(Parse(line).odrzucenie, name + " (pole " + std::to_string(field) + "): \"x" + std::to_string(field) +
-                                              "\" nie jest liczb\xB9");
+        TLJWords split = ExpWords(line);
+        VelTowRec r;
+        r.FromLine(split, nullptr, c.poziomCen);
+        const std::string why =
+            std::to_string(c.poziomCen) + "/" + c.level + " " + c.status + " " + std::to_string(c.word);
+        EXPECT_EQ(r.odrzucenie, c.refused ? names[c.word - 5] + std::string(" (pole ") + std::to_string(c.word) +
+                                                "): \"7 szt\" nie jest liczb\xB9"
+                                          : "")
+            << why;
+        const bool programmed = r.SlowoCeny(c.poziomCen) == c.word;
+        EXPECT_EQ(r.CenaAkt(c.poziomCen), c.refused ? 0 : programmed ? 7 : 1) << why;
+        EXPECT_EQ(std::tuple(r.dod_rabat_tow, r.ile_jedn), std::tuple(c.word == 29 ? 7 : 1, c.word == 32 ? 7 : 1))
+            << why;
     }
+    EXPECT_EQ(Parse(Plu("DOD", ";;;;;;;;;;brak;;;n/d")).dod_rabat_tow, 0) << "no number: no discount";
 }
 
 TEST(VelTowRec, PreciseRateMissingOrNoNumberFallsBackToTheWholeRate)
