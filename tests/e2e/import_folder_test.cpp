@@ -412,7 +412,8 @@ TEST(ImportFolder, KeptOrdersBecomeOneDocumentWhateverComesBetween)
     s->Run(-3);
     const std::string kept = ReadFile(Exchange(*s, "zamowienia.tmp"));
     ASSERT_TRUE(std::regex_match(
-        kept, std::regex("Doc001_" + Today() + "_001\\.txt\r\n#ODCZYT [0-9a-f]{24}\r\nMleko;590;2500\r\n\r\n")))
+        kept, std::regex("#ZAMOWIENIA 2\r\n\r\nDoc001_" + Today() +
+                         "_001\\.txt\r\n#ODCZYT [0-9a-f]{24}\r\nMleko;590;2500\r\n\r\n#KONIEC 1 1\r\n\r\n")))
         << kept;
     s->host.SetParam("ComboEdiFolder", s->tmp / "edi");
     ASSERT_EQ(s->Run(-3), 0);
