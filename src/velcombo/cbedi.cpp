@@ -495,6 +495,8 @@ void TVelComboAction::WriteEDIDocument(KeptOrder& orders, const std::function<vo
     } else {
         try {
             TLTools::BufToFile(document, work, true);
+            // Once noted, a working file missing is taken for one renamed.
+            TMFile::SyncFolderOf(work);
         } catch (...) {
             DeleteFile(work);
             throw;
