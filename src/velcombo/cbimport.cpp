@@ -382,10 +382,13 @@ void TVelComboAction::SyncRecords(bool now)
     try {
         f_combo->Sync();
     } catch (const Exception& e) {
+        // The last record read is not confirmed yet, unless the register
+        // said no more follow.
+        const int forgotten = now ? unsyncedRecords : unsyncedRecords - 1;
         throw Exception(DriverText("Błąd zapisu odczytu z kasy na dysk (") + e.Message() +
                         Format(DriverText(") - odczyt przerwany; przy zaniku zasilania może zginąć rekordów: %d")
                                    .c_str(),
-                               unsyncedRecords));
+                               forgotten));
     }
     unsyncedRecords = 0;
 }
