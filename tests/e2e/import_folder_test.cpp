@@ -41,6 +41,8 @@ std::function<void(const std::string&)> g_replace;
 // the next sync of a file's data fails as a disk's error does.
 std::string g_failingWrite;
 bool g_failingSync = false;
+// Receipt lines written since a file's data was last synced.
+int g_unsyncedLines = 0;
 
 class Undeletable {
 public:
@@ -76,6 +78,7 @@ extern "C" ssize_t pwrite(int fd, const void* data, size_t size, off_t at)
             errno = ENOSPC;
             return -1;
         }
+        if (std::string_view(static_cast<const char*>(data), size).starts_with("P_")) ++g_unsyncedLines;
     }
     static const auto real = reinterpret_cast<ssize_t (*)(int, const void*, size_t, off_t)>(dlsym(RTLD_NEXT, "pwrite"));
     return real(fd, data, size, at);
@@ -90,6 +93,7 @@ extern "C" int fdatasync(int fd)
             errno = EIO;
             return -1;
         }
+        g_unsyncedLines = 0;
     }
     static const auto real = reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, "fdatasync"));
     return real(fd);
@@ -781,4 +785,36 @@ TEST(ImportFolder, AKeptOrdersFileCutShortOrChangedIsSetAsideAndLosesNothingOnce
         EXPECT_EQ(s->Run(-3), 0) << what;
         EXPECT_EQ(OrderLines(*s), all) << what;
     }
+}
+
+// 300 receipts in a row: whenever the register is asked for the next record,
+// which lets it forget the one before, at most 255 of the records read are
+// not on the disk yet, and none is once the first day goes to the host.
+TEST(ImportFolder, TheRecordsTheRegisterForgetsReachTheDiskInGroups)
+{
+    json records = json::array();
+    for (int n = 1; n <= 300; ++n) {
+        records.push_back(Plu(10, 7, "Chleb", 1000, 350));
+        records.push_back(Close(n, 9, n, 350));
+    }
+    const auto s = Session("", records);
+    int most = 0, atHandOver = -1;
+    s->host.onLine = [&](const HostLine& line) {
+        if (!line.text.starts_with("- import paragonów szczegółowych...:")) return;
+        std::lock_guard<std::mutex> guard(g_undeletableLock);
+        most = std::max(most, g_unsyncedLines);
+    };
+    s->host.onImport = [&](size_t taken) {
+        std::lock_guard<std::mutex> guard(g_undeletableLock);
+        if (taken == 1) atHandOver = g_unsyncedLines;
+    };
+    {
+        std::lock_guard<std::mutex> guard(g_undeletableLock);
+        g_unsyncedLines = 0;
+    }
+    ASSERT_EQ(s->Run(-3), 0);
+    EXPECT_EQ(Receipts(s->host).size(), 300u);
+    EXPECT_GT(most, 0);
+    EXPECT_LE(most, 255);
+    EXPECT_EQ(atHandOver, 0);
 }
