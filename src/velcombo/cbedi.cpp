@@ -232,8 +232,8 @@ void TVelComboAction::SetAsideDamagedKeptOrders()
     }
     if (KeptOrdersWhole(text)) return;
     for (int n = 1; n <= kReadingsBeside; ++n) {
-        const AnsiString aside =
-            KatalogWymiany() + (n == 1 ? AnsiString("zamowienia-uszkodzony.tmp") : Format("zamowienia-uszkodzony-%d.tmp", n));
+        const AnsiString aside = KatalogWymiany() + (n == 1 ? AnsiString("zamowienia-uszkodzony.tmp")
+                                                            : Format("zamowienia-uszkodzony-%d.tmp", n));
         if (!RenameFile(path, aside)) continue;
         try {
             TMFile::SyncFolderOf(aside);

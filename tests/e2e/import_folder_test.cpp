@@ -73,7 +73,8 @@ extern "C" ssize_t pwrite(int fd, const void* data, size_t size, off_t at)
 {
     {
         std::lock_guard<std::mutex> guard(g_undeletableLock);
-        if (!g_failingWrite.empty() && std::string_view(static_cast<const char*>(data), size).starts_with(g_failingWrite)) {
+        if (!g_failingWrite.empty() &&
+            std::string_view(static_cast<const char*>(data), size).starts_with(g_failingWrite)) {
             g_failingWrite.clear();
             errno = ENOSPC;
             return -1;
@@ -745,8 +746,8 @@ TEST(ImportFolder, AKeptOrdersFileCutShortOrChangedIsSetAsideAndLosesNothingOnce
     keeping->host.SetParam("ComboEdiFolder", "");
     keeping->Run(-3);
     // Another order than the run's own, so that its document is no copy of the run's.
-    const std::string kept =
-        std::regex_replace(ReadFile(Exchange(*keeping, "zamowienia.tmp")), std::regex("Mleko;590;2500"), "Sok;591;1000");
+    const std::string kept = std::regex_replace(ReadFile(Exchange(*keeping, "zamowienia.tmp")),
+                                                std::regex("Mleko;590;2500"), "Sok;591;1000");
     const size_t endLine = kept.rfind("#KONIEC 1 1\r\n");
     ASSERT_NE(endLine, std::string::npos) << kept;
     const auto clean = Session();
@@ -755,7 +756,8 @@ TEST(ImportFolder, AKeptOrdersFileCutShortOrChangedIsSetAsideAndLosesNothingOnce
     all.insert("Linia:Kod{591}Ilosc{1.000}");
 
     std::vector<std::pair<std::string, std::string>> files;
-    for (size_t cut = 0; cut < kept.size(); ++cut) files.emplace_back("cut at " + std::to_string(cut), kept.substr(0, cut));
+    for (size_t cut = 0; cut < kept.size(); ++cut)
+        files.emplace_back("cut at " + std::to_string(cut), kept.substr(0, cut));
     for (const char* end : {"#KONIEC 1 2", "#KONIEC 2 1", "#KONIEC 1 1 0"})
         files.emplace_back(end, kept.substr(0, endLine) + end + "\r\n\r\n");
     for (const auto& [what, text] : files) {
