@@ -4,7 +4,6 @@
 // refuses, or one that cannot be put into the register's fields at all, is
 // listed as rejected and the pass goes on.
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 
 #include "VelExpBuf.h"
@@ -41,16 +40,6 @@ bool FitsPluField(int32_t plu) { return plu >= 0 && plu <= UINT16_MAX; }
 bool FitsByte(int32_t value)
 {
     return value >= 0 && value <= UINT8_MAX;
-}
-
-// The price in the smallest unit, truncated toward zero; false when it is no
-// 32-bit number.
-bool PriceOf(double price, int32_t& out)
-{
-    const double whole = std::trunc(price);
-    if (!(whole >= INT32_MIN && whole <= INT32_MAX)) return false;
-    out = static_cast<int32_t>(whole);
-    return true;
 }
 
 }  // namespace
@@ -111,7 +100,7 @@ void TVelComboAction::SendPluRecs(e_SendType pass)
 AnsiString TVelComboAction::PluRecRefusal(const VelTowRec& rec, int32_t* price)
 {
     if (!FitsPluField(rec.plu)) return Format(DriverText("numer PLU %d poza zakresem 0-65535").c_str(), rec.plu);
-    if (price && !PriceOf(rec.CenaAkt(PoziomCen), *price))
+    if (price && !CenaNaKase(rec.CenaAkt(PoziomCen), *price))
         return Format(DriverText("cena %.0f poza zakresem liczby 32-bitowej").c_str(), rec.CenaAkt(PoziomCen));
     return "";
 }
@@ -121,7 +110,7 @@ AnsiString TVelComboAction::OpakRecRefusal(const VelTowRec& rec, int32_t& number
     number = PackageNumber(rec.kod);
     if (number < 0)
         return Format(DriverText("kod opakowania %s poza zakresem 0-255").c_str(), ExpCytat(rec.kod).c_str());
-    if (price && !PriceOf(rec.CenaAkt(PoziomCen), *price))
+    if (price && !CenaNaKase(rec.CenaAkt(PoziomCen), *price))
         return Format(DriverText("cena %.0f poza zakresem liczby 32-bitowej").c_str(), rec.CenaAkt(PoziomCen));
     return "";
 }

@@ -188,6 +188,14 @@ bool TryExpStrToDecimal(std::string_view text, double& value)
     return true;
 }
 
+bool CenaNaKase(double cena, int32_t& out)
+{
+    const double whole = std::trunc(cena);
+    if (!(whole >= INT32_MIN && whole <= INT32_MAX)) return false;
+    out = static_cast<int32_t>(whole);
+    return true;
+}
+
 AnsiString ExpCytat(std::string_view text)
 {
     constexpr size_t Most = 40;

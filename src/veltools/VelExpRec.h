@@ -30,6 +30,9 @@ bool TryExpStrToDecimal(std::string_view text, double& value);
 // The leading whole number (blanks before it skipped); 0 when there is none,
 // the nearest 32-bit value when it is beyond.
 int32_t ExpStrToIntPrefix(std::string_view text);
+// The price the register gets for an amount of the file: its whole smallest
+// units, the fraction cut off toward zero; false when that is no 32-bit number.
+bool CenaNaKase(double cena, int32_t& out);
 // The words of one line split at ";".
 TLJWords ExpWords(const AnsiString& line);
 // A word or line of the file as a message quotes it: its first 40
