@@ -361,24 +361,36 @@ TEST(GoodsExport, EveryKindOfExportLeavesTheRegisterWithTheHostsList)
 // After a clearing the result file reports the deletions it did: those of
 // goods once the goods are cleared, those of packages once the packages are.
 // A file of deletions alone then has nothing left to send, not even groups,
-// units or payment forms.
+// units or payment forms. A register that cleared its goods but refused to
+// clear its packages is programmed all the same: the goods as after a
+// clearing, the packages as a plain export sends them (a sold one refused
+// again on its own line); the refusal is listed and fails the run at its end.
 TEST(GoodsExport, AClearingReportsTheDeletionsItDid)
 {
     const std::string deletionsOnly = "ASS;1;Napoje\r\nJM;1;0;szt\r\n" + Plu("4", "5904", "Stary", "10", "USU") +
                                       Pack("7", "Stara", "50", "USU", "70");
+    const std::string refusal = "[W944] - niedozwolona operacja na rekordzie z niezerową statystyką";
+    const std::vector<int> programmed = {2900, 2900, 2900, 2900, 2900, 2740, 2700, 2700, 2100, 2100, 2100};
+    std::vector<int> clearedAndProgrammed = {2150, 2750};
+    clearedAndProgrammed.insert(clearedAndProgrammed.end(), programmed.begin(), programmed.end());
     const struct {
         std::string kasa;
         bool packageSold;
+        const char* faults;
         std::vector<int> sent;
         std::string wynik, failure;
+        std::vector<std::string> rejected;
     } cases[] = {
-        {deletionsOnly, false, {2150, 2750}, "PLU;4;40;5904;USU\r\nPLU;70;700;7;USU\r\n", ""},
-        {kHostList, true, {2150, 2750}, "PLU;4;40;5904;USU\r\n",
-         "[W944] - niedozwolona operacja na rekordzie z niezerową statystyką"},
+        {deletionsOnly, false, "", {2150, 2750}, "PLU;4;40;5904;USU\r\nPLU;70;700;7;USU\r\n", "", {}},
+        {kHostList, true, "", clearedAndProgrammed, "PLU;1;10;5901;DOD\r\nPLU;2;20;5902;AKT\r\nPLU;3;30;5903;CEN\r\n"
+         "PLU;4;40;5904;USU\r\nPLU;50;500;5;DOD\r\nPLU;40;400;4;CEN\r\n", refusal,
+         {"Czyszczenie bazy opakowań: " + refusal, "7 Stara           : " + refusal}},
+        {kHostList, false, R"({"2750": {"1": {"kind": "executionError", "code": 944}}})", clearedAndProgrammed,
+         kHostListDone, refusal, {"Czyszczenie bazy opakowań: " + refusal}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.failure);
-        RegisterSession s(HeldScenario(c.packageSold));
+        SCOPED_TRACE(std::to_string(c.packageSold) + c.faults);
+        RegisterSession s(HeldScenario(c.packageSold), c.faults);
         SetParams(s.host, {{"ComboExpFPlatn", "1"}});
         EXPECT_EQ(Export(s, c.kasa, "3", "1"), 0);
         std::vector<int> sent = s.Commands();
@@ -388,6 +400,11 @@ TEST(GoodsExport, AClearingReportsTheDeletionsItDid)
         const HostLine last = c.failure.empty() ? Added("Zapis wyniku eksportu:\x01OK") : Added(c.failure, 2);
         EXPECT_EQ(s.host.lines.back().text, last.text);
         EXPECT_EQ(s.host.lines.back().kind, last.kind);
+        if (!c.rejected.empty()) {
+            const HostLines listed = RejectedList(c.rejected);
+            EXPECT_EQ(From(s.host.lines, listed[0], listed.size()), listed);
+        }
+        if (*c.faults) ExpectRegisterHoldsTheHostList(s, kHostList);
     }
 }
 
