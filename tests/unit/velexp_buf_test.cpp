@@ -738,19 +738,22 @@ TEST_F(ComboExpBuf, EveryHostStatusAgainstEveryRegisterSituation)
         << "the second file replaces the first; the register's own goods are never reported";
 }
 
-TEST_F(ComboExpBuf, PriceIsTheActionsLevelComparedExactly)
+TEST_F(ComboExpBuf, PriceIsTheActionsLevelAsTheRegisterGetsIt)
 {
     action->PoziomCen = 2;
     ASSERT_EQ(Read(Host(1, "1", "A", "CEN") + Host(2, "2", "B", "CEN") +
-                   "PLU;3;0;3;C;0;0;100.5;0;23;1;F;0;F;F;F;0;;0;DOD\r\n"),
+                   "PLU;3;0;3;C;0;0;100.5;0;23;1;F;0;F;F;F;0;;0;DOD\r\n" +
+                   "PLU;4;0;4;D;0;0;100.99;0;23;1;F;0;F;F;F;0;;0;DOD\r\n"),
               "");
     combo->AddInPlu("1", Tow(1, "A", "1", 0, 80));
     combo->AddInPlu("2", Tow(2, "B", "2", 0, 100));
     combo->AddInPlu("3", Tow(3, "C", "3", 0, 100));
+    combo->AddInPlu("4", Tow(4, "D", "4", 0, 101));
     combo->AnalizujCancelBufor(false);
     EXPECT_EQ(Row(0).status, stNull) << "level 2 is the night price";
     EXPECT_EQ(Row(1).status, stCen);
-    EXPECT_EQ(Row(2).status, stCen) << "a fraction of the smallest unit is a different price";
+    EXPECT_EQ(Row(2).status, stNull) << "the fraction of the smallest unit is never sent";
+    EXPECT_EQ(Row(3).status, stCen) << "100.99 goes out as 100";
 }
 
 TEST_F(ComboExpBuf, StrippedBarcodesAreKeptStripped)
