@@ -174,9 +174,11 @@ void VelExpBuf::AnalizujCancelBufor(bool stripCode)
 
 void VelExpBuf::Wykonany(int row)
 {
-    StoredRow(row).tr_ok = true;
-    const auto made = FUsuwanyDla.find(row);
-    if (made != FUsuwanyDla.end()) row = made->second;
+    // A deletion made for a host row is its part of that row's.
+    if (const auto made = FUsuwanyDla.find(row); made != FUsuwanyDla.end()) {
+        StoredRow(row).tr_ok = true;
+        row = made->second;
+    }
     const auto waits = FZalegle.find(row);
     if (waits == FZalegle.end()) {
         StoredRow(row).tr_ok = true;

@@ -928,6 +928,44 @@ TEST_F(ComboExpBuf, TheRegistersBarcodeFindsTheHostsExactRowBeforeTheStrippedOne
     }
 }
 
+// A deletion of the host's (PLU 7, barcode 5907) is carried out once every
+// command it waits for is taken: its own, sent when the register holds PLU
+// 7, and that of the register's item holding 5907 under another PLU, made
+// for it unless the host keeps that PLU.
+TEST_F(ComboExpBuf, AHostDeletionIsCarriedOutOnceTheRegisterHoldsNothingOfIt)
+{
+    const std::string deletion = Host(7, "5907", "G", "USU");
+    const struct {
+        std::string more;
+        std::vector<std::pair<std::string, std::string>> held;
+        std::vector<int> taken;  // rows whose command the register took, in order
+        int rows;
+        stTow status;
+        bool trOk;
+    } cases[] = {
+        {"", {{"5917", Tow(7, "G", "5917")}, {"5907", Tow(171, "X", "5907")}}, {0, 1}, 2, stUsu, true},
+        {"", {{"5917", Tow(7, "G", "5917")}, {"5907", Tow(171, "X", "5907")}}, {0}, 2, stUsu, false},
+        {"", {{"5917", Tow(7, "G", "5917")}, {"5907", Tow(171, "X", "5907")}}, {1}, 2, stUsu, false},
+        {"", {{"5907", Tow(171, "X", "5907")}}, {1}, 2, stNull, true},
+        {"", {{"5907", Tow(171, "X", "5907")}}, {}, 2, stNull, false},
+        {"", {{"5907", Tow(7, "G", "5907")}}, {0}, 1, stUsu, true},
+        {"", {{"5999", Tow(8, "Y", "5999")}}, {}, 2, stNull, true},
+        // The host keeps PLU 171, or barcode 5907 under another PLU.
+        {Host(171, "5999", "X", "AKT"), {{"5907", Tow(171, "X", "5907")}}, {}, 2, stNull, true},
+        {Host(9, "5907", "G", "DOD"), {{"5907", Tow(171, "X", "5907")}}, {}, 2, stNull, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.held.back().second + c.more + " " + std::to_string(c.taken.size()));
+        Renew();
+        ASSERT_EQ(Read(deletion + c.more), "");
+        for (const auto& [kod, line] : c.held) combo->AddInPlu(kod, line);
+        combo->AnalizujCancelBufor(false);
+        EXPECT_EQ(combo->il_rec, c.rows) << "rows with the register's deletions";
+        for (const int row : c.taken) combo->Wykonany(row);
+        EXPECT_EQ(std::tuple(Row(0).status, Row(0).tr_ok), std::tuple(c.status, c.trOk));
+    }
+}
+
 TEST_F(ComboExpBuf, TheRegistersBarcodeFindsTheHostRowThatWouldPutItThere)
 {
     // A weighed article's template, a plain barcode that a NEO 1.01 holds
