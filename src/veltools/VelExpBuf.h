@@ -299,9 +299,9 @@ private:
     std::vector<int32_t> FLinie;
     std::vector<int32_t> FLinieJednostek;
     std::vector<InPlu> ds_inplu;
-    // Set by the reconciliation: by host row, the commands a deletion still
-    // waits for when more than its own; by row, the host row a deletion of
-    // the register's item was made for.
+    // Set by the reconciliation: by host row whose deletion waits also for
+    // a deletion made for it, the commands it still waits for; by row of
+    // such a deletion of the register's item, the host row it was made for.
     std::unordered_map<int, int> FZalegle;
     std::unordered_map<int, int> FUsuwanyDla;
     bool FListaZKasy = false;

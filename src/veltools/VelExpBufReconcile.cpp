@@ -1,6 +1,7 @@
 // Reconciling the host's goods with the register's own list, and the export
 // result file that tells the host which goods were carried out.
 #include <algorithm>
+#include <optional>
 #include <unordered_set>
 #include <vector>
 
@@ -53,6 +54,7 @@ int64_t NumerNaKasie(const VelTowRec& rec) { return NumerNaKasie(rec.opakowanie,
 void VelExpBuf::HeldRows(std::string_view kod, const HeldCodes& turned, int n, std::vector<int>& rows)
 {
     FindRows(kod, n, rows);
+    if (turned.empty()) return;
     const size_t own = rows.size();
     const auto [first, last] = turned.equal_range(AnsiString(kod));
     for (auto at = first; at != last; ++at) rows.push_back(at->second);
@@ -70,17 +72,12 @@ void VelExpBuf::AnalizujCancelBufor(bool stripCode)
     // Host goods whose barcode the export turns into another one (a weighed
     // goods template) are looked for under the one the register holds.
     HeldCodes turned;
-    // The numbers the host keeps (rows other than deletions, a row refused
-    // while reading too) and those it deletes, with the deleting row.
-    std::unordered_set<int64_t> kept;
+    // The numbers the host deletes, with the deleting row.
     std::unordered_map<int64_t, int> deleted;
     for (size_t row = 0; row < hostRows; ++row) {
         const Rows::Row& rec = ds_plu[row];
-        const int64_t number = NumerNaKasie(rec.opakowanie, rec.plu, rec.Kod());
-        if (rec.org_status != stUsu)
-            kept.insert(number);
-        else if (rec.status == stUsu)
-            deleted.emplace(number, static_cast<int>(row));
+        if (rec.org_status == stUsu && rec.status == stUsu)
+            deleted.emplace(NumerNaKasie(rec.opakowanie, rec.plu, rec.Kod()), static_cast<int>(row));
         if (rec.opakowanie) continue;
         const AnsiString kod(rec.Kod());
         AnsiString held = KodNaKase(kod);
@@ -89,12 +86,21 @@ void VelExpBuf::AnalizujCancelBufor(bool stripCode)
     // One record of each side serves every item in turn, its texts keeping
     // their room.
     VelTowRec host, reg;
+    // The numbers of the host's deletions that the register holds.
     std::unordered_set<int64_t> held;
-    for (const InPlu& item : ds_inplu) {
-        reg = VelTowRec();
-        DodInfo2TowRec(item.dodinfo, &reg);
-        held.insert(NumerNaKasie(reg));
-    }
+    // Whether the host keeps a number: a row other than a deletion (a row
+    // refused while reading too) has it. Asked seldom, gathered when first asked.
+    std::optional<std::unordered_set<int64_t>> kept;
+    auto keeps = [&](int64_t number) {
+        if (!kept) {
+            kept.emplace();
+            for (size_t row = 0; row < hostRows; ++row) {
+                const Rows::Row& rec = ds_plu[row];
+                if (rec.org_status != stUsu) kept->insert(NumerNaKasie(rec.opakowanie, rec.plu, rec.Kod()));
+            }
+        }
+        return kept->contains(number);
+    };
     // The register's item as a row of its own, deleted by the export.
     auto deleteHeld = [&] {
         reg.status = stUsu;
@@ -106,11 +112,12 @@ void VelExpBuf::AnalizujCancelBufor(bool stripCode)
     for (const InPlu& item : ds_inplu) {
         const std::string_view kod = item.kod;
         const std::string_view key = kod.substr(std::min(kod.find_first_not_of('0'), kod.size()));
-        if (key.empty()) continue;
         reg = VelTowRec();
         reg.kod.assign(stripCode ? key : kod);
         DodInfo2TowRec(item.dodinfo, &reg);
         const int64_t number = NumerNaKasie(reg);
+        if (deleted.contains(number)) held.insert(number);
+        if (key.empty()) continue;
         // The host's row of the very barcode the register holds comes first:
         // "0123" must not take a host row "123" that stands for another
         // product.
@@ -140,11 +147,13 @@ void VelExpBuf::AnalizujCancelBufor(bool stripCode)
         // number, which nothing of the host's keeps: the deletion is carried
         // out once that item is deleted too.
         const bool heldElsewhere = host.status == stUsu && host.opakowanie == reg.opakowanie &&
-                                   NumerNaKasie(host) != number && !kept.contains(number) &&
-                                   !deleted.contains(number) && std::none_of(rows.begin(), rows.end(), [&](int row) {
-                                       const Rows::Row& rec = ds_plu[static_cast<size_t>(row)];
-                                       return rec.org_status != stUsu && rec.opakowanie == reg.opakowanie;
-                                   });
+                                   NumerNaKasie(host) != number && !deleted.contains(number) &&
+                                   std::none_of(rows.begin(), rows.end(),
+                                                [&](int row) {
+                                                    const Rows::Row& rec = ds_plu[static_cast<size_t>(row)];
+                                                    return rec.org_status != stUsu && rec.opakowanie == reg.opakowanie;
+                                                }) &&
+                                   !keeps(number);
         if (heldElsewhere) {
             deleteHeld();
             FUsuwanyDla.emplace(il_rec - 1, found);
