@@ -950,6 +950,7 @@ TEST_F(ComboExpBuf, AHostDeletionIsCarriedOutOnceTheRegisterHoldsNothingOfIt)
         {"", {{"5907", Tow(171, "X", "5907")}}, {}, 2, stNull, false},
         {"", {{"5907", Tow(7, "G", "5907")}}, {0}, 1, stUsu, true},
         {"", {{"5999", Tow(8, "Y", "5999")}}, {}, 2, stNull, true},
+        {Host(9, "5999", "Z", "DOD"), {{"5907", Tow(171, "X", "5907")}}, {2}, 3, stNull, true},
         // The host keeps PLU 171, or barcode 5907 under another PLU.
         {Host(171, "5999", "X", "AKT"), {{"5907", Tow(171, "X", "5907")}}, {}, 2, stNull, true},
         {Host(9, "5907", "G", "DOD"), {{"5907", Tow(171, "X", "5907")}}, {}, 2, stNull, true},
