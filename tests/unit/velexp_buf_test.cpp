@@ -926,6 +926,12 @@ TEST_F(ComboExpBuf, TheRegistersBarcodeFindsTheHostsExactRowBeforeTheStrippedOne
         EXPECT_EQ(Row(1 - exact).status, stDod) << "the register lacks 123";
         EXPECT_EQ(Row(exact).status, stNull) << "0123 is the register's own, unchanged";
     }
+    // Even when the row of 123 has the register's PLU.
+    Renew();
+    ASSERT_EQ(Read(Priced(1, "123", "100") + Priced(2, "0123", "100")), "");
+    combo->AddInPlu("0123", "TOW;1;T1;0123;0;0;0;100;0;1;0;0;0;1;1;1");
+    combo->AnalizujCancelBufor(false);
+    EXPECT_EQ(std::tuple(Row(0).status, Row(1).status), std::tuple(stDod, stAkt));
 }
 
 // A deletion of the host's (PLU 7, barcode 5907) is carried out once every
