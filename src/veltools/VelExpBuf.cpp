@@ -33,6 +33,7 @@ void VelExpBuf::Clear()
     ds_inplu.clear();
     FZalegle.clear();
     FUsuwanyDla.clear();
+    FTakze.clear();
     FListaZKasy = false;
     ds_index.clear();
     ds_asort.clear();

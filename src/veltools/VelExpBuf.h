@@ -301,9 +301,11 @@ private:
     std::vector<InPlu> ds_inplu;
     // Set by the reconciliation: by host row whose deletion waits also for
     // a deletion made for it, the commands it still waits for; by row of
-    // such a deletion of the register's item, the host row it was made for.
+    // such a deletion of the register's item, the host row it was made for;
+    // by host deletion, the later deletions of its number carried out with it.
     std::unordered_map<int, int> FZalegle;
     std::unordered_map<int, int> FUsuwanyDla;
+    std::unordered_multimap<int, int> FTakze;
     bool FListaZKasy = false;
     std::vector<IndexEntry> ds_index;
     IndexEntry FSearched{};

@@ -68,16 +68,22 @@ void VelExpBuf::AnalizujCancelBufor(bool stripCode)
     ResetFlags(false);
     FZalegle.clear();
     FUsuwanyDla.clear();
+    FTakze.clear();
     FListaZKasy = true;
     // Host goods whose barcode the export turns into another one (a weighed
     // goods template) are looked for under the one the register holds.
     HeldCodes turned;
-    // The numbers the host deletes, with the deleting row.
+    // The numbers the host deletes, with the deleting row; a later deletion
+    // of a number, with the first one's row.
     std::unordered_map<int64_t, int> deleted;
+    std::vector<std::pair<int, int>> again;
     for (size_t row = 0; row < hostRows; ++row) {
         const Rows::Row& rec = ds_plu[row];
-        if (rec.org_status == stUsu && rec.status == stUsu)
-            deleted.emplace(NumerNaKasie(rec.opakowanie, rec.plu, rec.Kod()), static_cast<int>(row));
+        if (rec.org_status == stUsu && rec.status == stUsu) {
+            const auto [first, isFirst] =
+                deleted.emplace(NumerNaKasie(rec.opakowanie, rec.plu, rec.Kod()), static_cast<int>(row));
+            if (!isFirst) again.emplace_back(static_cast<int>(row), first->second);
+        }
         if (rec.opakowanie) continue;
         const AnsiString kod(rec.Kod());
         AnsiString held = KodNaKase(kod);
@@ -177,6 +183,14 @@ void VelExpBuf::AnalizujCancelBufor(bool stripCode)
         SetStatus(static_cast<size_t>(row), stNull);
         rec.tr_ok = waits == FZalegle.end();
     }
+    // The same goods deleted again: nothing more to send, carried out with the first.
+    for (const auto& [row, first] : again) {
+        Rows::Row& rec = ds_plu[static_cast<size_t>(row)];
+        rec.flag = true;
+        SetStatus(static_cast<size_t>(row), stNull);
+        rec.tr_ok = ds_plu[static_cast<size_t>(first)].tr_ok;
+        if (!rec.tr_ok) FTakze.emplace(first, row);
+    }
     // Host goods the register does not hold.
     NieobecneNaKasie(hostRows, RodzajWierszy::Wszystkie);
 }
@@ -189,12 +203,11 @@ void VelExpBuf::Wykonany(int row)
         row = made->second;
     }
     const auto waits = FZalegle.find(row);
-    if (waits == FZalegle.end()) {
-        StoredRow(row).tr_ok = true;
-    } else if (--waits->second == 0) {
-        FZalegle.erase(waits);
-        StoredRow(row).tr_ok = true;
-    }
+    if (waits != FZalegle.end() && --waits->second > 0) return;
+    if (waits != FZalegle.end()) FZalegle.erase(waits);
+    StoredRow(row).tr_ok = true;
+    const auto [first, last] = FTakze.equal_range(row);
+    for (auto at = first; at != last; ++at) StoredRow(at->second).tr_ok = true;
 }
 
 void VelExpBuf::PoWyczyszczeniuKasy(RodzajWierszy rodzaj)

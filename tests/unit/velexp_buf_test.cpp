@@ -955,6 +955,10 @@ TEST_F(ComboExpBuf, AHostDeletionIsCarriedOutOnceTheRegisterHoldsNothingOfIt)
         {"", {{"5907", Tow(171, "X", "5907")}}, {1}, 2, stNull, true},
         {"", {{"5907", Tow(171, "X", "5907")}}, {}, 2, stNull, false},
         {"", {{"5907", Tow(7, "G", "5907")}}, {0}, 1, stUsu, true},
+        // The same deletion twice: the second is carried out with the first.
+        {deletion, {{"5907", Tow(7, "G", "5907")}}, {0}, 2, stUsu, true},
+        {deletion, {{"5907", Tow(7, "G", "5907")}}, {}, 2, stUsu, false},
+        {deletion, {}, {}, 2, stNull, true},
         {"", {{"5999", Tow(8, "Y", "5999")}}, {}, 2, stNull, true},
         {Host(9, "5999", "Z", "DOD"), {{"5907", Tow(171, "X", "5907")}}, {2}, 3, stNull, true},
         // The host keeps PLU 171, or barcode 5907 under another PLU.
@@ -962,7 +966,7 @@ TEST_F(ComboExpBuf, AHostDeletionIsCarriedOutOnceTheRegisterHoldsNothingOfIt)
         {Host(9, "5907", "G", "DOD"), {{"5907", Tow(171, "X", "5907")}}, {}, 2, stNull, true},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.held.back().second + c.more + " " + std::to_string(c.taken.size()));
+        SCOPED_TRACE((c.held.empty() ? "" : c.held.back().second) + c.more + " " + std::to_string(c.taken.size()));
         Renew();
         ASSERT_EQ(Read(deletion + c.more), "");
         for (const auto& [kod, line] : c.held) combo->AddInPlu(kod, line);
@@ -970,6 +974,9 @@ TEST_F(ComboExpBuf, AHostDeletionIsCarriedOutOnceTheRegisterHoldsNothingOfIt)
         EXPECT_EQ(combo->il_rec, c.rows) << "rows with the register's deletions";
         for (const int row : c.taken) combo->Wykonany(row);
         EXPECT_EQ(std::tuple(Row(0).status, Row(0).tr_ok), std::tuple(c.status, c.trOk));
+        if (c.more == deletion) {
+            EXPECT_EQ(std::tuple(Row(1).status, Row(1).tr_ok), std::tuple(stNull, c.trOk));
+        }
     }
 }
 
