@@ -155,7 +155,11 @@ public:
     // cleared (the export run calls these).
     enum e_SendType { st_delPlu = 0, st_delOpak = 1, st_prgPlu = 2, st_prgOpak = 3 };
     void SendPluRecs(e_SendType pass);
-    void ResetAllPlu();
+    // Deletes every goods item, then every package. Any failure ends it, the
+    // session closed, but a quiet refusal of the packages: the goods are
+    // deleted then, the session stays open, and the refusal's text is
+    // returned; "" when both were deleted.
+    AnsiString ResetAllPlu();
     void CancelPluList();
 
     // The goods programming and the read-back and clearing of the register's
@@ -200,6 +204,8 @@ public:
     void ResetSale();
     // One clearing command under its line; any refusal ends it with its text.
     void ClearAll(const AnsiString& text, int cmd, const std::vector<AnsiString>& fields);
+    // The same, a quiet refusal's text returned, its line left unmarked.
+    AnsiString TryClearAll(const AnsiString& text, int cmd, const std::vector<AnsiString>& fields);
 
     // Reading the register's sales into the intermediate file (the import
     // run calls these).

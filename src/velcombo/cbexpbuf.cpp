@@ -57,9 +57,11 @@ void TVelComboExpBuf::ModifyPLUStatus(VelTowRec& host, VelTowRec& reg)
     // the register's item under its barcode stays.
     if (host.status == stUsu || host.status == stNull) return;
     const stTow changed = (host.status == stDod || host.status == stCen) ? stAkt : host.status;
-    const double price = host.CenaAkt(velaction ? velaction->PoziomCen : 0);
+    // The register holds the price as it was sent, the fraction of the
+    // smallest unit cut off: compared so, an unchanged row is not sent again.
+    int32_t price = 0;
+    const bool samePrice = CenaNaKase(host.CenaAkt(velaction ? velaction->PoziomCen : 0), price) && price == reg.cena;
     const bool sameName = host.nazwa == reg.nazwa;
-    const bool samePrice = price == reg.cena;
     bool same;
     if (reg.opakowanie)
         same = sameName;

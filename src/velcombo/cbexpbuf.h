@@ -19,8 +19,9 @@ public:
     // slot's rate in hundredths and the price; an "OPA" line the package
     // number (as the barcode), name and price. Any other line changes nothing.
     void DodInfo2TowRec(const AnsiString& dodinfo, VelTowRec* rec) override;
-    // Identical goods need nothing, a price alone is changed, any other
-    // difference updates; goods the host deletes stay deleted.
+    // Identical goods need nothing (the price as the register gets it), a
+    // price alone is changed, any other difference updates; goods the host
+    // deletes stay deleted.
     void ModifyPLUStatus(VelTowRec& host, VelTowRec& reg) override;
     // As the register family at hand takes it (FormatujBarkodNaKase).
     AnsiString KodNaKase(const AnsiString& kod) const override;

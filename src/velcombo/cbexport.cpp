@@ -12,6 +12,10 @@ void TVelComboAction::Eksport()
 {
     if (Medium == md_file) throw Exception(DriverText("Ustawione złącze PLIK. Kasa nie obsługuje eksportu do pliku"));
     exp_buf = std::make_unique<TVelComboExpBuf>(this);
+    // A register that deleted its goods but kept its packages is programmed
+    // all the same, never left without goods; its refusal fails the run at
+    // the end.
+    AnsiString packagesKept;
     try {
         exp_buf->ReadFromFile(FNameKEXP(), false, -1);
         CheckExportFile();
@@ -20,10 +24,12 @@ void TVelComboAction::Eksport()
         CommReport();
         if (ParamAsInt("RodzajTransmisji") == 3) {
             ThrowPrzerwac();
-            if (ParamAsInt("ComboKasTowMax") == 1)
-                ResetAllPlu();
-            else
+            if (ParamAsInt("ComboKasTowMax") == 1) {
+                packagesKept = ResetAllPlu();
+                if (!packagesKept.empty()) ListRejected(DriverText("Czyszczenie bazy opakowań"), packagesKept);
+            } else {
                 CancelPluList();
+            }
         }
         CommReport();
         ShowTowInfo(true);
@@ -42,7 +48,7 @@ void TVelComboAction::Eksport()
         MsgS(LPV_Error);
         EksportCleanUp(std::current_exception());
     }
-    EksportCleanUp(nullptr);
+    EksportCleanUp(packagesKept.empty() ? nullptr : std::make_exception_ptr(Exception(packagesKept)));
 }
 
 void TVelComboAction::EksportCleanUp(std::exception_ptr failure)

@@ -78,10 +78,11 @@ void TVelComboAction::SendPluRecs(e_SendType pass)
             ++counter;
             if (counter % 10 == 0 || ProgressTow) MsgP(counter);
             // Goods a deletion does not find are gone, as the host asked: a
-            // run stopped after its deletions sends them again.
-            const bool gone = remove && last_err_wyk == kNoSuchRecord;
+            // run stopped after its deletions sends them again. Goods seen in
+            // the register's list moments ago are not: they stay, refused.
+            const bool gone = remove && last_err_wyk == kNoSuchRecord && !exp_buf->ListaZKasy();
             if (refusal.empty() && last_err_trn == 0 && (last_err_wyk == 0 || gone)) {
-                exp_buf->SetTrOk(row, true);
+                exp_buf->Wykonany(row);
                 continue;
             }
             if (refusal.empty()) {

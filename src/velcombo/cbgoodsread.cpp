@@ -119,7 +119,7 @@ void TVelComboAction::ReadPackages()
     MsgP(counter);
 }
 
-void TVelComboAction::ResetAllPlu()
+AnsiString TVelComboAction::ResetAllPlu()
 {
     try {
         ThrowPrzerwac();
@@ -128,13 +128,21 @@ void TVelComboAction::ResetAllPlu()
         // goods lost, and a deletion is done as soon as the clearing is.
         ClearAll(DriverText("Czyszczenie bazy towarów..."), CMD_PLUDELALL, {DataB(0)});
         if (exp_buf) exp_buf->PoWyczyszczeniuKasy(VelExpBuf::RodzajWierszy::Towary);
-        ClearAll(DriverText("Czyszczenie bazy opakowań..."), CMD_PACKDELALL, {DataB(0)});
+        // The goods are gone already: a refusal here must not end an export
+        // before it programs them again.
+        if (const AnsiString refusal =
+                TryClearAll(DriverText("Czyszczenie bazy opakowań..."), CMD_PACKDELALL, {DataB(0)});
+            !refusal.empty()) {
+            MsgS(LPV_Error);
+            return refusal;
+        }
         if (exp_buf) exp_buf->PoWyczyszczeniuKasy(VelExpBuf::RodzajWierszy::Opakowania);
     } catch (...) {
         MsgS(LPV_Error);
         ClosePortAfterFailure();
         throw;
     }
+    return "";
 }
 
 void TVelComboAction::ResetSale()
@@ -150,8 +158,14 @@ void TVelComboAction::ResetSale()
 
 void TVelComboAction::ClearAll(const AnsiString& text, int cmd, const std::vector<AnsiString>& fields)
 {
+    if (const AnsiString refusal = TryClearAll(text, cmd, fields); !refusal.empty()) throw Exception(refusal);
+}
+
+AnsiString TVelComboAction::TryClearAll(const AnsiString& text, int cmd, const std::vector<AnsiString>& fields)
+{
     MsgAdd(text, LPV_None, 100);
     SendAndReceive(cmd, static_cast<int>(fields.size()), fields.data());
-    FailOnQuietRefusal();
+    if (last_err_wyk != 0) return ComboWykErrMsg(last_err_wyk);
     MsgS(LPV_Ok);
+    return "";
 }

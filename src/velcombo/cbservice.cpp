@@ -74,8 +74,11 @@ void TVelComboAction::ResetAllPluF7()
         ClosePortAfterFailure();
         throw;
     }
-    // It closes the session itself when it fails.
-    ResetAllPlu();
+    // It closes the session itself when it fails, but when the packages alone are refused.
+    if (const AnsiString refusal = ResetAllPlu(); !refusal.empty()) {
+        ClosePortAfterFailure();
+        throw Exception(refusal);
+    }
     ClosePort();
 }
 

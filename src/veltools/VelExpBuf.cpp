@@ -31,6 +31,10 @@ void VelExpBuf::Clear()
     FLinieJednostek.clear();
     odrzucone.clear();
     ds_inplu.clear();
+    FZalegle.clear();
+    FUsuwanyDla.clear();
+    FTakze.clear();
+    FListaZKasy = false;
     ds_index.clear();
     ds_asort.clear();
     ds_kontr.clear();

@@ -52,6 +52,14 @@ public:
     size_t CzytajPluRec(int row, char* buffer, size_t size) const;
     void ResetFlags(bool value);
     void SetTrOk(int row, bool value);
+    // The register took the row's command. A row is carried out (tr_ok) once
+    // every command it waits for is taken: a deletion of the host's waits
+    // also for the deletion of the register's item that holds its barcode
+    // under another number, made for it by the reconciliation.
+    void Wykonany(int row);
+    // The register's goods were read back and reconciled: each deletion goes
+    // to goods the register was seen to hold.
+    bool ListaZKasy() const { return FListaZKasy; }
     int PluStatus(int row) const;
 
     // A goods line of the file whose row must not go to the register (its
@@ -108,8 +116,16 @@ public:
     // what differs is sent, what the host lacks is deleted, and what the
     // register lacks is new to it (NieobecneNaKasie). A register's item is
     // the host row whose barcode the export would put there (KodNaKase),
-    // else the row of that barcode without its leading zeros. With stripCode
+    // else the row of that barcode without its leading zeros; of several
+    // such rows, the one of the item's number, else the first. With stripCode
     // the register's barcodes lose their leading zeros for good.
+    //
+    // A deletion of the host's is carried out only once the register holds
+    // nothing of it: it is sent when the register holds its number; the
+    // register's item holding its barcode under another number is deleted
+    // with it, unless a row of the host other than a deletion keeps that
+    // number or barcode; when the register holds neither, it is carried out
+    // as it stands.
     void AnalizujCancelBufor(bool stripCode);
     // Goods rows by kind: the goods, the packages, or both.
     enum class RodzajWierszy { Towary, Opakowania, Wszystkie };
@@ -210,12 +226,17 @@ private:
     TLJWords Jednostka(int i, const char* key) const;
     // The goods row found for a barcode among the first n rows, as FindRec.
     int FindRow(std::string_view kod, int n);
+    // Every such row, in row order, appended to rows.
+    void FindRows(std::string_view kod, int n, std::vector<int>& rows);
+    // The entry of the index FindRow finds; -1 when none.
+    int FindEntry(std::string_view kod, int n);
     // Goods rows among the first n by the barcode the register holds for
     // them, where that is not their own.
     using HeldCodes = std::unordered_multimap<AnsiString, int>;
-    // The host row that put the register's barcode kod (its information
-    // line dodinfo) there; -1 when none did.
-    int FindHeldRow(std::string_view kod, const HeldCodes& turned, const AnsiString& dodinfo, int n);
+    // The host rows that would put the register's barcode kod there: those
+    // of that very barcode, then those whose barcode the export turns into
+    // it, each in row order.
+    void HeldRows(std::string_view kod, const HeldCodes& turned, int n, std::vector<int>& rows);
     // Sets a stored row's status, moving the counters.
     void SetStatus(size_t row, stTow status);
     // The rows of `rodzaj` among the first n the register does not hold
@@ -288,6 +309,14 @@ private:
     std::vector<int32_t> FLinie;
     std::vector<int32_t> FLinieJednostek;
     std::vector<InPlu> ds_inplu;
+    // Set by the reconciliation: by host row whose deletion waits also for
+    // a deletion made for it, the commands it still waits for; by row of
+    // such a deletion of the register's item, the host row it was made for;
+    // by host deletion, the later deletions of its number carried out with it.
+    std::unordered_map<int, int> FZalegle;
+    std::unordered_map<int, int> FUsuwanyDla;
+    std::unordered_multimap<int, int> FTakze;
+    bool FListaZKasy = false;
     std::vector<IndexEntry> ds_index;
     IndexEntry FSearched{};
     std::vector<VelAsort> ds_asort;

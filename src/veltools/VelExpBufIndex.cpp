@@ -37,6 +37,26 @@ int VelExpBuf::FindRec(const AnsiString& kod, int n) { return FindRow(kod, n); }
 
 int VelExpBuf::FindRow(std::string_view kod, int n)
 {
+    const int at = FindEntry(kod, n);
+    return at < 0 ? -1 : ds_index[static_cast<size_t>(at)].row;
+}
+
+void VelExpBuf::FindRows(std::string_view kod, int n, std::vector<int>& rows)
+{
+    const int at = FindEntry(kod, n);
+    if (at < 0) return;
+    // Equal barcodes lie next to each other in the index.
+    const auto same = [this](int entry) { return CompareEntries(FSearched, ds_index[static_cast<size_t>(entry)]) == 0; };
+    int first = at, last = at;
+    while (first > 0 && same(first - 1)) --first;
+    while (last + 1 < std::min(n, static_cast<int>(ds_index.size())) && same(last + 1)) ++last;
+    const size_t from = rows.size();
+    for (int entry = first; entry <= last; ++entry) rows.push_back(ds_index[static_cast<size_t>(entry)].row);
+    std::sort(rows.begin() + static_cast<std::ptrdiff_t>(from), rows.end());
+}
+
+int VelExpBuf::FindEntry(std::string_view kod, int n)
+{
     if (n <= 0) return -1;
     SearchedPlu.assign(kod);
     FSearched = IndexKey(kod, -1);
@@ -49,8 +69,7 @@ int VelExpBuf::FindRow(std::string_view kod, int n)
         Sorted = true;
     }
     const int range = std::min(n, static_cast<int>(ds_index.size()));
-    const int at = Find(0, range - 1);
-    return at < 0 ? -1 : ds_index[static_cast<size_t>(at)].row;
+    return Find(0, range - 1);
 }
 
 int VelExpBuf::SortCompare(int a, int b)

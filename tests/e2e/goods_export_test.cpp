@@ -6,6 +6,9 @@
 // functions 1 and 2.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <sstream>
+
 #include "host_lines.h"
 #include "register_session.h"
 
@@ -288,6 +291,89 @@ TEST(GoodsExport, ReadBackFindsAWeighedArticleUnderTheBarcodeItsTemplateBecame)
     }
 }
 
+// A reconciling export reports a deletion once the register holds nothing
+// of the goods: their barcode held under another PLU is deleted there,
+// unless the host keeps that PLU; renumbered goods are deleted under the old
+// number before the new one goes in; goods gone already are reported at
+// once; a deletion refused, also as a record the register just listed, is
+// not. A price with a fraction of the smallest unit is compared as the
+// register got it, so an unchanged one is not sent again. The register is
+// read back by the next reconciling export of the same file.
+TEST(GoodsExport, AReconcilingExportReportsWhatTheRegisterHoldsAfterIt)
+{
+    const std::string sold = "[W944] - niedozwolona operacja na rekordzie z niezerową statystyką";
+    const struct {
+        std::string held, faults, kasa, sent, wynik;
+        std::vector<std::string> rejected, heldAfter;
+        std::string sentAgain, wynikAgain;
+    } cases[] = {
+        {R"("goods": [{"plu": 171, "name": "Cukier", "barcode": "5900700", "price": 100}])", "",
+         Plu("700", "5900700", "Cukier", "100", "USU"), R"(2140 [["V",171]] )", "PLU;700;7000;5900700;USU\r\n", {}, {},
+         "", "PLU;700;7000;5900700;USU\r\n"},
+        {R"("goods": [{"plu": 171, "name": "Cukier", "barcode": "5900700", "price": 100}])", "",
+         Plu("700", "5900700", "Cukier", "100", "USU") + Plu("171", "5900171", "Cukier", "100", "AKT"),
+         R"(2100 [["V",171]] )", "PLU;700;7000;5900700;USU\r\nPLU;171;1710;5900171;AKT\r\n", {},
+         {"TOW;171;5900171;100"}, "", "PLU;700;7000;5900700;USU\r\nPLU;171;1710;5900171;AKT\r\n"},
+        {R"("goods": [{"plu": 171, "name": "Cukier", "barcode": "5900700", "price": 100, "sales": 1}])", "",
+         Plu("700", "5900700", "Cukier", "100", "USU"), R"(2140 [["V",171]] )", "",
+         {"5900700 Cukier          : " + sold}, {"TOW;171;5900700;100"}, R"(2140 [["V",171]] )", ""},
+        {R"("goods": [{"plu": 191, "name": "Maka", "barcode": "5900600", "price": 100}])", "",
+         Plu("600", "5900600", "Maka", "100", "DOD") + Plu("191", "5900600", "Maka", "100", "USU"),
+         R"(2140 [["V",191]] 2100 [["V",600]] )", "PLU;600;6000;5900600;DOD\r\nPLU;191;1910;5900600;USU\r\n", {},
+         {"TOW;600;5900600;100"}, "", "PLU;600;6000;5900600;DOD\r\nPLU;191;1910;5900600;USU\r\n"},
+        {R"("goods": [{"plu": 1, "name": "Chleb", "barcode": "5901", "price": 350}])", "",
+         Plu("1", "5901", "Chleb", "350", "AKT") + Plu("800", "5900800", "Stary", "10", "USU"), "",
+         "PLU;1;10;5901;AKT\r\nPLU;800;8000;5900800;USU\r\n", {}, {"TOW;1;5901;350"}, "",
+         "PLU;1;10;5901;AKT\r\nPLU;800;8000;5900800;USU\r\n"},
+        {R"("goods": [{"plu": 5, "name": "Stary", "barcode": "5905", "price": 10}])",
+         R"({"2140": {"1": {"kind": "executionError", "code": 903}}})", Plu("5", "5905", "Stary", "10", "USU"),
+         R"(2140 [["V",5]] )", "", {"5905 Stary           : [W903] - rekord nie istnieje"}, {"TOW;5;5905;10"},
+         R"(2140 [["V",5]] )", "PLU;5;50;5905;USU\r\n"},
+        {R"("packages": [{"number": 5, "name": "Stara", "barcode": "7", "price": 50}])", "",
+         Pack("7", "Stara", "50", "USU", "70"), R"(2740 [["V",5]] )", "PLU;70;700;7;USU\r\n", {}, {}, "",
+         "PLU;70;700;7;USU\r\n"},
+        {R"("goods": [{"plu": 1, "name": "Chleb", "barcode": "5901", "price": 300}])", "",
+         Plu("1", "5901", "Chleb", "350.5", "CEN"), R"(2181 [["V",1]] )", "PLU;1;10;5901;CEN\r\n", {},
+         {"TOW;1;5901;350"}, "", "PLU;1;10;5901;CEN\r\n"},
+    };
+    // The goods commands of an export after its reading, each with its first field.
+    auto sentAfterReading = [](const RegisterSession& s, size_t from) {
+        std::string sent = GoodsSentFrom(s, from);
+        for (const char* read : {R"(2000 [["B",0]] )", R"(2110 [["V",0]] )", R"(2003 [["B",0]] )", R"(2710 [["V",0]] )"})
+            for (size_t at; (at = sent.find(read)) != std::string::npos;) sent.erase(at, std::strlen(read));
+        return sent;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kasa);
+        RegisterSession s(R"({"reports": {"delayMs": 0}, )" + c.held + "}", c.faults);
+        s.host.lines.clear();
+        EXPECT_EQ(Export(s, c.kasa, "3"), 0);
+        EXPECT_EQ(sentAfterReading(s, 0), c.sent);
+        EXPECT_EQ(s.File("wynik.exp"), c.wynik);
+        const HostLines listed = RejectedList(c.rejected);
+        if (c.rejected.empty())
+            EXPECT_EQ(std::count_if(s.host.lines.begin(), s.host.lines.end(), [](const HostLine& l) { return l.kind == 2; }), 0);
+        else
+            EXPECT_EQ(From(s.host.lines, listed[0], listed.size()), listed);
+
+        const size_t before = GoodsSent(s).size();
+        EXPECT_EQ(Export(s, c.kasa, "3"), 0);
+        std::vector<std::string> heldAfter;  // kind, number, barcode and price of each record
+        std::istringstream tow(s.File("combo.tow"));
+        for (std::string line; std::getline(tow, line);) {
+            if (line.starts_with("#")) continue;
+            std::vector<std::string> f;
+            std::istringstream fields(line);
+            for (std::string field; std::getline(fields, field, ';');) f.push_back(field);
+            const bool goods = f[0] == "TOW";
+            heldAfter.push_back(f[0] + ";" + f[1] + ";" + f[3] + ";" + f[goods ? 7 : 4]);
+        }
+        EXPECT_EQ(heldAfter, c.heldAfter);
+        EXPECT_EQ(sentAfterReading(s, before), c.sentAgain);
+        EXPECT_EQ(s.File("wynik.exp"), c.wynikAgain);
+    }
+}
+
 TEST(GoodsExport, AQuietRefusalInTheListEndsTheReadingAndKeepsWhatWasRead)
 {
     RegisterSession s(R"({"model": 1, "goods": [{"plu": 1, "name": "Chleb", "barcode": "5901"}, {"plu": 2}]})",
@@ -363,24 +449,36 @@ TEST(GoodsExport, EveryKindOfExportLeavesTheRegisterWithTheHostsList)
 // After a clearing the result file reports the deletions it did: those of
 // goods once the goods are cleared, those of packages once the packages are.
 // A file of deletions alone then has nothing left to send, not even groups,
-// units or payment forms.
+// units or payment forms. A register that cleared its goods but refused to
+// clear its packages is programmed all the same: the goods as after a
+// clearing, the packages as a plain export sends them (a sold one refused
+// again on its own line); the refusal is listed and fails the run at its end.
 TEST(GoodsExport, AClearingReportsTheDeletionsItDid)
 {
     const std::string deletionsOnly = "ASS;1;Napoje\r\nJM;1;0;szt\r\n" + Plu("4", "5904", "Stary", "10", "USU") +
                                       Pack("7", "Stara", "50", "USU", "70");
+    const std::string refusal = "[W944] - niedozwolona operacja na rekordzie z niezerową statystyką";
+    const std::vector<int> programmed = {2900, 2900, 2900, 2900, 2900, 2740, 2700, 2700, 2100, 2100, 2100};
+    std::vector<int> clearedAndProgrammed = {2150, 2750};
+    clearedAndProgrammed.insert(clearedAndProgrammed.end(), programmed.begin(), programmed.end());
     const struct {
         std::string kasa;
         bool packageSold;
+        const char* faults;
         std::vector<int> sent;
         std::string wynik, failure;
+        std::vector<std::string> rejected;
     } cases[] = {
-        {deletionsOnly, false, {2150, 2750}, "PLU;4;40;5904;USU\r\nPLU;70;700;7;USU\r\n", ""},
-        {kHostList, true, {2150, 2750}, "PLU;4;40;5904;USU\r\n",
-         "[W944] - niedozwolona operacja na rekordzie z niezerową statystyką"},
+        {deletionsOnly, false, "", {2150, 2750}, "PLU;4;40;5904;USU\r\nPLU;70;700;7;USU\r\n", "", {}},
+        {kHostList, true, "", clearedAndProgrammed, "PLU;1;10;5901;DOD\r\nPLU;2;20;5902;AKT\r\nPLU;3;30;5903;CEN\r\n"
+         "PLU;4;40;5904;USU\r\nPLU;50;500;5;DOD\r\nPLU;40;400;4;CEN\r\n", refusal,
+         {"Czyszczenie bazy opakowań: " + refusal, "7 Stara           : " + refusal}},
+        {kHostList, false, R"({"2750": {"1": {"kind": "executionError", "code": 944}}})", clearedAndProgrammed,
+         kHostListDone, refusal, {"Czyszczenie bazy opakowań: " + refusal}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.failure);
-        RegisterSession s(HeldScenario(c.packageSold));
+        SCOPED_TRACE(std::to_string(c.packageSold) + c.faults);
+        RegisterSession s(HeldScenario(c.packageSold), c.faults);
         SetParams(s.host, {{"ComboExpFPlatn", "1"}});
         EXPECT_EQ(Export(s, c.kasa, "3", "1"), 0);
         std::vector<int> sent = s.Commands();
@@ -390,6 +488,11 @@ TEST(GoodsExport, AClearingReportsTheDeletionsItDid)
         const HostLine last = c.failure.empty() ? Added("Zapis wyniku eksportu:\x01OK") : Added(c.failure, 2);
         EXPECT_EQ(s.host.lines.back().text, last.text);
         EXPECT_EQ(s.host.lines.back().kind, last.kind);
+        if (!c.rejected.empty()) {
+            const HostLines listed = RejectedList(c.rejected);
+            EXPECT_EQ(From(s.host.lines, listed[0], listed.size()), listed);
+        }
+        if (*c.faults) ExpectRegisterHoldsTheHostList(s, kHostList);
     }
 }
 

@@ -738,19 +738,22 @@ TEST_F(ComboExpBuf, EveryHostStatusAgainstEveryRegisterSituation)
         << "the second file replaces the first; the register's own goods are never reported";
 }
 
-TEST_F(ComboExpBuf, PriceIsTheActionsLevelComparedExactly)
+TEST_F(ComboExpBuf, PriceIsTheActionsLevelAsTheRegisterGetsIt)
 {
     action->PoziomCen = 2;
     ASSERT_EQ(Read(Host(1, "1", "A", "CEN") + Host(2, "2", "B", "CEN") +
-                   "PLU;3;0;3;C;0;0;100.5;0;23;1;F;0;F;F;F;0;;0;DOD\r\n"),
+                   "PLU;3;0;3;C;0;0;100.5;0;23;1;F;0;F;F;F;0;;0;DOD\r\n" +
+                   "PLU;4;0;4;D;0;0;100.99;0;23;1;F;0;F;F;F;0;;0;DOD\r\n"),
               "");
     combo->AddInPlu("1", Tow(1, "A", "1", 0, 80));
     combo->AddInPlu("2", Tow(2, "B", "2", 0, 100));
     combo->AddInPlu("3", Tow(3, "C", "3", 0, 100));
+    combo->AddInPlu("4", Tow(4, "D", "4", 0, 101));
     combo->AnalizujCancelBufor(false);
     EXPECT_EQ(Row(0).status, stNull) << "level 2 is the night price";
     EXPECT_EQ(Row(1).status, stCen);
-    EXPECT_EQ(Row(2).status, stCen) << "a fraction of the smallest unit is a different price";
+    EXPECT_EQ(Row(2).status, stNull) << "the fraction of the smallest unit is never sent";
+    EXPECT_EQ(Row(3).status, stCen) << "100.99 goes out as 100";
 }
 
 TEST_F(ComboExpBuf, StrippedBarcodesAreKeptStripped)
@@ -936,6 +939,58 @@ TEST_F(ComboExpBuf, TheRegistersBarcodeFindsTheHostsExactRowBeforeTheStrippedOne
         ASSERT_EQ(combo->il_rec, 2) << "nothing inserted again";
         EXPECT_EQ(Row(1 - exact).status, stDod) << "the register lacks 123";
         EXPECT_EQ(Row(exact).status, stNull) << "0123 is the register's own, unchanged";
+    }
+    // Even when the row of 123 has the register's PLU.
+    Renew();
+    ASSERT_EQ(Read(Priced(1, "123", "100") + Priced(2, "0123", "100")), "");
+    combo->AddInPlu("0123", "TOW;1;T1;0123;0;0;0;100;0;1;0;0;0;1;1;1");
+    combo->AnalizujCancelBufor(false);
+    EXPECT_EQ(std::tuple(Row(0).status, Row(1).status), std::tuple(stDod, stAkt));
+}
+
+// A deletion of the host's (PLU 7, barcode 5907) is carried out once every
+// command it waits for is taken: its own, sent when the register holds PLU
+// 7, and that of the register's item holding 5907 under another PLU, made
+// for it unless the host keeps that PLU.
+TEST_F(ComboExpBuf, AHostDeletionIsCarriedOutOnceTheRegisterHoldsNothingOfIt)
+{
+    const std::string deletion = Host(7, "5907", "G", "USU");
+    const struct {
+        std::string more;
+        std::vector<std::pair<std::string, std::string>> held;
+        std::vector<int> taken;  // rows whose command the register took, in order
+        int rows;
+        stTow status;
+        bool trOk;
+    } cases[] = {
+        {"", {{"5917", Tow(7, "G", "5917")}, {"5907", Tow(171, "X", "5907")}}, {0, 1}, 2, stUsu, true},
+        {"", {{"5917", Tow(7, "G", "5917")}, {"5907", Tow(171, "X", "5907")}}, {0}, 2, stUsu, false},
+        {"", {{"5917", Tow(7, "G", "5917")}, {"5907", Tow(171, "X", "5907")}}, {1}, 2, stUsu, false},
+        {"", {{"5907", Tow(171, "X", "5907")}}, {1}, 2, stNull, true},
+        {"", {{"5907", Tow(171, "X", "5907")}}, {}, 2, stNull, false},
+        {"", {{"5907", Tow(7, "G", "5907")}}, {0}, 1, stUsu, true},
+        // The same deletion twice: the second is carried out with the first.
+        {deletion, {{"5907", Tow(7, "G", "5907")}}, {0}, 2, stUsu, true},
+        {deletion, {{"5907", Tow(7, "G", "5907")}}, {}, 2, stUsu, false},
+        {deletion, {}, {}, 2, stNull, true},
+        {"", {{"5999", Tow(8, "Y", "5999")}}, {}, 2, stNull, true},
+        {Host(9, "5999", "Z", "DOD"), {{"5907", Tow(171, "X", "5907")}}, {2}, 3, stNull, true},
+        // The host keeps PLU 171, or barcode 5907 under another PLU.
+        {Host(171, "5999", "X", "AKT"), {{"5907", Tow(171, "X", "5907")}}, {}, 2, stNull, true},
+        {Host(9, "5907", "G", "DOD"), {{"5907", Tow(171, "X", "5907")}}, {}, 2, stNull, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE((c.held.empty() ? "" : c.held.back().second) + c.more + " " + std::to_string(c.taken.size()));
+        Renew();
+        ASSERT_EQ(Read(deletion + c.more), "");
+        for (const auto& [kod, line] : c.held) combo->AddInPlu(kod, line);
+        combo->AnalizujCancelBufor(false);
+        EXPECT_EQ(combo->il_rec, c.rows) << "rows with the register's deletions";
+        for (const int row : c.taken) combo->Wykonany(row);
+        EXPECT_EQ(std::tuple(Row(0).status, Row(0).tr_ok), std::tuple(c.status, c.trOk));
+        if (c.more == deletion) {
+            EXPECT_EQ(std::tuple(Row(1).status, Row(1).tr_ok), std::tuple(stNull, c.trOk));
+        }
     }
 }
 
