@@ -189,7 +189,6 @@ TFolderLock::Result TFolderLock::TakeHolderFile(const AnsiString& holder)
         struct stat mine {}, there {};
         if (!WriteNewFile(own, text, mine)) {
             FError = errno;
-            FFile = own;
             return fl_NoLockFile;
         }
         // A network file system may lose the answer to a link it made:
