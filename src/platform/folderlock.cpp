@@ -213,7 +213,7 @@ TFolderLock::Result TFolderLock::TakeHolderFile(const AnsiString& holder)
                 return fl_NoLockFile;
             }
             exists = fd < 0 && ::lstat(holder.c_str(), &there) == 0;
-        } else if (!linked && linkError != EEXIST) {
+        } else if (!linked && !exists && linkError != EEXIST) {
             FError = linkError;
             return fl_NoLockFile;
         }

@@ -29,17 +29,30 @@
 namespace {
 int g_flockError = 0;
 bool g_flockOnlyReadOnly = false;
+bool g_noHardLinks = false;
 
 class FlockAnswers {
 public:
-    FlockAnswers(int error, bool onlyReadOnly)
+    FlockAnswers(int error, bool onlyReadOnly, bool noHardLinks = false)
     {
         g_flockError = error;
         g_flockOnlyReadOnly = onlyReadOnly;
+        g_noHardLinks = noHardLinks;
     }
-    ~FlockAnswers() { g_flockError = 0; }
+    ~FlockAnswers() { g_flockError = 0, g_noHardLinks = false; }
 };
 }  // namespace
+
+// And a file system that keeps no hard links, as some network shares.
+extern "C" int link(const char* from, const char* to)
+{
+    if (g_noHardLinks) {
+        errno = EPERM;
+        return -1;
+    }
+    static const auto real = reinterpret_cast<int (*)(const char*, const char*)>(dlsym(RTLD_NEXT, "link"));
+    return real(from, to);
+}
 
 extern "C" int flock(int fd, int operation)
 {
@@ -247,6 +260,7 @@ TEST_F(FilesAndFolders, TheFolderLockRefusesWhereAnotherMayHoldItOnAnyFileSystem
         std::string error;
         bool held;     // a second operation meets the folder busy
         mode_t after;  // the lock file's mode after, 0: not there
+        bool noHardLinks = false;
     } cases[] = {
         {"made here", 0, false, false, false, 0, false, "", 0, wentOn, true, 0666},
         {"there, its mode kept", 0640, false, false, false, 0, false, "", 0, wentOn, true, 0640},
@@ -272,6 +286,11 @@ TEST_F(FilesAndFolders, TheFolderLockRefusesWhereAnotherMayHoldItOnAnyFileSystem
          otherMachine, 6, wentOn, true, 0666},
         {"a holder file being written", 0, false, false, false, 0, false, "\n", 0, "Katalog wymiany \"@" + busy,
          true, 0666},
+        {"no hard links", 0, false, false, false, 0, false, "", 0, wentOn, true, 0666, true},
+        {"no hard links, another machine's holder of 4 minutes", 0, false, false, false, 0, false, otherMachine, 4,
+         "Katalog wymiany \"@" + busy, true, 0666, true},
+        {"no hard links, another machine's holder of 6 minutes", 0, false, false, false, 0, false, otherMachine, 6,
+         wentOn, true, 0666, true},
     };
     const mode_t umaskWas = ::umask(022);
     for (const auto& c : cases) {
@@ -302,7 +321,7 @@ TEST_F(FilesAndFolders, TheFolderLockRefusesWhereAnotherMayHoldItOnAnyFileSystem
         in.host.device.folder = folder;
         in.host.lines.clear();
         {
-            const FlockAnswers answers(c.flockError, c.onlyReadOnly);
+            const FlockAnswers answers(c.flockError, c.onlyReadOnly, c.noHardLinks);
             HORVDLLSRODOWISKO env;
             auto first = in.NewAction<TraceAction>(), second = in.NewAction<TraceAction>();
             EXPECT_EQ(testutil::Thrown([&] { first->Operacja(&env, -6, 0); }), at(c.error)) << c.what;
