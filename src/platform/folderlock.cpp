@@ -54,11 +54,20 @@ AnsiString ThisMachine()
 }
 
 // Errors of link() on a file system that keeps no hard links.
-bool NoHardLinks(int error) { return error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EMLINK; }
+bool NoHardLinks(int error)
+{
+    return error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EMLINK;
+}
 
-bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+bool SameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
 
-long long Milliseconds(const timespec& t) { return t.tv_sec * 1000LL + t.tv_nsec / 1000000; }
+long long Milliseconds(const timespec& t)
+{
+    return t.tv_sec * 1000LL + t.tv_nsec / 1000000;
+}
 
 // Writes the whole text into a new file of its own; false with errno set.
 bool WriteNewFile(const AnsiString& path, const AnsiString& text, struct stat& written)
@@ -186,7 +195,8 @@ TFolderLock::Result TFolderLock::TakeHolderFile(const AnsiString& holder)
     // Bounded: each round ends with a holder file removed as left behind,
     // which a third process may replace at once.
     for (int round = 0; round < 3; ++round) {
-        struct stat mine {}, there {};
+        struct stat mine {};
+        struct stat there {};
         if (!WriteNewFile(own, text, mine)) {
             FError = errno;
             return fl_NoLockFile;
@@ -242,8 +252,8 @@ bool TFolderLock::LeftBehind(const AnsiString& holder, const struct stat& there,
 {
     const AnsiString text = ReadSmallFile(holder);
     const size_t first = text.find('\n'), second = first == AnsiString::npos ? first : text.find('\n', first + 1);
-    if (second != AnsiString::npos && !ThisMachine().empty() &&
-        text.substr(second + 1) == ThisMachine() + "\n" && text.substr(0, first) == MachineName()) {
+    if (second != AnsiString::npos && !ThisMachine().empty() && text.substr(second + 1) == ThisMachine() + "\n" &&
+        text.substr(0, first) == MachineName()) {
         const int pid = std::atoi(text.substr(first + 1, second - first - 1).c_str());
         // This process holds nothing here (its table said so): the file is
         // of an earlier process that had the same number.
@@ -283,8 +293,10 @@ void TFolderLock::Release()
     if (FHolderFd >= 0) {
         // Removed only while it is still the one this object made: after a
         // stall of five periods another machine may have put its own there.
-        struct stat mine {}, there {};
-        const bool ours = ::fstat(FHolderFd, &mine) == 0 && ::lstat(FHolder.c_str(), &there) == 0 && SameFile(mine, there);
+        struct stat mine {};
+        struct stat there {};
+        const bool ours =
+            ::fstat(FHolderFd, &mine) == 0 && ::lstat(FHolder.c_str(), &there) == 0 && SameFile(mine, there);
         ::close(FHolderFd);
         FHolderFd = -1;
         if (ours) ::unlink(FHolder.c_str());
