@@ -17,10 +17,12 @@
  * 300 bytes, zeroes the rest and always writes a NUL at byte 300: a smaller
  * buffer is overrun. A null buffer or pointer is left alone.
  *
- * Threads. The library has no threads of its own. Each call runs to its end
- * on the caller's thread, and every callback it makes comes on that thread
- * before the call returns; pointers handed to a callback are valid only
- * during it. A host makes one call at a time.
+ * Threads. Each call runs to its end on the caller's thread, and every
+ * callback it makes comes on that thread before the call returns; pointers
+ * handed to a callback are valid only during it. A host makes one call at a
+ * time. The library's one thread of its own runs while an operation works
+ * in its exchange folder, and only rewrites the folder's holder file every
+ * minute; it calls back nothing and ends before the call returns.
  *
  * Order of use:
  *   1. catalogue calls, which need no registration: ORVDLLTypBiblioteki,

@@ -1,24 +1,17 @@
 #include "sysfiles.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-
-namespace {
-
-bool StatIs(const AnsiString& path, mode_t kind)
-{
-    struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && (st.st_mode & S_IFMT) == kind;
-}
-
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+#include <cstring>
 
 bool WriteAll(int fd, const char* data, size_t size)
 {
@@ -31,6 +24,16 @@ bool WriteAll(int fd, const char* data, size_t size)
     }
     return true;
 }
+
+namespace {
+
+bool StatIs(const AnsiString& path, mode_t kind)
+{
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && (st.st_mode & S_IFMT) == kind;
+}
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
 bool CopyContents(int in, int out)
 {
@@ -151,6 +154,49 @@ AnsiString IncludeTrailingPathDelimiter(const AnsiString& path)
 }
 
 AnsiString WorkingFileName(const AnsiString& path) { return path + ".tmp"; }
+
+AnsiString MachineName()
+{
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0) return "";
+    return name;
+}
+
+bool ProcessRunning(int pid)
+{
+    if (pid <= 0 || (::kill(pid, 0) != 0 && errno != EPERM)) return false;
+    // The state follows the command name, which may hold anything, in
+    // parentheses.
+    char stat[512] = {};
+    const int fd = ::open(Format("/proc/%d/stat", pid).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return true;
+    const ssize_t n = ::read(fd, stat, sizeof stat - 1);
+    ::close(fd);
+    const char* end = n > 0 ? std::strrchr(stat, ')') : nullptr;
+    return !(end && end[1] == ' ' && end[2] == 'Z');
+}
+
+AnsiString ProcessFileName(const AnsiString& base)
+{
+    return base + "." + MachineName() + "." + IntToStr(static_cast<int>(::getpid()));
+}
+
+void RemoveFilesOfEndedProcesses(const AnsiString& base)
+{
+    const AnsiString folder = ExtractFilePath(base);
+    const AnsiString prefix = ExtractFileName(base) + "." + MachineName() + ".";
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const AnsiString name = entry->d_name;
+        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+        const AnsiString number = name.substr(prefix.size());
+        if (number.find_first_not_of("0123456789") != AnsiString::npos || number.size() > 9) continue;
+        const int pid = std::atoi(number.c_str());
+        if (pid == ::getpid() || !ProcessRunning(pid)) ::unlink((folder + name).c_str());
+    }
+    ::closedir(dir);
+}
 
 AnsiString SysErrorMessage(int error)
 {

@@ -47,6 +47,24 @@ AnsiString IncludeTrailingPathDelimiter(const AnsiString& path);
 // before it is renamed over `path`.
 AnsiString WorkingFileName(const AnsiString& path);
 
+// Writes the whole of the bytes, whatever number of writes it takes; false
+// with errno set when a write fails.
+bool WriteAll(int fd, const char* data, size_t size);
+
+// This machine's name as the system gives it ("" when it gives none).
+AnsiString MachineName();
+// Whether a process of this machine is running (a process that ended and
+// waits for its parent is not).
+bool ProcessRunning(int pid);
+// A name of this process's own beside `base`: `base`, this machine's name
+// and the process id, each after a ".", so that no other process, of this
+// machine or another reaching the folder, takes it.
+AnsiString ProcessFileName(const AnsiString& base);
+// Removes the files named so by processes of this machine that are no
+// longer running (a host killed while it had one), and this process's own:
+// a process works with one such file at a time.
+void RemoveFilesOfEndedProcesses(const AnsiString& base);
+
 // A Polish text for a system error number (errno).
 AnsiString SysErrorMessage(int error);
 

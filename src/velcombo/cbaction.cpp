@@ -94,8 +94,9 @@ void TVelComboAction::TakeExchangeFolder()
                                          "katalogu \"%s\"")
                                   .c_str(),
                               FKatalogWymiany.c_str(), place.c_str()));
-    const AnsiString lockFile = "\"" + IncludeTrailingPathDelimiter(place) + "velcombo.lck\"";
-    switch (exchangeLock.Take(folder, "velcombo.lck")) {
+    const TFolderLock::Result taken = exchangeLock.Take(folder, "velcombo.lck");
+    const AnsiString lockFile = "\"" + exchangeLock.File() + "\"";
+    switch (taken) {
         case TFolderLock::fl_Taken:
             return;
         case TFolderLock::fl_Busy:
@@ -116,12 +117,6 @@ void TVelComboAction::TakeExchangeFolder()
                             DriverText(", który ten program może tylko czytać: ") +
                             SysErrorMessage(exchangeLock.Error()) +
                             DriverText(" - nadaj wszystkim prawo zapisu do tego pliku"));
-        case TFolderLock::fl_NotLockable:
-            DodajKomunikat(zkOstrzezenie, DriverText("Katalog wymiany ") + shown +
-                                              DriverText(" nie pozwala się zablokować - dwa programy nie mogą "
-                                                         "w nim pracować jednocześnie: ") +
-                                              SysErrorMessage(exchangeLock.Error()));
-            return;
     }
 }
 

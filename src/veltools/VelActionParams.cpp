@@ -1,5 +1,6 @@
 // Parameters and host data: everything an action asks of the host or hands to it.
 #include <fcntl.h>
+#include <cerrno>
 #include <algorithm>
 #include <vector>
 #include <sys/stat.h>
@@ -26,18 +27,28 @@ TDateTime TVelActionBase::ParamAsDate(const AnsiString& name)
 }
 
 namespace {
-// Writes a probe file of our own into the folder. The name is unique and the
-// file is created exclusively, so no file of the user's is ever touched.
+// Writes a probe file of our own into the folder, one that leaves nothing
+// behind whatever stops the run: a file without a name where the file
+// system makes one, else a name of this process's own (no file of the
+// user's is touched) that the next probe of the folder removes if this
+// process ends before it does.
 bool CanWriteInto(const AnsiString& folder)
 {
-    AnsiString path = folder;
-    if (!path.empty() && path.back() != '/' && path.back() != '\\') path += "/";
-    path += "test.XXXXXX";
-    const int fd = mkostemp(path.data(), O_CLOEXEC);
+    AnsiString dir = folder;
+    if (!dir.empty() && dir.back() != '/' && dir.back() != '\\') dir += "/";
+    int fd = open(dir.empty() ? "." : dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    AnsiString named;
+    // EISDIR: a kernel that knows no such files.
+    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR)) {
+        const AnsiString base = dir + "velcombo.probe";
+        RemoveFilesOfEndedProcesses(base);
+        named = ProcessFileName(base);
+        fd = open(named.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    }
     if (fd < 0) return false;
     const bool written = write(fd, "test", 4) == 4;
     close(fd);
-    unlink(path.c_str());
+    if (!named.empty()) unlink(named.c_str());
     return written;
 }
 bool NamesWindowsDrive(const AnsiString& value)

@@ -197,8 +197,9 @@ TEST(CutImport, FullExchangeFolder)
     RegisterAndHost r(busyDay, "", full.path);
     constexpr rlim_t kRoom = 4096;
     // Where no file system can be mounted, the process's file size limit
-    // makes the writes fail the same way.
-    if (full.mounted) full.LeaveRoom(kRoom);
+    // makes the writes fail the same way. The folder's holder file takes a
+    // page of the room.
+    if (full.mounted) full.LeaveRoom(2 * kRoom);
     EXPECT_EQ(r.Run(false, full.mounted ? RLIM_INFINITY : kRoom), 2);
     const std::string combo = r.File("combo.imp");
     ASSERT_NE(combo.find("P_TRN;"), std::string::npos);

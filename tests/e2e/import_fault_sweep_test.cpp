@@ -77,8 +77,8 @@ std::vector<FileCall> ReadTrace(const RegisterAndHost& r)
         fields >> call.number >> call.op;
         std::getline(fields >> std::ws, call.path);
         for (size_t at; (at = call.path.find(root)) != std::string::npos;) call.path.erase(at, root.size());
-        // A probe of a folder's room is named at random.
-        call.path = std::regex_replace(call.path, std::regex("/test\\.[A-Za-z0-9]{6}$"), "/test.XXXXXX");
+        // A file of the process's own is named after its machine and number.
+        call.path = std::regex_replace(call.path, std::regex("(/velcombo\\.[a-z.]+)\\.[^/]+\\.[0-9]+$"), "$1.<pid>");
         calls.push_back(call);
     }
     return calls;

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/fs.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -15,11 +16,13 @@
 #include <cstdarg>
 #include <ctime>
 #include <filesystem>
+#include <iostream>
 #include <mutex>
 #include <regex>
 #include <set>
 
 #include "host_lines.h"
+#include "import_host.h"
 #include "receipt_records.h"
 #include "register_session.h"
 
@@ -819,4 +822,104 @@ TEST(ImportFolder, TheRecordsTheRegisterForgetsReachTheDiskInGroups)
     EXPECT_GT(most, 0);
     EXPECT_LE(most, 255);
     EXPECT_EQ(atHandOver, 0);
+}
+
+// Two hosts, each of its own register, on one exchange folder of a file
+// system whose flock keeps no locks, or locks without excluding anyone (the
+// shim answers for it so). Started together, many times: whenever the two
+// meet, one is refused before it reaches its register, naming the folder,
+// and every receipt reaches its own host once (the refused host runs again
+// alone). A host that starts while the other waits for its register is
+// refused; once that one is killed, the next run on this machine goes on at
+// once, and the killed host's next run hands over all its register holds.
+TEST(ImportFolder, TwoHostsOfTwoRegistersOnOneFolderWhoseFlockExcludesNoOne)
+{
+    const int kTrials = sizeof(SANITIZER_RUNTIME) > 1 ? 8 : 20;
+    // Each register's day: receipts of numbers of its own.
+    auto dayOf = [](int till) {
+        return json{Plu(10, 7, "Chleb", 1000, 350), Cash(350), Close(till * 100 + 1, 9, 11, 350),
+                    Plu(10, 8, "Mleko", 2000, 600), Cash(600), Close(till * 100 + 2, 10, 12, 600)};
+    };
+    std::multiset<std::string> alone[2];
+    for (int till : {0, 1}) {
+        RegisterAndHost r(dayOf(till + 1), "");
+        ASSERT_EQ(r.Run(), 0) << ReadFile(r.tmp / "host.out");
+        alone[till] = Holds(r).blocks;
+        ASSERT_EQ(alone[till].size(), 2u);
+    }
+    auto connected = [](const RegisterAndHost& r) {
+        return ReadFile(r.journal).find("\"event\":\"connect\"") != std::string::npos;
+    };
+    auto refused = [](const RegisterAndHost& r) {
+        const std::string busy = "Katalog wymiany \"" + r.folder + "/\" jest zajęty przez inną operację (import lub "
+                                 "eksport) - spróbuj później";
+        return ReadFile(r.tmp / "host.out").find(Cp1250ToUtf8(busy)) != std::string::npos;
+    };
+    // Receipts a host lacks, holds twice, or holds of the other register.
+    struct Count {
+        size_t lost = 0, doubled = 0, foreign = 0;
+    };
+    auto count = [&](Count& n, const RegisterAndHost& r, int till) {
+        const std::multiset<std::string> held = Holds(r).blocks;
+        for (const std::string& block : alone[till]) n.lost += held.count(block) == 0;
+        for (const std::string& block : held) {
+            n.doubled += alone[till].count(block) > 0 && held.count(block) > 1;
+            n.foreign += alone[1 - till].count(block);
+        }
+    };
+    const std::string runtime = SANITIZER_RUNTIME;
+    for (const char* flock : {"unsupported", "unshared"}) {
+        const std::vector<std::string> shim = {"LD_PRELOAD=" + (runtime.empty() ? "" : runtime + " ") + FILE_CALL_SHIM,
+                                               std::string("VELSHIM_FLOCK=") + flock};
+        int oneRefused = 0, bothRan = 0, otherwise = 0;
+        Count n;
+        for (int trial = 1; trial <= kTrials; ++trial) {
+            TempDir shared;
+            RegisterAndHost a(dayOf(1), "", shared.Path()), b(dayOf(2), "", shared.Path());
+            const pid_t first = StartHost(a.tmp / "host.ini", a.tmp / "host.out", RLIM_INFINITY, shim);
+            const pid_t second = StartHost(b.tmp / "host.ini", b.tmp / "host.out", RLIM_INFINITY, shim);
+            const int statuses[2] = {WaitHost(first), WaitHost(second)};
+            RegisterAndHost* both[2] = {&a, &b};
+            if (statuses[0] == 0 && statuses[1] == 0) ++bothRan;
+            for (int i : {0, 1}) {
+                RegisterAndHost& r = *both[i];
+                if (statuses[i] == 0) continue;
+                const bool wasRefused = statuses[i] == 2 && refused(r) && statuses[1 - i] == 0;
+                ++(wasRefused ? oneRefused : otherwise);
+                EXPECT_TRUE(wasRefused) << flock << ", trial " << trial << ": " << statuses[i] << "\n"
+                                        << ReadFile(r.tmp / "host.out");
+                EXPECT_FALSE(connected(r)) << flock << ", trial " << trial;
+                EXPECT_EQ(r.Run(false, RLIM_INFINITY, shim), 0) << ReadFile(r.tmp / "host.out");
+            }
+            count(n, a, 0);
+            count(n, b, 1);
+            for (const auto& file : std::filesystem::directory_iterator(shared.Path()))
+                EXPECT_FALSE(std::regex_match(file.path().filename().string(),
+                                              std::regex("combo.*\\.imp|.*\\.tmp|velcombo\\.lck\\..*")))
+                    << flock << ", trial " << trial << ": left " << file.path();
+        }
+        std::cout << "flock " << flock << ": " << kTrials << " trials; the two met and one was refused in "
+                  << oneRefused << ", ran one after the other in " << bothRan << ", ended otherwise in " << otherwise
+                  << "; receipts lost " << n.lost << ", doubled " << n.doubled << ", of the other register "
+                  << n.foreign << "\n";
+        EXPECT_EQ(n.lost + n.doubled + n.foreign, 0u) << flock;
+
+        TempDir shared;
+        RegisterAndHost a(dayOf(1), R"({"501": {"1": "hold"}})", shared.Path()), b(dayOf(2), "", shared.Path());
+        const pid_t first = StartHost(a.tmp / "host.ini", a.tmp / "host.out", RLIM_INFINITY, shim);
+        ASSERT_TRUE(WaitUntil([&] { return ReadFile(a.journal).find("\"event\":\"hold\"") != std::string::npos; },
+                              kEventWaitMs))
+            << flock;
+        EXPECT_EQ(b.Run(false, RLIM_INFINITY, shim), 2) << flock;
+        EXPECT_TRUE(refused(b)) << flock << ReadFile(b.tmp / "host.out");
+        EXPECT_FALSE(connected(b)) << flock;
+        kill(first, SIGKILL);
+        EXPECT_EQ(WaitHost(first), -SIGKILL);
+        EXPECT_TRUE(Exists(shared / "velcombo.lck.held")) << flock << ": the killed host's holder file";
+        EXPECT_EQ(b.Run(false, RLIM_INFINITY, shim), 0) << flock << ReadFile(b.tmp / "host.out");
+        EXPECT_EQ(a.Run(false, RLIM_INFINITY, shim), 0) << flock << ReadFile(a.tmp / "host.out");
+        EXPECT_EQ(Holds(a).blocks, alone[0]) << flock;
+        EXPECT_EQ(Holds(b).blocks, alone[1]) << flock;
+        EXPECT_FALSE(Exists(shared / "velcombo.lck.held")) << flock;
+    }
 }

@@ -16,6 +16,7 @@
 // Under AddressSanitizer the sanitizer's runtime must come first in
 // LD_PRELOAD; its interceptors then reach these, and these the C library.
 #include <dirent.h>
+#include <errno.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <pthread.h>
@@ -407,3 +408,20 @@ int connect(int fd, const struct sockaddr* address, socklen_t size)
 }
 
 }  // extern "C"
+
+// The answer of a file system to flock, set by VELSHIM_FLOCK apart from the
+// faults above: "unsupported" fails every flock with EOPNOTSUPP, as a file
+// system that keeps no locks; "unshared" answers success without excluding
+// anyone, as a network or FUSE file system that locks for this machine
+// alone while another machine works in the folder. Unset: the real flock.
+extern "C" int flock(int fd, int operation)
+{
+    static const char* const answer = getenv("VELSHIM_FLOCK");
+    if (answer && strcmp(answer, "unsupported") == 0) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    if (answer && strcmp(answer, "unshared") == 0) return 0;
+    static int (*real)(int, int) = nullptr;
+    return Real(real, "flock")(fd, operation);
+}

@@ -1,14 +1,42 @@
 // Parameters and host data through the host's real callbacks: long values,
 // folders, and the answers of callbacks the host left out.
+#include <dlfcn.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdarg>
 #include <filesystem>
+#include <set>
 #include <tuple>
 
 #include "inprocess_host.h"
 #include "thrown.h"
+
+// A file system that makes no files without a name, while set.
+namespace {
+bool g_unnamedFilesRefused = false;
+}  // namespace
+
+extern "C" int open(const char* path, int flags, ...)
+{
+    mode_t mode = 0;
+    if (flags & (O_CREAT | O_TMPFILE)) {
+        va_list args;
+        va_start(args, flags);
+        mode = va_arg(args, mode_t);
+        va_end(args);
+    }
+    if (g_unnamedFilesRefused && (flags & O_TMPFILE) == O_TMPFILE) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    static const auto real = reinterpret_cast<int (*)(const char*, int, ...)>(dlsym(RTLD_NEXT, "open"));
+    return real(path, flags, mode);
+}
 
 namespace {
 class ActionParams : public ::testing::Test {
@@ -76,7 +104,12 @@ TEST_F(ActionParams, IntegersAreReadStrictlyAndAMissingCallbackReadsEmpty)
     EXPECT_EQ(action->ParamAsInt("A"), 0);
 }
 
-TEST_F(ActionParams, DirectoryIsCreatedAndProbedWithoutTouchingTheUsersFiles)
+// The probe of a folder leaves nothing behind: a file without a name where
+// the file system makes one; else a name of the process's own, and a probe
+// file left by a process of this machine that ended is removed by the next
+// probe, while one of a running process or of another machine, and the
+// user's own files, stay.
+TEST_F(ActionParams, DirectoryIsCreatedAndProbedLeavingNothingAndTouchingNoFileOfTheUsers)
 {
     const std::string folder = tmp.File("a/b");
     in.host.SetParam("Dir", folder);
@@ -85,14 +118,27 @@ TEST_F(ActionParams, DirectoryIsCreatedAndProbedWithoutTouchingTheUsersFiles)
     ASSERT_EQ(in.host.lines.size(), 1u);
     EXPECT_EQ(in.host.lines[0].text, "Katalog \"" + folder + "\" nie istnieje, pr\xF3" "ba utworzenia");
 
-    testutil::WriteFile(folder + "/test", "user's own");
-    in.host.lines.clear();
-    EXPECT_EQ(action->ParamAsDir("Dir"), folder);
-    EXPECT_TRUE(in.host.lines.empty());
-    EXPECT_EQ(testutil::ReadFile(folder + "/test"), "user's own");
-    int entries = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder)) ++entries;
-    EXPECT_EQ(entries, 1) << "the probe file is gone";
+    char machine[256] = {};
+    gethostname(machine, sizeof machine - 1);
+    const pid_t ended = fork();
+    if (ended == 0) _exit(0);
+    waitpid(ended, nullptr, 0);
+    const std::string probe = folder + "/velcombo.probe.";
+    const std::string kept[] = {folder + "/test", probe + machine + "." + std::to_string(getppid()),
+                                probe + "kasa-zaplecze." + std::to_string(ended)};
+    for (const bool withoutNames : {false, true}) {
+        testutil::WriteFile(probe + machine + "." + std::to_string(ended), "");
+        for (const std::string& file : kept) testutil::WriteFile(file, "user's own");
+        g_unnamedFilesRefused = withoutNames;
+        in.host.lines.clear();
+        EXPECT_EQ(action->ParamAsDir("Dir"), folder);
+        g_unnamedFilesRefused = false;
+        EXPECT_TRUE(in.host.lines.empty());
+        std::set<std::string> left;
+        for (const auto& e : std::filesystem::directory_iterator(folder)) left.insert(e.path());
+        EXPECT_EQ(left.size(), withoutNames ? 3u : 4u) << withoutNames;
+        for (const std::string& file : kept) EXPECT_EQ(testutil::ReadFile(file), "user's own") << withoutNames;
+    }
 }
 
 // The host's answer is cut to its 300 bytes: a folder that fills them may

@@ -17,6 +17,7 @@
 #include <filesystem>
 
 #include "LTools.h"
+#include "folderlock.h"
 #include "inprocess_host.h"
 #include "sysfiles.h"
 #include "thrown.h"
@@ -28,17 +29,30 @@
 namespace {
 int g_flockError = 0;
 bool g_flockOnlyReadOnly = false;
+bool g_noHardLinks = false;
 
 class FlockAnswers {
 public:
-    FlockAnswers(int error, bool onlyReadOnly)
+    FlockAnswers(int error, bool onlyReadOnly, bool noHardLinks = false)
     {
         g_flockError = error;
         g_flockOnlyReadOnly = onlyReadOnly;
+        g_noHardLinks = noHardLinks;
     }
-    ~FlockAnswers() { g_flockError = 0; }
+    ~FlockAnswers() { g_flockError = 0, g_noHardLinks = false; }
 };
 }  // namespace
+
+// And a file system that keeps no hard links, as some network shares.
+extern "C" int link(const char* from, const char* to)
+{
+    if (g_noHardLinks) {
+        errno = EPERM;
+        return -1;
+    }
+    static const auto real = reinterpret_cast<int (*)(const char*, const char*)>(dlsym(RTLD_NEXT, "link"));
+    return real(from, to);
+}
 
 extern "C" int flock(int fd, int operation)
 {
@@ -217,11 +231,12 @@ TEST_F(FilesAndFolders, AFailedWriteLeavesTheOldFileWholeAndNoWorkingFile)
 }
 
 // The lock refuses wherever another process may hold it, naming the lock
-// file and the system's reason; only a file system that keeps no locks at
-// all is worked in, with a warning, guarded within this process alone. A
-// lock file made here can be locked by any account whatever the umask; one
-// that was there keeps its owner's mode.
-TEST_F(FilesAndFolders, TheFolderLockRefusesWhereAnotherMayHoldItAndWarnsOnlyWhereNoLocksAreKept)
+// file and the system's reason; a file system that keeps no locks at all is
+// worked in under the holder file alone. A holder file of another machine
+// refuses until it has gone unrewritten for five minutes. A lock file made
+// here can be locked by any account whatever the umask; one that was there
+// keeps its owner's mode. The holder file goes with the operation.
+TEST_F(FilesAndFolders, TheFolderLockRefusesWhereAnotherMayHoldItOnAnyFileSystem)
 {
     in.host.SetParam("ComboPort", "PLIK");
     in.host.SetParam("ComboDedbug", "0");
@@ -229,43 +244,59 @@ TEST_F(FilesAndFolders, TheFolderLockRefusesWhereAnotherMayHoldItAndWarnsOnlyWhe
     const std::string wentOn = "Ustawione złącze na PLIK, a brak pliku combo.imp!";
     const std::string readOnly = ", który ten program może tylko czytać: ";
     const std::string toWrite = " - nadaj wszystkim prawo zapisu do tego pliku";
-    const std::string noLocks = "\" nie pozwala się zablokować - dwa programy nie mogą w nim pracować jednocześnie: ";
     const std::string busy = "\" jest zajęty przez inną operację (import lub eksport) - spróbuj później";
+    const std::string otherMachine = "kasa-zaplecze\n4242\n0f6d2c1e-77a8-4c59-9d0e-5e1b2f0c9a11 pid:[4026531836]\n";
     // "@" stands for the folder, "$" for its lock file.
     const struct {
         const char* what;
         mode_t there;       // the lock file's mode before, 0: not there
         bool readOnly;      // the lock file can only be read
-        bool closedFolder;  // nothing can be created in the folder
+        bool closedFolder;  // nothing can be made in the folder
         bool heldElsewhere;
         int flockError;
         bool onlyReadOnly;
+        std::string holder;  // a holder file there before, "": none
+        int minutesOld;      // since it was last written
         std::string error;
-        std::string warning;
         bool held;     // a second operation meets the folder busy
         mode_t after;  // the lock file's mode after, 0: not there
+        bool noHardLinks = false;
     } cases[] = {
-        {"made here", 0, false, false, false, 0, false, wentOn, "", true, 0666},
-        {"there, its mode kept", 0640, false, false, false, 0, false, wentOn, "", true, 0640},
-        {"held by another", 0, false, false, true, 0, false, "Katalog wymiany \"@" + busy, "", true, 0644},
-        {"read-only, locked", 0644, true, false, false, 0, false, wentOn, "", true, 0644},
-        {"read-only, refused as by NFSv4", 0644, true, false, false, EBADF, true,
-         "Nie można zablokować pliku \"$\"" + readOnly + "nieprawidłowy deskryptor pliku" + toWrite, "", false, 0644},
-        {"read-only, ENOLCK", 0644, true, false, false, ENOLCK, false,
-         "Nie można zablokować pliku \"$\"" + readOnly + "brak blokad plików" + toWrite, "", false, 0644},
-        {"read-only, no locks kept", 0644, true, false, false, EOPNOTSUPP, false, wentOn,
-         "Katalog wymiany \"@" + noLocks + "operacja nieobsługiwana przez system plików", true, 0644},
-        {"for writing, no locks kept", 0, false, false, false, ENOLCK, false, wentOn,
-         "Katalog wymiany \"@" + noLocks + "brak blokad plików", true, 0666},
-        {"for writing, another refusal", 0, false, false, false, EIO, false,
-         "Nie można zablokować pliku \"$\": błąd wejścia-wyjścia", "", false, 0666},
-        {"a folder nothing can be made in", 0, false, true, false, 0, false,
-         "Nie można utworzyć pliku blokady \"$\": brak dostępu", "", false, 0},
+        {"made here", 0, false, false, false, 0, false, "", 0, wentOn, true, 0666},
+        {"there, its mode kept", 0640, false, false, false, 0, false, "", 0, wentOn, true, 0640},
+        {"held by another", 0, false, false, true, 0, false, "", 0, "Katalog wymiany \"@" + busy, true, 0644},
+        {"read-only, locked", 0644, true, false, false, 0, false, "", 0, wentOn, true, 0644},
+        {"read-only, refused as by NFSv4", 0644, true, false, false, EBADF, true, "", 0,
+         "Nie można zablokować pliku \"$\"" + readOnly + "nieprawidłowy deskryptor pliku" + toWrite, false, 0644},
+        {"read-only, ENOLCK", 0644, true, false, false, ENOLCK, false, "", 0,
+         "Nie można zablokować pliku \"$\"" + readOnly + "brak blokad plików" + toWrite, false, 0644},
+        {"read-only, no locks kept", 0644, true, false, false, EOPNOTSUPP, false, "", 0, wentOn, true, 0644},
+        {"for writing, no locks kept", 0, false, false, false, ENOLCK, false, "", 0, wentOn, true, 0666},
+        {"for writing, another refusal", 0, false, false, false, EIO, false, "", 0,
+         "Nie można zablokować pliku \"$\": błąd wejścia-wyjścia", false, 0666},
+        {"a folder nothing can be made in", 0, false, true, false, 0, false, "", 0,
+         "Nie można utworzyć pliku blokady \"$\": brak dostępu", false, 0},
+        {"another machine's holder, rewritten 4 minutes ago", 0, false, false, false, 0, false, otherMachine, 4,
+         "Katalog wymiany \"@" + busy, true, 0666},
+        {"another machine's holder, not rewritten for 6 minutes", 0, false, false, false, 0, false, otherMachine, 6,
+         wentOn, true, 0666},
+        {"no locks kept, another machine's holder of 4 minutes", 0, false, false, false, EOPNOTSUPP, false,
+         otherMachine, 4, "Katalog wymiany \"@" + busy, true, 0666},
+        {"no locks kept, another machine's holder of 6 minutes", 0, false, false, false, EOPNOTSUPP, false,
+         otherMachine, 6, wentOn, true, 0666},
+        {"a holder file being written", 0, false, false, false, 0, false, "\n", 0, "Katalog wymiany \"@" + busy,
+         true, 0666},
+        {"no hard links", 0, false, false, false, 0, false, "", 0, wentOn, true, 0666, true},
+        {"no hard links, another machine's holder of 4 minutes", 0, false, false, false, 0, false, otherMachine, 4,
+         "Katalog wymiany \"@" + busy, true, 0666, true},
+        {"no hard links, another machine's holder of 6 minutes", 0, false, false, false, 0, false, otherMachine, 6,
+         wentOn, true, 0666, true},
     };
     const mode_t umaskWas = ::umask(022);
     for (const auto& c : cases) {
         const std::string folder = tmp / c.what + "/";
         const std::string lockFile = folder + "velcombo.lck";
+        const std::string holder = lockFile + ".held";
         auto at = [&](std::string text) {
             for (const auto& [mark, value] : {std::pair{'@', folder}, {'$', lockFile}})
                 if (const size_t i = text.find(mark); i != std::string::npos) text.replace(i, 1, value);
@@ -276,6 +307,11 @@ TEST_F(FilesAndFolders, TheFolderLockRefusesWhereAnotherMayHoldItAndWarnsOnlyWhe
             testutil::WriteFile(lockFile, "");
             ::chmod(lockFile.c_str(), c.there);
         }
+        if (!c.holder.empty()) {
+            testutil::WriteFile(holder, c.holder == "\n" ? "" : c.holder);
+            const timespec written[2] = {{0, UTIME_OMIT}, {::time(nullptr) - c.minutesOld * 60, 0}};
+            ASSERT_EQ(::utimensat(AT_FDCWD, holder.c_str(), written, 0), 0);
+        }
         const int other = c.heldElsewhere ? ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666) : -1;
         if (c.heldElsewhere) {
             ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
@@ -285,17 +321,49 @@ TEST_F(FilesAndFolders, TheFolderLockRefusesWhereAnotherMayHoldItAndWarnsOnlyWhe
         in.host.device.folder = folder;
         in.host.lines.clear();
         {
-            const FlockAnswers answers(c.flockError, c.onlyReadOnly);
+            const FlockAnswers answers(c.flockError, c.onlyReadOnly, c.noHardLinks);
             HORVDLLSRODOWISKO env;
             auto first = in.NewAction<TraceAction>(), second = in.NewAction<TraceAction>();
             EXPECT_EQ(testutil::Thrown([&] { first->Operacja(&env, -6, 0); }), at(c.error)) << c.what;
-            const std::vector<HostLine> warned = {{false, 1, at(c.warning)}};
-            EXPECT_EQ(in.host.lines, c.warning.empty() ? std::vector<HostLine>() : warned) << c.what;
+            EXPECT_EQ(in.host.lines, std::vector<HostLine>()) << c.what;
             const std::string again = testutil::Thrown([&] { second->Operacja(&env, -6, 0); });
             EXPECT_EQ(again == at("Katalog wymiany \"@" + busy), c.held) << c.what << ": " << again;
         }
         EXPECT_EQ(ModeOf(lockFile), c.after) << c.what;
+        const bool refusedByHolder = c.error == "Katalog wymiany \"@" + busy && !c.heldElsewhere;
+        EXPECT_EQ(testutil::ReadFile(holder), refusedByHolder ? (c.holder == "\n" ? "" : c.holder) : "") << c.what;
+        EXPECT_EQ(testutil::Exists(holder), refusedByHolder) << c.what;
+        for (const auto& file : fs::directory_iterator(folder))
+            EXPECT_TRUE(file.path() == lockFile || file.path() == holder) << c.what << ": " << file.path();
         if (other >= 0) ::close(other);
     }
     ::umask(umaskWas);
+}
+
+// The holder file names this machine and process, and is rewritten every
+// refresh period from the moment the folder is taken until it is given back,
+// whatever the operation does meanwhile; then it is gone.
+TEST_F(FilesAndFolders, TheHolderFileIsRewrittenWhileTheFolderIsHeldAndGoesWithIt)
+{
+    const std::string folder = tmp.Folder();
+    const std::string holder = folder + "velcombo.lck.held";
+    auto writtenAt = [&] {
+        struct stat st {};
+        return ::stat(holder.c_str(), &st) == 0 ? st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec : 0LL;
+    };
+    TFolderLock lock(std::chrono::milliseconds(20));
+    ASSERT_EQ(lock.Take(folder, "velcombo.lck"), TFolderLock::fl_Taken);
+    char name[256] = {};
+    ::gethostname(name, sizeof name - 1);
+    const std::string text = testutil::ReadFile(holder);
+    EXPECT_EQ(text.substr(0, text.find('\n', text.find('\n') + 1) + 1),
+              std::string(name) + "\n" + std::to_string(::getpid()) + "\n");
+    for (int refresh = 0; refresh < 3; ++refresh) {
+        const long long before = writtenAt();
+        EXPECT_TRUE(testutil::WaitUntil([&] { return writtenAt() != before; }, testutil::kEventWaitMs)) << refresh;
+    }
+    EXPECT_EQ(testutil::ReadFile(holder), text);
+    lock.Release();
+    EXPECT_FALSE(testutil::Exists(holder));
+    EXPECT_TRUE(testutil::Exists(folder + "velcombo.lck"));
 }
