@@ -37,10 +37,13 @@
  *      take lib;
  *   4. ORVDLLZwolnijBiblioteke(lib).
  *
- * lib is the handle ORVDLLRejestrujBiblioteke returned. A handle never
- * issued, or already released, is refused: the call makes no callback,
- * answers 0 and leaves its buffers as they were, except that
- * ORVDLLWlasciwosciUrzadzenia and ORVDLLSerKasNazwaZasobuDzielonego write "".
+ * lib is the handle ORVDLLRejestrujBiblioteke returned. NULL, a handle
+ * already released and a pointer that was never a handle are refused: the
+ * call makes no callback and writes no line, every call that answers a
+ * number answers -1 (ORV_REFUSED_HANDLE), a number a known handle never
+ * answers, and every text it would write (out, text) is written "";
+ * numbers passed by pointer (code, a, b, c) are left as they were.
+ * ORVDLLRejestrujCallback and ORVDLLZwolnijBiblioteke do nothing.
  *
  * Parameters. The library keeps no settings of its own between calls: the
  * host stores every entry of the catalogue (ORVDLLParametr) and answers each
@@ -74,6 +77,9 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+/* What every device call that answers a number answers for a refused lib. */
+enum { ORV_REFUSED_HANDLE = -1 };
 
 /* Handles. The library only stores them and hands them back. */
 typedef void* HORVCBARG1;     /* the host's handle of its registration: 1st argument of every callback but 34 */
@@ -470,7 +476,8 @@ ORVDLL_API void ORVDLLSerKasNazwaZasobuDzielonego(void* lib, HORVCBARG2 call, ch
  * line), on exit the same text handed back.
  * The result does NOT tell failure from success: every operation answers 0,
  * failed or not, and the host learns of a failure from the error lines
- * (ORV_MSG_ERROR) it received through callbacks 12 and 13. With the host's
+ * (ORV_MSG_ERROR) it received through callbacks 12 and 13; only a refused
+ * lib answers -1 (see lib above). With the host's
  * session handle set (*session not NULL) the call only adds the normal line
  * "Oczekiwanie na zamknięcie sesji '" TEXT "'", pauses a second, leaves text
  * as it was and answers 1.
