@@ -58,8 +58,8 @@ void TVelComboAction::Operacja(HORVDLLSRODOWISKO* environment, int operation, in
                                (operation == -8 && parameter == 6);
     if (exchangeFiles)
         TakeExchangeFolder();
-    else if (TraceWanted())
-        WarnOfFolderWithoutSeparator();  // the trace goes there
+    else if (operation == -1 && TraceWanted())
+        WarnOfFolderWithoutSeparator();  // the test's trace goes there
     LogInit();
     switch (operation) {
         case -1: TestConnection(); break;

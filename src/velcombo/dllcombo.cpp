@@ -2,6 +2,7 @@
 // host hands over is trusted, and no exception ever leaves the library.
 #include <cstring>
 #include <memory>
+#include <type_traits>
 
 #include "cbaction.h"
 #include "clock.h"
@@ -13,6 +14,25 @@
 // Each definition below matches its declaration in the host's header
 // (velcombo.h, through orvdll.h): a parameter that drifts no longer compiles.
 #define ORVDLL_EXPORT extern "C" ORVDLL_API
+
+// The header's pointer types are those of the exports themselves.
+#define ORVDLL_SAME_TYPE(name) static_assert(std::is_same_v<decltype(&name), ORV_PFN_##name>, #name)
+ORVDLL_SAME_TYPE(DllEntryPoint);
+ORVDLL_SAME_TYPE(ORVDLLTypBiblioteki);
+ORVDLL_SAME_TYPE(ORVDLLWlasciwosci);
+ORVDLL_SAME_TYPE(ORVDLLParametr);
+ORVDLL_SAME_TYPE(ORVDLLTekstListyParametru);
+ORVDLL_SAME_TYPE(ORVDLLSerKasOpisOkna);
+ORVDLL_SAME_TYPE(ORVDLLUstawJezykKomponentow);
+ORVDLL_SAME_TYPE(ORVDLLRejestrujBiblioteke);
+ORVDLL_SAME_TYPE(ORVDLLRejestrujCallback);
+ORVDLL_SAME_TYPE(ORVDLLZwolnijBiblioteke);
+ORVDLL_SAME_TYPE(ORVDLLWlasciwosciUrzadzenia);
+ORVDLL_SAME_TYPE(ORVDLLSerKasJakSzukacParagonu);
+ORVDLL_SAME_TYPE(ORVDLLSerKasPokazOkno);
+ORVDLL_SAME_TYPE(ORVDLLSerKasNazwaZasobuDzielonego);
+ORVDLL_SAME_TYPE(ORVDLLSerKasOperacja);
+ORVDLL_SAME_TYPE(ORVDLLSerKasPodtrzymajSesje);
 
 namespace {
 void ClearResult(char* out)
