@@ -7,8 +7,8 @@
  * by name with dlsym; the prototypes below give the type of each, and
  * ORV_PFN_ and the function's name its pointer's type (a host may also link
  * with -lvelcombo). dlsym answers a void*: copy it into the function pointer
- * (memcpy), as ISO C converts no object pointer into a function pointer. Every function uses the platform's default C calling
- * convention.
+ * (memcpy), as ISO C converts no object pointer into a function pointer.
+ * Every function uses the platform's default C calling convention.
  *
  * Texts crossing the interface are 8-bit, code page 1250, NUL-terminated.
  * Text results: every char* that the library fills (a property, a parameter's
@@ -30,9 +30,9 @@
  *      ORVDLLRejestrujCallback(lib, ORVCallbackPointer((ORV_CALLBACK)fn), id)
  *      for each callback the host offers. A host that runs exports and
  *      imports registers at least 5 (stop: without it they stop at their
- *      first check, see callback 5), 6 (parameters), 11 (device data), 12 and 13
- *      (message lines), 16 and 17 (taking the result files) and 21 (storing
- *      the values the library keeps);
+ *      first check, see callback 5), 6 (parameters), 11 (device data), 12
+ *      and 13 (message lines), 16 and 17 (taking the result files) and 21
+ *      (storing the values the library keeps);
  *   3. device calls, one at a time: ORVDLLSerKasOperacja and the others that
  *      take lib;
  *   4. ORVDLLZwolnijBiblioteke(lib).
@@ -220,7 +220,8 @@ enum {
  *   import        at the first goods total or receipt record read, after the
  *                 register's number and the fiscal report (ComboFiscalReport);
  *                 a leftover combo.imp is handed over before it;
- *   service 2, 6  at the first goods record.
+ *   service 2     before the goods are cleared;
+ *   service 6     at the first record of the first list it reads.
  * The connection test and service functions 1, 3, 4 and 5 never ask. A host
  * with no stop button registers a callback that answers 0. */
 typedef int (*TORVCBCzyPrzerwac)(HORVCBARG1, HORVCBARG2);
@@ -490,8 +491,8 @@ ORVDLL_API void ORVDLLSerKasNazwaZasobuDzielonego(void* lib, HORVCBARG2 call, ch
  * The result does NOT tell failure from success: every operation answers 0,
  * failed or not, and the host learns of a failure from the error lines
  * (ORV_MSG_ERROR) it received through callbacks 12 and 13; only a refused
- * lib answers -1 (see lib above). With the host's
- * session handle set (*session not NULL) the call only adds the normal line
+ * lib answers -1 (see lib above). With the host's session handle set
+ * (*session not NULL) the call only adds the normal line
  * "Oczekiwanie na zamknięcie sesji '" TEXT "'", pauses a second, leaves text
  * as it was and answers 1.
  *
