@@ -4,11 +4,11 @@
  * and clean under -Wall -Wextra -Wpedantic in both.
  *
  * Loading. The host loads the library with dlopen and looks each function up
- * by name with dlsym; the prototypes below give the type of each (a host may
- * also link with -lvelcombo). dlsym answers a void*: copy it into the
- * function pointer (memcpy), as ISO C converts no object pointer into a
- * function pointer. Every function uses the platform's default C calling
- * convention.
+ * by name with dlsym; the prototypes below give the type of each, and
+ * ORV_PFN_ and the function's name its pointer's type (a host may also link
+ * with -lvelcombo). dlsym answers a void*: copy it into the function pointer
+ * (memcpy), as ISO C converts no object pointer into a function pointer.
+ * Every function uses the platform's default C calling convention.
  *
  * Texts crossing the interface are 8-bit, code page 1250, NUL-terminated.
  * Text results: every char* that the library fills (a property, a parameter's
@@ -31,18 +31,21 @@
  *   2. lib = ORVDLLRejestrujBiblioteke(host, NULL, NULL, window), then
  *      ORVDLLRejestrujCallback(lib, ORVCallbackPointer((ORV_CALLBACK)fn), id)
  *      for each callback the host offers. A host that runs exports and
- *      imports registers at least 5 (stop: without it every export and
- *      import stops at once), 6 (parameters), 11 (device data), 12 and 13
- *      (message lines), 16 and 17 (taking the result files) and 21 (storing
- *      the values the library keeps);
+ *      imports registers at least 5 (stop: without it they stop at their
+ *      first check, see callback 5), 6 (parameters), 11 (device data), 12
+ *      and 13 (message lines), 16 and 17 (taking the result files) and 21
+ *      (storing the values the library keeps);
  *   3. device calls, one at a time: ORVDLLSerKasOperacja and the others that
  *      take lib;
  *   4. ORVDLLZwolnijBiblioteke(lib).
  *
- * lib is the handle ORVDLLRejestrujBiblioteke returned. A handle never
- * issued, or already released, is refused: the call makes no callback,
- * answers 0 and leaves its buffers as they were, except that
- * ORVDLLWlasciwosciUrzadzenia and ORVDLLSerKasNazwaZasobuDzielonego write "".
+ * lib is the handle ORVDLLRejestrujBiblioteke returned. NULL, a handle
+ * already released and a pointer that was never a handle are refused: the
+ * call makes no callback and writes no line, every call that answers a
+ * number answers -1 (ORV_REFUSED_HANDLE), a number a known handle never
+ * answers, and every text it would write (out, text) is written "";
+ * numbers passed by pointer (code, a, b, c) are left as they were.
+ * ORVDLLRejestrujCallback and ORVDLLZwolnijBiblioteke do nothing.
  *
  * Parameters. The library keeps no settings of its own between calls: the
  * host stores every entry of the catalogue (ORVDLLParametr) and answers each
@@ -77,6 +80,9 @@
 extern "C" {
 #endif
 
+/* What every device call that answers a number answers for a refused lib. */
+enum { ORV_REFUSED_HANDLE = -1 };
+
 /* Handles. The library only stores them and hands them back. */
 typedef void* HORVCBARG1;     /* the host's handle of its registration: 1st argument of every callback but 34 */
 typedef void* HORVCBARG2;     /* the host's handle of one device call: 2nd argument of every callback made in it */
@@ -99,7 +105,8 @@ enum {
     ORV_OP_RECEIPT = -4,     /* a single receipt: refused with an error line, receipts come with the import */
     ORV_OP_AUTO_EXPORT = -5, /* the export, run by the host without a user */
     ORV_OP_AUTO_IMPORT = -6, /* the import, run by the host without a user */
-    ORV_OP_SERVICE = -8      /* a service function: the operation's parameter is its number, 1 to 6 */
+    ORV_OP_SERVICE = -8      /* a service function: the operation's parameter is its number, 1 to 6;
+                                any other number does nothing and writes no line */
 };
 /* Any other operation number is refused with the error line
  * "Urządzenie nie obsługuje zleconego typu operacji". */
@@ -203,9 +210,22 @@ enum {
  * 6). Nonzero: stop; the run closes the link and ends with the error line
  * "Operacja przerwana przez użytkownika". 0: go on.
  * Missing: every check answers "stop", so each of those runs stops at its
- * first check with "Operacja przerwana przez użytkownika" (the connection
- * test, which never asks, still runs). A host with no stop button registers
- * a callback that answers 0. */
+ * first check with "Operacja przerwana przez użytkownika"; what comes before
+ * that check is done all the same. The first checks:
+ *   export        with RodzajTransmisji 3, before the register's goods are
+ *                 cleared or read back; otherwise at the first row of the
+ *                 first goods pass, after the communication report, the
+ *                 discount cards, the groups (and their map, stored through
+ *                 callback 21), the units, the cashiers and the payment
+ *                 forms went to the register; a file with no goods row is
+ *                 exported whole;
+ *   import        at the first goods total or receipt record read, after the
+ *                 register's number and the fiscal report (ComboFiscalReport);
+ *                 a leftover combo.imp is handed over before it;
+ *   service 2     before the goods are cleared;
+ *   service 6     at the first record of the first list it reads.
+ * The connection test and service functions 1, 3, 4 and 5 never ask. A host
+ * with no stop button registers a callback that answers 0. */
 typedef int (*TORVCBCzyPrzerwac)(HORVCBARG1, HORVCBARG2);
 
 /* 6. name: a parameter's name (a catalogue name, RodzajTransmisji, or
@@ -472,10 +492,33 @@ ORVDLL_API void ORVDLLSerKasNazwaZasobuDzielonego(void* lib, HORVCBARG2 call, ch
  * line), on exit the same text handed back.
  * The result does NOT tell failure from success: every operation answers 0,
  * failed or not, and the host learns of a failure from the error lines
- * (ORV_MSG_ERROR) it received through callbacks 12 and 13. With the host's
- * session handle set (*session not NULL) the call only adds the normal line
+ * (ORV_MSG_ERROR) it received through callbacks 12 and 13; only a refused
+ * lib answers -1 (see lib above). With the host's session handle set
+ * (*session not NULL) the call only adds the normal line
  * "Oczekiwanie na zamknięcie sesji '" TEXT "'", pauses a second, leaves text
  * as it was and answers 1.
+ *
+ * How long a call may take on a dead or silent register. Every command is
+ * sent up to 3 times; each try waits for the answer's first byte, and then
+ * for each next byte, up to 30 s over TCP/IP and 5.05 s on a serial port (a
+ * frame that has begun may take 3 such waits in all). A register that never
+ * answers thus costs 90 s a command over TCP/IP and about 15 s on a serial
+ * port. Every device operation reads the register's status first and, when
+ * that fails, goes on with a warning to its next command, whose failure ends
+ * it: the connection test, the export, the import and service functions 1, 2,
+ * 5 and 6 on a register that accepts the connection and never answers end
+ * after about 180 s over TCP/IP (2 commands of 90 s) and 30 s on a serial
+ * port. A refused connection or a port that cannot be opened ends the call
+ * at once; an address where nothing answers the connection, after 30 s. A
+ * link that drops ends at once. With the card server (ComboSkpUse) each of
+ * its two commands, the lock before and the unlock after, adds up to 4 s
+ * when the server is silent (2 s to connect, 2 s for its reply). A report
+ * the register prints (the export's communication reports, service 5, the
+ * fiscal report) is awaited up to ComboComplexOrdTimeout seconds (default
+ * 60) after the register took its command. Service functions 3 and 4 talk
+ * to the modem, and so does a register behind one (ComboModemPhone), within
+ * ComboModemTimeout. A waiting call asks callback 5 only where it asks
+ * anyway (see callback 5).
  */
 ORVDLL_API int ORVDLLSerKasOperacja(void* lib, HORVCBARG2 call, HORVDLLSKSESJA* session,
                                     char* text /* ORV_TEXT_SIZE */, int operation, int parameter);
@@ -484,6 +527,32 @@ ORVDLL_API int ORVDLLSerKasOperacja(void* lib, HORVCBARG2 call, HORVDLLSKSESJA* 
  * are not used; text (ORV_TEXT_SIZE or NULL) is handed back as it was. */
 ORVDLL_API void ORVDLLSerKasPodtrzymajSesje(void* lib, HORVDLLSKSESJA* session, char* text /* ORV_TEXT_SIZE */,
                                             int a, int b);
+
+/* ---- The exports' types, for a host that looks them up with dlsym. ----
+ * ORV_PFN_ followed by the export's name:
+ *   ORV_PFN_ORVDLLSerKasOperacja operacja;
+ *   void* address = dlsym(handle, "ORVDLLSerKasOperacja");
+ *   memcpy(&operacja, &address, sizeof operacja); */
+typedef int (*ORV_PFN_DllEntryPoint)(void* instance, int reason, void* reserved);
+typedef int (*ORV_PFN_ORVDLLTypBiblioteki)(void);
+typedef void (*ORV_PFN_ORVDLLWlasciwosci)(char* out, int number);
+typedef int (*ORV_PFN_ORVDLLParametr)(int group, int index, char* name, char* description, char* defaultValue,
+                                      char* minimum, char* maximum, int* flag);
+typedef int (*ORV_PFN_ORVDLLTekstListyParametru)(const char* parameter, int index, char* out);
+typedef int (*ORV_PFN_ORVDLLSerKasOpisOkna)(char* out, int window);
+typedef void (*ORV_PFN_ORVDLLUstawJezykKomponentow)(int language);
+typedef void* (*ORV_PFN_ORVDLLRejestrujBiblioteke)(HORVCBARG1 host, void* unused1, void* unused2, void* window);
+typedef void (*ORV_PFN_ORVDLLRejestrujCallback)(void* lib, void* function, int id);
+typedef void (*ORV_PFN_ORVDLLZwolnijBiblioteke)(void* lib);
+typedef void (*ORV_PFN_ORVDLLWlasciwosciUrzadzenia)(void* lib, HORVCBARG2 call, char* out, int number);
+typedef int (*ORV_PFN_ORVDLLSerKasJakSzukacParagonu)(void* lib, HORVCBARG2 call, int32_t* a, int32_t* b,
+                                                     int32_t* c);
+typedef int (*ORV_PFN_ORVDLLSerKasPokazOkno)(void* lib, HORVCBARG2 call, int window, int flag, int32_t* code,
+                                             char* text);
+typedef void (*ORV_PFN_ORVDLLSerKasNazwaZasobuDzielonego)(void* lib, HORVCBARG2 call, char* out);
+typedef int (*ORV_PFN_ORVDLLSerKasOperacja)(void* lib, HORVCBARG2 call, HORVDLLSKSESJA* session, char* text,
+                                            int operation, int parameter);
+typedef void (*ORV_PFN_ORVDLLSerKasPodtrzymajSesje)(void* lib, HORVDLLSKSESJA* session, char* text, int a, int b);
 
 #ifdef __cplusplus
 }

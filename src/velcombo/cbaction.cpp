@@ -36,6 +36,13 @@ AnsiString TVelComboAction::NazwaZasobuDzielonego()
     return FNameEXP();
 }
 
+AnsiString TVelComboAction::SerialPortName()
+{
+    const AnsiString port = WartoscParametru("ComboPort");
+    if (Trim(port).empty()) throw Exception(DriverText("Nie podano portu komunikacyjnego (parametr ComboPort)"));
+    return port;
+}
+
 AnsiString TVelComboAction::WlasciwosciUrzadzenia(int number)
 {
     if (number == 1103) return "1";
@@ -49,7 +56,10 @@ void TVelComboAction::Operacja(HORVDLLSRODOWISKO* environment, int operation, in
     // Before the trace, which goes into the folder too.
     const bool exchangeFiles = operation == -2 || operation == -3 || operation == -5 || operation == -6 ||
                                (operation == -8 && parameter == 6);
-    if (exchangeFiles) TakeExchangeFolder();
+    if (exchangeFiles)
+        TakeExchangeFolder();
+    else if (operation == -1 && TraceWanted())
+        WarnOfFolderWithoutSeparator();  // the test's trace goes there
     LogInit();
     switch (operation) {
         case -1: TestConnection(); break;
@@ -70,6 +80,20 @@ void TVelComboAction::Operacja(HORVDLLSRODOWISKO* environment, int operation, in
     if (environment) environment->Wynik = 0;
 }
 
+// The file names follow the exchange folder directly, so a folder given
+// without a separator at its end puts the files, and the trace, beside it.
+void TVelComboAction::WarnOfFolderWithoutSeparator()
+{
+    const AnsiString given = KatalogWymiany();
+    if (EndsWithPathDelimiter(given) || !DirectoryExists(given)) return;
+    const AnsiString folder = ExtractFilePath(given);
+    DodajKomunikat(zkOstrzezenie,
+                   Format(DriverText("Katalog wymiany \"%s\" nie kończy się separatorem - pliki wymiany trafią do "
+                                     "katalogu \"%s\"")
+                              .c_str(),
+                          FKatalogWymiany.c_str(), (folder.empty() ? AnsiString(".") : folder).c_str()));
+}
+
 // Two operations in one exchange folder would read and delete each other's
 // files: the second is refused before it touches anything. The folder
 // checked and locked is the one the files go to: their names are the
@@ -88,12 +112,7 @@ void TVelComboAction::TakeExchangeFolder()
         const int error = errno;
         throw Exception(DriverText("Nie można utworzyć katalogu wymiany ") + shown + ": " + SysErrorMessage(error));
     }
-    if (!EndsWithPathDelimiter(given) && DirectoryExists(given))
-        DodajKomunikat(zkOstrzezenie,
-                       Format(DriverText("Katalog wymiany \"%s\" nie kończy się separatorem - pliki wymiany trafią do "
-                                         "katalogu \"%s\"")
-                                  .c_str(),
-                              FKatalogWymiany.c_str(), place.c_str()));
+    WarnOfFolderWithoutSeparator();
     const TFolderLock::Result taken = exchangeLock.Take(folder, "velcombo.lck");
     const AnsiString lockFile = "\"" + exchangeLock.File() + "\"";
     switch (taken) {

@@ -352,9 +352,13 @@ public:
 
     // The word of the file mode, as the host stores it in ComboPort.
     static AnsiString FileModeWord();
+    // The serial port ComboPort names; throws, naming the parameter, when it
+    // names none.
+    AnsiString SerialPortName();
     // Holds the exchange folder for this operation; throws when another
     // operation works in it.
     void TakeExchangeFolder();
+    void WarnOfFolderWithoutSeparator();
 
 protected:
     // The port of a serial link; a test hands in one that records its lines.

@@ -40,14 +40,14 @@ void TVelComboAction::ModemKonfigF7()
 {
     if (Medium != md_rs232) throw Exception(DriverText("Ustaw złącze na COMx"));
     TModemPort modem(this);
-    modem.ModemSetUp(WartoscParametru("ComboPort"), Speed(), ParamAsInt("ComboModemTimeout"));
+    modem.ModemSetUp(SerialPortName(), Speed(), ParamAsInt("ComboModemTimeout"));
 }
 
 void TVelComboAction::ModemDisconnectF7()
 {
     if (Medium != md_rs232) throw Exception(DriverText("Ustaw złącze na COMx"));
     TModemPort modem(this);
-    modem.ModemHangUp(WartoscParametru("ComboPort"), Speed());
+    modem.ModemHangUp(SerialPortName(), Speed());
 }
 
 void TVelComboAction::InOwnSession(void (TVelComboAction::*work)())

@@ -150,7 +150,7 @@ std::unique_ptr<TModemPort> TVelComboAction::NewPort() { return std::make_unique
 void TVelComboAction::OpenRS232Port()
 {
     if (FPort && FPort->GetActive()) return;
-    const AnsiString name = WartoscParametru("ComboPort");
+    const AnsiString name = SerialPortName();
     FPort = NewPort();
     const AnsiString phone = Trim(WartoscParametru("ComboModemPhone"));
     if (!phone.empty()) {

@@ -2,6 +2,7 @@
 // host hands over is trusted, and no exception ever leaves the library.
 #include <cstring>
 #include <memory>
+#include <type_traits>
 
 #include "cbaction.h"
 #include "clock.h"
@@ -13,6 +14,25 @@
 // Each definition below matches its declaration in the host's header
 // (velcombo.h, through orvdll.h): a parameter that drifts no longer compiles.
 #define ORVDLL_EXPORT extern "C" ORVDLL_API
+
+// The header's pointer types are those of the exports themselves.
+#define ORVDLL_SAME_TYPE(name) static_assert(std::is_same_v<decltype(&name), ORV_PFN_##name>, #name)
+ORVDLL_SAME_TYPE(DllEntryPoint);
+ORVDLL_SAME_TYPE(ORVDLLTypBiblioteki);
+ORVDLL_SAME_TYPE(ORVDLLWlasciwosci);
+ORVDLL_SAME_TYPE(ORVDLLParametr);
+ORVDLL_SAME_TYPE(ORVDLLTekstListyParametru);
+ORVDLL_SAME_TYPE(ORVDLLSerKasOpisOkna);
+ORVDLL_SAME_TYPE(ORVDLLUstawJezykKomponentow);
+ORVDLL_SAME_TYPE(ORVDLLRejestrujBiblioteke);
+ORVDLL_SAME_TYPE(ORVDLLRejestrujCallback);
+ORVDLL_SAME_TYPE(ORVDLLZwolnijBiblioteke);
+ORVDLL_SAME_TYPE(ORVDLLWlasciwosciUrzadzenia);
+ORVDLL_SAME_TYPE(ORVDLLSerKasJakSzukacParagonu);
+ORVDLL_SAME_TYPE(ORVDLLSerKasPokazOkno);
+ORVDLL_SAME_TYPE(ORVDLLSerKasNazwaZasobuDzielonego);
+ORVDLL_SAME_TYPE(ORVDLLSerKasOperacja);
+ORVDLL_SAME_TYPE(ORVDLLSerKasPodtrzymajSesje);
 
 namespace {
 void ClearResult(char* out)
@@ -38,18 +58,24 @@ AnsiString OperationName(int operation)
     }
 }
 
+// A handle the library never issued, or has released, is answered
+// ORV_REFUSED_HANDLE where a number is answered and "" where a text is
+// written: a host that checks no error line still tells it from any answer
+// of a known handle, which makes its callbacks and lines as always.
+enum class CallOutcome { Refused, Failed, Done };
+
 // Runs one virtual operation of a fresh action; every failure becomes the
-// action's error lines under the export's operation name. False on failure.
+// action's error lines under the export's operation name.
 template <typename Body>
-bool DeviceCall(void* lib, HORVCBARG2 call, const char* operationName, Body body)
+CallOutcome DeviceCall(void* lib, HORVCBARG2 call, const char* operationName, Body body)
 {
     try {
         TVelLibraryInUse library(lib);
-        if (!library) return false;
+        if (!library) return CallOutcome::Refused;
         std::unique_ptr<TVelActionBase> action(library->UtworzAkcje(call));
         try {
             body(*action);
-            return true;
+            return CallOutcome::Done;
         } catch (const Exception& e) {
             action->OstatecznePrzechwycenieBledu(operationName, &e);
         } catch (...) {
@@ -57,7 +83,7 @@ bool DeviceCall(void* lib, HORVCBARG2 call, const char* operationName, Body body
         }
     } catch (...) {
     }
-    return false;
+    return CallOutcome::Failed;
 }
 }  // namespace
 
@@ -154,8 +180,8 @@ ORVDLL_EXPORT void ORVDLLUstawJezykKomponentow(int language) { EMException::SetL
 ORVDLL_EXPORT void ORVDLLWlasciwosciUrzadzenia(void* lib, HORVCBARG2 call, char* out, int number)
 {
     AnsiString text;
-    if (!DeviceCall(lib, call, "właściwości urządzenia",
-                    [&](TVelActionBase& a) { text = Trim(a.WlasciwosciUrzadzenia(number)); }))
+    if (DeviceCall(lib, call, "właściwości urządzenia",
+                   [&](TVelActionBase& a) { text = Trim(a.WlasciwosciUrzadzenia(number)); }) != CallOutcome::Done)
         text.clear();
     CopyTextResult(out, text);
 }
@@ -163,24 +189,30 @@ ORVDLL_EXPORT void ORVDLLWlasciwosciUrzadzenia(void* lib, HORVCBARG2 call, char*
 ORVDLL_EXPORT int ORVDLLSerKasJakSzukacParagonu(void* lib, HORVCBARG2 call, int32_t* a, int32_t* b, int32_t* c)
 {
     bool answer = false;
-    if (!DeviceCall(lib, call, "jak szukać paragonu", [&](TVelActionBase& act) {
-            int32_t x = a ? *a : 0, y = b ? *b : 0, z = c ? *c : 0;
-            answer = act.JakSzukacParagonu(&x, &y, &z);
-            if (a) *a = x;
-            if (b) *b = y;
-            if (c) *c = z;
-        }))
-        return 0;
+    switch (DeviceCall(lib, call, "jak szukać paragonu", [&](TVelActionBase& act) {
+        int32_t x = a ? *a : 0, y = b ? *b : 0, z = c ? *c : 0;
+        answer = act.JakSzukacParagonu(&x, &y, &z);
+        if (a) *a = x;
+        if (b) *b = y;
+        if (c) *c = z;
+    })) {
+        case CallOutcome::Refused: return ORV_REFUSED_HANDLE;
+        case CallOutcome::Failed: return 0;
+        case CallOutcome::Done: break;
+    }
     return answer ? 1 : 0;
 }
 
 ORVDLL_EXPORT int ORVDLLSerKasPokazOkno(void* lib, HORVCBARG2 call, int window, int flag, int32_t* code, char* text)
 {
     int answer = 0;
-    if (!DeviceCall(lib, call, "wyświetlanie okna", [&](TVelActionBase& a) {
-            answer = a.GetLibrary()->PokazOkno(&a, window, flag != 0, code, text);
-        }))
-        return 0;
+    switch (DeviceCall(lib, call, "wyświetlanie okna", [&](TVelActionBase& a) {
+        answer = a.GetLibrary()->PokazOkno(&a, window, flag != 0, code, text);
+    })) {
+        case CallOutcome::Refused: CopyTextResult(text, ""); return ORV_REFUSED_HANDLE;
+        case CallOutcome::Failed: return 0;
+        case CallOutcome::Done: break;
+    }
     return answer;
 }
 
@@ -189,10 +221,9 @@ ORVDLL_EXPORT void ORVDLLSerKasNazwaZasobuDzielonego(void* lib, HORVCBARG2 call,
     ClearResult(out);
     AnsiString text;
     if (DeviceCall(lib, call, "identyfikacja zasobu dzielonego",
-                   [&](TVelActionBase& a) { text = a.NazwaZasobuDzielonego(); }))
-        CopyTextResult(out, text);
-    else
-        CopyTextResult(out, "");
+                   [&](TVelActionBase& a) { text = a.NazwaZasobuDzielonego(); }) != CallOutcome::Done)
+        text.clear();
+    CopyTextResult(out, text);
 }
 
 ORVDLL_EXPORT int ORVDLLSerKasOperacja(void* lib, HORVCBARG2 call, HORVDLLSKSESJA* session, char* text,
@@ -201,7 +232,10 @@ ORVDLL_EXPORT int ORVDLLSerKasOperacja(void* lib, HORVCBARG2 call, HORVDLLSKSESJ
     HORVDLLSRODOWISKO environment;
     try {
         TVelLibraryInUse library(lib);
-        if (!library) return 0;
+        if (!library) {
+            CopyTextResult(text, "");
+            return ORV_REFUSED_HANDLE;
+        }
         AnsiString name = "weryfikacja typu sesji";
         std::unique_ptr<TVelActionBase> action(library->UtworzAkcje(call));
         AnsiString sessionText = HostText(text);
@@ -238,7 +272,10 @@ ORVDLL_EXPORT void ORVDLLSerKasPodtrzymajSesje(void* lib, HORVDLLSKSESJA* sessio
 {
     try {
         TVelLibraryInUse library(lib);
-        if (!library) return;
+        if (!library) {
+            CopyTextResult(text, "");
+            return;
+        }
         AnsiString sessionText = HostText(text);
         library->WeryfikujTypSesji(session ? *session : nullptr, sessionText);
         library->PodtrzymajSesje(session, sessionText, a, b != 0);

@@ -173,7 +173,9 @@ void TVelActionBase::OstatecznePrzechwycenieBledu(const AnsiString& operationNam
         if (const auto* em = dynamic_cast<const EMException*>(exception)) {
             for (int i = 0; i < em->GetTopicCount(); ++i) {
                 const EMTopic& topic = em->GetTopics(i);
-                text += "[" + topic.Code + "] " + topic.Title + "\r\n" + topic.Description + "\r\n";
+                // The topic's code names the code that failed, for a
+                // programmer: the user is shown what failed and why.
+                text += topic.Title + "\r\n" + topic.Description + "\r\n";
             }
         } else {
             text += exception->Message();

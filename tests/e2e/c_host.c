@@ -21,9 +21,9 @@ static void find(void* lib, const char* name, void* function, size_t size)
     }
     memcpy(function, &address, size);
 }
-/* Each export by name, with the type its declaration in the header gives. */
-#define LOOKUP(lib, name, pointer)    \
-    __typeof__(&name) pointer = NULL; \
+/* Each export by name, with the pointer type the header gives it. */
+#define LOOKUP(lib, name, pointer)  \
+    ORV_PFN_##name pointer = NULL; \
     find(lib, #name, &pointer, sizeof pointer)
 
 static void on_line(HORVCBARG1 host, HORVCBARG2 call, int32_t kind, const char* text)
@@ -50,8 +50,16 @@ int main(int argc, char** argv)
     LOOKUP(lib, ORVDLLRejestrujCallback, rejestrujCallback);
     LOOKUP(lib, ORVDLLSerKasOperacja, operacja);
     LOOKUP(lib, ORVDLLZwolnijBiblioteke, zwolnijBiblioteke);
+    LOOKUP(lib, DllEntryPoint, entryPoint);
+    LOOKUP(lib, ORVDLLUstawJezykKomponentow, ustawJezyk);
+    LOOKUP(lib, ORVDLLWlasciwosciUrzadzenia, wlasciwosciUrzadzenia);
+    LOOKUP(lib, ORVDLLSerKasJakSzukacParagonu, jakSzukacParagonu);
+    LOOKUP(lib, ORVDLLSerKasPokazOkno, pokazOkno);
+    LOOKUP(lib, ORVDLLSerKasNazwaZasobuDzielonego, nazwaZasobu);
+    LOOKUP(lib, ORVDLLSerKasPodtrzymajSesje, podtrzymajSesje);
     if (!typBiblioteki || !wlasciwosci || !parametr || !tekstListyParametru || !opisOkna || !rejestrujBiblioteke ||
-        !rejestrujCallback || !operacja || !zwolnijBiblioteke)
+        !rejestrujCallback || !operacja || !zwolnijBiblioteke || !entryPoint || !ustawJezyk ||
+        !wlasciwosciUrzadzenia || !jakSzukacParagonu || !pokazOkno || !nazwaZasobu || !podtrzymajSesje)
         return 1;
 
     char text[ORV_TEXT_SIZE], name[ORV_TEXT_SIZE], description[ORV_TEXT_SIZE], def[ORV_TEXT_SIZE],
@@ -89,5 +97,7 @@ int main(int argc, char** argv)
     strcpy(text, "sesja");
     printf("RESULT %d\n", operacja(handle, NULL, &session, text, ORV_OP_TEST, 0));
     zwolnijBiblioteke(handle);
+    /* A released handle is refused, which the answer tells. */
+    printf("REFUSED %d\n", operacja(handle, NULL, &session, text, ORV_OP_TEST, 0) == ORV_REFUSED_HANDLE);
     return 0;
 }

@@ -85,7 +85,7 @@ TEST_F(Library, NullHandlesAndPointersAreNeverFollowed)
     EXPECT_EQ(lib->Parametr(101, 0, name, description, def, minimum, maximum, nullptr), 3);
     EXPECT_STREQ(name, "ComboPort");
     void* session = nullptr;
-    EXPECT_EQ(lib->SerKasOperacja(nullptr, nullptr, &session, nullptr, -1, 0), 0);
+    EXPECT_EQ(lib->SerKasOperacja(nullptr, nullptr, &session, nullptr, -1, 0), -1);
     ASSERT_NE(host.Register(), nullptr);
     EXPECT_EQ(lib->SerKasOperacja(host.Handle(), host.Call(), nullptr, nullptr, -7, 0), 0);
     lib->RejestrujCallback(host.Handle(), nullptr, 34);  // no text tool, not a crash

@@ -685,6 +685,20 @@ TEST(ImportFolder, TheFolderTheFilesGoToIsMadeWithTheTraceRefusedWithoutItAndLoc
             EXPECT_TRUE(std::filesystem::is_empty(at("@" + c.value))) << c.what;
         }
     }
+    // The connection test puts only its trace there, and says so alike.
+    const auto s = Session();
+    s->host.device.folder = s->tmp / "exchange";
+    s->host.SetParam("ComboDedbug", "1");
+    s->Run(-1);
+    EXPECT_FALSE(ShowsError(s->host, "")) << ::testing::PrintToString(s->host.lines);
+    const std::string warning = "Katalog wymiany \"" + s->host.device.folder +
+                                "\" nie kończy się separatorem - pliki wymiany trafią do katalogu \"" +
+                                s->tmp.Folder() + "\"";
+    EXPECT_EQ(std::count_if(s->host.lines.begin(), s->host.lines.end(),
+                            [&](const HostLine& line) { return line.kind == 1 && line.text == warning; }),
+              1)
+        << ::testing::PrintToString(s->host.lines);
+    EXPECT_TRUE(Exists(s->host.device.folder + "log"));
 }
 
 // One note of the reading that cannot be written (the disk full for that one

@@ -198,6 +198,8 @@ TEST(ImportRun, ANumberTooLargeForItsFieldStopsTheParseAtIt)
         s->Run(-3);
         EXPECT_EQ(s->host.lines.back().text,
                   std::string("Plik combo.imp, wiersz 2, ") + place + " jest poza zakresem liczby 32-bitowej");
+        // Its step is marked as failed.
+        EXPECT_TRUE(Shows(HostScreen(s->host.lines), "E:Analiza pliku combo.imp...")) << line;
         EXPECT_TRUE(s->host.imports.empty()) << line;
         EXPECT_TRUE(Exists(s->tmp / "combo.imp")) << line;
     }
@@ -269,9 +271,14 @@ TEST(ImportRun, TheGuardTellsWhatItSetsAsideAndAnOrderWaitsForItsFolder)
 TEST(ImportRun, TheCardPatternsStoreNeverStopsTheImport)
 {
     const json card = Rec(23, {S("Karta"), B(2), V(4), N(100), S("1234569907240")});
-    for (const char* pattern : {"NNNNNN99YYMMX", ""}) {
+    // The pattern, and an answer of only the three fields before it, which
+    // reads as an empty pattern.
+    const std::pair<const char*, bool> answers[] = {{"NNNNNN99YYMMX", false}, {"", false}, {"", true}};
+    for (const auto& [pattern, threeFields] : answers) {
         json scenario = json::parse(Register(json::array({kDay[0], card, kDay[1], kDay[2]}), 3, 24));
-        scenario["cardPattern"] = pattern;
+        scenario["cardPattern"] = threeFields ? "NNNNNN99YYMMX" : pattern;
+        if (threeFields)
+            scenario["overrides"]["334"] = json::parse(R"({"fields": [["B", 0], ["B", 0], ["B", 0]]})");
         RegisterSession s(scenario.dump());
         SetParams(s.host, {{"ComboImpMode", "1"}, {"ComboImpReceipts", "1"}, {"ComboCardFormatFull", "1"},
                            {"Vel_Combo_CardPattern", "99NNNNNNYYMMX"}});

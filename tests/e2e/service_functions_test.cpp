@@ -88,14 +88,16 @@ TEST_F(ServiceFunctionsWithCardServer, AFailedConnectionStillUnlocksTheCardServe
 }
 
 // File mode refuses the functions that need a session, any link but a serial
-// port the modem's; other numbers do nothing. None locks the card server.
+// port the modem's, and no port given too; other numbers do nothing. None
+// locks the card server.
 TEST_F(ServiceFunctionsWithCardServer, FunctionsRefusedOrIgnoredOpenNothing)
 {
-    const std::string serial = "Ustaw złącze na COMx", session = "Ustaw port komunikacyjny";
+    const std::string serial = "Ustaw złącze na COMx", session = "Ustaw port komunikacyjny",
+                      none = "Nie podano portu komunikacyjnego (parametr ComboPort)";
     const std::tuple<const char*, int, std::string> cases[] = {
         {"PLIK", 1, session}, {"PLIK", 2, session}, {"PLIK", 5, session}, {"TCP/IP", 3, serial}, {"TCP/IP", 4, serial},
         {"PLIK", 3, serial},  {"PLIK", 4, serial},  {"TCP/IP", 7, ""},   {"TCP/IP", 0, ""},     {"TCP/IP", -1, ""},
-        {"TCP/IP", 100, ""}};
+        {"TCP/IP", 100, ""},  {"", 3, none},        {" ", 4, none}};
     for (const auto& [port, function, error] : cases) {
         auto s = Session();
         s->host.SetParam("ComboPort", port);

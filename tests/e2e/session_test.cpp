@@ -163,30 +163,48 @@ TEST(SerialLink, ControlBytesInAnAnswerCrossTheLineIntact)
     EXPECT_EQ(line[1], "G");
 }
 
-// A serial port that cannot be opened, or a line that drops on the way: the
-// failure is reported last, once the port is closed and the card server
-// unlocked. The same over TCP/IP is pinned by the export's and the service
-// functions' tests, the texts of a socket's failures by the client socket's.
+// A serial port not given, one that cannot be opened, or a line that drops
+// on the way: the failure is reported last, once the port is closed and the
+// card server unlocked, in words the user can act on. The same over TCP/IP is
+// pinned by the export's and the service functions' tests, the texts of a
+// socket's failures by the client socket's.
 TEST(SerialLink, AFailureIsReportedLastWithThePortClosedAndTheCardServerUnlocked)
 {
-    for (const bool opens : {false, true}) {
-        SCOPED_TRACE(opens ? "dropped" : "cannot be opened");
+    enum Case { NotGiven, Blank, CannotBeOpened, Dropped };
+    for (const Case c : {NotGiven, Blank, CannotBeOpened, Dropped}) {
+        SCOPED_TRACE(c);
+        const bool opens = c == Dropped;
         RegisterSession s("", opens ? R"({"18": {"1": "dropConnection"}})" : "", RegisterLink::Pty);
-        const std::string port = opens ? s.sim.PtyPath() : s.tmp.File("no-such-tty");
-        s.host.SetParam("ComboPort", port);
+        const std::string port = opens ? s.sim.PtyPath() : c == CannotBeOpened ? s.tmp.File("no-such-tty") : "";
+        if (c == NotGiven)
+            s.host.params.erase("COMBOPORT");
+        else
+            s.host.SetParam("ComboPort", c == Blank ? "  " : port);
         CardServer card(s.host);
         s.Run(-1);
         EXPECT_EQ(s.Commands(), (opens ? std::vector<int>{501, 18} : std::vector<int>{}));
         EXPECT_EQ(card.Received(), (Lines{"DISABLE 0", "ENABLE 0"}));
         EXPECT_EQ(s.AwaitLinkEvents(opens ? 2 : 0), (opens ? Lines{"connect", "disconnect"} : Lines{}));
         const Lines screen = Screen(s);
-        EXPECT_TRUE(Shows(screen, (opens ? "" : "E:") + ("Otwieranie portu komunikacyjnego " + port) +
-                                      (opens ? " ...\x01OK" : " ...")));
-        EXPECT_TRUE(Shows(screen, "Zamykanie portu komunikacyjnego ...\x01OK"));
-        EXPECT_TRUE(Shows(screen, "Zdalne odblokowanie serwera Norvik (SKP)\x01OK"));
-        if (opens)
-            EXPECT_EQ(screen.back().rfind("E:Błąd komunikacji z kasą", 0), 0u) << screen.back();
+        if (c == NotGiven || c == Blank)
+            EXPECT_FALSE(std::any_of(screen.begin(), screen.end(), [](const std::string& l) {
+                return l.find("Otwieranie portu komunikacyjnego") != std::string::npos;
+            })) << ::testing::PrintToString(screen);
         else
+            EXPECT_TRUE(Shows(screen, (opens ? "" : "E:") + ("Otwieranie portu komunikacyjnego " + port) +
+                                          (opens ? " ...\x01OK" : " ...")));
+        EXPECT_EQ(Shows(screen, "Zamykanie portu komunikacyjnego ...\x01OK"), c != NotGiven && c != Blank);
+        EXPECT_TRUE(Shows(screen, "Zdalne odblokowanie serwera Norvik (SKP)\x01OK"));
+        // No line names the code that failed, only what failed and why.
+        for (const std::string& line : screen) EXPECT_EQ(line.find("[T"), std::string::npos) << line;
+        if (opens) {
+            EXPECT_EQ(screen.back().rfind("E:Błąd komunikacji z kasą", 0), 0u) << screen.back();
+        } else if (c == CannotBeOpened) {
+            EXPECT_TRUE(Shows(screen, "E:Nie można otworzyć portu " + port));
             EXPECT_EQ(screen.back(), "E:" + port + ": brak takiego urządzenia");
+        } else {
+            EXPECT_EQ(screen.back(), "E:Nie podano portu komunikacyjnego (parametr ComboPort)")
+                << ::testing::PrintToString(screen);
+        }
     }
 }

@@ -187,7 +187,7 @@ TEST_F(ActionFrame, LastResortHandlerHasThreeForms)
     topics.AddTopic("E2", "Tytuł 2", "Opis 2");
     action->OstatecznePrzechwycenieBledu("import", &topics);
     EXPECT_EQ(std::vector<Sent>(Lines().begin() + 1, Lines().end()),
-              (std::vector<Sent>{{false, 2, "[E1] Tytu\xB3 1"}, {false, 2, "Opis 1"}, {false, 2, "[E2] Tytu\xB3 2"},
+              (std::vector<Sent>{{false, 2, "Tytu\xB3 1"}, {false, 2, "Opis 1"}, {false, 2, "Tytu\xB3 2"},
                                  {false, 2, "Opis 2"}}));
 }
 

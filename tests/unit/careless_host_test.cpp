@@ -4,6 +4,7 @@
 // callbacks, and calls from several threads at once.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <thread>
@@ -18,6 +19,9 @@ void ORVDLLRejestrujCallback(void*, void*, int);
 int ORVDLLSerKasOperacja(void*, HORVCBARG2, HORVDLLSKSESJA*, char*, int, int);
 void ORVDLLWlasciwosciUrzadzenia(void*, HORVCBARG2, char*, int);
 void ORVDLLSerKasNazwaZasobuDzielonego(void*, HORVCBARG2, char*);
+int ORVDLLSerKasJakSzukacParagonu(void*, HORVCBARG2, int32_t*, int32_t*, int32_t*);
+int ORVDLLSerKasPokazOkno(void*, HORVCBARG2, int, int, int32_t*, char*);
+void ORVDLLSerKasPodtrzymajSesje(void*, HORVDLLSKSESJA*, char*, int, int);
 }
 
 namespace {
@@ -85,21 +89,52 @@ TEST(CarelessHost, ARefusedPartLeavesTheOldValueAndOneLongLineIsCutPlainly)
     EXPECT_EQ(action->ReadLongParamEx("ComboGrupy", 2), std::string(500, 'a'));
 }
 
-TEST(CarelessHost, AHandleNeverIssuedOrAlreadyReleasedIsNotFollowed)
+// Every export that takes a handle, with one the library does not know: it
+// follows nothing, calls back nothing, answers -1 for a number and "" for a
+// text, so that a host checking only the answer sees the refusal.
+TEST(CarelessHost, AHandleNeverIssuedOrAlreadyReleasedIsRefusedByEveryExport)
 {
     VelHost host;
     void* lib = ORVDLLRejestrujBiblioteke(&host, nullptr, nullptr, nullptr);
     ASSERT_NE(lib, nullptr);
+    host.RegisterCallbacks(&ORVDLLRejestrujCallback, lib);
     ORVDLLZwolnijBiblioteke(lib);
     long long junk[64] = {};
-    char text[301] = "sesja";
-    for (void* handle : {lib, static_cast<void*>(junk)}) {
-        ORVDLLZwolnijBiblioteke(handle);
-        ORVDLLRejestrujCallback(handle, reinterpret_cast<void*>(&FloodValue), 6);
-        EXPECT_EQ(ORVDLLSerKasOperacja(handle, host.Call(), nullptr, text, -1, 0), 0);
-        ORVDLLWlasciwosciUrzadzenia(handle, host.Call(), text, 1103);
-        EXPECT_STREQ(text, "");
-    }
+    const struct {
+        const char* name;
+        void* handle;
+    } handles[] = {{"NULL", nullptr}, {"released", lib}, {"never issued", junk}};
+    const std::string texts[] = {"sesja", std::string(300, 'x')};
+    for (const auto& row : handles)
+        for (const std::string& held : texts) {
+            SCOPED_TRACE(std::string(row.name) + " with a text of " + std::to_string(held.size()));
+            char text[301] = {};
+            const auto refill = [&] { return std::strcpy(text, held.c_str()); };
+            ORVDLLZwolnijBiblioteke(row.handle);
+            ORVDLLRejestrujCallback(row.handle, reinterpret_cast<void*>(&FloodValue), 6);
+            HORVDLLSKSESJA session = nullptr;
+            EXPECT_EQ(ORVDLLSerKasOperacja(row.handle, host.Call(), &session, refill(), -1, 0), -1);
+            EXPECT_STREQ(text, "");
+            session = &host;  // a session held would otherwise answer 1 after a wait
+            EXPECT_EQ(ORVDLLSerKasOperacja(row.handle, host.Call(), &session, refill(), -3, 0), -1);
+            EXPECT_STREQ(text, "");
+            int32_t a = 7, b = 7, c = 7;
+            EXPECT_EQ(ORVDLLSerKasJakSzukacParagonu(row.handle, host.Call(), &a, &b, &c), -1);
+            EXPECT_EQ(a + b + c, 21);
+            int32_t code = 7;
+            EXPECT_EQ(ORVDLLSerKasPokazOkno(row.handle, host.Call(), 5, 0, &code, refill()), -1);
+            EXPECT_STREQ(text, "");
+            EXPECT_EQ(code, 7);
+            ORVDLLWlasciwosciUrzadzenia(row.handle, host.Call(), refill(), 1103);
+            EXPECT_STREQ(text, "");
+            ORVDLLSerKasNazwaZasobuDzielonego(row.handle, host.Call(), refill());
+            EXPECT_STREQ(text, "");
+            ORVDLLSerKasPodtrzymajSesje(row.handle, &session, refill(), 0, 0);
+            EXPECT_STREQ(text, "");
+            EXPECT_EQ(std::count(text, text + sizeof text, 0), 301);
+        }
+    EXPECT_TRUE(host.lines.empty());
+    EXPECT_TRUE(host.events.empty());
 }
 
 // A host that releases the library from inside a callback: the handle is gone
@@ -131,7 +166,7 @@ TEST(CarelessHost, ALibraryReleasedDuringItsOperationGoesWhenTheOperationEnds)
     EXPECT_EQ(host.lines[1].text, "Ustawione złącze PLIK. Kasa nie obsługuje testu połączenia z plikiem!");
 
     host.lines.clear();
-    EXPECT_EQ(ORVDLLSerKasOperacja(lib, host.Call(), nullptr, text, -1, 0), 0);
+    EXPECT_EQ(ORVDLLSerKasOperacja(lib, host.Call(), nullptr, text, -1, 0), -1);
     EXPECT_TRUE(host.lines.empty());
 }
 

@@ -80,6 +80,8 @@ TEST(Decimal, WidthPadsOnTheLeftAndPowersOfTenAreExact)
     EXPECT_EQ(x.FromString("1.5", 10).MulPow10(2).ToString(0, 0), "150");
     EXPECT_EQ(x.Scale(), 0);
     EXPECT_EQ(x.FromString("0.285", 10).MulPow10(2).ToString(0, 3), "28.500");
+    // Trailing zeros count in the scale, not in the range.
+    EXPECT_EQ(x.FromString("12.5000000000", 10).MulPow10(2).ToString(0, 0), "1250");
     EXPECT_EQ(x.FromString("12345", 10).MulPow10(-3).ToString(0, 3), "12.345");
     EXPECT_EQ(x.FromString("5", 10).MulPow10(-19).ToString(0, 18), "0.000000000000000001");
     EXPECT_EQ(x.FromString("1", 10).MulPow10(17).ToString(0, 0), "100000000000000000");

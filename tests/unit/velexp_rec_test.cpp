@@ -79,6 +79,7 @@ TEST(VelTowRec, LenientWordsFallBackToTheirDefaults)
 {
     const VelTowRec r = Parse(Plu("DOD", ";;;;;12abc;x;y;;;;;;"));
     EXPECT_EQ(r.TerminW, 12) << "the validity term takes the leading number";
+    EXPECT_EQ(Parse(Plu("DOD", ";;;;;\r12abc")).TerminW, 12) << "after a bare carriage return too";
     EXPECT_EQ(std::tuple(r.poziom_cen, r.ile_w_kodzie, r.cena, r.dod_rabat_tow, r.ile_jedn, r.odrzucenie),
               std::tuple(-1, 1000, 250, 0, 0, ""));
     // Blanks around a number, a carriage return among them, are trimmed.
@@ -272,6 +273,8 @@ TEST(VelKontrRec, CustomerLineFillsEveryFieldAndEveryLineItsOwnCardExpiry)
     k.FromLine("KON;3;c;;;;;;;3;31.12.2030;T;0;0", nullptr);
     EXPECT_LT(k.TermWaznKarty, EncodeDate(2030, 1, 1)) << "a text that is no date";
     EXPECT_EQ(k.IloscPunktow, 0) << "missing points";
+    k.FromLine("KON;4;d;;;;;;;4;;T;\r7.5;0;1", nullptr);
+    EXPECT_EQ(k.RabatOdbiorcy, 7.5) << "a discount after a bare carriage return";
 }
 
 TEST(VelKontrRec, BadFlagOrNumberStopsTheLine)
