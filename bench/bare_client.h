@@ -24,7 +24,8 @@
 
 class BareClient {
 public:
-    explicit BareClient(uint16_t port)
+    // The first command's token is the one after `token`.
+    explicit BareClient(uint16_t port, uint32_t token = 0) : FToken(token)
     {
         FFd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (FFd < 0) throw std::runtime_error("bare client: no socket");
@@ -133,8 +134,8 @@ private:
         }
     }
 
+    uint32_t FToken;
     int FFd = -1;
-    uint32_t FToken = 0;
     std::string FPlain, FWire, FAnswer;
     char FIn[65536];
     size_t FAt = 0, FEnd = 0;

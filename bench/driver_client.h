@@ -20,8 +20,10 @@ struct DriverClient {
     TComboExchangeState exchange;
     const TComboExchangeHooks hooks;
 
-    explicit DriverClient(uint16_t port)
+    // The first command's token is the one after `token`.
+    explicit DriverClient(uint16_t port, uint32_t token = 0)
     {
+        exchange.token = token;
         socket.SetHost("127.0.0.1");
         socket.SetPort(port);
         socket.SetActive(true);

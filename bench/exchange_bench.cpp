@@ -40,6 +40,13 @@ int BlockSize()
     return paired::Sized(2000, 50);
 }
 
+// A client's last token before its first block: the tokens come back to 0
+// after 9999 within that block at either size.
+uint32_t TokenBeforeTheWrap(int block)
+{
+    return CB_TOKEN_WRAP - static_cast<uint32_t>(block) / 2;
+}
+
 // The driver's block of commands beside the bare client's, in rounds.
 paired::Sides DriverBesideBare(benchmark::State& state, DriverClient& driver, BareClient& bare, int cmd)
 {
@@ -81,8 +88,8 @@ void ExchangeWithEcho(benchmark::State& state)
 {
     testutil::EchoPeer peer;
     const auto port = static_cast<uint16_t>(peer.Port());
-    DriverClient driver(port);
-    BareClient bare(port);
+    DriverClient driver(port, TokenBeforeTheWrap(BlockSize()));
+    BareClient bare(port, TokenBeforeTheWrap(BlockSize()));
     const paired::Sides sides = DriverBesideBare(state, driver, bare, CMD_TIMEGET);
     if (state.error_occurred()) return;
     paired::Judge("ExchangeWithEcho: the bare client's time over the driver's", sides.Over(1, 0), Goal::AtLeast, 0.95);
@@ -91,8 +98,8 @@ void ExchangeWithEcho(benchmark::State& state)
 void ExchangeWithSimulator(benchmark::State& state, int cmd, const char* name)
 {
     peerproc::PeerProcess driverSim(REGSIM_EXE, {"--tcp", "0"}), bareSim(REGSIM_EXE, {"--tcp", "0"});
-    DriverClient driver(driverSim.Port());
-    BareClient bare(bareSim.Port());
+    DriverClient driver(driverSim.Port(), TokenBeforeTheWrap(BlockSize()));
+    BareClient bare(bareSim.Port(), TokenBeforeTheWrap(BlockSize()));
     const paired::Sides sides = DriverBesideBare(state, driver, bare, cmd);
     if (state.error_occurred()) return;
     paired::Judge(std::string("ExchangeWithSimulator, ") + name + ": the bare client's time over the driver's",
@@ -108,9 +115,10 @@ void SerialCpuOfWire(benchmark::State& state, int cmd, const char* name)
     for (int slot = 0; slot < TMSerialPort::kTimeoutSlots; ++slot) port.SetTo(slot, TModemTimes::SerialSlotsMs[slot]);
     port.SetActive(true);
     TComboSerialLink link(port);
-    TComboExchangeState exchange;
-    const TComboExchangeHooks hooks;
     const int block = paired::Sized(500, 20);
+    TComboExchangeState exchange;
+    exchange.token = TokenBeforeTheWrap(block);
+    const TComboExchangeHooks hooks;
     // Per command, in seconds.
     std::vector<double> cpu, wire;
     try {

@@ -59,6 +59,13 @@ struct Shop {
     std::string folder, path;
     int n;
 
+    // Goods i's PLU number. The register has numbers up to 65535 only, and
+    // the read looks for a number used twice only among rows within them: at
+    // either size the first sixteenth of the goods is within them, the rest
+    // beyond. The register's own goods come after the host's, under numbers
+    // no host row has.
+    int Plu(int i) const { return i + 1 + 65535 - n / 16; }
+
     explicit Shop(int goods) : n(goods)
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "velbench-XXXXXX").string();
@@ -67,7 +74,7 @@ struct Shop {
         std::ofstream out(path, std::ios::binary);
         out << "VAT;23\r\nVAT;8\r\nJM;1;0;szt\r\n";
         for (int i = 0; i < n; ++i)
-            out << "PLU;" << i + 1 << ";" << i << ";" << Kod(5900000000000LL, i) << ";Towar numer " << i
+            out << "PLU;" << Plu(i) << ";" << i << ";" << Kod(5900000000000LL, i) << ";Towar numer " << i
                 << ";1099;999;899;799;23;1;F;0;F;F;F;0;;3;AKT;opis;;PKWiU;SWW;0;0;1000;;;0;2300;Towar numer " << i
                 << " pelna nazwa;1\r\n";
     }
@@ -81,12 +88,12 @@ struct Shop {
         for (int i = 0; i < n; ++i) {
             if (i % 4 == 3) continue;
             const std::string kod = Kod(5900000000000LL, i);
-            add(kod, "TOW;" + std::to_string(i + 1) + ";Towar numer " + std::to_string(i) + ";" + kod + ";0;0;0;" +
+            add(kod, "TOW;" + std::to_string(Plu(i)) + ";Towar numer " + std::to_string(i) + ";" + kod + ";0;0;0;" +
                          (i % 4 == 1 ? "1199" : "1099") + ";0;1;0;0;0;4;1;1");
         }
         for (int i = 0; i < n / 4; ++i) {
             const std::string kod = Kod(2000000000000LL, i);
-            add(kod, "TOW;" + std::to_string(200000 + i) + ";Obcy;" + kod + ";0;0;1;500;0;1;0;0;0;4;1;1");
+            add(kod, "TOW;" + std::to_string(Plu(n + i)) + ";Obcy;" + kod + ";0;0;1;500;0;1;0;0;0;4;1;1");
         }
     }
 };

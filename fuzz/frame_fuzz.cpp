@@ -85,6 +85,18 @@ void RoundTrip(const uint8_t* data, size_t size)
         Check(i + 1 < wire.size() ? event == cbrxMore : event == cbrxFrame);
     }
     Check(rx.Packet() == plain);
+    // The same when what PushData takes goes in runs, as the exchange takes
+    // bytes already read in.
+    TComboReceiver runs;
+    runs.Reset();
+    const auto* bytes = reinterpret_cast<const uint8_t*>(wire.data());
+    TComboRxEvent last = cbrxMore;
+    for (size_t i = 0; i < wire.size();) {
+        const size_t taken = runs.PushData(bytes + i, wire.size() - i);
+        i += taken;
+        if (taken == 0) last = runs.Push(bytes[i++]);
+    }
+    Check(last == cbrxFrame && runs.Packet() == plain);
 
     AnsiString retry = wire;
     ComboInsertRetryFlag(retry);

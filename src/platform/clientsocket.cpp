@@ -199,10 +199,10 @@ bool TWinSocketStream::Fill(uint32_t ms)
     const int fd = SocketHandle();
     const uint64_t start = RealMs();
     FPos = FEnd = 0;
-    for (;;) {
+    for (bool first = true;; first = false) {
         // A receive time-out of 0 would mean none: a read that may not wait
-        // asks not to.
-        const uint64_t spent = RealMs() - start;
+        // asks not to. Before the first try no time has passed.
+        const uint64_t spent = first ? 0 : RealMs() - start;
         const uint64_t left = spent >= ms ? 0 : ms - spent;
         if (left > 0) SetRecvTimeout(fd, left);
         const ssize_t n = recv(fd, FBuffer, kChunk, left > 0 ? 0 : MSG_DONTWAIT);

@@ -10,6 +10,7 @@
 // is never mistaken for it, nor it for a time-out.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "sysutils.h"
@@ -106,6 +107,9 @@ public:
     bool WaitForData(uint32_t ms);
     // Bytes already received and not read yet: reading them takes no wait.
     size_t Buffered() const { return FEnd - FPos; }
+    // The first of them, and taking count of them as Read would.
+    const uint8_t* AtHand() const { return FBuffer + FPos; }
+    void Skip(size_t count) { FPos += std::min(count, Buffered()); }
     // One byte, as Read gives it: false when none came in time. A frame is
     // taken a byte at a time, so a byte already received costs no call.
     bool ReadByte(uint8_t& byte)

@@ -21,6 +21,7 @@
 // are virtual so that a test can watch them through a subclass.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "emexception.h"
@@ -115,6 +116,9 @@ public:
     // Bytes already read from the device and not handed out: getting them
     // takes no wait.
     size_t Buffered() const { return FInEnd - FInPos; }
+    // The first of them, and taking count of them as Get would.
+    const uint8_t* AtHand() const { return FIn + FInPos; }
+    void Skip(size_t count) { FInPos += std::min(count, Buffered()); }
 
     // The device path behind a port name.
     static AnsiString DevicePath(const AnsiString& portName);

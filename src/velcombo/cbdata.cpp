@@ -16,12 +16,12 @@ const uint8_t* Bytes(const AnsiString& s) { return reinterpret_cast<const uint8_
 bool IsFieldLetter(char c) { return c == 'B' || c == 'L' || c == 'N' || c == 'S' || c == 'V'; }
 }  // namespace
 
-void TComboData::Set(const AnsiString& value, const TMLgExtTools* lgLink)
+void TComboData::Set(std::string_view value, const TMLgExtTools* lgLink)
 {
     LgLink = lgLink;
     if (value.empty()) Fail(LgLink, "Set_empty", "TComboData::Set() - puste pole DATA");
     if (!IsFieldLetter(value[0])) Fail(LgLink, "Set_invalid", "TComboData::Set() - nieprawidłowa wartość pola DATA");
-    data = value;
+    data.assign(value);
 }
 
 char TComboData::Type() const
@@ -129,7 +129,7 @@ void TComboDataSet::ParseFromPacket(const AnsiString& frame, const TMLgExtTools*
         default: Fail(lgLink, "Parse_type", "TComboDataSet::ParseFromPacket() - niewłaściwy typ pola DATA");
         }
         if (size > end - pos) Fail(lgLink, "Parse_overrun", overrunText);
-        FItems[i].Set(frame.substr(pos, size), lgLink);
+        FItems[i].Set(std::string_view(frame).substr(pos, size), lgLink);
         pos += size;
     }
     FCount = count;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "sysutils.h"
 
@@ -13,7 +14,7 @@ class TMLgExtTools;
 class TComboData {
 public:
     // Refuses empty data and any type letter other than B, L, N, S, V.
-    void Set(const AnsiString& data, const TMLgExtTools* lgLink);
+    void Set(std::string_view data, const TMLgExtTools* lgLink);
     char Type() const;
     uint8_t AsB() const;
     uint16_t AsV() const;

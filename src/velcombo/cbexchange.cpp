@@ -28,11 +28,11 @@ void TComboExchange::SendAndReceive(int cmd) { SendAndReceive(cmd, 0, nullptr); 
 
 void TComboExchange::SendAndReceive(int cmd, int n, const AnsiString* fields)
 {
-    Trace("->", ComboCmdName(static_cast<unsigned int>(cmd)));
+    if (FHooks.Trace) Trace("->", ComboCmdName(static_cast<unsigned int>(cmd)));
     S.token = ComboNextToken(S.token);
     S.cmd_id = cmd;
     S.fld_num = static_cast<int16_t>(fields && n > 0 ? n : 0);
-    S.packet_out = ComboBuildPacket(S.token, static_cast<uint16_t>(cmd), n, fields);
+    ComboBuildPacket(S.packet_out, S.token, static_cast<uint16_t>(cmd), n, fields);
     FLinkDead = false;
     // A late answer to an earlier command must not be taken for this one's.
     if (FLink && S.staleInputPossible) FLink->PurgeInput();
@@ -116,7 +116,8 @@ bool TComboExchange::ReceivePacket(bool noiseEndsTry)
         FLinkDead = true;
         return false;
     }
-    TComboReceiver receiver;
+    TComboReceiver& receiver = S.receiver;
+    receiver.Reset();
     const uint32_t byteTimeoutMs = FLink->ByteTimeoutMs();
     const uint64_t frameLimitMs = kFrameByteTimeouts * byteTimeoutMs;
     uint64_t firstByteMs = 0;
@@ -132,7 +133,18 @@ bool TComboExchange::ReceivePacket(bool noiseEndsTry)
     for (;;) {
         // Time passes only while the link waits for a byte, so the clock is
         // looked at only then, not for every byte of a frame read in at once.
-        const bool waited = !FLink->ByteAtHand();
+        size_t atHand = 0;
+        const uint8_t* run = FLink->BytesAtHand(atHand);
+        // A frame's plain data already read in is taken at once: byte by
+        // byte it would pass no time and end nothing either.
+        if (atHand > 0) {
+            const size_t taken = receiver.PushData(run, atHand);
+            if (taken > 0) {
+                FLink->SkipAtHand(taken);
+                continue;
+            }
+        }
+        const bool waited = atHand == 0;
         const int byte = FLink->ReceiveByte(byteTimeoutMs);
         if (byte == TComboLink::kDead) {
             FLinkDead = true;
@@ -141,13 +153,13 @@ bool TComboExchange::ReceivePacket(bool noiseEndsTry)
         if (byte < 0)
             return end(false, FLink->TracesSilence() ? ComboText("KasaNieOdpowiada", "<kasa nie odpowiada>") : "");
         const TComboRxEvent event = receiver.Push(static_cast<uint8_t>(byte));
+        // Noise holds a receive no longer than a frame may take; the first
+        // byte starts that time, so none of it has passed yet.
+        const bool pending = event == cbrxMore || (event == cbrxNoise && !noiseEndsTry);
         if (!started) {
             started = true;
             firstByteMs = CurrentClock().NowMs();
-        }
-        // Noise holds a receive no longer than a frame may take.
-        const bool pending = event == cbrxMore || (event == cbrxNoise && !noiseEndsTry);
-        if (pending && waited && CurrentClock().NowMs() - firstByteMs > frameLimitMs)
+        } else if (pending && waited && CurrentClock().NowMs() - firstByteMs > frameLimitMs)
             return end(false, Format("<ramka niekompletna po %u ms>", static_cast<unsigned>(frameLimitMs)));
         if (pending) continue;
         switch (event) {

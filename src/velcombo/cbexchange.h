@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "cbdata.h"
+#include "cbframe.h"
 #include "sysutils.h"
 
 class TComboLink;
@@ -29,6 +30,8 @@ struct TComboExchangeState {
     // then is the input purged, which costs a system call per command.
     bool staleInputPossible = true;
     TComboDataSet DataSet;
+    // Kept from frame to frame, so that its buffer is too.
+    TComboReceiver receiver;
 };
 
 // What the exchange asks of the action around it. Missing hooks are skipped;
@@ -54,6 +57,7 @@ public:
     static constexpr uint64_t kFrameByteTimeouts = 3;
 
     // link may be null (file mode): nothing is sent and every command fails.
+    // hooks must outlive the exchange.
     TComboExchange(TComboExchangeState& state, TComboLink* link, const TComboExchangeHooks& hooks);
 
     // One command, without fields or with n field strings made by the field
@@ -84,7 +88,7 @@ private:
 
     TComboExchangeState& S;
     TComboLink* FLink;
-    TComboExchangeHooks FHooks;
+    const TComboExchangeHooks& FHooks;
     bool FLinkDead = false;
     int FSends = 0;
 };

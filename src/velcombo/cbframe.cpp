@@ -1,6 +1,8 @@
 #include "cbframe.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "cbdata.h"
 #include "cberrors.h"
@@ -134,13 +136,19 @@ bool ComboBCDToValue(const uint8_t* data, int bytes, int64_t& value)
 
 // --- Building a command frame -------------------------------------------------------
 
-AnsiString ComboInitPacket(uint32_t token, uint16_t cmd)
+void ComboInitPacket(AnsiString& frame, uint32_t token, uint16_t cmd)
 {
-    AnsiString frame(CB_EMPTY_FRAME_SIZE, '\0');
+    frame.assign(CB_EMPTY_FRAME_SIZE, '\0');
     frame[0] = static_cast<char>(CB_STX);
     frame[CB_EMPTY_FRAME_SIZE - 1] = static_cast<char>(CB_ETX);
     ComboPutU32(frame, CB_OFS_TOKEN, token);
     ComboPutU16(frame, CB_OFS_COMMAND, cmd);
+}
+
+AnsiString ComboInitPacket(uint32_t token, uint16_t cmd)
+{
+    AnsiString frame;
+    ComboInitPacket(frame, token, cmd);
     return frame;
 }
 
@@ -163,16 +171,28 @@ uint16_t ComboStoredCRC(const AnsiString& frame) { return ComboGetU16(frame, Crc
 
 void ComboInsertCRC(AnsiString& frame) { ComboPutU16(frame, CrcOffset(frame), ComboComputeCRC(frame)); }
 
+void ComboStuff(AnsiString& frame)
+{
+    const size_t size = frame.size();
+    auto escaped = [&frame, size](size_t i) {
+        const uint8_t b = ByteAt(frame, i);
+        return b == CB_DLE || (i == 0 && b == CB_STX) || (i + 1 == size && b == CB_ETX);
+    };
+    size_t added = 0;
+    for (size_t i = 0; i < size; ++i) added += escaped(i);
+    // From the end backwards, each byte moves up by the 0x10s before it.
+    frame.resize(size + added);
+    for (size_t i = size; added > 0;) {
+        --i;
+        frame[i + added] = frame[i];
+        if (escaped(i)) frame[i + --added] = static_cast<char>(CB_DLE);
+    }
+}
+
 AnsiString ComboInsertSYN(const AnsiString& plain)
 {
-    AnsiString wire;
-    wire.reserve(plain.size() + plain.size() / 8 + 2);
-    for (size_t i = 0; i < plain.size(); ++i) {
-        const uint8_t b = ByteAt(plain, i);
-        const bool frameEdge = (i == 0 && b == CB_STX) || (i + 1 == plain.size() && b == CB_ETX);
-        if (b == CB_DLE || frameEdge) wire.push_back(static_cast<char>(CB_DLE));
-        wire.push_back(static_cast<char>(b));
-    }
+    AnsiString wire = plain;
+    ComboStuff(wire);
     return wire;
 }
 
@@ -196,17 +216,22 @@ void ComboInsertRetryFlag(AnsiString& wire)
     wire = ComboInsertSYN(plain);
 }
 
+void ComboBuildPacket(AnsiString& wire, uint32_t token, uint16_t cmd, int n, const AnsiString* fields)
+{
+    if (!fields || n < 0) n = 0;
+    ComboInitPacket(wire, token, cmd);
+    for (int i = 0; i < n; ++i) ComboInsertFields(wire, fields[i]);
+    ComboInsertFldNum(wire, static_cast<uint16_t>(n));
+    ComboInsertFLen(wire);
+    ComboInsertCRC(wire);
+    ComboStuff(wire);
+}
+
 AnsiString ComboBuildPacket(uint32_t token, uint16_t cmd, int n, const AnsiString* fields)
 {
-    AnsiString frame = ComboInitPacket(token, cmd);
-    if (!fields || n < 0) n = 0;
-    AnsiString all;
-    for (int i = 0; i < n; ++i) all += fields[i];
-    ComboInsertFields(frame, all);
-    ComboInsertFldNum(frame, static_cast<uint16_t>(n));
-    ComboInsertFLen(frame);
-    ComboInsertCRC(frame);
-    return ComboInsertSYN(frame);
+    AnsiString wire;
+    ComboBuildPacket(wire, token, cmd, n, fields);
+    return wire;
 }
 
 size_t ComboFrameSize(int n, const AnsiString* fields)
@@ -248,6 +273,16 @@ TComboRxEvent TComboReceiver::Push(uint8_t byte)
     if (FPacket.size() > 4 && byte == CB_ETX && escaped) return cbrxFrame;
     if (FPacket.size() >= CB_MAX_FRAME_SIZE) return cbrxOverflow;
     return cbrxMore;
+}
+
+size_t TComboReceiver::PushData(const uint8_t* bytes, size_t count)
+{
+    if (FEscape || FPacket.empty() || FPacket.size() + 1 >= CB_MAX_FRAME_SIZE) return 0;
+    const void* dle = std::memchr(bytes, CB_DLE, count);
+    const size_t plain = dle ? static_cast<size_t>(static_cast<const uint8_t*>(dle) - bytes) : count;
+    const size_t taken = std::min(plain, CB_MAX_FRAME_SIZE - 1 - FPacket.size());
+    FPacket.append(reinterpret_cast<const char*>(bytes), taken);
+    return taken;
 }
 
 int ComboParsePacket(const AnsiString& packet, uint32_t token, TComboDataSet& set, const TMLgExtTools* tool)

@@ -59,8 +59,10 @@ bool ComboBCDToValue(const uint8_t* data, int bytes, int64_t& value);
 
 // --- Building a command frame --------------------------------------------------
 // A new plain frame from the 16-byte template: flags 0, token, command code,
-// no fields.
+// no fields. The second form makes frame that template in place, keeping
+// the room it has.
 AnsiString ComboInitPacket(uint32_t token, uint16_t cmd);
+void ComboInitPacket(AnsiString& frame, uint32_t token, uint16_t cmd);
 // Puts the concatenated field strings in front of the checksum.
 void ComboInsertFields(AnsiString& frame, const AnsiString& fields);
 void ComboInsertFldNum(AnsiString& frame, uint16_t count);
@@ -74,6 +76,8 @@ uint16_t ComboStoredCRC(const AnsiString& frame);
 uint16_t ComboComputeCRC(const AnsiString& frame);
 // Wire form: every 0x10 doubled, then a 0x10 before STX and before ETX.
 AnsiString ComboInsertSYN(const AnsiString& plain);
+// The same in place: frame, plain, becomes its wire form.
+void ComboStuff(AnsiString& frame);
 // The plain frame back from its wire form.
 AnsiString ComboUnstuff(const AnsiString& wire);
 // Turns a stuffed frame into its repeated sending: retry flag set, checksum
@@ -81,6 +85,8 @@ AnsiString ComboUnstuff(const AnsiString& wire);
 void ComboInsertRetryFlag(AnsiString& wire);
 // All of the above in order: the stuffed frame of a command with n fields.
 AnsiString ComboBuildPacket(uint32_t token, uint16_t cmd, int n, const AnsiString* fields);
+// The same into wire, which keeps its room from frame to frame.
+void ComboBuildPacket(AnsiString& wire, uint32_t token, uint16_t cmd, int n, const AnsiString* fields);
 // The size of the plain frame of a command with n fields, which is refused
 // above CB_MAX_FRAME_SIZE.
 size_t ComboFrameSize(int n, const AnsiString* fields);
@@ -102,6 +108,11 @@ class TComboReceiver {
 public:
     void Reset();
     TComboRxEvent Push(uint8_t byte);
+    // The start of a run of bytes that is a started frame's plain data, up
+    // to the first 0x10, taken at once as Push would take it byte by byte,
+    // each byte cbrxMore: how many. None before a frame starts, after an
+    // unpaired 0x10, or for the byte that would fill the frame.
+    size_t PushData(const uint8_t* bytes, size_t count);
     const AnsiString& Packet() const { return FPacket; }
     uint8_t NoiseByte() const { return FNoiseByte; }
     // The bytes passed over since the Reset(), a frame start that came to

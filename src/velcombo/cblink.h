@@ -21,9 +21,15 @@ public:
     virtual int ReceiveByte(uint32_t timeoutMs) = 0;
     // Drops whatever has arrived and was not read.
     virtual void PurgeInput() = 0;
-    // Whether the next byte is already read in, so that taking it passes no
-    // time; a link that cannot tell says no.
-    virtual bool ByteAtHand() const { return false; }
+    // The next bytes, already read in, so that taking them passes no time:
+    // how many in count (none when the link cannot tell).
+    virtual const uint8_t* BytesAtHand(size_t& count) const
+    {
+        count = 0;
+        return nullptr;
+    }
+    // Takes count of the bytes at hand, as as many ReceiveByte calls would.
+    virtual void SkipAtHand(size_t) {}
     // How long one byte of an answer is awaited on this link.
     virtual uint32_t ByteTimeoutMs() const = 0;
     // Whether a byte that did not come in time is written to the protocol

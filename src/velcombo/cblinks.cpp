@@ -28,7 +28,13 @@ int TComboSerialLink::ReceiveByte(uint32_t)
 
 void TComboSerialLink::PurgeInput() { FPort.PurgeInputBuffer(); }
 
-bool TComboSerialLink::ByteAtHand() const { return FPort.Buffered() > 0; }
+const uint8_t* TComboSerialLink::BytesAtHand(size_t& count) const
+{
+    count = FPort.Buffered();
+    return FPort.AtHand();
+}
+
+void TComboSerialLink::SkipAtHand(size_t count) { FPort.Skip(count); }
 
 uint32_t TComboSerialLink::ByteTimeoutMs() const
 {
@@ -68,6 +74,12 @@ void TComboSocketLink::PurgeInput()
     }
 }
 
-bool TComboSocketLink::ByteAtHand() const { return FStream.Buffered() > 0; }
+const uint8_t* TComboSocketLink::BytesAtHand(size_t& count) const
+{
+    count = FStream.Buffered();
+    return FStream.AtHand();
+}
+
+void TComboSocketLink::SkipAtHand(size_t count) { FStream.Skip(count); }
 
 uint32_t TComboSocketLink::ByteTimeoutMs() const { return FStream.GetTimeOut(); }

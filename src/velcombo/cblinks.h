@@ -15,7 +15,8 @@ public:
     // Waits as the port's time-out slots say; timeoutMs is theirs already.
     int ReceiveByte(uint32_t timeoutMs) override;
     void PurgeInput() override;
-    bool ByteAtHand() const override;
+    const uint8_t* BytesAtHand(size_t& count) const override;
+    void SkipAtHand(size_t count) override;
     uint32_t ByteTimeoutMs() const override;
     bool TracesSilence() const override { return false; }
 
@@ -30,7 +31,8 @@ public:
     // Waits up to the stream's time-out.
     int ReceiveByte(uint32_t timeoutMs) override;
     void PurgeInput() override;
-    bool ByteAtHand() const override;
+    const uint8_t* BytesAtHand(size_t& count) const override;
+    void SkipAtHand(size_t count) override;
     uint32_t ByteTimeoutMs() const override;
     bool TracesSilence() const override { return true; }
 

@@ -31,20 +31,34 @@ struct RxResult {
     size_t skipped = 0;
 };
 
-// Pushes bytes until a frame or an overflow ends the frame, noise included.
-RxResult Receive(const Bytes& wire)
+// Pushes bytes until a frame or an overflow ends the frame, noise included;
+// with runs, what PushData takes of the rest goes at once, as the exchange
+// takes bytes already read in.
+RxResult Take(const Bytes& wire, bool runs)
 {
     TComboReceiver rx;
     rx.Reset();
     RxResult r;
-    for (char c : wire) {
-        ++r.consumed;
-        r.event = rx.Push(static_cast<uint8_t>(c));
+    const auto* bytes = reinterpret_cast<const uint8_t*>(wire.data());
+    while (r.consumed < wire.size()) {
+        const size_t taken = runs ? rx.PushData(bytes + r.consumed, wire.size() - r.consumed) : 0;
+        r.consumed += taken;
+        if (taken > 0) continue;
+        r.event = rx.Push(bytes[r.consumed++]);
         if (r.event == cbrxNoise) r.noise.push_back(static_cast<char>(rx.NoiseByte()));
         if (r.event != cbrxMore && r.event != cbrxNoise) break;
     }
     r.packet = rx.Packet();
     r.skipped = rx.Skipped();
+    return r;
+}
+
+// Byte by byte, and the same in runs.
+RxResult Receive(const Bytes& wire)
+{
+    const RxResult r = Take(wire, false), inRuns = Take(wire, true);
+    EXPECT_EQ(std::tie(inRuns.event, inRuns.consumed, inRuns.packet, inRuns.noise, inRuns.skipped),
+              std::tie(r.event, r.consumed, r.packet, r.noise, r.skipped));
     return r;
 }
 }  // namespace

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "cblinks.h"
 #include "clientsocket.h"
@@ -26,7 +27,7 @@ namespace {
 struct Rig {
     std::unique_ptr<TComboLink> link;
     int peer = -1;
-    std::function<void()> closeOurs;
+    std::function<void()> closeOurs, closePeer;
     // The bytes from the peer that wait at our end, taken in or not.
     std::function<size_t()> waiting;
     uint32_t byteTimeoutMs = 0;
@@ -51,6 +52,7 @@ Rig Serial()
     rig.link = std::make_unique<TComboSerialLink>(parts->port);
     rig.peer = parts->master;
     rig.closeOurs = [p = parts.get()] { p->port.SetActive(false); };
+    rig.closePeer = [p = parts.get()] { close(std::exchange(p->master, -1)); };
     rig.waiting = [p = parts.get()] { return static_cast<size_t>(p->port.GetBytesInInBuf()); };
     rig.byteTimeoutMs = 100;  // slot 1 for the one byte, and slot 2
     rig.keep = parts;
@@ -81,6 +83,7 @@ Rig Socket()
     rig.link = std::make_unique<TComboSocketLink>(*parts->stream);
     rig.peer = parts->peer;
     rig.closeOurs = [p = parts.get()] { p->socket.SetActive(false); };
+    rig.closePeer = [p = parts.get()] { close(std::exchange(p->peer, -1)); };
     rig.waiting = [p = parts.get()] {
         int inKernel = 0;
         ioctl(p->socket.Socket()->Handle(), FIONREAD, &inKernel);
@@ -129,10 +132,19 @@ TEST(Links, CarryBytesTellSilenceFromADeadLinkAndPurge)
             return testutil::WaitUntil([&] { return rig.waiting() >= count; }, testutil::kEventWaitMs);
         };
         ASSERT_TRUE(arrived(frame.size()));
-        std::string back;
-        for (size_t i = 0; i < frame.size(); ++i) back.push_back(static_cast<char>(rig.link->ReceiveByte(100)));
+        // The first byte read the rest in: it is at hand, and what is
+        // skipped of it is taken as byte after byte would be.
+        std::string back(1, static_cast<char>(rig.link->ReceiveByte(100)));
+        size_t atHand = 0;
+        const uint8_t* run = rig.link->BytesAtHand(atHand);
+        ASSERT_EQ(std::string(reinterpret_cast<const char*>(run), atHand), frame.substr(1));
+        back.append(reinterpret_cast<const char*>(run), 5);
+        rig.link->SkipAtHand(5);
+        while (back.size() < frame.size()) back.push_back(static_cast<char>(rig.link->ReceiveByte(100)));
         EXPECT_EQ(back, frame);
         EXPECT_EQ(rig.link->ReceiveByte(100), TComboLink::kTimeout);
+        rig.link->BytesAtHand(atHand);
+        EXPECT_EQ(atHand, 0u);
 
         // What waits when a command starts is dropped, also what was already taken in.
         ASSERT_EQ(write(rig.peer, "ab", 2), 2);
@@ -142,6 +154,16 @@ TEST(Links, CarryBytesTellSilenceFromADeadLinkAndPurge)
         ASSERT_TRUE(arrived(3));
         rig.link->PurgeInput();
         EXPECT_EQ(rig.link->ReceiveByte(100), TComboLink::kTimeout);
+
+        // A peer that closes while its last bytes wait read in: they are
+        // still handed out one by one, then the link is dead.
+        ASSERT_EQ(write(rig.peer, "xyz", 3), 3);
+        ASSERT_TRUE(arrived(3));
+        ASSERT_EQ(rig.link->ReceiveByte(100), 'x');
+        rig.closePeer();
+        EXPECT_EQ(rig.link->ReceiveByte(100), 'y');
+        EXPECT_EQ(rig.link->ReceiveByte(100), 'z');
+        EXPECT_EQ(rig.link->ReceiveByte(100), TComboLink::kDead);
 
         rig.closeOurs();
         EXPECT_FALSE(rig.link->Send(bytes, frame.size()));
