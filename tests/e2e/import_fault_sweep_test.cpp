@@ -28,6 +28,7 @@
 #include <regex>
 #include <set>
 #include <sstream>
+#include <tuple>
 
 #include "hostlib.h"
 #include "import_host.h"
@@ -52,6 +53,20 @@ const json kTwoDays = {
     TillOperation(4, 10000),
     Order(33, "590", 7500),
 };
+
+// The same behind a day of 400 receipts: a reading longer than the most
+// records a power cut may take.
+json LongReading()
+{
+    json records = json::array();
+    for (int receipt = 1001; receipt <= 1400; ++receipt) {
+        records.push_back(Plu(10, 7, "Chleb", 1000, 350));
+        records.push_back(Close(receipt, 8, receipt, 350));
+    }
+    for (const json& record : kTwoDays) records.push_back(record);
+    return records;
+}
+const json kLongReading = LongReading();
 
 // A file call of a host run as the shim traced it: its number, what it did,
 // on which file (under the test's folder), and whether the register's link
@@ -354,12 +369,16 @@ enum class Applies { Always, ReadingThere, WhileReading, EdiFolderWithoutTheDocu
 
 // A fault the shim does at a point, where it applies, and the cause an
 // error line of the faulted run must name (a pattern) where the host's
-// holdings differ; none: they may not differ.
+// holdings differ (none: they may not differ); the register's records, and
+// every how many points the fault is done (a long reading's points are
+// many and alike).
 struct Fault {
     const char* name;
     const char* shimFault;
     Applies applies;
     const char* cause;
+    const json& records = kTwoDays;
+    size_t every = 1;
 };
 void PrintTo(const Fault& fault, std::ostream* out)
 {
@@ -375,6 +394,7 @@ const Fault kFaults[] = {
     {"WriteFailsOnce", "failOnce", Applies::WriteType, nullptr},
     {"DiskFull", "diskFull", Applies::WriteType, nullptr},
     {"PowerCut", "powerCut", Applies::Always, nullptr},
+    {"PowerCutInALongReading", "powerCut", Applies::WhileReading, nullptr, kLongReading, 41},
 };
 
 // Under the sanitizers every second point, to stay within a minute.
@@ -425,14 +445,14 @@ std::vector<Point> PointsOf(const Fault& fault, const std::vector<FileCall>& cal
 
 // The uninterrupted run of a register that holds no records from `first`
 // to `end`: what a host has after a power cut took them.
-Outcome UninterruptedWithout(size_t first, size_t end)
+Outcome UninterruptedWithout(const json& held, size_t first, size_t end)
 {
-    static std::map<std::pair<size_t, size_t>, Outcome> known;
-    auto [it, added] = known.try_emplace({first, end});
+    static std::map<std::tuple<const json*, size_t, size_t>, Outcome> known;
+    auto [it, added] = known.try_emplace({&held, first, end});
     if (added) {
         json records = json::array();
-        for (size_t i = 0; i < kTwoDays.size(); ++i)
-            if (i < first || i >= end) records.push_back(kTwoDays[i]);
+        for (size_t i = 0; i < held.size(); ++i)
+            if (i < first || i >= end) records.push_back(held[i]);
         RegisterAndHost r(records, "");
         r.Run();
         TakeDocuments(r);
@@ -461,7 +481,7 @@ PointRuns RunPoint(const Fault& fault, const std::vector<FileCall>& calls, const
     PointRuns p;
     const bool powerCut = fault.shimFault == std::string("powerCut");
     const bool kill = fault.shimFault == std::string("kill") || powerCut;
-    RegisterAndHost r(kTwoDays, "");
+    RegisterAndHost r(fault.records, "");
     if (powerCut) std::filesystem::create_directory(r.tmp / "durable");
     const bool reading = fault.applies == Applies::ReadingThere;
     const std::string target = reading                                                 ? r.folder + "/combo.imp"
@@ -508,7 +528,7 @@ TEST_P(FaultAtEveryFileCall, TheGoodRunsAfterItHandOverWhatOneUninterruptedRunWo
     const bool kill = fault.shimFault == std::string("kill") || fault.shimFault == std::string("powerCut");
 
     // The uninterrupted run, traced.
-    RegisterAndHost clean(kTwoDays, "");
+    RegisterAndHost clean(fault.records, "");
     ASSERT_EQ(clean.Run(false, RLIM_INFINITY, Shim(clean)), 0) << ReadFile(clean.tmp / "host.out");
     TakeDocuments(clean);
     const Outcome expected = OutcomeOf(clean);
@@ -534,7 +554,7 @@ TEST_P(FaultAtEveryFileCall, TheGoodRunsAfterItHandOverWhatOneUninterruptedRunWo
 
     Findings failures, notes;
     size_t swept = 0;
-    for (size_t i = 0; i < points.size(); i += kStep, ++swept) {
+    for (size_t i = 0; i < points.size(); i += kStep * fault.every, ++swept) {
         const Point& point = points[i];
         PointRuns runs = RunPoint(fault, calls, point.call);
         std::string said;
@@ -548,8 +568,8 @@ TEST_P(FaultAtEveryFileCall, TheGoodRunsAfterItHandOverWhatOneUninterruptedRunWo
         Outcome reference = expected;
         const Cut& cut = runs.cut;
         if (cut.end > cut.first) {
-            reference = UninterruptedWithout(cut.first, cut.end);
-            const Outcome unconfirmed = UninterruptedWithout(cut.first, cut.end - 1);
+            reference = UninterruptedWithout(fault.records, cut.first, cut.end);
+            const Outcome unconfirmed = UninterruptedWithout(fault.records, cut.first, cut.end - 1);
             if (!Difference(reference, runs.outcome).empty() && Difference(unconfirmed, runs.outcome).empty())
                 reference = unconfirmed;
             if (cut.end - cut.first > kSyncedRecords)
