@@ -67,7 +67,8 @@ const char* g_watch = nullptr;
 const char* g_fault = "kill";
 const char* g_target = "";
 const char* g_durable = nullptr;
-// The generation of each inode made while the shim runs (open addressing).
+// Each inode the shim met and the generation of the file that has it now,
+// 0 for one there before the shim (open addressing; a run makes few files).
 struct Generation {
     ino_t inode;
     unsigned generation;
@@ -149,7 +150,10 @@ bool AnyRoot(bool parent, F visit)
 unsigned& GenerationOf(ino_t inode)
 {
     size_t at = inode % kGenerations;
-    while (g_generations[at].inode != 0 && g_generations[at].inode != inode) at = (at + 1) % kGenerations;
+    for (size_t tried = 0; g_generations[at].inode != 0 && g_generations[at].inode != inode; ++tried) {
+        if (tried == kGenerations) abort();
+        at = (at + 1) % kGenerations;
+    }
     g_generations[at].inode = inode;
     return g_generations[at].generation;
 }
