@@ -272,6 +272,34 @@ void TMFile::Flush()
     WriteHeld();
 }
 
+void TMFile::Sync()
+{
+    Flush();
+    int result = 0;
+    do {
+        result = ::fdatasync(FFd);
+    } while (result != 0 && errno == EINTR);
+    if (result != 0) Fail("MFILE-SYNC", "Błąd zapisu pliku na dysk", errno);
+}
+
+void TMFile::SyncFolderOf(const AnsiString& path)
+{
+    AnsiString folder = ExtractFilePath(path);
+    if (folder.empty()) folder = ".";
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int result = fd < 0 ? -1 : 0;
+    if (fd >= 0) {
+        do {
+            result = ::fsync(fd);
+        } while (result != 0 && errno == EINTR);
+    }
+    const int error = errno;
+    if (fd >= 0) ::close(fd);
+    if (result != 0)
+        throw EMException("MFILE-SYNC", "Błąd zapisu katalogu na dysk",
+                          "Katalog \"" + folder + "\": " + SysErrorMessage(error));
+}
+
 void TMFile::ReadStringsFromFile(const AnsiString& path, TStringList& list, int mode)
 {
     list.SetText(ReadWholeFile(path, mode));

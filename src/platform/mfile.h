@@ -71,6 +71,13 @@ public:
     void SetEof();
     // Writes what is held back.
     void Flush();
+    // Writes what is held back and puts the file's data on the disk, so that
+    // a power cut takes none of it back. A failure throws, and then nothing
+    // written since the last sync that succeeded is known to be on the disk.
+    void Sync();
+    // Puts the folder that holds `path` on the disk: a name made, renamed or
+    // removed in it stays so after a power cut. Throws naming the folder.
+    static void SyncFolderOf(const AnsiString& path);
 
     // The whole file as lines into `list` (emptied first), split at CR LF,
     // LF or CR as the string list does. `mode` is the size of the reading

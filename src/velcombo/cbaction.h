@@ -424,6 +424,17 @@ protected:
     void HoldFile(std::unique_ptr<TMFile> file);
     // Whether impPath still leads to the reading held.
     bool ReadingInPlace() const;
+    // The error line of the days handed over whose note could not be
+    // written, where the reading stays.
+    void ShowUnnotedDays();
+    // Syncs the reading once kRecordsPerSync records, or records read over
+    // kSyncAfterMs, are not on the disk (`now`: at once); counts a record
+    // read when not `now`.
+    void SyncRecords(bool now);
+    static constexpr int kRecordsPerSync = 256;
+    static constexpr uint64_t kSyncAfterMs = 200;
+    int unsyncedRecords = 0;
+    uint64_t unsyncedSince = 0;
     // The reading's name went during its pass: the reading is put back with
     // the notes of what was done, its orders kept, and the run ends naming
     // what is where.
@@ -531,7 +542,8 @@ protected:
     // the record in doubt.
     void NoteMarker(const AnsiString& line);
     void NoteReceiptLine(std::string_view text, ImpLine& line);
-    void MarkIMPFile(const AnsiString& note);
+    // Appends a note of the pass; false (and a warning) when it cannot.
+    bool MarkIMPFile(const AnsiString& note);
     bool parRecordsRead = false;
     // The lines of the receipt open so far, each with "\r\n", and the line
     // of the record in doubt.
@@ -541,6 +553,8 @@ protected:
     // reading's name for them (empty: none given yet), and the order lines
     // in it.
     std::set<int> parHandedOver;
+    // The dates of the days this pass handed over whose note failed.
+    std::vector<AnsiString> parUnnotedDays;
     bool parOrdersKept = false;
     AnsiString parReadingId;
     int parOrderRecords = 0;
@@ -572,12 +586,19 @@ protected:
         // Being published: written whole under the working name of its
         // name, and that renamed to its name next (see WriteEDIDocument).
         bool publishing = false;
+        // Anything left to write or to remember.
+        bool Holds() const { return !lines.Empty() || (written && !readings.empty()); }
     };
     // A failure of the kept-orders file itself, which ends the run.
     struct KeptOrdersFailure : Exception {
         using Exception::Exception;
     };
     std::vector<KeptOrder> ReadKeptOrders();
+    // A kept-orders file that says it is cut short or changed is moved aside
+    // (keptOrdersSetAside: where to), so that none of it is written.
+    void SetAsideDamagedKeptOrders();
+    AnsiString keptOrdersSetAside;
+    AnsiString DamagedKeptOrdersText() const;
     void WriteKeptOrders(const std::vector<KeptOrder>& documents);
     // The kept orders of this run: read at the first use, written back at
     // each change (StoreKeptOrders).

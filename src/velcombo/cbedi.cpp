@@ -107,6 +107,37 @@ const char* const kKeptFrom = "#ODCZYT ";
 const char* const kKeptWaiting = "#CZEKA";
 const char* const kKeptWritten = "#ZAPISANY";
 const char* const kKeptPublishing = "#PUBLIKOWANY";
+// The first line of a file this version writes, and the start of its last
+// line, which counts the blocks and the order lines between them. Each is a
+// block of its own, so an older version passes over both.
+const char* const kKeptFormat = "#ZAMOWIENIA 2";
+const char* const kKeptEnd = "#KONIEC ";
+
+AnsiString KeptEndLine(int blocks, int lines) { return Format("%s%d %d", kKeptEnd, blocks, lines); }
+
+// Whether a kept-orders file is whole: one without the format line (an older
+// version's) is taken as it is; one with it must end with its end line, and
+// the counts must be those of what stands between. A file cut inside its
+// format line, or empty, is no older version's either.
+bool KeptOrdersWhole(const AnsiString& text)
+{
+    const AnsiString first = AnsiString(kKeptFormat) + "\r\n";
+    if (!text.starts_with(first)) return !first.starts_with(text);
+    TStringList lines;
+    lines.SetText(text.substr(first.size()));
+    int blocks = 0, orderLines = 0, last = -1;
+    bool inBlock = false;
+    for (int i = 0; i < lines.Count(); ++i) {
+        const AnsiString& line = lines[i];
+        const bool empty = Trim(line).empty();
+        if (!empty) last = i;
+        if (!empty && !inBlock) ++blocks;
+        inBlock = !empty;
+        if (line.find(';') != AnsiString::npos) ++orderLines;
+    }
+    // The end line is a block of its own, and counts itself out.
+    return last >= 0 && lines[last] == KeptEndLine(blocks - 1, orderLines);
+}
 }  // namespace
 
 // The kept orders: one document after another, each ended by an empty line:
@@ -128,7 +159,7 @@ std::vector<TVelComboAction::KeptOrder> TVelComboAction::ReadKeptOrders()
     }
     KeptOrder document;
     auto close = [&] {
-        if (!document.lines.Empty() || (document.written && !document.readings.empty())) documents.push_back(document);
+        if (document.Holds()) documents.push_back(document);
         document = {};
     };
     for (const AnsiString& line : lines) {
@@ -159,7 +190,12 @@ void TVelComboAction::WriteKeptOrders(const std::vector<KeptOrder>& documents)
 {
     const AnsiString path = FNameZAM();
     AnsiString text;
+    int blocks = 0, orderLines = 0;
     for (const KeptOrder& document : documents) {
+        if (!document.Holds()) continue;
+        ++blocks;
+        for (const AnsiString& line : document.lines)
+            if (line.find(';') != AnsiString::npos) ++orderLines;
         if (!document.name.empty()) text += document.name + "\r\n";
         if (document.waiting) text += AnsiString(kKeptWaiting) + "\r\n";
         if (document.written) text += AnsiString(kKeptWritten) + "\r\n";
@@ -172,10 +208,51 @@ void TVelComboAction::WriteKeptOrders(const std::vector<KeptOrder>& documents)
         if (text.empty())
             RemoveExchangeFile(path);
         else
-            TLTools::BufToFileEx(text, path, WorkingFileName(path), GetLgLink(), false);
+            TLTools::BufToFileEx(AnsiString(kKeptFormat) + "\r\n\r\n" + text + KeptEndLine(blocks, orderLines) +
+                                     "\r\n\r\n",
+                                 path, WorkingFileName(path), GetLgLink(), false, true);
     } catch (const Exception& e) {
         throw KeptOrdersFailure(e.Message());
     }
+}
+
+// Before anything of the run is read: its orders then go into a new file,
+// and none of the damaged one's is written.
+void TVelComboAction::SetAsideDamagedKeptOrders()
+{
+    keptOrdersSetAside.clear();
+    const AnsiString path = FNameZAM();
+    if (!FileExists(path)) return;
+    AnsiString text;
+    try {
+        text = TMFile::ReadWholeFile(path, 0);
+    } catch (const Exception& e) {
+        throw KeptOrdersFailure(e.Message());
+    }
+    if (KeptOrdersWhole(text)) return;
+    for (int n = 1; n <= kReadingsBeside; ++n) {
+        const AnsiString aside =
+            KatalogWymiany() + (n == 1 ? AnsiString("zamowienia-uszkodzony.tmp") : Format("zamowienia-uszkodzony-%d.tmp", n));
+        if (!RenameFile(path, aside)) continue;
+        try {
+            TMFile::SyncFolderOf(aside);
+        } catch (const Exception& e) {
+            throw KeptOrdersFailure(e.Message());
+        }
+        keptOrdersSetAside = aside;
+        DodajKomunikat(zkOstrzezenie, DamagedKeptOrdersText());
+        return;
+    }
+    throw KeptOrdersFailure(DriverText("Plik ") + path +
+                            DriverText(" jest uszkodzony i nie można go przenieść - import wstrzymany przed odczytem z "
+                                       "kasy, aby nic nie zginęło"));
+}
+
+AnsiString TVelComboAction::DamagedKeptOrdersText() const
+{
+    return DriverText("Plik ") + FNameZAM() +
+           DriverText(" był uszkodzony (ucięty lub zmieniony) - przeniesiono go do pliku ") + keptOrdersSetAside +
+           DriverText("; nie zapisano z niego żadnego zamówienia, zamówienia tego importu zachowano osobno");
 }
 
 // Read once a run: a file that goes with its folder meanwhile takes nothing
@@ -414,10 +491,12 @@ void TVelComboAction::WriteEDIDocument(KeptOrder& orders, const std::function<vo
         // Noted, so it must not go even for a moment: a working file that is
         // not this document whole is replaced in one step.
         if (TMFile::ReadWholeFile(work, 0) != document)
-            TLTools::BufToFileEx(document, work, WorkingFileName(work), GetLgLink(), false);
+            TLTools::BufToFileEx(document, work, WorkingFileName(work), GetLgLink(), false, true);
     } else {
         try {
-            TLTools::BufToFile(document, work);
+            TLTools::BufToFile(document, work, true);
+            // Once noted, a working file missing is taken for one renamed.
+            TMFile::SyncFolderOf(work);
         } catch (...) {
             DeleteFile(work);
             throw;
@@ -449,6 +528,8 @@ void TVelComboAction::WriteEDIDocument(KeptOrder& orders, const std::function<vo
         }
         throw Exception(DriverText("Błąd zmiany nazwy pliku ") + work + ": " + SysErrorMessage(error));
     }
+    // Taken out of the kept orders next: published for good first.
+    TMFile::SyncFolderOf(path);
     DodajKomunikat(zkOstrzezenie,
                    DriverText("Utworzono nowy dokument EDI z zamówieniem: ") + ExtractFileName(path));
 }

@@ -21,6 +21,7 @@
 #include <cerrno>
 #include <random>
 
+#include "clock.h"
 #include "sysfiles.h"
 
 namespace {
@@ -52,6 +53,7 @@ void TVelComboAction::Import()
         // would be handed over again by every run.
         RefuseUnremovable(FNameRECEIPT());
         RefuseUnremovable(FNameZAM());
+        SetAsideDamagedKeptOrders();
         const std::vector<AnsiString> leftovers = LeftoverReadings();
         for (const AnsiString& path : leftovers) {
             RefuseUnremovable(path);
@@ -76,6 +78,12 @@ void TVelComboAction::Import()
                        LPV_Warning, 100);
                 ImportFromFile(path, true);
             }
+            // A fresh reading begins a file of its own: one that still carries
+            // an earlier reading's notes would take its days for handed over.
+            if (FileExists(FNameIMP()))
+                throw Exception(DriverText("Plik ") + FNameIMP() +
+                                DriverText(" pozostał w katalogu wymiany po przekazaniu zaległego odczytu - import "
+                                           "wstrzymany przed odczytem z kasy, aby nic nie zginęło"));
             OpenPort();
             ReadSalesToIMPFile();
             parFromRegister = true;
@@ -87,11 +95,16 @@ void TVelComboAction::Import()
         DeleteImpBufs();
         ShowEDIFailure();
         if (Medium != md_file) ShowWaitingOrders();
+        if (!keptOrdersSetAside.empty()) MsgAdd(DamagedKeptOrdersText(), LPV_Error, 100);
         throw;
     }
     ClosePort();
     DeleteImpBufs();
-    if (ediFailure) std::rethrow_exception(ediFailure);
+    if (ediFailure) {
+        if (!keptOrdersSetAside.empty()) MsgAdd(DamagedKeptOrdersText(), LPV_Error, 100);
+        std::rethrow_exception(ediFailure);
+    }
+    if (!keptOrdersSetAside.empty()) throw Exception(DamagedKeptOrdersText());
 }
 
 // The kept-orders file is the exchange folder's: one that cannot be
@@ -148,7 +161,9 @@ void TVelComboAction::ReadSalesToIMPFile()
             ReadParags();
         }
         ReadCashierStatus();
-        // Left open: KeepReading finds the reading through it.
+        // The register keeps none of it now: on the disk before any of it is
+        // handed over. Left open: KeepReading finds the reading through it.
+        SyncRecords(true);
     } catch (const std::exception& e) {
         MsgAdd(e.what(), LPV_Error, 100);
         // A failure of the clean-up is shown, but the failure that ended the
@@ -188,6 +203,7 @@ void TVelComboAction::ImportFromFile(const AnsiString& path, bool ordersWait)
     } catch (...) {
         if (ReadingInPlace()) {
             CloseIMPFile();
+            ShowUnnotedDays();
             throw;
         }
         RescueReading(std::current_exception(), parsed);
@@ -218,10 +234,25 @@ void TVelComboAction::HoldFile(std::unique_ptr<TMFile> file)
     f_combo = std::move(file);
 }
 
+// By the identity taken when the reading was opened: a reading the run no
+// longer holds open (a write to it failed) is still the file it was.
 bool TVelComboAction::ReadingInPlace() const
 {
     std::pair<uint64_t, uint64_t> named;
-    return f_combo && FileIdentity(impPath, named.first, named.second) && named == readingId;
+    return readingId != std::pair<uint64_t, uint64_t>{} && FileIdentity(impPath, named.first, named.second) &&
+           named == readingId;
+}
+
+// Days whose note could not be written: where the reading stays, the next
+// pass hands them over again, and the user is told which.
+void TVelComboAction::ShowUnnotedDays()
+{
+    if (parUnnotedDays.empty()) return;
+    AnsiString days;
+    for (const AnsiString& day : parUnnotedDays) days += (days.empty() ? "" : ", ") + day;
+    MsgAdd(DriverText("Nie odnotowano w pliku ") + impPath + DriverText(" przekazania do bazy dni: ") + days +
+               DriverText(" - następny import przekaże je ponownie"),
+           LPV_Error, 100);
 }
 
 // What the pass handed over is noted in the reading held; the days not
@@ -255,6 +286,7 @@ void TVelComboAction::RescueReading(std::exception_ptr failure, bool parsed)
         MsgAdd(e.what(), LPV_Error, 100);
     }
     CloseIMPFile();
+    if (!where.empty()) ShowUnnotedDays();
     if (where.empty()) {
         // The reading is lost, the kept-orders file maybe with it: the
         // orders known are written at once, the waiting ones among them.
@@ -311,25 +343,52 @@ void TVelComboAction::LineToIMPFile(const AnsiString& line)
         file->Open();
         file->SetPointer(file->GetSize());
         HoldFile(std::move(file));
+        // Its name is what the next run finds it by.
+        TMFile::SyncFolderOf(impPath);
     }
     const int64_t end = f_combo->GetPointer();
     try {
         f_combo->Write(line.data(), static_cast<int64_t>(line.size()));
         f_combo->Flush();
     } catch (...) {
-        // Half a line would join the next run's first line into one that no
-        // parse can read.
+        // Half a line would join the next line into one that no parse can
+        // read. The file stays held: it is still the reading.
         try {
             f_combo->SetPointer(end);
             f_combo->SetEof();
         } catch (...) {
         }
-        f_combo.reset();
         throw;
     }
 }
 
-void TVelComboAction::CloseIMPFile() { f_combo.reset(); }
+void TVelComboAction::CloseIMPFile()
+{
+    f_combo.reset();
+    readingId = {};
+}
+
+// The register forgets a record once the next request confirms it: what it
+// forgot reaches the disk within a bound rather than at every record (a sync
+// costs more than a record's round trip on a fast link), and all of it
+// before `now`. A failed sync is never taken for done: the reading stops.
+void TVelComboAction::SyncRecords(bool now)
+{
+    if (!f_combo) return;
+    if (!now) {
+        if (unsyncedRecords++ == 0) unsyncedSince = RealMs();
+        if (unsyncedRecords < kRecordsPerSync && RealMs() - unsyncedSince < kSyncAfterMs) return;
+    }
+    try {
+        f_combo->Sync();
+    } catch (const Exception& e) {
+        throw Exception(DriverText("Błąd zapisu odczytu z kasy na dysk (") + e.Message() +
+                        Format(DriverText(") - odczyt przerwany; przy zaniku zasilania może zginąć rekordów: %d")
+                                   .c_str(),
+                               unsyncedRecords));
+    }
+    unsyncedRecords = 0;
+}
 
 // The register deleted what it served, and a pass notes in the reading what
 // it handed over: the reading stays in the file this run holds, whatever
@@ -367,6 +426,7 @@ AnsiString TVelComboAction::KeepReading(const AnsiString& when)
         file->Open();
         file->Write(text.data(), static_cast<int64_t>(text.size()));
         file->SetEof();
+        file->Sync();
     } catch (...) {
         file.reset();
         DeleteFile(work);
@@ -376,6 +436,7 @@ AnsiString TVelComboAction::KeepReading(const AnsiString& when)
         file->SetPath(path);
         impPath = path;
         HoldFile(std::move(file));
+        TMFile::SyncFolderOf(path);
         return path;
     };
     if (RenameFile(work, name)) {
@@ -406,7 +467,11 @@ std::vector<AnsiString> TVelComboAction::LeftoverReadings()
 
 void TVelComboAction::RemoveExchangeFile(const AnsiString& path)
 {
-    if (DeleteFile(path)) return;
+    if (DeleteFile(path)) {
+        // Back after a power cut, it would be taken up again.
+        TMFile::SyncFolderOf(path);
+        return;
+    }
     const int error = errno;
     if (FileExists(path))
         throw Exception(DriverText("Błąd usunięcia pliku ") + path + ": " + SysErrorMessage(error));
@@ -432,6 +497,8 @@ void TVelComboAction::AppendNote(const AnsiString& note)
     if (!f_combo) HoldReading(impPath);
     f_combo->SetPointer(f_combo->GetSize());
     LineToIMPFile(note + "\r\n");
+    // A note lost to a power cut would bring its step again.
+    f_combo->Sync();
 }
 
 AnsiString TVelComboAction::NewReadingId()
@@ -474,7 +541,7 @@ void TVelComboAction::WriteReceiptCarry(AnsiString text, const AnsiString& doubt
     }
     if (firstLineMarker) text += kFirstLineRepeated;
     try {
-        TLTools::BufToFileEx(text, path, WorkingFileName(path), GetLgLink(), false);
+        TLTools::BufToFileEx(text, path, WorkingFileName(path), GetLgLink(), false, true);
     } catch (const Exception& e) {
         throw Exception(DriverText("Błąd zapisu niedokończonego paragonu do pliku ") + path + ": " + e.Message());
     }
@@ -511,6 +578,8 @@ void TVelComboAction::AddReceiptPositions()
     for (const AnsiString& line : carry.lines) block += line;
     LineToIMPFile(block + kRecordsStart + carry.doubt + "\r\n");
     if (!carried) return;
+    // "combo.imp" holds the receipt carried in before "receipt.tmp" goes.
+    f_combo->Sync();
     TLTools::ArchiveFile(path, FNameRECEIPT_ARCH(), GetLgLink(), false, 0, true, "");
     RemoveExchangeFile(path);
 }

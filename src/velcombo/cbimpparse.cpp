@@ -141,6 +141,7 @@ void TVelComboAction::ReadFromFile()
     parCarryDoubt.clear();
     parSetAside = 0;
     parHandedOver.clear();
+    parUnnotedDays.clear();
     parOrdersKept = false;
     parReadingId.clear();
     parOrderRecords = 0;
@@ -261,13 +262,16 @@ void TVelComboAction::NoteMarker(const AnsiString& line)
 }
 
 // A note of the save for a later pass over the same file. The sales are with
-// the host already: a note that cannot be written only warns.
-void TVelComboAction::MarkIMPFile(const AnsiString& note)
+// the host already: a note that cannot be written only warns, and the pass
+// goes on to remove the file, so that no later pass needs the note.
+bool TVelComboAction::MarkIMPFile(const AnsiString& note)
 {
     try {
         AppendNote(note);
+        return true;
     } catch (const Exception& e) {
         MsgAdd(e.Message(), LPV_Warning, 100);
+        return false;
     }
 }
 
@@ -598,7 +602,8 @@ void TVelComboAction::SaveImpBufs()
                                        imp_buf->data.DayOfWeekNamePl() + "):");
         ZapiszKasaImp();
         if (handsOver) lastReceiptThisRun = std::max(lastReceiptThisRun, newest);
-        MarkIMPFile(kDayHandedOver + IntToStr(day) + ";" + imp_buf->data.ToString(fmtDate));
+        if (!MarkIMPFile(kDayHandedOver + IntToStr(day) + ";" + imp_buf->data.ToString(fmtDate)))
+            parUnnotedDays.push_back(imp_buf->data.ToString(fmtDate));
     }
     // A register whose printout numbers began again lower would lose every
     // receipt to the guard, so the user is told. A leftover file parsed
@@ -615,6 +620,8 @@ void TVelComboAction::SaveImpBufs()
     if (!parArchived) {
         // The archive takes the file by its name: not someone else's file
         // put under it meanwhile (the pass ends putting the reading back).
+        // Whether it is still the reading is its identity's to say, whatever
+        // write to it failed.
         if (!ReadingInPlace())
             throw Exception(DriverText("Plik ") + impPath + DriverText(" zniknął przed archiwizacją odczytu"));
         if (!FileExists(FNameARC())) {

@@ -14,6 +14,7 @@ void TVelComboAction::ReadParags()
     bool bufferFull = false;
     MsgAdd(DriverText("- import paragonów szczegółowych..."), LPV_Value, 100);
     int counter = 0;
+    unsyncedRecords = 0;
     ReadList(CMD_SALERECGET, {DataB(0)}, {DataB(1)}, {801}, [&] {
         receiptServedUnwritten = true;
         if (!bufferFull && DataSet[0].AsB() == 1) bufferFull = true;
@@ -40,6 +41,8 @@ void TVelComboAction::ReadParags()
         else
             RecordWithoutLine(type);
         receiptServedUnwritten = false;
+        // Before the next request confirms it.
+        SyncRecords(false);
         ThrowPrzerwac();
     });
     // The register had no record left: every record read was confirmed.

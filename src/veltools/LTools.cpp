@@ -71,7 +71,7 @@ AnsiString ReasonOf(const Exception& e)
 
 }  // namespace
 
-void TLTools::BufToFile(const AnsiString& text, const AnsiString& path)
+void TLTools::BufToFile(const AnsiString& text, const AnsiString& path, bool durable)
 {
     TMFile file;
     file.SetPath(path);
@@ -79,14 +79,16 @@ void TLTools::BufToFile(const AnsiString& text, const AnsiString& path)
     file.Open();
     file.SetEof();
     file.Write(text.data(), static_cast<int64_t>(text.size()));
+    if (durable) file.Sync();
     file.Close();
 }
 
-void TLTools::BufToAppendFile(const AnsiString& text, const AnsiString& path)
+void TLTools::BufToAppendFile(const AnsiString& text, const AnsiString& path, bool durable)
 {
     TMFile file;
     OpenForAppend(file, path);
     AppendWhole(file, [&] { file.Write(text.data(), static_cast<int64_t>(text.size())); });
+    if (durable) file.Sync();
     file.Close();
 }
 
@@ -100,22 +102,25 @@ void TLTools::RenFile(const AnsiString& from, const AnsiString& to, const TMLgEx
 }
 
 void TLTools::BufToFileEx(const AnsiString& text, const AnsiString& path, const AnsiString& work,
-                          const TMLgExtTools* lg, bool append)
+                          const TMLgExtTools* lg, bool append, bool durable)
 {
     try {
         if (append && FileExists(path)) {
             // A copy, not a move: the final file stays until the new one is whole.
             if (!CopyFile(path, work, false))
                 throw Exception(Text(lg, "TLToolsBufToFilExceptio", "Błąd kopiowania pliku ") + path);
-            BufToAppendFile(text, work);
+            BufToAppendFile(text, work, durable);
         } else {
-            BufToFile(text, work);
+            BufToFile(text, work, durable);
         }
         RenFile(work, path, lg);
     } catch (...) {
         DeleteFile(work);
         throw;
     }
+    // Renamed, the new file is the one in force: a folder that cannot be
+    // synced is reported, and the file is not taken back.
+    if (durable) TMFile::SyncFolderOf(path);
 }
 
 void TLTools::ArchiveFile(const AnsiString& src, const AnsiString& arc, const TMLgExtTools* lg, bool isExport,

@@ -29,10 +29,11 @@ public:
 
     // --- Files -----------------------------------------------------------
 
-    // Writes `text` as the whole contents of `path` (created when missing).
-    static void BufToFile(const AnsiString& text, const AnsiString& path);
+    // Writes `text` as the whole contents of `path` (created when missing);
+    // `durable`: on the disk before it returns.
+    static void BufToFile(const AnsiString& text, const AnsiString& path, bool durable = false);
     // Appends `text` to `path` (created when missing).
-    static void BufToAppendFile(const AnsiString& text, const AnsiString& path);
+    static void BufToAppendFile(const AnsiString& text, const AnsiString& path, bool durable = false);
     // Gives `from` the name `to`, replacing a file `to` in one step. A folder
     // in the way throws "Błąd usunięcia pliku " + to; a failed rename throws
     // "Błąd zmiany nazwy pliku" + to.
@@ -40,9 +41,10 @@ public:
     // Makes `path` hold `text` (appended to its old contents with `append`)
     // by writing the working name `work` beside it and renaming that over
     // `path`: `path` only ever exists whole, and the old one stays until the
-    // new one is complete.
+    // new one is complete. `durable`: the new file and its name are on the
+    // disk before it returns, so a power cut leaves the old or the new one.
     static void BufToFileEx(const AnsiString& text, const AnsiString& path, const AnsiString& work,
-                            const TMLgExtTools* lg, bool append);
+                            const TMLgExtTools* lg, bool append, bool durable = false);
     // Appends the lines of `src` to the archive `arc`, after a dated header
     // line ("EKSPORT" or "IMPORT"; for an export `kind` 0-3 adds the shift
     // line) when `header` is set, and after `extra` when not empty. A missing

@@ -37,6 +37,10 @@ std::mutex g_undeletableLock;
 std::string g_undeletable;
 std::string g_replacedOnCreation;
 std::function<void(const std::string&)> g_replace;
+// The next write whose bytes begin with this text fails with a full disk;
+// the next sync of a file's data fails as a disk's error does.
+std::string g_failingWrite;
+bool g_failingSync = false;
 
 class Undeletable {
 public:
@@ -61,6 +65,34 @@ extern "C" int unlink(const char* path)
     }
     static const auto real = reinterpret_cast<int (*)(const char*)>(dlsym(RTLD_NEXT, "unlink"));
     return real(path);
+}
+
+extern "C" ssize_t pwrite(int fd, const void* data, size_t size, off_t at)
+{
+    {
+        std::lock_guard<std::mutex> guard(g_undeletableLock);
+        if (!g_failingWrite.empty() && std::string_view(static_cast<const char*>(data), size).starts_with(g_failingWrite)) {
+            g_failingWrite.clear();
+            errno = ENOSPC;
+            return -1;
+        }
+    }
+    static const auto real = reinterpret_cast<ssize_t (*)(int, const void*, size_t, off_t)>(dlsym(RTLD_NEXT, "pwrite"));
+    return real(fd, data, size, at);
+}
+
+extern "C" int fdatasync(int fd)
+{
+    {
+        std::lock_guard<std::mutex> guard(g_undeletableLock);
+        if (g_failingSync) {
+            g_failingSync = false;
+            errno = EIO;
+            return -1;
+        }
+    }
+    static const auto real = reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, "fdatasync"));
+    return real(fd);
 }
 
 extern "C" int open(const char* path, int flags, ...)
@@ -161,6 +193,16 @@ const std::multiset<std::string>& CleanReceipts()
         return Receipts(s->host);
     }();
     return receipts;
+}
+
+// The order lines of every document in the EDI folder.
+std::multiset<std::string> OrderLines(const RegisterSession& s)
+{
+    std::multiset<std::string> lines;
+    for (const std::string& document : Documents(s))
+        for (size_t at = document.find("Linia:"); at != std::string::npos; at = document.find("Linia:", at + 1))
+            lines.insert(document.substr(at, document.find("\r\n", at) - at));
+    return lines;
 }
 
 std::string Today()
@@ -412,7 +454,8 @@ TEST(ImportFolder, KeptOrdersBecomeOneDocumentWhateverComesBetween)
     s->Run(-3);
     const std::string kept = ReadFile(Exchange(*s, "zamowienia.tmp"));
     ASSERT_TRUE(std::regex_match(
-        kept, std::regex("Doc001_" + Today() + "_001\\.txt\r\n#ODCZYT [0-9a-f]{24}\r\nMleko;590;2500\r\n\r\n")))
+        kept, std::regex("#ZAMOWIENIA 2\r\n\r\nDoc001_" + Today() +
+                         "_001\\.txt\r\n#ODCZYT [0-9a-f]{24}\r\nMleko;590;2500\r\n\r\n#KONIEC 1 1\r\n\r\n")))
         << kept;
     s->host.SetParam("ComboEdiFolder", s->tmp / "edi");
     ASSERT_EQ(s->Run(-3), 0);
@@ -633,5 +676,109 @@ TEST(ImportFolder, TheFolderTheFilesGoToIsMadeWithTheTraceRefusedWithoutItAndLoc
         if (c.value.back() != '/' && std::filesystem::is_directory(at("@" + c.value))) {
             EXPECT_TRUE(std::filesystem::is_empty(at("@" + c.value))) << c.what;
         }
+    }
+}
+
+// One note of the reading that cannot be written (the disk full for that one
+// write): the archive note of a leftover handed over, with a fresh reading
+// after it in the same run, or a day's note in totals mode. The run goes on,
+// removes the reading as usual and never says it vanished. The first sync of
+// the reading failing instead: the run stops saying how many records a
+// power cut may take. With the runs after it, every receipt, day and order
+// reaches the host and the EDI folder once, as when nothing failed.
+TEST(ImportFolder, ANoteThatCannotBeWrittenLosesNothingAndBringsNothingTwice)
+{
+    const std::string leftover = "\r\n#PARAGONY;\r\nP_ZAM;32;9;591;1000;Sok\r\nP_PLU;1;5;;Woda;1000;200;0\r\n"
+                                 "P_PLA;2;1;Gotowka;0;200;;;;-1\r\nP_TRN;100;20260309080500000;0001;Ala;3;200;200;10\r\n"
+                                 "#BEZ_WATPLIWOSCI\r\n";
+    // The case, its import mode, its leftover, the write that fails ("": the
+    // first sync) and the error the run ends with ("": none).
+    const std::tuple<const char*, const char*, std::string, const char*, const char*> cases[] = {
+        {"the archive note of a leftover", "1", leftover, "#ZARCHIWIZOWANO", ""},
+        {"a day note in totals mode", "0", "", "#PRZEKAZANO;", ""},
+        {"the first sync of the reading", "1", "", "",
+         ": błąd wejścia-wyjścia) - odczyt przerwany; przy zaniku zasilania może zginąć rekordów: "},
+    };
+    for (const auto& [what, mode, left, note, error] : cases) {
+        auto session = [&, mode = mode, left = left] {
+            auto s = Session();
+            s->host.SetParam("ComboImpMode", mode);
+            if (!left.empty()) WriteFile(Exchange(*s, "combo.imp"), left);
+            return s;
+        };
+        const auto never = session();
+        ASSERT_EQ(never->Run(-3), 0) << what;
+        const auto s = session();
+        {
+            std::lock_guard<std::mutex> guard(g_undeletableLock);
+            g_failingWrite = note;
+            g_failingSync = *note == 0;
+        }
+        s->Run(-3);
+        EXPECT_TRUE(g_failingWrite.empty() && !g_failingSync) << what;
+        // A run stopped leaves the cashier state to the next one's reading too.
+        if (*error == 0) {
+            EXPECT_FALSE(ShowsError(s->host, "")) << what << ::testing::PrintToString(s->host.lines);
+            EXPECT_FALSE(HasLeftover(*s)) << what;
+            EXPECT_EQ(s->host.imports.size(), never->host.imports.size()) << what;
+        } else {
+            EXPECT_TRUE(ShowsError(s->host, error)) << what << ::testing::PrintToString(s->host.lines);
+        }
+        Recover(*s, what);
+        EXPECT_EQ(Receipts(s->host), Receipts(never->host)) << what;
+        EXPECT_EQ(OrderLines(*s), OrderLines(*never)) << what;
+    }
+}
+
+// A kept-orders file cut at every byte, or its end line changed: before the
+// register is read the run sets it aside, naming both files, and writes
+// nothing from it; the sales of the run and their order reach the host and
+// the EDI folder, and the run ends with the error. Put back whole, its
+// orders are written once. A file cut only after its end line is whole.
+TEST(ImportFolder, AKeptOrdersFileCutShortOrChangedIsSetAsideAndLosesNothingOnceMended)
+{
+    const auto keeping = Session();
+    keeping->host.SetParam("ComboEdiFolder", "");
+    keeping->Run(-3);
+    // Another order than the run's own, so that its document is no copy of the run's.
+    const std::string kept =
+        std::regex_replace(ReadFile(Exchange(*keeping, "zamowienia.tmp")), std::regex("Mleko;590;2500"), "Sok;591;1000");
+    const size_t endLine = kept.rfind("#KONIEC 1 1\r\n");
+    ASSERT_NE(endLine, std::string::npos) << kept;
+    const auto clean = Session();
+    ASSERT_EQ(clean->Run(-3), 0);
+    std::multiset<std::string> all = OrderLines(*clean);
+    all.insert("Linia:Kod{591}Ilosc{1.000}");
+
+    std::vector<std::pair<std::string, std::string>> files;
+    for (size_t cut = 0; cut < kept.size(); ++cut) files.emplace_back("cut at " + std::to_string(cut), kept.substr(0, cut));
+    for (const char* end : {"#KONIEC 1 2", "#KONIEC 2 1", "#KONIEC 1 1 0"})
+        files.emplace_back(end, kept.substr(0, endLine) + end + "\r\n\r\n");
+    for (const auto& [what, text] : files) {
+        const auto s = Session();
+        const std::string path = Exchange(*s, "zamowienia.tmp"), aside = Exchange(*s, "zamowienia-uszkodzony.tmp");
+        WriteFile(path, text);
+        s->Run(-3);
+        EXPECT_EQ(Receipts(s->host), CleanReceipts()) << what;
+        if (what.starts_with("cut") && text.size() >= endLine + 11) {
+            EXPECT_FALSE(ShowsError(s->host, "")) << what;
+            EXPECT_EQ(OrderLines(*s), all) << what;
+            continue;
+        }
+        const std::string damaged = "Plik " + path + " był uszkodzony (ucięty lub zmieniony) - przeniesiono go do pliku " +
+                                    aside + "; nie zapisano z niego żadnego zamówienia";
+        EXPECT_TRUE(ShowsError(s->host, damaged)) << what << ::testing::PrintToString(s->host.lines);
+        size_t told = 0, read = 0;
+        for (size_t i = 0; i < s->host.lines.size(); ++i) {
+            if (!told && s->host.lines[i].text.starts_with(damaged)) told = i + 1;
+            if (!read && s->host.lines[i].text.starts_with("- import paragonów szczegółowych")) read = i + 1;
+        }
+        EXPECT_TRUE(told && told < read) << what << ": told before the register is read";
+        EXPECT_EQ(ReadFile(aside), text) << what;
+        EXPECT_EQ(OrderLines(*s), OrderLines(*clean)) << what;
+        std::filesystem::remove(aside);
+        WriteFile(path, kept);
+        EXPECT_EQ(s->Run(-3), 0) << what;
+        EXPECT_EQ(OrderLines(*s), all) << what;
     }
 }

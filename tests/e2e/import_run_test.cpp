@@ -250,8 +250,9 @@ TEST(ImportRun, TheGuardTellsWhatItSetsAsideAndAnOrderWaitsForItsFolder)
         EXPECT_EQ(edi->host.lines.back().kind, 2);
         // The document's name, the reading it came from, its order line.
         EXPECT_TRUE(std::regex_match(ReadFile(edi->tmp / "zamowienia.tmp"),
-                                     std::regex(std::string("Doc001_") + today +
-                                                "_001\\.txt\r\n#ODCZYT [0-9a-f]{24}\r\nMleko;590;2500\r\n\r\n")))
+                                     std::regex(std::string("#ZAMOWIENIA 2\r\n\r\nDoc001_") + today +
+                                                "_001\\.txt\r\n#ODCZYT [0-9a-f]{24}\r\nMleko;590;2500\r\n\r\n"
+                                                "#KONIEC 1 1\r\n\r\n")))
             << ReadFile(edi->tmp / "zamowienia.tmp");
         EXPECT_FALSE(Exists(edi->tmp.Path() + "\\zamowienia.tmp"));
         edi->host.SetParam("ComboEdiFolder", edi->tmp / "EDI");
