@@ -222,6 +222,9 @@ public:
     // A reading kept beside a "combo.imp" that is not this run's (n from 1).
     AnsiString FNameIMPBeside(int n) const { return KatalogWymiany() + Format("combo-%d.imp", n); }
     static constexpr int kReadingsBeside = 99;
+    // Someone else's file found under the reading's name, moved off it
+    // (n from 1): no leftover search takes it.
+    AnsiString FNameSetAside(int n) const { return KatalogWymiany() + Format("combo-obcy-%d.imp", n); }
 
     // Operations -3 and -6.
     void Import();
@@ -235,6 +238,20 @@ public:
     // putting the reading back under a name when it does not (`when` says
     // in which step it went); the reading stays held; answers its name.
     AnsiString KeepReading(const AnsiString& when);
+    // The whole text of the reading held; its end stays where lines go.
+    AnsiString HeldReadingText();
+    // Whether the file at path is a copy of the reading whose text is given
+    // (see PutBackOverItsCopy).
+    static bool CopyOfReading(const AnsiString& path, const AnsiString& reading);
+    // The id a reading's text carries (its first kReadingId note); empty
+    // when none.
+    static AnsiString ReadingIdIn(const AnsiString& text);
+    // Whether the name of the reading held leads to a copy of it (put back
+    // by a sync or backup tool), which is the reading still.
+    bool CopyUnderItsName();
+    // A copy of the reading under its name: the reading goes back over it.
+    // Whether the name leads to the reading now.
+    bool PutBackOverItsCopy(const AnsiString& when);
     // Removes a file of the exchange folder; throws naming it when it stays.
     void RemoveExchangeFile(const AnsiString& path);
     // Throws naming the file when it is there and cannot be removed, or
@@ -270,12 +287,14 @@ public:
     static constexpr const char* kRecordWithoutLine = "#BEZ_WIERSZA;";
     static constexpr const char* kNothingInDoubt = "#BEZ_WATPLIWOSCI";
     static constexpr const char* kCarriedDoubt = "#WATPLIWY;";
-    // Notes of a parse pass's save, for a later pass over the same file: the
-    // n-th day (counted from 1, with its date) is with the host; the name
-    // the reading's orders are kept under; the orders are kept (see
-    // KeepOrdersOfPass).
-    static constexpr const char* kDayHandedOver = "#PRZEKAZANO;";
+    // The reading's id, its first line since it was begun (a file of an
+    // older version gets it at the save of its orders): any copy of it says
+    // whose it is, and its orders are kept under it.
     static constexpr const char* kReadingId = "#ODCZYT;";
+    // Notes of a parse pass's save, for a later pass over the same file: the
+    // n-th day (counted from 1, with its date) is with the host; the orders
+    // are kept (see KeepOrdersOfPass).
+    static constexpr const char* kDayHandedOver = "#PRZEKAZANO;";
     static constexpr const char* kOrdersKept = "#ZAMOWIENIA_ZACHOWANE";
     // The file is in "arch.imp" already; only its removal failed.
     static constexpr const char* kArchived = "#ZARCHIWIZOWANO";

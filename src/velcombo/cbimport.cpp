@@ -15,7 +15,11 @@
 // - a reading is held open from its first line to the end of its pass, and
 //   notes in itself what of it is done: whatever becomes of its name or its
 //   folder meanwhile, it is put back with those notes, and the next pass
-//   does only the rest.
+//   does only the rest;
+// - a reading carries its id from its first line: a copy of it put back
+//   under its name is the reading still, never a leftover of its own, and
+//   someone else's file found there is moved to a name no leftover search
+//   takes.
 #include "cbaction.h"
 
 #include <cerrno>
@@ -201,7 +205,12 @@ void TVelComboAction::ImportFromFile(const AnsiString& path, bool ordersWait)
         parsed = true;
         SaveImpBufs();
     } catch (...) {
-        if (ReadingInPlace()) {
+        bool inPlace = ReadingInPlace();
+        try {
+            inPlace = inPlace || PutBackOverItsCopy(DriverText("podczas przekazywania sprzedaży do bazy"));
+        } catch (const std::exception&) {
+        }
+        if (inPlace) {
             CloseIMPFile();
             ShowUnnotedDays();
             throw;
@@ -328,8 +337,9 @@ void TVelComboAction::OpenIMPFile()
     CloseIMPFile();
     impPath = FNameIMP();
     // Each run's lines begin on a line of their own, whatever an earlier run
-    // left at the end.
-    LineToIMPFile("\r\n");
+    // left at the end; the reading's id comes first, so that any copy of it
+    // says whose it is.
+    LineToIMPFile("\r\n" + AnsiString(kReadingId) + NewReadingId() + "\r\n");
 }
 
 void TVelComboAction::LineToIMPFile(const AnsiString& line)
@@ -400,9 +410,7 @@ AnsiString TVelComboAction::KeepReading(const AnsiString& when)
     if (!f_combo || ReadingInPlace()) return name;
     AnsiString text;
     try {
-        f_combo->SetPointer(0);
-        char chunk[65536];
-        for (int64_t n; (n = f_combo->Read(chunk, sizeof chunk)) > 0;) text.append(chunk, static_cast<size_t>(n));
+        text = HeldReadingText();
     } catch (...) {
         CloseIMPFile();
         throw;
@@ -417,8 +425,9 @@ AnsiString TVelComboAction::KeepReading(const AnsiString& when)
                                           DriverText(" - utworzono go ponownie"));
     }
     // Written whole under a working name, held from then on, and never put
-    // over a file of someone else's: the name when it is free, else the
-    // first free name beside it.
+    // over a file of someone else's: a file under the name is moved off it
+    // first, and dropped when it is a copy of the reading; only when the
+    // name cannot be had does the reading go beside it.
     const AnsiString work = WorkingFileName(name);
     auto file = std::make_unique<TMFile>();
     file->SetPath(work);
@@ -439,10 +448,34 @@ AnsiString TVelComboAction::KeepReading(const AnsiString& when)
         TMFile::SyncFolderOf(path);
         return path;
     };
-    if (RenameFile(work, name)) {
-        DodajKomunikat(zkOstrzezenie, DriverText("Plik ") + name + DriverText(" zniknął ") + when +
-                                          DriverText(" - odczyt zapisano w nim ponownie"));
-        return held(name);
+    bool copyFound = false;
+    AnsiString setAside;
+    for (int tries = 0; tries < 3; ++tries) {
+        if (RenameFile(work, name)) {
+            const AnsiString done = DriverText(" - odczyt zapisano w nim ponownie");
+            if (!setAside.empty())
+                DodajKomunikat(zkOstrzezenie, DriverText("Plik ") + name + DriverText(" został podmieniony ") + when +
+                                                  DriverText(" - tamten plik przeniesiono do pliku ") + setAside +
+                                                  DriverText(", którego import nie bierze, a odczyt zapisano ponownie "
+                                                             "pod nazwą ") +
+                                                  ExtractFileName(name));
+            else if (copyFound)
+                DodajKomunikat(zkOstrzezenie, DriverText("Plik ") + name +
+                                                  DriverText(" został podmieniony kopią odczytu ") + when + done);
+            else
+                DodajKomunikat(zkOstrzezenie, DriverText("Plik ") + name + DriverText(" zniknął ") + when + done);
+            return held(name);
+        }
+        AnsiString aside;
+        for (int n = 1; n <= kReadingsBeside && aside.empty(); ++n)
+            if (!FileExists(FNameSetAside(n)) && !DirectoryExists(FNameSetAside(n))) aside = FNameSetAside(n);
+        if (aside.empty()) break;
+        if (!RenameFile(name, aside)) continue;
+        if (CopyOfReading(aside, text) && DeleteFile(aside)) {
+            copyFound = true;
+        } else {
+            setAside += (setAside.empty() ? "" : ", ") + aside;
+        }
     }
     for (int n = 1; n <= kReadingsBeside; ++n) {
         const AnsiString beside = FNameIMPBeside(n);
@@ -454,6 +487,61 @@ AnsiString TVelComboAction::KeepReading(const AnsiString& when)
     }
     throw Exception(DriverText("Brak wolnej nazwy na zapisanie odczytu z kasy obok pliku ") + name +
                     DriverText(" - odczyt jest w pliku ") + work);
+}
+
+AnsiString TVelComboAction::HeldReadingText()
+{
+    AnsiString text;
+    const int64_t end = f_combo->GetPointer();
+    try {
+        f_combo->SetPointer(0);
+        char chunk[65536];
+        for (int64_t n; (n = f_combo->Read(chunk, sizeof chunk)) > 0;) text.append(chunk, static_cast<size_t>(n));
+    } catch (...) {
+        f_combo->SetPointer(end);
+        throw;
+    }
+    f_combo->SetPointer(end);
+    return text;
+}
+
+AnsiString TVelComboAction::ReadingIdIn(const AnsiString& text)
+{
+    const std::string_view note = kReadingId;
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = std::min(text.find('\n', at), text.size());
+        std::string_view line(text.data() + at, end - at);
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        if (line.starts_with(note)) return AnsiString(line.substr(note.size()));
+        at = end + 1;
+    }
+    return {};
+}
+
+// It carries the reading's id, or (a copy of a file of an older version,
+// or one cut before its id) holds the reading's first bytes.
+bool TVelComboAction::CopyOfReading(const AnsiString& path, const AnsiString& reading)
+{
+    AnsiString text;
+    try {
+        text = TMFile::ReadWholeFile(path, 0);
+    } catch (const std::exception&) {
+        return false;
+    }
+    const AnsiString id = ReadingIdIn(reading);
+    return (!id.empty() && ReadingIdIn(text) == id) || reading.starts_with(text);
+}
+
+bool TVelComboAction::CopyUnderItsName()
+{
+    return f_combo && FileExists(impPath) && CopyOfReading(impPath, HeldReadingText());
+}
+
+bool TVelComboAction::PutBackOverItsCopy(const AnsiString& when)
+{
+    if (!CopyUnderItsName()) return false;
+    KeepReading(when);
+    return ReadingInPlace();
 }
 
 std::vector<AnsiString> TVelComboAction::LeftoverReadings()

@@ -266,58 +266,75 @@ TEST(ImportFolder, OneOperationAtATimeInAnExchangeFolder)
 // While the receipts are read, once the first is in "combo.imp", another
 // program deletes the file, puts a file of its own in its place, or deletes
 // the whole folder; or it puts its file there the moment the library has made
-// "combo.imp": the reading is written back where it may go, with a warning,
-// and every receipt reaches the host once; a file of someone else's is left
-// where it is (the next run takes it as any leftover).
+// "combo.imp"; or a sync tool puts back a copy it took earlier, whole lines
+// or cut in a line: the reading is written back where it may go, with a
+// warning, and every receipt reaches the host once. A copy of the reading is
+// dropped; a file of someone else's is moved to a name no import takes.
 TEST(ImportFolder, TheReadingReachesTheHostWhateverBecomesOfComboImpMeanwhile)
 {
     const std::string someoneElses = "\r\nKAS;0\r\n";
+    // What another program does as the record of that count is about to be
+    // read (0: as the library makes the file).
+    using Meddle = std::function<void(const std::string& folder, int record)>;
+    auto at = [](int record, std::function<void(const std::string&)> step) -> Meddle {
+        return [=](const std::string& folder, int n) {
+            if (n == record) step(folder);
+        };
+    };
     auto replace = [&](const std::string& folder) {
         std::filesystem::remove(folder + "combo.imp");
         WriteFile(folder + "combo.imp", someoneElses);
     };
-    const char* const replaced = " został podmieniony podczas odczytu z kasy - odczyt zapisano w pliku combo-1.imp, a "
-                                 "tamten plik pozostawiono";
-    const std::tuple<const char*, bool, std::function<void(const std::string&)>, const char*> cases[] = {
-        {"deleted", false, [](const std::string& folder) { std::filesystem::remove(folder + "combo.imp"); },
-         " zniknął podczas odczytu z kasy - odczyt zapisano w nim ponownie"},
-        {"replaced", false, replace, replaced},
-        {"replaced as it is made", true, replace, replaced},
-        {"its folder deleted", false, [](const std::string& folder) { std::filesystem::remove_all(folder); },
-         "\" zniknął podczas odczytu z kasy - utworzono go ponownie"},
+    // A copy with the second receipt begun, put back with the third begun.
+    auto copyBack = [](const std::string& cut) -> Meddle {
+        return [=](const std::string& folder, int n) {
+            if (n == 5) WriteFile(folder + "copy", ReadFile(folder + "combo.imp") + cut);
+            if (n == 9) std::filesystem::rename(folder + "copy", folder + "combo.imp");
+        };
     };
-    for (const auto& [what, atCreation, meddle, warning] : cases) {
+    const char* const replaced = " został podmieniony podczas odczytu z kasy - tamten plik przeniesiono do pliku @"
+                                 "combo-obcy-1.imp, którego import nie bierze, a odczyt zapisano ponownie pod nazwą "
+                                 "combo.imp";
+    const char* const copied = " został podmieniony kopią odczytu podczas odczytu z kasy - odczyt zapisano w nim ponownie";
+    const std::tuple<const char*, Meddle, const char*> cases[] = {
+        {"deleted", at(4, [](const std::string& folder) { std::filesystem::remove(folder + "combo.imp"); }),
+         " zniknął podczas odczytu z kasy - odczyt zapisano w nim ponownie"},
+        {"replaced", at(4, replace), replaced},
+        {"replaced as it is made", at(0, replace), replaced},
+        {"its folder deleted", at(4, [](const std::string& folder) { std::filesystem::remove_all(folder); }),
+         "\" zniknął podczas odczytu z kasy - utworzono go ponownie"},
+        {"an earlier copy put back", copyBack(""), copied},
+        {"a copy cut in a line put back", copyBack("P_ZAM;32;9;5"), copied},
+    };
+    for (const auto& [what, meddle, warning] : cases) {
         const auto s = Session();
         const std::string folder = s->host.device.folder;
         bool meddled = false;
-        if (atCreation) {
+        {
             std::lock_guard<std::mutex> guard(g_undeletableLock);
             g_replacedOnCreation = folder + "combo.imp";
             g_replace = [&, meddle = meddle](const std::string&) {
                 meddled = true;
-                meddle(folder);
-            };
-        } else {
-            // The fourth record's count is shown once the first receipt's
-            // three lines are in the file, before the fourth's is.
-            s->host.onLine = [&, meddle = meddle](const HostLine& line) {
-                if (meddled || line.text != "- import paragonów szczegółowych...:\x01" "4") return;
-                meddled = true;
-                meddle(folder);
+                meddle(folder, 0);
             };
         }
+        const std::string count = "- import paragonów szczegółowych...:\x01";
+        s->host.onLine = [&, meddle = meddle](const HostLine& line) {
+            if (!line.text.starts_with(count)) return;
+            meddled = true;
+            meddle(folder, std::stoi(line.text.substr(count.size())));
+        };
         const int result = s->Run(-3);
         EXPECT_TRUE(meddled) << what;
         EXPECT_EQ(result, 0) << what;
+        const std::string expected = std::regex_replace(warning, std::regex("@"), folder);
         bool warned = false;
         for (const HostLine& line : s->host.lines)
-            warned = warned || (line.kind == 1 && line.text.find(warning) != std::string::npos);
-        EXPECT_TRUE(warned) << what;
-        if (std::string(what).starts_with("replaced")) {
-            EXPECT_EQ(ReadFile(folder + "combo.imp"), someoneElses);
-            EXPECT_FALSE(Exists(folder + "combo-1.imp"));
-        }
-        Recover(*s, what);
+            warned = warned || (line.kind == 1 && line.text.find(expected) != std::string::npos);
+        EXPECT_TRUE(warned) << what << ::testing::PrintToString(s->host.lines);
+        EXPECT_EQ(ReadFile(folder + "combo-obcy-1.imp"), std::string(what).starts_with("replaced") ? someoneElses : "")
+            << what;
+        EXPECT_FALSE(HasLeftover(*s)) << what;
         EXPECT_EQ(Receipts(s->host), CleanReceipts()) << what;
     }
 }
