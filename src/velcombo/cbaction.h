@@ -613,6 +613,9 @@ protected:
         using Exception::Exception;
     };
     std::vector<KeptOrder> ReadKeptOrders();
+    // Whether the kept-orders file as it is on disk notes this document as
+    // being published.
+    bool NotedAsPublishing(const AnsiString& name);
     // A kept-orders file that says it is cut short or changed is moved aside
     // (keptOrdersSetAside: where to), so that none of it is written.
     void SetAsideDamagedKeptOrders();

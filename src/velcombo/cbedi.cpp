@@ -414,6 +414,16 @@ void TVelComboAction::SaveEDIOrder()
     }
 }
 
+bool TVelComboAction::NotedAsPublishing(const AnsiString& name)
+{
+    try {
+        for (const KeptOrder& document : ReadKeptOrders())
+            if (document.publishing && document.name == name) return true;
+    } catch (const Exception&) {
+    }
+    return false;
+}
+
 AnsiString TVelComboAction::EdiFolder()
 {
     // The folder is taken (and made) only now that there is a document for it.
@@ -510,7 +520,9 @@ void TVelComboAction::WriteEDIDocument(KeptOrder& orders, const std::function<vo
         } catch (...) {
             orders.name = name;
             orders.publishing = publishing;
-            DeleteFile(work);
+            // A note put in place before its folder's sync failed is there
+            // all the same: the next run publishes the working file it names.
+            if (!NotedAsPublishing(ExtractFileName(path))) DeleteFile(work);
             throw;
         }
         // The name noted before was someone else's by now: its working
