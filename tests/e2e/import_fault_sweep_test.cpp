@@ -54,16 +54,15 @@ const json kTwoDays = {
     Order(33, "590", 7500),
 };
 
-// The same behind a day of 400 receipts: a reading longer than the most
-// records a power cut may take.
+// The same and 400 more receipts on day two: a reading longer than the
+// most records a power cut may take.
 json LongReading()
 {
-    json records = json::array();
+    json records = kTwoDays;
     for (int receipt = 1001; receipt <= 1400; ++receipt) {
         records.push_back(Plu(10, 7, "Chleb", 1000, 350));
-        records.push_back(Close(receipt, 8, receipt, 350));
+        records.push_back(Close(receipt, 11, receipt - 988, 350, 10));
     }
-    for (const json& record : kTwoDays) records.push_back(record);
     return records;
 }
 const json kLongReading = LongReading();
@@ -102,6 +101,7 @@ std::vector<FileCall> ReadTrace(const RegisterAndHost& r)
         std::istringstream fields(line);
         fields >> call.number >> call.op;
         std::getline(fields >> std::ws, call.path);
+        if (call.path == r.tmp.Path()) call.path = ".";
         for (size_t at; (at = call.path.find(root)) != std::string::npos;) call.path.erase(at, root.size());
         // A probe of a folder's room is named at random.
         call.path = std::regex_replace(call.path, std::regex("/test\\.[A-Za-z0-9]{6}$"), "/test.XXXXXX");
@@ -384,6 +384,9 @@ void PrintTo(const Fault& fault, std::ostream* out)
 {
     *out << fault.name;
 }
+// A day the host took whose note the disk refused comes again, as the
+// faulted run says.
+const char* const kNotNoted = "Nie odnotowano w pliku .* przekazania do bazy dni: [-0-9, ]+ - ";
 const Fault kFaults[] = {
     {"Kill", "kill", Applies::Always, nullptr},
     {"FolderRemoved", "removeFolder", Applies::Always, "[Kk]atalog[a-z]* wymiany"},
@@ -391,8 +394,8 @@ const Fault kFaults[] = {
     {"LinkDropped", "dropLink", Applies::WhileReading, nullptr},
     {"EdiFolderRemoved", "removeFolder", Applies::EdiFolderWithoutTheDocument, nullptr},
     {"CopiedBack", "copyBack", Applies::ReadingThere, nullptr},
-    {"WriteFailsOnce", "failOnce", Applies::WriteType, nullptr},
-    {"DiskFull", "diskFull", Applies::WriteType, nullptr},
+    {"WriteFailsOnce", "failOnce", Applies::WriteType, kNotNoted},
+    {"DiskFull", "diskFull", Applies::WriteType, kNotNoted},
     {"PowerCut", "powerCut", Applies::Always, nullptr},
     {"PowerCutInALongReading", "powerCut", Applies::WhileReading, nullptr, kLongReading, 41},
 };
@@ -429,8 +432,9 @@ std::vector<Point> PointsOf(const Fault& fault, const std::vector<FileCall>& cal
         if (call.path == "exchange/combo.imp") readingThere = call.op != "unlink";
         if (call.path.starts_with("exchange/combo.imp -> ")) readingThere = false;
         if (call.path.ends_with(" -> exchange/combo.imp")) readingThere = true;
-        // The register is read until the first call on another file than the reading.
-        if (call.linkOpen && call.path != "exchange/combo.imp") read = true;
+        // The register is read until the first call on another file than
+        // the reading (or its folder, synced once it is made).
+        if (call.linkOpen && call.path != "exchange/combo.imp" && call.path != "exchange") read = true;
         const bool reading = call.linkOpen && !read;
         if (call.path.starts_with("edi")) ediThere = true;
         if (call.op == "rename" && std::regex_match(call.path, document)) documentThere = true;
@@ -537,6 +541,7 @@ TEST_P(FaultAtEveryFileCall, TheGoodRunsAfterItHandOverWhatOneUninterruptedRunWo
         << "one document, the order corrected";
     const std::vector<FileCall> calls = ReadTrace(clean);
     ASSERT_FALSE(calls.empty()) << "the shim traced no call";
+    if (getenv("DUMPTRACE")) for (auto& c : calls) std::cout << "clean " << c << (c.linkOpen ? " +link" : "") << "\n";
 
     const std::vector<Point> points = PointsOf(fault, calls);
     if (kill) {

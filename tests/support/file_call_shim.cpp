@@ -33,8 +33,8 @@
 // Under AddressSanitizer the sanitizer's runtime must come first in
 // LD_PRELOAD; its interceptors then reach these, and these the C library.
 #include <dirent.h>
-#include <dlfcn.h>
 #include <errno.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
