@@ -8,9 +8,19 @@
 // after the last receipt. A shim preloaded into the host counts the file
 // calls it makes on the exchange folder, the EDI folder and the host's store
 // (tests/support/file_call_shim.cpp) and after the N-th: kills the host,
-// removes the exchange folder or the EDI folder, puts an empty file in place
-// of the reading, or drops the link to the register. Each point is a
-// register and a host of its own, run as a process as a real host runs.
+// removes the exchange folder or the EDI folder, puts an empty file or a
+// copy of the reading in its place, drops the link to the register, or cuts
+// the power (kills the host and puts every file back as it was last
+// synced); or fails the N-th call once, or it and every later one as a full
+// disk does. Each point is a register and a host of its own, run as a
+// process as a real host runs; the host syncs what it keeps, as a host that
+// keeps its promises does.
+//
+// A power cut takes the records the register forgot since the reading was
+// last synced; the same records taken from the register give the outcome
+// the host must have then. Whether the product synced within its time bound
+// is not checked (on a busy machine a time says nothing); its bound in
+// records is, in a reading longer than it, every 41st point of its reading.
 //
 // The ordering system takes every finished document out of the EDI folder
 // as soon as it appears: here after every run, the faulted one included, so
@@ -568,8 +578,7 @@ TEST_P(FaultAtEveryFileCall, TheGoodRunsAfterItHandOverWhatOneUninterruptedRunWo
         // was last synced: the host then holds what one uninterrupted run of
         // a register without those records would have given it, nothing
         // else lost. The last record read may be one the register has not
-        // yet been told to forget. How long the window lasted is not
-        // checked: on a busy machine a time says nothing.
+        // yet been told to forget.
         Outcome reference = expected;
         const Cut& cut = runs.cut;
         if (cut.end > cut.first) {
@@ -603,7 +612,10 @@ TEST_P(FaultAtEveryFileCall, TheGoodRunsAfterItHandOverWhatOneUninterruptedRunWo
             failures.Add(swept, point.call,
                          (said.empty() ? "" : "\n    the faulted run's errors:" + said) + runs.found);
     }
-    std::cout << fault.name << ": " << swept << " points of " << calls.size() << " file calls, " << failures.Count()
+    // The points passed over: those where the fault means nothing, and
+    // between the strides.
+    std::cout << fault.name << ": " << swept << " points of " << calls.size() << " file calls (every "
+              << kStep * fault.every << " of the " << points.size() << " where it applies), " << failures.Count()
               << " failed" << notes.Text() << "\n";
     EXPECT_EQ(failures.Count(), 0u) << fault.name << " at these points left the host other than the uninterrupted run:"
                                     << failures.Text();
