@@ -140,10 +140,11 @@ bool KeptOrdersWhole(const AnsiString& text)
 }
 }  // namespace
 
-// The kept orders: one document after another, each ended by an empty line:
-// its name (a line without ";"), whether it waits, was written or is being
-// published, a line for each reading it came from, and its order lines. A
-// file of an older version has names and order lines only, or no notes of
+// The kept orders: the format line, then one document after another, each
+// ended by an empty line: its name (a line without ";"), whether it waits,
+// was written or is being published, a line for each reading it came from,
+// and its order lines; then the end line. A file of an older version has no
+// format or end line, names and order lines only, or no notes of
 // publishing; an older version passes over that note and writes the
 // document again under its name, which is then the same document.
 std::vector<TVelComboAction::KeptOrder> TVelComboAction::ReadKeptOrders()
@@ -231,8 +232,8 @@ void TVelComboAction::SetAsideDamagedKeptOrders()
     }
     if (KeptOrdersWhole(text)) return;
     for (int n = 1; n <= kReadingsBeside; ++n) {
-        const AnsiString aside =
-            KatalogWymiany() + (n == 1 ? AnsiString("zamowienia-uszkodzony.tmp") : Format("zamowienia-uszkodzony-%d.tmp", n));
+        const AnsiString aside = KatalogWymiany() + (n == 1 ? AnsiString("zamowienia-uszkodzony.tmp")
+                                                            : Format("zamowienia-uszkodzony-%d.tmp", n));
         if (!RenameFile(path, aside)) continue;
         try {
             TMFile::SyncFolderOf(aside);

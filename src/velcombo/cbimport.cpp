@@ -6,7 +6,9 @@
 // whenever, the host process killed included. The register deletes a receipt
 // record when the next request confirms it, so:
 // - a record's line is in "combo.imp" (written to the file, not held in the
-//   process) before the request that confirms it goes out;
+//   process) before the request that confirms it goes out, and on the disk
+//   within a bound (see SyncRecords): a power cut takes at most the last
+//   group of records, never a note or a file the next step relies on;
 // - "combo.imp" is deleted only after every day was handed over, and the
 //   receipt still open at its end is carried into "receipt.tmp" first;
 // - the files say which record, if any, was read last without its
@@ -392,10 +394,13 @@ void TVelComboAction::SyncRecords(bool now)
     try {
         f_combo->Sync();
     } catch (const Exception& e) {
+        // The last record read is not confirmed yet, unless the register
+        // said no more follow.
+        const int forgotten = now ? unsyncedRecords : unsyncedRecords - 1;
         throw Exception(DriverText("Błąd zapisu odczytu z kasy na dysk (") + e.Message() +
                         Format(DriverText(") - odczyt przerwany; przy zaniku zasilania może zginąć rekordów: %d")
                                    .c_str(),
-                               unsyncedRecords));
+                               forgotten));
     }
     unsyncedRecords = 0;
 }

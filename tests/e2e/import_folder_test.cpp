@@ -41,6 +41,8 @@ std::function<void(const std::string&)> g_replace;
 // the next sync of a file's data fails as a disk's error does.
 std::string g_failingWrite;
 bool g_failingSync = false;
+// Receipt lines written since a file's data was last synced.
+int g_unsyncedLines = 0;
 
 class Undeletable {
 public:
@@ -71,11 +73,13 @@ extern "C" ssize_t pwrite(int fd, const void* data, size_t size, off_t at)
 {
     {
         std::lock_guard<std::mutex> guard(g_undeletableLock);
-        if (!g_failingWrite.empty() && std::string_view(static_cast<const char*>(data), size).starts_with(g_failingWrite)) {
+        if (!g_failingWrite.empty() &&
+            std::string_view(static_cast<const char*>(data), size).starts_with(g_failingWrite)) {
             g_failingWrite.clear();
             errno = ENOSPC;
             return -1;
         }
+        if (std::string_view(static_cast<const char*>(data), size).starts_with("P_")) ++g_unsyncedLines;
     }
     static const auto real = reinterpret_cast<ssize_t (*)(int, const void*, size_t, off_t)>(dlsym(RTLD_NEXT, "pwrite"));
     return real(fd, data, size, at);
@@ -90,6 +94,7 @@ extern "C" int fdatasync(int fd)
             errno = EIO;
             return -1;
         }
+        g_unsyncedLines = 0;
     }
     static const auto real = reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, "fdatasync"));
     return real(fd);
@@ -758,8 +763,8 @@ TEST(ImportFolder, AKeptOrdersFileCutShortOrChangedIsSetAsideAndLosesNothingOnce
     keeping->host.SetParam("ComboEdiFolder", "");
     keeping->Run(-3);
     // Another order than the run's own, so that its document is no copy of the run's.
-    const std::string kept =
-        std::regex_replace(ReadFile(Exchange(*keeping, "zamowienia.tmp")), std::regex("Mleko;590;2500"), "Sok;591;1000");
+    const std::string kept = std::regex_replace(ReadFile(Exchange(*keeping, "zamowienia.tmp")),
+                                                std::regex("Mleko;590;2500"), "Sok;591;1000");
     const size_t endLine = kept.rfind("#KONIEC 1 1\r\n");
     ASSERT_NE(endLine, std::string::npos) << kept;
     const auto clean = Session();
@@ -768,7 +773,8 @@ TEST(ImportFolder, AKeptOrdersFileCutShortOrChangedIsSetAsideAndLosesNothingOnce
     all.insert("Linia:Kod{591}Ilosc{1.000}");
 
     std::vector<std::pair<std::string, std::string>> files;
-    for (size_t cut = 0; cut < kept.size(); ++cut) files.emplace_back("cut at " + std::to_string(cut), kept.substr(0, cut));
+    for (size_t cut = 0; cut < kept.size(); ++cut)
+        files.emplace_back("cut at " + std::to_string(cut), kept.substr(0, cut));
     for (const char* end : {"#KONIEC 1 2", "#KONIEC 2 1", "#KONIEC 1 1 0"})
         files.emplace_back(end, kept.substr(0, endLine) + end + "\r\n\r\n");
     for (const auto& [what, text] : files) {
@@ -798,4 +804,36 @@ TEST(ImportFolder, AKeptOrdersFileCutShortOrChangedIsSetAsideAndLosesNothingOnce
         EXPECT_EQ(s->Run(-3), 0) << what;
         EXPECT_EQ(OrderLines(*s), all) << what;
     }
+}
+
+// 300 receipts in a row: whenever the register is asked for the next record,
+// which lets it forget the one before, at most 255 of the records read are
+// not on the disk yet, and none is once the first day goes to the host.
+TEST(ImportFolder, TheRecordsTheRegisterForgetsReachTheDiskInGroups)
+{
+    json records = json::array();
+    for (int n = 1; n <= 300; ++n) {
+        records.push_back(Plu(10, 7, "Chleb", 1000, 350));
+        records.push_back(Close(n, 9, n, 350));
+    }
+    const auto s = Session("", records);
+    int most = 0, atHandOver = -1;
+    s->host.onLine = [&](const HostLine& line) {
+        if (!line.text.starts_with("- import paragonów szczegółowych...:")) return;
+        std::lock_guard<std::mutex> guard(g_undeletableLock);
+        most = std::max(most, g_unsyncedLines);
+    };
+    s->host.onImport = [&](size_t taken) {
+        std::lock_guard<std::mutex> guard(g_undeletableLock);
+        if (taken == 1) atHandOver = g_unsyncedLines;
+    };
+    {
+        std::lock_guard<std::mutex> guard(g_undeletableLock);
+        g_unsyncedLines = 0;
+    }
+    ASSERT_EQ(s->Run(-3), 0);
+    EXPECT_EQ(Receipts(s->host).size(), 300u);
+    EXPECT_GT(most, 0);
+    EXPECT_LE(most, 255);
+    EXPECT_EQ(atHandOver, 0);
 }
