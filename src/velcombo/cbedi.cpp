@@ -140,10 +140,10 @@ AnsiString FolderOfNote(const AnsiString& line)
 // its name (a line without ";"), whether it waits, was written or is being
 // published (and in which folder), a line for each reading it came from, and
 // its order lines. A file of an older version has names and order lines
-// only, or no folder of publishing. The oldest versions read a note inside
-// a block as one more order line, and leave out only a block without order
-// lines; the last one passes over the note of the folder, and finishes the
-// document in the folder the setting names.
+// only, or no folder of publishing. A version older than the notes reads a
+// note inside a block as one more order line, and leaves out only a block
+// without order lines; one older than the folder's note passes over it, and
+// finishes the document in the folder the setting names.
 std::vector<TVelComboAction::KeptOrder> TVelComboAction::ReadKeptOrders()
 {
     std::vector<KeptOrder> documents;
