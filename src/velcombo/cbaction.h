@@ -229,8 +229,9 @@ public:
     // Operations -3 and -6.
     void Import();
     // One parse pass over a reading ("combo.imp" or one kept beside it):
-    // day buffers, hand-over, EDI orders. ordersWait: the reading is one cut
-    // short, whose orders wait for the reading that completes them.
+    // day buffers, hand-over, EDI orders. ordersWait: the reading may be one
+    // cut short, whose orders wait for the reading that completes them
+    // (unless it says it got to its end).
     void ImportFromFile(const AnsiString& path, bool ordersWait);
     // The readings left by earlier runs: "combo.imp", then those beside it.
     std::vector<AnsiString> LeftoverReadings();
@@ -298,6 +299,9 @@ public:
     static constexpr const char* kOrdersKept = "#ZAMOWIENIA_ZACHOWANE";
     // The file is in "arch.imp" already; only its removal failed.
     static constexpr const char* kArchived = "#ZARCHIWIZOWANO";
+    // The register was read to its end: no later reading completes this
+    // one, and its orders wait for none (see KeepOrdersOfPass).
+    static constexpr const char* kReadingComplete = "#ODCZYT_PELNY";
 
     // The lines of the sales statistics, from the PLUSTATREAD and
     // PACKSTATREAD answers in DataSet.
@@ -607,6 +611,9 @@ protected:
         bool publishing = false;
         // Anything left to write or to remember.
         bool Holds() const { return !lines.Empty() || (written && !readings.empty()); }
+        // The EDI folder it is being published in; empty in a file of an
+        // older version.
+        AnsiString folder;
     };
     // A failure of the kept-orders file itself, which ends the run.
     struct KeptOrdersFailure : Exception {

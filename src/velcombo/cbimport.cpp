@@ -75,8 +75,9 @@ void TVelComboAction::Import()
             // document of their own.
             for (const AnsiString& path : leftovers) ImportFromFile(path, false);
         } else {
-            // A leftover is a reading cut short: an order in it may be
-            // corrected by a record the register still holds.
+            // A leftover may be a reading cut short: an order in it may be
+            // corrected by a record the register still holds. One that got
+            // to its end says so (kReadingComplete).
             for (const AnsiString& path : leftovers) {
                 MsgAdd(path == FNameIMP()
                            ? DriverText("Import z zaległego pliku combo.imp! Coś się nie udało przy ostatnim imporcie!")
@@ -167,6 +168,7 @@ void TVelComboAction::ReadSalesToIMPFile()
             ReadParags();
         }
         ReadCashierStatus();
+        LineToIMPFile(AnsiString(kReadingComplete) + "\r\n");
         // The register keeps none of it now: on the disk before any of it is
         // handed over. Left open: KeepReading finds the reading through it.
         SyncRecords(true);

@@ -262,6 +262,8 @@ void TVelComboAction::NoteMarker(const AnsiString& line)
         parOrdersKept = true;
     } else if (line == kArchived) {
         parArchived = true;
+    } else if (line == kReadingComplete) {
+        passOrdersWait = false;
     }
 }
 

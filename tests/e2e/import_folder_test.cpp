@@ -542,12 +542,16 @@ TEST(ImportFolder, AStopAnywhereInKeepingOrdersLeavesOneDocument)
 // never written again, and its name is given to no other. The EDI folder
 // refusing the rename, or someone else's file taking the name, between the
 // note and the rename: the run says so, and it or the next one publishes
-// the document once.
+// the document once. A noted document is finished in the folder it was
+// begun in, though the setting names another since; gone, the folder is
+// named with the document, whose orders stay kept.
 TEST(ImportFolder, AStopAnywhereInPublishingADocumentLeavesItOnce)
 {
     const std::string name = "Doc001_" + Today() + "_001.txt", second = "Doc001_" + Today() + "_002.txt";
-    auto kept = [&](bool noted) {
-        return name + "\r\n" + (noted ? "#PUBLIKOWANY\r\n" : "") + "Mleko;590;2500\r\n\r\n";
+    // Noted by this version, the folder too ("@": the EDI folder).
+    auto kept = [&](bool noted, bool folder = false) {
+        return name + "\r\n" + (noted ? "#PUBLIKOWANY\r\n" : "") + (folder ? "#KATALOG @\r\n" : "") +
+               "Mleko;590;2500\r\n\r\n";
     };
     auto ediFiles = [](const RegisterSession& s) {
         std::map<std::string, std::string> files;
@@ -561,32 +565,38 @@ TEST(ImportFolder, AStopAnywhereInPublishingADocumentLeavesItOnce)
     const std::string document = ReadFile(clean->tmp / ("edi/" + name)), half = document.substr(0, document.size() / 2);
     const std::string renumbered = std::regex_replace(document, std::regex("NrDok:1\r\n"), "NrDok:2\r\n");
     const std::string someoneElses = "someone else's", work = name + ".tmp";
+    auto immutable = [](const std::string& edi) { SetFlags(edi, FS_IMMUTABLE_FL); };
     using Files = std::map<std::string, std::string>;
     // What a stop left: the kept-orders file and the EDI folder; what
-    // another program does as the note is stored; the EDI folder after.
-    const std::tuple<const char*, std::string, Files, std::function<void(const std::string&)>, Files> stops[] = {
-        {"a whole working file, no note", kept(false), {{work, document}}, nullptr, {{name, document}}},
-        {"half a working file, no note", kept(false), {{work, half}}, nullptr, {{name, document}}},
-        {"noted, not renamed", kept(true), {{work, document}}, nullptr, {{name, document}}},
-        {"noted, the working file not the document", kept(true), {{work, half}}, nullptr, {{name, document}}},
-        {"noted and renamed", kept(true), {{name, document}}, nullptr, {{name, document}}},
-        {"noted, renamed and taken", kept(true), {}, nullptr, {}},
+    // another program does as the note is stored; whether the setting names
+    // another EDI folder after the stop; the EDI folder after.
+    const std::tuple<const char*, std::string, Files, std::function<void(const std::string&)>, bool, Files> stops[] = {
+        {"a whole working file, no note", kept(false), {{work, document}}, nullptr, false, {{name, document}}},
+        {"half a working file, no note", kept(false), {{work, half}}, nullptr, false, {{name, document}}},
+        {"noted, not renamed", kept(true), {{work, document}}, nullptr, false, {{name, document}}},
+        {"noted, the working file not the document", kept(true), {{work, half}}, nullptr, false, {{name, document}}},
+        {"noted and renamed", kept(true), {{name, document}}, nullptr, false, {{name, document}}},
+        {"noted, renamed and taken", kept(true), {}, nullptr, false, {}},
         {"noted, someone else's file under its name", kept(true), {{work, document}, {name, someoneElses}}, nullptr,
-         {{name, someoneElses}, {second, renumbered}}},
+         false, {{name, someoneElses}, {second, renumbered}}},
         {"noted and taken, after a document of an older file without a name", "Mleko;590;2500\r\n\r\n" + kept(true),
-         {}, nullptr, {{second, renumbered}}},
+         {}, nullptr, false, {{second, renumbered}}},
         {"someone else's file under its name as it is noted", kept(false), {},
-         [&](const std::string& edi) { WriteFile(edi + name, someoneElses); },
+         [&](const std::string& edi) { WriteFile(edi + name, someoneElses); }, false,
          {{name, someoneElses}, {second, renumbered}}},
-        {"the EDI folder refusing the rename as it is noted", kept(false), {},
-         [](const std::string& edi) { SetFlags(edi, FS_IMMUTABLE_FL); }, {{name, document}}},
+        {"the EDI folder refusing the rename as it is noted", kept(false), {}, immutable, false, {{name, document}}},
+        {"noted with its folder, not renamed, the setting changed", kept(true, true), {{work, document}}, nullptr, true,
+         {{name, document}}},
+        {"noted with its folder, renamed and taken, the setting changed", kept(true, true), {}, nullptr, true, {}},
+        {"the EDI folder refusing the rename as it is noted, the setting changed", kept(false), {}, immutable, true,
+         {{name, document}}},
     };
-    for (const auto& [what, keptText, before, atNote, after] : stops) {
+    for (const auto& [what, keptText, before, atNote, moved, after] : stops) {
         const auto s = Session("", json::array());
         const std::string edi = s->tmp / "edi/";
         std::filesystem::create_directories(edi);
         if (atNote && !SetFlags(edi, 0)) GTEST_SKIP() << "the test folder's file system keeps no immutable flag";
-        WriteFile(Exchange(*s, "zamowienia.tmp"), keptText);
+        WriteFile(Exchange(*s, "zamowienia.tmp"), std::regex_replace(keptText, std::regex("@"), edi));
         for (const auto& [file, text] : before) WriteFile(edi + file, text);
         if (atNote) {
             {
@@ -598,9 +608,23 @@ TEST(ImportFolder, AStopAnywhereInPublishingADocumentLeavesItOnce)
             EXPECT_TRUE(ShowsError(s->host, s->tmp / "edi")) << what << ::testing::PrintToString(s->host.lines);
             SetFlags(edi, 0);
         }
+        if (moved) s->host.SetParam("ComboEdiFolder", s->tmp / "edi-now");
         Recover(*s, what);
         EXPECT_EQ(ediFiles(*s), after) << what;
+        EXPECT_FALSE(Exists(s->tmp / "edi-now")) << what;
     }
+
+    const auto gone = Session("", json::array());
+    const std::string edi = gone->tmp / "edi/", zam = Exchange(*gone, "zamowienia.tmp");
+    WriteFile(zam, std::regex_replace(kept(true, true), std::regex("@"), edi));
+    gone->host.SetParam("ComboEdiFolder", gone->tmp / "edi-now");
+    gone->Run(-3);
+    EXPECT_TRUE(ShowsError(gone->host, "Katalog EDI \"" + edi + "\", w którym zaczęto zapis dokumentu " + name +
+                                           ", nie istnieje - dokumentu nie dokończono; jego zamówienia czekają w "
+                                           "pliku " + zam))
+        << ::testing::PrintToString(gone->host.lines);
+    EXPECT_NE(ReadFile(zam).find("Mleko;590;2500\r\n"), std::string::npos);
+    EXPECT_FALSE(Exists(edi) || Exists(gone->tmp / "edi-now"));
 }
 
 // The host cuts the folder to its buffer of 260 bytes and a terminator: a
