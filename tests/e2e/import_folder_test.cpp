@@ -548,14 +548,14 @@ TEST(ImportFolder, AStopAnywhereInKeepingOrdersLeavesOneDocument)
 TEST(ImportFolder, AStopAnywhereInPublishingADocumentLeavesItOnce)
 {
     const std::string name = "Doc001_" + Today() + "_001.txt", second = "Doc001_" + Today() + "_002.txt";
-    // Noted by this version, the folder too ("@": the EDI folder).
+    // Noted by this version, the folder too ("@": the EDI folder, as noted).
     auto kept = [&](bool noted, bool folder = false) {
         return name + "\r\n" + (noted ? "#PUBLIKOWANY\r\n" : "") + (folder ? "#KATALOG @\r\n" : "") +
                "Mleko;590;2500\r\n\r\n";
     };
-    auto ediFiles = [](const RegisterSession& s) {
+    auto ediFiles = [](const std::string& edi) {
         std::map<std::string, std::string> files;
-        for (const auto& file : std::filesystem::directory_iterator(s.tmp / "edi"))
+        for (const auto& file : std::filesystem::directory_iterator(edi))
             files[file.path().filename()] = ReadFile(file.path());
         return files;
     };
@@ -593,10 +593,12 @@ TEST(ImportFolder, AStopAnywhereInPublishingADocumentLeavesItOnce)
     };
     for (const auto& [what, keptText, before, atNote, moved, after] : stops) {
         const auto s = Session("", json::array());
-        const std::string edi = s->tmp / "edi/";
+        // A folder whose name holds what no line of the kept-orders file may.
+        const std::string edi = s->tmp / "edi;50%/", noted = s->tmp / "edi%3B50%25/";
+        s->host.SetParam("ComboEdiFolder", edi);
         std::filesystem::create_directories(edi);
         if (atNote && !SetFlags(edi, 0)) GTEST_SKIP() << "the test folder's file system keeps no immutable flag";
-        WriteFile(Exchange(*s, "zamowienia.tmp"), std::regex_replace(keptText, std::regex("@"), edi));
+        WriteFile(Exchange(*s, "zamowienia.tmp"), std::regex_replace(keptText, std::regex("@"), noted));
         for (const auto& [file, text] : before) WriteFile(edi + file, text);
         if (atNote) {
             {
@@ -610,13 +612,13 @@ TEST(ImportFolder, AStopAnywhereInPublishingADocumentLeavesItOnce)
         }
         if (moved) s->host.SetParam("ComboEdiFolder", s->tmp / "edi-now");
         Recover(*s, what);
-        EXPECT_EQ(ediFiles(*s), after) << what;
+        EXPECT_EQ(ediFiles(edi), after) << what;
         EXPECT_FALSE(Exists(s->tmp / "edi-now")) << what;
     }
 
     const auto gone = Session("", json::array());
-    const std::string edi = gone->tmp / "edi/", zam = Exchange(*gone, "zamowienia.tmp");
-    WriteFile(zam, std::regex_replace(kept(true, true), std::regex("@"), edi));
+    const std::string edi = gone->tmp / "edi;50%/", zam = Exchange(*gone, "zamowienia.tmp");
+    WriteFile(zam, std::regex_replace(kept(true, true), std::regex("@"), gone->tmp / "edi%3B50%25/"));
     gone->host.SetParam("ComboEdiFolder", gone->tmp / "edi-now");
     gone->Run(-3);
     EXPECT_TRUE(ShowsError(gone->host, "Katalog EDI \"" + edi + "\", w którym zaczęto zapis dokumentu " + name +
