@@ -59,7 +59,19 @@ bool ForceDirectories(const AnsiString& path)
     for (size_t i = 1; i <= path.size(); ++i) {
         if (i < path.size() && path[i] != '/') continue;
         const AnsiString part = path.substr(0, i);
-        if (::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return false;
+        if (::mkdir(part.c_str(), 0777) == 0) {
+            // Files are put in it next: it is on the disk before them.
+            const size_t slash = part.find_last_of('/');
+            const AnsiString parent = slash == AnsiString::npos ? "." : slash == 0 ? "/" : part.substr(0, slash);
+            const int fd = ::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            const bool synced = fd >= 0 && ::fsync(fd) == 0;
+            const int error = errno;
+            if (fd >= 0) ::close(fd);
+            errno = error;
+            if (!synced) return false;
+        } else if (errno != EEXIST) {
+            return false;
+        }
     }
     return DirectoryExists(path);
 }

@@ -9,8 +9,8 @@
 // A plain file (or a link to one) exists; false for a folder.
 bool FileExists(const AnsiString& path);
 bool DirectoryExists(const AnsiString& path);
-// Creates the folder with every missing parent; true when it exists
-// afterwards, else errno tells why.
+// Creates the folder with every missing parent, each synced into its own;
+// true when it exists afterwards, else errno tells why.
 bool ForceDirectories(const AnsiString& path);
 // Removes a file (not a folder); false when it cannot.
 bool DeleteFile(const AnsiString& path);

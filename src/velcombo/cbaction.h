@@ -239,12 +239,16 @@ public:
     // A reading kept beside a "combo.imp" that is not this run's (n from 1).
     AnsiString FNameIMPBeside(int n) const { return KatalogWymiany() + Format("combo-%d.imp", n); }
     static constexpr int kReadingsBeside = 99;
+    // Someone else's file found under the reading's name, moved off it
+    // (n from 1): no leftover search takes it.
+    AnsiString FNameSetAside(int n) const { return KatalogWymiany() + Format("combo-obcy-%d.imp", n); }
 
     // Operations -3 and -6.
     void Import();
     // One parse pass over a reading ("combo.imp" or one kept beside it):
-    // day buffers, hand-over, EDI orders. ordersWait: the reading is one cut
-    // short, whose orders wait for the reading that completes them.
+    // day buffers, hand-over, EDI orders. ordersWait: the reading may be one
+    // cut short, whose orders wait for the reading that completes them
+    // (unless it says it got to its end).
     void ImportFromFile(const AnsiString& path, bool ordersWait);
     // The readings left by earlier runs: "combo.imp", then those beside it.
     std::vector<AnsiString> LeftoverReadings();
@@ -252,6 +256,20 @@ public:
     // putting the reading back under a name when it does not (`when` says
     // in which step it went); the reading stays held; answers its name.
     AnsiString KeepReading(const AnsiString& when);
+    // The whole text of the reading held; its end stays where lines go.
+    AnsiString HeldReadingText();
+    // Whether the file at path is a copy of the reading whose text is given
+    // (see PutBackOverItsCopy).
+    static bool CopyOfReading(const AnsiString& path, const AnsiString& reading);
+    // The id a reading's text carries (its first kReadingId note); empty
+    // when none.
+    static AnsiString ReadingIdIn(const AnsiString& text);
+    // Whether the name of the reading held leads to a copy of it (put back
+    // by a sync or backup tool), which is the reading still.
+    bool CopyUnderItsName();
+    // A copy of the reading under its name: the reading goes back over it.
+    // Whether the name leads to the reading now.
+    bool PutBackOverItsCopy(const AnsiString& when);
     // Removes a file of the exchange folder; throws naming it when it stays.
     void RemoveExchangeFile(const AnsiString& path);
     // Throws naming the file when it is there and cannot be removed, or
@@ -287,15 +305,20 @@ public:
     static constexpr const char* kRecordWithoutLine = "#BEZ_WIERSZA;";
     static constexpr const char* kNothingInDoubt = "#BEZ_WATPLIWOSCI";
     static constexpr const char* kCarriedDoubt = "#WATPLIWY;";
-    // Notes of a parse pass's save, for a later pass over the same file: the
-    // n-th day (counted from 1, with its date) is with the host; the name
-    // the reading's orders are kept under; the orders are kept (see
-    // KeepOrdersOfPass).
-    static constexpr const char* kDayHandedOver = "#PRZEKAZANO;";
+    // The reading's id, its first line since it was begun (a file of an
+    // older version gets it at the save of its orders): any copy of it says
+    // whose it is, and its orders are kept under it.
     static constexpr const char* kReadingId = "#ODCZYT;";
+    // Notes of a parse pass's save, for a later pass over the same file: the
+    // n-th day (counted from 1, with its date) is with the host; the orders
+    // are kept (see KeepOrdersOfPass).
+    static constexpr const char* kDayHandedOver = "#PRZEKAZANO;";
     static constexpr const char* kOrdersKept = "#ZAMOWIENIA_ZACHOWANE";
     // The file is in "arch.imp" already; only its removal failed.
     static constexpr const char* kArchived = "#ZARCHIWIZOWANO";
+    // The register was read to its end: no later reading completes this
+    // one, and its orders wait for none (see KeepOrdersOfPass).
+    static constexpr const char* kReadingComplete = "#ODCZYT_PELNY";
 
     // The lines of the sales statistics, from the PLUSTATREAD and
     // PACKSTATREAD answers in DataSet.
@@ -611,12 +634,18 @@ protected:
         bool publishing = false;
         // Anything left to write or to remember.
         bool Holds() const { return !lines.Empty() || (written && !readings.empty()); }
+        // The EDI folder it is being published in; empty in a file of an
+        // older version.
+        AnsiString folder;
     };
     // A failure of the kept-orders file itself, which ends the run.
     struct KeptOrdersFailure : Exception {
         using Exception::Exception;
     };
     std::vector<KeptOrder> ReadKeptOrders();
+    // Whether the kept-orders file as it is on disk notes this document as
+    // being published.
+    bool NotedAsPublishing(const AnsiString& name);
     // A kept-orders file that says it is cut short or changed is moved aside
     // (keptOrdersSetAside: where to), so that none of it is written.
     void SetAsideDamagedKeptOrders();

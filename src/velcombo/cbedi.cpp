@@ -138,15 +138,46 @@ bool KeptOrdersWhole(const AnsiString& text)
     // The end line is a block of its own, and counts itself out.
     return last >= 0 && lines[last] == KeptEndLine(blocks - 1, orderLines);
 }
+
+// The folder a document being published was begun in, its ";", "%" and line
+// ends written as "%" and two hex digits: the line holds no ";", and an
+// older version passes over it.
+const char* const kKeptFolder = "#KATALOG ";
+
+AnsiString FolderNote(const AnsiString& folder)
+{
+    AnsiString note = kKeptFolder;
+    for (const char c : folder)
+        note += c == ';' || c == '%' || c == '\r' || c == '\n' ? Format("%%%02X", static_cast<unsigned char>(c))
+                                                              : AnsiString(1, c);
+    return note;
+}
+
+AnsiString FolderOfNote(const AnsiString& line)
+{
+    AnsiString folder;
+    for (size_t i = std::char_traits<char>::length(kKeptFolder); i < line.size(); ++i) {
+        if (line[i] == '%' && i + 2 < line.size()) {
+            folder += static_cast<char>(std::strtol(line.substr(i + 1, 2).c_str(), nullptr, 16));
+            i += 2;
+        } else {
+            folder += line[i];
+        }
+    }
+    return folder;
+}
 }  // namespace
 
 // The kept orders: the format line, then one document after another, each
 // ended by an empty line: its name (a line without ";"), whether it waits,
-// was written or is being published, a line for each reading it came from,
-// and its order lines; then the end line. A file of an older version has no
-// format or end line, names and order lines only, or no notes of
-// publishing; an older version passes over that note and writes the
-// document again under its name, which is then the same document.
+// was written or is being published (and in which folder), a line for each
+// reading it came from, and its order lines; then the end line. A file of an
+// older version has no format or end line, names and order lines only, or
+// no folder of publishing. A version older than the notes reads a note
+// inside a block as one more order line, and leaves out only a block without
+// order lines (the format and end lines are blocks of their own); one older
+// than the folder's note passes over it, and finishes the document in the
+// folder the setting names.
 std::vector<TVelComboAction::KeptOrder> TVelComboAction::ReadKeptOrders()
 {
     std::vector<KeptOrder> documents;
@@ -176,6 +207,8 @@ std::vector<TVelComboAction::KeptOrder> TVelComboAction::ReadKeptOrders()
             document.written = true;
         else if (line == kKeptPublishing)
             document.publishing = true;
+        else if (line.starts_with(kKeptFolder))
+            document.folder = FolderOfNote(line);
         else if (line[0] == '#')
             continue;  // a note this version does not know
         else if (document.name.empty() && document.lines.Empty())
@@ -201,6 +234,7 @@ void TVelComboAction::WriteKeptOrders(const std::vector<KeptOrder>& documents)
         if (document.waiting) text += AnsiString(kKeptWaiting) + "\r\n";
         if (document.written) text += AnsiString(kKeptWritten) + "\r\n";
         if (document.publishing) text += AnsiString(kKeptPublishing) + "\r\n";
+        if (document.publishing && !document.folder.empty()) text += FolderNote(document.folder) + "\r\n";
         for (const AnsiString& reading : document.readings) text += kKeptFrom + reading + "\r\n";
         for (const AnsiString& line : document.lines) text += line + "\r\n";
         text += "\r\n";
@@ -313,6 +347,7 @@ void TVelComboAction::KeepOrdersOfPass()
         ediLines.Clear();
         return;
     }
+    // A reading of an older version carries no id yet.
     if (parReadingId.empty()) {
         const AnsiString id = NewReadingId();
         AppendNote(kReadingId + id);
@@ -400,6 +435,7 @@ void TVelComboAction::SaveEDIOrder()
             document.lines.Clear();
             document.written = true;
             document.publishing = false;
+            document.folder.clear();
             ++i;
         } else {
             kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(i));
@@ -410,18 +446,37 @@ void TVelComboAction::SaveEDIOrder()
     if (storeFailure) std::rethrow_exception(storeFailure);
     if (!ediLines.Empty()) {
         // Orders never kept: nothing to note them in.
-        KeptOrder loose{"", ediLines, {}, false, false, false};
+        KeptOrder loose{"", ediLines, {}, false, false, false, ""};
         WriteEDIDocument(loose, [] {});
     }
+}
+
+bool TVelComboAction::NotedAsPublishing(const AnsiString& name)
+{
+    try {
+        for (const KeptOrder& document : ReadKeptOrders())
+            if (document.publishing && document.name == name) return true;
+    } catch (const Exception&) {
+    }
+    return false;
 }
 
 AnsiString TVelComboAction::EdiFolder()
 {
     // The folder is taken (and made) only now that there is a document for it.
+    // The folder's own text says what it did; what becomes of the orders is
+    // said on a line of its own.
+    const AnsiString waiting = "\r\n" + DriverText("Zamówienia czekają w pliku ") + FNameZAM() +
+                               DriverText(" - zapisze je następny import");
     if (Trim(WartoscParametru("ComboEdiFolder")).empty())
         throw Exception(DriverText("Nie podano katalogu EDI (parametr ComboEdiFolder) na zapisanie dokumentu "
-                                   "zamówienia"));
-    return IncludeTrailingPathDelimiter(ParamAsDir("ComboEdiFolder"));
+                                   "zamówienia") +
+                        waiting);
+    try {
+        return IncludeTrailingPathDelimiter(ParamAsDir("ComboEdiFolder"));
+    } catch (const Exception& e) {
+        throw Exception(e.Message() + waiting);
+    }
 }
 
 // A document takes its name in steps, and a stop may come between any two:
@@ -443,7 +498,19 @@ void TVelComboAction::WriteEDIDocument(KeptOrder& orders, const std::function<vo
         lines += Format("Linia:Kod{%s}Ilosc{%s}\r\n", FormatBarcodeIn(line.code).c_str(),
                         Thousandths(StrToIntDef(line.quantity, 0)).c_str());
     }
-    CfgEdiFolder = EdiFolder();
+    // Finished in the folder it was begun in, whatever the setting says
+    // now: the ordering system may have taken it from there already.
+    if (orders.publishing && !orders.folder.empty()) {
+        if (!DirectoryExists(orders.folder))
+            throw Exception(DriverText("Katalog EDI \"") + orders.folder + DriverText("\", w którym zaczęto zapis "
+                                                                                    "dokumentu ") +
+                            orders.name + DriverText(", nie istnieje - dokumentu nie dokończono; jego zamówienia "
+                                                     "czekają w pliku ") +
+                            FNameZAM());
+        CfgEdiFolder = orders.folder;
+    } else {
+        CfgEdiFolder = EdiFolder();
+    }
     // The day and number of its name, given when it was kept: a document
     // written again is the same document, byte for byte.
     auto text = [&](const AnsiString& stamp, int number) {
@@ -502,16 +569,20 @@ void TVelComboAction::WriteEDIDocument(KeptOrder& orders, const std::function<vo
             DeleteFile(work);
             throw;
         }
-        const AnsiString name = orders.name;
+        const AnsiString name = orders.name, folder = orders.folder;
         const bool publishing = orders.publishing;
         orders.name = ExtractFileName(path);
         orders.publishing = true;
+        orders.folder = CfgEdiFolder;
         try {
             note();
         } catch (...) {
             orders.name = name;
             orders.publishing = publishing;
-            DeleteFile(work);
+            orders.folder = folder;
+            // A note put in place before its folder's sync failed is there
+            // all the same: the next run publishes the working file it names.
+            if (!NotedAsPublishing(ExtractFileName(path))) DeleteFile(work);
             throw;
         }
         // The name noted before was someone else's by now: its working
@@ -525,6 +596,7 @@ void TVelComboAction::WriteEDIDocument(KeptOrder& orders, const std::function<vo
         // renamed by the next run.
         if (!FileExists(work)) {
             orders.publishing = false;
+            orders.folder.clear();
             note();
         }
         throw Exception(DriverText("Błąd zmiany nazwy pliku ") + work + ": " + SysErrorMessage(error));

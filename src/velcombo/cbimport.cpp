@@ -17,7 +17,11 @@
 // - a reading is held open from its first line to the end of its pass, and
 //   notes in itself what of it is done: whatever becomes of its name or its
 //   folder meanwhile, it is put back with those notes, and the next pass
-//   does only the rest.
+//   does only the rest;
+// - a reading carries its id from its first line: a copy of it put back
+//   under its name is the reading still, never a leftover of its own, and
+//   someone else's file found there is moved to a name no leftover search
+//   takes.
 #include "cbaction.h"
 
 #include <cerrno>
@@ -71,8 +75,9 @@ void TVelComboAction::Import()
             // document of their own.
             for (const AnsiString& path : leftovers) ImportFromFile(path, false);
         } else {
-            // A leftover is a reading cut short: an order in it may be
-            // corrected by a record the register still holds.
+            // A leftover may be a reading cut short: an order in it may be
+            // corrected by a record the register still holds. One that got
+            // to its end says so (kReadingComplete).
             for (const AnsiString& path : leftovers) {
                 MsgAdd(path == FNameIMP()
                            ? DriverText("Import z zaległego pliku combo.imp! Coś się nie udało przy ostatnim imporcie!")
@@ -163,6 +168,7 @@ void TVelComboAction::ReadSalesToIMPFile()
             ReadParags();
         }
         ReadCashierStatus();
+        LineToIMPFile(AnsiString(kReadingComplete) + "\r\n");
         // The register keeps none of it now: on the disk before any of it is
         // handed over. Left open: KeepReading finds the reading through it.
         SyncRecords(true);
@@ -203,7 +209,12 @@ void TVelComboAction::ImportFromFile(const AnsiString& path, bool ordersWait)
         parsed = true;
         SaveImpBufs();
     } catch (...) {
-        if (ReadingInPlace()) {
+        bool inPlace = ReadingInPlace();
+        try {
+            inPlace = inPlace || PutBackOverItsCopy(DriverText("podczas przekazywania sprzedaży do bazy"));
+        } catch (const std::exception&) {
+        }
+        if (inPlace) {
             CloseIMPFile();
             ShowUnnotedDays();
             throw;
@@ -330,8 +341,9 @@ void TVelComboAction::OpenIMPFile()
     CloseIMPFile();
     impPath = FNameIMP();
     // Each run's lines begin on a line of their own, whatever an earlier run
-    // left at the end.
-    LineToIMPFile("\r\n");
+    // left at the end; the reading's id comes first, so that any copy of it
+    // says whose it is.
+    LineToIMPFile("\r\n" + AnsiString(kReadingId) + NewReadingId() + "\r\n");
 }
 
 void TVelComboAction::LineToIMPFile(const AnsiString& line)
@@ -405,9 +417,7 @@ AnsiString TVelComboAction::KeepReading(const AnsiString& when)
     if (!f_combo || ReadingInPlace()) return name;
     AnsiString text;
     try {
-        f_combo->SetPointer(0);
-        char chunk[65536];
-        for (int64_t n; (n = f_combo->Read(chunk, sizeof chunk)) > 0;) text.append(chunk, static_cast<size_t>(n));
+        text = HeldReadingText();
     } catch (...) {
         CloseIMPFile();
         throw;
@@ -422,8 +432,9 @@ AnsiString TVelComboAction::KeepReading(const AnsiString& when)
                                           DriverText(" - utworzono go ponownie"));
     }
     // Written whole under a working name, held from then on, and never put
-    // over a file of someone else's: the name when it is free, else the
-    // first free name beside it.
+    // over a file of someone else's: a file under the name is moved off it
+    // first, and dropped when it is a copy of the reading; only when the
+    // name cannot be had does the reading go beside it.
     const AnsiString work = WorkingFileName(name);
     auto file = std::make_unique<TMFile>();
     file->SetPath(work);
@@ -444,10 +455,34 @@ AnsiString TVelComboAction::KeepReading(const AnsiString& when)
         TMFile::SyncFolderOf(path);
         return path;
     };
-    if (RenameFile(work, name)) {
-        DodajKomunikat(zkOstrzezenie, DriverText("Plik ") + name + DriverText(" zniknął ") + when +
-                                          DriverText(" - odczyt zapisano w nim ponownie"));
-        return held(name);
+    bool copyFound = false;
+    AnsiString setAside;
+    for (int tries = 0; tries < 3; ++tries) {
+        if (RenameFile(work, name)) {
+            const AnsiString done = DriverText(" - odczyt zapisano w nim ponownie");
+            if (!setAside.empty())
+                DodajKomunikat(zkOstrzezenie, DriverText("Plik ") + name + DriverText(" został podmieniony ") + when +
+                                                  DriverText(" - tamten plik przeniesiono do pliku ") + setAside +
+                                                  DriverText(", którego import nie bierze, a odczyt zapisano ponownie "
+                                                             "pod nazwą ") +
+                                                  ExtractFileName(name));
+            else if (copyFound)
+                DodajKomunikat(zkOstrzezenie, DriverText("Plik ") + name +
+                                                  DriverText(" został podmieniony kopią odczytu ") + when + done);
+            else
+                DodajKomunikat(zkOstrzezenie, DriverText("Plik ") + name + DriverText(" zniknął ") + when + done);
+            return held(name);
+        }
+        AnsiString aside;
+        for (int n = 1; n <= kReadingsBeside && aside.empty(); ++n)
+            if (!FileExists(FNameSetAside(n)) && !DirectoryExists(FNameSetAside(n))) aside = FNameSetAside(n);
+        if (aside.empty()) break;
+        if (!RenameFile(name, aside)) continue;
+        if (CopyOfReading(aside, text) && DeleteFile(aside)) {
+            copyFound = true;
+        } else {
+            setAside += (setAside.empty() ? "" : ", ") + aside;
+        }
     }
     for (int n = 1; n <= kReadingsBeside; ++n) {
         const AnsiString beside = FNameIMPBeside(n);
@@ -459,6 +494,61 @@ AnsiString TVelComboAction::KeepReading(const AnsiString& when)
     }
     throw Exception(DriverText("Brak wolnej nazwy na zapisanie odczytu z kasy obok pliku ") + name +
                     DriverText(" - odczyt jest w pliku ") + work);
+}
+
+AnsiString TVelComboAction::HeldReadingText()
+{
+    AnsiString text;
+    const int64_t end = f_combo->GetPointer();
+    try {
+        f_combo->SetPointer(0);
+        char chunk[65536];
+        for (int64_t n; (n = f_combo->Read(chunk, sizeof chunk)) > 0;) text.append(chunk, static_cast<size_t>(n));
+    } catch (...) {
+        f_combo->SetPointer(end);
+        throw;
+    }
+    f_combo->SetPointer(end);
+    return text;
+}
+
+AnsiString TVelComboAction::ReadingIdIn(const AnsiString& text)
+{
+    const std::string_view note = kReadingId;
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = std::min(text.find('\n', at), text.size());
+        std::string_view line(text.data() + at, end - at);
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        if (line.starts_with(note)) return AnsiString(line.substr(note.size()));
+        at = end + 1;
+    }
+    return {};
+}
+
+// It carries the reading's id, or (a copy of a file of an older version,
+// or one cut before its id) holds the reading's first bytes.
+bool TVelComboAction::CopyOfReading(const AnsiString& path, const AnsiString& reading)
+{
+    AnsiString text;
+    try {
+        text = TMFile::ReadWholeFile(path, 0);
+    } catch (const std::exception&) {
+        return false;
+    }
+    const AnsiString id = ReadingIdIn(reading);
+    return (!id.empty() && ReadingIdIn(text) == id) || reading.starts_with(text);
+}
+
+bool TVelComboAction::CopyUnderItsName()
+{
+    return f_combo && FileExists(impPath) && CopyOfReading(impPath, HeldReadingText());
+}
+
+bool TVelComboAction::PutBackOverItsCopy(const AnsiString& when)
+{
+    if (!CopyUnderItsName()) return false;
+    KeepReading(when);
+    return ReadingInPlace();
 }
 
 std::vector<AnsiString> TVelComboAction::LeftoverReadings()

@@ -7,7 +7,8 @@
 // read: a receipt cancelled as a whole, or one cut off at the end of the
 // file, leaves nothing behind. In receipt mode only what belongs to a day
 // makes one (a closed receipt, a pay-in, pay-out or cancellation, the
-// cashier lines): a file without such lines hands no day over.
+// cashier lines): a file without such lines hands no day over; in totals
+// mode a file without any line of the register hands none over either.
 #include <optional>
 
 #include "cbaction.h"
@@ -224,6 +225,9 @@ void TVelComboAction::ReadFromFile()
             }
         }
         ReadParagsFromFile(formats, nullptr);
+        // A reading without a line of the register (a run refused before it
+        // read anything) is no sales day, in totals mode either.
+        if (counter == 0) DeleteImpBufs();
         MsgS(LPV_Ok);
         reader.own.Close();
     } catch (...) {
@@ -258,6 +262,8 @@ void TVelComboAction::NoteMarker(const AnsiString& line)
         parOrdersKept = true;
     } else if (line == kArchived) {
         parArchived = true;
+    } else if (line == kReadingComplete) {
+        passOrdersWait = false;
     }
 }
 
@@ -622,7 +628,7 @@ void TVelComboAction::SaveImpBufs()
         // put under it meanwhile (the pass ends putting the reading back).
         // Whether it is still the reading is its identity's to say, whatever
         // write to it failed.
-        if (!ReadingInPlace())
+        if (!ReadingInPlace() && !PutBackOverItsCopy(DriverText("przed archiwizacją odczytu")))
             throw Exception(DriverText("Plik ") + impPath + DriverText(" zniknął przed archiwizacją odczytu"));
         if (!FileExists(FNameARC())) {
             AnsiString header;
@@ -633,8 +639,9 @@ void TVelComboAction::SaveImpBufs()
         MarkIMPFile(kArchived);
     }
     // A file that stays would take in the next reading (see Import); one put
-    // in its place meanwhile is someone else's, and stays for the next run.
-    if (ReadingInPlace()) RemoveExchangeFile(impPath);
+    // in its place meanwhile is someone else's, and stays for the next run,
+    // unless it is a copy of this reading.
+    if (ReadingInPlace() || CopyUnderItsName()) RemoveExchangeFile(impPath);
     DeleteFile(FNameKTMP());
 }
 

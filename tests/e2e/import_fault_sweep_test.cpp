@@ -8,23 +8,37 @@
 // after the last receipt. A shim preloaded into the host counts the file
 // calls it makes on the exchange folder, the EDI folder and the host's store
 // (tests/support/file_call_shim.cpp) and after the N-th: kills the host,
-// removes the exchange folder or the EDI folder, puts an empty file in place
-// of the reading, or drops the link to the register. Each point is a
-// register and a host of its own, run as a process as a real host runs.
+// removes the exchange folder or the EDI folder, puts an empty file or a
+// copy of the reading in its place, drops the link to the register, or cuts
+// the power (kills the host and puts every file back as it was last
+// synced); or fails the N-th call once, or it and every later one as a full
+// disk does. Each point is a register and a host of its own, run as a
+// process as a real host runs; the host syncs what it keeps, as a host that
+// keeps its promises does.
+//
+// A power cut takes the records the register forgot since the reading was
+// last synced; the same records taken from the register give the outcome
+// the host must have then. Whether the product synced within its time bound
+// is not checked (on a busy machine a time says nothing); its bound in
+// records is, in a reading longer than it, every 41st point of its reading.
 //
 // The ordering system takes every finished document out of the EDI folder
 // as soon as it appears: here after every run, the faulted one included, so
 // a document written again after it was taken counts twice.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <regex>
 #include <set>
 #include <sstream>
+#include <tuple>
 
 #include "hostlib.h"
 #include "import_host.h"
@@ -50,18 +64,37 @@ const json kTwoDays = {
     Order(33, "590", 7500),
 };
 
+// The same and 400 more receipts on day two: a reading longer than the
+// most records a power cut may take.
+json LongReading()
+{
+    json records = kTwoDays;
+    for (int receipt = 1001; receipt <= 1400; ++receipt) {
+        records.push_back(Plu(10, 7, "Chleb", 1000, 350));
+        records.push_back(Close(receipt, 11, receipt - 988, 350, 10));
+    }
+    return records;
+}
+const json kLongReading = LongReading();
+
 // A file call of a host run as the shim traced it: its number, what it did,
 // on which file (under the test's folder), and whether the register's link
 // was open then.
 struct FileCall {
     long number = 0;
     std::string op, path;
-    bool linkOpen = false;
+    bool linkOpen = false, failed = false;
     bool operator==(const FileCall& o) const { return number == o.number && op == o.op && path == o.path; }
 };
 std::ostream& operator<<(std::ostream& out, const FileCall& c)
 {
     return out << "call " << c.number << " (" << c.op << " " << c.path << ")";
+}
+std::string ToString(const FileCall& c)
+{
+    std::ostringstream out;
+    out << c;
+    return out.str();
 }
 
 std::vector<FileCall> ReadTrace(const RegisterAndHost& r)
@@ -70,12 +103,15 @@ std::vector<FileCall> ReadTrace(const RegisterAndHost& r)
     const std::string root = r.tmp.Path() + "/";
     for (std::string line : ReadLines(r.tmp / "calls.txt")) {
         FileCall call;
-        const std::string link = " +link";
+        const std::string link = " +link", failed = " !failed";
+        call.failed = line.ends_with(failed);
+        if (call.failed) line.resize(line.size() - failed.size());
         call.linkOpen = line.size() > link.size() && line.ends_with(link);
         if (call.linkOpen) line.resize(line.size() - link.size());
         std::istringstream fields(line);
         fields >> call.number >> call.op;
         std::getline(fields >> std::ws, call.path);
+        if (call.path == r.tmp.Path()) call.path = ".";
         for (size_t at; (at = call.path.find(root)) != std::string::npos;) call.path.erase(at, root.size());
         // A file of the process's own is named after its machine and number.
         call.path = std::regex_replace(call.path, std::regex("(/velcombo\\.[a-z.]+)\\.[^/]+\\.[0-9]+$"), "$1.<pid>");
@@ -95,7 +131,8 @@ std::vector<std::string> Shim(const RegisterAndHost& r, long at = 0, const std::
             "VELSHIM_TRACE=" + r.tmp / "calls.txt",
             "VELSHIM_AT=" + std::to_string(at),
             "VELSHIM_FAULT=" + fault,
-            "VELSHIM_TARGET=" + target};
+            "VELSHIM_TARGET=" + target,
+            "VELSHIM_DURABLE=" + (fault == "powerCut" ? r.tmp / "durable" : "")};
 }
 
 // Where the ordering system puts the documents it took.
@@ -155,6 +192,64 @@ std::vector<T> Beyond(const std::multiset<T>& actual, const std::multiset<T>& ex
     std::vector<T> more;
     std::set_difference(actual.begin(), actual.end(), expected.begin(), expected.end(), std::back_inserter(more));
     return more;
+}
+
+// What a power cut took of the reading: the register's records from `first`
+// to `end` (their lines, one a record, were read and not yet synced), and
+// its notes.
+struct Cut {
+    size_t first = 0, end = 0;
+    std::vector<std::string> notes;
+};
+
+// A power cut: each watched folder put back as the shim kept it when it
+// was last synced.
+Cut PutBackWhatWasSynced(const RegisterAndHost& r)
+{
+    const std::string kept = r.tmp / "durable";
+    auto listing = [&](const std::string& key) {
+        std::vector<std::array<std::string, 3>> entries;
+        for (const std::string& line : ReadLines(kept + "/" + key + ".dir")) {
+            std::array<std::string, 3> entry;
+            std::istringstream fields(line);
+            for (std::string& field : entry) std::getline(fields, field, '\t');
+            entries.push_back(entry);
+        }
+        return entries;
+    };
+    std::function<void(const std::string&, const std::string&)> putBack = [&](const std::string& folder,
+                                                                             const std::string& key) {
+        std::filesystem::create_directory(folder);
+        for (const auto& [name, entryKey, type] : listing(key)) {
+            if (type == "d")
+                putBack(folder + "/" + name, entryKey);
+            else
+                WriteFile(folder + "/" + name, ReadFile(kept + "/" + entryKey));
+        }
+    };
+    const std::vector<std::string> before = ReadLines(r.folder + "/combo.imp");
+    for (const std::string& root : {r.folder, r.edi, r.store}) {
+        const std::filesystem::path path(root);
+        struct stat parent {};
+        stat(path.parent_path().c_str(), &parent);
+        std::filesystem::remove_all(root);
+        for (const auto& [name, key, type] : listing(std::to_string(parent.st_ino) + ".0"))
+            if (name == path.filename()) putBack(root, key);
+    }
+    const std::vector<std::string> after = ReadLines(r.folder + "/combo.imp");
+    auto records = [](const std::vector<std::string>& lines) {
+        std::vector<std::string> kept;
+        std::copy_if(lines.begin(), lines.end(), std::back_inserter(kept), [](auto& l) { return l.starts_with("P_"); });
+        return kept;
+    };
+    const std::vector<std::string> read = records(before), synced = records(after);
+    Cut cut;
+    cut.end = read.size();
+    while (cut.first < std::min(read.size(), synced.size()) && read[cut.first] == synced[cut.first]) ++cut.first;
+    for (const std::string& line : Beyond(std::multiset<std::string>(before.begin(), before.end()),
+                                          std::multiset<std::string>(after.begin(), after.end())))
+        if (line.starts_with("#")) cut.notes.push_back(line);
+    return cut;
 }
 
 // How the host's holdings differ from the uninterrupted run's; "" when not.
@@ -278,28 +373,41 @@ std::vector<std::string> LeftFiles(const RegisterAndHost& r)
 // a reading, while the register is read (the link open, the reading still
 // being written), or while the EDI folder is there without the run's
 // document (removed after that, it takes the document with it as the
-// ordering system would have).
-enum class Applies { Always, ReadingThere, WhileReading, EdiFolderWithoutTheDocument };
+// ordering system would have), or at a call that may fail (any but a close
+// or an open that makes no file).
+enum class Applies { Always, ReadingThere, WhileReading, EdiFolderWithoutTheDocument, WriteType };
 
 // A fault the shim does at a point, where it applies, and the cause an
 // error line of the faulted run must name (a pattern) where the host's
-// holdings differ; none: they may not differ.
+// holdings differ (none: they may not differ); the register's records, and
+// every how many points the fault is done (a long reading's points are
+// many and alike).
 struct Fault {
     const char* name;
     const char* shimFault;
     Applies applies;
     const char* cause;
+    const json& records = kTwoDays;
+    size_t every = 1;
 };
 void PrintTo(const Fault& fault, std::ostream* out)
 {
     *out << fault.name;
 }
+// A day the host took whose note the disk refused comes again, as the
+// faulted run says.
+const char* const kNotNoted = "Nie odnotowano w pliku .* przekazania do bazy dni: [-0-9, ]+ - ";
 const Fault kFaults[] = {
     {"Kill", "kill", Applies::Always, nullptr},
     {"FolderRemoved", "removeFolder", Applies::Always, "[Kk]atalog[a-z]* wymiany"},
     {"ReadingReplaced", "replaceFile", Applies::ReadingThere, "combo\\.imp"},
     {"LinkDropped", "dropLink", Applies::WhileReading, nullptr},
     {"EdiFolderRemoved", "removeFolder", Applies::EdiFolderWithoutTheDocument, nullptr},
+    {"CopiedBack", "copyBack", Applies::ReadingThere, nullptr},
+    {"WriteFailsOnce", "failOnce", Applies::WriteType, kNotNoted},
+    {"DiskFull", "diskFull", Applies::WriteType, kNotNoted},
+    {"PowerCut", "powerCut", Applies::Always, nullptr},
+    {"PowerCutInALongReading", "powerCut", Applies::WhileReading, nullptr, kLongReading, 41},
 };
 
 // Under the sanitizers every second point, to stay within a minute.
@@ -324,31 +432,58 @@ std::vector<Point> PointsOf(const Fault& fault, const std::vector<FileCall>& cal
     const std::regex storing("store/import-([0-9]+)\\.imp\\.tmp -> store/import-\\1\\.imp");
     for (const FileCall& call : calls) {
         std::smatch m;
+        // After a power cut the note is there once it is synced.
+        const std::string noted = fault.shimFault == std::string("powerCut") ? "sync" : "write";
         if (call.op == "rename" && std::regex_match(call.path, m, storing))
             stored = std::stoul(m[1]);
-        else if ((call.op == "write" && call.path == "exchange/combo.imp") ||
+        else if ((call.op == noted && call.path == "exchange/combo.imp") ||
                  call.path.ends_with("-> exchange/combo.imp"))
             stored = 0;
         if (call.path == "exchange/combo.imp") readingThere = call.op != "unlink";
         if (call.path.starts_with("exchange/combo.imp -> ")) readingThere = false;
         if (call.path.ends_with(" -> exchange/combo.imp")) readingThere = true;
-        // The register is read until the first call on another file than the reading.
-        if (call.linkOpen && call.path != "exchange/combo.imp") read = true;
+        // The register is read until the first call on another file than
+        // the reading (or its folder, synced once it is made).
+        if (call.linkOpen && call.path != "exchange/combo.imp" && call.path != "exchange") read = true;
         const bool reading = call.linkOpen && !read;
         if (call.path.starts_with("edi")) ediThere = true;
         if (call.op == "rename" && std::regex_match(call.path, document)) documentThere = true;
         if (fault.applies == Applies::Always || (fault.applies == Applies::ReadingThere && readingThere) ||
             (fault.applies == Applies::WhileReading && reading) ||
-            (fault.applies == Applies::EdiFolderWithoutTheDocument && ediThere && !documentThere))
+            (fault.applies == Applies::EdiFolderWithoutTheDocument && ediThere && !documentThere) ||
+            (fault.applies == Applies::WriteType && call.op != "close" && call.op != "open" && call.op != "rmdir"))
             points.push_back({call, stored});
     }
     return points;
 }
 
+// The uninterrupted run of a register that holds no records from `first`
+// to `end`: what a host has after a power cut took them.
+Outcome UninterruptedWithout(const json& held, size_t first, size_t end)
+{
+    static std::map<std::tuple<const json*, size_t, size_t>, Outcome> known;
+    auto [it, added] = known.try_emplace({&held, first, end});
+    if (added) {
+        json records = json::array();
+        for (size_t i = 0; i < held.size(); ++i)
+            if (i < first || i >= end) records.push_back(held[i]);
+        RegisterAndHost r(records, "");
+        r.Run();
+        TakeDocuments(r);
+        it->second = OutcomeOf(r);
+    }
+    return it->second;
+}
+
+// The most records a power cut may take: the reading is synced before the
+// register is told to forget once that many are not.
+constexpr size_t kSyncedRecords = 256;
+
 // A point's runs: what went wrong on the way ("" nothing), the faulted
 // run's error lines, and what the host holds after the good runs.
 struct PointRuns {
     std::string found;
+    Cut cut;
     std::vector<std::string> errors;
     Outcome outcome;
 };
@@ -358,18 +493,23 @@ struct PointRuns {
 PointRuns RunPoint(const Fault& fault, const std::vector<FileCall>& calls, const FileCall& call)
 {
     PointRuns p;
-    const bool kill = fault.shimFault == std::string("kill");
-    RegisterAndHost r(kTwoDays, "");
-    const std::string target = fault.shimFault == std::string("replaceFile")           ? r.folder + "/combo.imp"
+    const bool powerCut = fault.shimFault == std::string("powerCut");
+    const bool kill = fault.shimFault == std::string("kill") || powerCut;
+    RegisterAndHost r(fault.records, "");
+    if (powerCut) std::filesystem::create_directory(r.tmp / "durable");
+    const bool reading = fault.applies == Applies::ReadingThere;
+    const std::string target = reading                                                 ? r.folder + "/combo.imp"
                                : fault.applies == Applies::EdiFolderWithoutTheDocument ? r.edi
                                                                                        : r.folder;
     const int status = r.Run(false, RLIM_INFINITY, Shim(r, call.number, fault.shimFault, target));
+    if (powerCut) p.cut = PutBackWhatWasSynced(r);
     TakeDocuments(r);
     p.errors = ErrorLines(r);
     const std::vector<FileCall> took = ReadTrace(r);
-    if (took.size() < static_cast<size_t>(call.number) ||
-        !std::equal(calls.begin(), calls.begin() + call.number, took.begin()))
-        p.found += "\n    the run took another way to this call than the uninterrupted one";
+    const auto other = std::mismatch(calls.begin(), calls.begin() + call.number, took.begin(), took.end());
+    if (other.first != calls.begin() + call.number)
+        p.found += "\n    the run took another way to this call than the uninterrupted one" +
+                   (other.second == took.end() ? std::string() : ": " + ToString(*other.second));
     if (kill && status != -SIGKILL) p.found += "\n    the host was not killed; it ended with " + std::to_string(status);
     // Done or failed with error lines; never a crash or a sanitizer's report.
     if (!kill && status != 0 && status != 2)
@@ -399,10 +539,10 @@ class FaultAtEveryFileCall : public ::testing::TestWithParam<Fault> {};
 TEST_P(FaultAtEveryFileCall, TheGoodRunsAfterItHandOverWhatOneUninterruptedRunWould)
 {
     const Fault& fault = GetParam();
-    const bool kill = fault.shimFault == std::string("kill");
+    const bool kill = fault.shimFault == std::string("kill") || fault.shimFault == std::string("powerCut");
 
     // The uninterrupted run, traced.
-    RegisterAndHost clean(kTwoDays, "");
+    RegisterAndHost clean(fault.records, "");
     ASSERT_EQ(clean.Run(false, RLIM_INFINITY, Shim(clean)), 0) << ReadFile(clean.tmp / "host.out");
     TakeDocuments(clean);
     const Outcome expected = OutcomeOf(clean);
@@ -411,6 +551,7 @@ TEST_P(FaultAtEveryFileCall, TheGoodRunsAfterItHandOverWhatOneUninterruptedRunWo
         << "one document, the order corrected";
     const std::vector<FileCall> calls = ReadTrace(clean);
     ASSERT_FALSE(calls.empty()) << "the shim traced no call";
+    if (getenv("DUMPTRACE")) for (auto& c : calls) std::cout << "clean " << c << (c.linkOpen ? " +link" : "") << "\n";
 
     const std::vector<Point> points = PointsOf(fault, calls);
     if (kill) {
@@ -419,19 +560,41 @@ TEST_P(FaultAtEveryFileCall, TheGoodRunsAfterItHandOverWhatOneUninterruptedRunWo
         for (const Point& p : points)
             if (p.window) window << " " << p.call.number << " (import " << p.window << ")", ++width;
         std::cout << "The host's window, calls:" << window.str() << "\n";
-        // The host's rename of what it stored, and at most the library's
-        // opening of the reading for its note.
-        EXPECT_LE(width, 2 * expected.imports.size()) << "a window wider than the host's store and the note";
+        // The host's rename of what it stored and its folder's sync, and at
+        // most the library's opening of the reading for its note; after a
+        // power cut the note's write too, till its sync.
+        const size_t calls = fault.shimFault == std::string("powerCut") ? 4 : 3;
+        EXPECT_LE(width, calls * expected.imports.size()) << "a window wider than the host's store and the note";
     }
 
     Findings failures, notes;
     size_t swept = 0;
-    for (size_t i = 0; i < points.size(); i += kStep, ++swept) {
+    for (size_t i = 0; i < points.size(); i += kStep * fault.every, ++swept) {
         const Point& point = points[i];
         PointRuns runs = RunPoint(fault, calls, point.call);
         std::string said;
         for (const std::string& e : runs.errors) said += "\n      " + e;
-        const std::string difference = Difference(expected, runs.outcome);
+        // A power cut may take what the register forgot since the reading
+        // was last synced: the host then holds what one uninterrupted run of
+        // a register without those records would have given it, nothing
+        // else lost. The last record read may be one the register has not
+        // yet been told to forget.
+        Outcome reference = expected;
+        const Cut& cut = runs.cut;
+        if (cut.end > cut.first) {
+            reference = UninterruptedWithout(fault.records, cut.first, cut.end);
+            const Outcome unconfirmed = UninterruptedWithout(fault.records, cut.first, cut.end - 1);
+            if (!Difference(reference, runs.outcome).empty() && Difference(unconfirmed, runs.outcome).empty())
+                reference = unconfirmed;
+            if (cut.end - cut.first > kSyncedRecords)
+                runs.found += "\n    " + std::to_string(cut.end - cut.first) + " records read and not synced";
+        }
+        std::string difference = Difference(reference, runs.outcome);
+        if (!difference.empty())
+            for (const std::string& note : cut.notes) difference += "\n    the power cut took the note " + note;
+        if (difference.empty() && cut.end > cut.first)
+            notes.Add(swept, point.call, "\n    the power cut took records " + std::to_string(cut.first + 1) + " to " +
+                                             std::to_string(cut.end) + " read and not yet synced");
         if (!difference.empty()) {
             const std::string inWindow = kill ? WithinTheHostsWindow(expected, runs.outcome, point.window) : "";
             const bool named =
@@ -449,7 +612,10 @@ TEST_P(FaultAtEveryFileCall, TheGoodRunsAfterItHandOverWhatOneUninterruptedRunWo
             failures.Add(swept, point.call,
                          (said.empty() ? "" : "\n    the faulted run's errors:" + said) + runs.found);
     }
-    std::cout << fault.name << ": " << swept << " points of " << calls.size() << " file calls, " << failures.Count()
+    // The points passed over: those where the fault means nothing, and
+    // between the strides.
+    std::cout << fault.name << ": " << swept << " points of " << calls.size() << " file calls (every "
+              << kStep * fault.every << " of the " << points.size() << " where it applies), " << failures.Count()
               << " failed" << notes.Text() << "\n";
     EXPECT_EQ(failures.Count(), 0u) << fault.name << " at these points left the host other than the uninterrupted run:"
                                     << failures.Text();

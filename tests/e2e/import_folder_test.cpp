@@ -274,58 +274,75 @@ TEST(ImportFolder, OneOperationAtATimeInAnExchangeFolder)
 // While the receipts are read, once the first is in "combo.imp", another
 // program deletes the file, puts a file of its own in its place, or deletes
 // the whole folder; or it puts its file there the moment the library has made
-// "combo.imp": the reading is written back where it may go, with a warning,
-// and every receipt reaches the host once; a file of someone else's is left
-// where it is (the next run takes it as any leftover).
+// "combo.imp"; or a sync tool puts back a copy it took earlier, whole lines
+// or cut in a line: the reading is written back where it may go, with a
+// warning, and every receipt reaches the host once. A copy of the reading is
+// dropped; a file of someone else's is moved to a name no import takes.
 TEST(ImportFolder, TheReadingReachesTheHostWhateverBecomesOfComboImpMeanwhile)
 {
     const std::string someoneElses = "\r\nKAS;0\r\n";
+    // What another program does as the record of that count is about to be
+    // read (0: as the library makes the file).
+    using Meddle = std::function<void(const std::string& folder, int record)>;
+    auto at = [](int record, std::function<void(const std::string&)> step) -> Meddle {
+        return [=](const std::string& folder, int n) {
+            if (n == record) step(folder);
+        };
+    };
     auto replace = [&](const std::string& folder) {
         std::filesystem::remove(folder + "combo.imp");
         WriteFile(folder + "combo.imp", someoneElses);
     };
-    const char* const replaced = " został podmieniony podczas odczytu z kasy - odczyt zapisano w pliku combo-1.imp, a "
-                                 "tamten plik pozostawiono";
-    const std::tuple<const char*, bool, std::function<void(const std::string&)>, const char*> cases[] = {
-        {"deleted", false, [](const std::string& folder) { std::filesystem::remove(folder + "combo.imp"); },
-         " zniknął podczas odczytu z kasy - odczyt zapisano w nim ponownie"},
-        {"replaced", false, replace, replaced},
-        {"replaced as it is made", true, replace, replaced},
-        {"its folder deleted", false, [](const std::string& folder) { std::filesystem::remove_all(folder); },
-         "\" zniknął podczas odczytu z kasy - utworzono go ponownie"},
+    // A copy with the second receipt begun, put back with the third begun.
+    auto copyBack = [](const std::string& cut) -> Meddle {
+        return [=](const std::string& folder, int n) {
+            if (n == 5) WriteFile(folder + "copy", ReadFile(folder + "combo.imp") + cut);
+            if (n == 9) std::filesystem::rename(folder + "copy", folder + "combo.imp");
+        };
     };
-    for (const auto& [what, atCreation, meddle, warning] : cases) {
+    const char* const replaced = " został podmieniony podczas odczytu z kasy - tamten plik przeniesiono do pliku @"
+                                 "combo-obcy-1.imp, którego import nie bierze, a odczyt zapisano ponownie pod nazwą "
+                                 "combo.imp";
+    const char* const copied = " został podmieniony kopią odczytu podczas odczytu z kasy - odczyt zapisano w nim ponownie";
+    const std::tuple<const char*, Meddle, const char*> cases[] = {
+        {"deleted", at(4, [](const std::string& folder) { std::filesystem::remove(folder + "combo.imp"); }),
+         " zniknął podczas odczytu z kasy - odczyt zapisano w nim ponownie"},
+        {"replaced", at(4, replace), replaced},
+        {"replaced as it is made", at(0, replace), replaced},
+        {"its folder deleted", at(4, [](const std::string& folder) { std::filesystem::remove_all(folder); }),
+         "\" zniknął podczas odczytu z kasy - utworzono go ponownie"},
+        {"an earlier copy put back", copyBack(""), copied},
+        {"a copy cut in a line put back", copyBack("P_ZAM;32;9;5"), copied},
+    };
+    for (const auto& [what, meddle, warning] : cases) {
         const auto s = Session();
         const std::string folder = s->host.device.folder;
         bool meddled = false;
-        if (atCreation) {
+        {
             std::lock_guard<std::mutex> guard(g_undeletableLock);
             g_replacedOnCreation = folder + "combo.imp";
             g_replace = [&, meddle = meddle](const std::string&) {
                 meddled = true;
-                meddle(folder);
-            };
-        } else {
-            // The fourth record's count is shown once the first receipt's
-            // three lines are in the file, before the fourth's is.
-            s->host.onLine = [&, meddle = meddle](const HostLine& line) {
-                if (meddled || line.text != "- import paragonów szczegółowych...:\x01" "4") return;
-                meddled = true;
-                meddle(folder);
+                meddle(folder, 0);
             };
         }
+        const std::string count = "- import paragonów szczegółowych...:\x01";
+        s->host.onLine = [&, meddle = meddle](const HostLine& line) {
+            if (!line.text.starts_with(count)) return;
+            meddled = true;
+            meddle(folder, std::stoi(line.text.substr(count.size())));
+        };
         const int result = s->Run(-3);
         EXPECT_TRUE(meddled) << what;
         EXPECT_EQ(result, 0) << what;
+        const std::string expected = std::regex_replace(warning, std::regex("@"), folder);
         bool warned = false;
         for (const HostLine& line : s->host.lines)
-            warned = warned || (line.kind == 1 && line.text.find(warning) != std::string::npos);
-        EXPECT_TRUE(warned) << what;
-        if (std::string(what).starts_with("replaced")) {
-            EXPECT_EQ(ReadFile(folder + "combo.imp"), someoneElses);
-            EXPECT_FALSE(Exists(folder + "combo-1.imp"));
-        }
-        Recover(*s, what);
+            warned = warned || (line.kind == 1 && line.text.find(expected) != std::string::npos);
+        EXPECT_TRUE(warned) << what << ::testing::PrintToString(s->host.lines);
+        EXPECT_EQ(ReadFile(folder + "combo-obcy-1.imp"), std::string(what).starts_with("replaced") ? someoneElses : "")
+            << what;
+        EXPECT_FALSE(HasLeftover(*s)) << what;
         EXPECT_EQ(Receipts(s->host), CleanReceipts()) << what;
     }
 }
@@ -528,16 +545,20 @@ TEST(ImportFolder, AStopAnywhereInKeepingOrdersLeavesOneDocument)
 // never written again, and its name is given to no other. The EDI folder
 // refusing the rename, or someone else's file taking the name, between the
 // note and the rename: the run says so, and it or the next one publishes
-// the document once.
+// the document once. A noted document is finished in the folder it was
+// begun in, though the setting names another since; gone, the folder is
+// named with the document, whose orders stay kept.
 TEST(ImportFolder, AStopAnywhereInPublishingADocumentLeavesItOnce)
 {
     const std::string name = "Doc001_" + Today() + "_001.txt", second = "Doc001_" + Today() + "_002.txt";
-    auto kept = [&](bool noted) {
-        return name + "\r\n" + (noted ? "#PUBLIKOWANY\r\n" : "") + "Mleko;590;2500\r\n\r\n";
+    // Noted by this version, the folder too ("@": the EDI folder, as noted).
+    auto kept = [&](bool noted, bool folder = false) {
+        return name + "\r\n" + (noted ? "#PUBLIKOWANY\r\n" : "") + (folder ? "#KATALOG @\r\n" : "") +
+               "Mleko;590;2500\r\n\r\n";
     };
-    auto ediFiles = [](const RegisterSession& s) {
+    auto ediFiles = [](const std::string& edi) {
         std::map<std::string, std::string> files;
-        for (const auto& file : std::filesystem::directory_iterator(s.tmp / "edi"))
+        for (const auto& file : std::filesystem::directory_iterator(edi))
             files[file.path().filename()] = ReadFile(file.path());
         return files;
     };
@@ -547,32 +568,40 @@ TEST(ImportFolder, AStopAnywhereInPublishingADocumentLeavesItOnce)
     const std::string document = ReadFile(clean->tmp / ("edi/" + name)), half = document.substr(0, document.size() / 2);
     const std::string renumbered = std::regex_replace(document, std::regex("NrDok:1\r\n"), "NrDok:2\r\n");
     const std::string someoneElses = "someone else's", work = name + ".tmp";
+    auto immutable = [](const std::string& edi) { SetFlags(edi, FS_IMMUTABLE_FL); };
     using Files = std::map<std::string, std::string>;
     // What a stop left: the kept-orders file and the EDI folder; what
-    // another program does as the note is stored; the EDI folder after.
-    const std::tuple<const char*, std::string, Files, std::function<void(const std::string&)>, Files> stops[] = {
-        {"a whole working file, no note", kept(false), {{work, document}}, nullptr, {{name, document}}},
-        {"half a working file, no note", kept(false), {{work, half}}, nullptr, {{name, document}}},
-        {"noted, not renamed", kept(true), {{work, document}}, nullptr, {{name, document}}},
-        {"noted, the working file not the document", kept(true), {{work, half}}, nullptr, {{name, document}}},
-        {"noted and renamed", kept(true), {{name, document}}, nullptr, {{name, document}}},
-        {"noted, renamed and taken", kept(true), {}, nullptr, {}},
+    // another program does as the note is stored; whether the setting names
+    // another EDI folder after the stop; the EDI folder after.
+    const std::tuple<const char*, std::string, Files, std::function<void(const std::string&)>, bool, Files> stops[] = {
+        {"a whole working file, no note", kept(false), {{work, document}}, nullptr, false, {{name, document}}},
+        {"half a working file, no note", kept(false), {{work, half}}, nullptr, false, {{name, document}}},
+        {"noted, not renamed", kept(true), {{work, document}}, nullptr, false, {{name, document}}},
+        {"noted, the working file not the document", kept(true), {{work, half}}, nullptr, false, {{name, document}}},
+        {"noted and renamed", kept(true), {{name, document}}, nullptr, false, {{name, document}}},
+        {"noted, renamed and taken", kept(true), {}, nullptr, false, {}},
         {"noted, someone else's file under its name", kept(true), {{work, document}, {name, someoneElses}}, nullptr,
-         {{name, someoneElses}, {second, renumbered}}},
+         false, {{name, someoneElses}, {second, renumbered}}},
         {"noted and taken, after a document of an older file without a name", "Mleko;590;2500\r\n\r\n" + kept(true),
-         {}, nullptr, {{second, renumbered}}},
+         {}, nullptr, false, {{second, renumbered}}},
         {"someone else's file under its name as it is noted", kept(false), {},
-         [&](const std::string& edi) { WriteFile(edi + name, someoneElses); },
+         [&](const std::string& edi) { WriteFile(edi + name, someoneElses); }, false,
          {{name, someoneElses}, {second, renumbered}}},
-        {"the EDI folder refusing the rename as it is noted", kept(false), {},
-         [](const std::string& edi) { SetFlags(edi, FS_IMMUTABLE_FL); }, {{name, document}}},
+        {"the EDI folder refusing the rename as it is noted", kept(false), {}, immutable, false, {{name, document}}},
+        {"noted with its folder, not renamed, the setting changed", kept(true, true), {{work, document}}, nullptr, true,
+         {{name, document}}},
+        {"noted with its folder, renamed and taken, the setting changed", kept(true, true), {}, nullptr, true, {}},
+        {"the EDI folder refusing the rename as it is noted, the setting changed", kept(false), {}, immutable, true,
+         {{name, document}}},
     };
-    for (const auto& [what, keptText, before, atNote, after] : stops) {
+    for (const auto& [what, keptText, before, atNote, moved, after] : stops) {
         const auto s = Session("", json::array());
-        const std::string edi = s->tmp / "edi/";
+        // A folder whose name holds what no line of the kept-orders file may.
+        const std::string edi = s->tmp / "edi;50%/", noted = s->tmp / "edi%3B50%25/";
+        s->host.SetParam("ComboEdiFolder", edi);
         std::filesystem::create_directories(edi);
         if (atNote && !SetFlags(edi, 0)) GTEST_SKIP() << "the test folder's file system keeps no immutable flag";
-        WriteFile(Exchange(*s, "zamowienia.tmp"), keptText);
+        WriteFile(Exchange(*s, "zamowienia.tmp"), std::regex_replace(keptText, std::regex("@"), noted));
         for (const auto& [file, text] : before) WriteFile(edi + file, text);
         if (atNote) {
             {
@@ -584,9 +613,23 @@ TEST(ImportFolder, AStopAnywhereInPublishingADocumentLeavesItOnce)
             EXPECT_TRUE(ShowsError(s->host, s->tmp / "edi")) << what << ::testing::PrintToString(s->host.lines);
             SetFlags(edi, 0);
         }
+        if (moved) s->host.SetParam("ComboEdiFolder", s->tmp / "edi-now");
         Recover(*s, what);
-        EXPECT_EQ(ediFiles(*s), after) << what;
+        EXPECT_EQ(ediFiles(edi), after) << what;
+        EXPECT_FALSE(Exists(s->tmp / "edi-now")) << what;
     }
+
+    const auto gone = Session("", json::array());
+    const std::string edi = gone->tmp / "edi;50%/", zam = Exchange(*gone, "zamowienia.tmp");
+    WriteFile(zam, std::regex_replace(kept(true, true), std::regex("@"), gone->tmp / "edi%3B50%25/"));
+    gone->host.SetParam("ComboEdiFolder", gone->tmp / "edi-now");
+    gone->Run(-3);
+    EXPECT_TRUE(ShowsError(gone->host, "Katalog EDI \"" + edi + "\", w którym zaczęto zapis dokumentu " + name +
+                                           ", nie istnieje - dokumentu nie dokończono; jego zamówienia czekają w "
+                                           "pliku " + zam))
+        << ::testing::PrintToString(gone->host.lines);
+    EXPECT_NE(ReadFile(zam).find("Mleko;590;2500\r\n"), std::string::npos);
+    EXPECT_FALSE(Exists(edi) || Exists(gone->tmp / "edi-now"));
 }
 
 // The host cuts the folder to its buffer of 260 bytes and a terminator: a

@@ -127,8 +127,9 @@ TEST(ImportRun, TheHostGetsEachSaleOfTheDayAndTheCashierState)
 {
     const auto day = Session(kDay);
     ASSERT_EQ(day->Run(-3), 0);
-    EXPECT_NE(day->File("arch.imp").find("\r\n\r\nSPT;17;-1250;3000;-2;08-03-2026\r\nSPO;4;10;2;500;100;-3\r\n#PARAGONY;\r\nP_PLU;1;7;;Chleb;"),
-              std::string::npos);
+    EXPECT_TRUE(std::regex_search(day->File("arch.imp"),
+                                  std::regex("\r\n\r\n#ODCZYT;[0-9a-f]{24}\r\nSPT;17;-1250;3000;-2;08-03-2026\r\n"
+                                             "SPO;4;10;2;500;100;-3\r\n#PARAGONY;\r\nP_PLU;1;7;;Chleb;")));
     EXPECT_NE(day->File("arch.imp").find("\r\nKAS;3;Ala  Kot;-5;6;20260314090000000;20260309183015000;7;8;9;10;9150;3;2;-12;1;"
                         "900\r\nKPL;1;Gotówka;12000;10000\r\nKPL;3;Euro;500;43000\r\nKPL;6;Inna;7;10000\r\n"),
               std::string::npos);
@@ -250,6 +251,14 @@ TEST(ImportRun, TheGuardTellsWhatItSetsAsideAndAnOrderWaitsForItsFolder)
         ASSERT_EQ(edi->host.imports.size(), 1u);
         EXPECT_NE(edi->host.imports[0].find("[FINANSOWE]"), std::string::npos);
         EXPECT_EQ(edi->host.lines.back().kind, 2);
+        // The folder's own text, and a line of what becomes of the order.
+        const auto screen = HostScreen(edi->host.lines);
+        ASSERT_GE(screen.size(), 2u);
+        EXPECT_TRUE(screen[screen.size() - 2].ends_with(unwritable ? "Próba utworzenia katalogu zakończona błędem"
+                                                                   : "na zapisanie dokumentu zamówienia"))
+            << screen[screen.size() - 2];
+        EXPECT_EQ(screen.back(), "E:Zamówienia czekają w pliku " + edi->tmp.Path() +
+                                     "/zamowienia.tmp - zapisze je następny import");
         // The document's name, the reading it came from, its order line.
         EXPECT_TRUE(std::regex_match(ReadFile(edi->tmp / "zamowienia.tmp"),
                                      std::regex(std::string("#ZAMOWIENIA 2\r\n\r\nDoc001_") + today +
@@ -263,6 +272,20 @@ TEST(ImportRun, TheGuardTellsWhatItSetsAsideAndAnOrderWaitsForItsFolder)
         EXPECT_EQ(documents, 1);
         EXPECT_FALSE(Exists(edi->tmp / "zamowienia.tmp"));
     }
+
+    // A reading read to its end whose day the host refused: its order waits
+    // for no later reading (none completes it), and is a document of its
+    // own when the next run cannot read the register.
+    const auto whole = Session(json::array({order, kDay[0], kDay[1], kDay[2]}), R"({"451": {"6": "dropConnection"}})");
+    whole->host.SetParam("ComboEdiFolder", whole->tmp / "EDI");
+    whole->host.refuseImport = 1;
+    whole->Run(-3);
+    ASSERT_TRUE(Exists(whole->tmp / "combo.imp"));
+    whole->host.lines.clear();
+    whole->Run(-3);
+    EXPECT_EQ(whole->host.imports.size(), 2u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(whole->tmp / "EDI"), {}), 1);
+    for (const HostLine& line : whole->host.lines) EXPECT_EQ(line.text.find("czekają"), std::string::npos) << line;
 }
 
 // The card pattern the register gives is kept for later parses: a refused

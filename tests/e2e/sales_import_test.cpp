@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
 
 #include "host_lines.h"
 #include "receipt_records.h"
@@ -109,26 +110,32 @@ TEST(SalesImport, EachRecordBecomesItsLineAndItsHostRecord)
 }
 
 // A run stopped by a register of another number leaves an intermediate
-// file of one empty line: the next run hands no day over for it, only the
-// day of the register's receipt.
+// file without a line of the register: the next run hands no day over for
+// it, in receipt mode or in totals mode, only the day of the register's
+// sales.
 TEST(SalesImport, OnlyLinesThatBelongToADayMakeOne)
 {
-    RegisterSession s(Scenario(json::array({Goods(5, 899), Close(41, 2, 77)})));
-    Configure(s).host.device.number = 2;
-    ASSERT_EQ(s.Run(-3), 0);
-    EXPECT_EQ(s.host.lines.back(), Added("Niezgodny numer urządzenia!", 2));
-    ASSERT_EQ(s.File("combo.imp"), "\r\n");
+    // The import mode and the day its sales are handed over as.
+    const std::pair<const char*, const char*> modes[] = {{"1", "2024-01-02"}, {"0", "2024-03-05"}};
+    for (const auto& [mode, day] : modes) {
+        RegisterSession s(Scenario(json::array({Goods(5, 899), Close(41, 2, 77)})));
+        Configure(s).host.device.number = 2;
+        SetParams(s.host, {{"ComboImpMode", mode}, {"DataImportu", "20240305000000000"}});
+        ASSERT_EQ(s.Run(-3), 0);
+        EXPECT_EQ(s.host.lines.back(), Added("Niezgodny numer urządzenia!", 2));
+        ASSERT_TRUE(std::regex_match(s.File("combo.imp"), std::regex("\r\n#ODCZYT;[0-9a-f]{24}\r\n")));
 
-    s.host.device.number = 1;
-    s.host.lines.clear();
-    ASSERT_EQ(s.Run(-3), 0);
-    std::vector<std::string> saves;
-    for (const HostLine& line : s.host.lines)
-        if (line.text.rfind("Zapis do bazy", 0) == 0) saves.push_back(line.text);
-    EXPECT_EQ(saves, std::vector<std::string>{"Zapis do bazy 2024-01-02 (wtorek):"});
-    ASSERT_EQ(s.host.imports.size(), 1u);
-    EXPECT_NE(s.host.imports[0].find("[Paragon nr 41]"), std::string::npos);
-    EXPECT_FALSE(Exists(s.tmp / "combo.imp"));
+        s.host.device.number = 1;
+        s.host.lines.clear();
+        ASSERT_EQ(s.Run(-3), 0);
+        std::vector<std::string> saves;
+        for (const HostLine& line : s.host.lines)
+            if (line.text.rfind("Zapis do bazy", 0) == 0) saves.push_back(line.text.substr(0, 24));
+        EXPECT_EQ(saves, std::vector<std::string>{std::string("Zapis do bazy ") + day}) << mode;
+        ASSERT_EQ(s.host.imports.size(), 1u) << mode;
+        EXPECT_NE(s.host.imports[0].find("[Paragon nr 41]"), std::string::npos) << mode;
+        EXPECT_FALSE(Exists(s.tmp / "combo.imp")) << mode;
+    }
 }
 
 // A leftover intermediate file in file mode: the register is never asked

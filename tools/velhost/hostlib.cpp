@@ -1,7 +1,9 @@
 #include "hostlib.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <iconv.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
@@ -182,8 +184,12 @@ int CbZapiszImport(void* a1, void*)
     h->imports.push_back(std::move(whole));
     if (!Answer(a1, "save_import") || h->imports.size() == h->refuseImport) return 0;
     // The import and the parameters it hands over are kept in one write: a
-    // host killed in between keeps both or neither.
-    h->StoreImport(h->imports.back());
+    // host killed in between keeps both or neither. One it could not keep
+    // is one it did not take.
+    if (!h->StoreImport(h->imports.back())) {
+        h->events.push_back("save_import not stored");
+        return 0;
+    }
     for (const auto& [name, value] : ImportParams(h->imports.back())) h->SetParam(name, value);
     if (h->onImport) h->onImport(h->imports.size());
     return 1;
@@ -207,8 +213,7 @@ int CbZmienParametr(void* a1, void*, const char* name, const char* value)
     VelHost* h = Host(a1);
     h->events.push_back(std::string("change_param ") + name + "=" + value);
     if (!h->answers["change_param"]) return 0;
-    h->StoreParam(name, value);
-    return 1;
+    return h->StoreParam(name, value) ? 1 : 0;
 }
 
 int CbZajmijZasob(void* a1, void*, const char* name)
@@ -355,15 +360,31 @@ void VelHost::Configure(const IniFile& ini)
 }
 
 namespace {
-// Whole or not at all: a host killed while it writes leaves the last state.
-void WriteWhole(const std::string& path, const std::string& text)
+// Whole or not at all, and on the disk before the host says it kept it: a
+// host killed or a machine cut off while it writes leaves the last state.
+// Once the new state is under its name it is kept, as far as this machine
+// can tell: a failed sync of the folder after that is only reported.
+bool WriteWhole(const std::string& path, const std::string& text)
 {
     const std::string work = path + ".tmp";
-    {
-        std::ofstream out(work, std::ios::binary | std::ios::trunc);
-        out << text;
+    const int fd = ::open(work.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    bool written = fd >= 0;
+    for (size_t at = 0; written && at < text.size();) {
+        const ssize_t n = ::write(fd, text.data() + at, text.size() - at);
+        written = n > 0;
+        at += written ? static_cast<size_t>(n) : 0;
     }
-    std::rename(work.c_str(), path.c_str());
+    written = written && ::fsync(fd) == 0;
+    if (fd >= 0 && ::close(fd) != 0) written = false;
+    if (!written || std::rename(work.c_str(), path.c_str()) != 0) {
+        std::remove(work.c_str());
+        return false;
+    }
+    const std::string folder = std::filesystem::path(path).parent_path();
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0 || ::fsync(dir) != 0) std::fprintf(stderr, "velhost: folder %s not synced\n", folder.c_str());
+    if (dir >= 0) ::close(dir);
+    return true;
 }
 std::string StoredImportName(const std::string& folder, size_t n)
 {
@@ -371,25 +392,25 @@ std::string StoredImportName(const std::string& folder, size_t n)
 }
 }  // namespace
 
-void VelHost::StoreParam(const std::string& name, const std::string& value)
+bool VelHost::StoreParam(const std::string& name, const std::string& value)
 {
     SetParam(name, value);
-    if (storeFolder.empty()) return;
+    if (storeFolder.empty()) return true;
     storedParams[name] = value;
     storedAfter[name] = StoredImports(storeFolder).size();
     std::string text = "[params]\n";
     for (const auto& [k, v] : storedParams) text += Cp1250ToUtf8(k) + "=" + Cp1250ToUtf8(v) + "\n";
     text += "[after]\n";
     for (const auto& [k, n] : storedAfter) text += Cp1250ToUtf8(k) + "=" + std::to_string(n) + "\n";
-    WriteWhole(storeFolder + "/params.ini", text);
+    return WriteWhole(storeFolder + "/params.ini", text);
 }
 
-void VelHost::StoreImport(const std::string& text) const
+bool VelHost::StoreImport(const std::string& text) const
 {
-    if (storeFolder.empty()) return;
+    if (storeFolder.empty()) return true;
     size_t n = 1;
     while (std::ifstream(StoredImportName(storeFolder, n))) ++n;
-    WriteWhole(StoredImportName(storeFolder, n), text);
+    return WriteWhole(StoredImportName(storeFolder, n), text);
 }
 
 std::vector<std::string> VelHost::StoredImports(const std::string& storeFolder)

@@ -145,9 +145,9 @@ public:
     static std::vector<std::string> StoredImports(const std::string& storeFolder);
 
     // Keeps a parameter the library stored (and writes the store's), or an
-    // accepted import.
-    void StoreParam(const std::string& name, const std::string& value);
-    void StoreImport(const std::string& text) const;
+    // accepted import; whether it was kept, written whole and synced.
+    bool StoreParam(const std::string& name, const std::string& value);
+    bool StoreImport(const std::string& text) const;
 
 private:
     void* FLibrary = nullptr;
