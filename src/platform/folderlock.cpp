@@ -69,12 +69,15 @@ long long Milliseconds(const timespec& t)
     return t.tv_sec * 1000LL + t.tv_nsec / 1000000;
 }
 
-// Writes the whole text into a new file of its own; false with errno set.
+// Writes the whole text into a new file of its own, on the disk before the
+// file can take the holder's name: a holder file that a power cut left
+// without its text could name no process, and would keep the folder refused
+// until it went stale. False with errno set.
 bool WriteNewFile(const AnsiString& path, const AnsiString& text, struct stat& written)
 {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
-    bool ok = WriteAll(fd, text.data(), text.size()) && ::fstat(fd, &written) == 0;
+    bool ok = WriteAll(fd, text.data(), text.size()) && ::fdatasync(fd) == 0 && ::fstat(fd, &written) == 0;
     const int error = errno;
     ok = ::close(fd) == 0 && ok;
     if (!ok) {

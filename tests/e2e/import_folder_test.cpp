@@ -41,7 +41,7 @@ std::string g_undeletable;
 std::string g_replacedOnCreation;
 std::function<void(const std::string&)> g_replace;
 // The next write whose bytes begin with this text fails with a full disk;
-// the next sync of a file's data fails as a disk's error does.
+// the next sync of receipt lines fails as a disk's error does.
 std::string g_failingWrite;
 bool g_failingSync = false;
 // Receipt lines written since a file's data was last synced.
@@ -92,7 +92,7 @@ extern "C" int fdatasync(int fd)
 {
     {
         std::lock_guard<std::mutex> guard(g_undeletableLock);
-        if (g_failingSync) {
+        if (g_failingSync && g_unsyncedLines > 0) {
             g_failingSync = false;
             errno = EIO;
             return -1;
