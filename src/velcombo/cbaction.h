@@ -180,6 +180,8 @@ public:
     // Why a command of these fields cannot be sent: the register takes no
     // frame that long.
     static AnsiString FrameRefusal(int n, const AnsiString* fields);
+    // Sends the command unless its frame is refused; the refusal, or "".
+    AnsiString SendWhole(int cmd, int n, const AnsiString* fields);
     AnsiString PluRecRefusal(const VelTowRec& rec, int32_t* price);
     AnsiString OpakRecRefusal(const VelTowRec& rec, int32_t& number, int32_t* price);
     // A row programmed whole also carries its name and code as texts.

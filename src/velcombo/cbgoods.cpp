@@ -167,11 +167,8 @@ AnsiString TVelComboAction::SendPluRec(VelTowRec rec)
         return "";
     }
     std::array<AnsiString, 16> fields;
-    AnsiString refusal = PluInsFields(rec, fields);
-    if (refusal.empty()) refusal = FrameRefusal(16, fields.data());
-    if (!refusal.empty()) return refusal;
-    SendAndReceive(CMD_PLUINS, 16, fields.data());
-    return "";
+    const AnsiString refusal = PluInsFields(rec, fields);
+    return refusal.empty() ? SendWhole(CMD_PLUINS, 16, fields.data()) : refusal;
 }
 
 AnsiString TVelComboAction::PluInsFields(const VelTowRec& rec, std::array<AnsiString, 16>& fields)
@@ -211,17 +208,21 @@ AnsiString TVelComboAction::SendOpakRec(VelTowRec rec)
 {
     PokazWiersz("PRG_OPA", rec);
     std::array<AnsiString, 8> fields;
-    AnsiString refusal = PackInsFields(rec, fields);
-    if (refusal.empty()) refusal = FrameRefusal(8, fields.data());
-    if (!refusal.empty()) return refusal;
-    SendAndReceive(CMD_PACKINS, 8, fields.data());
-    return "";
+    const AnsiString refusal = PackInsFields(rec, fields);
+    return refusal.empty() ? SendWhole(CMD_PACKINS, 8, fields.data()) : refusal;
 }
 
 AnsiString TVelComboAction::FrameRefusal(int n, const AnsiString* fields)
 {
     const size_t size = ComboFrameSize(n, fields);
     return size > CB_MAX_FRAME_SIZE ? ComboFrameTooLongText(size) : AnsiString();
+}
+
+AnsiString TVelComboAction::SendWhole(int cmd, int n, const AnsiString* fields)
+{
+    const AnsiString refusal = FrameRefusal(n, fields);
+    if (refusal.empty()) SendAndReceive(cmd, n, fields);
+    return refusal;
 }
 
 AnsiString TVelComboAction::PackInsFields(const VelTowRec& rec, std::array<AnsiString, 8>& fields)
