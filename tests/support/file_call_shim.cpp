@@ -200,6 +200,21 @@ void KeepFolder(const char* path, ino_t inode)
     if (out >= 0) RealClose(out);
 }
 
+// Calls `each` with the path of every entry of the folder at `path`.
+template <class Each>
+void ForEachChild(const char* path, Each each)
+{
+    DIR* dir = opendir(path);
+    if (!dir) return;
+    while (const dirent* entry = readdir(dir)) {
+        if (strcmp(entry->d_name, ".") == 0 || strcmp(entry->d_name, "..") == 0) continue;
+        char child[kPath];
+        snprintf(child, sizeof child, "%s/%s", path, entry->d_name);
+        each(child);
+    }
+    closedir(dir);
+}
+
 // Whatever is there when the shim starts is on the disk.
 void KeepTree(const char* path)
 {
@@ -207,15 +222,7 @@ void KeepTree(const char* path)
     if (lstat(path, &st) != 0) return;
     if (!S_ISDIR(st.st_mode)) return KeepFile(path, st.st_ino);
     KeepFolder(path, st.st_ino);
-    if (DIR* dir = opendir(path)) {
-        while (const dirent* entry = readdir(dir)) {
-            if (strcmp(entry->d_name, ".") == 0 || strcmp(entry->d_name, "..") == 0) continue;
-            char child[kPath];
-            snprintf(child, sizeof child, "%s/%s", path, entry->d_name);
-            KeepTree(child);
-        }
-        closedir(dir);
-    }
+    ForEachChild(path, KeepTree);
 }
 
 void Init()
@@ -280,15 +287,7 @@ void Track(int fd, const char* path)
 void RemoveTree(const char* path)
 {
     if (RealUnlink(path) == 0) return;
-    if (DIR* dir = opendir(path)) {
-        while (const dirent* entry = readdir(dir)) {
-            if (strcmp(entry->d_name, ".") == 0 || strcmp(entry->d_name, "..") == 0) continue;
-            char child[kPath];
-            snprintf(child, sizeof child, "%s/%s", path, entry->d_name);
-            RemoveTree(child);
-        }
-        closedir(dir);
-    }
+    ForEachChild(path, RemoveTree);
     RealRmdir(path);
 }
 
