@@ -286,18 +286,10 @@ void TMFile::SyncFolderOf(const AnsiString& path)
 {
     AnsiString folder = ExtractFilePath(path);
     if (folder.empty()) folder = ".";
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    int result = fd < 0 ? -1 : 0;
-    if (fd >= 0) {
-        do {
-            result = ::fsync(fd);
-        } while (result != 0 && errno == EINTR);
-    }
+    if (SyncFolder(folder)) return;
     const int error = errno;
-    if (fd >= 0) ::close(fd);
-    if (result != 0)
-        throw EMException("MFILE-SYNC", "Błąd zapisu katalogu na dysk",
-                          "Katalog \"" + folder + "\": " + SysErrorMessage(error));
+    throw EMException("MFILE-SYNC", "Błąd zapisu katalogu na dysk",
+                      "Katalog \"" + folder + "\": " + SysErrorMessage(error));
 }
 
 void TMFile::ReadStringsFromFile(const AnsiString& path, TStringList& list, int mode)

@@ -62,18 +62,26 @@ bool ForceDirectories(const AnsiString& path)
         if (::mkdir(part.c_str(), 0777) == 0) {
             // Files are put in it next: it is on the disk before them.
             const size_t slash = part.find_last_of('/');
-            const AnsiString parent = slash == AnsiString::npos ? "." : slash == 0 ? "/" : part.substr(0, slash);
-            const int fd = ::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            const bool synced = fd >= 0 && ::fsync(fd) == 0;
-            const int error = errno;
-            if (fd >= 0) ::close(fd);
-            errno = error;
-            if (!synced) return false;
+            if (!SyncFolder(slash == AnsiString::npos ? "." : slash == 0 ? "/" : part.substr(0, slash))) return false;
         } else if (errno != EEXIST) {
             return false;
         }
     }
     return DirectoryExists(path);
+}
+
+bool SyncFolder(const AnsiString& folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    int result = 0;
+    do {
+        result = ::fsync(fd);
+    } while (result != 0 && errno == EINTR);
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return result == 0;
 }
 
 bool DeleteFile(const AnsiString& path) { return !path.empty() && ::unlink(path.c_str()) == 0; }

@@ -12,6 +12,9 @@ bool DirectoryExists(const AnsiString& path);
 // Creates the folder with every missing parent, each synced into its own;
 // true when it exists afterwards, else errno tells why.
 bool ForceDirectories(const AnsiString& path);
+// Puts the folder's names on the disk, as a power cut finds them; false with
+// errno set when it cannot.
+bool SyncFolder(const AnsiString& folder);
 // Removes a file (not a folder); false when it cannot.
 bool DeleteFile(const AnsiString& path);
 // The file system's identity (device and inode) of what the path leads to;
